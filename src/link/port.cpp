@@ -1,0 +1,265 @@
+#include "link/port.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/debug_output.h"
+#include "platform/device.h"
+
+const char* const PortTable[kPortCount] = {
+    "USB", "LPT1", "LPT2", "LPT3", "\\\\.\\VornEcp1", "\\\\.\\VornEcp2", "\\\\.\\VornEcp3",
+};
+
+int32_t currentPort = 0;
+int32_t isWin9x = 0;
+int32_t isNt5 = 0;
+
+platform::LibraryHandle usbLibrary = nullptr;
+GetControlPortNameFn pGetControlPortName = nullptr;
+Win2kUsbWriteFn pWin2kUsbWrite = nullptr;
+Win2kUsbReadFn pWin2kUsbRead = nullptr;
+
+char controlPortName[256] = {};
+char usbWritePath[256] = {};
+char usbReadPath[256] = {};
+
+platform::LibraryHandle arbitrationLibrary = nullptr;
+
+namespace {
+
+constexpr int32_t kUsbPort = 0;
+constexpr int32_t kEcpPort = 4;
+constexpr int32_t kUsbWriteChunk = 3072;
+constexpr int32_t kUsbReadChunk = 2048;
+
+// Parallel ports opened by name: bounded reads and writes.
+constexpr uint32_t kReadIntervalTimeout = 200;
+constexpr uint32_t kReadTotalTimeoutConstant = 3000;
+constexpr uint32_t kWriteTotalTimeoutConstant = 5000;
+
+// ECP driver controls (device type 0x18, buffered, any access).
+constexpr uint32_t kEcpSetHardwareMode = 0x182014; // function 0x805
+constexpr uint32_t kEcpSetMode = 0x182004;         // function 0x801
+
+void Trace(const char* text) { platform::OutputDebugString(text); }
+
+void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void TraceF(const char* format, ...) {
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    platform::OutputDebugString(line);
+}
+
+// A transfer result as a count within 0..limit: errors count as nothing moved,
+// and a driver never gets to claim more than the buffer holds.
+int32_t Bounded(long result, int32_t limit) {
+    if (result <= 0) {
+        return 0;
+    }
+    return result > limit ? limit : static_cast<int32_t>(result);
+}
+
+bool ValidPort() { return currentPort >= 0 && currentPort < kPortCount; }
+
+void ApplyPortTimeouts(platform::Device& device, platform::CommTimeouts& timeouts) {
+    timeouts.readIntervalTimeout = kReadIntervalTimeout;
+    timeouts.readTotalTimeoutConstant = kReadTotalTimeoutConstant;
+    timeouts.writeTotalTimeoutConstant = kWriteTotalTimeoutConstant;
+    device.setCommTimeouts(timeouts); // the port keeps its own values when this fails
+}
+
+int32_t UsbChunkedWrite(const uint8_t* buffer, int32_t count) {
+    int32_t sent = 0;
+    while (sent < count) {
+        int32_t chunk = std::min(kUsbWriteChunk, count - sent);
+        int r = pWin2kUsbWrite ? pWin2kUsbWrite(buffer + sent, chunk) : 0;
+        TraceF("Win2kUsbWrite(?) = %d", r);
+        if (r <= 0) {
+            break;
+        }
+        sent += std::min(r, chunk);
+    }
+    return sent;
+}
+
+int32_t UsbChunkedRead(uint8_t* buffer, int32_t count) {
+    int32_t got = 0;
+    while (got < count) {
+        int32_t chunk = std::min(kUsbReadChunk, count - got);
+        int r = pWin2kUsbRead ? pWin2kUsbRead(buffer + got, chunk) : 0;
+        TraceF("Read(x) = %d", r);
+        if (r != chunk) {
+            return got + Bounded(r, chunk);
+        }
+        got += r;
+    }
+    return got;
+}
+
+} // namespace
+
+int32_t PortWrite(const uint8_t* buffer, int32_t count) {
+    if (!ValidPort() || (buffer == nullptr && count > 0)) {
+        return 0;
+    }
+    count = std::max(count, 0);
+
+    if (currentPort == kUsbPort) {
+        if (isNt5 && count > kUsbWriteChunk) {
+            return UsbChunkedWrite(buffer, count);
+        }
+        auto device = platform::OpenDevice(usbWritePath, {.write = true, .shared = true});
+        if (!device) {
+            return 0;
+        }
+        return Bounded(device->write(buffer, count), count);
+    }
+
+    const char* name = PortTable[currentPort];
+    auto device = platform::OpenDevice(name, {.write = true});
+    if (!device) {
+        TraceF("Can not open the port: %s \n", name);
+        return 0;
+    }
+    if (currentPort != kEcpPort) {
+        platform::CommTimeouts timeouts;
+        if (!device->getCommTimeouts(timeouts)) {
+            return 0;
+        }
+        ApplyPortTimeouts(*device, timeouts);
+    }
+    return Bounded(device->write(buffer, count), count);
+}
+
+int32_t PortRead(uint8_t* buffer, int32_t count) {
+    if (!ValidPort() || (buffer == nullptr && count > 0)) {
+        return 0;
+    }
+    count = std::max(count, 0);
+
+    if (currentPort == kUsbPort) {
+        if (isNt5) {
+            if (count <= kUsbReadChunk) {
+                return pWin2kUsbRead ? Bounded(pWin2kUsbRead(buffer, count), count) : 0;
+            }
+            return UsbChunkedRead(buffer, count);
+        }
+        auto device = platform::OpenDevice(usbReadPath, {.read = true});
+        if (!device) {
+            Trace(" USB Port open error - for Reading ");
+            return 0;
+        }
+        return Bounded(device->read(buffer, count), count);
+    }
+
+    auto device = platform::OpenDevice(PortTable[currentPort], {.read = true, .write = true});
+    if (!device) {
+        DbgPrint("\n Can not open the port: LPT1 \n");
+        return 0;
+    }
+    if (currentPort == kEcpPort) {
+        const uint8_t zero = 0;
+        if (!device->deviceControl(kEcpSetHardwareMode, &zero, 1, nullptr, 0)) {
+            Trace("[Error: Device can't be set to the H/W mode(Method) you want.]");
+        }
+        if (!device->deviceControl(kEcpSetMode, &zero, 1, nullptr, 0)) {
+            Trace("[Error: Mode has not been changed.]");
+        }
+    } else {
+        platform::CommTimeouts timeouts;
+        if (!device->getCommTimeouts(timeouts)) {
+            DbgPrint("\n ERROR: Failed to set Comm State\n");
+            return 0;
+        }
+        ApplyPortTimeouts(*device, timeouts);
+    }
+    return Bounded(device->read(buffer, count), count);
+}
+
+int32_t AcquirePort(int32_t id) {
+    if (arbitrationLibrary) {
+        // A second acquire must not leak the first load.
+        platform::FreeLibrary(arbitrationLibrary);
+        arbitrationLibrary = nullptr;
+    }
+    arbitrationLibrary = platform::LoadLibrary("vexlink.dll");
+    if (!arbitrationLibrary) {
+        return 1; // without the scanner driver's library the port is free
+    }
+    auto acquire =
+        reinterpret_cast<PortAcquireFn>(platform::GetProcAddress(arbitrationLibrary, "PortAcquire"));
+    if (!acquire) {
+        platform::FreeLibrary(arbitrationLibrary);
+        arbitrationLibrary = nullptr;
+        Trace("RCP: Port Acquire - FAILED");
+        return 0;
+    }
+    if (acquire(id) != 0) {
+        Trace("412 RCP: Port Acquire - SUCCESS");
+        return 1;
+    }
+    Trace("RCP: Port Acquire - FAILED");
+    return 0;
+}
+
+int32_t ReleasePort(int32_t id) {
+    if (!arbitrationLibrary) {
+        return 0;
+    }
+    auto release =
+        reinterpret_cast<PortReleaseFn>(platform::GetProcAddress(arbitrationLibrary, "PortRelease"));
+    if (!release) {
+        platform::FreeLibrary(arbitrationLibrary);
+        arbitrationLibrary = nullptr;
+        return 0;
+    }
+    int result = release(id);
+    platform::FreeLibrary(arbitrationLibrary);
+    arbitrationLibrary = nullptr;
+    if (result != 0) {
+        Trace("RCP: Port Release - TRUE\n");
+        return 1;
+    }
+    Trace("RCP: Port Release - FALSE\n");
+    return 0;
+}
+
+void DbgPrint(const char* format, ...) {
+    // 256 characters in all; the last formatted one gives way to the "\r".
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(line, sizeof line - 1, format, args);
+    va_end(args);
+    size_t length = n < 0 ? 0 : std::min(static_cast<size_t>(n), sizeof line - 2);
+    line[length] = '\r';
+    line[length + 1] = '\0';
+    platform::OutputDebugString(std::string_view(line, length + 1));
+}
+
+void ResetLinkState() {
+    currentPort = 0;
+    isWin9x = 0;
+    isNt5 = 0;
+    if (usbLibrary) {
+        platform::FreeLibrary(usbLibrary);
+        usbLibrary = nullptr;
+    }
+    pGetControlPortName = nullptr;
+    pWin2kUsbWrite = nullptr;
+    pWin2kUsbRead = nullptr;
+    std::memset(controlPortName, 0, sizeof controlPortName);
+    std::memset(usbWritePath, 0, sizeof usbWritePath);
+    std::memset(usbReadPath, 0, sizeof usbReadPath);
+    if (arbitrationLibrary) {
+        platform::FreeLibrary(arbitrationLibrary);
+        arbitrationLibrary = nullptr;
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+// The millisecond tick counter and the thread's sleep. Everything that waits
+// goes through here, so tests run every protocol wait on a virtual clock and
+// the windowed program can keep painting while it waits.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Unsigned 32-bit milliseconds, monotonic, wraps after about 49.7 days.
+    virtual uint32_t tick() = 0;
+    virtual void sleep(uint32_t ms) = 0;
+};
+
+// The real clock: a steady clock and the thread's sleep.
+class SteadyClock : public Clock {
+public:
+    uint32_t tick() override;
+    void sleep(uint32_t ms) override;
+};
+
+// Installs a clock process-wide; nullptr puts the real clock back.
+void InstallClock(Clock* clock);
+Clock& CurrentClock();
+
+uint32_t GetTickCount();
+void Sleep(uint32_t ms);
+
+} // namespace platform

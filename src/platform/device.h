@@ -1,0 +1,56 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Comm time-outs in milliseconds, as a serial or parallel port keeps them.
+struct CommTimeouts {
+    uint32_t readIntervalTimeout = 0;
+    uint32_t readTotalTimeoutMultiplier = 0;
+    uint32_t readTotalTimeoutConstant = 0;
+    uint32_t writeTotalTimeoutMultiplier = 0;
+    uint32_t writeTotalTimeoutConstant = 0;
+};
+
+struct OpenMode {
+    bool read = false;
+    bool write = false;
+    bool shared = false; // others may open the device at the same time
+};
+
+// One open device. Every call is bounded in time.
+class Device {
+public:
+    virtual ~Device() = default;
+    // Bytes written (0..count), or -1 on an error.
+    virtual long write(const uint8_t* data, size_t count) = 0;
+    // Bytes read (0..count), or -1 on an error.
+    virtual long read(uint8_t* data, size_t count) = 0;
+    // False when the device keeps no comm time-outs.
+    virtual bool getCommTimeouts(CommTimeouts& out) = 0;
+    virtual bool setCommTimeouts(const CommTimeouts& in) = 0;
+    // A driver-private control code; false when refused.
+    virtual bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t* out,
+                               size_t outSize) = 0;
+};
+
+using DeviceFactory =
+    std::function<std::unique_ptr<Device>(const std::string& name, const OpenMode& mode)>;
+
+// Opens a device through the device namespace:
+//   LPT1..LPT3, \\.\VornEcp1..3, usb:VVVV:PPPP[:SERIAL], unix:PATH, sim:,
+//   a registered name, or an absolute path of a character device.
+// Returns nullptr when it cannot be opened.
+std::unique_ptr<Device> OpenDevice(const std::string& name, const OpenMode& mode);
+
+// Registers a factory for an exact name ("sim:", "LPT1") or, when the key ends
+// with '*', for every name starting with the rest ("fake:*"). Registered
+// names win over the built-in entries. Re-registering replaces.
+void RegisterDevice(const std::string& key, DeviceFactory factory);
+void UnregisterDevice(const std::string& key);
+
+} // namespace platform
