@@ -14,17 +14,19 @@ struct CommTimeouts {
     uint32_t readTotalTimeoutConstant = 0;
     uint32_t writeTotalTimeoutMultiplier = 0;
     uint32_t writeTotalTimeoutConstant = 0;
+    bool operator==(const CommTimeouts&) const = default;
 };
 
 struct OpenMode {
     bool read = false;
     bool write = false;
     bool shared = false; // others may open the device at the same time
+    bool operator==(const OpenMode&) const = default;
 };
 
 // One open device. Every call is bounded in time.
 class Device {
-public:
+  public:
     virtual ~Device() = default;
     // Bytes written (0..count), or -1 on an error.
     virtual long write(const uint8_t* data, size_t count) = 0;
@@ -41,10 +43,15 @@ public:
 using DeviceFactory =
     std::function<std::unique_ptr<Device>(const std::string& name, const OpenMode& mode)>;
 
-// Opens a device through the device namespace:
-//   LPT1..LPT3, \\.\VornEcp1..3, usb:VVVV:PPPP[:SERIAL], unix:PATH, sim:,
-//   a registered name, or an absolute path of a character device.
-// Returns nullptr when it cannot be opened.
+// Opens a device through the device namespace, in this order:
+//   a registered name or prefix (tests' fakes, "sim:");
+//   LPT1..LPT3: $FAXRCP_LPT1..3 when set (resolved again), else /dev/lp0..2;
+//   \\.\VornEcp1..3: $FAXRCP_ECP1..3 when set (resolved again), else
+//     ppdev:/dev/parport0..2;
+//   ppdev:PATH (the ppdev parallel port), usb:VVVV:PPPP[:SERIAL] (libusb),
+//   unix:PATH (a virtual device), an absolute path of a character device.
+// Returns nullptr when it cannot be opened; names with a NUL byte, absurdly
+// long names and loops of environment overrides are refused.
 std::unique_ptr<Device> OpenDevice(const std::string& name, const OpenMode& mode);
 
 // Registers a factory for an exact name ("sim:", "LPT1") or, when the key ends

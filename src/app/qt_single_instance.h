@@ -1,0 +1,37 @@
+#pragma once
+// One panel at a time. The first instance answers on a local socket; a later
+// start asks it whether it shows a top-level window titled exactly with the
+// application title and, if so, has it restored (when minimised) or raised,
+// and then ends.
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // The socket's name; by default one per user.
+    explicit SingleInstance(QString serverName = DefaultServerName(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    static QString DefaultServerName();
+
+    // Asks a running instance to bring forward its window titled `title`.
+    // True when it had one; false when none answers or it has no such window.
+    // Waits at most timeoutMs for the answer.
+    bool BringForwardRunning(const QString& title, int timeoutMs = 3000);
+
+    // Starts answering later instances (a stale socket left by an instance
+    // that died is replaced). False when the socket cannot be set up.
+    bool Listen();
+
+    // What the running instance does with a request: bring forward the first
+    // visible top-level window titled `title`; false when there is none.
+    static bool BringForward(const QString& title);
+
+private:
+    QString serverName_;
+    QLocalServer* server_ = nullptr;
+};

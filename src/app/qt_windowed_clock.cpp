@@ -1,0 +1,22 @@
+#include "app/qt_windowed_clock.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+void WindowedClock::sleep(uint32_t ms) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() != app->thread()) {
+        SteadyClock::sleep(ms);
+        return;
+    }
+    // Paint and answer the desktop while waiting; clicks and keys stay queued.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(static_cast<int>(std::min<uint32_t>(ms, 0x7FFFFFFF)));
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}

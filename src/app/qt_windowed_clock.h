@@ -1,0 +1,13 @@
+#pragma once
+// The clock of the windowed program: the steady tick counter, and a sleep
+// that runs a local event loop excluding user input, so the windows keep
+// painting and answering the desktop during an exchange or a firmware
+// transfer, while no click or key reaches them. The program installs it at
+// start (platform::InstallClock); tests keep the virtual clock.
+
+#include "platform/clock.h"
+
+class WindowedClock : public platform::SteadyClock {
+public:
+    void sleep(uint32_t ms) override;
+};

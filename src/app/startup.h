@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+// The start-up sequence before the main window: port type, record defaults,
+// language file, port arbitration, phonebook memory, platform and port
+// detection, and the inquiry with its silent USB fallback. The windowed
+// program and the command-line tool both run it; they differ only in how
+// they ask the user.
+
+enum class NotRespondingChoice { Abort, Retry, Ignore };
+
+struct StartupHooks {
+    std::function<void(bool on)> waitCursor;            // around the inquiries (may be empty)
+    std::function<NotRespondingChoice()> notResponding; // the "Not responding" box
+    std::function<void()> portBusy;                     // the "Port is busy" box
+};
+
+enum class StartupOutcome { MainWindow, PortBusy, Aborted };
+
+// Runs to the point where the main window would open. MainWindow also after
+// Ignore, with the inquiry record as the failed inquiry left it.
+StartupOutcome RunStartup(const StartupHooks& hooks);
+
+// Gives the port back to the scanner driver and frees the phonebook table.
+// Runs after every outcome of RunStartup.
+void RunExit();
+
+// PortType of the scanner driver's KELPIX.INI, 1..3. Read and kept, nothing
+// else consults it.
+extern int32_t portType;

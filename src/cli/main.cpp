@@ -1,0 +1,16 @@
+#include <iostream>
+
+#include "cli/cli_command.h"
+#ifdef FAXRCP_WITH_SIM
+#include "sim/simulated_machine.h"
+#endif
+
+int main(int argc, char** argv) {
+#ifdef FAXRCP_WITH_SIM
+    // "sim:" names the simulated machine inside this process.
+    sim::RegisterSimDevice();
+#endif
+    cli::Args args(argv + 1, argv + argc);
+    cli::Io io{std::cout, std::cerr};
+    return cli::Main(args, io);
+}

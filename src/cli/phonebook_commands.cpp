@@ -1,0 +1,109 @@
+#include <cstring>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "phonebook/phonebook_file.h"
+#include "protocol/phonebook.h"
+
+// phonebook save/write/list.
+
+namespace {
+
+bool SlotEmpty(const PhonebookEntry& e) {
+    return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0;
+}
+
+std::string FieldText(const char* text, size_t width) { return std::string(text, strnlen(text, width)); }
+
+// The table indexes a group holds, ascending.
+std::string MemberList(int index, const PhonebookEntry& e) {
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    std::string list;
+    auto add = [&list](int slot) { list += (list.empty() ? "" : ",") + std::to_string(slot); };
+    if (index >= s) {
+        if (e.members[0] < n) {
+            add(e.members[0]);
+        }
+        return list;
+    }
+    for (int k = 0; k < s && k < kSpeedBitmapBits; ++k) {
+        if (MemberBit(e.members, kSpeedBitmapOffset, k)) {
+            add(k);
+        }
+    }
+    for (int k = 0; k < n - s && k < kOneTouchBitmapBits; ++k) {
+        if (MemberBit(e.members, kOneTouchBitmapOffset, k)) {
+            add(s + k);
+        }
+    }
+    return list;
+}
+
+int RunList(const cli::Args&, cli::Io& io) {
+    if (!Mfp_GetPhonebook()) {
+        return cli::NotResponding(io);
+    }
+    RecountGroupRefs();
+    const int n = PhonebookSlots();
+    for (int i = 0; i < n; ++i) {
+        const PhonebookEntry& e = PhonebookTable[i];
+        if (SlotEmpty(e)) {
+            continue;
+        }
+        io.out << i << "\t" << int{e.kind} << "\t" << FieldText(e.name, kNameLength) << "\t"
+               << (e.kind == 0 ? FieldText(e.number, kNumberLength) : MemberList(i, e)) << "\n";
+    }
+    return cli::kExitOk;
+}
+
+int RunSave(const cli::Args& args, cli::Io& io) {
+    if (!Mfp_GetPhonebook()) {
+        return cli::NotResponding(io);
+    }
+    RecountGroupRefs();
+    if (!WritePhonebookFile(args[0])) {
+        io.err << "faxrcp-cli: cannot write the phonebook file '" << args[0] << "'\n";
+        return cli::kExitUsage;
+    }
+    return cli::kExitOk;
+}
+
+int RunWrite(const cli::Args& args, cli::Io& io) {
+    if (!ReadPhonebookFile(args[0])) {
+        io.err << "faxrcp-cli: '" << args[0] << "' is not a phonebook file that can be read\n";
+        return cli::kExitUsage;
+    }
+    RecountGroupRefs();
+    if (!Mfp_SetPhonebook()) {
+        return cli::NotResponding(io);
+    }
+    return cli::kExitOk;
+}
+
+const cli::Registrar phonebookList({
+    .words = {"phonebook", "list"},
+    .usage = "phonebook list",
+    .help = "Read the phonebook and print each used slot: index, kind, name, number or members.",
+    .run = RunList,
+});
+
+const cli::Registrar phonebookSave({
+    .words = {"phonebook", "save"},
+    .usage = "phonebook save FILE",
+    .help = "Read the phonebook from the machine into a phonebook file (exit 2: file error).",
+    .run = RunSave,
+    .minArgs = 1,
+    .maxArgs = 1,
+});
+
+const cli::Registrar phonebookWrite({
+    .words = {"phonebook", "write"},
+    .usage = "phonebook write FILE",
+    .help = "Load a phonebook file and write it to the machine (exit 2: file error).",
+    .run = RunWrite,
+    .minArgs = 1,
+    .maxArgs = 1,
+});
+
+} // namespace

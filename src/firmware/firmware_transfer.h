@@ -1,0 +1,103 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Sending a firmware image to the machine: one request switches it into
+// firmware-receive mode, then the file goes out in 4096-byte chunks. The
+// engine knows nothing of windows; it reports through FirmwareView, which the
+// Firmware Update page and the command-line tool both implement.
+
+namespace firmware {
+
+constexpr size_t kChunkSize = 4096;
+constexpr size_t kRequestSize = 8;
+constexpr int32_t kAnswerSize = 9;
+
+// 1B A5, count 4, then the command bytes; the parallel-port driver takes 40 in
+// place of 50.
+constexpr uint8_t kLptUpdateRequest[kRequestSize] = {0x1B, 0xA5, 0x00, 0x04,
+                                                     0x40, 0xE0, 0x82, 0x05};
+constexpr uint8_t kGenericUpdateRequest[kRequestSize] = {0x1B, 0xA5, 0x00, 0x04,
+                                                         0x50, 0xE0, 0x82, 0x05};
+
+// Fixed waits, in milliseconds.
+constexpr uint32_t kAnswerWaitMs = 500;
+constexpr uint32_t kSecondAttemptWaitMs = 6000;
+constexpr uint32_t kBeforeDataWaitMs = 5000;
+constexpr uint32_t kShortWriteWaitMs = 1000;
+constexpr uint32_t kStoreWaitMs = 40000;
+
+// Private controls of the ECP parallel-port driver (device type 0x18,
+// buffered, any access; functions 0x805, 0x801, 0x802).
+constexpr uint32_t kEcpSetHardwareMode = 0x182014;
+constexpr uint32_t kEcpSetMode = 0x182004;
+constexpr uint32_t kEcpSetDirection = 0x182008;
+
+// Index of the first ECP driver device in PortTable: the parallel-port path.
+constexpr int32_t kEcpPort = 4;
+
+// What the transfer shows. The four texts are page values: they reach the
+// screen only with showValues() (showMessageNow() for the message line alone).
+class FirmwareView {
+public:
+    virtual ~FirmwareView() = default;
+    virtual void setFileName(const std::string& text) = 0;
+    virtual void setFileSizeText(const std::string& text) = 0;
+    virtual void setMessageText(const std::string& text) = 0;
+    virtual void setPercentText(const std::string& text) = 0;
+    virtual void showValues() = 0;
+    virtual void showMessageNow() = 0;
+    virtual void setProgressRange(int low, int high) = 0;
+    virtual void setProgressPos(int pos) = 0;
+    virtual void enableUpdate(bool enable) = 0;
+    virtual void setWaitCursor(bool wait) = 0;
+    // Message box with an OK button only; returns when the user has answered.
+    virtual void showCompletion(const std::string& text, const std::string& caption) = 0;
+};
+
+enum class TransferResult {
+    kFileNotOpened, // the choice was dropped, Update disabled, no message
+    kFailed,        // IDS_STRING102 on the message line; the file stays chosen
+    kCompleted,     // the page is back to its initial look
+};
+
+enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
+
+class FirmwareTransfer {
+public:
+    explicit FirmwareTransfer(FirmwareView& view) : view_(view) {}
+
+    // The Update button: the parallel-port path on the first ECP driver
+    // device, the generic path on every other port.
+    TransferResult OnUpdate(const std::string& fileName);
+    TransferResult OnUpdate4NtLpt(const std::string& fileName);
+    TransferResult OnUpdateGeneric(const std::string& fileName);
+
+    TransferState state() const { return state_; }
+    // Bytes of the file sent so far and the total taken at the start of the data.
+    uint32_t sent() const { return sent_; }
+    uint32_t total() const { return total_; }
+
+private:
+    class Session;
+    TransferResult run(const std::string& fileName, bool lptPath);
+
+    FirmwareView& view_;
+    TransferState state_ = TransferState::kIdle;
+    uint32_t sent_ = 0;
+    uint32_t total_ = 0;
+};
+
+// Size of a file that can be opened for reading, as Browse checks it; nullopt
+// when it cannot be opened (missing, unreadable, not a regular file).
+std::optional<uint64_t> FirmwareFileSize(const std::string& path);
+
+// "262144 bytes": the size text of the page.
+std::string FileSizeText(uint64_t size);
+
+// Percentage of sent over total, cut toward zero; 0 for an empty total.
+int Percentage(uint32_t sent, uint32_t total);
+
+} // namespace firmware

@@ -1,0 +1,64 @@
+#pragma once
+// The group dial editor: the group's name, its members in one list and the
+// slots that may still join in the other. Add and Remove move slots between
+// the lists and adjust groupRefCount at once; Cancel puts every count back as
+// it was when the editor opened. OK rebuilds the 46-byte member field.
+//
+// The mode follows speedDialView when the editor opens: in the speed-dial
+// mode a group is a set of single-number slots (the two bitmaps of the member
+// field); in the one-touch mode a one-touch slot names one speed-dial group.
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/phonebook.h"
+
+class CFilterEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CGroupDial : public QDialog {
+    Q_OBJECT
+  public:
+    // name: the slot's name; members: its 46-byte member field.
+    CGroupDial(const std::string& name, const uint8_t* members, QWidget* parent = nullptr);
+
+    // After OK: the group to store.
+    std::string Name() const;
+    uint8_t memberField[kMembersLength] = {};
+
+    int typeSelection = 0;
+    int rangeStart = 0;
+    int rangeEnd = 0;
+    bool SpeedDialMode() const { return speedDialMode_; }
+
+    QTreeWidget* IncludedList() const { return included_; }
+    QTreeWidget* AvailableList() const { return available_; }
+    CFilterEdit* NameField() const { return nameField_; }
+
+    // Commands.
+    void OnAdd();
+    void OnRemove();
+    void OnTypeChange();
+    void OnOK();
+    void reject() override;
+
+  private:
+    void SetUpList(QTreeWidget* list);
+    void FillAvailable();
+    QTreeWidgetItem* NewItem(int slot, const QString& numberText) const;
+    QTreeWidgetItem* CopyItem(const QTreeWidgetItem* item) const;
+    static int SlotOf(const QTreeWidgetItem* item);
+
+    bool speedDialMode_ = true;
+    QString name_;
+    CFilterEdit* nameField_ = nullptr;
+    QTreeWidget* included_ = nullptr;
+    QTreeWidget* available_ = nullptr;
+    QPushButton* add_ = nullptr;
+    // The counts as they were at opening, for Cancel.
+    std::vector<uint8_t> countsAtOpening_;
+};

@@ -1,0 +1,58 @@
+#include "platform/clock.h"
+#include "platform/virtual_clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+SteadyClock& RealClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+std::atomic<Clock*> installedClock{nullptr};
+
+} // namespace
+
+uint32_t SteadyClock::tick() {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    // The counter wraps like the host's: only the low 32 bits count.
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+}
+
+void SteadyClock::sleep(uint32_t ms) {
+    if (ms == 0) {
+        std::this_thread::yield();
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void VirtualClock::sleep(uint32_t ms) {
+    now_ += ms;
+    slept_ += ms;
+}
+
+void InstallClock(Clock* clock) {
+    installedClock.store(clock);
+}
+
+Clock& CurrentClock() {
+    Clock* clock = installedClock.load();
+    return clock ? *clock : RealClock();
+}
+
+uint32_t GetTickCount() {
+    return CurrentClock().tick();
+}
+
+void Sleep(uint32_t ms) {
+    CurrentClock().sleep(ms);
+}
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+#include "platform/device.h"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The virtual device protocol on a Unix-domain stream socket: one connection
+// per open; requests and replies alternate; integers are unsigned 32-bit
+// big-endian.
+//   write:          'W' n bytes[n]            -> 'w' accepted
+//   read:           'R' most wait_ms          -> 'r' k bytes[k]   (k <= most)
+//   device control: 'C' code n bytes[n]       -> 'c' 1|0
+// The device keeps unread answer bytes for the next read, across connections.
+namespace vdev {
+constexpr uint8_t kWrite = 'W';
+constexpr uint8_t kWriteReply = 'w';
+constexpr uint8_t kRead = 'R';
+constexpr uint8_t kReadReply = 'r';
+constexpr uint8_t kControl = 'C';
+constexpr uint8_t kControlReply = 'c';
+
+// The wait sent with a read when the device keeps no read total time-out.
+constexpr uint32_t kDefaultReadWaitMs = 2000;
+
+inline void PutU32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v >> 24);
+    p[1] = static_cast<uint8_t>(v >> 16);
+    p[2] = static_cast<uint8_t>(v >> 8);
+    p[3] = static_cast<uint8_t>(v);
+}
+
+inline uint32_t GetU32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+} // namespace vdev
+
+// Connects to the virtual device served at path; nullptr when nobody serves it.
+std::unique_ptr<Device> OpenVirtualDevice(const std::string& path, const OpenMode& mode);
+
+} // namespace platform

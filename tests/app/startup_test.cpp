@@ -1,0 +1,416 @@
+// The start-up sequence: arbitration, phonebook memory, platform and port
+// detection, the inquiries with the silent USB fallback, and the user's
+// Abort / Retry / Ignore.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/lang_text.h"
+#include "app/startup.h"
+#include "link/fake_libs.h"
+#include "link/port.h"
+#include "platform/device.h"
+#include "platform/program.h"
+#include "protocol/inquiry.h"
+#include "protocol/phonebook.h"
+#include "support/fake_device.h"
+#include "support/platform_fixture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+const std::string kEcp1 = "\\\\.\\VornEcp1";
+const ByteVector kInquiry = HexBytes("1B A4 00 04 50 E0 82 C0");
+
+// The fake USB library moves its bytes through the device it names, as the
+// real one does.
+std::string usbDeviceName;
+
+int UsbWrite(const unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(usbDeviceName, {.write = true, .shared = true});
+    long r = device ? device->write(buffer, static_cast<size_t>(count)) : 0;
+    return r < 0 ? 0 : static_cast<int>(r);
+}
+
+int UsbRead(unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(usbDeviceName, {.read = true, .shared = true});
+    long r = device ? device->read(buffer, static_cast<size_t>(count)) : 0;
+    return r < 0 ? 0 : static_cast<int>(r);
+}
+
+// Answers the inquiry with machineClass, from the n-th inquiry on (1-based).
+FakeDevice::Responder AnswerFrom(int n, uint8_t machineClass, size_t cutTo = 10) {
+    auto seen = std::make_shared<int>(0);
+    return [=](const ByteVector& written) {
+        if (written != kInquiry || ++*seen < n) {
+            return ByteVector{};
+        }
+        ByteVector answer = HexBytes("1B A4 00 06 50 E0 00 64 01");
+        answer.push_back(machineClass);
+        answer.resize(cutTo);
+        return answer;
+    };
+}
+
+class StartupTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ResetLinkState();
+        FreePhonebookTable();
+        platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
+        fakes::UseProgramFolder("empty");
+        usbDeviceName = "fake:usb";
+        vexlink.set(1, 1);
+        tirusb.set("fake:usb", UsbWrite, UsbRead);
+        tiropen.set("fake:usb");
+        hooks.waitCursor = [this](bool on) { cursor.push_back(on); };
+        hooks.notResponding = [this] {
+            ++asked;
+            if (choices.empty()) {
+                return NotRespondingChoice::Abort;
+            }
+            NotRespondingChoice c = choices.front();
+            choices.erase(choices.begin());
+            return c;
+        };
+        hooks.portBusy = [this] { ++busy; };
+    }
+    void TearDown() override {
+        FreePhonebookTable();
+        ResetLinkState();
+        languageFilePath.clear();
+        PlatformTest::TearDown();
+    }
+
+    void Win9x() {
+        platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Windows9x, 4, 10});
+    }
+
+    std::vector<std::string> PortTraces() const {
+        std::vector<std::string> lines;
+        for (const std::string& line : traceLines()) {
+            if (line.rfind(" Port = ", 0) == 0 || line.rfind(" USB Control Port", 0) == 0) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+
+    static int Inquiries(const FakeDevice& device) {
+        int n = 0;
+        for (const ByteVector& w : device.writes()) {
+            n += w == kInquiry;
+        }
+        return n;
+    }
+
+    TempDir profiles;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", profiles.path()};
+    ScopedEnv noUsbPort = ScopedEnv::unset("FAXRCP_USB_PORT");
+    fakes::Vexlink vexlink{"full"};
+    fakes::Usb tirusb{"full", "tirusb"};
+    fakes::Usb tiropen{"full", "tiropen"};
+    FakeDevice ecp{kEcp1};
+    FakeDevice lpt{"LPT1"};
+
+    StartupHooks hooks;
+    std::vector<bool> cursor;
+    std::vector<NotRespondingChoice> choices;
+    int asked = 0;
+    int busy = 0;
+};
+
+TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 5));
+    inquiryRecord.machineClass = 9;
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(isNt5, 1);
+    EXPECT_EQ(isWin9x, 0);
+    EXPECT_STREQ(usbWritePath, "fake:usb");
+    EXPECT_STREQ(usbReadPath, "fake:usb");
+    EXPECT_EQ(inquiryRecord.machineClass, 5);
+    EXPECT_EQ(Inquiries(usb), 1);
+    EXPECT_EQ(ecp.opens(), 0);
+    // The probe opens the write path for both directions, shared.
+    platform::OpenMode probe = usb.openModes().at(0);
+    EXPECT_TRUE(probe.read && probe.write && probe.shared);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
+    EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(vexlink.acquireCalls(), 1);
+    EXPECT_EQ(vexlink.lastId(), 8);
+    EXPECT_EQ(phonebookSlotCount, 100);
+    EXPECT_EQ(languageFilePath, fakes::Folder("full") + "/");
+}
+
+TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    ecp.setResponder(AnswerFrom(2, 2));
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(Inquiries(usb), 2);
+    EXPECT_EQ(Inquiries(ecp), 2);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
+    EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
+    EXPECT_EQ(inquiryRecord.machineClass, 2);
+}
+
+TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
+    Win9x();
+    fakes::UseProgramFolder("full");
+    FakeDevice pipes("fake:usb*");
+    lpt.setResponder(AnswerFrom(2, 2));
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(currentPort, 1);
+    EXPECT_EQ(isWin9x, 1);
+    EXPECT_EQ(isNt5, 0);
+    EXPECT_STREQ(usbWritePath, "fake:usb\\PIPE00");
+    EXPECT_STREQ(usbReadPath, "fake:usb\\PIPE01");
+    EXPECT_EQ(Inquiries(pipes), 2);
+    EXPECT_EQ(Inquiries(lpt), 2);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" USB Control Port = fake:usb\r",
+                                                      " Port = USB, Win98 = 1\r"}));
+    std::vector<std::string> names = pipes.openNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "fake:usb\\PIPE01"), 2);
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
+    ecp.setResponder(AnswerFrom(1, 2));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
+    RunExit();
+    ResetLinkState();
+    FreePhonebookTable();
+
+    Win9x();
+    clearTrace();
+    lpt.setResponder(AnswerFrom(1, 2));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 1);
+    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
+}
+
+TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
+    fakes::Vexlink partialVexlink("partial");
+    fakes::Usb partialUsb("partial", "tirusb"); // no Win2kUsbRead
+    fakes::Usb partialOpen("partial", "tiropen"); // no GetControlPortName
+    partialVexlink.set(1, 1);
+    partialUsb.set("fake:usb", UsbWrite, nullptr);
+    partialOpen.set("fake:usb");
+    fakes::UseProgramFolder("partial");
+    FakeDevice usb("fake:usb*");
+    ecp.setResponder(AnswerFrom(1, 2));
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(partialUsb.nameCalls(), 0);
+    EXPECT_EQ(usb.opens(), 0);
+    RunExit();
+    ResetLinkState();
+    FreePhonebookTable();
+
+    Win9x();
+    clearTrace();
+    lpt.setResponder(AnswerFrom(1, 2));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 1);
+    EXPECT_EQ(usb.opens(), 0);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
+}
+
+TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    usb.setOpenable(false);
+    ecp.setResponder(AnswerFrom(1, 2));
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(tirusb.nameCalls(), 1);
+    EXPECT_EQ(usb.refusedOpens(), 1);
+    EXPECT_EQ(Inquiries(ecp), 1);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
+}
+
+TEST_F(StartupTest, AbortAfterTwoSilentInquiriesOnTheParallelPort) {
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Inquiries(ecp), 2);
+    EXPECT_EQ(inquiryRecord.machineClass, 0);
+}
+
+TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    usb.setOpenable(false);
+    choices = {NotRespondingChoice::Retry, NotRespondingChoice::Abort};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(tirusb.nameCalls(), 2);
+    EXPECT_EQ(usb.refusedOpens(), 2);
+    EXPECT_EQ(Inquiries(ecp), 4);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r",
+                                                      " Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
+    // One load only: after dropping the program's one reference, nobody but
+    // the test holds the library.
+    platform::FreeLibrary(usbLibrary);
+    usbLibrary = nullptr;
+    EXPECT_FALSE(tirusb.lib.heldElsewhere());
+}
+
+TEST_F(StartupTest, RetryFindsAUsbPipeThatAppearedMeanwhile) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    usb.refuseOpens(1);
+    usb.setResponder(AnswerFrom(1, 2));
+    choices = {NotRespondingChoice::Retry};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(Inquiries(ecp), 2);
+    EXPECT_EQ(Inquiries(usb), 1);
+    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r",
+                                                      " Port = USB, Win98 = 0\r"}));
+}
+
+TEST_F(StartupTest, IgnoreAfterWriteFailuresKeepsMachineClass2) {
+    ecp.setOpenable(false);
+    inquiryRecord.machineClass = 0; // the defaults put 2 back
+    choices = {NotRespondingChoice::Ignore};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(inquiryRecord.machineClass, 2);
+}
+
+TEST_F(StartupTest, IgnoreAfterAShortAnswerLeavesMachineClass0) {
+    ecp.setResponder(AnswerFrom(1, 2, 4));
+    choices = {NotRespondingChoice::Ignore};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Inquiries(ecp), 2);
+    EXPECT_EQ(inquiryRecord.machineClass, 0);
+}
+
+TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases) {
+    fakes::UseProgramFolder("full");
+    vexlink.set(0, 1);
+    FakeDevice usb("fake:usb");
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
+
+    EXPECT_EQ(busy, 1);
+    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(groupRefCount, nullptr);
+    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(usb.opens() + ecp.opens(), 0);
+    EXPECT_TRUE(PortTraces().empty());
+
+    RunExit();
+    EXPECT_EQ(vexlink.releaseCalls(), 1);
+    EXPECT_EQ(vexlink.lastId(), 8);
+    EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
+}
+
+TEST_F(StartupTest, ArbitrationLibraryWithoutPortAcquireMakesThePortBusyAndExitReleasesNothing) {
+    fakes::Vexlink partial("noacquire");
+    partial.set(1, 1);
+    fakes::UseProgramFolder("noacquire");
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
+    EXPECT_EQ(busy, 1);
+    EXPECT_EQ(PhonebookTable, nullptr);
+
+    RunExit();
+    EXPECT_EQ(partial.releaseCalls(), 0);
+    EXPECT_EQ(traceLines().back(), "RCP: Port Acquire - FAILED");
+}
+
+TEST_F(StartupTest, ExitReleasesThePortAndFreesThePhonebook) {
+    fakes::UseProgramFolder("full");
+    ecp.setResponder(AnswerFrom(1, 2));
+    FakeDevice usb("fake:usb");
+    usb.setOpenable(false);
+    ASSERT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    ASSERT_NE(PhonebookTable, nullptr);
+
+    RunExit();
+
+    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(groupRefCount, nullptr);
+    EXPECT_EQ(vexlink.releaseCalls(), 1);
+    EXPECT_EQ(arbitrationLibrary, nullptr);
+}
+
+TEST_F(StartupTest, PlatformsOtherThanNt5And9xUseTheEcpDeviceWithoutAnyLibrary) {
+    fakes::UseProgramFolder("full");
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 2));
+    ecp.setResponder([](const ByteVector& w) {
+        return w == kInquiry ? HexBytes("1B A4 00 06 50 E0 00 64 01 02") : ByteVector{};
+    });
+    const std::optional<platform::VersionInfo> versions[] = {
+        std::nullopt,
+        platform::VersionInfo{platform::PlatformId::Nt, 4, 0},
+        platform::VersionInfo{platform::PlatformId::Win32s, 5, 0},
+    };
+    for (const auto& version : versions) {
+        platform::SetVersionForTests(version);
+        clearTrace();
+        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(isNt5, 0);
+        EXPECT_EQ(isWin9x, 0);
+        EXPECT_EQ(currentPort, 4);
+        EXPECT_EQ(usbLibrary, nullptr);
+        RunExit();
+    }
+    EXPECT_EQ(usb.opens(), 0);
+}
+
+TEST_F(StartupTest, PortTypeComesFromKelpixIniClampedTo1To3) {
+    ecp.setResponder([](const ByteVector& w) {
+        return w == kInquiry ? HexBytes("1B A4 00 06 50 E0 00 64 01 02") : ByteVector{};
+    });
+    struct Case {
+        std::optional<std::string> value; // nullopt: no KELPIX.INI
+        int expected;
+    };
+    const Case cases[] = {{std::nullopt, 1}, {"0", 1}, {"4", 1}, {"-2", 1},
+                          {"2", 2},          {"3", 3}, {"x", 1}};
+    for (const Case& c : cases) {
+        if (c.value) {
+            profiles.write("KELPIX.INI", "[KELPIX DRIVER]\nPortType=" + *c.value + "\n");
+        }
+        portType = 99;
+        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(portType, c.expected) << c.value.value_or("(no file)");
+        EXPECT_EQ(currentPort, 4); // the port type chooses no port
+        RunExit();
+    }
+}
+
+} // namespace

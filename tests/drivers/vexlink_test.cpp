@@ -1,0 +1,102 @@
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "drivers/driver_abi.h"
+
+extern char** environ;
+
+namespace {
+
+class VexlinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        lib = dlopen((std::string(FAXRCP_BIN_DIR) + "/libvexlink.so").c_str(), RTLD_NOW);
+        ASSERT_TRUE(lib) << dlerror();
+        acquire = reinterpret_cast<PortAcquireFn>(dlsym(lib, "PortAcquire"));
+        release = reinterpret_cast<PortReleaseFn>(dlsym(lib, "PortRelease"));
+        ASSERT_TRUE(acquire && release);
+        // An id of this test run only, so that nothing else on the host collides.
+        id = 7000000 + int(::getpid() % 1000000);
+    }
+    void TearDown() override {
+        if (release) {
+            release(id);
+        }
+        ::unlink(LockPath().c_str());
+        if (lib) {
+            dlclose(lib);
+        }
+    }
+
+    static std::string LockPathFor(int n) {
+        const std::string dir = ::access("/run/lock", W_OK) == 0 ? "/run/lock" : "/tmp";
+        return dir + "/faxrcp-port-" + std::to_string(n) + ".lock";
+    }
+    std::string LockPath() const { return LockPathFor(id); }
+
+    // Another process asks for the port: 1 granted, 0 refused.
+    int OtherProcessAcquires() {
+        const std::string probe = VEXLINK_PROBE;
+        std::string libPath = std::string(FAXRCP_BIN_DIR) + "/libvexlink.so";
+        std::string idText = std::to_string(id);
+        char* argv[] = {const_cast<char*>(probe.c_str()), libPath.data(), idText.data(), nullptr};
+        pid_t pid;
+        if (::posix_spawn(&pid, probe.c_str(), nullptr, nullptr, argv, environ) != 0) {
+            return -1;
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) - 10 : -1;
+    }
+
+    void* lib = nullptr;
+    PortAcquireFn acquire = nullptr;
+    PortReleaseFn release = nullptr;
+    int id = 0;
+};
+
+TEST_F(VexlinkTest, SecondAcquirerIsRefusedUntilRelease) {
+    EXPECT_EQ(acquire(id), 1);
+    EXPECT_EQ(OtherProcessAcquires(), 0);
+    EXPECT_EQ(release(id), 1);
+    EXPECT_EQ(OtherProcessAcquires(), 1);
+    // The other process ended, and its lock with it.
+    EXPECT_EQ(acquire(id), 1);
+}
+
+TEST_F(VexlinkTest, LockFileIsNamedAfterTheIdAndHonouredByOthers) {
+    EXPECT_EQ(acquire(id), 1);
+    const int fd = ::open(LockPath().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0) << LockPath();
+    EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(release(id), 1);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    // Now the other holder has it: the library is refused.
+    EXPECT_EQ(acquire(id), 0);
+    ::close(fd);
+    EXPECT_EQ(acquire(id), 1);
+}
+
+TEST_F(VexlinkTest, ReleaseWithoutAcquireIsRefused) {
+    EXPECT_EQ(release(id), 0);
+    EXPECT_EQ(acquire(id), 1);
+    EXPECT_EQ(acquire(id), 1); // already ours
+    EXPECT_EQ(release(id), 1);
+    EXPECT_EQ(release(id), 0);
+}
+
+TEST_F(VexlinkTest, DifferentIdsDoNotCompete) {
+    EXPECT_EQ(acquire(id), 1);
+    EXPECT_EQ(acquire(id + 1), 1);
+    EXPECT_EQ(OtherProcessAcquires(), 0);
+    EXPECT_EQ(release(id + 1), 1);
+    ::unlink(LockPathFor(id + 1).c_str());
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+// The transfer against the simulated machine inside the process: what the
+// machine ends up holding, byte for byte.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "firmware/firmware_transfer.h"
+#include "firmware_test_helpers.h"
+#include "link/port.h"
+#include "platform/device.h"
+#include "recording_view.h"
+#include "sim/simulated_machine.h"
+#include "support/bytes.h"
+#include "support/platform_fixture.h"
+
+using firmware::TransferResult;
+using ::testing::ElementsAre;
+
+namespace {
+
+const char kEcpName[] = "\\\\.\\VornEcp1";
+
+ByteVector Image(const std::string& bytes) { return ByteVector(bytes.begin(), bytes.end()); }
+
+class FirmwareSimTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ResetLinkState();
+        fwtest::InstallLanguage(dir);
+        machine().reset();
+        sim::RegisterSimDevice();
+    }
+    void TearDown() override {
+        platform::UnregisterDevice(kEcpName);
+        sim::UnregisterSimDevice();
+        machine().reset();
+        ResetLinkState();
+        languageFilePath.clear();
+        PlatformTest::TearDown();
+    }
+
+    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+
+    // The machine on the USB control port.
+    void useUsb() {
+        currentPort = 0;
+        std::strcpy(usbWritePath, "sim:");
+        std::strcpy(usbReadPath, "sim:");
+    }
+    // The machine behind the ECP driver device.
+    void useEcp() {
+        currentPort = 4;
+        platform::RegisterDevice(kEcpName, [](const std::string&, const platform::OpenMode& mode) {
+            return platform::OpenDevice("sim:", mode);
+        });
+    }
+
+    std::string image(size_t size, uint32_t seed = 1) {
+        content = fwtest::ImageBytes(size, seed);
+        return dir.write("image.bin", content);
+    }
+
+    TempDir dir;
+    std::string content;
+    fwtest::RecordingView view;
+    firmware::FirmwareTransfer transfer{view};
+};
+
+TEST_F(FirmwareSimTest, MachineReceivesTheImageOverUsb) {
+    useUsb();
+    const std::string path = image(10000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_EQ(machine().firmwareImage(), Image(content));
+    EXPECT_EQ(machine().firmwareImagesCompleted(), 1);
+    EXPECT_EQ(machine().firmwareRequestVariant(), 0x50);
+    EXPECT_EQ(view.shown.at(2).messageText, "10000 bytes transferred");
+}
+
+TEST_F(FirmwareSimTest, MachineReceivesTheImageOverTheEcpDevice) {
+    useEcp();
+    const std::string path = image(9000, 2);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_EQ(machine().firmwareImage(), Image(content));
+    EXPECT_EQ(machine().firmwareImagesCompleted(), 1);
+    EXPECT_EQ(machine().firmwareRequestVariant(), 0x40);
+    std::vector<uint32_t> codes;
+    for (const auto& call : machine().deviceControlLog()) {
+        codes.push_back(call.code);
+    }
+    EXPECT_THAT(codes, ElementsAre(0x182014u, 0x182004u, 0x182008u));
+}
+
+TEST_F(FirmwareSimTest, WrongHeadFirstThenAcceptedOnTheSecondRequest) {
+    useUsb();
+    machine().setFault(sim::Command::FirmwareRequest, {.wrongHead = true, .times = 1});
+    const std::string path = image(5000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(traceLines(), ::testing::Contains("FwUp: Failed to read response "));
+    EXPECT_EQ(machine().firmwareImage(), Image(content));
+}
+
+TEST_F(FirmwareSimTest, CutAnswersLeaveTheMachineWithoutAnImage) {
+    useUsb();
+    machine().setFault(sim::Command::FirmwareRequest, {.cutAnswerTo = 8});
+    const std::string path = image(5000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_EQ(view.messageText, "Failed to write data.");
+    EXPECT_TRUE(machine().firmwareImage().empty());
+    EXPECT_EQ(machine().firmwareImagesCompleted(), 0);
+}
+
+TEST_F(FirmwareSimTest, ShortWriteOfAChunkIsMadeGoodByTheRetry) {
+    useUsb();
+    machine().setFault(sim::Command::FirmwareData, {.acceptWriteBytes = 1000, .times = 1});
+    const std::string path = image(10000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(traceLines(), ::testing::Contains("FwUp: Data written - 1000 "));
+    EXPECT_EQ(machine().firmwareImage(), Image(content));
+}
+
+TEST_F(FirmwareSimTest, ReceiverThatStopsTakingDataFailsTheTransfer) {
+    useUsb();
+    machine().setFault(sim::Command::FirmwareData, {.imageLimit = 5000});
+    const std::string path = image(10000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_EQ(view.messageText, "Failed to write data.");
+    EXPECT_EQ(view.percentText, "40 %");
+    EXPECT_EQ(transfer.sent(), 4096u);
+    EXPECT_EQ(machine().firmwareImage().size(), 5000u);
+}
+
+TEST_F(FirmwareSimTest, MachineThatCannotBeOpenedFailsBothPaths) {
+    machine().setOpenRefused(true);
+    const std::string path = image(100);
+    useUsb();
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+    useEcp();
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+    EXPECT_THAT(traceLines(), ::testing::Contains("Failed to open port..."));
+    EXPECT_EQ(view.fileName, "chosen.bin");
+    EXPECT_TRUE(view.updateEnabled);
+}
+
+} // namespace

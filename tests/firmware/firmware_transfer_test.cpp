@@ -1,0 +1,677 @@
+#include "firmware/firmware_transfer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "firmware_test_helpers.h"
+#include "link/port.h"
+#include "recording_view.h"
+#include "support/bytes.h"
+#include "support/fake_device.h"
+#include "support/platform_fixture.h"
+
+using firmware::TransferResult;
+using fwtest::RecordingView;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+const char kEcpName[] = "\\\\.\\VornEcp1";
+const ByteVector kGenericRequest = HexBytes("1B A5 00 04 50 E0 82 05");
+const ByteVector kLptRequest = HexBytes("1B A5 00 04 40 E0 82 05");
+const ByteVector kAnswer = HexBytes("1B A5 00 05 50 E0 82 05 00");
+
+const std::string kFailed = "Failed to write data.";
+const std::string kStored = "Writing complete. Do not turn off until your machine is initialized.";
+const std::string kSelect = "Select a firmware file.";
+
+ByteVector Join(const std::vector<ByteVector>& parts, size_t from) {
+    ByteVector all;
+    for (size_t i = from; i < parts.size(); ++i) {
+        all.insert(all.end(), parts[i].begin(), parts[i].end());
+    }
+    return all;
+}
+
+std::vector<size_t> Sizes(const std::vector<ByteVector>& parts) {
+    std::vector<size_t> sizes;
+    for (const auto& p : parts) {
+        sizes.push_back(p.size());
+    }
+    return sizes;
+}
+
+ByteVector Slice(const std::string& bytes, size_t from, size_t count) {
+    return ByteVector(bytes.begin() + static_cast<long>(from),
+                      bytes.begin() + static_cast<long>(from + count));
+}
+
+class FirmwareTransferTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ResetLinkState();
+        fwtest::InstallLanguage(dir);
+    }
+    void TearDown() override {
+        ResetLinkState();
+        languageFilePath.clear();
+        PlatformTest::TearDown();
+    }
+
+    std::string image(size_t size) {
+        content = fwtest::ImageBytes(size);
+        return dir.write("image.bin", content);
+    }
+
+    // Remembers the tick of every write the device accepts.
+    void recordWriteTicks(FakeDevice& device) {
+        device.setResponder([this](const ByteVector&) {
+            writeTicks.push_back(clock.tick());
+            return ByteVector{};
+        });
+    }
+
+    std::vector<std::string> shownMessages() const {
+        std::vector<std::string> messages;
+        for (const auto& s : view.shown) {
+            messages.push_back(s.messageText);
+        }
+        return messages;
+    }
+
+    TempDir dir;
+    std::string content;
+    std::vector<uint32_t> writeTicks;
+    RecordingView view;
+    firmware::FirmwareTransfer transfer{view};
+};
+
+// The generic path on the parallel port opened by name.
+class GenericPathTest : public FirmwareTransferTest {
+protected:
+    void SetUp() override {
+        FirmwareTransferTest::SetUp();
+        currentPort = 1;
+        recordWriteTicks(lpt);
+    }
+    FakeDevice lpt{"LPT1"};
+};
+
+// The parallel-port path on the ECP driver device.
+class LptPathTest : public FirmwareTransferTest {
+protected:
+    void SetUp() override {
+        FirmwareTransferTest::SetUp();
+        currentPort = 4;
+        recordWriteTicks(ecp);
+    }
+    FakeDevice ecp{kEcpName};
+};
+
+// --- the generic path -----------------------------------------------------
+
+TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
+    const std::string path = image(10000);
+    lpt.onRead(kAnswer);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    const auto writes = lpt.writes();
+    ASSERT_EQ(writes.size(), 4u);
+    EXPECT_EQ(writes[0], kGenericRequest);
+    EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 4096u, 1808u));
+    EXPECT_EQ(Join(writes, 1), ToBytes(content));
+    EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
+
+    // After each chunk: bar, percentage and message line, then shown.
+    ASSERT_GE(view.shown.size(), 3u);
+    EXPECT_EQ(view.shown[0].percentText, "40 %");
+    EXPECT_EQ(view.shown[0].messageText, "4096 bytes transferred");
+    EXPECT_EQ(view.shown[0].pos, 40);
+    EXPECT_EQ(view.shown[1].percentText, "81 %");
+    EXPECT_EQ(view.shown[1].messageText, "8192 bytes transferred");
+    EXPECT_EQ(view.shown[1].pos, 81);
+    EXPECT_EQ(view.shown[2].percentText, "100 %");
+    EXPECT_EQ(view.shown[2].messageText, "10000 bytes transferred");
+    EXPECT_EQ(view.shown[2].pos, 100);
+    EXPECT_THAT(view.positions, ElementsAre(0, 40, 81, 100, 0));
+    EXPECT_EQ(view.low, 0);
+    EXPECT_EQ(view.high, 100);
+
+    // 500 ms before the answer is read, 5 s before the data, no wait between
+    // chunks, 40 s after the last one.
+    ASSERT_EQ(writeTicks.size(), 4u);
+    EXPECT_EQ(writeTicks[1] - writeTicks[0], 5500u);
+    EXPECT_EQ(writeTicks[3], writeTicks[1]);
+    ASSERT_EQ(view.messagesNow.size(), 1u);
+    EXPECT_EQ(view.messagesNow[0].text, kStored);
+    EXPECT_EQ(view.messagesNow[0].tick, writeTicks[3]);
+    ASSERT_EQ(view.completions.size(), 1u);
+    EXPECT_EQ(view.completions[0].tick, writeTicks[3] + 40000);
+    EXPECT_EQ(view.completions[0].text, "Update Complete! ");
+    EXPECT_EQ(view.completions[0].caption, "Telvane");
+    EXPECT_EQ(clock.slept(), 45500u);
+
+    EXPECT_THAT(traceLines(), IsEmpty());
+    EXPECT_EQ(lpt.openHandles(), 0);
+}
+
+TEST_F(GenericPathTest, CompletionResetsThePageAfterTheBox) {
+    const std::string path = image(5000);
+    lpt.onRead(kAnswer);
+    RecordingView::Shown atBox;
+    view.onCompletion = [&] {
+        atBox = {view.fileName, view.fileSizeText, view.messageText, view.percentText, view.pos};
+        EXPECT_EQ(transfer.state(), firmware::TransferState::kDone);
+        EXPECT_EQ(view.cursorDepth, 1);
+    };
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    // While the box is up the page still shows the stored message.
+    EXPECT_EQ(atBox.fileName, "chosen.bin");
+    EXPECT_EQ(atBox.messageText, kStored);
+    EXPECT_EQ(atBox.pos, 100);
+    // Then the initial look: a file must be chosen again.
+    EXPECT_EQ(view.messageText, kSelect);
+    EXPECT_EQ(view.fileName, "");
+    EXPECT_EQ(view.fileSizeText, "");
+    EXPECT_EQ(view.pos, 0);
+    EXPECT_EQ(view.percentText, "");
+    EXPECT_FALSE(view.updateEnabled);
+    ASSERT_FALSE(view.shown.empty());
+    const auto& last = view.shown.back();
+    EXPECT_EQ(last.messageText, kSelect);
+    EXPECT_EQ(last.fileName, "");
+    EXPECT_EQ(last.fileSizeText, "");
+    EXPECT_EQ(last.percentText, "");
+    EXPECT_EQ(view.events.back(), "cursor=normal");
+    EXPECT_EQ(view.cursorDepth, 0);
+    EXPECT_EQ(transfer.state(), firmware::TransferState::kIdle);
+}
+
+TEST_F(GenericPathTest, EmptyFileSendsOnlyTheRequestThenStores) {
+    const std::string path = image(0);
+    lpt.onRead(kAnswer);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest));
+    EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
+    EXPECT_EQ(view.low, 0);
+    EXPECT_EQ(view.high, 100);
+    EXPECT_THAT(view.positions, ElementsAre(0, 0));
+    ASSERT_EQ(view.messagesNow.size(), 1u);
+    EXPECT_EQ(view.messagesNow[0].text, kStored);
+    ASSERT_EQ(view.completions.size(), 1u);
+    EXPECT_EQ(view.completions[0].tick - writeTicks[0], 500u + 5000u + 40000u);
+    for (const auto& e : view.events) {
+        EXPECT_EQ(e.find("bytes transferred"), std::string::npos) << e;
+    }
+}
+
+// A first answer that is not 9 bytes beginning with 1B: a second request
+// after 6 s, whose 9-byte answer is taken whatever it holds.
+class SecondAttemptTest : public GenericPathTest,
+                          public ::testing::WithParamInterface<ByteVector> {};
+
+TEST_P(SecondAttemptTest, SecondNineByteAnswerIsAcceptedWhateverItsFirstByte) {
+    const std::string path = image(5000);
+    lpt.onRead(GetParam()).onRead(HexBytes("00 A5 00 05 50 E0 82 05 00"));
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    const auto writes = lpt.writes();
+    ASSERT_EQ(writes.size(), 4u);
+    EXPECT_EQ(writes[0], kGenericRequest);
+    EXPECT_EQ(writes[1], kGenericRequest);
+    EXPECT_EQ(Join(writes, 2), ToBytes(content));
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Failed to read response "));
+    EXPECT_EQ(writeTicks[1] - writeTicks[0], 500u + 6000u);
+    EXPECT_EQ(writeTicks[2] - writeTicks[1], 500u + 5000u);
+    // The first read asked for 9; so did the second.
+    const auto reads = lpt.readSizes();
+    ASSERT_GE(reads.size(), 2u);
+    EXPECT_EQ(reads[0], 9u);
+    EXPECT_EQ(reads[1], 9u);
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstAnswers, SecondAttemptTest,
+                         ::testing::Values(HexBytes("1C A5 00 05 50 E0 82 05 00"), // wrong head
+                                           HexBytes("1B A5 00 05 50 E0 82 05"),    // 8 bytes
+                                           ByteVector{}));                         // nothing
+
+TEST_F(GenericPathTest, EightByteAnswersTwiceFailWithoutData) {
+    const std::string path = image(5000);
+    lpt.onRead(HexBytes("1B A5 00 05 50 E0 82 05")).onRead(HexBytes("1B A5 00 05 50 E0 82 05"));
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest, kGenericRequest));
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Failed to read response "));
+    EXPECT_EQ(clock.slept(), 500u + 6000u + 500u);
+    EXPECT_EQ(view.messageText, kFailed);
+    ASSERT_FALSE(view.shown.empty());
+    EXPECT_EQ(view.shown.back().messageText, kFailed);
+    // The file stays chosen and Update stays enabled, so the user can retry.
+    EXPECT_EQ(view.fileName, "chosen.bin");
+    EXPECT_EQ(view.fileSizeText, "10000 bytes");
+    EXPECT_TRUE(view.updateEnabled);
+    EXPECT_FALSE(view.hasEvent("disableUpdate"));
+    EXPECT_TRUE(view.completions.empty());
+    EXPECT_EQ(view.cursorDepth, 0);
+    EXPECT_EQ(lpt.openHandles(), 0);
+}
+
+TEST_F(GenericPathTest, RequestsNotWrittenInFullFail) {
+    const std::string path = image(5000);
+    {
+        SCOPED_TRACE("first request short");
+        lpt.onWrite(7);
+        EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+        EXPECT_THAT(lpt.readSizes(), IsEmpty());
+        EXPECT_THAT(traceLines(), IsEmpty());
+        EXPECT_EQ(view.messageText, kFailed);
+        EXPECT_EQ(clock.slept(), 0u);
+    }
+    lpt.clearCalls();
+    view.messageText.clear();
+    {
+        SCOPED_TRACE("second request short");
+        lpt.onRead(HexBytes("1C")).onWrite(FakeDevice::kAcceptAll).onWrite(0);
+        EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+        EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
+        EXPECT_EQ(lpt.writes().size(), 2u);
+        EXPECT_EQ(view.messageText, kFailed);
+        EXPECT_EQ(view.fileName, "chosen.bin");
+        EXPECT_TRUE(view.updateEnabled);
+    }
+}
+
+// --- chunks that the port takes only in part -------------------------------
+
+TEST_F(GenericPathTest, ShortChunkCompletedByTheRetryCountsInFull) {
+    const std::string path = image(10000);
+    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(1000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    const auto writes = lpt.writes();
+    EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 3096u, 4096u, 1808u));
+    EXPECT_EQ(writes[2], Slice(content, 1000, 3096)); // from the first unwritten byte
+    ByteVector expected = kGenericRequest;
+    expected.insert(expected.end(), content.begin(), content.end());
+    EXPECT_EQ(lpt.written(), expected);
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 1000 "));
+    ASSERT_EQ(writeTicks.size(), 5u);
+    EXPECT_EQ(writeTicks[2] - writeTicks[1], 1000u);
+    ASSERT_GE(view.shown.size(), 3u);
+    EXPECT_EQ(view.shown[0].messageText, "4096 bytes transferred");
+    EXPECT_EQ(view.shown[0].percentText, "40 %");
+    EXPECT_EQ(view.shown[2].messageText, "10000 bytes transferred");
+}
+
+TEST_F(GenericPathTest, RetryOfNothingIsFollowedByExactlyOneMore) {
+    const std::string path = image(10000);
+    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(1000).onWrite(0);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    const auto writes = lpt.writes();
+    EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 3096u, 3096u, 4096u, 1808u));
+    EXPECT_EQ(writes[3], Slice(content, 1000, 3096));
+    EXPECT_EQ(writeTicks[3] - writeTicks[1], 2000u);
+    ByteVector expected = kGenericRequest;
+    expected.insert(expected.end(), content.begin(), content.end());
+    EXPECT_EQ(lpt.written(), expected);
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 1000 "));
+}
+
+TEST_F(GenericPathTest, ChunkStillShortAfterTheRetriesFailsAndKeepsTheProgress) {
+    const std::string path = image(10000);
+    // First chunk whole; the second: 1000, then nothing twice.
+    lpt.onRead(kAnswer)
+        .onWrite(FakeDevice::kAcceptAll)
+        .onWrite(FakeDevice::kAcceptAll)
+        .onWrite(1000)
+        .onWrite(0)
+        .onWrite(0);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u, 4096u, 3096u, 3096u));
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 1000 "));
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(view.percentText, "40 %");
+    EXPECT_EQ(view.pos, 40);
+    EXPECT_THAT(view.positions, ElementsAre(0, 40));
+    ASSERT_FALSE(view.shown.empty());
+    EXPECT_EQ(view.shown.back().messageText, kFailed);
+    EXPECT_EQ(view.shown.back().percentText, "40 %");
+    EXPECT_TRUE(view.messagesNow.empty());
+    EXPECT_TRUE(view.completions.empty());
+    EXPECT_EQ(view.fileName, "chosen.bin");
+    EXPECT_TRUE(view.updateEnabled);
+}
+
+TEST_F(GenericPathTest, PartialRetryGetsNoThirdAttempt) {
+    const std::string path = image(4096);
+    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(1000).onWrite(1000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u, 3096u));
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(clock.slept(), 500u + 5000u + 1000u);
+}
+
+TEST_F(GenericPathTest, WriteErrorCountsAsNothingWritten) {
+    const std::string path = image(4096);
+    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(-1);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u, 4096u));
+    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 0 "));
+}
+
+// --- the file ---------------------------------------------------------------
+
+TEST_F(GenericPathTest, FileThatCannotBeOpenedDropsTheChoiceSilently) {
+    for (const std::string& path : {dir.file("missing.bin"), dir.path(), std::string()}) {
+        SCOPED_TRACE(path);
+        view = RecordingView{};
+        EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFileNotOpened);
+        EXPECT_EQ(view.fileName, "");
+        EXPECT_FALSE(view.updateEnabled);
+        EXPECT_THAT(view.events, ElementsAre("fileName=", "disableUpdate"));
+    }
+    EXPECT_EQ(lpt.opens(), 0);
+    EXPECT_THAT(traceLines(), IsEmpty());
+}
+
+TEST_F(GenericPathTest, FileYieldingFewerBytesThanItsSizeEndsTheTransfer) {
+    const std::string path = image(10000);
+    lpt.onRead(kAnswer);
+    // Cut the file short once the first chunk is out.
+    lpt.setResponder([&](const ByteVector& written) {
+        if (written.size() == 4096) {
+            std::filesystem::resize_file(path, 5000);
+        }
+        return ByteVector{};
+    });
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u));
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(view.percentText, "40 %");
+    EXPECT_TRUE(view.completions.empty());
+    EXPECT_EQ(view.cursorDepth, 0);
+}
+
+TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
+    const std::string path = image(10000);
+    lpt.onRead(kAnswer);
+    lpt.setResponder([&](const ByteVector& written) {
+        if (written.size() == 4096) {
+            std::ofstream(path, std::ios::binary | std::ios::app) << std::string(9000, 'x');
+        }
+        return ByteVector{};
+    });
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_EQ(Join(lpt.writes(), 1), ToBytes(content));
+    EXPECT_EQ(view.positions.at(3), 100);
+}
+
+TEST_F(GenericPathTest, ImageBeyondTheCountersIsNotSentCutShort) {
+    const std::string path = dir.file("huge.bin");
+    {
+        std::ofstream(path, std::ios::binary) << "x";
+    }
+    std::error_code error;
+    std::filesystem::resize_file(path, (uint64_t{1} << 32) + 10, error);
+    if (error) {
+        GTEST_SKIP() << "no sparse files here: " << error.message();
+    }
+    lpt.onRead(kAnswer);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest));
+    EXPECT_EQ(view.messageText, kFailed);
+}
+
+TEST_F(GenericPathTest, OneTransferAtATime) {
+    const std::string path = image(100);
+    lpt.onRead(kAnswer);
+    TransferResult nested = TransferResult::kCompleted;
+    view.onCompletion = [&] { nested = transfer.OnUpdate(path); };
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_EQ(nested, TransferResult::kFailed);
+    EXPECT_EQ(lpt.writes().size(), 2u);
+    EXPECT_EQ(view.completions.size(), 1u);
+}
+
+TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
+    const std::string path = image(4096);
+    fwtest::InstallLanguage(dir, "fr");
+    lpt.onRead(kAnswer);
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+    EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
+    EXPECT_EQ(view.completions.at(0).text, "Mise à jour terminée ! ");
+
+    // Without a language file every text is empty; the count stays.
+    languageFilePath = dir.file("none.ini");
+    view = RecordingView{};
+    image(4096);
+    lpt.onRead(kAnswer);
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+    EXPECT_EQ(view.shown.at(0).messageText, "4096 ");
+    EXPECT_EQ(view.messagesNow.at(0).text, "");
+    EXPECT_EQ(view.completions.at(0).text, "");
+    EXPECT_EQ(view.completions.at(0).caption, "");
+    EXPECT_EQ(view.messageText, "");
+}
+
+TEST_F(GenericPathTest, UsbPathGoesThroughThePortToo) {
+    FakeDevice usb{"fake-usb"};
+    currentPort = 0;
+    std::strcpy(usbWritePath, "fake-usb");
+    std::strcpy(usbReadPath, "fake-usb");
+    usb.onRead(kAnswer);
+    const std::string path = image(5000);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(Sizes(usb.writes()), ElementsAre(8u, 4096u, 904u));
+    EXPECT_EQ(lpt.opens(), 0);
+}
+
+// --- the parallel-port path -------------------------------------------------
+
+TEST_F(LptPathTest, SendsThroughTheDeviceItOpensOnce) {
+    const std::string path = image(10000);
+    int handlesAtBox = -1;
+    view.onCompletion = [&] { handlesAtBox = ecp.openHandles(); };
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<"));
+    ASSERT_EQ(ecp.opens(), 1);
+    const auto mode = ecp.openModes().at(0);
+    EXPECT_TRUE(mode.write);
+    EXPECT_FALSE(mode.read);
+    EXPECT_FALSE(mode.shared);
+
+    const auto controls = ecp.calls(FakeDevice::Kind::DeviceControl);
+    ASSERT_EQ(controls.size(), 3u);
+    EXPECT_EQ(controls[0].code, 0x182014u);
+    EXPECT_EQ(controls[0].bytes, HexBytes("00"));
+    EXPECT_EQ(controls[1].code, 0x182004u);
+    EXPECT_EQ(controls[1].bytes, HexBytes("10"));
+    EXPECT_EQ(controls[2].code, 0x182008u);
+    const uint32_t one = 1;
+    ByteVector oneBytes(sizeof one);
+    std::memcpy(oneBytes.data(), &one, sizeof one);
+    EXPECT_EQ(controls[2].bytes, oneBytes);
+    for (const auto& c : controls) {
+        EXPECT_EQ(c.count, 0u); // no output buffer
+    }
+
+    const auto writes = ecp.writes();
+    EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 4096u, 1808u));
+    EXPECT_EQ(writes[0], kLptRequest);
+    EXPECT_EQ(Join(writes, 1), ToBytes(content));
+    EXPECT_THAT(ecp.readSizes(), IsEmpty());
+    EXPECT_EQ(writeTicks[1] - writeTicks[0], 5000u);
+    EXPECT_EQ(clock.slept(), 45000u);
+    EXPECT_EQ(view.shown.at(1).percentText, "81 %");
+    // The device stays open until the closing up, after the box.
+    EXPECT_EQ(handlesAtBox, 1);
+    EXPECT_EQ(ecp.openHandles(), 0);
+}
+
+TEST_F(LptPathTest, EmptyFileSendsOnlyTheRequest) {
+    const std::string path = image(0);
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+    EXPECT_THAT(ecp.writes(), ElementsAre(kLptRequest));
+    EXPECT_EQ(view.completions.size(), 1u);
+    EXPECT_EQ(clock.slept(), 45000u);
+}
+
+TEST_F(LptPathTest, FailingDeviceControlsAreOnlyTraced) {
+    const std::string path = image(3000);
+    ecp.setDeviceControlDefault(false);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(traceLines(),
+                ElementsAre(" >> OnUpdate4NtLpt()  <<<",
+                            "[Error: Device can't be set to the H/W mode(Method) you want.]",
+                            "[Error: Mode has not been changed.]",
+                            "[Error: Direction has not been changed.]"));
+    EXPECT_THAT(Sizes(ecp.writes()), ElementsAre(8u, 3000u));
+}
+
+TEST_F(LptPathTest, DeviceThatWillNotOpenFails) {
+    const std::string path = image(3000);
+    ecp.setOpenable(false);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<", "Failed to open port..."));
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(view.shown.back().messageText, kFailed);
+    EXPECT_EQ(view.fileName, "chosen.bin");
+    EXPECT_TRUE(view.updateEnabled);
+    EXPECT_EQ(view.cursorDepth, 0);
+    EXPECT_EQ(clock.slept(), 0u);
+}
+
+TEST_F(LptPathTest, ShortUpdateRequestFails) {
+    const std::string path = image(3000);
+    ecp.onWrite(4);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<",
+                                          "Error on writing to port. - Update command"));
+    EXPECT_EQ(ecp.writes().size(), 1u);
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(ecp.openHandles(), 0);
+}
+
+TEST_F(LptPathTest, FileThatCannotBeOpenedIsTracedOnlyByTheBanner) {
+    EXPECT_EQ(transfer.OnUpdate(dir.file("missing.bin")), TransferResult::kFileNotOpened);
+    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<"));
+    EXPECT_EQ(ecp.opens(), 0);
+    EXPECT_FALSE(view.updateEnabled);
+}
+
+TEST_F(LptPathTest, ShortChunkRetriesOnTheDevice) {
+    const std::string path = image(5000);
+    ecp.onWrite(FakeDevice::kAcceptAll).onWrite(4000).onWrite(0).onWrite(FakeDevice::kAcceptAll);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_THAT(Sizes(ecp.writes()), ElementsAre(8u, 4096u, 96u, 96u, 904u));
+    EXPECT_THAT(traceLines(),
+                ElementsAre(" >> OnUpdate4NtLpt()  <<<", "FwUp: Data written - 4000 "));
+}
+
+TEST_F(LptPathTest, OtherPortsTakeTheGenericPath) {
+    FakeDevice lpt{"LPT1"};
+    lpt.onRead(kAnswer);
+    currentPort = 1;
+    const std::string path = image(100);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+
+    EXPECT_EQ(lpt.writes().at(0), kGenericRequest);
+    EXPECT_EQ(ecp.opens(), 0);
+    EXPECT_THAT(traceLines(), IsEmpty());
+}
+
+// --- helpers of the page ------------------------------------------------------
+
+TEST(FirmwareHelpers, PercentageIsCutTowardZeroWithoutOverflow) {
+    EXPECT_EQ(firmware::Percentage(4096, 10000), 40);
+    EXPECT_EQ(firmware::Percentage(8192, 10000), 81);
+    EXPECT_EQ(firmware::Percentage(2, 3), 66);
+    EXPECT_EQ(firmware::Percentage(0x80000000u, 0xFFFFFFFFu), 50);
+    EXPECT_EQ(firmware::Percentage(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
+    EXPECT_EQ(firmware::Percentage(0, 0), 0);
+}
+
+TEST(FirmwareHelpers, FileSizeOnlyForReadableRegularFiles) {
+    TempDir dir;
+    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("a.bin", std::string(262144, 'a'))),
+              std::optional<uint64_t>(262144));
+    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("empty.bin", "")),
+              std::optional<uint64_t>(0));
+    EXPECT_EQ(firmware::FirmwareFileSize(dir.file("missing.bin")), std::nullopt);
+    EXPECT_EQ(firmware::FirmwareFileSize(dir.path()), std::nullopt);
+    EXPECT_EQ(firmware::FirmwareFileSize(""), std::nullopt);
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(firmware::FirmwareFileSize(fifo), std::nullopt); // and does not block
+    if (::geteuid() != 0) {
+        const std::string locked = dir.write("locked.bin", "x");
+        ::chmod(locked.c_str(), 0);
+        EXPECT_EQ(firmware::FirmwareFileSize(locked), std::nullopt);
+    }
+    EXPECT_EQ(firmware::FileSizeText(262144), "262144 bytes");
+    EXPECT_EQ(firmware::FileSizeText(0), "0 bytes");
+}
+
+TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
+    TempDir dir;
+    for (const char* language : {"en", "fr", "de"}) {
+        SCOPED_TRACE(language);
+        fwtest::InstallLanguage(dir, language);
+        for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104",
+                                "IDS_STRING105", "IDS_STRING106", "IDS_APPNAME"}) {
+            EXPECT_STRNE(GetLangString("COMMON", key), "") << key;
+        }
+        for (const char* key : {"CAPTION", "IDL_FILE_INFORMATION", "IDL_FILE_NAME", "IDC_BROWSE",
+                                "IDL_FILE_SIZE", "IDL_PROGRESS", "IDL_MESSAGE", "IDC_UPDATE"}) {
+            EXPECT_STRNE(GetLangString("FWUP", key), "") << key;
+        }
+    }
+    languageFilePath.clear();
+}
+
+} // namespace

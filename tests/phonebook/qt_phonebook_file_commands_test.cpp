@@ -1,0 +1,130 @@
+#include "phonebook/qt_phonebook_file_commands.h"
+
+#include <QTreeWidget>
+#include <vector>
+
+#include "phonebook/CPhonebook.h"
+#include "phonebook/phonebook_window_fixture.h"
+
+namespace {
+
+class PhonebookFileCommandsTest : public PhonebookWindowTest {
+  protected:
+    void SetUp() override {
+        PhonebookWindowTest::SetUp();
+        page = std::make_unique<CPhonebook>();
+        page->EnsureInitialised();
+    }
+    static std::vector<uint8_t> TableBytes() {
+        const auto* p = reinterpret_cast<const uint8_t*>(PhonebookTable);
+        return std::vector<uint8_t>(p, p + 100 * kPhonebookEntrySize);
+    }
+    static std::string ItemName(QTreeWidget* list, int item) {
+        return list->topLevelItem(item)->text(1).toStdString();
+    }
+
+    std::unique_ptr<CPhonebook> page;
+};
+
+TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
+    // Every byte of every slot carries something, kinds and marks included.
+    auto* raw = reinterpret_cast<uint8_t*>(PhonebookTable);
+    for (int i = 0; i < 100 * kPhonebookEntrySize; ++i)
+        raw[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (int i = 0; i < 100; ++i) {
+        PhonebookTable[i].kind = static_cast<uint8_t>(i % 3);
+        PhonebookTable[i].memberMark = static_cast<uint8_t>(i % 2);
+    }
+    std::memcpy(PhonebookTable[5].name, "SAVED\0", 6);
+    const std::vector<uint8_t> saved = TableBytes();
+
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
+    SavePhonebookCommand(nullptr);
+    ASSERT_EQ(desk.fileDialogs.size(), 1u);
+    const auto& save = desk.fileDialogs[0];
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.options.filter.toStdString(),
+              "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||");
+    EXPECT_EQ(save.options.defaultExtension.toStdString(), "PBF");
+    EXPECT_TRUE(save.options.confirmOverwrite);
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    const std::string file = dir.read("book.PBF"); // ".PBF" appended
+    ASSERT_EQ(file.size(), 7040u);
+    EXPECT_EQ(file.compare(0, 21, "VRN FAX-RCP Phonebook"), 0);
+
+    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("book.PBF")));
+    LoadPhonebookCommand(nullptr, page.get());
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_EQ(TableBytes(), saved);
+    EXPECT_EQ(ItemName(page->List(), 5), "SAVED"); // the list was refilled
+    const auto& load = desk.fileDialogs[1];
+    EXPECT_FALSE(load.save);
+    EXPECT_TRUE(load.options.defaultExtension.isEmpty());
+    EXPECT_EQ(load.options.filter, save.options.filter);
+}
+
+TEST_F(PhonebookFileCommandsTest, LoadRebuildsTheCountsAndTakesTheChosenFolder) {
+    StoreSingleNumber(3, "THREE", "333");
+    uint8_t members[kMembersLength] = {};
+    SetMemberBit(members, kSpeedBitmapOffset, 3, true);
+    StoreGroup(8, "G", members);
+    const std::string sub = dir.path() + "/elsewhere";
+    desk.saveAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
+    dir.write("elsewhere/.keep", "");
+    SavePhonebookCommand(nullptr);
+    ASSERT_EQ(dir.read("elsewhere/group.pbf").size(), 7040u);
+
+    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    groupRefCount[3] = 0;
+    desk.openAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
+    LoadPhonebookCommand(nullptr, page.get());
+    EXPECT_EQ(groupRefCount[3], 1);
+    EXPECT_EQ(ItemName(page->List(), 8), "G");
+    // The next dialog starts where the last file was chosen.
+    SavePhonebookCommand(nullptr);
+    ASSERT_EQ(desk.fileDialogs.size(), 3u);
+    EXPECT_EQ(desk.fileDialogs[2].options.initialDirectory.toStdString(), sub);
+}
+
+TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
+    StoreSingleNumber(1, "KEEP", "111");
+    const std::vector<uint8_t> before = TableBytes();
+
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("missing.pbf")));
+    LoadPhonebookCommand(nullptr, page.get());
+    ASSERT_EQ(desk.messageBoxes.size(), 1u);
+    EXPECT_EQ(desk.messageBoxes[0].text.toStdString(), "The phonebook file could not be opened.");
+
+    std::string wrong(7040, '\0');
+    wrong.replace(0, 21, "VRN FAX-RCP PHONEBOOK"); // the magic text in other letters
+    desk.openAnswers.push_back(QString::fromStdString(dir.write("upper.pbf", wrong)));
+    LoadPhonebookCommand(nullptr, page.get());
+    ASSERT_EQ(desk.messageBoxes.size(), 2u);
+    EXPECT_EQ(desk.messageBoxes[1].text.toStdString(),
+              "The file is not a phonebook file. The phonebook is unchanged.");
+    EXPECT_EQ(desk.messageBoxes[1].caption.toStdString(), "Telvane");
+    EXPECT_EQ(TableBytes(), before);
+
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("no/such/folder/x.pbf")));
+    SavePhonebookCommand(nullptr);
+    ASSERT_EQ(desk.messageBoxes.size(), 3u);
+    EXPECT_EQ(desk.messageBoxes[2].icon, desktop::Icon::Error);
+
+    // Cancelled dialogs do nothing at all.
+    LoadPhonebookCommand(nullptr, page.get());
+    SavePhonebookCommand(nullptr);
+    EXPECT_EQ(desk.messageBoxes.size(), 3u);
+    EXPECT_EQ(TableBytes(), before);
+}
+
+TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("dotted.")));
+    SavePhonebookCommand(nullptr);
+    EXPECT_EQ(dir.read("dotted..PBF").size(), 7040u);
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("named.bak")));
+    SavePhonebookCommand(nullptr);
+    EXPECT_EQ(dir.read("named.bak").size(), 7040u);
+}
+
+} // namespace

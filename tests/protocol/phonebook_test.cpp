@@ -1,0 +1,359 @@
+#include "record_test_fixture.h"
+#include <deque>
+
+namespace {
+
+const ByteVector kGetRequest = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0xFF};
+
+// One wire record: slot number, kind, mark, name padded to 20, field of 46.
+ByteVector Record(uint8_t slot, uint8_t kind, uint8_t mark, const std::string& name, ByteVector field) {
+    ByteVector r = {slot, kind, mark};
+    ByteVector n = ToBytes(name);
+    n.resize(20, 0x20);
+    field.resize(46, 0x20);
+    return Concat({r, n, field});
+}
+
+ByteVector GetHead(uint8_t count) {
+    return {0x1B, 0xA4, 0x1A, 0xFB, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0x00, count};
+}
+
+void SetNumber(int index, const std::string& name, const std::string& number) {
+    PhonebookEntry& e = PhonebookTable[index];
+    std::memset(&e, 0, sizeof e);
+    std::snprintf(e.name, sizeof e.name, "%s", name.c_str());
+    std::snprintf(e.number, sizeof e.number, "%s", number.c_str());
+}
+
+ByteVector TableBytes() {
+    const auto* p = reinterpret_cast<const uint8_t*>(PhonebookTable);
+    return ByteVector(p, p + 70 * 100);
+}
+
+// A table with something in a few slots, to see what a read leaves alone.
+void FillSomeSlots() {
+    SetNumber(0, "OLD ZERO", "111");
+    SetNumber(4, "OLD FOUR", "444");
+    SetNumber(99, "OLD LAST", "999");
+    PhonebookTable[99].memberMark = 1;
+}
+
+using PhonebookCommandTest = RecordTest;
+
+TEST_F(PhonebookCommandTest, SetRequestOfTheDefaultTable) {
+    SetNumber(2, "ALICE", "0123-456");
+    device->onRead({0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC2, 0x42, 0x00});
+    uint32_t start = clock.tick();
+    EXPECT_EQ(Mfp_SetPhonebook(), 1);
+    EXPECT_EQ(clock.tick() - start, 1000u);
+    EXPECT_EQ(clock.slept(), 1000u);
+
+    ByteVector request = device->written();
+    ASSERT_EQ(request.size(), 6910u);
+    EXPECT_EQ(ByteVector(request.begin(), request.begin() + 10),
+              (ByteVector{0x1B, 0xA4, 0x1A, 0xFA, 0x50, 0xE0, 0x82, 0xC2, 0x42, 100}));
+    for (int k = 0; k < 100; ++k) {
+        ByteVector record(request.begin() + 10 + 69 * k, request.begin() + 10 + 69 * (k + 1));
+        if (k == 2) {
+            EXPECT_EQ(record, Concat({{3, 0, 0},
+                                      ToBytes("ALICE"),
+                                      Repeat(0x00, 15),
+                                      ToBytes("0123-456"),
+                                      Repeat(0xFF, 38)}));
+        } else {
+            EXPECT_EQ(record, Concat({{static_cast<uint8_t>(k + 1), 0, 0},
+                                      Repeat(0x00, 20),
+                                      Repeat(0xFF, 46)}))
+                << "slot " << k;
+        }
+    }
+    EXPECT_EQ(plainTraces(),
+              (std::vector<std::string>{"===> SET PHONEBOOK <===\n", "WriteData = 6910 \n",
+                                        "Size to read = 10 \n", "ReadData = 10 \n"}));
+    EXPECT_EQ(dumpLines(), 2);
+}
+
+TEST_F(PhonebookCommandTest, FullWidthFieldsHaveNoTerminatorOnTheWire) {
+    const std::string number46 = "0123456789012345678901234567890123456789012345";
+    const std::string name20 = "ABCDEFGHIJKLMNOPQRST";
+    ASSERT_EQ(number46.size(), 46u);
+    PhonebookEntry& e = PhonebookTable[7];
+    std::memcpy(e.name, name20.data(), 20);
+    std::memcpy(e.number, number46.data(), 46);
+    e.memberMark = 1;
+    device->onRead({0x1B, 0xA4, 0x00, 0x00});
+    EXPECT_EQ(Mfp_SetPhonebook(), 1); // four bytes announcing nothing count as an answer
+    ByteVector request = device->written();
+    ASSERT_EQ(request.size(), 6910u);
+    ByteVector record(request.begin() + 10 + 69 * 7, request.begin() + 10 + 69 * 8);
+    EXPECT_EQ(record, Concat({{8, 0, 1}, ToBytes(name20), ToBytes(number46)}));
+}
+
+TEST_F(PhonebookCommandTest, GroupMembersTravelByteForByte) {
+    PhonebookEntry& g = PhonebookTable[10];
+    g.kind = 1;
+    std::snprintf(g.name, sizeof g.name, "TEAM");
+    for (int i = 0; i < 46; ++i) {
+        g.members[i] = static_cast<uint8_t>(i * 5 + (i == 30 ? 0xFF : 0)); // includes 0x00 and 0xFF
+    }
+    device->onRead({0x1B, 0xA4, 0x00, 0x06, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(Mfp_SetPhonebook(), 1);
+    ByteVector request = device->written();
+    ByteVector field(request.begin() + 10 + 69 * 10 + 23, request.begin() + 10 + 69 * 11);
+    EXPECT_EQ(field, ByteVector(g.members, g.members + 46));
+    EXPECT_EQ(request[10 + 69 * 10 + 1], 1);
+}
+
+TEST_F(PhonebookCommandTest, AcknowledgementMustHaveItsAnnouncedLength) {
+    const std::vector<std::tuple<const char*, ByteVector, int>> acks = {
+        {"ten announcing six", {0x1B, 0xA4, 0x00, 0x06, 1, 2, 3, 4, 5, 6}, 1},
+        {"four bytes", {0x00, 0x00, 0x00, 0x00}, 1},
+        {"nothing", {}, 0},
+        {"ten announcing seven", {0x1B, 0xA4, 0x00, 0x07, 1, 2, 3, 4, 5, 6}, 0},
+        {"five announcing six", {0x1B, 0xA4, 0x00, 0x06, 1}, 0},
+    };
+    for (const auto& [what, ack, result] : acks) {
+        freshDevice();
+        device->onRead(ack);
+        EXPECT_EQ(Mfp_SetPhonebook(), result) << what;
+    }
+}
+
+TEST_F(PhonebookCommandTest, ShortWriteIsRetriedOnce) {
+    device->onWrite(5000).onWrite(1000);
+    device->onRead({0x1B, 0xA4, 0x00, 0x06, 0, 0, 0, 0, 0, 0});
+    // First pass: 5000 + 1000, the rest never goes: no answer is read.
+    EXPECT_EQ(Mfp_SetPhonebook(), 0);
+    EXPECT_EQ(readCalls(), 0);
+    EXPECT_EQ(plainTraces(),
+              (std::vector<std::string>{"===> SET PHONEBOOK <===\n", "WriteData = 5000 \n",
+                                        "WriteData(retry) = 1000 \n"}));
+    EXPECT_EQ(clock.slept(), 1500u);
+
+    // Second pass: the retry writes nothing, so it goes once more and completes.
+    device->clearCalls();
+    device->onWrite(6000).onWrite(0).onWrite(910);
+    debug.lines.clear();
+    EXPECT_EQ(Mfp_SetPhonebook(), 1);
+    EXPECT_EQ(device->writes().size(), 3u);
+    EXPECT_EQ(device->written().size(), 6910u);
+    EXPECT_EQ(plainTraces()[2], "WriteData(retry) = 0 \n");
+}
+
+TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
+    FillSomeSlots();
+    ByteVector members(46, 0);
+    members[0] = 0x90; // slots 0 and 3
+    members[45] = 0x20;
+    ByteVector records = Concat({
+        Record(5, 0, 0, "BOB", ToBytes("555-0101")),     // padded with blanks
+        Record(12, 1, 0, "GROUP ONE", members),       // members stay as they came
+        Record(1, 0, 1, "ANNA   X", ToBytes("12 34  ")), // inner blanks stay
+    });
+    records.resize(6900, 0);
+    answer({GetHead(3), records});
+    uint32_t start = clock.tick();
+    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_EQ(clock.tick() - start, 2000u); // busy 1000, then sleep 1000
+    EXPECT_EQ(clock.slept(), 2000u);        // the busy wait yields too
+    EXPECT_EQ(device->written(), kGetRequest);
+
+    const PhonebookEntry& bob = PhonebookTable[4];
+    EXPECT_EQ(bob.kind, 0);
+    EXPECT_STREQ(bob.name, "BOB");
+    EXPECT_STREQ(bob.number, "555-0101");
+    const PhonebookEntry& group = PhonebookTable[11];
+    EXPECT_EQ(group.kind, 1);
+    EXPECT_STREQ(group.name, "GROUP ONE");
+    EXPECT_EQ(ByteVector(group.members, group.members + 46), members);
+    const PhonebookEntry& anna = PhonebookTable[0];
+    EXPECT_EQ(anna.memberMark, 1);
+    EXPECT_STREQ(anna.name, "ANNA   X");
+    EXPECT_STREQ(anna.number, "12 34");
+    // Slots not in the answer keep what they had.
+    EXPECT_STREQ(PhonebookTable[99].name, "OLD LAST");
+    EXPECT_EQ(PhonebookTable[99].memberMark, 1);
+
+    EXPECT_EQ(plainTraces(),
+              (std::vector<std::string>{"===> GET PHONEBOOK <===\n", "WriteData = 10 \n",
+                                        "ReadData = 11 \n", "Size to read = 6900 \n",
+                                        "ReadData = 6900 \n", "Length = 6907 \n",
+                                        "Number of entries = 3 \n"}));
+    EXPECT_EQ(dumpLines(), 2 + 13); // the request, then 100 bytes of the answer
+}
+
+TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
+    ByteVector records = Record(2, 0, 0, "CARL", ToBytes("77"));
+    records.resize(6900, 0);
+    // First read brings 4000, the retry nothing, the second retry the rest.
+    answer({GetHead(1), Slice(records, 0, 4000), {}, Slice(records, 4000, records.size())});
+    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_STREQ(PhonebookTable[1].name, "CARL");
+    EXPECT_EQ(clock.slept(), 3000u);
+    auto lines = plainTraces();
+    EXPECT_EQ(lines[4], "ReadData = 4000 \n");
+    EXPECT_EQ(lines[5], "Retry Read(n) = 0 \n");
+    EXPECT_EQ(readCalls(), 4);
+}
+
+TEST_F(PhonebookCommandTest, FailedReadsLeaveTheTableAsItWas) {
+    ByteVector two = Concat({Record(1, 0, 0, "NEW ONE", ToBytes("1")), Record(2, 0, 0, "NEW TWO", ToBytes("2"))});
+    const std::vector<std::pair<const char*, std::deque<ByteVector>>> answers = {
+        {"nothing", {}},
+        {"head cut short", {Slice(GetHead(2), 0, 10)}},
+        {"no record data", {GetHead(2)}},
+        {"eleven record bytes", {GetHead(2), ByteVector(two.begin(), two.begin() + 11)}},
+        // Two records announced, one and a half arrived, even after the retries.
+        {"second record cut", {GetHead(2), ByteVector(two.begin(), two.begin() + 100), {}, {}}},
+    };
+    for (const auto& [what, reads] : answers) {
+        FillSomeSlots();
+        ByteVector before = TableBytes();
+        freshDevice();
+        for (const auto& r : reads) {
+            device->onRead(r);
+        }
+        EXPECT_EQ(Mfp_GetPhonebook(), 0) << what;
+        EXPECT_EQ(TableBytes(), before) << what;
+    }
+}
+
+TEST_F(PhonebookCommandTest, CountZeroSucceedsAndChangesNothing) {
+    FillSomeSlots();
+    ByteVector before = TableBytes();
+    answer({GetHead(0), Repeat(0x41, 69)});
+    EXPECT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_EQ(TableBytes(), before);
+}
+
+TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {
+    FillSomeSlots();
+    ByteVector records = Concat({Record(0, 0, 0, "SLOT ZERO", ToBytes("0")),
+                            Record(101, 0, 0, "SLOT 101", ToBytes("101")),
+                            Record(255, 1, 0, "SLOT 255", Repeat(0xFF, 46)),
+                            Record(100, 0, 0, "SLOT 100", ToBytes("100"))});
+    records.resize(6900, 0);
+    answer({GetHead(4), records});
+    EXPECT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_STREQ(PhonebookTable[99].name, "SLOT 100");
+    EXPECT_STREQ(PhonebookTable[0].name, "OLD ZERO");
+}
+
+TEST_F(PhonebookCommandTest, CountAboveTheTableReadsOnlyTheTable) {
+    ByteVector records;
+    for (int s = 1; s <= 100; ++s) {
+        records = Concat({records, Record(static_cast<uint8_t>(s), 0, 0, "N" + std::to_string(s),
+                                          ToBytes(std::to_string(s)))});
+    }
+    answer({GetHead(255), records, Repeat(0x77, 69)});
+    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_STREQ(PhonebookTable[0].name, "N1");
+    EXPECT_STREQ(PhonebookTable[99].number, "100");
+    EXPECT_EQ(readCalls(), 2); // nothing is asked beyond the table
+}
+
+TEST_F(PhonebookCommandTest, TableOfOtherCapacities) {
+    // 2 one-touch slots and 30 speed-dial slots in a 100-slot table: 32 travel.
+    inquiryRecord.capacityA = 2;
+    inquiryRecord.capacityB = 30;
+    device->onRead({0x1B, 0xA4, 0x00, 0x06, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(Mfp_SetPhonebook(), 1);
+    ByteVector request = device->written();
+    EXPECT_EQ(request.size(), 69u * 32 + 10);
+    EXPECT_EQ(request[9], 32);
+    // More slots than the table has: only the allocated ones travel.
+    inquiryRecord.capacityA = 56;
+    inquiryRecord.capacityB = 200;
+    EXPECT_EQ(PhonebookSlots(), 100);
+    EXPECT_EQ(SpeedDialSlots(), 100);
+}
+
+TEST(TrimRightTest, ReplacesOnlyTrailingBlanks) {
+    char empty[4] = "";
+    EXPECT_STREQ(TrimRight(empty), "");
+    char blanks[8] = "     ";
+    EXPECT_STREQ(TrimRight(blanks), "");
+    EXPECT_EQ(blanks[0], 0);
+    char inner[8] = "a b  ";
+    EXPECT_EQ(TrimRight(inner), inner);
+    EXPECT_STREQ(inner, "a b");
+    EXPECT_EQ(inner[4], 0);
+    char tab[8] = "ab\t";
+    EXPECT_STREQ(TrimRight(tab), "ab\t");
+    char high[8] = "ab\xFF";
+    EXPECT_STREQ(TrimRight(high), "ab\xFF");
+    char lead[8] = "  x";
+    EXPECT_STREQ(TrimRight(lead), "  x");
+}
+
+using GroupRefTest = RecordTest;
+
+TEST_F(GroupRefTest, SpeedDialGroupCountsItsBitmapSlots) {
+    PhonebookEntry& g = PhonebookTable[20];
+    g.kind = 1;
+    SetMemberBit(g.members, kSpeedBitmapOffset, 3, true);
+    SetMemberBit(g.members, kSpeedBitmapOffset, 10, true);
+    EXPECT_EQ(g.members[0], 0x10);
+    EXPECT_EQ(g.members[1], 0x20);
+    groupRefCount[50] = 9; // stale
+    RecountGroupRefs();
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(groupRefCount[i], (i == 3 || i == 10) ? 1 : 0) << i;
+    }
+}
+
+TEST_F(GroupRefTest, KindZeroSlotsAndBitsBeyondTheCapacityDoNotCount) {
+    PhonebookEntry& single = PhonebookTable[1];
+    std::memset(single.members, 0xFF, 46); // a number's bytes are no bitmap
+    PhonebookEntry& g = PhonebookTable[2];
+    g.kind = 2; // any non-zero kind is a group
+    SetMemberBit(g.members, kSpeedBitmapOffset, 99, true);
+    SetMemberBit(g.members, kSpeedBitmapOffset, 100, true); // beyond S
+    SetMemberBit(g.members, kSpeedBitmapOffset, 199, true);
+    std::memset(g.members + kOneTouchBitmapOffset, 0xFF, 7); // O is 0
+    RecountGroupRefs();
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(groupRefCount[i], i == 99 ? 1 : 0) << i;
+    }
+}
+
+TEST_F(GroupRefTest, OneTouchSlotsCountTheirGroup) {
+    inquiryRecord.capacityA = 4; // slots 96..99 are one-touch slots
+    inquiryRecord.capacityB = 96;
+    PhonebookEntry& speedGroup = PhonebookTable[5];
+    speedGroup.kind = 1;
+    SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 1, true); // slot 97
+    SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 3, true); // slot 99
+    SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 4, true); // beyond O
+    SetMemberBit(speedGroup.members, kSpeedBitmapOffset, 96, true);   // a one-touch index
+    PhonebookTable[96].kind = 1;
+    PhonebookTable[96].members[0] = 5;
+    PhonebookTable[98].kind = 1;
+    PhonebookTable[98].members[0] = 5;
+    PhonebookTable[97].kind = 1;
+    PhonebookTable[97].members[0] = 200; // outside the table
+    RecountGroupRefs();
+    for (int i = 0; i < 100; ++i) {
+        int expected = i == 5 ? 2 : (i == 97 || i == 99) ? 1 : 0;
+        EXPECT_EQ(groupRefCount[i], expected) << i;
+    }
+}
+
+TEST(PhonebookTableTest, AllocationIsZeroedAndReplaceable) {
+    ASSERT_TRUE(AllocatePhonebookTable(3));
+    EXPECT_EQ(phonebookSlotCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(RawBytes(PhonebookTable[i]), ByteVector(70, 0));
+        EXPECT_EQ(groupRefCount[i], 0);
+    }
+    PhonebookTable[2].kind = 7;
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    EXPECT_EQ(PhonebookTable[2].kind, 0);
+    EXPECT_FALSE(AllocatePhonebookTable(0));
+    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(PhonebookSlots(), 0);
+    FreePhonebookTable();
+    FreePhonebookTable(); // twice is harmless
+}
+
+} // namespace

@@ -1,0 +1,166 @@
+#include "record_test_fixture.h"
+
+namespace {
+
+const ByteVector kGetRequest = {0x1B, 0xA4, 0x00, 0x05, 0x50, 0xE0, 0x82, 0xC1, 0x41};
+const ByteVector kSetHead = {0x1B, 0xA4, 0x00, 0x1B, 0x50, 0xE0, 0x82, 0xC2, 0x41};
+const ByteVector kDefaultBlock = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x01, 0x01, 0x00, 0x64,
+                             0x00, 0x01, 0x01, 0x01, 0x09, 0x02, 0x03, 0x03, 0x02, 0x01, 0x01};
+
+// A full 32-byte answer around a data block.
+ByteVector SetupAnswer(const ByteVector& block) {
+    return Concat({{0x1B, 0xA4, 0x00, 0x1C, 0x50, 0xE0, 0x82, 0xC1, 0x41, 0x00}, block});
+}
+
+// Every field different from its default and from its neighbours.
+const ByteVector kMachineBlock = {0x11, 0x22, 0x02, 0x33, 0x05, 0x09, 0x1E, 0x02, 0x00, 0x01, 0x2C,
+                             0x00, 0x02, 0x04, 0x00, 0x44, 0x07, 0x0F, 0x0D, 0x00, 0x00, 0x00};
+
+using SystemSetupTest = RecordTest;
+
+TEST_F(SystemSetupTest, DefaultsTravelAsTheDocumentedBlock) {
+    EXPECT_EQ(inquiryRecord.capacityA, 0);
+    EXPECT_EQ(inquiryRecord.capacityB, 100);
+    EXPECT_EQ(inquiryRecord.reserved, 1);
+    EXPECT_EQ(inquiryRecord.machineClass, 2);
+
+    device->onRead(Repeat(0x00, 10));
+    uint32_t start = clock.tick();
+    EXPECT_EQ(Mfp_SetSettings(), 1);
+    EXPECT_EQ(clock.tick() - start, 500u);
+    EXPECT_EQ(device->written(), Concat({kSetHead, kDefaultBlock}));
+    EXPECT_EQ(readCalls(), 1);
+    EXPECT_EQ(plainTraces(),
+              (std::vector<std::string>{"===> SET SETTINGS <===\n", "WriteData = 31 \n"}));
+    EXPECT_EQ(dumpLines(), 4); // the 31 request bytes
+}
+
+TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
+    device->onRead(SetupAnswer(kMachineBlock));
+    uint32_t start = clock.tick();
+    ASSERT_EQ(Mfp_GetSettings(), 1);
+    EXPECT_EQ(clock.tick() - start, 1000u);
+    EXPECT_EQ(device->written(), kGetRequest);
+
+    const SystemSetup& s = systemSetup;
+    EXPECT_EQ(s.setupByte0, 0x11);
+    EXPECT_EQ(s.setupByte1, 0x22);
+    EXPECT_EQ(s.trayPaperSize, 2);
+    EXPECT_EQ(s.setupByte3, 0x33);
+    EXPECT_EQ(s.bypassPaperSize, 5);
+    EXPECT_EQ(s.bypassPaperType, 9);
+    EXPECT_EQ(s.discardSize, 30);
+    EXPECT_EQ(s.contrast, 2);
+    EXPECT_EQ(s.documentMode, 0);
+    EXPECT_EQ(s.zoom, 300);
+    EXPECT_EQ(s.copies, 2);
+    EXPECT_EQ(s.printTimeOut, 4);
+    EXPECT_EQ(s.receiveMode, 0);
+    EXPECT_EQ(s.setupByte15, 0x44);
+    EXPECT_EQ(s.ringCount, 7);
+    EXPECT_EQ(s.redialInterval, 15);
+    EXPECT_EQ(s.redialCount, 13);
+    EXPECT_EQ(s.sendingConfirm, 0);
+    EXPECT_EQ(s.autoJournal, 0);
+    EXPECT_EQ(s.rxReduction, 0);
+
+    EXPECT_EQ(plainTraces(),
+              (std::vector<std::string>{"===> (Get Settings) SYSTEM SETUP <===\n",
+                                        "WriteData = 9 \n", "Size to read = 32 \n",
+                                        "ReadData = 32 \n", "Length = 28 \n"}));
+    EXPECT_EQ(dumpLines(), 4);
+
+    // The next set sends the block back as it came, zoom and copies at 18..21.
+    device->clearCalls();
+    ASSERT_EQ(Mfp_SetSettings(), 1);
+    ByteVector request = device->written();
+    ASSERT_EQ(request.size(), 31u);
+    EXPECT_EQ(ByteVector(request.begin() + 9, request.end()), kMachineBlock);
+    EXPECT_EQ(request[18], 0x01);
+    EXPECT_EQ(request[19], 0x2C);
+    EXPECT_EQ(request[20], 0x00);
+    EXPECT_EQ(request[21], 0x02);
+}
+
+TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
+    for (auto [copies, high, low] : {std::tuple{255, 0x00, 0xFF}, std::tuple{256, 0x01, 0x00}}) {
+        device->clearCalls();
+        systemSetup.copies = static_cast<uint16_t>(copies);
+        ASSERT_EQ(Mfp_SetSettings(), 1);
+        ByteVector request = device->written();
+        ASSERT_EQ(request.size(), 31u);
+        EXPECT_EQ(request[20], high) << copies;
+        EXPECT_EQ(request[21], low) << copies;
+    }
+}
+
+TEST_F(SystemSetupTest, AnswerHeadBytesAreNotTested) {
+    ByteVector answer = SetupAnswer(kMachineBlock);
+    answer[0] = 0x00;
+    answer[1] = 0xA5;
+    device->onRead(answer);
+    EXPECT_EQ(Mfp_GetSettings(), 1);
+    EXPECT_EQ(systemSetup.zoom, 300);
+}
+
+TEST_F(SystemSetupTest, FourByteAnswerSucceedsAndKeepsTheRecord) {
+    ByteVector before = RawBytes(systemSetup);
+    device->onRead({0x1B, 0xA4, 0x00, 0x1C});
+    EXPECT_EQ(Mfp_GetSettings(), 1);
+    EXPECT_EQ(RawBytes(systemSetup), before);
+    // No length line: the announced length counts as 0.
+    EXPECT_EQ(plainTraces().size(), 4u);
+}
+
+TEST_F(SystemSetupTest, FailedReadsLeaveTheRecordAsItWas) {
+    const std::vector<std::pair<const char*, ByteVector>> answers = {
+        {"nothing", {}},
+        {"three bytes", {0x1B, 0xA4, 0x00}},
+        {"announces zero", Concat({{0x1B, 0xA4, 0x00, 0x00}, Repeat(0x55, 28)})},
+        {"cut short", Slice(SetupAnswer(kMachineBlock), 0, 20)},
+        {"longer than announced", Concat({{0x1B, 0xA4, 0x00, 0x10}, Repeat(0x55, 28)})},
+    };
+    for (const auto& [what, answer] : answers) {
+        SetMachineRecordDefaults();
+        ByteVector before = RawBytes(systemSetup);
+        freshDevice();
+        device->onRead(answer);
+        EXPECT_EQ(Mfp_GetSettings(), 0) << what;
+        EXPECT_EQ(RawBytes(systemSetup), before) << what;
+    }
+}
+
+TEST_F(SystemSetupTest, CutShortAnswerStillTracesItsLength) {
+    ByteVector full = SetupAnswer(kMachineBlock);
+    device->onRead(ByteVector(full.begin(), full.begin() + 20));
+    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(plainTraces().back(), "Length = 28 \n");
+    EXPECT_EQ(plainTraces()[3], "ReadData = 20 \n");
+}
+
+TEST_F(SystemSetupTest, ShortRequestWriteFailsWithoutReading) {
+    device->onWrite(8);
+    device->onRead(SetupAnswer(kMachineBlock));
+    ByteVector before = RawBytes(systemSetup);
+    uint32_t start = clock.tick();
+    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(clock.tick() - start, 1000u);
+    EXPECT_EQ(readCalls(), 0);
+    EXPECT_EQ(RawBytes(systemSetup), before);
+    EXPECT_EQ(plainTraces().back(), "WriteData = 8 \n");
+}
+
+TEST_F(SystemSetupTest, SetFailsWhenThePortCannotBeOpened) {
+    device->setOpenable(false);
+    EXPECT_EQ(Mfp_SetSettings(), 0);
+    EXPECT_EQ(readCalls(), 0);
+    EXPECT_EQ(plainTraces()[1], "WriteData = 0 \n");
+}
+
+TEST_F(SystemSetupTest, SetIgnoresTheAnswer) {
+    device->onRead({0x1B, 0xA5, 0xFF});
+    EXPECT_EQ(Mfp_SetSettings(), 1);
+    EXPECT_EQ(readCalls(), 1);
+}
+
+} // namespace

@@ -1,0 +1,390 @@
+// faxrcp-sim over a real socket: the built program, started in a temporary
+// folder and spoken to with the virtual device protocol.
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "sim_test_util.h"
+
+extern char** environ;
+
+using namespace simtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+void PutU32(Bytes& b, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) {
+        b.push_back(uint8_t(v >> s));
+    }
+}
+
+uint32_t GetU32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+long ElapsedMs(Clock::time_point since) {
+    return long(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// One connection to the daemon; every wait is bounded.
+class Client {
+  public:
+    explicit Client(const std::string& path) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~Client() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    bool ok() const { return fd_ >= 0; }
+
+    bool Send(const Bytes& b) {
+        return ::send(fd_, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size());
+    }
+    // Exactly n bytes, or fewer when the daemon hangs up or is silent 3 s.
+    Bytes Recv(size_t n) {
+        Bytes out;
+        while (out.size() < n) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 3000) <= 0) {
+                break;
+            }
+            uint8_t buf[4096];
+            const ssize_t r = ::recv(fd_, buf, std::min(sizeof buf, n - out.size()), 0);
+            if (r <= 0) {
+                break;
+            }
+            out.insert(out.end(), buf, buf + r);
+        }
+        return out;
+    }
+    bool HungUp() {
+        pollfd p{fd_, POLLIN, 0};
+        uint8_t b;
+        return ::poll(&p, 1, 3000) > 0 && ::recv(fd_, &b, 1, 0) == 0;
+    }
+
+    long Write(const Bytes& data) {
+        Bytes req = {'W'};
+        PutU32(req, uint32_t(data.size()));
+        req.insert(req.end(), data.begin(), data.end());
+        if (!Send(req)) {
+            return -1;
+        }
+        const Bytes r = Recv(5);
+        return r.size() == 5 && r[0] == 'w' ? long(GetU32(&r[1])) : -1;
+    }
+    std::optional<Bytes> Read(uint32_t most, uint32_t waitMs) {
+        Bytes req = {'R'};
+        PutU32(req, most);
+        PutU32(req, waitMs);
+        if (!Send(req)) {
+            return std::nullopt;
+        }
+        const Bytes head = Recv(5);
+        if (head.size() != 5 || head[0] != 'r') {
+            return std::nullopt;
+        }
+        const uint32_t k = GetU32(&head[1]);
+        Bytes data = Recv(k);
+        if (data.size() != k) {
+            return std::nullopt;
+        }
+        return data;
+    }
+    int Control(uint32_t code, const Bytes& in) {
+        Bytes req = {'C'};
+        PutU32(req, code);
+        PutU32(req, uint32_t(in.size()));
+        req.insert(req.end(), in.begin(), in.end());
+        if (!Send(req)) {
+            return -1;
+        }
+        const Bytes r = Recv(2);
+        return r.size() == 2 && r[0] == 'c' ? r[1] : -1;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+class DaemonTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("faxrcp-simd-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        socket = (dir / "sock").string();
+        state = (dir / "state.ini").string();
+    }
+    void TearDown() override {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        fs::remove_all(dir);
+    }
+
+    // Starts faxrcp-sim and waits until it takes connections.
+    bool Start(std::vector<std::string> args) {
+        const std::string program = std::string(FAXRCP_BIN_DIR) + "/faxrcp-sim";
+        args.insert(args.begin(), {program, "--socket", socket});
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+            pid = -1;
+            return false;
+        }
+        const auto start = Clock::now();
+        while (ElapsedMs(start) < 5000) {
+            if (Client(socket).ok()) {
+                return true;
+            }
+            int status;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    // Sends the signal and returns the exit status (-1: killed or hung).
+    int Stop(int sig = SIGTERM) {
+        ::kill(pid, sig);
+        const auto start = Clock::now();
+        int status = 0;
+        while (ElapsedMs(start) < 5000) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+    fs::path dir;
+    std::string socket;
+    std::string state;
+    pid_t pid = -1;
+    int exitStatus = -1;
+};
+
+TEST_F(DaemonTest, ServesTheProtocolAndStopsCleanly) {
+    ASSERT_TRUE(Start({}));
+    {
+        Client c(socket);
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.Write(kInquiry), 8);
+        EXPECT_EQ(c.Read(10, 1000), H("1B A4 00 06 50 E0 00 64 01 02"));
+        EXPECT_EQ(c.Control(0x182014, {0}), 1);
+        EXPECT_EQ(c.Write(kGetSetup), 9);
+        const auto setup = c.Read(1000, 1000);
+        ASSERT_TRUE(setup);
+        EXPECT_EQ(setup->size(), 32u);
+    }
+    EXPECT_EQ(Stop(SIGTERM), 0);
+    EXPECT_FALSE(fs::exists(socket));
+}
+
+TEST_F(DaemonTest, StopsOnInterruptToo) {
+    ASSERT_TRUE(Start({}));
+    Client idle(socket); // a connection that never says anything
+    ASSERT_TRUE(idle.ok());
+    EXPECT_EQ(Stop(SIGINT), 0);
+    EXPECT_FALSE(fs::exists(socket));
+}
+
+TEST_F(DaemonTest, UnreadAnswerBytesWaitForTheNextConnection) {
+    ASSERT_TRUE(Start({}));
+    {
+        Client c(socket);
+        EXPECT_EQ(c.Write(kInquiry), 8);
+        EXPECT_EQ(c.Read(4, 1000), H("1B A4 00 06"));
+    }
+    Client c(socket);
+    EXPECT_EQ(c.Read(100, 1000), H("50 E0 00 64 01 02"));
+}
+
+TEST_F(DaemonTest, ReadWaitsAsLongAsAskedAndNoLonger) {
+    ASSERT_TRUE(Start({"--late", "inquiry=300"}));
+    Client c(socket);
+    auto t = Clock::now();
+    EXPECT_EQ(c.Read(10, 150), Bytes{});
+    EXPECT_GE(ElapsedMs(t), 140);
+    EXPECT_LT(ElapsedMs(t), 1000);
+
+    EXPECT_EQ(c.Write(kInquiry), 8);
+    t = Clock::now();
+    const auto late = c.Read(10, 3000);
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->size(), 10u);
+    EXPECT_GE(ElapsedMs(t), 250);
+    EXPECT_LT(ElapsedMs(t), 2000);
+}
+
+TEST_F(DaemonTest, AnyOtherRequestByteEndsTheConnection) {
+    ASSERT_TRUE(Start({}));
+    {
+        Client c(socket);
+        ASSERT_TRUE(c.Send({'X'}));
+        EXPECT_TRUE(c.HungUp());
+    }
+    Client c(socket);
+    EXPECT_EQ(c.Write(kInquiry), 8);
+}
+
+TEST_F(DaemonTest, HugeLengthsNeitherCrashNorHoldMemory) {
+    ASSERT_TRUE(Start({}));
+    {
+        Client c(socket);
+        Bytes w = {'W'};
+        PutU32(w, 0xFFFFFFFFu);
+        w.insert(w.end(), 3000, 0x55);
+        ASSERT_TRUE(c.Send(w));
+    }
+    {
+        Client c(socket);
+        Bytes ctl = {'C'};
+        PutU32(ctl, 1);
+        PutU32(ctl, 0xFFFFFFFFu);
+        ASSERT_TRUE(c.Send(ctl));
+    }
+    {
+        Client c(socket);
+        EXPECT_EQ(c.Read(0xFFFFFFFFu, 0), Bytes{});
+        EXPECT_EQ(c.Write(kInquiry), 8);
+        EXPECT_EQ(c.Read(0xFFFFFFFFu, 1000)->size(), 10u);
+    }
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    long rssKb = -1;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            rssKb = std::stol(line.substr(6));
+        }
+    }
+    EXPECT_GT(rssKb, 0);
+    EXPECT_LT(rssKb, 64 * 1024);
+}
+
+TEST_F(DaemonTest, StatePersistsAcrossRuns) {
+    ASSERT_TRUE(Start({"--state", state}));
+    Bytes block(22, 0x07);
+    {
+        Client c(socket);
+        EXPECT_EQ(c.Write(Cat(H("1B A4 00 1B 50 E0 82 C2 41"), block)), 31);
+        EXPECT_EQ(c.Read(10, 1000), H("1B A4 00 06 50 E0 82 C2 41 00"));
+        const Bytes pb = SetPhonebookRequest(1, {NumberRecord(9, "Kept", "4711")});
+        EXPECT_EQ(c.Write(pb), long(pb.size()));
+        EXPECT_EQ(c.Read(10, 1000)->size(), 10u);
+    }
+    EXPECT_EQ(Stop(), 0);
+    std::ifstream in(state);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("07 07 07 07"), std::string::npos);
+    EXPECT_NE(text.find("# 9: Kept | 4711"), std::string::npos);
+
+    ASSERT_TRUE(Start({"--state", state}));
+    Client c(socket);
+    EXPECT_EQ(c.Write(kGetSetup), 9);
+    const auto answer = c.Read(32, 1000);
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->size(), 32u);
+    EXPECT_EQ(Bytes(answer->begin() + 10, answer->end()), block);
+}
+
+TEST_F(DaemonTest, ReceivedFirmwareIsWrittenBesideTheState) {
+    ASSERT_TRUE(Start({"--state", state, "--firmware-idle", "200"}));
+    Bytes image(10000);
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = uint8_t(i ^ (i >> 8));
+    }
+    {
+        Client c(socket);
+        EXPECT_EQ(c.Write(kFirmwareGeneric), 8);
+        EXPECT_EQ(c.Read(9, 1000), H("1B A5 00 05 50 E0 82 05 00"));
+    }
+    for (size_t off = 0; off < image.size(); off += 4096) {
+        Client c(socket); // one open per chunk, as the program does
+        const Bytes chunk(image.begin() + long(off),
+                          image.begin() + long(std::min(image.size(), off + 4096)));
+        EXPECT_EQ(c.Write(chunk), long(chunk.size()));
+    }
+    const std::string file = state + ".firmware.bin";
+    const auto start = Clock::now();
+    while (!fs::exists(file) && ElapsedMs(start) < 3000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::ifstream in(file, std::ios::binary);
+    const Bytes got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(got, image);
+}
+
+TEST_F(DaemonTest, FaultsAndShapeFromTheCommandLine) {
+    ASSERT_TRUE(Start({"--silent", "get-info", "--machine-class", "7", "--capacities", "6,20",
+                       "--accept-write", "get-setup=4"}));
+    Client c(socket);
+    EXPECT_EQ(c.Write(kInquiry), 8);
+    EXPECT_EQ(c.Read(10, 1000), H("1B A4 00 06 50 E0 06 14 01 07"));
+    EXPECT_EQ(c.Write(kGetInfo), 9);
+    EXPECT_EQ(c.Read(200, 100), Bytes{});
+    EXPECT_EQ(c.Write(kGetSetup), 4);
+    EXPECT_EQ(c.Write(kGetPhonebook), 10);
+    const auto pb = c.Read(10000, 1000);
+    ASSERT_TRUE(pb);
+    EXPECT_EQ(pb->size(), 11u + 69u * 26u);
+}
+
+TEST_F(DaemonTest, BadCommandLineIsRefused) {
+    EXPECT_FALSE(Start({"--silent", "no-such-command"}));
+    EXPECT_EQ(exitStatus, 2);
+    std::ofstream(socket) << "not a socket";
+    EXPECT_FALSE(Start({}));
+    EXPECT_EQ(exitStatus, 1);
+    EXPECT_TRUE(fs::exists(socket)); // somebody else's file stays
+}
+
+TEST_F(DaemonTest, StaleSocketFromAnEarlierRunIsReplaced) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", socket.c_str());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ::close(fd); // the file stays, nobody listens
+    ASSERT_TRUE(Start({}));
+    Client c(socket);
+    EXPECT_EQ(c.Write(kInquiry), 8);
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/virtual_clock.h"
+#include "sim/simulated_machine.h"
+#include "sim_test_util.h"
+
+using namespace simtest;
+
+namespace {
+
+class SimDeviceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::InstallClock(&clock);
+        sim::RegisterSimDevice();
+        machine().reset();
+    }
+    void TearDown() override {
+        machine().reset();
+        sim::UnregisterSimDevice();
+        platform::InstallClock(nullptr);
+    }
+    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+    static std::unique_ptr<platform::Device> Open() {
+        return platform::OpenDevice("sim:", platform::OpenMode{.read = true, .write = true});
+    }
+
+    platform::VirtualClock clock{1000};
+};
+
+TEST_F(SimDeviceTest, EachOpenTalksToTheSameMachine) {
+    {
+        auto d = Open();
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->write(kInquiry.data(), kInquiry.size()), 8);
+    }
+    auto d = Open();
+    ASSERT_TRUE(d);
+    uint8_t b[4];
+    EXPECT_EQ(d->read(b, 4), 4);
+    d.reset();
+    // The rest of the answer waits for the next open.
+    d = Open();
+    uint8_t rest[20];
+    EXPECT_EQ(d->read(rest, sizeof rest), 6);
+    EXPECT_EQ(rest[5], 2);
+    EXPECT_EQ(machine().openCount(), 3);
+}
+
+TEST_F(SimDeviceTest, RefusesToOpenWhileTheFaultIsSet) {
+    machine().setOpenRefused(true);
+    EXPECT_FALSE(Open());
+    machine().setOpenRefused(false);
+    EXPECT_TRUE(Open());
+    EXPECT_EQ(machine().openCount(), 1);
+}
+
+TEST_F(SimDeviceTest, DeviceControlsAreLoggedAndAcceptedUnlessRefused) {
+    auto d = Open();
+    const uint8_t zero = 0;
+    EXPECT_TRUE(d->deviceControl(0x182014, &zero, 1, nullptr, 0));
+    machine().setDeviceControlRefused(true);
+    const uint8_t one[4] = {1, 0, 0, 0};
+    EXPECT_FALSE(d->deviceControl(0x182008, one, 4, nullptr, 0));
+    const auto log = machine().deviceControlLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].code, 0x182014u);
+    EXPECT_EQ(log[1].input, Bytes({1, 0, 0, 0}));
+}
+
+TEST_F(SimDeviceTest, CommTimeoutsAreKeptAcrossOpens) {
+    {
+        auto d = Open();
+        platform::CommTimeouts t;
+        ASSERT_TRUE(d->getCommTimeouts(t));
+        t.readIntervalTimeout = 200;
+        t.readTotalTimeoutConstant = 3000;
+        t.writeTotalTimeoutConstant = 5000;
+        EXPECT_TRUE(d->setCommTimeouts(t));
+    }
+    auto d = Open();
+    platform::CommTimeouts t;
+    ASSERT_TRUE(d->getCommTimeouts(t));
+    EXPECT_EQ(t.readIntervalTimeout, 200u);
+    EXPECT_EQ(t.readTotalTimeoutConstant, 3000u);
+    EXPECT_EQ(t.writeTotalTimeoutConstant, 5000u);
+}
+
+TEST_F(SimDeviceTest, ReadWaitsForALateAnswerWithinItsTimeout) {
+    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 2000});
+    auto d = Open();
+    d->write(kInquiry.data(), kInquiry.size());
+    clock.advance(1500);
+    platform::CommTimeouts t;
+    t.readTotalTimeoutConstant = 3000;
+    d->setCommTimeouts(t);
+    uint8_t b[10];
+    EXPECT_EQ(d->read(b, 10), 10);
+    EXPECT_EQ(clock.slept(), 500u); // just until the answer was there
+}
+
+TEST_F(SimDeviceTest, ReadGivesUpAfterItsTimeoutWhenTheAnswerIsLater) {
+    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 5000});
+    auto d = Open();
+    d->write(kInquiry.data(), kInquiry.size());
+    platform::CommTimeouts t;
+    t.readTotalTimeoutConstant = 3000;
+    d->setCommTimeouts(t);
+    uint8_t b[10];
+    EXPECT_EQ(d->read(b, 10), 0);
+    EXPECT_EQ(clock.slept(), 3000u);
+    // Without a read time-out there is no wait at all.
+    d->setCommTimeouts(platform::CommTimeouts{});
+    EXPECT_EQ(d->read(b, 10), 0);
+    EXPECT_EQ(clock.slept(), 3000u);
+    clock.advance(2000);
+    EXPECT_EQ(d->read(b, 10), 10);
+}
+
+TEST_F(SimDeviceTest, ReadWithNothingQueuedReturnsAtOnce) {
+    auto d = Open();
+    platform::CommTimeouts t;
+    t.readTotalTimeoutConstant = 3000;
+    d->setCommTimeouts(t);
+    uint8_t b[10];
+    EXPECT_EQ(d->read(b, 10), 0);
+    EXPECT_EQ(clock.slept(), 0u);
+}
+
+TEST_F(SimDeviceTest, UnregisteredNameDoesNotOpen) {
+    sim::UnregisterSimDevice();
+    EXPECT_FALSE(Open());
+    sim::RegisterSimDevice();
+}
+
+} // namespace

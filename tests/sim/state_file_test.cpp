@@ -1,0 +1,121 @@
+#include "sim/state_file.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/clock.h"
+#include "platform/virtual_clock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class StateFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::InstallClock(&clock);
+        dir = fs::temp_directory_path() /
+              ("faxrcp-sim-state-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        platform::InstallClock(nullptr);
+    }
+    platform::VirtualClock clock;
+    fs::path dir;
+};
+
+TEST_F(StateFileTest, EverythingSurvivesTheRoundTrip) {
+    sim::SimulatedMachine a;
+    a.setCapacities(4, 30);
+    a.setMachineClass(3);
+    sim::SetupBlock setup{};
+    setup[0] = 0xAB;
+    setup[21] = 0x01;
+    a.setSetupBlock(setup);
+    sim::StatusBlock status{};
+    status[72] = 0xFF;
+    a.setStatusBlock(status);
+    a.setSlotNumber(33, "One-touch \x7F\xE9", "#*0123");
+    sim::Members m{};
+    m[0] = 0x80;
+    m[36] = 0x40; // one-touch slot 1
+    a.setSlotGroup(5, "Group", m);
+
+    const std::string path = (dir / "state.ini").string();
+    ASSERT_TRUE(sim::SaveState(a, path));
+    sim::SimulatedMachine b;
+    ASSERT_TRUE(sim::LoadState(b, path));
+    EXPECT_EQ(b.capacityA(), 4);
+    EXPECT_EQ(b.capacityB(), 30);
+    EXPECT_EQ(b.machineClass(), 3);
+    EXPECT_EQ(b.setupBlock(), setup);
+    EXPECT_EQ(b.statusBlock(), status);
+    EXPECT_EQ(b.infoBlock(), a.infoBlock());
+    ASSERT_EQ(b.slotCount(), 34u);
+    for (size_t i = 0; i < 34; ++i) {
+        EXPECT_EQ(b.slotRecord(i), a.slotRecord(i)) << "slot " << i;
+    }
+    EXPECT_EQ(b.slotMark(31), 1); // one-touch slot 1 of the group
+    EXPECT_EQ(b.slotMark(0), 1);
+}
+
+TEST_F(StateFileTest, FileIsReadableText) {
+    sim::SimulatedMachine a;
+    const std::string text = sim::StateToText(a);
+    EXPECT_NE(text.find("machineClass = 2"), std::string::npos);
+    EXPECT_NE(text.find("# 1: Office | 5550100"), std::string::npos);
+    EXPECT_NE(text.find("# 11: Team | group"), std::string::npos);
+}
+
+TEST_F(StateFileTest, BadLinesAreSkippedAndGoodOnesKept) {
+    sim::SimulatedMachine m;
+    const sim::SetupBlock before = m.setupBlock();
+    const std::string text = "[machine]\n"
+                             "machineClass = 999\n"
+                             "capacityB = 20\n"
+                             "garbage without equals\n"
+                             "[setup]\n"
+                             "block = 01 02 03\n" // too short
+                             "[status]\n"
+                             "block = ZZ\n"
+                             "[phonebook]\n"
+                             "0 = 00\n"
+                             "300 = 00\n"
+                             "2 = 00 41 42 43 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                             "31 32 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                             "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                             "00 00\n";
+    EXPECT_TRUE(sim::StateFromText(m, text));
+    EXPECT_EQ(m.machineClass(), 2);
+    EXPECT_EQ(m.capacityB(), 20);
+    EXPECT_EQ(m.setupBlock(), before);
+    EXPECT_EQ(m.slotName(0), ""); // the phonebook section replaces the slots
+    EXPECT_EQ(m.slotName(1), "ABC");
+    EXPECT_EQ(m.slotNumber(1), "12");
+}
+
+TEST_F(StateFileTest, MissingOrEmptyFileChangesNothing) {
+    sim::SimulatedMachine m;
+    EXPECT_FALSE(sim::LoadState(m, (dir / "absent.ini").string()));
+    std::ofstream((dir / "empty.ini").string()) << "# nothing\n";
+    EXPECT_FALSE(sim::LoadState(m, (dir / "empty.ini").string()));
+    EXPECT_EQ(m.slotName(0), "Office");
+}
+
+TEST_F(StateFileTest, AtomicWriteLeavesTheOldFileWhenItCannotWrite) {
+    const std::string path = (dir / "f.txt").string();
+    ASSERT_TRUE(sim::WriteFileAtomically(path, "old"));
+    EXPECT_FALSE(sim::WriteFileAtomically((dir / "no" / "such" / "f.txt").string(), "x"));
+    std::ifstream in(path);
+    std::string s;
+    in >> s;
+    EXPECT_EQ(s, "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+} // namespace

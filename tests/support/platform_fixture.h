@@ -1,0 +1,41 @@
+#pragma once
+#include "platform/debug_output.h"
+#include "platform/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Installs the platform's test doubles for its lifetime: a virtual clock (so
+// every wait is instant and measurable) and a debug sink that keeps every
+// trace line. Puts the real ones back, and forgets any program path or
+// platform version a test chose, when it goes away.
+class ScopedPlatformDoubles {
+  public:
+    explicit ScopedPlatformDoubles(uint32_t startTick = 1000);
+    ~ScopedPlatformDoubles();
+    ScopedPlatformDoubles(const ScopedPlatformDoubles&) = delete;
+    ScopedPlatformDoubles& operator=(const ScopedPlatformDoubles&) = delete;
+
+    platform::VirtualClock clock;
+    platform::CapturingDebugSink debug;
+};
+
+// The fixture for tests below the windows: the doubles above, installed in
+// SetUp and removed in TearDown. Derived fixtures that override SetUp or
+// TearDown call these first / last.
+class PlatformTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Every trace line so far, one entry per debug output call.
+    const std::vector<std::string>& traceLines() const { return debug.lines; }
+    // All trace output so far as one text.
+    std::string trace() const { return debug.joined(); }
+    void clearTrace() { debug.lines.clear(); }
+
+    platform::VirtualClock clock;
+    platform::CapturingDebugSink debug;
+};
