@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/CRcpApp.h"
+#include "app/qt_automation_server.h"
 #include "app/qt_windowed_clock.h"
 #include "platform/clock.h"
 
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     // The simulated machine, for FAXRCP_USB_PORT=sim:.
     sim::RegisterSimDevice();
 #endif
+
+    // Outside drivers (end-to-end tests) only when FAXRCP_AUTOMATION is set.
+    AutomationServer automation;
 
     int status = 0;
     {

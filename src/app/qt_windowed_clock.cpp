@@ -5,10 +5,22 @@
 #include <QThread>
 #include <QTimer>
 
+int WindowedClock::waitDepth_ = 0;
+
 void WindowedClock::sleep(uint32_t ms) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() != app->thread()) {
         SteadyClock::sleep(ms);
+        return;
+    }
+    ++waitDepth_;
+    struct Leave {
+        ~Leave() { --waitDepth_; }
+    } leave;
+    if (FastWaits()) {
+        SkipAhead(ms);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::usleep(200);
         return;
     }
     // Paint and answer the desktop while waiting; clicks and keys stay queued.

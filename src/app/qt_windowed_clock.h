@@ -8,6 +8,12 @@
 #include "platform/clock.h"
 
 class WindowedClock : public platform::SteadyClock {
-public:
+  public:
     void sleep(uint32_t ms) override;
+    // True while the user-interface thread waits in here: no user input
+    // reaches the windows then.
+    static bool Waiting() { return waitDepth_ > 0; }
+
+  private:
+    static int waitDepth_;
 };

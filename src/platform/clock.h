@@ -7,7 +7,7 @@ namespace platform {
 // goes through here, so tests run every protocol wait on a virtual clock and
 // the windowed program can keep painting while it waits.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Unsigned 32-bit milliseconds, monotonic, wraps after about 49.7 days.
     virtual uint32_t tick() = 0;
@@ -15,10 +15,20 @@ public:
 };
 
 // The real clock: a steady clock and the thread's sleep.
+//
+// With FAXRCP_FAST_WAITS=1 in the environment, sleeps pass at once and the
+// tick jumps over them, while device time-outs stay real: end-to-end tests run
+// the real programs against the simulated machine without the protocol's
+// fixed waits.
 class SteadyClock : public Clock {
-public:
+  public:
     uint32_t tick() override;
     void sleep(uint32_t ms) override;
+
+  protected:
+    // True when waits are skipped; the sleep then only adds to the tick.
+    static bool FastWaits();
+    static void SkipAhead(uint32_t ms);
 };
 
 // Installs a clock process-wide; nullptr puts the real clock back.

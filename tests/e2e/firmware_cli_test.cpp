@@ -1,165 +1,101 @@
 // faxrcp-cli firmware FILE against the faxrcp-sim daemon over a real socket.
-// The transfer's fixed waits are real here: a completed update takes about
-// 47 s (inquiry 1.5 s, answer 0.5 s, 5 s before the data, 40 s after it).
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
+#include <fstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 #include "../firmware/firmware_test_helpers.h"
-#include "support/temp_dir.h"
+#include "e2e_programs.h"
 
 namespace {
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-using namespace std::chrono_literals;
+// The daemon takes an image as complete after this much quiet on the line;
+// the programs skip their own waits, so the real time is short.
+const std::vector<std::string> kQuickImage = {"--firmware-idle", "200"};
 
-constexpr int kExitPortBusy = 3;
-
-// Starts a program with extra environment variables and its standard error
-// (and output) going to errFile.
-pid_t Spawn(const std::vector<std::string>& args, const Env& env, const std::string& errFile) {
-    pid_t pid = ::fork();
-    if (pid != 0) {
-        return pid;
+// The image the daemon wrote beside its state, once it has taken it as
+// complete; empty when none arrives within a few seconds.
+std::string ReceivedImage(const e2e::SimDaemon& sim) {
+    const std::string path = sim.stateFile() + ".firmware.bin";
+    for (int i = 0; i < 100; ++i) {
+        if (std::ifstream(path).good()) {
+            return e2e::ReadFile(path);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    for (const auto& [name, value] : env) {
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        ::dup2(fd, STDERR_FILENO);
-        ::dup2(fd, STDOUT_FILENO);
-    }
-    std::vector<char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+    return {};
 }
 
-// The exit status, or -1 when the program did not end in time (it is then
-// killed).
-int WaitExit(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (true) {
-        pid_t r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        if (r < 0 && errno != EINTR) {
-            return -1;
-        }
-        if (std::chrono::steady_clock::now() > end) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
+// The traces share standard error and end without a line break, so the
+// tool's lines are looked for anywhere in it.
+bool Said(const e2e::CliRun& run, const std::string& text) {
+    return run.err.find(text) != std::string::npos;
 }
 
-class FirmwareCliTest : public ::testing::Test {
-protected:
-    void TearDown() override {
-        if (simPid > 0) {
-            ::kill(simPid, SIGTERM);
-            WaitExit(simPid, 5s);
-        }
-    }
+std::string WriteImage(const e2e::SimDaemon& sim, const std::string& bytes) {
+    const std::string file = sim.folder() + "/update.bin";
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+}
 
-    void startSim(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {std::string(FAXRCP_BIN_DIR) + "/faxrcp-sim", "--socket",
-                                         socket, "--state", dir.file("machine.state")};
-        args.insert(args.end(), extra.begin(), extra.end());
-        simPid = Spawn(args, {}, dir.file("sim.log"));
-        ASSERT_GT(simPid, 0);
-        for (int i = 0; i < 200; ++i) {
-            struct stat st {};
-            if (::stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
-                return;
-            }
-            std::this_thread::sleep_for(25ms);
-        }
-        FAIL() << "faxrcp-sim did not start: " << dir.read("sim.log");
-    }
-
-    // Runs faxrcp-cli firmware FILE; waits while another run holds the
-    // machine's port lock.
-    int runFirmware(const std::string& file) {
-        const auto giveUp = std::chrono::steady_clock::now() + 60s;
-        while (true) {
-            pid_t pid = Spawn({std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli", "firmware", file},
-                              {{"FAXRCP_USB_PORT", "unix:" + socket}}, dir.file("cli.log"));
-            int status = WaitExit(pid, 100s);
-            if (status != kExitPortBusy || std::chrono::steady_clock::now() > giveUp) {
-                cliLog = dir.read("cli.log");
-                return status;
-            }
-            std::this_thread::sleep_for(500ms);
-        }
-    }
-
-    std::string firmwareFile() const { return dir.file("machine.state.firmware.bin"); }
-
-    TempDir dir;
-    std::string socket = dir.file("machine.sock");
-    pid_t simPid = -1;
-    std::string cliLog;
-};
-
-TEST_F(FirmwareCliTest, MachineStoresTheImageByteForByte) {
-    startSim();
+TEST(FirmwareCliTest, MachineStoresTheImageByteForByte) {
+    e2e::SimDaemon sim(kQuickImage);
     const std::string image = fwtest::ImageBytes(10000, 7);
-    const std::string file = dir.write("update.bin", image);
 
-    EXPECT_EQ(runFirmware(file), 0) << cliLog;
+    const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, image)});
 
-    EXPECT_NE(cliLog.find("firmware: 4096 of 10000 bytes sent (40 %)"), std::string::npos)
-        << cliLog;
-    EXPECT_NE(cliLog.find("firmware: 10000 of 10000 bytes sent (100 %)"), std::string::npos)
-        << cliLog;
-    EXPECT_NE(cliLog.find("firmware: update complete"), std::string::npos) << cliLog;
-    const std::string received = fwtest::ReadFile(firmwareFile());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Said(run, "firmware: 4096 of 10000 bytes sent (40 %)")) << run.err;
+    EXPECT_TRUE(Said(run, "firmware: 8192 of 10000 bytes sent (81 %)")) << run.err;
+    EXPECT_TRUE(Said(run, "firmware: 10000 of 10000 bytes sent (100 %)")) << run.err;
+    EXPECT_TRUE(Said(run, "firmware: update complete")) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    const std::string received = ReceivedImage(sim);
     ASSERT_EQ(received.size(), image.size());
     EXPECT_TRUE(received == image) << "the received image differs";
 }
 
-TEST_F(FirmwareCliTest, RefusedDataExitsWithOne) {
-    startSim({"--refuse-firmware"});
-    const std::string file = dir.write("update.bin", fwtest::ImageBytes(6000, 8));
+TEST(FirmwareCliTest, RefusedOrCutShortDataExitsWithOne) {
+    {
+        SCOPED_TRACE("refused");
+        e2e::SimDaemon sim({"--refuse-firmware"});
 
-    EXPECT_EQ(runFirmware(file), 1) << cliLog;
+        const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, fwtest::ImageBytes(6000))});
 
-    EXPECT_NE(cliLog.find("firmware: failed to write data (0 of 6000 bytes sent)"),
-              std::string::npos)
-        << cliLog;
-    EXPECT_NE(cliLog.find("FwUp: Data written - 0 "), std::string::npos) << cliLog;
-    EXPECT_EQ(cliLog.find("update complete"), std::string::npos) << cliLog;
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_TRUE(Said(run, "firmware: failed to write data (0 of 6000 bytes sent)")) << run.err;
+        EXPECT_TRUE(Said(run, "FwUp: Data written - 0 ")) << run.err;
+        EXPECT_FALSE(Said(run, "update complete")) << run.err;
+    }
+    {
+        SCOPED_TRACE("cut short");
+        e2e::SimDaemon sim({"--image-limit", "5000", "--firmware-idle", "200"});
+
+        const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, fwtest::ImageBytes(10000))});
+
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_TRUE(Said(run, "firmware: 4096 of 10000 bytes sent (40 %)")) << run.err;
+        EXPECT_TRUE(Said(run, "firmware: failed to write data (4096 of 10000 bytes sent)"))
+            << run.err;
+        EXPECT_TRUE(Said(run, "FwUp: Data written - 904 ")) << run.err;
+        // The machine keeps what it took, and no more.
+        EXPECT_EQ(ReceivedImage(sim), fwtest::ImageBytes(10000).substr(0, 5000));
+    }
 }
 
-TEST_F(FirmwareCliTest, MissingFileExitsWithOneWithoutTouchingTheMachine) {
-    startSim();
+TEST(FirmwareCliTest, MissingFileExitsWithOneWithoutTouchingTheMachine) {
+    e2e::SimDaemon sim(kQuickImage);
 
-    EXPECT_EQ(runFirmware(dir.file("missing.bin")), 1) << cliLog;
+    const e2e::CliRun run = sim.cli({"firmware", sim.folder() + "/missing.bin"});
 
-    EXPECT_NE(cliLog.find("firmware: cannot open"), std::string::npos) << cliLog;
-    EXPECT_EQ(cliLog.find("FwUp"), std::string::npos) << cliLog;
-    EXPECT_FALSE(std::ifstream(firmwareFile()).good());
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(Said(run, "firmware: cannot open")) << run.err;
+    EXPECT_FALSE(Said(run, "FwUp")) << run.err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(std::ifstream(sim.stateFile() + ".firmware.bin").good());
 }
 
 } // namespace

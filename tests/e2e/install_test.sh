@@ -26,7 +26,7 @@ sim_pid=$!
 for _ in $(seq 100); do [ -S "$sock" ] && break; sleep 0.05; done
 [ -S "$sock" ] || { echo "the simulated machine did not start"; exit 1; }
 
-out=$(cd / && FAXRCP_USB_PORT="unix:$sock" "$tmp/usr/bin/faxrcp-cli" inquiry 2>"$tmp/err") || {
+out=$(cd / && FAXRCP_USB_PORT="unix:$sock" FAXRCP_LOCK_DIR="$tmp" "$tmp/usr/bin/faxrcp-cli" inquiry 2>"$tmp/err") || {
     echo "faxrcp-cli inquiry failed"; cat "$tmp/err"; exit 1; }
 echo "$out"
 grep -qx 'port=USB' <<<"$out"

@@ -1,0 +1,42 @@
+#pragma once
+// Lets a program outside the process drive the windows as a person would:
+// clicks, typing, choices in lists, menu commands, answers to dialogs. Off
+// unless FAXRCP_AUTOMATION names a local socket; the end-to-end tests use it.
+//
+// One command a line, one answer line each ("ok", "error ...", or a value):
+//   window                 class and title of the window that takes input
+//   tabs | tab N           the sheet's tab texts ("|"-separated) | choose tab N
+//   click ID | dblclick ID a click on the control with that id in that window
+//   text ID                the control's text
+//   type ID TEXT           clears the edit and types TEXT key by key
+//   check ID 0|1           sets a check box as a click would
+//   choose ID N            picks item N of a list box or drop-down list
+//   row ID N | dblrow ID N clicks (twice) the row N of a list control
+//   rows ID                the rows of a list control, "|"-separated
+//   enabled ID             1 or 0
+//   menu COMMAND           runs a menu command of the main window
+//   file PATH              answers the open file dialog with PATH
+//   button TEXT            presses the button of a message box by its text
+//   box                    the text of the message box on screen, or "none"
+//   busy                   1 while the program waits in an exchange
+// Actions are carried out after the answer, so an action that opens a modal
+// dialog does not hold the driver up.
+
+#include <QObject>
+
+class QLocalServer;
+class QLocalSocket;
+
+class AutomationServer : public QObject {
+    Q_OBJECT
+  public:
+    // Starts serving when FAXRCP_AUTOMATION is set; otherwise does nothing.
+    explicit AutomationServer(QObject* parent = nullptr);
+
+  private:
+    void onConnection();
+    void onReadable(QLocalSocket* socket);
+    QByteArray run(const QByteArray& line);
+
+    QLocalServer* server_ = nullptr;
+};
