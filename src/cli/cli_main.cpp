@@ -1,8 +1,11 @@
 #include <algorithm>
+#include <cstring>
 #include <exception>
 
 #include "app/startup.h"
 #include "cli/cli_command.h"
+#include "link/port.h"
+#include "platform/usb_device.h"
 
 namespace cli {
 
@@ -33,20 +36,35 @@ void PrintHelp(std::ostream& out) {
         width = std::max(width, c->usage.size());
     }
     for (const Command* c : sorted) {
-        out << "  " << c->usage << std::string(width - c->usage.size() + 2, ' ') << c->help
-            << "\n";
+        out << "  " << c->usage << std::string(width - c->usage.size() + 2, ' ') << c->help << "\n";
     }
     out << "\n"
            "Exit status: 0 done, 1 the machine does not answer (\"Not responding\"),\n"
            "2 wrong usage, 3 the port is busy (\"Port is busy\").\n"
            "\n"
            "Ports: FAXRCP_USB_PORT names the USB control port (for example unix:PATH or\n"
-           "sim:); FAXRCP_LPT1..3 and FAXRCP_ECP1..3 replace the parallel port devices.\n";
+           "sim:); without it the first bidirectional USB printer is used.\n"
+           "FAXRCP_LPT1..3 and FAXRCP_ECP1..3 replace the parallel port devices.\n"
+           "FAXRCP_USB_TIMEOUT_MS shortens the USB transfer time-out (default 5000).\n";
 }
 
 int Usage(const Command& command, Io& io) {
     io.err << "usage: faxrcp-cli " << command.usage << "\n";
     return kExitUsage;
+}
+
+// A machine on USB that this user may not open looks like a silent one: say
+// which device node it is and how to let the user at the desk open it.
+void ExplainUsbPermission(Io& io) {
+    const std::string node = platform::UsbPermissionProblem();
+    if (node.empty() || std::strncmp(usbWritePath, "usb:", 4) != 0) {
+        return; // no trouble, or none with the USB port this run tried
+    }
+    io.err << "faxrcp-cli: the USB machine at " << node
+           << " cannot be opened: permission denied.\n"
+              "faxrcp-cli: install the udev rule 70-faxrcp.rules (src/resources/ in the sources)\n"
+              "faxrcp-cli: into /usr/lib/udev/rules.d/, run 'udevadm control --reload' as root,\n"
+              "faxrcp-cli: then unplug the machine and plug it in again.\n";
 }
 
 int RunWithMachine(const Command& command, const Args& rest, Io& io) {
@@ -61,6 +79,7 @@ int RunWithMachine(const Command& command, const Args& rest, Io& io) {
             break;
         case StartupOutcome::Aborted:
             status = NotResponding(io);
+            ExplainUsbPermission(io);
             break;
         case StartupOutcome::MainWindow:
             status = command.run(rest, io);
@@ -76,9 +95,13 @@ int RunWithMachine(const Command& command, const Args& rest, Io& io) {
 
 } // namespace
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+    return Registry();
+}
 
-void RegisterCommand(Command command) { Registry().push_back(std::move(command)); }
+void RegisterCommand(Command command) {
+    Registry().push_back(std::move(command));
+}
 
 const Command* FindCommand(const Args& args) {
     const Command* best = nullptr;

@@ -11,7 +11,7 @@ constexpr int kExitFailed = 1;
 // Progress of the transfer on standard error: one line whenever the
 // percentage moves, and the phases that take long.
 class CliFirmwareView : public firmware::FirmwareView {
-public:
+  public:
     explicit CliFirmwareView(std::ostream& err) : err_(err) {}
     void attach(const firmware::FirmwareTransfer& transfer) { transfer_ = &transfer; }
 
@@ -33,8 +33,8 @@ public:
             return;
         }
         shownPercent_ = percent_;
-        err_ << "firmware: " << sent << " of " << transfer_->total() << " bytes sent ("
-             << percent_ << " %)" << std::endl;
+        err_ << "firmware: " << sent << " of " << transfer_->total() << " bytes sent (" << percent_
+             << " %)" << std::endl;
     }
 
     void showMessageNow() override {
@@ -47,7 +47,7 @@ public:
         err_ << "firmware: update complete" << std::endl;
     }
 
-private:
+  private:
     std::ostream& err_;
     const firmware::FirmwareTransfer* transfer_ = nullptr;
     int percent_ = 0;

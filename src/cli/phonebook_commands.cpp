@@ -13,7 +13,9 @@ bool SlotEmpty(const PhonebookEntry& e) {
     return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0;
 }
 
-std::string FieldText(const char* text, size_t width) { return std::string(text, strnlen(text, width)); }
+std::string FieldText(const char* text, size_t width) {
+    return std::string(text, strnlen(text, width));
+}
 
 // The table indexes a group holds, ascending.
 std::string MemberList(int index, const PhonebookEntry& e) {

@@ -58,8 +58,8 @@ int RunSetupSet(const cli::Args& args, cli::Io& io) {
 }
 
 int RunStatusSet(const cli::Args& args, cli::Io& io) {
-    return RunSet(cli::StatusFields(), systemStatus, Mfp_GetSystemStatus, Mfp_SetSystemStatus,
-                  args, io);
+    return RunSet(cli::StatusFields(), systemStatus, Mfp_GetSystemStatus, Mfp_SetSystemStatus, args,
+                  io);
 }
 
 constexpr int kManyArgs = 64;

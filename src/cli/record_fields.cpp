@@ -7,7 +7,9 @@ namespace cli {
 
 namespace {
 
-std::string Number(unsigned long v) { return std::to_string(v); }
+std::string Number(unsigned long v) {
+    return std::to_string(v);
+}
 
 // A text field of `width` bytes kept with a terminator.
 template <size_t N> std::string ShowText(const char (&text)[N]) {

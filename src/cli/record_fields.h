@@ -26,7 +26,8 @@ const std::vector<Field<SystemStatus>>& StatusFields();
 const std::vector<Field<MachineInfo>>& InfoFields();
 
 template <typename Record>
-void PrintRecord(const std::vector<Field<Record>>& fields, const Record& record, std::ostream& out) {
+void PrintRecord(const std::vector<Field<Record>>& fields, const Record& record,
+                 std::ostream& out) {
     for (const auto& f : fields) {
         out << f.name << "=" << f.show(record) << "\n";
     }
@@ -36,8 +37,7 @@ void PrintRecord(const std::vector<Field<Record>>& fields, const Record& record,
 // returns a message naming the field and leaves the record alone.
 template <typename Record>
 std::optional<std::string> ApplyAssignments(const std::vector<Field<Record>>& fields,
-                                            const std::vector<std::string>& args,
-                                            Record& record) {
+                                            const std::vector<std::string>& args, Record& record) {
     Record changed = record;
     for (const std::string& arg : args) {
         size_t eq = arg.find('=');

@@ -4,27 +4,67 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "drivers/driver_abi.h"
-#include "drivers/usb_discovery.h"
 #include "platform/device.h"
+#include "platform/usb_backend.h"
 
 namespace {
 
 constexpr uint32_t kTransferTimeoutMs = 5000;
+constexpr uint32_t kMaxTransferTimeoutMs = 600000;
 // After the first bytes of an answer, a pause this long means it is complete.
 constexpr uint32_t kGapTimeoutMs = 200;
 
-std::string ControlPort() {
+// How long a transfer may take: 5 s, or FAXRCP_USB_TIMEOUT_MS (1..600000) for
+// a machine that is known to answer faster, as a simulated one does.
+uint32_t TransferTimeoutMs() {
+    const char* text = std::getenv("FAXRCP_USB_TIMEOUT_MS");
+    if (!text || !*text) {
+        return kTransferTimeoutMs;
+    }
+    char* end = nullptr;
+    const unsigned long ms = std::strtoul(text, &end, 10);
+    if (*end != '\0' || text[0] == '-' || ms == 0 || ms > kMaxTransferTimeoutMs) {
+        return kTransferTimeoutMs;
+    }
+    return uint32_t(ms);
+}
+
+std::mutex foundMutex;
+std::string foundPort; // the interface the last search named
+
+// FAXRCP_USB_PORT when set, else the first bidirectional printer-class
+// interface on the bus; empty when there is none.
+std::string SearchControlPort() {
     if (const char* over = std::getenv("FAXRCP_USB_PORT"); over && *over) {
         return over;
     }
-    return drivers::FindUsbControlPort();
+    std::string found = platform::FindFirstPrinterInterface();
+    std::lock_guard lock(foundMutex);
+    foundPort = found;
+    return found;
+}
+
+// The transfers go where the last search pointed, without walking the bus
+// for every request; a name of vendor, product and serial survives a replug.
+std::string TransferPort() {
+    if (const char* over = std::getenv("FAXRCP_USB_PORT"); over && *over) {
+        return over;
+    }
+    {
+        std::lock_guard lock(foundMutex);
+        if (!foundPort.empty()) {
+            return foundPort;
+        }
+    }
+    return SearchControlPort();
 }
 
 std::unique_ptr<platform::Device> Open(bool forReading) {
-    const std::string name = ControlPort();
+    const std::string name = TransferPort();
     if (name.empty()) {
         return nullptr;
     }
@@ -42,7 +82,7 @@ void SetTimeouts(platform::Device& device, uint32_t readTotal) {
     t.readTotalTimeoutMultiplier = 0;
     t.readTotalTimeoutConstant = readTotal;
     t.writeTotalTimeoutMultiplier = 0;
-    t.writeTotalTimeoutConstant = kTransferTimeoutMs;
+    t.writeTotalTimeoutConstant = TransferTimeoutMs();
     device.setCommTimeouts(t);
 }
 
@@ -54,7 +94,7 @@ __attribute__((visibility("default"))) int GetControlPortName(char* buffer, int 
     if (!buffer || size <= 0) {
         return 0;
     }
-    const std::string name = ControlPort();
+    const std::string name = SearchControlPort();
     const size_t n = std::min(name.size(), size_t(size - 1));
     std::memcpy(buffer, name.data(), n);
     buffer[n] = '\0';
@@ -69,7 +109,7 @@ __attribute__((visibility("default"))) int Win2kUsbWrite(const unsigned char* bu
     if (!device) {
         return 0;
     }
-    SetTimeouts(*device, kTransferTimeoutMs);
+    SetTimeouts(*device, TransferTimeoutMs());
     const long r = device->write(buffer, size_t(count));
     return r > 0 ? int(std::min<long>(r, count)) : 0;
 }
@@ -82,9 +122,10 @@ __attribute__((visibility("default"))) int Win2kUsbRead(unsigned char* buffer, i
     if (!device) {
         return 0;
     }
-    // The answer may come in several transfers: wait up to 5 s for the first
-    // bytes, then take what follows without a pause.
-    SetTimeouts(*device, kTransferTimeoutMs);
+    // The answer may come in several transfers: wait up to the transfer
+    // time-out for the first bytes, then take what follows without a pause.
+    const uint32_t timeout = TransferTimeoutMs();
+    SetTimeouts(*device, timeout);
     int got = 0;
     while (got < count) {
         const long r = device->read(buffer + got, size_t(count - got));
@@ -93,7 +134,7 @@ __attribute__((visibility("default"))) int Win2kUsbRead(unsigned char* buffer, i
         }
         got += int(std::min<long>(r, count - got));
         if (got < count) {
-            SetTimeouts(*device, kGapTimeoutMs);
+            SetTimeouts(*device, std::min(kGapTimeoutMs, timeout));
         }
     }
     return got;

@@ -18,8 +18,8 @@ constexpr size_t kMagicSize = sizeof kMagic; // with its terminator
 
 // The head the writer always puts first.
 constexpr uint8_t kFileHead[kPhonebookFileHeadSize] = {
-    'V', 'R', 'N', ' ', 'F', 'A',  'X', '-', 'R', 'C', 'P', ' ', 'P', 'h',
-    'o', 'n', 'e', 'b', 'o', 'o',  'k', 0,   0,   0,   '1', '.', '0', '0',
+    'V', 'R', 'N', ' ', 'F',  'A',  'X',  '-',  'R',  'C',  'P',  ' ', 'P', 'h',
+    'o', 'n', 'e', 'b', 'o',  'o',  'k',  0,    0,    0,    '1',  '.', '0', '0',
     0,   0,   0,   0,   0x14, 0x00, 0x50, 0x00, 0x00, 0x00, 0x00, 0x00};
 static_assert(sizeof kMagic - 1 == 21);
 

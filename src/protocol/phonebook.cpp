@@ -34,7 +34,9 @@ void TrimField(char* text, size_t width) {
     }
 }
 
-int32_t NonNegative(int32_t count) { return count < 0 ? 0 : count; }
+int32_t NonNegative(int32_t count) {
+    return count < 0 ? 0 : count;
+}
 
 // Puts one wire record (69 bytes) into its slot.
 void ApplyRecord(const uint8_t* record, PhonebookEntry& entry) {
@@ -148,7 +150,8 @@ int Mfp_GetPhonebook() {
     }
     platform::Sleep(1000);
 
-    int32_t received = dataSize > 0 ? NonNegative(PortRead(buffer.get() + kGetHeadSize, dataSize)) : 0;
+    int32_t received =
+        dataSize > 0 ? NonNegative(PortRead(buffer.get() + kGetHeadSize, dataSize)) : 0;
     TraceNumber("Size to read = %d \n", dataSize);
     TraceNumber("ReadData = %d \n", received);
     HexDump(buffer.get(), bufferSize < kDumpSize ? bufferSize : kDumpSize);

@@ -22,7 +22,7 @@ constexpr int kNameLength = 20;
 constexpr int kNumberLength = 46;
 constexpr int kMembersLength = 46;
 // Member field of a group in a speed-dial slot.
-constexpr int kSpeedBitmapOffset = 0;     // bits 0..199
+constexpr int kSpeedBitmapOffset = 0; // bits 0..199
 constexpr int kSpeedBitmapBits = 200;
 constexpr int kOneTouchBitmapOffset = 36; // bits 0..55
 constexpr int kOneTouchBitmapBits = 56;

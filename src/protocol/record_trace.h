@@ -12,7 +12,9 @@ inline void TraceNumber(const char* format, int32_t value) {
 }
 
 // Big-endian helpers for the wire blocks.
-inline uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+inline uint16_t ReadBe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 inline void WriteBe16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v >> 8);
     p[1] = static_cast<uint8_t>(v);

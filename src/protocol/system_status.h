@@ -14,23 +14,23 @@ struct StatusDateTime {
 // The machine's second settings block, declared in wire order. Texts are
 // 8-bit bytes, always terminated after their last wire byte.
 struct SystemStatus {
-    char machineNumber[21];     // d 0..19
-    char machineId[21];         // d 20..39
-    uint8_t clockMode;          // d 40, 0 12-hour, 1 24-hour
-    uint8_t language;           // d 41
-    uint8_t powerSave;          // d 42, 0 off, 1..5 on
-    uint8_t statusExtra[5];     // d 43..47, carried unchanged
-    uint8_t usbMode;            // d 48, 0 SLOW, 1 FAST
-    uint8_t speaker;            // d 49, 0 OFF, 1 ON, 2 COM
-    uint8_t ringer;             // d 50, 0 OFF, 1 LOW, 2 MED, 3 HIGH
-    uint8_t keySound;           // d 51
-    uint8_t alarmSound;         // d 52
-    uint8_t tollSaver;          // d 53
+    char machineNumber[21];        // d 0..19
+    char machineId[21];            // d 20..39
+    uint8_t clockMode;             // d 40, 0 12-hour, 1 24-hour
+    uint8_t language;              // d 41
+    uint8_t powerSave;             // d 42, 0 off, 1..5 on
+    uint8_t statusExtra[5];        // d 43..47, carried unchanged
+    uint8_t usbMode;               // d 48, 0 SLOW, 1 FAST
+    uint8_t speaker;               // d 49, 0 OFF, 1 ON, 2 COM
+    uint8_t ringer;                // d 50, 0 OFF, 1 LOW, 2 MED, 3 HIGH
+    uint8_t keySound;              // d 51
+    uint8_t alarmSound;            // d 52
+    uint8_t tollSaver;             // d 53
     StatusDateTime tollSaverStart; // d 54..59
     StatusDateTime tollSaverEnd;   // d 60..65
-    char prefixDial[6];         // d 66..70
-    uint8_t stampReceiverName;  // d 71
-    uint8_t ecmMode;            // d 72
+    char prefixDial[6];            // d 66..70
+    uint8_t stampReceiverName;     // d 71
+    uint8_t ecmMode;               // d 72
 };
 
 constexpr int kStatusBlockSize = 73;

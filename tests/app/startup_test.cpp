@@ -8,6 +8,7 @@
 #include "app/lang_text.h"
 #include "app/startup.h"
 #include "link/fake_libs.h"
+#include "link/isolated.h"
 #include "link/port.h"
 #include "platform/device.h"
 #include "platform/program.h"
@@ -59,11 +60,8 @@ protected:
         ResetLinkState();
         FreePhonebookTable();
         platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
-        fakes::UseProgramFolder("empty");
         usbDeviceName = "fake:usb";
-        vexlink.set(1, 1);
-        tirusb.set("fake:usb", UsbWrite, UsbRead);
-        tiropen.set("fake:usb");
+        UseFullFakes();
         hooks.waitCursor = [this](bool on) { cursor.push_back(on); };
         hooks.notResponding = [this] {
             ++asked;
@@ -81,6 +79,19 @@ protected:
         ResetLinkState();
         languageFilePath.clear();
         PlatformTest::TearDown();
+    }
+
+    // The program runs from the folder of fake libraries with every entry
+    // point. The USB library names "fake:usb", which opens only where a test
+    // registers a device of that name.
+    void UseFullFakes() {
+        vexlink.emplace("full");
+        tirusb.emplace("full", "tirusb");
+        tiropen.emplace("full", "tiropen");
+        vexlink->set(1, 1);
+        tirusb->set("fake:usb", UsbWrite, UsbRead);
+        tiropen->set("fake:usb");
+        fakes::UseProgramFolder("full");
     }
 
     void Win9x() {
@@ -108,9 +119,9 @@ protected:
     TempDir profiles;
     ScopedEnv xdg{"XDG_CONFIG_HOME", profiles.path()};
     ScopedEnv noUsbPort = ScopedEnv::unset("FAXRCP_USB_PORT");
-    fakes::Vexlink vexlink{"full"};
-    fakes::Usb tirusb{"full", "tirusb"};
-    fakes::Usb tiropen{"full", "tiropen"};
+    std::optional<fakes::Vexlink> vexlink;
+    std::optional<fakes::Usb> tirusb;
+    std::optional<fakes::Usb> tiropen;
     FakeDevice ecp{kEcp1};
     FakeDevice lpt{"LPT1"};
 
@@ -122,7 +133,6 @@ protected:
 };
 
 TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     usb.setResponder(AnswerFrom(1, 5));
     inquiryRecord.machineClass = 9;
@@ -143,14 +153,13 @@ TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
     EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     EXPECT_EQ(asked, 0);
-    EXPECT_EQ(vexlink.acquireCalls(), 1);
-    EXPECT_EQ(vexlink.lastId(), 8);
+    EXPECT_EQ(vexlink->acquireCalls(), 1);
+    EXPECT_EQ(vexlink->lastId(), 8);
     EXPECT_EQ(phonebookSlotCount, 100);
     EXPECT_EQ(languageFilePath, fakes::Folder("full") + "/");
 }
 
 TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     ecp.setResponder(AnswerFrom(2, 2));
 
@@ -167,7 +176,6 @@ TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
 
 TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
     Win9x();
-    fakes::UseProgramFolder("full");
     FakeDevice pipes("fake:usb*");
     lpt.setResponder(AnswerFrom(2, 2));
 
@@ -187,7 +195,17 @@ TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
     EXPECT_EQ(asked, 0);
 }
 
-TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
+// Run by WithoutAUsbLibraryTheParallelPortIsChosen in a folder of its own.
+TEST_F(StartupTest, DISABLED_IsolatedWithoutAUsbLibrary) {
+    // A library loaded in the process is found by its bare name: drop them.
+    tirusb.reset();
+    tiropen.reset();
+    vexlink.reset();
+    fakes::UseProgramFolder("vexlink"); // the arbitration library alone
+    fakes::Vexlink alone("vexlink");
+    alone.set(1, 1);
+    ASSERT_TRUE(fakes::Absent("tirusb.dll"));
+    ASSERT_TRUE(fakes::Absent("tiropen.dll"));
     ecp.setResponder(AnswerFrom(1, 2));
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
     EXPECT_EQ(currentPort, 4);
@@ -195,7 +213,6 @@ TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
     RunExit();
     ResetLinkState();
-    FreePhonebookTable();
 
     Win9x();
     clearTrace();
@@ -204,6 +221,11 @@ TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
     EXPECT_EQ(currentPort, 1);
     EXPECT_EQ(usbLibrary, nullptr);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
+    RunExit();
+}
+
+TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
+    EXPECT_TRUE(fakes::RunIsolated("StartupTest.DISABLED_IsolatedWithoutAUsbLibrary"));
 }
 
 TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
@@ -235,7 +257,6 @@ TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
 }
 
 TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     usb.setOpenable(false);
     ecp.setResponder(AnswerFrom(1, 2));
@@ -243,7 +264,7 @@ TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
 
     EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(tirusb.nameCalls(), 1);
+    EXPECT_EQ(tirusb->nameCalls(), 1);
     EXPECT_EQ(usb.refusedOpens(), 1);
     EXPECT_EQ(Inquiries(ecp), 1);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
@@ -257,7 +278,6 @@ TEST_F(StartupTest, AbortAfterTwoSilentInquiriesOnTheParallelPort) {
 }
 
 TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     usb.setOpenable(false);
     choices = {NotRespondingChoice::Retry, NotRespondingChoice::Abort};
@@ -265,7 +285,7 @@ TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
 
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(tirusb.nameCalls(), 2);
+    EXPECT_EQ(tirusb->nameCalls(), 2);
     EXPECT_EQ(usb.refusedOpens(), 2);
     EXPECT_EQ(Inquiries(ecp), 4);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r",
@@ -274,11 +294,10 @@ TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
     // the test holds the library.
     platform::FreeLibrary(usbLibrary);
     usbLibrary = nullptr;
-    EXPECT_FALSE(tirusb.lib.heldElsewhere());
+    EXPECT_FALSE(tirusb->lib.heldElsewhere());
 }
 
 TEST_F(StartupTest, RetryFindsAUsbPipeThatAppearedMeanwhile) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     usb.refuseOpens(1);
     usb.setResponder(AnswerFrom(1, 2));
@@ -317,8 +336,7 @@ TEST_F(StartupTest, IgnoreAfterAShortAnswerLeavesMachineClass0) {
 }
 
 TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases) {
-    fakes::UseProgramFolder("full");
-    vexlink.set(0, 1);
+    vexlink->set(0, 1);
     FakeDevice usb("fake:usb");
 
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
@@ -331,8 +349,8 @@ TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases)
     EXPECT_TRUE(PortTraces().empty());
 
     RunExit();
-    EXPECT_EQ(vexlink.releaseCalls(), 1);
-    EXPECT_EQ(vexlink.lastId(), 8);
+    EXPECT_EQ(vexlink->releaseCalls(), 1);
+    EXPECT_EQ(vexlink->lastId(), 8);
     EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
 }
 
@@ -351,7 +369,6 @@ TEST_F(StartupTest, ArbitrationLibraryWithoutPortAcquireMakesThePortBusyAndExitR
 }
 
 TEST_F(StartupTest, ExitReleasesThePortAndFreesThePhonebook) {
-    fakes::UseProgramFolder("full");
     ecp.setResponder(AnswerFrom(1, 2));
     FakeDevice usb("fake:usb");
     usb.setOpenable(false);
@@ -362,12 +379,11 @@ TEST_F(StartupTest, ExitReleasesThePortAndFreesThePhonebook) {
 
     EXPECT_EQ(PhonebookTable, nullptr);
     EXPECT_EQ(groupRefCount, nullptr);
-    EXPECT_EQ(vexlink.releaseCalls(), 1);
+    EXPECT_EQ(vexlink->releaseCalls(), 1);
     EXPECT_EQ(arbitrationLibrary, nullptr);
 }
 
 TEST_F(StartupTest, PlatformsOtherThanNt5And9xUseTheEcpDeviceWithoutAnyLibrary) {
-    fakes::UseProgramFolder("full");
     FakeDevice usb("fake:usb");
     usb.setResponder(AnswerFrom(1, 2));
     ecp.setResponder([](const ByteVector& w) {

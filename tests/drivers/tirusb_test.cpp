@@ -8,6 +8,8 @@
 #include "drivers/driver_abi.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/usb_backend.h"
+#include "platform/usb_device.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
 
@@ -53,6 +55,50 @@ class PieceDevice : public platform::Device {
     platform::CommTimeouts t_;
 };
 
+// A bus of printers that lists them and refuses or fails every open.
+class FakeUsbBus : public platform::UsbBackend {
+  public:
+    std::vector<platform::UsbPrinterInterface> printers;
+    int listResult = 0;
+    int openResult = platform::kUsbErrorNoDevice;
+    int lists = 0;
+    int opens = 0;
+
+    int listPrinters(std::vector<platform::UsbPrinterInterface>& out) override {
+        ++lists;
+        out = printers;
+        return listResult;
+    }
+    int open(const platform::UsbPrinterInterface&, Handle&) override {
+        ++opens;
+        return openResult;
+    }
+    void close(Handle) override {}
+    int kernelDriverActive(Handle, int) override { return 0; }
+    int detachKernelDriver(Handle, int) override { return 0; }
+    int attachKernelDriver(Handle, int) override { return 0; }
+    int claimInterface(Handle, int) override { return platform::kUsbErrorIo; }
+    int releaseInterface(Handle, int) override { return 0; }
+    int setAltSetting(Handle, int, int) override { return 0; }
+    int bulkTransfer(Handle, uint8_t, uint8_t*, int, int& transferred, unsigned) override {
+        transferred = 0;
+        return platform::kUsbErrorIo;
+    }
+};
+
+platform::UsbPrinterInterface Printer(uint16_t product, const std::string& serial,
+                                      uint8_t address) {
+    platform::UsbPrinterInterface p;
+    p.vendorId = 0x1A2B;
+    p.productId = product;
+    p.serial = serial;
+    p.busNumber = 1;
+    p.deviceAddress = address;
+    p.endpointOut = 0x01;
+    p.endpointIn = 0x82;
+    return p;
+}
+
 class TirusbTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -63,15 +109,18 @@ class TirusbTest : public ::testing::Test {
         usbRead = reinterpret_cast<Win2kUsbReadFn>(dlsym(lib, "Win2kUsbRead"));
         ASSERT_TRUE(getName && usbWrite && usbRead);
         platform::InstallClock(&clock);
+        platform::InstallUsbBackend(&bus);
         sim::RegisterSimDevice();
         machine().reset();
         ::setenv("FAXRCP_USB_PORT", "sim:", 1);
     }
     void TearDown() override {
         ::unsetenv("FAXRCP_USB_PORT");
+        ::unsetenv("FAXRCP_USB_TIMEOUT_MS");
         machine().reset();
         sim::UnregisterSimDevice();
         platform::UnregisterDevice("fake:pieces");
+        platform::InstallUsbBackend(nullptr);
         platform::InstallClock(nullptr);
         if (lib) {
             dlclose(lib);
@@ -84,6 +133,7 @@ class TirusbTest : public ::testing::Test {
     Win2kUsbWriteFn usbWrite = nullptr;
     Win2kUsbReadFn usbRead = nullptr;
     platform::VirtualClock clock;
+    FakeUsbBus bus;
 };
 
 TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironment) {
@@ -96,10 +146,39 @@ TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironment) {
     EXPECT_EQ(getName(buf, 5), 4);
     EXPECT_STREQ(buf, "unix");
     EXPECT_EQ(getName(nullptr, 10), 0);
+    EXPECT_EQ(bus.lists, 0); // the variable wins without a look at the bus
+}
+
+TEST_F(TirusbTest, WithoutTheVariableTheFirstPrinterOnTheBusIsNamed) {
     ::unsetenv("FAXRCP_USB_PORT");
-    // Without the variable nothing is found here (no machine on the test host).
+    char buf[256];
+    std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(getName(buf, sizeof buf), 0);
     EXPECT_STREQ(buf, "");
+
+    bus.printers = {Printer(0x0101, "AB12", 5), Printer(0x0202, "", 6)};
+    EXPECT_EQ(getName(buf, sizeof buf), 18);
+    EXPECT_STREQ(buf, "usb:1A2B:0101:AB12");
+    bus.printers = {Printer(0x0202, "", 6)};
+    EXPECT_EQ(getName(buf, sizeof buf), 13);
+    EXPECT_STREQ(buf, "usb:1A2B:0202");
+    bus.listResult = platform::kUsbErrorIo;
+    EXPECT_EQ(getName(buf, sizeof buf), 0);
+    EXPECT_STREQ(buf, "");
+}
+
+TEST_F(TirusbTest, TransfersGoToTheInterfaceTheSearchNamed) {
+    ::unsetenv("FAXRCP_USB_PORT");
+    bus.printers = {Printer(0x0101, "AB12", 9)};
+    bus.openResult = platform::kUsbErrorAccess;
+    char buf[256];
+    ASSERT_EQ(getName(buf, sizeof buf), 18);
+    EXPECT_EQ(usbWrite(kInquiry.data(), int(kInquiry.size())), 0);
+    unsigned char answer[10];
+    EXPECT_EQ(usbRead(answer, 10), 0);
+    EXPECT_EQ(bus.opens, 2);
+    // The device was found but would not open: the program can say why.
+    EXPECT_EQ(platform::UsbPermissionProblem(), "/dev/bus/usb/001/009");
 }
 
 TEST_F(TirusbTest, WriteAndReadReachTheSimulatedMachineInThisProcess) {
@@ -131,6 +210,21 @@ TEST_F(TirusbTest, ReadWaitsUpToFiveSecondsForTheAnswer) {
     usbWrite(kInquiry.data(), int(kInquiry.size()));
     EXPECT_EQ(usbRead(answer, 10), 0);
     EXPECT_EQ(clock.slept(), 9000u);
+
+    // A machine known to answer fast gets a shorter time-out; nonsense is ignored.
+    ::setenv("FAXRCP_USB_TIMEOUT_MS", "300", 1);
+    usbWrite(kInquiry.data(), int(kInquiry.size()));
+    EXPECT_EQ(usbRead(answer, 10), 0);
+    EXPECT_EQ(clock.slept(), 9300u);
+    for (const char* bad : {"0", "-5", "12x", "999999999"}) {
+        ::setenv("FAXRCP_USB_TIMEOUT_MS", bad, 1);
+        machine().reset();
+        machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 7000});
+        usbWrite(kInquiry.data(), int(kInquiry.size()));
+        const uint64_t before = clock.slept();
+        EXPECT_EQ(usbRead(answer, 10), 0) << bad;
+        EXPECT_EQ(clock.slept() - before, 5000u) << bad;
+    }
 }
 
 TEST_F(TirusbTest, AnswerInPiecesIsGatheredWithAShortGapWait) {

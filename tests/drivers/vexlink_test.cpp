@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include "drivers/driver_abi.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -35,7 +37,10 @@ class VexlinkTest : public ::testing::Test {
     }
 
     static std::string LockPathFor(int n) {
-        const std::string dir = ::access("/run/lock", W_OK) == 0 ? "/run/lock" : "/tmp";
+        const char* over = std::getenv("FAXRCP_LOCK_DIR");
+        const std::string dir = over && *over                      ? over
+                                : ::access("/run/lock", W_OK) == 0 ? "/run/lock"
+                                                                   : "/tmp";
         return dir + "/faxrcp-port-" + std::to_string(n) + ".lock";
     }
     std::string LockPath() const { return LockPathFor(id); }
@@ -89,6 +94,22 @@ TEST_F(VexlinkTest, ReleaseWithoutAcquireIsRefused) {
     EXPECT_EQ(acquire(id), 1); // already ours
     EXPECT_EQ(release(id), 1);
     EXPECT_EQ(release(id), 0);
+}
+
+TEST_F(VexlinkTest, LockFolderMayBeChosenByTheEnvironment) {
+    TempDir dir;
+    {
+        ScopedEnv lockDir("FAXRCP_LOCK_DIR", dir.path());
+        EXPECT_EQ(acquire(id), 1);
+        const int fd = ::open(dir.file("faxrcp-port-" + std::to_string(id) + ".lock").c_str(),
+                              O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        ::close(fd);
+        EXPECT_EQ(release(id), 1);
+    }
+    // Elsewhere the same id is a different lock.
+    EXPECT_EQ(acquire(id), 1);
 }
 
 TEST_F(VexlinkTest, DifferentIdsDoNotCompete) {

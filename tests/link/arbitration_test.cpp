@@ -1,17 +1,24 @@
 // Port arbitration with the scanner driver's library.
 #include "link/fake_libs.h"
+#include "link/isolated.h"
 #include "link/link_fixture.h"
 
 namespace {
 
 class ArbitrationTest : public LinkTest {};
 
-TEST_F(ArbitrationTest, WithoutTheLibraryThePortCountsAsFreeAndReleaseDoesNothing) {
+// Run by WithoutTheLibraryThePortCountsAsFree in a folder of its own.
+TEST_F(ArbitrationTest, DISABLED_IsolatedWithoutTheLibrary) {
     fakes::UseProgramFolder("empty");
+    ASSERT_TRUE(fakes::Absent("vexlink.dll"));
     EXPECT_EQ(AcquirePort(8), 1);
     EXPECT_EQ(arbitrationLibrary, nullptr);
     EXPECT_EQ(ReleasePort(8), 0);
     EXPECT_TRUE(traceLines().empty());
+}
+
+TEST_F(ArbitrationTest, WithoutTheLibraryThePortCountsAsFreeAndReleaseDoesNothing) {
+    EXPECT_TRUE(fakes::RunIsolated("ArbitrationTest.DISABLED_IsolatedWithoutTheLibrary"));
 }
 
 TEST_F(ArbitrationTest, GrantedPortKeepsTheLibraryUntilTheRelease) {
@@ -67,10 +74,10 @@ TEST_F(ArbitrationTest, RefusedReleaseStillUnloadsTheLibrary) {
     EXPECT_EQ(AcquirePort(8), 1);
     EXPECT_EQ(ReleasePort(8), 0);
     EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_FALSE(vexlink.lib.heldElsewhere());
     EXPECT_EQ(traceLines().back(), "RCP: Port Release - FALSE\n");
     EXPECT_EQ(ReleasePort(8), 0); // nothing left to release
     EXPECT_EQ(vexlink.releaseCalls(), 1);
+    EXPECT_FALSE(vexlink.lib.heldElsewhere());
 }
 
 TEST_F(ArbitrationTest, LibraryWithoutPortReleaseIsUnloadedQuietly) {

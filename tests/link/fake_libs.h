@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "platform/library.h"
 #include "platform/program.h"
 
 namespace fakes {
 
-// "full", "partial", "noacquire", "norelease" or "empty".
+// "full", "partial", "vexlink", "noacquire", "norelease" or "empty".
 inline std::string Folder(const std::string& variant) {
     return std::string(FAXRCP_FAKE_LIB_DIR) + "/" + variant;
 }
@@ -17,6 +18,17 @@ inline std::string Folder(const std::string& variant) {
 // The program now "runs" from that folder, so "NAME.dll" is looked up there.
 inline void UseProgramFolder(const std::string& variant) {
     platform::SetModuleFileNameForTests(Folder(variant) + "/faxrcp");
+}
+
+// Whether the program finds no library of that name ("tirusb.dll") where it
+// looks. A test of a missing library checks this first: the system search
+// after the program's folder may find a library installed elsewhere.
+inline bool Absent(const std::string& name) {
+    platform::LibraryHandle found = platform::LoadLibrary(name);
+    if (found) {
+        platform::FreeLibrary(found);
+    }
+    return found == nullptr;
 }
 
 // The test's own reference on a fake library: it keeps the library (and the

@@ -106,7 +106,7 @@ TEST_F(UsbLinkTest, Nt5ChunkedWriteGoesOnFromWhereAShortChunkEnded) {
     usb.base = request.data();
     usb.answers = {1000};
     EXPECT_EQ(PortWrite(request.data(), 7000), 7000);
-    EXPECT_EQ(usb.counts, (std::vector<int>{3072, 3072, 928}));
+    EXPECT_EQ(usb.counts, (std::vector<int>{3072, 3072, 2928}));
     EXPECT_EQ(usb.offsets, (std::vector<int>{0, 1000, 4072}));
     EXPECT_EQ(usb.sent, request);
 }

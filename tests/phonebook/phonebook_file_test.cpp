@@ -16,7 +16,9 @@
 
 namespace {
 
-const std::string kHead = std::string("VRN FAX-RCP Phonebook\0\0\0" "1.00\0\0\0\0", 32) +
+const std::string kHead = std::string("VRN FAX-RCP Phonebook\0\0\0"
+                                      "1.00\0\0\0\0",
+                                      32) +
                           std::string("\x14\x00\x50\x00\x00\x00\x00\x00", 8);
 
 std::string TableImage() {
@@ -32,10 +34,12 @@ std::string PatternImage(unsigned seed) {
     return image;
 }
 
-void LoadImage(const std::string& image) { std::memcpy(PhonebookTable, image.data(), 7000); }
+void LoadImage(const std::string& image) {
+    std::memcpy(PhonebookTable, image.data(), 7000);
+}
 
 class PhonebookFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetMachineRecordDefaults();
         ASSERT_TRUE(AllocatePhonebookTable(100));
@@ -89,7 +93,9 @@ TEST_F(PhonebookFileTest, HeadChecks) {
         int result;
     };
     std::string otherVersion = kHead;
-    otherVersion.replace(22, 18, "\x01\x02" "2.50\xFF\xFF\xFF\xFF\x09\x08\x07\x06\x05\x04\x03\x02");
+    otherVersion.replace(22, 18,
+                         "\x01\x02"
+                         "2.50\xFF\xFF\xFF\xFF\x09\x08\x07\x06\x05\x04\x03\x02");
     std::string lowerCase = kHead;
     lowerCase[16] = 'b';
     std::string noTerminator = kHead;

@@ -57,20 +57,10 @@ TEST_F(MachineInfoTest, CountersAndTextSlots) {
     EXPECT_STREQ(machineInfo.emulationVersion, "ZEML 2.00  "); // blanks stay
     EXPECT_STREQ(machineInfo.extraText, "123456789012345678901234567890");
 
-    EXPECT_EQ(plainTraces(),
-              (std::vector<std::string>{"===> (Get Adv-Settings) SYSTEM STATUS <===\n",
-                                        "WriteData = 9 \n", "Size to read = 115 \n",
-                                        "ReadData = 115 \n", "Length = 111 \n"}));
+    EXPECT_EQ(plainTraces(), (std::vector<std::string>{
+                                 "===> (Get Adv-Settings) SYSTEM STATUS <===\n", "WriteData = 9 \n",
+                                 "Size to read = 115 \n", "ReadData = 115 \n", "Length = 111 \n"}));
     EXPECT_EQ(dumpLines(), 15);
-}
-
-TEST_F(MachineInfoTest, AnswerHeadBytesAreNotTested) {
-    ByteVector answer = InfoAnswer();
-    answer[0] = 0x1C;
-    answer[1] = 0xA5;
-    device->onRead(answer);
-    EXPECT_EQ(Mfp_GetMachineInfo(), 1);
-    EXPECT_EQ(machineInfo.printCount, 300);
 }
 
 TEST_F(MachineInfoTest, FailedReadsLeaveTheRecordAsItWas) {

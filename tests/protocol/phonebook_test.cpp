@@ -6,7 +6,8 @@ namespace {
 const ByteVector kGetRequest = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0xFF};
 
 // One wire record: slot number, kind, mark, name padded to 20, field of 46.
-ByteVector Record(uint8_t slot, uint8_t kind, uint8_t mark, const std::string& name, ByteVector field) {
+ByteVector Record(uint8_t slot, uint8_t kind, uint8_t mark, const std::string& name,
+                  ByteVector field) {
     ByteVector r = {slot, kind, mark};
     ByteVector n = ToBytes(name);
     n.resize(20, 0x20);
@@ -61,9 +62,9 @@ TEST_F(PhonebookCommandTest, SetRequestOfTheDefaultTable) {
                                       ToBytes("0123-456"),
                                       Repeat(0xFF, 38)}));
         } else {
-            EXPECT_EQ(record, Concat({{static_cast<uint8_t>(k + 1), 0, 0},
-                                      Repeat(0x00, 20),
-                                      Repeat(0xFF, 46)}))
+            EXPECT_EQ(
+                record,
+                Concat({{static_cast<uint8_t>(k + 1), 0, 0}, Repeat(0x00, 20), Repeat(0xFF, 46)}))
                 << "slot " << k;
         }
     }
@@ -147,7 +148,7 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
     members[45] = 0x20;
     ByteVector records = Concat({
         Record(5, 0, 0, "BOB", ToBytes("555-0101")),     // padded with blanks
-        Record(12, 1, 0, "GROUP ONE", members),       // members stay as they came
+        Record(12, 1, 0, "GROUP ONE", members),          // members stay as they came
         Record(1, 0, 1, "ANNA   X", ToBytes("12 34  ")), // inner blanks stay
     });
     records.resize(6900, 0);
@@ -174,11 +175,10 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
     EXPECT_STREQ(PhonebookTable[99].name, "OLD LAST");
     EXPECT_EQ(PhonebookTable[99].memberMark, 1);
 
-    EXPECT_EQ(plainTraces(),
-              (std::vector<std::string>{"===> GET PHONEBOOK <===\n", "WriteData = 10 \n",
-                                        "ReadData = 11 \n", "Size to read = 6900 \n",
-                                        "ReadData = 6900 \n", "Length = 6907 \n",
-                                        "Number of entries = 3 \n"}));
+    EXPECT_EQ(plainTraces(), (std::vector<std::string>{
+                                 "===> GET PHONEBOOK <===\n", "WriteData = 10 \n",
+                                 "ReadData = 11 \n", "Size to read = 6900 \n", "ReadData = 6900 \n",
+                                 "Length = 6907 \n", "Number of entries = 3 \n"}));
     EXPECT_EQ(dumpLines(), 2 + 13); // the request, then 100 bytes of the answer
 }
 
@@ -197,7 +197,8 @@ TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
 }
 
 TEST_F(PhonebookCommandTest, FailedReadsLeaveTheTableAsItWas) {
-    ByteVector two = Concat({Record(1, 0, 0, "NEW ONE", ToBytes("1")), Record(2, 0, 0, "NEW TWO", ToBytes("2"))});
+    ByteVector two = Concat(
+        {Record(1, 0, 0, "NEW ONE", ToBytes("1")), Record(2, 0, 0, "NEW TWO", ToBytes("2"))});
     const std::vector<std::pair<const char*, std::deque<ByteVector>>> answers = {
         {"nothing", {}},
         {"head cut short", {Slice(GetHead(2), 0, 10)}},
@@ -218,6 +219,19 @@ TEST_F(PhonebookCommandTest, FailedReadsLeaveTheTableAsItWas) {
     }
 }
 
+TEST_F(PhonebookCommandTest, ShortRequestWriteReadsNothing) {
+    FillSomeSlots();
+    ByteVector before = TableBytes();
+    device->onWrite(9);
+    answer({GetHead(1), Record(1, 0, 0, "NEW", ToBytes("1"))});
+    uint32_t start = clock.tick();
+    EXPECT_EQ(Mfp_GetPhonebook(), 0);
+    EXPECT_EQ(clock.tick() - start, 1000u);
+    EXPECT_EQ(readCalls(), 0);
+    EXPECT_EQ(TableBytes(), before);
+    EXPECT_EQ(plainTraces().back(), "WriteData = 9 \n");
+}
+
 TEST_F(PhonebookCommandTest, CountZeroSucceedsAndChangesNothing) {
     FillSomeSlots();
     ByteVector before = TableBytes();
@@ -229,9 +243,9 @@ TEST_F(PhonebookCommandTest, CountZeroSucceedsAndChangesNothing) {
 TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {
     FillSomeSlots();
     ByteVector records = Concat({Record(0, 0, 0, "SLOT ZERO", ToBytes("0")),
-                            Record(101, 0, 0, "SLOT 101", ToBytes("101")),
-                            Record(255, 1, 0, "SLOT 255", Repeat(0xFF, 46)),
-                            Record(100, 0, 0, "SLOT 100", ToBytes("100"))});
+                                 Record(101, 0, 0, "SLOT 101", ToBytes("101")),
+                                 Record(255, 1, 0, "SLOT 255", Repeat(0xFF, 46)),
+                                 Record(100, 0, 0, "SLOT 100", ToBytes("100"))});
     records.resize(6900, 0);
     answer({GetHead(4), records});
     EXPECT_EQ(Mfp_GetPhonebook(), 1);

@@ -33,7 +33,7 @@ inline void UseUsbDevice(const char* name) {
 }
 
 class RecordTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         clock.setTick(5000);
@@ -60,9 +60,7 @@ protected:
         return out;
     }
     int dumpLines() const { return static_cast<int>(debug.lines.size() - plainTraces().size()); }
-    int readCalls() const {
-        return static_cast<int>(device->calls(FakeDevice::Kind::Read).size());
-    }
+    int readCalls() const { return static_cast<int>(device->calls(FakeDevice::Kind::Read).size()); }
     // A new device with an empty script and record.
     void freshDevice() {
         device.reset();
@@ -92,7 +90,9 @@ inline ByteVector Concat(std::initializer_list<ByteVector> parts) {
     return all;
 }
 
-inline ByteVector Repeat(uint8_t value, size_t count) { return ByteVector(count, value); }
+inline ByteVector Repeat(uint8_t value, size_t count) {
+    return ByteVector(count, value);
+}
 
 inline ByteVector Slice(const ByteVector& v, size_t from, size_t to) {
     return ByteVector(v.begin() + static_cast<long>(from), v.begin() + static_cast<long>(to));

@@ -8,9 +8,11 @@ const ByteVector kAnswerHead = {0x1B, 0xA4, 0x00, 0x4F, 0x50, 0xE0, 0x82, 0xC1, 
 
 // A status block with every field set apart from its default.
 ByteVector MachineBlock() {
-    ByteVector b = Concat({ToBytes("0123456789ABCDEFGHIJ"), ToBytes("OFFICE FAX"), Repeat(0x20, 10)});
-    ByteVector rest = {0x01, 0x05, 0x04, 0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0x01, 0x02, 0x03, 0x00, 0x00, 0x00,
-                  0x03, 0x15, 0x07, 0xD7, 0x16, 0x2D, 0x0B, 0x1E, 0x07, 0xD8, 0x06, 0x05};
+    ByteVector b =
+        Concat({ToBytes("0123456789ABCDEFGHIJ"), ToBytes("OFFICE FAX"), Repeat(0x20, 10)});
+    ByteVector rest = {0x01, 0x05, 0x04, 0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0x01,
+                       0x02, 0x03, 0x00, 0x00, 0x00, 0x03, 0x15, 0x07, 0xD7,
+                       0x16, 0x2D, 0x0B, 0x1E, 0x07, 0xD8, 0x06, 0x05};
     b.insert(b.end(), rest.begin(), rest.end());
     ByteVector tail = Concat({ToBytes("9"), Repeat(0x00, 4), {0x01, 0x01}});
     b.insert(b.end(), tail.begin(), tail.end());
@@ -24,11 +26,12 @@ TEST_F(SystemStatusTest, DefaultsTravelAsTheDocumentedBlock) {
     uint32_t start = clock.tick();
     EXPECT_EQ(Mfp_SetSystemStatus(), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
-    ByteVector expected = Concat({kSetHead, Repeat(0x00, 40),
-                             {0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01,
-                              0x01, 0x01, 0x01},
-                             {0x0A, 0x0A, 0x07, 0xD2, 0x0A, 0x0A, 0x0A, 0x0A, 0x07, 0xD2, 0x0A, 0x0A},
-                             Repeat(0x00, 7)});
+    ByteVector expected = Concat(
+        {kSetHead,
+         Repeat(0x00, 40),
+         {0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01},
+         {0x0A, 0x0A, 0x07, 0xD2, 0x0A, 0x0A, 0x0A, 0x0A, 0x07, 0xD2, 0x0A, 0x0A},
+         Repeat(0x00, 7)});
     ASSERT_EQ(expected.size(), 82u);
     EXPECT_EQ(device->written(), expected);
     // No banner and no dump for this command.
@@ -44,11 +47,12 @@ TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
 
     const SystemStatus& s = systemStatus;
     EXPECT_STREQ(s.machineNumber, "0123456789ABCDEFGHIJ"); // full width, still terminated
-    EXPECT_STREQ(s.machineId, "OFFICE FAX          ");   // trailing blanks kept
+    EXPECT_STREQ(s.machineId, "OFFICE FAX          ");     // trailing blanks kept
     EXPECT_EQ(s.clockMode, 1);
     EXPECT_EQ(s.language, 5);
     EXPECT_EQ(s.powerSave, 4);
-    EXPECT_EQ(ByteVector(s.statusExtra, s.statusExtra + 5), (ByteVector{0xA1, 0xB2, 0xC3, 0xD4, 0xE5}));
+    EXPECT_EQ(ByteVector(s.statusExtra, s.statusExtra + 5),
+              (ByteVector{0xA1, 0xB2, 0xC3, 0xD4, 0xE5}));
     EXPECT_EQ(s.usbMode, 1);
     EXPECT_EQ(s.speaker, 2);
     EXPECT_EQ(s.ringer, 3);
@@ -69,10 +73,9 @@ TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
     EXPECT_EQ(s.stampReceiverName, 1);
     EXPECT_EQ(s.ecmMode, 1);
 
-    EXPECT_EQ(plainTraces(),
-              (std::vector<std::string>{"===> (Get Settings 2) SYSTEM STATUS <===\n",
-                                        "WriteData = 9 \n", "Size to read = 83 \n",
-                                        "ReadData = 83 \n", "Length = 79 \n"}));
+    EXPECT_EQ(plainTraces(), (std::vector<std::string>{"===> (Get Settings 2) SYSTEM STATUS <===\n",
+                                                       "WriteData = 9 \n", "Size to read = 83 \n",
+                                                       "ReadData = 83 \n", "Length = 79 \n"}));
     EXPECT_EQ(dumpLines(), 11);
 
     device->clearCalls();
@@ -169,7 +172,20 @@ TEST_F(SystemStatusTest, DumpCoversTheWholeBufferWhateverArrived) {
     EXPECT_EQ(plainTraces().back(), "Length = 79 \n");
 }
 
-TEST_F(SystemStatusTest, SetWithShortWriteReadsNothing) {
+TEST_F(SystemStatusTest, ShortRequestWritesReadNothing) {
+    device->onWrite(8);
+    device->onRead(Concat({kAnswerHead, MachineBlock()}));
+    ByteVector before = RawBytes(systemStatus);
+    uint32_t start = clock.tick();
+    EXPECT_EQ(Mfp_GetSystemStatus(), 0);
+    EXPECT_EQ(clock.tick() - start, 1000u);
+    EXPECT_EQ(readCalls(), 0);
+    EXPECT_EQ(RawBytes(systemStatus), before);
+    EXPECT_EQ(debug.lines, (std::vector<std::string>{"===> (Get Settings 2) SYSTEM STATUS <===\n",
+                                                     "WriteData = 8 \n"}));
+
+    freshDevice();
+    debug.lines.clear();
     device->onWrite(81);
     device->onRead(Repeat(0x00, 10));
     EXPECT_EQ(Mfp_SetSystemStatus(), 0);

@@ -1,0 +1,155 @@
+// faxrcp-cli in this process: the start-up routine over the stand-in
+// libraries beside the programs, the simulated machine as "sim:", and the
+// exit statuses and messages of each way start-up can end.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "link/port.h"
+#include "platform/program.h"
+#include "platform/usb_backend.h"
+#include "protocol/phonebook.h"
+#include "sim/simulated_machine.h"
+#include "support/fake_device.h"
+#include "support/platform_fixture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// A bus with one printer that this user may not open.
+class LockedUsbBus : public platform::UsbBackend {
+  public:
+    int listPrinters(std::vector<platform::UsbPrinterInterface>& out) override {
+        platform::UsbPrinterInterface p;
+        p.vendorId = 0x1A2B;
+        p.productId = 0x0101;
+        p.busNumber = 3;
+        p.deviceAddress = 14;
+        p.endpointOut = 0x01;
+        p.endpointIn = 0x82;
+        out = {p};
+        return 0;
+    }
+    int open(const platform::UsbPrinterInterface&, Handle&) override {
+        return platform::kUsbErrorAccess;
+    }
+    void close(Handle) override {}
+    int kernelDriverActive(Handle, int) override { return 0; }
+    int detachKernelDriver(Handle, int) override { return 0; }
+    int attachKernelDriver(Handle, int) override { return 0; }
+    int claimInterface(Handle, int) override { return platform::kUsbErrorAccess; }
+    int releaseInterface(Handle, int) override { return 0; }
+    int setAltSetting(Handle, int, int) override { return 0; }
+    int bulkTransfer(Handle, uint8_t, uint8_t*, int, int& transferred, unsigned) override {
+        transferred = 0;
+        return platform::kUsbErrorIo;
+    }
+};
+
+class CliInquiryTest : public PlatformTest {
+  protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ResetLinkState();
+        // The stand-in libraries beside the programs are the ones loaded.
+        platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
+        sim::RegisterSimDevice();
+        machine().reset();
+    }
+    void TearDown() override {
+        machine().reset();
+        sim::UnregisterSimDevice();
+        platform::InstallUsbBackend(nullptr);
+        FreePhonebookTable();
+        ResetLinkState();
+        PlatformTest::TearDown();
+    }
+
+    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+
+    int Run(const cli::Args& args) {
+        out.str("");
+        err.str("");
+        cli::Io io{out, err};
+        return cli::Main(args, io);
+    }
+
+    int Inquiries() {
+        int n = 0;
+        for (sim::Command c : machine().commandLog()) {
+            n += c == sim::Command::Inquiry;
+        }
+        return n;
+    }
+
+    TempDir dir;
+    ScopedEnv lockDir{"FAXRCP_LOCK_DIR", dir.path()};
+    ScopedEnv profiles{"XDG_CONFIG_HOME", dir.path()};
+    ScopedEnv usbPort{"FAXRCP_USB_PORT", "sim:"};
+    FakeDevice ecp{"\\\\.\\VornEcp1"}; // silent unless a test scripts it
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CliInquiryTest, InquiryPrintsThePortAndTheInquiryRecord) {
+    machine().setMachineClass(5);
+    machine().setCapacities(10, 40); // the program keeps its own capacities
+
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitOk);
+
+    EXPECT_EQ(out.str(), "port=USB\nmachineClass=5\ncapacityA=0\ncapacityB=100\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(Inquiries(), 1);
+    EXPECT_EQ(clock.slept(), 1500u);
+    // The port went back to the scanner driver and the phonebook was freed.
+    EXPECT_EQ(arbitrationLibrary, nullptr);
+    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
+}
+
+TEST_F(CliInquiryTest, UsbMachineWithoutPermissionGetsTheUdevHint) {
+    LockedUsbBus bus;
+    platform::InstallUsbBackend(&bus);
+    ScopedEnv noUsbPort = ScopedEnv::unset("FAXRCP_USB_PORT");
+
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitNotResponding);
+
+    const std::string text = err.str();
+    EXPECT_EQ(text.rfind("Not responding\n", 0), 0u) << text;
+    EXPECT_NE(text.find("/dev/bus/usb/003/014"), std::string::npos) << text;
+    EXPECT_NE(text.find("70-faxrcp.rules"), std::string::npos) << text;
+    EXPECT_NE(text.find("/usr/lib/udev/rules.d/"), std::string::npos) << text;
+    EXPECT_NE(text.find("plug it in again"), std::string::npos) << text;
+    // The USB library named the printer it found; the probe could not open it.
+    EXPECT_STREQ(usbWritePath, "usb:1A2B:0101");
+    EXPECT_EQ(currentPort, 4);
+}
+
+TEST_F(CliInquiryTest, SilentMachineIsNotRespondingWithoutAnyHint) {
+    machine().setFault(sim::Command::Inquiry, sim::Fault{.silent = true});
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitNotResponding);
+    EXPECT_EQ(err.str(), "Not responding\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(Inquiries(), 2);
+    EXPECT_EQ(ecp.writes().size(), 2u);
+    EXPECT_EQ(arbitrationLibrary, nullptr); // released on this path too
+}
+
+TEST_F(CliInquiryTest, HelpAndWrongUsageNeverTouchThePort) {
+    EXPECT_EQ(Run({"--help"}), cli::kExitOk);
+    EXPECT_NE(out.str().find("  inquiry "), std::string::npos);
+    EXPECT_NE(out.str().find("3 the port is busy"), std::string::npos);
+
+    EXPECT_EQ(Run({}), cli::kExitUsage);
+    EXPECT_NE(err.str().find("usage: faxrcp-cli COMMAND"), std::string::npos);
+    EXPECT_EQ(Run({"inquire"}), cli::kExitUsage);
+    EXPECT_NE(err.str().find("unknown command 'inquire'"), std::string::npos);
+    EXPECT_EQ(Run({"inquiry", "extra"}), cli::kExitUsage);
+    EXPECT_EQ(err.str(), "usage: faxrcp-cli inquiry\n");
+
+    EXPECT_EQ(machine().openCount(), 0);
+    EXPECT_TRUE(traceLines().empty());
+}
+
+} // namespace
