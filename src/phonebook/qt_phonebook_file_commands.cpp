@@ -38,6 +38,13 @@ QString ChosenPath(const QString& chosen) {
     return WithExtension(chosen);
 }
 
+// A file picked in the open dialog is opened as it is, even without an
+// extension; only a typed name that names no file gets ".PBF".
+QString PathToOpen(const QString& chosen) {
+    const QString path = ChosenPath(chosen);
+    return QFileInfo(chosen).isFile() ? chosen : path;
+}
+
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
@@ -51,7 +58,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
     if (chosen.isEmpty())
         return;
-    const QString path = ChosenPath(chosen);
+    const QString path = PathToOpen(chosen);
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly)) {
         ShowFileError(owner, "IDS_PBOOK_READ_ERROR");

@@ -136,17 +136,6 @@ TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
     EXPECT_EQ(groupRefCount[2], 0);
 }
 
-TEST_F(CGroupDialTest, NoMembersGiveAnAllZeroField) {
-    Open(30);
-    Select(editor->IncludedList(), {0, 1});
-    Click(kRemove);
-    Click(kOk);
-    const uint8_t zero[kMembersLength] = {};
-    EXPECT_EQ(0, std::memcmp(editor->memberField, zero, kMembersLength));
-    Click(kAdd); // nothing selected: nothing happens
-    EXPECT_EQ(editor->IncludedList()->topLevelItemCount(), 0);
-}
-
 TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
     inquiryRecord.capacityA = 10; // 90 speed-dial slots, one-touch slots 90..99
     inquiryRecord.capacityB = 90;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "app/lang_text.h"
@@ -30,21 +31,25 @@
 #include "support/temp_dir.h"
 #include "widgets/CFilterEdit.h"
 
-// The English language file: every fragment of src/resources/lang/en, each
-// under the section its file name begins with (COMMON.phonebook.ini joins
-// COMMON).
+// The English language file: every fragment of src/resources/lang/en under
+// the section its file name begins with. Fragments of one section share one
+// header (COMMON.phonebook.ini joins COMMON.ini): a second header of the same
+// section would never be searched.
 inline std::string EnglishLanguageFile() {
     QDir dir(QString(FAXRCP_SOURCE_DIR) + "/src/resources/lang/en");
-    std::string out;
+    std::map<std::string, std::string> sections;
     const QStringList files = dir.entryList({"*.ini"}, QDir::Files, QDir::Name);
     for (const QString& name : files) {
         QFile f(dir.filePath(name));
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        out += "[" + name.section('.', 0, 0).toStdString() + "]\n";
-        out += f.readAll().toStdString();
-        out += "\n";
+        std::string& body = sections[name.section('.', 0, 0).toStdString()];
+        body += f.readAll().toStdString();
+        body += "\n";
     }
+    std::string out;
+    for (const auto& [section, body] : sections)
+        out += "[" + section + "]\n" + body;
     return out;
 }
 
@@ -73,6 +78,8 @@ class PhonebookWindowTest : public ::testing::Test {
         ASSERT_TRUE(AllocatePhonebookTable(100));
         sim::RegisterSimDevice();
         machine().reset();
+        // The tests lay out every slot they use themselves.
+        machine().clearPhonebook();
         ResetLinkState();
         currentPort = 0;
         isNt5 = 0;

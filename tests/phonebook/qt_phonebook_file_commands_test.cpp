@@ -1,8 +1,11 @@
 #include "phonebook/qt_phonebook_file_commands.h"
 
+#include <QAction>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <vector>
 
+#include "app/CMainDlg.h"
 #include "phonebook/CPhonebook.h"
 #include "phonebook/phonebook_window_fixture.h"
 
@@ -41,7 +44,8 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
     SavePhonebookCommand(nullptr);
     ASSERT_EQ(desk.fileDialogs.size(), 1u);
-    const auto& save = desk.fileDialogs[0];
+    // Copies: every later dialog grows the record.
+    const auto save = desk.fileDialogs[0];
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.options.filter.toStdString(),
               "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||");
@@ -58,10 +62,10 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(TableBytes(), saved);
     EXPECT_EQ(ItemName(page->List(), 5), "SAVED"); // the list was refilled
-    const auto& load = desk.fileDialogs[1];
+    const auto load = desk.fileDialogs[1];
     EXPECT_FALSE(load.save);
     EXPECT_TRUE(load.options.defaultExtension.isEmpty());
-    EXPECT_EQ(load.options.filter, save.options.filter);
+    EXPECT_EQ(load.options.filter.toStdString(), save.options.filter.toStdString());
 }
 
 TEST_F(PhonebookFileCommandsTest, LoadRebuildsTheCountsAndTakesTheChosenFolder) {
@@ -125,6 +129,62 @@ TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("named.bak")));
     SavePhonebookCommand(nullptr);
     EXPECT_EQ(dir.read("named.bak").size(), 7040u);
+}
+
+TEST_F(PhonebookFileCommandsTest, APickedFileWithoutExtensionIsOpenedAsItIs) {
+    StoreSingleNumber(6, "PICKED", "666");
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("plain.pbf")));
+    SavePhonebookCommand(nullptr);
+    std::rename(dir.file("plain.pbf").c_str(), dir.file("plain").c_str());
+    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("plain")));
+    LoadPhonebookCommand(nullptr, page.get());
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_EQ(SlotName(PhonebookTable[6]), "PICKED");
+
+    // A typed name that names no file is looked for with ".PBF".
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("typed")));
+    SavePhonebookCommand(nullptr);
+    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("typed")));
+    LoadPhonebookCommand(nullptr, page.get());
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_EQ(SlotName(PhonebookTable[6]), "PICKED");
+}
+
+TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsActive) {
+    inquiryRecord.machineClass = 2;
+    CMainDlg main;
+    QAction* load = main.MenuItem(ID_FILE_LOAD_PBOOK);
+    QAction* save = main.MenuItem(ID_FILE_SAVE_PBOOK);
+    ASSERT_NE(load, nullptr);
+    ASSERT_NE(save, nullptr);
+    const int tab = main.Sheet()->indexOf(phonebookPage);
+    ASSERT_EQ(tab, 2);
+    EXPECT_FALSE(load->isEnabled());
+    EXPECT_FALSE(save->isEnabled());
+
+    main.Sheet()->setCurrentIndex(tab);
+    EXPECT_TRUE(load->isEnabled());
+    EXPECT_TRUE(save->isEnabled());
+    main.Sheet()->setCurrentIndex(tab + 1);
+    EXPECT_FALSE(load->isEnabled());
+    EXPECT_FALSE(save->isEnabled());
+    main.Sheet()->setCurrentIndex(tab);
+    ASSERT_TRUE(load->isEnabled());
+
+    // File > Save then File > Load reach the page the window holds.
+    StoreSingleNumber(12, "MENU", "1212");
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("menu.pbf")));
+    save->trigger();
+    ASSERT_EQ(dir.read("menu.pbf").size(), 7040u);
+    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    phonebookPage->FillList();
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("menu.pbf")));
+    load->trigger();
+    EXPECT_EQ(ItemName(phonebookPage->List(), 12), "MENU");
+    EXPECT_TRUE(desk.messageBoxes.empty());
 }
 
 } // namespace
