@@ -16,13 +16,15 @@ QString Lang(const char* section, const char* key) {
     return QString::fromUtf8(GetLangString(section, key));
 }
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 } // namespace
 
 // What the transfer shows, on this page.
 class CFwUp::View : public firmware::FirmwareView {
-public:
+  public:
     explicit View(CFwUp& page) : page_(page) {}
 
     void setFileName(const std::string& text) override {
@@ -68,7 +70,7 @@ public:
                             desktop::Icon::None, desktop::Buttons::Ok);
     }
 
-private:
+  private:
     CFwUp& page_;
 };
 
@@ -137,7 +139,9 @@ void CFwUp::OnBrowse() {
     UpdateData(Exchange::ToControls);
 }
 
-void CFwUp::OnUpdate() { transfer_->OnUpdate(LocalPath(fileName)); }
+void CFwUp::OnUpdate() {
+    transfer_->OnUpdate(LocalPath(fileName));
+}
 
 void CFwUp::EnableUpdate(bool enable) {
     if (QWidget* update = GetDlgItem(kUpdate)) {

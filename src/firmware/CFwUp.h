@@ -12,7 +12,7 @@
 
 class CFwUp : public CPropertyPage {
     Q_OBJECT
-public:
+  public:
     explicit CFwUp(QWidget* parent = nullptr);
     ~CFwUp() override;
 
@@ -25,16 +25,16 @@ public:
     const firmware::FirmwareTransfer& Transfer() const { return *transfer_; }
 
     // Page values.
-    QString fileName;                                  // 1004, full path; empty: none chosen
-    QString fileSizeText;                              // 1007, "262144 bytes"
+    QString fileName;     // 1004, full path; empty: none chosen
+    QString fileSizeText; // 1007, "262144 bytes"
     QString messageText = QStringLiteral("Select a firmware file."); // 1075
     QString percentText = QStringLiteral("0 %");                     // 1076
 
-protected:
+  protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
 
-private:
+  private:
     class View;
     void EnableUpdate(bool enable);
 

@@ -22,7 +22,9 @@ namespace firmware {
 
 namespace {
 
-void Trace(const char* text) { platform::OutputDebugString(text); }
+void Trace(const char* text) {
+    platform::OutputDebugString(text);
+}
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
@@ -38,12 +40,14 @@ std::string Format(const char* format, ...) {
 }
 
 // Copied at once: the lookup buffer is shared.
-std::string Common(const char* key) { return GetLangString("COMMON", key); }
+std::string Common(const char* key) {
+    return GetLangString("COMMON", key);
+}
 
 // A firmware file open for reading. Only regular files qualify: a folder or a
 // pipe cannot be sent whole, and opening a pipe must not block.
 class ImageFile {
-public:
+  public:
     ImageFile() = default;
     ImageFile(const ImageFile&) = delete;
     ImageFile& operator=(const ImageFile&) = delete;
@@ -102,7 +106,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -118,7 +122,7 @@ uint32_t Bounded(long result, size_t limit) {
 
 // One press of Update, from the open file to the closing up.
 class FirmwareTransfer::Session {
-public:
+  public:
     Session(FirmwareTransfer& owner, bool lptPath)
         : owner_(owner), view_(owner.view_), lptPath_(lptPath) {}
 
@@ -155,7 +159,7 @@ public:
         return result;
     }
 
-private:
+  private:
     void fail() {
         view_.setMessageText(Common("IDS_STRING102"));
         view_.showValues();
@@ -173,7 +177,7 @@ private:
 
     bool openLptDevice() {
         const char* name = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort]
-                                                                       : PortTable[kEcpPort];
+                                                                        : PortTable[kEcpPort];
         device_ = platform::OpenDevice(name, {.write = true});
         if (!device_) {
             Trace("Failed to open port...");

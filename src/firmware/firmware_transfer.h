@@ -41,7 +41,7 @@ constexpr int32_t kEcpPort = 4;
 // What the transfer shows. The four texts are page values: they reach the
 // screen only with showValues() (showMessageNow() for the message line alone).
 class FirmwareView {
-public:
+  public:
     virtual ~FirmwareView() = default;
     virtual void setFileName(const std::string& text) = 0;
     virtual void setFileSizeText(const std::string& text) = 0;
@@ -66,7 +66,7 @@ enum class TransferResult {
 enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
 
 class FirmwareTransfer {
-public:
+  public:
     explicit FirmwareTransfer(FirmwareView& view) : view_(view) {}
 
     // The Update button: the parallel-port path on the first ECP driver
@@ -80,7 +80,7 @@ public:
     uint32_t sent() const { return sent_; }
     uint32_t total() const { return total_; }
 
-private:
+  private:
     class Session;
     TransferResult run(const std::string& fileName, bool lptPath);
 

@@ -22,10 +22,12 @@ namespace {
 
 const char kEcpName[] = "\\\\.\\VornEcp1";
 
-ByteVector Image(const std::string& bytes) { return ByteVector(bytes.begin(), bytes.end()); }
+ByteVector Image(const std::string& bytes) {
+    return ByteVector(bytes.begin(), bytes.end());
+}
 
 class FirmwareSimTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ResetLinkState();
@@ -95,53 +97,6 @@ TEST_F(FirmwareSimTest, MachineReceivesTheImageOverTheEcpDevice) {
         codes.push_back(call.code);
     }
     EXPECT_THAT(codes, ElementsAre(0x182014u, 0x182004u, 0x182008u));
-}
-
-TEST_F(FirmwareSimTest, WrongHeadFirstThenAcceptedOnTheSecondRequest) {
-    useUsb();
-    machine().setFault(sim::Command::FirmwareRequest, {.wrongHead = true, .times = 1});
-    const std::string path = image(5000);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_THAT(traceLines(), ::testing::Contains("FwUp: Failed to read response "));
-    EXPECT_EQ(machine().firmwareImage(), Image(content));
-}
-
-TEST_F(FirmwareSimTest, CutAnswersLeaveTheMachineWithoutAnImage) {
-    useUsb();
-    machine().setFault(sim::Command::FirmwareRequest, {.cutAnswerTo = 8});
-    const std::string path = image(5000);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-
-    EXPECT_EQ(view.messageText, "Failed to write data.");
-    EXPECT_TRUE(machine().firmwareImage().empty());
-    EXPECT_EQ(machine().firmwareImagesCompleted(), 0);
-}
-
-TEST_F(FirmwareSimTest, ShortWriteOfAChunkIsMadeGoodByTheRetry) {
-    useUsb();
-    machine().setFault(sim::Command::FirmwareData, {.acceptWriteBytes = 1000, .times = 1});
-    const std::string path = image(10000);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_THAT(traceLines(), ::testing::Contains("FwUp: Data written - 1000 "));
-    EXPECT_EQ(machine().firmwareImage(), Image(content));
-}
-
-TEST_F(FirmwareSimTest, ReceiverThatStopsTakingDataFailsTheTransfer) {
-    useUsb();
-    machine().setFault(sim::Command::FirmwareData, {.imageLimit = 5000});
-    const std::string path = image(10000);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-
-    EXPECT_EQ(view.messageText, "Failed to write data.");
-    EXPECT_EQ(view.percentText, "40 %");
-    EXPECT_EQ(transfer.sent(), 4096u);
-    EXPECT_EQ(machine().firmwareImage().size(), 5000u);
 }
 
 TEST_F(FirmwareSimTest, MachineThatCannotBeOpenedFailsBothPaths) {

@@ -54,7 +54,7 @@ ByteVector Slice(const std::string& bytes, size_t from, size_t count) {
 }
 
 class FirmwareTransferTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ResetLinkState();
@@ -96,7 +96,7 @@ protected:
 
 // The generic path on the parallel port opened by name.
 class GenericPathTest : public FirmwareTransferTest {
-protected:
+  protected:
     void SetUp() override {
         FirmwareTransferTest::SetUp();
         currentPort = 1;
@@ -107,7 +107,7 @@ protected:
 
 // The parallel-port path on the ECP driver device.
 class LptPathTest : public FirmwareTransferTest {
-protected:
+  protected:
     void SetUp() override {
         FirmwareTransferTest::SetUp();
         currentPort = 4;
@@ -436,9 +436,7 @@ TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
 
 TEST_F(GenericPathTest, ImageBeyondTheCountersIsNotSentCutShort) {
     const std::string path = dir.file("huge.bin");
-    {
-        std::ofstream(path, std::ios::binary) << "x";
-    }
+    { std::ofstream(path, std::ios::binary) << "x"; }
     std::error_code error;
     std::filesystem::resize_file(path, (uint64_t{1} << 32) + 10, error);
     if (error) {
@@ -450,19 +448,6 @@ TEST_F(GenericPathTest, ImageBeyondTheCountersIsNotSentCutShort) {
 
     EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest));
     EXPECT_EQ(view.messageText, kFailed);
-}
-
-TEST_F(GenericPathTest, OneTransferAtATime) {
-    const std::string path = image(100);
-    lpt.onRead(kAnswer);
-    TransferResult nested = TransferResult::kCompleted;
-    view.onCompletion = [&] { nested = transfer.OnUpdate(path); };
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_EQ(nested, TransferResult::kFailed);
-    EXPECT_EQ(lpt.writes().size(), 2u);
-    EXPECT_EQ(view.completions.size(), 1u);
 }
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
@@ -484,20 +469,6 @@ TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     EXPECT_EQ(view.completions.at(0).text, "");
     EXPECT_EQ(view.completions.at(0).caption, "");
     EXPECT_EQ(view.messageText, "");
-}
-
-TEST_F(GenericPathTest, UsbPathGoesThroughThePortToo) {
-    FakeDevice usb{"fake-usb"};
-    currentPort = 0;
-    std::strcpy(usbWritePath, "fake-usb");
-    std::strcpy(usbReadPath, "fake-usb");
-    usb.onRead(kAnswer);
-    const std::string path = image(5000);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_THAT(Sizes(usb.writes()), ElementsAre(8u, 4096u, 904u));
-    EXPECT_EQ(lpt.opens(), 0);
 }
 
 // --- the parallel-port path -------------------------------------------------
@@ -612,19 +583,6 @@ TEST_F(LptPathTest, ShortChunkRetriesOnTheDevice) {
                 ElementsAre(" >> OnUpdate4NtLpt()  <<<", "FwUp: Data written - 4000 "));
 }
 
-TEST_F(LptPathTest, OtherPortsTakeTheGenericPath) {
-    FakeDevice lpt{"LPT1"};
-    lpt.onRead(kAnswer);
-    currentPort = 1;
-    const std::string path = image(100);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_EQ(lpt.writes().at(0), kGenericRequest);
-    EXPECT_EQ(ecp.opens(), 0);
-    EXPECT_THAT(traceLines(), IsEmpty());
-}
-
 // --- helpers of the page ------------------------------------------------------
 
 TEST(FirmwareHelpers, PercentageIsCutTowardZeroWithoutOverflow) {
@@ -640,8 +598,7 @@ TEST(FirmwareHelpers, FileSizeOnlyForReadableRegularFiles) {
     TempDir dir;
     EXPECT_EQ(firmware::FirmwareFileSize(dir.write("a.bin", std::string(262144, 'a'))),
               std::optional<uint64_t>(262144));
-    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("empty.bin", "")),
-              std::optional<uint64_t>(0));
+    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("empty.bin", "")), std::optional<uint64_t>(0));
     EXPECT_EQ(firmware::FirmwareFileSize(dir.file("missing.bin")), std::nullopt);
     EXPECT_EQ(firmware::FirmwareFileSize(dir.path()), std::nullopt);
     EXPECT_EQ(firmware::FirmwareFileSize(""), std::nullopt);
@@ -662,8 +619,8 @@ TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
     for (const char* language : {"en", "fr", "de"}) {
         SCOPED_TRACE(language);
         fwtest::InstallLanguage(dir, language);
-        for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104",
-                                "IDS_STRING105", "IDS_STRING106", "IDS_APPNAME"}) {
+        for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
+                                "IDS_STRING106", "IDS_APPNAME"}) {
             EXPECT_STRNE(GetLangString("COMMON", key), "") << key;
         }
         for (const char* key : {"CAPTION", "IDL_FILE_INFORMATION", "IDL_FILE_NAME", "IDC_BROWSE",

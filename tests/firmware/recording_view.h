@@ -11,7 +11,7 @@ namespace fwtest {
 // Plays the page for the engine: keeps the page values, what was shown and
 // when, and every call in order.
 class RecordingView : public firmware::FirmwareView {
-public:
+  public:
     struct Shown {
         std::string fileName;
         std::string fileSizeText;

@@ -109,6 +109,9 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     env["XDG_CONFIG_HOME"] = folder;
     env["FAXRCP_AUTOMATION"] = folder + "/panel.sock";
     env["QT_QPA_PLATFORM"] = "xcb";
+    // The single-instance check lives in the temporary folder: keep other
+    // panels on this machine out of it.
+    env["TMPDIR"] = folder;
     const pid_t panel =
         e2e::Spawn({e2e::Program("faxrcp")}, env, folder + "/panel.out", folder + "/panel.err");
     ASSERT_GT(panel, 0);
