@@ -49,9 +49,16 @@ std::array<TextBinding, CAdvanced::kTextCount> TextBindings() {
 }
 
 // Lists in page-value order; language and minutes have their own mapping.
-constexpr std::array<int, CAdvanced::kListCount> kListIds = {kSpeaker,   kRinger,   kUsbMode,
-                                                             kLanguage,  kClockMode, kMinutes};
-enum ListIndex { kSpeakerIndex, kRingerIndex, kUsbIndex, kLanguageIndex, kClockIndex, kMinutesIndex };
+constexpr std::array<int, CAdvanced::kListCount> kListIds = {kSpeaker,  kRinger,    kUsbMode,
+                                                             kLanguage, kClockMode, kMinutes};
+enum ListIndex {
+    kSpeakerIndex,
+    kRingerIndex,
+    kUsbIndex,
+    kLanguageIndex,
+    kClockIndex,
+    kMinutesIndex
+};
 
 struct CheckBinding {
     int id;
@@ -100,8 +107,8 @@ struct ListItems {
     int count;
 };
 constexpr ListItems kItems[] = {
-    {kSpeaker, "SPEAKER_ITEM_", 3},       {kRinger, "RINGER_ITEM_", 4},
-    {kUsbMode, "USB_MODE_ITEM_", 2},      {kLanguage, "LANGUAGE_ITEM_", kLanguageItems},
+    {kSpeaker, "SPEAKER_ITEM_", 3},      {kRinger, "RINGER_ITEM_", 4},
+    {kUsbMode, "USB_MODE_ITEM_", 2},     {kLanguage, "LANGUAGE_ITEM_", kLanguageItems},
     {kClockMode, "CLOCK_MODE_ITEM_", 2},
 };
 

@@ -13,7 +13,7 @@ struct StatusDateTime;
 
 class CAdvanced : public CPropertyPage {
     Q_OBJECT
-public:
+  public:
     explicit CAdvanced(QWidget* parent = nullptr);
 
     // Handlers, public so that the main window and tests can run them.
@@ -33,11 +33,11 @@ public:
     static constexpr int kListCount = 6;
     static constexpr int kCheckCount = 4;
 
-protected:
+  protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
 
-private:
+  private:
     void StoreControls();
     void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
     void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;

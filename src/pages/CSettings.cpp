@@ -121,9 +121,13 @@ const std::vector<ListItems>& ItemKeys() {
     return kItems;
 }
 
-QString LangText(const char* key) { return QString::fromUtf8(GetLangString(kSection, key)); }
+QString LangText(const char* key) {
+    return QString::fromUtf8(GetLangString(kSection, key));
+}
 
-int NumberOf(const QString& text) { return LeadingDecimal(text.toStdString()); }
+int NumberOf(const QString& text) {
+    return LeadingDecimal(text.toStdString());
+}
 
 // Sets an edit's text only when it differs, so an unchanged field keeps its
 // caret and selection.

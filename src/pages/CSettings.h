@@ -11,7 +11,7 @@
 
 class CSettings : public CPropertyPage {
     Q_OBJECT
-public:
+  public:
     explicit CSettings(QWidget* parent = nullptr);
 
     // Handlers, public so that the main window and tests can run them.
@@ -30,12 +30,12 @@ public:
     static constexpr int kCheckCount = 2;
     static constexpr int kNumberCount = 6;
 
-protected:
+  protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // Page values, in the order of the binding tables in CSettings.cpp.
     std::array<int, kListCount> listPositions_;
     std::array<int, kCheckCount> checkStates_;

@@ -1,27 +1,30 @@
 #pragma once
 // Fixture of the Settings and Advanced page tests: a virtual clock, captured
 // traces, the records at their defaults, the simulated machine behind the USB
-// port ("sim:"), a scripted desktop and the English language file put
-// together from the language fragments. Pages are shown in an active window
-// so that focus moves as it does for a person.
+// port ("sim:"), a scripted desktop and a language file put together from the
+// language fragments. Pages are shown in an active window so that focus moves
+// as it does for a person, and with an English locale for the pickers' texts.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QTest>
-#include <QWidget>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/lang_text.h"
+#include "app/qt_property_page.h"
 #include "link/port.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
@@ -32,28 +35,25 @@
 #include "support/temp_dir.h"
 #include "widgets/CFilterEdit.h"
 
-// The English language file: every fragment of src/resources/lang/en under
+// The language file of one folder of src/resources/lang: every fragment under
 // the section its file name begins with, each section once (COMMON.ini and
 // COMMON.phonebook.ini both fill COMMON). Keys listed in `drop` are left out.
-inline std::string PageLanguageFile(const std::vector<std::string>& drop = {}) {
-    QDir dir(QString(FAXRCP_SOURCE_DIR) + "/src/resources/lang/en");
+inline std::string PageLanguageFile(const std::vector<std::string>& drop = {},
+                                    const QString& language = "en") {
+    const QDir dir(QString(FAXRCP_SOURCE_DIR) + "/src/resources/lang/" + language);
     std::map<std::string, std::string> sections;
-    const QStringList files = dir.entryList({"*.ini"}, QDir::Files, QDir::Name);
-    for (const QString& name : files) {
+    for (const QString& name : dir.entryList({"*.ini"}, QDir::Files, QDir::Name)) {
         QFile f(dir.filePath(name));
         if (!f.open(QIODevice::ReadOnly)) {
             continue;
         }
         std::string& body = sections[name.section('.', 0, 0).toStdString()];
         for (const QByteArray& line : f.readAll().split('\n')) {
-            const std::string text = line.toStdString();
             bool dropped = false;
             for (const auto& key : drop) {
-                dropped |= text.rfind(key + "=", 0) == 0;
+                dropped |= line.startsWith(QByteArray::fromStdString(key + "="));
             }
-            if (!dropped) {
-                body += text + "\n";
-            }
+            body += dropped ? "" : line.toStdString() + "\n";
         }
     }
     std::string out;
@@ -64,7 +64,7 @@ inline std::string PageLanguageFile(const std::vector<std::string>& drop = {}) {
 }
 
 class PageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::InstallClock(&clock);
         platform::InstallDebugSink(&traces);
@@ -77,8 +77,12 @@ protected:
         std::snprintf(usbReadPath, sizeof usbReadPath, "%s", "sim:");
         languageFilePath = dir.write("english.lng", PageLanguageFile());
         nonAsciiTyped = 0;
+        // The pickers write AM/PM and digits in the user's language.
+        savedLocale = QLocale();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
     void TearDown() override {
+        QLocale::setDefault(savedLocale);
         sim::UnregisterSimDevice();
         machine().reset();
         ResetLinkState();
@@ -89,11 +93,12 @@ protected:
 
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
 
-    // Shows the page as the sheet does, in an active window.
-    static void ShowActive(QWidget& page) {
+    // Shows and initialises the page as the sheet does, in an active window.
+    static void ShowActive(CPropertyPage& page) {
         page.show();
         page.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+        page.EnsureInitialised();
     }
 
     // The frames of the requests of one command, oldest first.
@@ -107,6 +112,17 @@ protected:
             }
         }
         return out;
+    }
+
+    // Clicks the button and returns the data block (from byte 9) of the one
+    // set request it sent.
+    static std::vector<uint8_t> ClickAndSent(QAbstractButton* apply, sim::Command set) {
+        machine().clearLog();
+        QTest::mouseClick(apply, Qt::LeftButton);
+        const auto sets = Requests(set);
+        EXPECT_EQ(sets.size(), 1u);
+        return sets.empty() ? std::vector<uint8_t>{}
+                            : std::vector<uint8_t>(sets.back().begin() + 9, sets.back().end());
     }
 
     // A click on the upper (up = true) or lower arrow of a scroll bar.
@@ -127,6 +143,23 @@ protected:
             up ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine, bar);
         ASSERT_TRUE(arrow.isValid());
         QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
+    }
+
+    // A click on a check box or radio button where a person clicks: on its
+    // box or circle. Only the box and its text take a click, and how far the
+    // text reaches depends on the font, so the middle of a wide control may
+    // be empty space.
+    static void ClickButton(QAbstractButton* button) {
+        ASSERT_NE(button, nullptr);
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+        const QRect box = button->style()->subElementRect(radio ? QStyle::SE_RadioButtonIndicator
+                                                                : QStyle::SE_CheckBoxIndicator,
+                                                          &option, button);
+        ASSERT_TRUE(box.isValid());
+        QTest::mouseClick(button, Qt::LeftButton, {}, box.center());
     }
 
     // Types into a field after a click into it, as a person does.
@@ -150,6 +183,24 @@ protected:
         ASSERT_EQ(combo->currentIndex(), index);
     }
 
+    // Every language names every text of the page: labels, buttons and boxes
+    // whose template has a text, and each item of every list. Unit texts
+    // without a key ("mm", "%") are left out.
+    static void ExpectEveryTextSet(const CPropertyPage& page) {
+        for (const auto& row : page.Template().controls) {
+            if (row.id != dlg::kIdStatic && !row.text.empty()) {
+                EXPECT_FALSE(dlg::ControlText(&page, row.id).isEmpty()) << row.id;
+            }
+            if (auto* list = row.id == dlg::kIdStatic ? nullptr : page.Control<QComboBox>(row.id)) {
+                EXPECT_GT(list->count(), 0) << row.id;
+                for (int i = 0; i < list->count(); ++i) {
+                    EXPECT_FALSE(list->itemText(i).isEmpty()) << row.id << " item " << i;
+                }
+            }
+        }
+    }
+
+    QLocale savedLocale;
     platform::VirtualClock clock{10000};
     platform::CapturingDebugSink traces;
     ScriptedDesktop desk;
