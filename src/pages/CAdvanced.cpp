@@ -16,6 +16,7 @@
 #include "app/qt_desktop.h"
 #include "app/qt_not_responding.h"
 #include "pages/advanced_codes.h"
+#include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
 #include "protocol/system_status.h"
@@ -119,39 +120,6 @@ QString LangText(const std::string& key) {
 // Where the caret or the selection starts.
 int SelectionStart(const QLineEdit* edit) {
     return edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-}
-
-void SetEditText(QLineEdit* edit, const QString& text) {
-    if (edit != nullptr && edit->text() != text) {
-        edit->setText(text);
-    }
-}
-
-void SetCheckState(QCheckBox* box, int& state) {
-    if (state < 0 || state > 2) {
-        state = 0;
-    }
-    if (box == nullptr) {
-        return;
-    }
-    if (state == 2) {
-        box->setCheckState(Qt::PartiallyChecked);
-        return;
-    }
-    box->setTristate(false);
-    box->setCheckState(state == 1 ? Qt::Checked : Qt::Unchecked);
-}
-
-int CheckStateOf(QCheckBox* box, int previous) {
-    if (box == nullptr) {
-        return previous;
-    }
-    const Qt::CheckState state = box->checkState();
-    if (state == Qt::PartiallyChecked) {
-        return 2;
-    }
-    box->setTristate(false);
-    return state == Qt::Checked ? 1 : 0;
 }
 
 // A radio pair: 0 the Off button, 1 the On button, -1 neither.

@@ -12,6 +12,7 @@
 #include "app/lang_text.h"
 #include "app/qt_desktop.h"
 #include "app/qt_not_responding.h"
+#include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/system_setup.h"
 #include "resources/settings_template.h"
@@ -127,47 +128,6 @@ QString LangText(const char* key) {
 
 int NumberOf(const QString& text) {
     return LeadingDecimal(text.toStdString());
-}
-
-// Sets an edit's text only when it differs, so an unchanged field keeps its
-// caret and selection.
-void SetEditText(QLineEdit* edit, const QString& text) {
-    if (edit != nullptr && edit->text() != text) {
-        edit->setText(text);
-    }
-}
-
-// Check states: 0 clear, 1 ticked, 2 grayed.
-void SetCheckState(QCheckBox* box, int& state) {
-    if (state < 0 || state > 2) {
-        state = 0;
-    }
-    if (box == nullptr) {
-        return;
-    }
-    if (state == 2) {
-        box->setCheckState(Qt::PartiallyChecked);
-        return;
-    }
-    box->setTristate(false);
-    box->setCheckState(state == 1 ? Qt::Checked : Qt::Unchecked);
-}
-
-int CheckStateOf(QCheckBox* box, int previous) {
-    if (box == nullptr) {
-        return previous;
-    }
-    switch (box->checkState()) {
-    case Qt::Checked:
-        box->setTristate(false);
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    case Qt::Unchecked:
-        break;
-    }
-    box->setTristate(false);
-    return 0;
 }
 
 } // namespace
