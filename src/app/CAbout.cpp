@@ -86,6 +86,10 @@ void CAbout::paintEvent(QPaintEvent*) {
     }
 }
 
+QRect CAbout::TextLineRect(int line) {
+    return line >= 0 && line < 4 ? kLines[line].rect : QRect();
+}
+
 int DrawBitmap(QPainter* target, int x, int y, int width, int height, const QPixmap* bitmap,
                QPainter::CompositionMode mode) {
     if (target == nullptr || bitmap == nullptr || bitmap->isNull()) {

@@ -11,17 +11,19 @@ class QPushButton;
 
 class CAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CAbout(QWidget* parent = nullptr);
 
     QPushButton* OkButton() const { return ok_; }
     const QPixmap& Picture() const { return picture_; }
     const QFont& TextFont() const { return font_; }
+    // The client rectangle of text line 0..3 (product name, version, two more).
+    static QRect TextLineRect(int line);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void OnInitDialog();
 
     QPushButton* ok_ = nullptr;

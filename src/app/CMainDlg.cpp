@@ -214,8 +214,8 @@ void CMainDlg::ApplySize() {
     // Exit and Help below the sheet, right-aligned, centred in the space left.
     const int gap = 10;
     const int buttonHeight = std::max(exitButton_->sizeHint().height(), 2 * charHeight + 4);
-    const int buttonWidth = std::max({exitButton_->sizeHint().width(),
-                                      helpButton_->sizeHint().width(), 7 * charHeight});
+    const int buttonWidth = std::max(
+        {exitButton_->sizeHint().width(), helpButton_->sizeHint().width(), 7 * charHeight});
     const int top = menuHeight + 10 + h;
     const int y = top + (height - top - buttonHeight) / 2;
     helpButton_->setGeometry(width - gap - buttonWidth, y, buttonWidth, buttonHeight);

@@ -31,7 +31,7 @@ constexpr int IDC_HELP_BUTTON = 1042;
 
 class CMainDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CMainDlg(QWidget* parent = nullptr);
     ~CMainDlg() override;
 
@@ -59,12 +59,12 @@ public:
     // The help file: the program's path with the extension ".html".
     static QString HelpFilePath();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void OnInitDialog();
     void ApplyTexts();
     void ApplySize();

@@ -7,7 +7,9 @@
 
 namespace {
 
-QString StringResource(int id) { return QString::fromUtf8(LoadStringResource(id)); }
+QString StringResource(int id) {
+    return QString::fromUtf8(LoadStringResource(id));
+}
 
 } // namespace
 
@@ -16,7 +18,9 @@ CRcpApp::CRcpApp(QString instanceName)
       instanceName_(instanceName.isEmpty() ? SingleInstance::DefaultServerName()
                                            : std::move(instanceName)) {}
 
-CRcpApp::~CRcpApp() { delete instance_; }
+CRcpApp::~CRcpApp() {
+    delete instance_;
+}
 
 int CRcpApp::Run() {
     InitInstance();

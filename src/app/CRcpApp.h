@@ -12,7 +12,7 @@ class CMainDlg;
 class SingleInstance;
 
 class CRcpApp {
-public:
+  public:
     explicit CRcpApp(QString instanceName = QString());
     ~CRcpApp();
 
@@ -37,7 +37,7 @@ public:
     // Did the last InitInstance open the main window?
     bool mainWindowRan = false;
 
-private:
+  private:
     QString instanceName_;
     SingleInstance* instance_ = nullptr;
 };

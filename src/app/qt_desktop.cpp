@@ -134,8 +134,8 @@ QStringList QtNameFilters(const QString& platformFilter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString name = parts[i];
         const QString patterns = parts[i + 1];
-        if (name.isEmpty() && patterns.isEmpty()) {
-            break;
+        if (name.isEmpty()) {
+            break; // "||" ends the list
         }
         QStringList widened;
         for (const QString& p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
@@ -152,9 +152,8 @@ bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
         if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*")) {
             return true;
         }
-        const QRegularExpression re(
-            QRegularExpression::wildcardToRegularExpression(pattern),
-            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
+                                    QRegularExpression::CaseInsensitiveOption);
         if (re.match(fileName).hasMatch()) {
             return true;
         }
@@ -162,8 +161,8 @@ bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
     return false;
 }
 
-Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString& caption,
-                             Icon icon, Buttons buttons) {
+Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
+                             Buttons buttons) {
     QMessageBox box(ToQt(icon), caption, text, ToQt(buttons), owner);
     const int answer = box.exec();
     const auto* clicked = box.clickedButton();
@@ -178,7 +177,9 @@ QString QtDesktop::saveFileName(QWidget* owner, const FileDialogOptions& options
     return RunFileDialog(owner, options, true);
 }
 
-void QtDesktop::beep() { QApplication::beep(); }
+void QtDesktop::beep() {
+    QApplication::beep();
+}
 
 void QtDesktop::waitCursor(bool on) {
     if (on) {
@@ -225,17 +226,25 @@ void QtDesktop::help(QWidget* owner, const QString& helpFile, HelpCommand comman
     helpWindow->activateWindow();
 }
 
-void InstallDesktop(Desktop* desktop) { installed = desktop; }
+void InstallDesktop(Desktop* desktop) {
+    installed = desktop;
+}
 
-Desktop& CurrentDesktop() { return installed != nullptr ? *installed : RealDesktop(); }
+Desktop& CurrentDesktop() {
+    return installed != nullptr ? *installed : RealDesktop();
+}
 
 Result MessageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                   Buttons buttons) {
     return CurrentDesktop().messageBox(owner, text, caption, icon, buttons);
 }
 
-void MessageBeep() { CurrentDesktop().beep(); }
+void MessageBeep() {
+    CurrentDesktop().beep();
+}
 
-void WaitCursor(bool on) { CurrentDesktop().waitCursor(on); }
+void WaitCursor(bool on) {
+    CurrentDesktop().waitCursor(on);
+}
 
 } // namespace desktop

@@ -26,13 +26,13 @@ struct FileDialogOptions {
     // Filter in the platform's form: "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||".
     // Patterns match case-insensitively ("*.pbf" also shows NAME.PBF).
     QString filter;
-    QString defaultExtension; // without the dot, e.g. "PBF"; empty for none
-    QString initialDirectory; // empty: the process's current directory
+    QString defaultExtension;      // without the dot, e.g. "PBF"; empty for none
+    QString initialDirectory;      // empty: the process's current directory
     bool confirmOverwrite = false; // save dialog: ask before replacing a file
 };
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // owner may be nullptr (a box without an owner window).
@@ -55,7 +55,7 @@ public:
 // The real implementation: Qt message boxes and file dialogs, the
 // application's override cursor, the help window (an HTML viewer).
 class QtDesktop : public Desktop {
-public:
+  public:
     Result messageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                       Buttons buttons) override;
     QString openFileName(QWidget* owner, const FileDialogOptions& options) override;
@@ -76,7 +76,7 @@ void WaitCursor(bool on);
 
 // Shows the wait cursor for the lifetime of the object.
 class WaitCursorScope {
-public:
+  public:
     WaitCursorScope() { WaitCursor(true); }
     ~WaitCursorScope() { WaitCursor(false); }
     WaitCursorScope(const WaitCursorScope&) = delete;
@@ -85,7 +85,7 @@ public:
 
 // "Text|*.a;*.b|All|*.*||" -> {"Text (*.a *.b)", "All (*.*)"} in Qt's form; the
 // patterns are widened so that they match whatever the letter case
-// ("*.pbf" -> "*.[pP][bB][fF]"). Empty pairs end the list.
+// ("*.pbf" -> "*.[pP][bB][fF]"). An empty name ("||") ends the list.
 QStringList QtNameFilters(const QString& platformFilter);
 // Does a file name match a platform filter pattern list ("*.pbf;*.txt"),
 // case-insensitively?

@@ -7,6 +7,5 @@ desktop::Result ShowNotResponding() {
     // Each lookup overwrites the shared buffer: copy the text before the caption.
     const QString text = QString::fromUtf8(GetLangString("COMMON", "IDS_NOT_RESPOND"));
     const QString caption = QString::fromUtf8(GetLangString("MAIN", "CAPTION"));
-    return desktop::MessageBox(mainDlg, text, caption, desktop::Icon::Error,
-                               desktop::Buttons::Ok);
+    return desktop::MessageBox(mainDlg, text, caption, desktop::Icon::Error, desktop::Buttons::Ok);
 }

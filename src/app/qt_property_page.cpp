@@ -13,9 +13,13 @@ CPropertyPage::CPropertyPage(const dlg::DialogTemplate& dialogTemplate, QWidget*
 
 CPropertyPage::~CPropertyPage() = default;
 
-QString CPropertyPage::Caption() const { return QString::fromStdString(template_->caption); }
+QString CPropertyPage::Caption() const {
+    return QString::fromStdString(template_->caption);
+}
 
-QSize CPropertyPage::sizeHint() const { return dlg::DialogSize(*template_); }
+QSize CPropertyPage::sizeHint() const {
+    return dlg::DialogSize(*template_);
+}
 
 void CPropertyPage::EnsureInitialised() {
     if (initialised_) {
@@ -26,7 +30,9 @@ void CPropertyPage::EnsureInitialised() {
     OnInitDialog();
 }
 
-void CPropertyPage::OnInitDialog() { UpdateData(Exchange::ToControls); }
+void CPropertyPage::OnInitDialog() {
+    UpdateData(Exchange::ToControls);
+}
 
 void CPropertyPage::UpdateData(Exchange direction) {
     std::vector<std::unique_ptr<QSignalBlocker>> blockers;
@@ -43,4 +49,6 @@ void CPropertyPage::UpdateData(Exchange direction) {
     --blocked_;
 }
 
-CMainDlg* CPropertyPage::MainDlg() const { return mainDlg; }
+CMainDlg* CPropertyPage::MainDlg() const {
+    return mainDlg;
+}

@@ -17,7 +17,8 @@
 //   protected:
 //       void OnInitDialog() override {
 //           CPropertyPage::OnInitDialog();
-//           connect(Control<QPushButton>(1060), &QPushButton::clicked, this, [this] { OnRefresh(); });
+//           connect(Control<QPushButton>(1060), &QPushButton::clicked, this, [this] { OnRefresh();
+//           });
 //           ...
 //       }
 //       void ExchangeValues(Exchange direction) override { ... }
@@ -43,7 +44,7 @@ enum class Exchange { ToControls, FromControls };
 
 class CPropertyPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     // The template must outlive the page (the tables are process-wide).
     explicit CPropertyPage(const dlg::DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
     ~CPropertyPage() override;
@@ -77,11 +78,11 @@ public:
     virtual void OnSetActive() {}
     virtual void OnKillActive() {}
 
-protected:
+  protected:
     virtual void OnInitDialog();
     virtual void ExchangeValues(Exchange direction) { (void)direction; }
 
-private:
+  private:
     const dlg::DialogTemplate* template_;
     bool initialised_ = false;
     int blocked_ = 0;

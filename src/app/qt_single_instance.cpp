@@ -20,6 +20,11 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::DefaultServerName() {
+    // FAXRCP_INSTANCE keeps test runs apart from a panel the user has open.
+    const QString over = qEnvironmentVariable("FAXRCP_INSTANCE");
+    if (!over.isEmpty()) {
+        return over;
+    }
     return QStringLiteral("faxrcp-%1").arg(static_cast<qulonglong>(getuid()));
 }
 

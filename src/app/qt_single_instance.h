@@ -11,8 +11,8 @@ class QLocalServer;
 
 class SingleInstance : public QObject {
     Q_OBJECT
-public:
-    // The socket's name; by default one per user.
+  public:
+    // The socket's name; by default one per user (FAXRCP_INSTANCE overrides it).
     explicit SingleInstance(QString serverName = DefaultServerName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -31,7 +31,7 @@ public:
     // visible top-level window titled `title`; false when there is none.
     static bool BringForward(const QString& title);
 
-private:
+  private:
     QString serverName_;
     QLocalServer* server_ = nullptr;
 };

@@ -8,7 +8,7 @@
 
 class CInfo : public CPropertyPage {
     Q_OBJECT
-public:
+  public:
     explicit CInfo(QWidget* parent = nullptr);
 
     // Reads the record from the machine and shows it; on failure the
@@ -28,7 +28,7 @@ public:
     QString firmwareVersionText;  // 1065
     QString engineVersionText;    // 1066
 
-protected:
+  protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
 };

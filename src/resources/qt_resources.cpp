@@ -78,7 +78,7 @@ void PaintStandIn(QPainter& p, int id, QSize size) {
         break;
     }
     default: {
-        const QColor c = id == IDI_EXIT ? QColor(0x6b, 0x4a, 0x2b)
+        const QColor c = id == IDI_EXIT   ? QColor(0x6b, 0x4a, 0x2b)
                          : id == IDI_HELP ? QColor(0x2a, 0x5d, 0xb0)
                                           : QColor(0x59, 0x63, 0x6d);
         p.setBrush(c);

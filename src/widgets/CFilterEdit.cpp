@@ -23,8 +23,8 @@ bool CFilterEdit::Accepts(int mode, unsigned c) {
         return digit || c == ' ' || c == '+';
     case 2: {
         const unsigned u = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-        return (u >= 'A' && u <= 'Z') || digit || c == ' ' || c == '#' || c == '&' ||
-               c == '\'' || c == '*' || c == '+' || c == ',' || c == '-' || c == '.' || c == '/';
+        return (u >= 'A' && u <= 'Z') || digit || c == ' ' || c == '#' || c == '&' || c == '\'' ||
+               c == '*' || c == '+' || c == ',' || c == '-' || c == '.' || c == '/';
     }
     case 3:
         return (c >= 'A' && c <= 'Z') || c == ' ' || c == '+';

@@ -23,7 +23,7 @@ extern int nonAsciiTyped;
 
 class CFilterEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit CFilterEdit(QWidget* parent = nullptr);
 
     int filterMode = 0;
@@ -31,11 +31,11 @@ public:
     // Would the filter of `mode` accept character code c (below 0x80)?
     static bool Accepts(int mode, unsigned c);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
-private:
+  private:
     // Applies the filter to one typed character; true when it may be inserted.
     bool FilterTyped(char32_t c);
 };

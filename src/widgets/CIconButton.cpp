@@ -122,17 +122,15 @@ void CIconButton::paintEvent(QPaintEvent*) {
         p.setPen(c.shadow);
         p.drawRect(r.adjusted(0, 0, -1, -1));
         break;
-    case Border::Bevel: {
-        const QRect outer = r.adjusted(0, 0, -1, -1);
-        Edge(p, outer, c.highlight, c.darkShadow);
-        Edge(p, outer.adjusted(1, 1, -1, -1), c.light, c.shadow);
+    case Border::Bevel:
+        Edge(p, r, c.highlight, c.darkShadow);
+        Edge(p, r.adjusted(1, 1, -1, -1), c.light, c.shadow);
         break;
-    }
     case Border::SunkenEdge:
-        Edge(p, r.adjusted(0, 0, -1, -1), c.shadow, c.highlight);
+        Edge(p, r, c.shadow, c.highlight);
         break;
     case Border::RaisedEdge:
-        Edge(p, r.adjusted(0, 0, -1, -1), c.highlight, c.shadow);
+        Edge(p, r, c.highlight, c.shadow);
         break;
     case Border::None:
         break;
@@ -250,4 +248,3 @@ bool CIconButton::event(QEvent* event) {
     }
     return QPushButton::event(event);
 }
-

@@ -15,7 +15,7 @@
 
 class CIconButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit CIconButton(QWidget* parent = nullptr);
     explicit CIconButton(const QString& text, QWidget* parent = nullptr);
 
@@ -33,17 +33,17 @@ public:
     // What a paint would draw, for tests and for the paint handler itself.
     enum class Border { None, RaisedEdge, SunkenEdge, Bevel, PressedFrame };
     struct Look {
-        bool blackFrame = false;  // 1-pixel black frame (raised: focused or default)
+        bool blackFrame = false; // 1-pixel black frame (raised: focused or default)
         Border border = Border::None;
-        bool focusRect = false;   // dotted focus rectangle 3 pixels inside
-        bool disabled = false;    // icon and caption in the disabled style
-        QPoint offset;            // (1,1) while pressed
+        bool focusRect = false; // dotted focus rectangle 3 pixels inside
+        bool disabled = false;  // icon and caption in the disabled style
+        QPoint offset;          // (1,1) while pressed
     };
     Look CurrentLook() const;
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -53,7 +53,7 @@ protected:
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     void SetHover(bool hover);
 
     QIcon icon_;

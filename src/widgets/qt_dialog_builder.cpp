@@ -41,7 +41,7 @@ int MulDiv(int a, int b, int c) {
 
 // Typed letters become capitals; what the validator gives back is inserted.
 class UppercaseValidator : public QValidator {
-public:
+  public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
         input = input.toUpper();
@@ -72,13 +72,19 @@ void SetUpEdit(QLineEdit* edit, uint32_t style) {
 
 } // namespace
 
-int DialogUnits::toPixelsX(int units) const { return MulDiv(units, baseX, 4); }
-int DialogUnits::toPixelsY(int units) const { return MulDiv(units, baseY, 8); }
+int DialogUnits::toPixelsX(int units) const {
+    return MulDiv(units, baseX, 4);
+}
+int DialogUnits::toPixelsY(int units) const {
+    return MulDiv(units, baseY, 8);
+}
 QRect DialogUnits::toPixels(int x, int y, int cx, int cy) const {
     return QRect(toPixelsX(x), toPixelsY(y), toPixelsX(cx), toPixelsY(cy));
 }
 
-QFont DialogFont() { return QApplication::font(); }
+QFont DialogFont() {
+    return QApplication::font();
+}
 
 DialogUnits DialogUnitsOf(const QFont& font) {
     // The average width of the 52 letters, as the platform's dialogs measure it.
@@ -91,9 +97,13 @@ DialogUnits DialogUnitsOf(const QFont& font) {
     return u;
 }
 
-DialogUnits DialogUnitsOf() { return DialogUnitsOf(DialogFont()); }
+DialogUnits DialogUnitsOf() {
+    return DialogUnitsOf(DialogFont());
+}
 
-QSize DialogSize(const DialogTemplate& t) { return DialogUnitsOf().toPixels(t.cx, t.cy); }
+QSize DialogSize(const DialogTemplate& t) {
+    return DialogUnitsOf().toPixels(t.cx, t.cy);
+}
 
 QWidget* CreateControl(QWidget* parent, const ControlTemplate& row, const DialogUnits& units) {
     const QString text = QString::fromUtf8(row.text.data(), static_cast<int>(row.text.size()));

@@ -14,15 +14,6 @@ void RestoreRealPlatform() {
 
 } // namespace
 
-ScopedPlatformDoubles::ScopedPlatformDoubles(uint32_t startTick) : clock(startTick) {
-    platform::InstallClock(&clock);
-    platform::InstallDebugSink(&debug);
-}
-
-ScopedPlatformDoubles::~ScopedPlatformDoubles() {
-    RestoreRealPlatform();
-}
-
 void PlatformTest::SetUp() {
     platform::InstallClock(&clock);
     platform::InstallDebugSink(&debug);

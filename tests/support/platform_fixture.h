@@ -7,24 +7,11 @@
 #include <string>
 #include <vector>
 
-// Installs the platform's test doubles for its lifetime: a virtual clock (so
-// every wait is instant and measurable) and a debug sink that keeps every
-// trace line. Puts the real ones back, and forgets any program path or
-// platform version a test chose, when it goes away.
-class ScopedPlatformDoubles {
-  public:
-    explicit ScopedPlatformDoubles(uint32_t startTick = 1000);
-    ~ScopedPlatformDoubles();
-    ScopedPlatformDoubles(const ScopedPlatformDoubles&) = delete;
-    ScopedPlatformDoubles& operator=(const ScopedPlatformDoubles&) = delete;
-
-    platform::VirtualClock clock;
-    platform::CapturingDebugSink debug;
-};
-
-// The fixture for tests below the windows: the doubles above, installed in
-// SetUp and removed in TearDown. Derived fixtures that override SetUp or
-// TearDown call these first / last.
+// The fixture for tests below the windows: a virtual clock (so every wait is
+// instant and measurable) and a debug sink that keeps every trace line,
+// installed in SetUp. TearDown puts the real ones back and forgets any program
+// path or platform version a test chose. Derived fixtures that override SetUp
+// or TearDown call these first / last.
 class PlatformTest : public ::testing::Test {
   protected:
     void SetUp() override;

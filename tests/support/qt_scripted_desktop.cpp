@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-ScriptedDesktop::ScriptedDesktop() { desktop::InstallDesktop(this); }
+ScriptedDesktop::ScriptedDesktop() {
+    desktop::InstallDesktop(this);
+}
 
-ScriptedDesktop::~ScriptedDesktop() { desktop::InstallDesktop(nullptr); }
+ScriptedDesktop::~ScriptedDesktop() {
+    desktop::InstallDesktop(nullptr);
+}
 
 namespace {
 

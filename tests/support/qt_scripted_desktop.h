@@ -24,7 +24,7 @@
 #include "app/qt_desktop.h"
 
 class ScriptedDesktop : public desktop::Desktop {
-public:
+  public:
     struct MessageBoxCall {
         QWidget* owner = nullptr;
         QString text;
@@ -52,7 +52,10 @@ public:
                                desktop::Icon icon, desktop::Buttons buttons) override;
     QString openFileName(QWidget* owner, const desktop::FileDialogOptions& options) override;
     QString saveFileName(QWidget* owner, const desktop::FileDialogOptions& options) override;
-    void beep() override { ++beeps; calls.push_back("beep"); }
+    void beep() override {
+        ++beeps;
+        calls.push_back("beep");
+    }
     void waitCursor(bool on) override;
     void help(QWidget* owner, const QString& helpFile, desktop::HelpCommand command,
               int data) override;

@@ -124,4 +124,6 @@ void WhenModalOpensTry(std::function<void(QWidget*)> answer, int triesLeft) {
 
 } // namespace
 
-void WhenModalOpens(std::function<void(QWidget*)> answer) { WhenModalOpensTry(answer, 1000); }
+void WhenModalOpens(std::function<void(QWidget*)> answer) {
+    WhenModalOpensTry(answer, 1000);
+}

@@ -27,7 +27,7 @@ std::string LanguageFileText(const std::string& lang = "en",
 std::vector<std::string> LanguageKeys(const std::string& text);
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

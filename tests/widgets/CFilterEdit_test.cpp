@@ -13,7 +13,7 @@
 namespace {
 
 class FilterEditTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         nonAsciiTyped = 0;
         edit.show();

@@ -55,7 +55,7 @@ const DialogTemplate kSample = {
     }};
 
 class BuilderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { BuildDialog(&page, kSample); }
     QWidget page;
 };
@@ -72,9 +72,9 @@ TEST(DialogUnitsTest, UnitsFollowTheFontsAverageCharacterWidthAndHeight) {
 
     const DialogUnits fixed{6, 13};
     EXPECT_EQ(fixed.toPixelsX(4), 6);
-    EXPECT_EQ(fixed.toPixelsX(347), 521);  // 520.5 rounds up
+    EXPECT_EQ(fixed.toPixelsX(347), 521); // 520.5 rounds up
     EXPECT_EQ(fixed.toPixelsY(8), 13);
-    EXPECT_EQ(fixed.toPixelsY(217), 353);  // 352.6
+    EXPECT_EQ(fixed.toPixelsY(217), 353); // 352.6
     EXPECT_EQ(fixed.toPixels(11, 9, 321, 162), QRect(17, 15, 482, 263));
 
     QFont big = font;

@@ -1,0 +1,326 @@
+// The main window: pages and menus by machine class, texts from the language
+// file, the size rule, the commands, help and About.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <memory>
+
+#include "app/CAbout.h"
+#include "app/CMainDlg.h"
+#include "app/qt_property_page.h"
+#include "pages/CInfo.h"
+#include "pages/CSettings.h"
+#include "protocol/inquiry.h"
+#include "support/qt_window_fixture.h"
+#include "widgets/CIconButton.h"
+
+namespace {
+
+class MainDlgTest : public WindowTest {
+  protected:
+    std::unique_ptr<CMainDlg> Open(uint8_t machineClass) {
+        inquiryRecord.machineClass = machineClass;
+        auto dlg = std::make_unique<CMainDlg>();
+        return dlg;
+    }
+
+    static QStringList Items(QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions()) {
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+        return out;
+    }
+
+    static QStringList Tabs(QTabWidget* sheet) {
+        QStringList out;
+        for (int i = 0; i < sheet->count(); ++i) {
+            out << sheet->tabText(i);
+        }
+        return out;
+    }
+};
+
+TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
+    auto dlg = Open(2);
+    EXPECT_EQ(mainDlg, dlg.get());
+    EXPECT_EQ(Tabs(dlg->Sheet()),
+              QStringList({"Settings", "Advanced", "Phonebook", "Information", "Firmware Update"}));
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(dlg->Sheet()->tabIcon(i).isNull()) << i;
+    }
+    EXPECT_EQ(dlg->Sheet()->iconSize(), QSize(20, 20));
+    EXPECT_EQ(dlg->Sheet()->widget(3), static_cast<QWidget*>(infoPage));
+
+    EXPECT_EQ(dlg->windowTitle(), "Telvane");
+    EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
+    EXPECT_EQ(dlg->HelpButton()->text(), "&Help");
+    EXPECT_EQ(dlg->ExitButton()->IconId(), 121);
+    EXPECT_EQ(dlg->HelpButton()->IconId(), 122);
+    EXPECT_FALSE(dlg->ExitButton()->IsFlat());
+
+    EXPECT_EQ(dlg->FileMenu()->title(), "&File");
+    EXPECT_EQ(Items(dlg->FileMenu()),
+              QStringList({"&Load Phonebook...", "&Save Phonebook...", "-", "E&xit"}));
+    EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
+    EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    EXPECT_EQ(dlg->HelpMenu()->title(), "&Help");
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "-", "&About..."}));
+
+    // The first page was shown and has read the machine; the others wait.
+    EXPECT_TRUE(dlg->SheetPages()[0]->IsInitialised());
+    EXPECT_FALSE(infoPage->IsInitialised());
+}
+
+TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
+    auto dlg = Open(2);
+    dlg->Sheet()->setCurrentIndex(2);
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    dlg->Sheet()->setCurrentIndex(3);
+    EXPECT_TRUE(infoPage->IsInitialised());
+    EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
+    EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+}
+
+TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone) {
+    machine().setMachineClass(0);
+    auto dlg = Open(0);
+    EXPECT_EQ(Tabs(dlg->Sheet()), QStringList({"Information", "Firmware Update"}));
+    EXPECT_EQ(dlg->Sheet()->widget(0), static_cast<QWidget*>(infoPage));
+    // Information is the first page: it is shown and reads the machine at once.
+    EXPECT_TRUE(infoPage->IsInitialised());
+    EXPECT_EQ(infoPage->Control<QWidget>(1065)->property("text").toString(), "2.05");
+    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
+    EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "-", "&About..."}));
+    // The pages that are not on the sheet exist all the same, without windows.
+    ASSERT_NE(settingsPage, nullptr);
+    ASSERT_NE(phonebookPage, nullptr);
+    ASSERT_NE(advancedPage, nullptr);
+    EXPECT_FALSE(static_cast<CPropertyPage*>(settingsPage)->IsInitialised());
+
+    // The tab images are those of Information and Firmware Update.
+    auto full = [this] {
+        inquiryRecord.machineClass = 2;
+        return std::make_unique<CMainDlg>();
+    };
+    const QImage infoImage = dlg->Sheet()->tabIcon(0).pixmap(20, 20).toImage();
+    dlg.reset();
+    auto five = full();
+    EXPECT_EQ(five->Sheet()->tabIcon(3).pixmap(20, 20).toImage(), infoImage);
+}
+
+TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
+    UseLanguage(LanguageFileText("en", {"MENU", "INFO"}, {"MAIN/CAPTION", "MAIN/IDC_HELP"}));
+    auto dlg = Open(2);
+    EXPECT_EQ(dlg->windowTitle(), "");
+    EXPECT_EQ(dlg->HelpButton()->text(), "");
+    EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
+    EXPECT_EQ(dlg->FileMenu()->title(), "");
+    EXPECT_EQ(dlg->HelpMenu()->title(), "");
+    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "-", ""}));
+    EXPECT_EQ(dlg->Sheet()->tabText(3), "");
+    EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");
+
+    // An item without a text still runs its command.
+    dlg->show();
+    dlg->MenuItem(ID_APP_EXIT_CMD)->trigger();
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+}
+
+TEST_F(MainDlgTest, EveryLanguageNamesTheMainWindowsTexts) {
+    for (const char* lang : {"en", "fr", "de"}) {
+        const auto keys = LanguageKeys(LanguageFileText(lang));
+        for (const char* key : {"MAIN/CAPTION",           "MAIN/IDC_EXIT",
+                                "MAIN/IDC_HELP",          "MENU/FILE_MENU",
+                                "MENU/HELP_MENU",         "MENU/IDM_LOAD_SETTINGS",
+                                "MENU/IDM_SAVE_SETTINGS", "MENU/IDM_LOAD_PBOOK",
+                                "MENU/IDM_SAVE_PBOOK",    "MENU/IDM_EXIT",
+                                "MENU/IDM_HELP_CONTENTS", "MENU/IDM_ABOUT",
+                                "ABOUT/CAPTION",          "ABOUT/IDOK",
+                                "COMMON/IDS_NOT_RESPOND", "COMMON/IDS_PRODUCT_NAME",
+                                "COMMON/IDS_VERSION_NO",  "COMMON/IDS_COPYRIGHT1",
+                                "COMMON/IDS_COPYRIGHT2",  "SETTINGS/CAPTION",
+                                "ADVANCED/CAPTION",       "PHONEBOOK/CAPTION",
+                                "INFO/CAPTION",           "FWUP/CAPTION"}) {
+            EXPECT_NE(std::find(keys.begin(), keys.end(), key), keys.end()) << lang << " " << key;
+        }
+    }
+    UseLanguage(LanguageFileText("de"));
+    auto dlg = Open(0);
+    EXPECT_EQ(dlg->Sheet()->tabText(1), "Firmware-Aktualisierung");
+    EXPECT_EQ(dlg->MenuItem(ID_APP_EXIT_CMD)->text(), "&Beenden");
+}
+
+TEST_F(MainDlgTest, WindowIsSixCharacterHeightsTallerThanTheSheetAndTheMenuBar) {
+    auto check = [](CMainDlg& dlg) {
+        const int charHeight = QFontMetrics(dlg.font()).height();
+        const QRect sheet = dlg.Sheet()->geometry();
+        const int menu = dlg.MenuBar()->height();
+        EXPECT_EQ(sheet.left(), 10);
+        EXPECT_EQ(sheet.top(), menu + 10);
+        EXPECT_EQ(dlg.width(), sheet.width() + 10);
+        EXPECT_EQ(dlg.height(), sheet.height() + 6 * charHeight + menu);
+        // Exit and Help sit below the sheet, inside the window.
+        EXPECT_GE(dlg.ExitButton()->geometry().top(), sheet.bottom());
+        EXPECT_LE(dlg.HelpButton()->geometry().bottom(), dlg.height());
+        EXPECT_LE(dlg.HelpButton()->geometry().right(), dlg.width());
+        return QSize(dlg.size());
+    };
+    const QSize normal = [&] {
+        auto dlg = Open(2);
+        return check(*dlg);
+    }();
+
+    const QFont saved = QApplication::font();
+    QFont larger = saved;
+    larger.setPointSizeF(saved.pointSizeF() * 1.5);
+    QApplication::setFont(larger);
+    QSize big;
+    {
+        auto dlg = Open(2);
+        big = check(*dlg);
+    }
+    QApplication::setFont(saved);
+    EXPECT_GT(big.width(), normal.width());
+    EXPECT_GT(big.height(), normal.height());
+}
+
+TEST_F(MainDlgTest, ExitButtonExitItemAndEnterEndWithOkEscapeWithCancel) {
+    {
+        auto dlg = Open(0);
+        dlg->show();
+        dlg->ExitButton()->click();
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+        EXPECT_FALSE(dlg->isVisible());
+    }
+    {
+        auto dlg = Open(0);
+        dlg->show();
+        dlg->MenuItem(ID_APP_EXIT_CMD)->trigger();
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    }
+    {
+        auto dlg = Open(0);
+        dlg->show();
+        dlg->setFocus();
+        QTest::keyClick(dlg.get(), Qt::Key_Return);
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    }
+    {
+        auto dlg = Open(0);
+        dlg->show();
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        EXPECT_EQ(dlg->result(), QDialog::Rejected);
+        EXPECT_FALSE(dlg->isVisible());
+    }
+}
+
+TEST_F(MainDlgTest, HelpButtonF1AndContentsOpenTheManualAtTopicOneAndItClosesWithTheWindow) {
+    auto dlg = Open(0);
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->HelpButton()->click();
+    dlg->activateWindow();
+    QTest::keyClick(dlg.get(), Qt::Key_F1);
+    dlg->MenuItem(ID_HELP_CONTENTS)->trigger();
+    ASSERT_EQ(desk.helpCalls.size(), 3u);
+    for (const auto& call : desk.helpCalls) {
+        EXPECT_EQ(call.command, desktop::HelpCommand::Context);
+        EXPECT_EQ(call.data, 1);
+        EXPECT_TRUE(call.helpFile.endsWith(".html")) << call.helpFile.toStdString();
+    }
+    dlg.reset();
+    ASSERT_EQ(desk.helpCalls.size(), 4u);
+    EXPECT_EQ(desk.helpCalls[3].command, desktop::HelpCommand::Quit);
+    EXPECT_EQ(mainDlg, nullptr);
+    EXPECT_EQ(infoPage, nullptr);
+}
+
+TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
+    desktop::QtDesktop real;
+    QWidget owner;
+    owner.show();
+    const QString manual = QStringLiteral(FAXRCP_SOURCE_DIR "/src/resources/faxrcp.html");
+    real.help(&owner, manual, desktop::HelpCommand::Context, 1);
+    QWidget* window = owner.findChild<QWidget*>("helpWindow");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
+    auto* browser = window->findChild<QTextBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source().fragment(), "topic1");
+    EXPECT_FALSE(window->windowTitle().isEmpty());
+    EXPECT_TRUE(browser->toPlainText().contains("Information"));
+    // Every topic that the contents link to exists.
+    for (int topic = 1; topic <= 10; ++topic) {
+        EXPECT_TRUE(browser->document()->toHtml().contains(QStringLiteral("topic%1").arg(topic)))
+            << topic;
+    }
+
+    real.help(&owner, manual, desktop::HelpCommand::Quit, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(owner.findChild<QWidget*>("helpWindow"), nullptr);
+}
+
+TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
+    auto dlg = Open(0);
+    dlg->show();
+    QString seen;
+    WhenModalOpens([&seen](QWidget* modal) {
+        if (auto* about = qobject_cast<CAbout*>(modal)) {
+            seen = about->windowTitle();
+            about->OkButton()->click();
+        } else {
+            modal->close();
+        }
+    });
+    dlg->MenuItem(ID_HELP_ABOUT)->trigger();
+    EXPECT_EQ(seen, "About");
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(MainDlgTest, PhonebookFileCommandsRunWhatThePhonebookInstalled) {
+    auto dlg = Open(2);
+    int loads = 0;
+    int saves = 0;
+    const auto savedLoad = loadPhonebookCommand;
+    const auto savedSave = savePhonebookCommand;
+    loadPhonebookCommand = [&](CMainDlg& owner) {
+        EXPECT_EQ(&owner, dlg.get());
+        ++loads;
+    };
+    savePhonebookCommand = [&](CMainDlg&) { ++saves; };
+    dlg->EnablePhonebookFileItems(true);
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    dlg->MenuItem(ID_FILE_SAVE_PBOOK)->trigger();
+    dlg->MenuItem(ID_FILE_SAVE_PBOOK)->trigger();
+    loadPhonebookCommand = savedLoad;
+    savePhonebookCommand = savedSave;
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(saves, 2);
+}
+
+TEST_F(MainDlgTest, MinimisedWindowPaintsItsIconCentred) {
+    auto dlg = Open(0);
+    dlg->show();
+    dlg->setWindowState(Qt::WindowMinimized);
+    QImage image(dlg->size(), QImage::Format_ARGB32);
+    image.fill(Qt::magenta);
+    dlg->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QPoint centre(dlg->width() / 2, dlg->height() / 2);
+    EXPECT_NE(image.pixelColor(centre), dlg->palette().window().color());
+    EXPECT_EQ(image.pixelColor(1, 1), dlg->palette().window().color());
+}
+
+} // namespace
