@@ -1,59 +1,20 @@
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <string>
 
 #include "drivers/driver_abi.h"
 #include "platform/clock.h"
-#include "platform/device.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_device.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
+#include "support/fake_device.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-const Bytes kInquiry = {0x1B, 0xA4, 0x00, 0x04, 0x50, 0xE0, 0x82, 0xC0};
-
-// A device that hands out its answer in pieces and remembers its time-outs.
-struct PieceLog {
-    std::deque<Bytes> pieces;
-    std::vector<uint32_t> readTimeouts;
-};
-
-class PieceDevice : public platform::Device {
-  public:
-    explicit PieceDevice(PieceLog& log) : log_(log) {}
-    long write(const uint8_t*, size_t count) override { return long(count); }
-    long read(uint8_t* data, size_t count) override {
-        log_.readTimeouts.push_back(t_.readTotalTimeoutConstant);
-        if (log_.pieces.empty()) {
-            return 0;
-        }
-        Bytes p = log_.pieces.front();
-        log_.pieces.pop_front();
-        const size_t n = std::min(count, p.size());
-        std::copy(p.begin(), p.begin() + long(n), data);
-        return long(n);
-    }
-    bool getCommTimeouts(platform::CommTimeouts& out) override {
-        out = t_;
-        return true;
-    }
-    bool setCommTimeouts(const platform::CommTimeouts& in) override {
-        t_ = in;
-        return true;
-    }
-    bool deviceControl(uint32_t, const uint8_t*, size_t, uint8_t*, size_t) override { return true; }
-
-  private:
-    PieceLog& log_;
-    platform::CommTimeouts t_;
-};
+const ByteVector kInquiry = {0x1B, 0xA4, 0x00, 0x04, 0x50, 0xE0, 0x82, 0xC0};
 
 // A bus of printers that lists them and refuses or fails every open.
 class FakeUsbBus : public platform::UsbBackend {
@@ -99,6 +60,20 @@ platform::UsbPrinterInterface Printer(uint16_t product, const std::string& seria
     return p;
 }
 
+// The read time-out in force at each read the device saw.
+std::vector<uint32_t> ReadTimeouts(const FakeDevice& device) {
+    std::vector<uint32_t> timeouts;
+    uint32_t current = 0;
+    for (const FakeDeviceCall& call : device.calls()) {
+        if (call.kind == FakeDeviceCall::Kind::SetCommTimeouts) {
+            current = call.timeouts.readTotalTimeoutConstant;
+        } else if (call.kind == FakeDeviceCall::Kind::Read) {
+            timeouts.push_back(current);
+        }
+    }
+    return timeouts;
+}
+
 class TirusbTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -119,7 +94,6 @@ class TirusbTest : public ::testing::Test {
         ::unsetenv("FAXRCP_USB_TIMEOUT_MS");
         machine().reset();
         sim::UnregisterSimDevice();
-        platform::UnregisterDevice("fake:pieces");
         platform::InstallUsbBackend(nullptr);
         platform::InstallClock(nullptr);
         if (lib) {
@@ -127,6 +101,14 @@ class TirusbTest : public ::testing::Test {
         }
     }
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+    int writeInquiry() { return usbWrite(kInquiry.data(), int(kInquiry.size())); }
+    // The name the library reports and its length, from a buffer full of 'x'.
+    std::pair<int, std::string> name(int size = 256) {
+        char buf[256];
+        std::memset(buf, 'x', sizeof buf);
+        const int n = getName(buf, size);
+        return {n, buf};
+    }
 
     void* lib = nullptr;
     GetControlPortNameFn getName = nullptr;
@@ -136,44 +118,31 @@ class TirusbTest : public ::testing::Test {
     FakeUsbBus bus;
 };
 
-TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironment) {
-    char buf[256];
-    std::memset(buf, 'x', sizeof buf);
+TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironmentCutToTheBuffer) {
     ::setenv("FAXRCP_USB_PORT", "unix:/tmp/faxrcp.sock", 1);
-    EXPECT_EQ(getName(buf, sizeof buf), 21);
-    EXPECT_STREQ(buf, "unix:/tmp/faxrcp.sock");
-    // Cut to the buffer, always terminated.
-    EXPECT_EQ(getName(buf, 5), 4);
-    EXPECT_STREQ(buf, "unix");
+    EXPECT_EQ(name(), std::make_pair(21, std::string("unix:/tmp/faxrcp.sock")));
+    EXPECT_EQ(name(5), std::make_pair(4, std::string("unix")));
     EXPECT_EQ(getName(nullptr, 10), 0);
     EXPECT_EQ(bus.lists, 0); // the variable wins without a look at the bus
 }
 
 TEST_F(TirusbTest, WithoutTheVariableTheFirstPrinterOnTheBusIsNamed) {
     ::unsetenv("FAXRCP_USB_PORT");
-    char buf[256];
-    std::memset(buf, 'x', sizeof buf);
-    EXPECT_EQ(getName(buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "");
-
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
     bus.printers = {Printer(0x0101, "AB12", 5), Printer(0x0202, "", 6)};
-    EXPECT_EQ(getName(buf, sizeof buf), 18);
-    EXPECT_STREQ(buf, "usb:1A2B:0101:AB12");
+    EXPECT_EQ(name(), std::make_pair(18, std::string("usb:1A2B:0101:AB12")));
     bus.printers = {Printer(0x0202, "", 6)};
-    EXPECT_EQ(getName(buf, sizeof buf), 13);
-    EXPECT_STREQ(buf, "usb:1A2B:0202");
+    EXPECT_EQ(name(), std::make_pair(13, std::string("usb:1A2B:0202")));
     bus.listResult = platform::kUsbErrorIo;
-    EXPECT_EQ(getName(buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
 }
 
 TEST_F(TirusbTest, TransfersGoToTheInterfaceTheSearchNamed) {
     ::unsetenv("FAXRCP_USB_PORT");
     bus.printers = {Printer(0x0101, "AB12", 9)};
     bus.openResult = platform::kUsbErrorAccess;
-    char buf[256];
-    ASSERT_EQ(getName(buf, sizeof buf), 18);
-    EXPECT_EQ(usbWrite(kInquiry.data(), int(kInquiry.size())), 0);
+    ASSERT_EQ(name().first, 18);
+    EXPECT_EQ(writeInquiry(), 0);
     unsigned char answer[10];
     EXPECT_EQ(usbRead(answer, 10), 0);
     EXPECT_EQ(bus.opens, 2);
@@ -182,77 +151,65 @@ TEST_F(TirusbTest, TransfersGoToTheInterfaceTheSearchNamed) {
 }
 
 TEST_F(TirusbTest, WriteAndReadReachTheSimulatedMachineInThisProcess) {
-    EXPECT_EQ(usbWrite(kInquiry.data(), int(kInquiry.size())), 8);
+    EXPECT_EQ(writeInquiry(), 8);
     unsigned char answer[10] = {};
     EXPECT_EQ(usbRead(answer, 10), 10);
     EXPECT_EQ(answer[9], 2);
-    ASSERT_EQ(machine().requestLog().size(), 1u);
-    EXPECT_EQ(machine().requestLog()[0], kInquiry);
+    EXPECT_EQ(machine().requestLog(), std::vector<ByteVector>{kInquiry});
     EXPECT_EQ(machine().openCount(), 2); // each transfer opens and closes
     const platform::CommTimeouts t = machine().commTimeouts();
     EXPECT_EQ(t.readTotalTimeoutConstant, 5000u);
     EXPECT_EQ(t.writeTotalTimeoutConstant, 5000u);
-}
 
-TEST_F(TirusbTest, ShortWriteIsReported) {
     machine().setFault(sim::Command::Inquiry, sim::Fault{.acceptWriteBytes = 3});
-    EXPECT_EQ(usbWrite(kInquiry.data(), int(kInquiry.size())), 3);
+    EXPECT_EQ(writeInquiry(), 3); // a short write is reported
 }
 
 TEST_F(TirusbTest, ReadWaitsUpToFiveSecondsForTheAnswer) {
-    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 4000});
-    usbWrite(kInquiry.data(), int(kInquiry.size()));
     unsigned char answer[10];
-    EXPECT_EQ(usbRead(answer, 10), 10);
-    EXPECT_EQ(clock.slept(), 4000u);
-
-    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 7000});
-    usbWrite(kInquiry.data(), int(kInquiry.size()));
-    EXPECT_EQ(usbRead(answer, 10), 0);
-    EXPECT_EQ(clock.slept(), 9000u);
-
+    auto lateAnswer = [&](uint32_t ms) {
+        machine().reset();
+        machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = ms});
+        writeInquiry();
+        const uint64_t before = clock.slept();
+        const int n = usbRead(answer, 10);
+        return std::make_pair(n, clock.slept() - before);
+    };
+    EXPECT_EQ(lateAnswer(4000), std::make_pair(10, uint64_t{4000}));
+    EXPECT_EQ(lateAnswer(7000), std::make_pair(0, uint64_t{5000}));
     // A machine known to answer fast gets a shorter time-out; nonsense is ignored.
     ::setenv("FAXRCP_USB_TIMEOUT_MS", "300", 1);
-    usbWrite(kInquiry.data(), int(kInquiry.size()));
-    EXPECT_EQ(usbRead(answer, 10), 0);
-    EXPECT_EQ(clock.slept(), 9300u);
+    EXPECT_EQ(lateAnswer(7000), std::make_pair(0, uint64_t{300}));
     for (const char* bad : {"0", "-5", "12x", "999999999"}) {
+        SCOPED_TRACE(bad);
         ::setenv("FAXRCP_USB_TIMEOUT_MS", bad, 1);
-        machine().reset();
-        machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 7000});
-        usbWrite(kInquiry.data(), int(kInquiry.size()));
-        const uint64_t before = clock.slept();
-        EXPECT_EQ(usbRead(answer, 10), 0) << bad;
-        EXPECT_EQ(clock.slept() - before, 5000u) << bad;
+        EXPECT_EQ(lateAnswer(7000), std::make_pair(0, uint64_t{5000}));
     }
 }
 
 TEST_F(TirusbTest, AnswerInPiecesIsGatheredWithAShortGapWait) {
-    PieceLog log;
-    log.pieces = {{1, 2, 3, 4}, {5, 6}, {7, 8, 9, 10}};
-    platform::RegisterDevice("fake:pieces", [&log](const std::string&, const platform::OpenMode&) {
-        return std::make_unique<PieceDevice>(log);
-    });
+    FakeDevice device("fake:pieces");
+    device.onRead({1, 2, 3, 4}).onRead({5, 6}).onRead({7, 8, 9, 10});
     ::setenv("FAXRCP_USB_PORT", "fake:pieces", 1);
     unsigned char buf[16] = {};
     EXPECT_EQ(usbRead(buf, 10), 10);
     EXPECT_EQ(buf[9], 10);
-    EXPECT_EQ(log.readTimeouts, (std::vector<uint32_t>{5000, 200, 200}));
+    EXPECT_EQ(ReadTimeouts(device), (std::vector<uint32_t>{5000, 200, 200}));
 
-    log.pieces = {{1, 2}};
-    log.readTimeouts.clear();
+    device.clearCalls();
+    device.onRead({1, 2});
     EXPECT_EQ(usbRead(buf, 10), 2); // the gap ends it
-    EXPECT_EQ(log.readTimeouts, (std::vector<uint32_t>{5000, 200}));
+    EXPECT_EQ(ReadTimeouts(device), (std::vector<uint32_t>{5000, 200}));
 }
 
 TEST_F(TirusbTest, NoPortOrRefusedOpenTransfersNothing) {
     unsigned char buf[10];
     machine().setOpenRefused(true);
-    EXPECT_EQ(usbWrite(kInquiry.data(), 8), 0);
+    EXPECT_EQ(writeInquiry(), 0);
     EXPECT_EQ(usbRead(buf, 10), 0);
     machine().setOpenRefused(false);
     ::unsetenv("FAXRCP_USB_PORT");
-    EXPECT_EQ(usbWrite(kInquiry.data(), 8), 0);
+    EXPECT_EQ(writeInquiry(), 0);
     EXPECT_EQ(usbRead(buf, 10), 0);
     EXPECT_EQ(usbWrite(nullptr, 8), 0);
     EXPECT_EQ(usbRead(buf, 0), 0);

@@ -7,7 +7,7 @@ namespace {
 
 class ArbitrationTest : public LinkTest {};
 
-// Run by WithoutTheLibraryThePortCountsAsFree in a folder of its own.
+// Run by WithoutTheLibraryThePortCountsAsFreeAndReleaseDoesNothing in a folder of its own.
 TEST_F(ArbitrationTest, DISABLED_IsolatedWithoutTheLibrary) {
     fakes::UseProgramFolder("empty");
     ASSERT_TRUE(fakes::Absent("vexlink.dll"));
@@ -21,76 +21,47 @@ TEST_F(ArbitrationTest, WithoutTheLibraryThePortCountsAsFreeAndReleaseDoesNothin
     EXPECT_TRUE(fakes::RunIsolated("ArbitrationTest.DISABLED_IsolatedWithoutTheLibrary"));
 }
 
-TEST_F(ArbitrationTest, GrantedPortKeepsTheLibraryUntilTheRelease) {
-    fakes::Vexlink vexlink("full");
-    ASSERT_TRUE(vexlink.lib.loaded());
-    vexlink.set(1, 1);
-    fakes::UseProgramFolder("full");
+// Whatever the library answers or lacks, the release reaches it when it was
+// loaded and it is unloaded afterwards.
+TEST_F(ArbitrationTest, AcquireAndReleaseFollowTheLibrarysAnswers) {
+    const std::string granted = "412 RCP: Port Acquire - SUCCESS";
+    const std::string refused = "RCP: Port Acquire - FAILED";
+    struct Case {
+        const char* variant;
+        int acquireAnswer, releaseAnswer;
+        int acquired;
+        bool keptLoaded;
+        int released, releaseCalls;
+        std::vector<std::string> trace;
+    } cases[] = {
+        {"full", 1, 1, 1, true, 1, 1, {granted, "RCP: Port Release - TRUE\n"}},
+        // A refused port keeps the library so that the release still reaches it.
+        {"full", 0, 1, 0, true, 1, 1, {refused, "RCP: Port Release - TRUE\n"}},
+        {"full", 1, 0, 1, true, 0, 1, {granted, "RCP: Port Release - FALSE\n"}},
+        {"noacquire", 1, 1, 0, false, 0, 0, {refused}},
+        {"norelease", 1, 1, 1, true, 0, 0, {granted}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.variant) + " " + std::to_string(c.acquireAnswer) + "/" +
+                     std::to_string(c.releaseAnswer));
+        clearTrace();
+        fakes::Vexlink vexlink(c.variant);
+        ASSERT_TRUE(vexlink.lib.loaded());
+        vexlink.set(c.acquireAnswer, c.releaseAnswer);
+        fakes::UseProgramFolder(c.variant);
 
-    EXPECT_EQ(AcquirePort(8), 1);
-    EXPECT_EQ(vexlink.acquireCalls(), 1);
-    EXPECT_EQ(vexlink.lastId(), 8);
-    EXPECT_NE(arbitrationLibrary, nullptr);
-
-    EXPECT_EQ(ReleasePort(8), 1);
-    EXPECT_EQ(vexlink.releaseCalls(), 1);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"412 RCP: Port Acquire - SUCCESS",
-                                                      "RCP: Port Release - TRUE\n"}));
-    EXPECT_FALSE(vexlink.lib.heldElsewhere());
-}
-
-TEST_F(ArbitrationTest, RefusedPortKeepsTheLibrarySoThatTheReleaseStillReachesIt) {
-    fakes::Vexlink vexlink("full");
-    vexlink.set(0, 1);
-    fakes::UseProgramFolder("full");
-
-    EXPECT_EQ(AcquirePort(8), 0);
-    EXPECT_NE(arbitrationLibrary, nullptr);
-    EXPECT_EQ(ReleasePort(8), 1);
-    EXPECT_EQ(vexlink.releaseCalls(), 1);
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"RCP: Port Acquire - FAILED",
-                                                      "RCP: Port Release - TRUE\n"}));
-}
-
-TEST_F(ArbitrationTest, LibraryWithoutPortAcquireIsUnloadedAndReleaseDoesNothing) {
-    fakes::Vexlink vexlink("noacquire");
-    ASSERT_TRUE(vexlink.lib.loaded());
-    vexlink.set(1, 1);
-    fakes::UseProgramFolder("noacquire");
-
-    EXPECT_EQ(AcquirePort(8), 0);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_FALSE(vexlink.lib.heldElsewhere());
-    EXPECT_EQ(ReleasePort(8), 0);
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"RCP: Port Acquire - FAILED"}));
-}
-
-TEST_F(ArbitrationTest, RefusedReleaseStillUnloadsTheLibrary) {
-    fakes::Vexlink vexlink("full");
-    vexlink.set(1, 0);
-    fakes::UseProgramFolder("full");
-
-    EXPECT_EQ(AcquirePort(8), 1);
-    EXPECT_EQ(ReleasePort(8), 0);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_EQ(traceLines().back(), "RCP: Port Release - FALSE\n");
-    EXPECT_EQ(ReleasePort(8), 0); // nothing left to release
-    EXPECT_EQ(vexlink.releaseCalls(), 1);
-    EXPECT_FALSE(vexlink.lib.heldElsewhere());
-}
-
-TEST_F(ArbitrationTest, LibraryWithoutPortReleaseIsUnloadedQuietly) {
-    fakes::Vexlink vexlink("norelease");
-    vexlink.set(1, 1);
-    fakes::UseProgramFolder("norelease");
-
-    EXPECT_EQ(AcquirePort(8), 1);
-    clearTrace();
-    EXPECT_EQ(ReleasePort(8), 0);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_FALSE(vexlink.lib.heldElsewhere());
-    EXPECT_TRUE(traceLines().empty());
+        EXPECT_EQ(AcquirePort(8), c.acquired);
+        EXPECT_EQ(arbitrationLibrary != nullptr, c.keptLoaded);
+        EXPECT_EQ(ReleasePort(8), c.released);
+        EXPECT_EQ(ReleasePort(8), 0); // nothing left to release
+        EXPECT_EQ(arbitrationLibrary, nullptr);
+        EXPECT_EQ(vexlink.releaseCalls(), c.releaseCalls);
+        if (c.releaseCalls != 0) {
+            EXPECT_EQ(vexlink.lastId(), 8);
+        }
+        EXPECT_EQ(traceLines(), c.trace);
+        EXPECT_FALSE(vexlink.lib.heldElsewhere());
+    }
 }
 
 } // namespace

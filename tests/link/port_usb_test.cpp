@@ -1,12 +1,13 @@
 // USB transfers: the NT 5 library's chunked transfers and the pipe paths.
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "link/link_fixture.h"
 #include "support/fake_device.h"
 
 namespace {
+
+using Lines = std::vector<std::string>;
 
 // What the library's transfer functions were asked for, and what they answer.
 struct UsbScript {
@@ -49,8 +50,18 @@ ByteVector Pattern(size_t n) {
     return bytes;
 }
 
+// One scripted NT 5 transfer and what the library must have seen.
+struct Transfer {
+    int size;
+    std::vector<int> answers;
+    int result;
+    std::vector<int> counts;
+    std::vector<int> offsets;
+    Lines trace;
+};
+
 class UsbLinkTest : public LinkTest {
-protected:
+  protected:
     void SetUp() override {
         LinkTest::SetUp();
         usb = UsbScript{};
@@ -80,45 +91,37 @@ TEST_F(UsbLinkTest, Nt5WriteOfExactly3072BytesGoesThroughTheWritePathInOneWrite)
     EXPECT_TRUE(traceLines().empty());
 }
 
-TEST_F(UsbLinkTest, Nt5WriteOf3073BytesGoesThroughTheLibraryAs3072And1) {
-    ByteVector request = Pattern(3073);
-    usb.base = request.data();
-    EXPECT_EQ(PortWrite(request.data(), 3073), 3073);
-    EXPECT_EQ(usb.counts, (std::vector<int>{3072, 1}));
-    EXPECT_EQ(usb.offsets, (std::vector<int>{0, 3072}));
-    EXPECT_EQ(usb.sent, request);
+TEST_F(UsbLinkTest, Nt5WritesOverThe3072LimitGoThroughTheLibraryInChunks) {
+    auto line = [](int n) { return "Win2kUsbWrite(?) = " + std::to_string(n); };
+    const Transfer cases[] = {
+        {3073, {}, 3073, {3072, 1}, {0, 3072}, {line(3072), line(1)}},
+        {5000, {0}, 0, {3072}, {0}, {line(0)}}, // the library writing nothing ends it
+        // a short chunk goes on from where it ended
+        {7000,
+         {1000},
+         7000,
+         {3072, 3072, 2928},
+         {0, 1000, 4072},
+         {line(1000), line(3072), line(2928)}},
+        // never more than the library was given, never less than nothing
+        {4000, {9999, -5}, 3072, {3072, 928}, {0, 3072}, {line(9999), line(-5)}},
+    };
+    for (const Transfer& c : cases) {
+        SCOPED_TRACE(c.size);
+        clearTrace();
+        usb = UsbScript{};
+        ByteVector request = Pattern(static_cast<size_t>(c.size));
+        usb.base = request.data();
+        usb.answers = c.answers;
+        EXPECT_EQ(PortWrite(request.data(), c.size), c.result);
+        EXPECT_EQ(usb.counts, c.counts);
+        EXPECT_EQ(usb.offsets, c.offsets);
+        if (c.result == c.size) {
+            EXPECT_EQ(usb.sent, request);
+        }
+        EXPECT_EQ(traceLines(), c.trace);
+    }
     EXPECT_EQ(writePipe.opens(), 0);
-    EXPECT_EQ(traceLines(),
-              (std::vector<std::string>{"Win2kUsbWrite(?) = 3072", "Win2kUsbWrite(?) = 1"}));
-}
-
-TEST_F(UsbLinkTest, Nt5ChunkedWriteStopsWhenTheLibraryWritesNothing) {
-    ByteVector request = Pattern(5000);
-    usb.base = request.data();
-    usb.answers = {0};
-    EXPECT_EQ(PortWrite(request.data(), 5000), 0);
-    EXPECT_EQ(usb.counts, (std::vector<int>{3072}));
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"Win2kUsbWrite(?) = 0"}));
-}
-
-TEST_F(UsbLinkTest, Nt5ChunkedWriteGoesOnFromWhereAShortChunkEnded) {
-    ByteVector request = Pattern(7000);
-    usb.base = request.data();
-    usb.answers = {1000};
-    EXPECT_EQ(PortWrite(request.data(), 7000), 7000);
-    EXPECT_EQ(usb.counts, (std::vector<int>{3072, 3072, 2928}));
-    EXPECT_EQ(usb.offsets, (std::vector<int>{0, 1000, 4072}));
-    EXPECT_EQ(usb.sent, request);
-}
-
-TEST_F(UsbLinkTest, Nt5ChunkedWriteNeverCountsMoreThanTheLibraryWasGivenOrLessThanNothing) {
-    ByteVector request = Pattern(4000);
-    usb.base = request.data();
-    usb.answers = {9999, -5};
-    EXPECT_EQ(PortWrite(request.data(), 4000), 3072);
-    EXPECT_EQ(usb.counts, (std::vector<int>{3072, 928}));
-    EXPECT_EQ(traceLines(),
-              (std::vector<std::string>{"Win2kUsbWrite(?) = 9999", "Win2kUsbWrite(?) = -5"}));
 }
 
 TEST_F(UsbLinkTest, Nt5WriteThroughAPathThatWillNotOpenWritesNothingAndTracesNothing) {
@@ -128,52 +131,36 @@ TEST_F(UsbLinkTest, Nt5WriteThroughAPathThatWillNotOpenWritesNothingAndTracesNot
     EXPECT_TRUE(traceLines().empty());
 }
 
-TEST_F(UsbLinkTest, Nt5ReadUpTo2048BytesIsOneLibraryReadWithoutTrace) {
-    ByteVector answer(2048);
-    usb.base = answer.data();
-    usb.answers = {10};
-    EXPECT_EQ(PortRead(answer.data(), 2048), 10);
-    EXPECT_EQ(usb.counts, (std::vector<int>{2048}));
-    EXPECT_TRUE(traceLines().empty());
+TEST_F(UsbLinkTest, Nt5ReadsGoThroughTheLibraryIn2048ByteChunks) {
+    auto line = [](int n) { return "Read(x) = " + std::to_string(n); };
+    const Transfer cases[] = {
+        {2048, {10}, 10, {2048}, {0}, {}}, // one read, no trace
+        {6900,
+         {},
+         6900,
+         {2048, 2048, 2048, 756},
+         {0, 2048, 4096, 6144},
+         {line(2048), line(2048), line(2048), line(756)}},
+        {6900, {2048, 1000}, 3048, {2048, 2048}, {0, 2048}, {line(2048), line(1000)}},
+        // never more than was asked, never less than nothing
+        {2048, {5000}, 2048, {2048}, {0}, {}},
+        {6900, {2048, 4000}, 4096, {2048, 2048}, {0, 2048}, {line(2048), line(4000)}},
+        {100, {-1}, 0, {100}, {0}, {}},
+        {6900, {2048, -1}, 2048, {2048, 2048}, {0, 2048}, {line(2048), line(-1)}},
+    };
+    ByteVector answer(6900);
+    for (const Transfer& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.size << " answers " << c.answers.size());
+        clearTrace();
+        usb = UsbScript{};
+        usb.base = answer.data();
+        usb.answers = c.answers;
+        EXPECT_EQ(PortRead(answer.data(), c.size), c.result);
+        EXPECT_EQ(usb.counts, c.counts);
+        EXPECT_EQ(usb.offsets, c.offsets);
+        EXPECT_EQ(traceLines(), c.trace);
+    }
     EXPECT_EQ(readPipe.opens(), 0);
-}
-
-TEST_F(UsbLinkTest, Nt5ReadOf6900BytesAsksFor2048ThreeTimesAnd756) {
-    ByteVector answer(6900);
-    usb.base = answer.data();
-    EXPECT_EQ(PortRead(answer.data(), 6900), 6900);
-    EXPECT_EQ(usb.counts, (std::vector<int>{2048, 2048, 2048, 756}));
-    EXPECT_EQ(usb.offsets, (std::vector<int>{0, 2048, 4096, 6144}));
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"Read(x) = 2048", "Read(x) = 2048",
-                                                      "Read(x) = 2048", "Read(x) = 756"}));
-}
-
-TEST_F(UsbLinkTest, Nt5ChunkedReadEndsAtAShortSecondChunk) {
-    ByteVector answer(6900);
-    usb.base = answer.data();
-    usb.answers = {2048, 1000};
-    EXPECT_EQ(PortRead(answer.data(), 6900), 3048);
-    EXPECT_EQ(usb.counts, (std::vector<int>{2048, 2048}));
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{"Read(x) = 2048", "Read(x) = 1000"}));
-}
-
-TEST_F(UsbLinkTest, Nt5ReadNeverReportsMoreThanWasAskedOrLessThanNothing) {
-    ByteVector answer(6900);
-    usb.base = answer.data();
-    usb.answers = {5000};
-    EXPECT_EQ(PortRead(answer.data(), 2048), 2048);
-    usb = UsbScript{};
-    usb.base = answer.data();
-    usb.answers = {2048, 4000};
-    EXPECT_EQ(PortRead(answer.data(), 6900), 4096);
-    usb = UsbScript{};
-    usb.base = answer.data();
-    usb.answers = {-1};
-    EXPECT_EQ(PortRead(answer.data(), 100), 0);
-    usb = UsbScript{};
-    usb.base = answer.data();
-    usb.answers = {2048, -1};
-    EXPECT_EQ(PortRead(answer.data(), 6900), 2048);
 }
 
 TEST_F(UsbLinkTest, Nt5TransfersWithoutTheLibraryFunctionsMoveNothing) {
@@ -185,7 +172,7 @@ TEST_F(UsbLinkTest, Nt5TransfersWithoutTheLibraryFunctionsMoveNothing) {
     EXPECT_EQ(PortRead(buffer.data(), 4000), 0);
 }
 
-TEST_F(UsbLinkTest, Win9xTransfersUseThePipesWhateverTheirSize) {
+TEST_F(UsbLinkTest, Win9xTransfersUseThePipesWhateverTheirSizeAndTraceAClosedOne) {
     isNt5 = 0;
     isWin9x = 1;
     readPipe.onRead(HexBytes("1B A4 00 06 50 E0 00 64 01 02"));
@@ -203,15 +190,10 @@ TEST_F(UsbLinkTest, Win9xTransfersUseThePipesWhateverTheirSize) {
     EXPECT_EQ(readPipe.openHandles(), 0);
     EXPECT_TRUE(usb.counts.empty());
     EXPECT_TRUE(traceLines().empty());
-}
 
-TEST_F(UsbLinkTest, Win9xReadPipeThatWillNotOpenIsTracedWithoutCarriageReturn) {
-    isNt5 = 0;
-    isWin9x = 1;
     readPipe.setOpenable(false);
-    ByteVector answer(10);
     EXPECT_EQ(PortRead(answer.data(), 10), 0);
-    EXPECT_EQ(traceLines(), (std::vector<std::string>{" USB Port open error - for Reading "}));
+    EXPECT_EQ(traceLines(), (Lines{" USB Port open error - for Reading "})); // no "\r"
 }
 
 } // namespace

@@ -36,70 +36,104 @@ class ProfileTest : public PlatformTest {
     TempDir dir;
 };
 
-TEST_F(ProfileTest, SectionAndKeyNamesIgnoreCase) {
-    const auto f = ini("[Language]\nFile=english.lng\n");
-    EXPECT_EQ(Read("LANGUAGE", "FILE", "", f), "english.lng");
-    EXPECT_EQ(Read("language", "file", "", f), "english.lng");
-    EXPECT_EQ(Read("LANGUAGE", "FILES", "none", f), "none");
+// Each case: the profile's text, what is asked for, and the text read.
+TEST_F(ProfileTest, ReadsFollowTheHostsRules) {
+    const std::string long300(300, 'x');
+    static const char withNul[] = "[S]\nK=before\0after\nL=next\n";
+    const std::string nulText(withNul, sizeof withNul - 1);
+    const struct {
+        const char* why;
+        std::string text, section, key, def;
+        uint32_t size;
+        std::string expected;
+    } cases[] = {
+        {"names ignore case", "[Language]\nFile=english.lng\n", "LANGUAGE", "FILE", "", 512,
+         "english.lng"},
+        {"names ignore case", "[Language]\nFile=english.lng\n", "language", "file", "", 512,
+         "english.lng"},
+        {"no such key", "[Language]\nFile=english.lng\n", "LANGUAGE", "FILES", "none", 512, "none"},
+        {"first key wins", "[MAIN]\nCAPTION=first\ncaption=second\n[main]\nCAPTION=third\n", "MAIN",
+         "CAPTION", "", 512, "first"},
+        {"only the first section of a name is searched", "[MAIN]\nA=1\n[OTHER]\nX=1\n[main]\nB=2\n",
+         "MAIN", "B", "dflt", 512, "dflt"},
+        {"later sections are found", "[MAIN]\nA=1\n[OTHER]\nX=1\n", "OTHER", "X", "", 512, "1"},
+        {"blanks around names and values go", "  [ MAIN ]  \n\t CAPTION \t=  Fax  Panel \t \n",
+         "MAIN", "CAPTION", "", 512, "Fax  Panel"},
+        {"enclosing quotes go", "[S]\na=\"  padded  \"\n", "S", "a", "", 512, "  padded  "},
+        {"single quotes too", "[S]\nb='single'\n", "S", "b", "", 512, "single"},
+        {"only one pair", "[S]\nc=\"\"twice\"\"\n", "S", "c", "", 512, "\"twice\""},
+        {"an open quote stays", "[S]\nd=\"open only\n", "S", "d", "", 512, "\"open only"},
+        {"mixed quotes stay", "[S]\ne=\"mixed'\n", "S", "e", "", 512, "\"mixed'"},
+        {"inner quotes stay", "[S]\nf=say \"hi\" there\n", "S", "f", "", 512, "say \"hi\" there"},
+        {"a lone quote stays", "[S]\ng=\"\n", "S", "g", "", 512, "\""},
+        {"empty quotes are empty", "[S]\nh=\"\"\n", "S", "h", "x", 512, ""},
+        {"no section", "[S]\nK=v\n", "T", "K", "d", 512, "d"},
+        {"no key", "[S]\nK=v\n", "S", "L", "d", 512, "d"},
+        {"empty key", "[S]\nK=v\n", "S", "", "d", 512, "d"},
+        {"default loses trailing blanks", "", "S", "K", "  keep leading   ", 512, "  keep leading"},
+        {"default is cut like a value", "", "S", "K", "abcdef", 4, "abc"},
+        {"cut to size - 1", "[C]\nIDS_LONG=" + long300 + "\n", "C", "IDS_LONG", "", 255,
+         std::string(254, 'x')},
+        {"cut to 15", "[C]\nF=123456789012345678901\n", "C", "F", "", 16, "123456789012345"},
+        {"size 1", "[C]\nF=123456789012345678901\n", "C", "F", "", 1, ""},
+        {"just fits", "[C]\nF=123456789012345678901\n", "C", "F", "", 22, "123456789012345678901"},
+        // "Größe" is 47 72 C3 B6 C3 9F 65; "€" is E2 82 AC; "𝄞" is F0 9D 84 9E.
+        {"no half UTF-8 character",
+         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
+         "e\n",
+         "S", "de", "", 4, "Gr"},
+        {"a whole one fits",
+         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
+         "e\n",
+         "S", "de", "", 5, "Gr\xC3\xB6"},
+        {"cut at the next lead",
+         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
+         "e\n",
+         "S", "de", "", 6, "Gr\xC3\xB6"},
+        {"2 of 3 bytes dropped",
+         "[S]\neuro=a\xE2\x82\xAC"
+         "b\n",
+         "S", "euro", "", 4, "a"},
+        {"1 of 3 bytes dropped",
+         "[S]\neuro=a\xE2\x82\xAC"
+         "b\n",
+         "S", "euro", "", 3, "a"},
+        {"3 bytes fit",
+         "[S]\neuro=a\xE2\x82\xAC"
+         "b\n",
+         "S", "euro", "", 5, "a\xE2\x82\xAC"},
+        {"3 of 4 bytes dropped", "[S]\nclef=\xF0\x9D\x84\x9E!\n", "S", "clef", "", 4, ""},
+        {"4 bytes fit", "[S]\nclef=\xF0\x9D\x84\x9E!\n", "S", "clef", "", 5, "\xF0\x9D\x84\x9E"},
+        {"not UTF-8: cut bytewise", "[S]\nk=ab\x80\x80\x80\x80\x80z\n", "S", "k", "", 6,
+         "ab\x80\x80\x80"},
+        {"CR LF lines", "; c\r\n[MENU]\r\nIDM_EXIT=E&xit\r\n", "MENU", "IDM_EXIT", "", 512,
+         "E&xit"},
+        {"a line without '=' is no key", "[MENU]\r\nno equals here\r\n", "MENU", "no equals here",
+         "d", 512, "d"},
+        {"comments are no keys", "[MENU]\r\n;IDM_EXIT=commented\r\n", "MENU", ";IDM_EXIT", "d", 512,
+         "d"},
+        {"a broken head does not end the section", "[MENU]\r\n=nameless\r\n[broken\r\nK=About\r\n",
+         "MENU", "K", "", 512, "About"},
+        {"keys before any section belong to none", "K=orphan\n[S]\nK=mine\n", "S", "K", "", 512,
+         "mine"},
+        {"keys before any section belong to none", "K=orphan\n[S]\nK=mine\n", "", "K", "d", 512,
+         "d"},
+        {"byte order mark", "\xEF\xBB\xBF[S]\nL=next\n", "S", "L", "", 512, "next"},
+        {"a NUL ends the value", nulText, "S", "K", "", 512, "before"},
+        {"a NUL ends only its line", nulText, "S", "L", "", 512, "next"},
+        {"very long lines", "[S]\n" + std::string(100000, ';') + "\nK=" + std::string(1 << 20, 'v'),
+         "S", "K", "", 10, "vvvvvvvvv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(Read(c.section, c.key, c.def, ini(c.text), c.size), c.expected);
+    }
 }
 
-TEST_F(ProfileTest, FirstMatchWinsForSectionsAndKeys) {
-    const auto f = ini("[MAIN]\nCAPTION=first\ncaption=second\n[OTHER]\nX=1\n"
-                       "[main]\nCAPTION=third\nIDC_EXIT=Exit\n");
-    EXPECT_EQ(Read("MAIN", "CAPTION", "", f), "first");
-    // Only the first section of a name is searched.
-    EXPECT_EQ(Read("MAIN", "IDC_EXIT", "dflt", f), "dflt");
-    EXPECT_EQ(Read("OTHER", "X", "", f), "1");
-}
-
-TEST_F(ProfileTest, BlanksAroundNamesAndValuesAreRemoved) {
-    const auto f = ini("  [ MAIN ]  \n\t CAPTION \t=  Fax  Panel \t \n");
-    EXPECT_EQ(Read("MAIN", "CAPTION", "", f), "Fax  Panel");
-}
-
-TEST_F(ProfileTest, OnePairOfEnclosingQuotesIsRemoved) {
-    const auto f = ini("[S]\n"
-                       "a=\"  padded  \"\n"
-                       "b='single'\n"
-                       "c=\"\"twice\"\"\n"
-                       "d=\"open only\n"
-                       "e=\"mixed'\n"
-                       "f=say \"hi\" there\n"
-                       "g=\"\n"
-                       "h=\"\"\n");
-    EXPECT_EQ(Read("S", "a", "", f), "  padded  ");
-    EXPECT_EQ(Read("S", "b", "", f), "single");
-    EXPECT_EQ(Read("S", "c", "", f), "\"twice\"");
-    EXPECT_EQ(Read("S", "d", "", f), "\"open only");
-    EXPECT_EQ(Read("S", "e", "", f), "\"mixed'");
-    EXPECT_EQ(Read("S", "f", "", f), "say \"hi\" there");
-    EXPECT_EQ(Read("S", "g", "", f), "\"");
-    EXPECT_EQ(Read("S", "h", "x", f), "");
-}
-
-TEST_F(ProfileTest, MissingFileSectionOrKeyGivesTheDefault) {
-    const auto f = ini("[S]\nK=v\n");
+TEST_F(ProfileTest, MissingOrUnreadableFileGivesTheDefault) {
     EXPECT_EQ(Read("S", "K", "d", dir.file("absent.ini")), "d");
-    EXPECT_EQ(Read("T", "K", "d", f), "d");
-    EXPECT_EQ(Read("S", "L", "d", f), "d");
-    EXPECT_EQ(Read("S", "", "d", f), "d");
     EXPECT_EQ(Read("S", "K", "d", ""), "d");
     EXPECT_EQ(Read("S", "K", "d", dir.path()), "d"); // a folder is no profile
-}
-
-TEST_F(ProfileTest, DefaultLosesTrailingBlanksAndIsCutLikeAValue) {
-    const auto f = ini("");
-    EXPECT_EQ(Read("S", "K", "  keep leading   ", f), "  keep leading");
-    EXPECT_EQ(Read("S", "K", "abcdef", f, 4), "abc");
-}
-
-TEST_F(ProfileTest, ValueIsCutToSizeMinusOneAndTheCountReturned) {
-    const std::string text(300, 'x');
-    const auto f = ini("[COMMON]\nIDS_LONG=" + text + "\nIDS_FILE=123456789012345678901\n");
-    EXPECT_EQ(Read("COMMON", "IDS_LONG", "", f, 255), std::string(254, 'x'));
-    EXPECT_EQ(Read("COMMON", "IDS_FILE", "", f, 16), "123456789012345");
-    EXPECT_EQ(Read("COMMON", "IDS_FILE", "", f, 1), "");
-    EXPECT_EQ(Read("COMMON", "IDS_FILE", "", f, 22), "123456789012345678901");
 }
 
 TEST_F(ProfileTest, ZeroSizeOrNoBufferWritesNothing) {
@@ -108,56 +142,6 @@ TEST_F(ProfileTest, ZeroSizeOrNoBufferWritesNothing) {
     EXPECT_EQ(platform::GetPrivateProfileString("S", "K", "", buffer, 0, f), 0u);
     EXPECT_EQ(buffer[0], '#');
     EXPECT_EQ(platform::GetPrivateProfileString("S", "K", "", nullptr, 100, f), 0u);
-}
-
-TEST_F(ProfileTest, CutNeverSplitsAUtf8Character) {
-    // "Größe" is 47 72 C3 B6 C3 9F 65; "€" is E2 82 AC; "𝄞" is F0 9D 84 9E.
-    const auto f = ini("[S]\nde=Gr\xC3\xB6\xC3\x9F"
-                       "e\neuro=a\xE2\x82\xAC"
-                       "b\nclef=\xF0\x9D\x84\x9E!\n");
-    EXPECT_EQ(Read("S", "de", "", f, 4), "Gr");         // C3 would be cut from B6
-    EXPECT_EQ(Read("S", "de", "", f, 5), "Gr\xC3\xB6"); // whole character fits
-    EXPECT_EQ(Read("S", "de", "", f, 6), "Gr\xC3\xB6"); // cut at C3 of the next one
-    EXPECT_EQ(Read("S", "euro", "", f, 3), "a");        // 2 of 3 bytes: dropped
-    EXPECT_EQ(Read("S", "euro", "", f, 4), "a");
-    EXPECT_EQ(Read("S", "euro", "", f, 5), "a\xE2\x82\xAC");
-    EXPECT_EQ(Read("S", "clef", "", f, 4), ""); // 3 of 4 bytes: dropped
-    EXPECT_EQ(Read("S", "clef", "", f, 5), "\xF0\x9D\x84\x9E");
-}
-
-TEST_F(ProfileTest, TextThatIsNotUtf8IsCutBytewise) {
-    // Latin-1 "Ä" (C4) followed by stray continuation bytes: no character to protect.
-    const auto f = ini("[S]\nk=ab\x80\x80\x80\x80\x80z\n");
-    EXPECT_EQ(Read("S", "k", "", f, 6), "ab\x80\x80\x80");
-}
-
-TEST_F(ProfileTest, CrLfCommentsAndLinesWithoutEqualsSign) {
-    const auto f = ini("; leading comment\r\n[MENU]\r\n;IDM_EXIT=commented\r\nno equals here\r\n"
-                       "IDM_EXIT=E&xit\r\n=nameless\r\n[broken\r\nIDM_ABOUT=About\r\n");
-    EXPECT_EQ(Read("MENU", "IDM_EXIT", "", f), "E&xit");
-    EXPECT_EQ(Read("MENU", "no equals here", "d", f), "d");
-    EXPECT_EQ(Read("MENU", ";IDM_EXIT", "d", f), "d");
-    // A line that is no section head does not end the section.
-    EXPECT_EQ(Read("MENU", "IDM_ABOUT", "", f), "About");
-}
-
-TEST_F(ProfileTest, KeysBeforeAnySectionBelongToNone) {
-    const auto f = ini("K=orphan\n[S]\nK=mine\n");
-    EXPECT_EQ(Read("S", "K", "", f), "mine");
-    EXPECT_EQ(Read("", "K", "d", f), "d");
-}
-
-TEST_F(ProfileTest, ByteOrderMarkAndEmbeddedNul) {
-    const auto f = ini(std::string("\xEF\xBB\xBF[S]\nK=before\0after\nL=next\n", 31));
-    EXPECT_EQ(Read("S", "K", "", f), "before");
-    EXPECT_EQ(Read("S", "L", "", f), "next");
-}
-
-TEST_F(ProfileTest, VeryLongLinesAreRead) {
-    const std::string value(1 << 20, 'v');
-    const auto f = ini("[S]\n" + std::string(100000, ';') + "\nK=" + value + "\nL=after\n");
-    EXPECT_EQ(Read("S", "K", "", f, 10), "vvvvvvvvv");
-    EXPECT_EQ(Read("S", "L", "", f), "after");
 }
 
 TEST_F(ProfileTest, BinaryJunkNeverCrashes) {
@@ -213,18 +197,15 @@ TEST_F(ProfileTest, FileNamesMatchWithoutRegardToCaseAndBackslashes) {
 TEST_F(ProfileTest, IntegerIsTheLeadingDecimalNumber) {
     const auto f = ini("[S]\na=3\nb=-2\nc=+7\nd=  12abc\ne=abc\nf=\ng=\"5\"\nh=99999999999\n"
                        "i=-99999999999\nj=0x10\nk=- 4\n");
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "a", 1, f), 3);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "b", 1, f), -2);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "c", 1, f), 7);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "d", 1, f), 12);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "e", 1, f), 0);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "f", 1, f), 1); // empty: the default
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "g", 1, f), 5);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "h", 1, f), INT_MAX);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "i", 1, f), INT_MIN);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "j", 1, f), 0);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "k", 1, f), 0);
-    EXPECT_EQ(platform::GetPrivateProfileInt("S", "missing", -9, f), -9);
+    const std::pair<const char*, int> cases[] = {
+        {"a", 3},  {"b", -2},      {"c", 7},
+        {"d", 12}, {"e", 0},       {"f", 1}, // empty: the default
+        {"g", 5},  {"h", INT_MAX}, {"i", INT_MIN},
+        {"j", 0},  {"k", 0},       {"missing", 1},
+    };
+    for (const auto& [key, expected] : cases) {
+        EXPECT_EQ(platform::GetPrivateProfileInt("S", key, 1, f), expected) << key;
+    }
     EXPECT_EQ(platform::GetPrivateProfileInt("S", "a", -9, dir.file("none.ini")), -9);
 }
 

@@ -12,7 +12,7 @@ namespace {
 const ByteVector kRequest = HexBytes("1B A4 00 04 50 E0 82 C0");
 
 class InquiryTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ResetLinkState();
@@ -47,12 +47,6 @@ TEST_F(InquiryTest, ValidAnswerSetsMachineClassFromByte9) {
                             }));
 }
 
-TEST_F(InquiryTest, LengthTraceReadsBytes2And3BigEndian) {
-    lpt.onRead(HexBytes("1B A4 01 02 50 E0 00 64 01 02"));
-    EXPECT_EQ(Mfp_Inquiry(), 1);
-    EXPECT_EQ(traceLines().back(), "Length = 258 \n");
-}
-
 TEST_F(InquiryTest, AnswerOfFourBytesFailsAndClearsMachineClass) {
     lpt.onRead(HexBytes("1B A4 00 06"));
     EXPECT_EQ(Mfp_Inquiry(), 0);
@@ -66,19 +60,34 @@ TEST_F(InquiryTest, AnswerOfFourBytesFailsAndClearsMachineClass) {
                             }));
 }
 
-TEST_F(InquiryTest, WrongSecondHeadByteFailsAndClearsMachineClass) {
-    lpt.onRead(HexBytes("1B A5 00 06 50 E0 00 64 01 02"));
-    EXPECT_EQ(Mfp_Inquiry(), 0);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
-}
-
-TEST_F(InquiryTest, WrongFirstHeadByteOrNoAnswerFails) {
-    lpt.onRead(HexBytes("1C A4 00 06 50 E0 00 64 01 02"));
-    EXPECT_EQ(Mfp_Inquiry(), 0);
-    inquiryRecord.machineClass = 2;
-    EXPECT_EQ(Mfp_Inquiry(), 0); // nothing to read
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
-    EXPECT_EQ(traceLines().back(), "ReadData = 0 \n");
+TEST_F(InquiryTest, AnswerHeadAndSizeDecideAndTheLengthIsReadBigEndian) {
+    const struct {
+        const char* answer;
+        int result, machineClass;
+        const char* lastTrace;
+    } cases[] = {
+        {"1B A4 01 02 50 E0 00 64 01 02", 1, 2, "Length = 258 \n"},
+        {"1B A5 00 06 50 E0 00 64 01 02", 0, 0, "0x08: 01 02 00 00 00 00 00 00 ..\r\n"},
+        {"1C A4 00 06 50 E0 00 64 01 02", 0, 0, "0x08: 01 02 00 00 00 00 00 00 ..\r\n"},
+        {"", 0, 0, "ReadData = 0 \n"}, // nothing to read
+        // Five to nine bytes with a valid head succeed with class 0.
+        {"1B A4 00 06 50", 1, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0", 1, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00", 1, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00 64", 1, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00 64 01", 1, 0, "Length = 6 \n"},
+        // No more than ten bytes are read; the rest stays queued.
+        {"1B A4 00 08 50 E0 00 64 01 03 AA BB", 1, 3, "Length = 8 \n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        inquiryRecord.machineClass = 5;
+        lpt.onRead(HexBytes(c.answer));
+        EXPECT_EQ(Mfp_Inquiry(), c.result);
+        EXPECT_EQ(inquiryRecord.machineClass, c.machineClass);
+        EXPECT_EQ(traceLines().back(), c.lastTrace);
+    }
+    EXPECT_EQ(lpt.queuedReads(), 1u);
 }
 
 TEST_F(InquiryTest, PortThatCannotBeOpenedLeavesMachineClassAlone) {
@@ -100,24 +109,6 @@ TEST_F(InquiryTest, ShortWriteFailsWithoutReading) {
     EXPECT_EQ(inquiryRecord.machineClass, 2);
     EXPECT_TRUE(lpt.readSizes().empty());
     EXPECT_EQ(traceLines().back(), "WriteData = 7 \n");
-}
-
-TEST_F(InquiryTest, AnswersOfFiveToNineBytesWithAValidHeadSucceedWithClassZero) {
-    ByteVector full = HexBytes("1B A4 00 06 50 E0 00 64 01 07");
-    for (size_t n = 5; n <= 9; ++n) {
-        inquiryRecord.machineClass = 2;
-        lpt.onRead(ByteVector(full.begin(), full.begin() + static_cast<long>(n)));
-        EXPECT_EQ(Mfp_Inquiry(), 1) << n;
-        EXPECT_EQ(inquiryRecord.machineClass, 0) << n;
-        EXPECT_EQ(traceLines().back(), "Length = 6 \n") << n;
-    }
-}
-
-TEST_F(InquiryTest, ReadsNoMoreThanTenBytesAndLeavesTheRestQueued) {
-    lpt.onRead(HexBytes("1B A4 00 08 50 E0 00 64 01 03 AA BB"));
-    EXPECT_EQ(Mfp_Inquiry(), 1);
-    EXPECT_EQ(inquiryRecord.machineClass, 3);
-    EXPECT_EQ(lpt.queuedReads(), 1u);
 }
 
 } // namespace

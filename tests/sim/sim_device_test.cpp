@@ -49,12 +49,15 @@ TEST_F(SimDeviceTest, EachOpenTalksToTheSameMachine) {
     EXPECT_EQ(machine().openCount(), 3);
 }
 
-TEST_F(SimDeviceTest, RefusesToOpenWhileTheFaultIsSet) {
+TEST_F(SimDeviceTest, RefusesToOpenWhileTheFaultIsSetOrWhenUnregistered) {
     machine().setOpenRefused(true);
     EXPECT_FALSE(Open());
     machine().setOpenRefused(false);
     EXPECT_TRUE(Open());
     EXPECT_EQ(machine().openCount(), 1);
+    sim::UnregisterSimDevice();
+    EXPECT_FALSE(Open());
+    sim::RegisterSimDevice();
 }
 
 TEST_F(SimDeviceTest, DeviceControlsAreLoggedAndAcceptedUnlessRefused) {
@@ -88,51 +91,39 @@ TEST_F(SimDeviceTest, CommTimeoutsAreKeptAcrossOpens) {
     EXPECT_EQ(t.writeTotalTimeoutConstant, 5000u);
 }
 
-TEST_F(SimDeviceTest, ReadWaitsForALateAnswerWithinItsTimeout) {
-    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 2000});
-    auto d = Open();
-    d->write(kInquiry.data(), kInquiry.size());
-    clock.advance(1500);
-    platform::CommTimeouts t;
-    t.readTotalTimeoutConstant = 3000;
-    d->setCommTimeouts(t);
-    uint8_t b[10];
-    EXPECT_EQ(d->read(b, 10), 10);
-    EXPECT_EQ(clock.slept(), 500u); // just until the answer was there
-}
-
-TEST_F(SimDeviceTest, ReadGivesUpAfterItsTimeoutWhenTheAnswerIsLater) {
-    machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = 5000});
-    auto d = Open();
-    d->write(kInquiry.data(), kInquiry.size());
-    platform::CommTimeouts t;
-    t.readTotalTimeoutConstant = 3000;
-    d->setCommTimeouts(t);
-    uint8_t b[10];
-    EXPECT_EQ(d->read(b, 10), 0);
-    EXPECT_EQ(clock.slept(), 3000u);
-    // Without a read time-out there is no wait at all.
-    d->setCommTimeouts(platform::CommTimeouts{});
-    EXPECT_EQ(d->read(b, 10), 0);
-    EXPECT_EQ(clock.slept(), 3000u);
-    clock.advance(2000);
-    EXPECT_EQ(d->read(b, 10), 10);
-}
-
-TEST_F(SimDeviceTest, ReadWithNothingQueuedReturnsAtOnce) {
-    auto d = Open();
-    platform::CommTimeouts t;
-    t.readTotalTimeoutConstant = 3000;
-    d->setCommTimeouts(t);
-    uint8_t b[10];
-    EXPECT_EQ(d->read(b, 10), 0);
-    EXPECT_EQ(clock.slept(), 0u);
-}
-
-TEST_F(SimDeviceTest, UnregisteredNameDoesNotOpen) {
-    sim::UnregisterSimDevice();
-    EXPECT_FALSE(Open());
-    sim::RegisterSimDevice();
+TEST_F(SimDeviceTest, ReadWaitsForALateAnswerOnlyWithinItsTimeout) {
+    const struct {
+        const char* what;
+        uint32_t lateMs;   // 0: no request at all
+        uint32_t passedMs; // between the request and the read
+        uint32_t timeoutMs;
+        long result;
+        uint64_t slept;
+    } cases[] = {
+        {"answer within the time-out", 2000, 1500, 3000, 10, 500}, // just until it was there
+        {"answer later than the time-out", 5000, 0, 3000, 0, 3000},
+        {"no time-out, no wait", 5000, 0, 0, 0, 0},
+        {"nothing queued", 0, 0, 3000, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine().reset();
+        platform::VirtualClock local{1000};
+        platform::InstallClock(&local);
+        auto d = Open();
+        if (c.lateMs != 0) {
+            machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = c.lateMs});
+            d->write(kInquiry.data(), kInquiry.size());
+        }
+        local.advance(c.passedMs);
+        platform::CommTimeouts t;
+        t.readTotalTimeoutConstant = c.timeoutMs;
+        d->setCommTimeouts(t);
+        uint8_t b[10];
+        EXPECT_EQ(d->read(b, 10), c.result);
+        EXPECT_EQ(local.slept(), c.slept);
+        platform::InstallClock(&clock);
+    }
 }
 
 } // namespace

@@ -19,6 +19,10 @@ inline Bytes H(const std::string& hex) {
     return out;
 }
 
+inline Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
 inline Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -37,8 +41,7 @@ inline const Bytes kFirmwareParallel = H("1B A5 00 04 40 E0 82 05");
 inline Bytes NumberRecord(uint8_t slot, const std::string& name, const std::string& number) {
     Bytes r(69, 0xFF);
     r[0] = slot;
-    r[1] = 0;
-    r[2] = 0;
+    r[1] = r[2] = 0;
     for (size_t i = 0; i < 20; ++i) {
         r[3 + i] = i < name.size() ? uint8_t(name[i]) : 0;
     }

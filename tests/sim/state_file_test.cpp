@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/virtual_clock.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -14,19 +14,10 @@ namespace fs = std::filesystem;
 
 class StateFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        platform::InstallClock(&clock);
-        dir = fs::temp_directory_path() /
-              ("faxrcp-sim-state-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        platform::InstallClock(nullptr);
-    }
+    void SetUp() override { platform::InstallClock(&clock); }
+    void TearDown() override { platform::InstallClock(nullptr); }
     platform::VirtualClock clock;
-    fs::path dir;
+    TempDir dir;
 };
 
 TEST_F(StateFileTest, EverythingSurvivesTheRoundTrip) {
@@ -46,7 +37,7 @@ TEST_F(StateFileTest, EverythingSurvivesTheRoundTrip) {
     m[36] = 0x40; // one-touch slot 1
     a.setSlotGroup(5, "Group", m);
 
-    const std::string path = (dir / "state.ini").string();
+    const std::string path = dir.file("state.ini");
     ASSERT_TRUE(sim::SaveState(a, path));
     sim::SimulatedMachine b;
     ASSERT_TRUE(sim::LoadState(b, path));
@@ -101,21 +92,18 @@ TEST_F(StateFileTest, BadLinesAreSkippedAndGoodOnesKept) {
 
 TEST_F(StateFileTest, MissingOrEmptyFileChangesNothing) {
     sim::SimulatedMachine m;
-    EXPECT_FALSE(sim::LoadState(m, (dir / "absent.ini").string()));
-    std::ofstream((dir / "empty.ini").string()) << "# nothing\n";
-    EXPECT_FALSE(sim::LoadState(m, (dir / "empty.ini").string()));
+    EXPECT_FALSE(sim::LoadState(m, dir.file("absent.ini")));
+    std::ofstream(dir.file("empty.ini")) << "# nothing\n";
+    EXPECT_FALSE(sim::LoadState(m, dir.file("empty.ini")));
     EXPECT_EQ(m.slotName(0), "Office");
 }
 
 TEST_F(StateFileTest, AtomicWriteLeavesTheOldFileWhenItCannotWrite) {
-    const std::string path = (dir / "f.txt").string();
+    const std::string path = dir.file("f.txt");
     ASSERT_TRUE(sim::WriteFileAtomically(path, "old"));
-    EXPECT_FALSE(sim::WriteFileAtomically((dir / "no" / "such" / "f.txt").string(), "x"));
-    std::ifstream in(path);
-    std::string s;
-    in >> s;
-    EXPECT_EQ(s, "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_FALSE(sim::WriteFileAtomically(dir.file("no/such/f.txt"), "x"));
+    EXPECT_EQ(dir.read("f.txt"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 } // namespace
