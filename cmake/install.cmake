@@ -33,10 +33,9 @@ endforeach()
 
 set(FAXRCP_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources)
 install(FILES ${FAXRCP_RESOURCES}/faxrcp.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-if(EXISTS ${FAXRCP_RESOURCES}/icons/faxrcp.svg)
-    install(FILES ${FAXRCP_RESOURCES}/icons/faxrcp.svg
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
+# The window's own icon is the desktop entry's icon.
+install(FILES ${FAXRCP_RESOURCES}/art/icon101.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME faxrcp.svg)
 # udev reads its rules from /usr/lib/udev whatever the prefix.
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     set(FAXRCP_UDEV_DIR /usr/lib/udev/rules.d)

@@ -13,11 +13,12 @@ trap cleanup EXIT
 
 cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 prog=$tmp/usr/lib/faxrcp
-for f in faxrcp-cli faxrcp-sim libfaxrcp_core.so libtirusb.so libvexlink.so faxrcp.ini; do
+for f in faxrcp-cli faxrcp-sim libfaxrcp_core.so libtirusb.so libvexlink.so faxrcp.ini faxrcp.html english.lng; do
     [ -e "$prog/$f" ] || { echo "missing in the program directory: $f"; exit 1; }
 done
 [ -L "$tmp/usr/bin/faxrcp-cli" ] || { echo "faxrcp-cli is not on the PATH"; exit 1; }
 [ -f "$tmp/usr/share/applications/faxrcp.desktop" ] || { echo "no desktop file"; exit 1; }
+[ -f "$tmp/usr/share/icons/hicolor/scalable/apps/faxrcp.svg" ] || { echo "no icon"; exit 1; }
 [ -f "$tmp/usr/lib/udev/rules.d/70-faxrcp.rules" ] || { echo "no udev rule"; exit 1; }
 
 sock=$tmp/machine.sock
