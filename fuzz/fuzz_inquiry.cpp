@@ -1,0 +1,28 @@
+// The inquiry answer. Input: one byte, the most a read returns (0: no
+// limit), then the machine's answer.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_machine.h"
+#include "protocol/inquiry.h"
+#include "protocol/machine_record.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) {
+        return 0;
+    }
+    fuzz::PrepareMachine();
+    SetMachineRecordDefaults();
+    fuzz::SetAnswer(data + 1, size - 1, data[0]);
+    const InquiryRecord before = inquiryRecord;
+    const int ok = Mfp_Inquiry();
+    // The answer only says which machine class it is.
+    if (inquiryRecord.capacityA != before.capacityA ||
+        inquiryRecord.capacityB != before.capacityB || inquiryRecord.reserved != before.reserved) {
+        fuzz::Fail("the inquiry changed the capacities");
+    }
+    if (ok != 0 && ok != 1) {
+        fuzz::Fail("the inquiry result is neither 1 nor 0");
+    }
+    return 0;
+}

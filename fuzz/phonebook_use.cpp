@@ -1,0 +1,44 @@
+#include "phonebook_use.h"
+
+#include <string>
+#include <vector>
+
+#include "fuzz_machine.h"
+#include "phonebook/phonebook_ops.h"
+#include "protocol/phonebook.h"
+
+namespace fuzz {
+
+void UsePhonebook() {
+    const int n = PhonebookSlots();
+    const int speed = SpeedDialSlots();
+    size_t shown = 0;
+    for (int i = 0; i < n; ++i) {
+        const PhonebookEntry& e = PhonebookTable[i];
+        const std::string name = SlotName(e);
+        const std::string number = SlotNumber(e);
+        const std::string column = SlotNumberColumn(e);
+        if (name.size() > size_t(kNameLength) || number.size() > size_t(kNumberLength)) {
+            Fail("a slot text is longer than its field");
+        }
+        shown += name.size() + column.size();
+        EditButtonStates states;
+        ApplyClickRules(e, states);
+        if (e.kind != 0) {
+            const bool speedDialMode = i < speed;
+            for (const int member : GroupMembers(e.members, speedDialMode)) {
+                if (member < 0 || member >= kIncludeStateSlots) {
+                    Fail("a group member is outside the editor's view");
+                }
+            }
+            for (int j = 0; j < n; ++j) {
+                shown += OfferedForGroup(j, e.members, speedDialMode) ? 1 : 0;
+            }
+        }
+    }
+    RecountGroupRefs();
+    Mfp_SetPhonebook();
+    (void)shown;
+}
+
+} // namespace fuzz
