@@ -242,6 +242,8 @@ class FirmwareTransfer::Session {
         owner_.sent_ = 0;
         platform::Sleep(kBeforeDataWaitMs);
 
+        // Looked up once: the language file is read again on every lookup.
+        const std::string sentText = Common("IDS_STRING104");
         while (sent < total) {
             const size_t want = std::min<size_t>(kChunkSize, total - sent);
             const size_t length = file_.read(buffer_.get(), want);
@@ -271,7 +273,7 @@ class FirmwareTransfer::Session {
             const int percent = Percentage(sent, total);
             view_.setProgressPos(percent);
             view_.setPercentText(Format("%d %%", percent));
-            view_.setMessageText(Format("%u ", sent) + Common("IDS_STRING104"));
+            view_.setMessageText(Format("%u ", sent) + sentText);
             view_.showValues();
         }
 
