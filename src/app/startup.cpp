@@ -58,8 +58,7 @@ void FetchControlPortName() {
 }
 
 bool UsbPipeOpens() {
-    auto device =
-        platform::OpenDevice(usbWritePath, {.read = true, .write = true, .shared = true});
+    auto device = platform::OpenDevice(usbWritePath, {.read = true, .write = true, .shared = true});
     return device != nullptr;
 }
 

@@ -35,11 +35,11 @@ struct Io {
 };
 
 struct Command {
-    std::vector<std::string> words; // "setup", "get"
-    std::string usage;              // words and arguments: "phonebook save FILE"
-    std::string help;               // one sentence for --help
+    std::vector<std::string> words;                 // "setup", "get"
+    std::string usage;                              // words and arguments: "phonebook save FILE"
+    std::string help;                               // one sentence for --help
     int (*run)(const Args& args, Io& io) = nullptr; // returns the exit status
-    int minArgs = 0;                // arguments after the words
+    int minArgs = 0;                                // arguments after the words
     int maxArgs = 0;
     bool needsMachine = true; // runs the start-up sequence first
 };

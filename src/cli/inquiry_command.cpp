@@ -5,8 +5,7 @@
 namespace {
 
 int RunInquiry(const cli::Args&, cli::Io& io) {
-    const char* port =
-        currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort] : "";
+    const char* port = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort] : "";
     io.out << "port=" << port << "\n"
            << "machineClass=" << static_cast<int>(inquiryRecord.machineClass) << "\n"
            << "capacityA=" << static_cast<int>(inquiryRecord.capacityA) << "\n"

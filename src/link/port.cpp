@@ -45,7 +45,9 @@ constexpr uint32_t kWriteTotalTimeoutConstant = 5000;
 constexpr uint32_t kEcpSetHardwareMode = 0x182014; // function 0x805
 constexpr uint32_t kEcpSetMode = 0x182004;         // function 0x801
 
-void Trace(const char* text) { platform::OutputDebugString(text); }
+void Trace(const char* text) {
+    platform::OutputDebugString(text);
+}
 
 void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void TraceF(const char* format, ...) {
@@ -66,7 +68,9 @@ int32_t Bounded(long result, int32_t limit) {
     return result > limit ? limit : static_cast<int32_t>(result);
 }
 
-bool ValidPort() { return currentPort >= 0 && currentPort < kPortCount; }
+bool ValidPort() {
+    return currentPort >= 0 && currentPort < kPortCount;
+}
 
 void ApplyPortTimeouts(platform::Device& device, platform::CommTimeouts& timeouts) {
     timeouts.readIntervalTimeout = kReadIntervalTimeout;
@@ -193,8 +197,8 @@ int32_t AcquirePort(int32_t id) {
     if (!arbitrationLibrary) {
         return 1; // without the scanner driver's library the port is free
     }
-    auto acquire =
-        reinterpret_cast<PortAcquireFn>(platform::GetProcAddress(arbitrationLibrary, "PortAcquire"));
+    auto acquire = reinterpret_cast<PortAcquireFn>(
+        platform::GetProcAddress(arbitrationLibrary, "PortAcquire"));
     if (!acquire) {
         platform::FreeLibrary(arbitrationLibrary);
         arbitrationLibrary = nullptr;
@@ -213,8 +217,8 @@ int32_t ReleasePort(int32_t id) {
     if (!arbitrationLibrary) {
         return 0;
     }
-    auto release =
-        reinterpret_cast<PortReleaseFn>(platform::GetProcAddress(arbitrationLibrary, "PortRelease"));
+    auto release = reinterpret_cast<PortReleaseFn>(
+        platform::GetProcAddress(arbitrationLibrary, "PortRelease"));
     if (!release) {
         platform::FreeLibrary(arbitrationLibrary);
         arbitrationLibrary = nullptr;

@@ -7,20 +7,20 @@ namespace platform {
 
 // Receives each trace line exactly as the program wrote it.
 class DebugSink {
-public:
+  public:
     virtual ~DebugSink() = default;
     virtual void write(std::string_view text) = 0;
 };
 
 // Standard error, bytes unchanged.
 class StderrDebugSink : public DebugSink {
-public:
+  public:
     void write(std::string_view text) override;
 };
 
 // Test double: keeps every line for exact comparison.
 class CapturingDebugSink : public DebugSink {
-public:
+  public:
     void write(std::string_view text) override { lines.emplace_back(text); }
     std::string joined() const;
     std::vector<std::string> lines;

@@ -17,7 +17,7 @@ int Ioctl(int fd, unsigned long request, void* arg) {
 }
 
 class RealPpdevBackend : public PpdevBackend {
-public:
+  public:
     int open(const std::string& path) override {
         int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         return fd >= 0 ? fd : -errno;
@@ -52,8 +52,12 @@ PpdevBackend* installed = nullptr;
 
 } // namespace
 
-PpdevBackend& CurrentPpdevBackend() { return installed ? *installed : realBackend; }
+PpdevBackend& CurrentPpdevBackend() {
+    return installed ? *installed : realBackend;
+}
 
-void InstallPpdevBackend(PpdevBackend* backend) { installed = backend; }
+void InstallPpdevBackend(PpdevBackend* backend) {
+    installed = backend;
+}
 
 } // namespace platform

@@ -8,7 +8,7 @@ namespace platform {
 // The ppdev calls the ECP device needs, so tests can run them on a fake.
 // Results: 0 or a negative errno; open gives a descriptor.
 class PpdevBackend {
-public:
+  public:
     virtual ~PpdevBackend() = default;
     virtual int open(const std::string& path) = 0;
     virtual void close(int fd) = 0;

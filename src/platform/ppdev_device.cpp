@@ -15,7 +15,7 @@ constexpr uint32_t kDefaultTimeoutMs = 5000;
 constexpr uint32_t kLongestTimeoutMs = 600000;
 
 class PpdevDevice : public Device {
-public:
+  public:
     explicit PpdevDevice(int fd) : fd_(fd) {
         timeouts_.readTotalTimeoutConstant = kDefaultTimeoutMs;
         timeouts_.writeTotalTimeoutConstant = kDefaultTimeoutMs;
@@ -51,8 +51,7 @@ public:
         return true;
     }
 
-    bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t*,
-                       size_t) override {
+    bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t*, size_t) override {
         PpdevBackend& backend = CurrentPpdevBackend();
         switch (code) {
         case kEcpSetHardwareMode:
@@ -80,7 +79,7 @@ public:
         }
     }
 
-private:
+  private:
     static uint32_t total(uint32_t multiplier, uint32_t constant, size_t count) {
         uint64_t t = uint64_t(multiplier) * count + constant;
         t = std::min<uint64_t>(t, kLongestTimeoutMs);

@@ -49,7 +49,7 @@ std::string CleanSerial(const unsigned char* text, int length) {
 }
 
 class LibusbBackend : public UsbBackend {
-public:
+  public:
     LibusbBackend() { ok_ = libusb_init(&context_) == 0; }
     ~LibusbBackend() override {
         for (auto& [id, handle] : handles_)
@@ -137,7 +137,7 @@ public:
         return libusb_bulk_transfer(h, endpoint, data, length, &transferred, timeoutMs);
     }
 
-private:
+  private:
     libusb_device_handle* find(Handle handle) {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
@@ -158,7 +158,8 @@ private:
             const libusb_interface& itf = config->interface[i];
             for (int a = 0; a < itf.num_altsetting; ++a) {
                 const libusb_interface_descriptor& alt = itf.altsetting[a];
-                if (alt.bInterfaceClass != kPrinterClass || alt.bInterfaceProtocol != kBidirectional)
+                if (alt.bInterfaceClass != kPrinterClass ||
+                    alt.bInterfaceProtocol != kBidirectional)
                     continue;
                 UsbPrinterInterface p;
                 p.vendorId = desc.idVendor;

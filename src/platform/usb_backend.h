@@ -10,7 +10,7 @@ namespace platform {
 struct UsbPrinterInterface {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
-    std::string serial;       // empty when the device has none or it cannot be read
+    std::string serial; // empty when the device has none or it cannot be read
     uint8_t busNumber = 0;
     uint8_t deviceAddress = 0;
     int interfaceNumber = 0;
@@ -39,7 +39,7 @@ constexpr uint8_t kUsbEndpointIn = 0x80;
 // The few libusb calls the USB device needs, so tests can run them on a fake.
 // Results are libusb error codes (0 or a negative LIBUSB_ERROR_*).
 class UsbBackend {
-public:
+  public:
     using Handle = uint64_t;
     virtual ~UsbBackend() = default;
     virtual int listPrinters(std::vector<UsbPrinterInterface>& out) = 0;

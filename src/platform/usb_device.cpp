@@ -20,8 +20,8 @@ namespace {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
-constexpr int kBusyRetries = 3;          // after the first try, one second apart
-constexpr int kMaxTransfer = 64 * 1024;  // one bulk IN request at most
+constexpr int kBusyRetries = 3;         // after the first try, one second apart
+constexpr int kMaxTransfer = 64 * 1024; // one bulk IN request at most
 constexpr uint32_t kDefaultTimeoutMs = 5000;
 
 struct UsbName {
@@ -82,7 +82,7 @@ struct Port {
 };
 
 class UsbPorts {
-public:
+  public:
     ~UsbPorts() {
         stopWatcher();
         std::lock_guard lock(mutex_);
@@ -102,8 +102,7 @@ public:
         if (backend) {
             backend->releaseInterface(port.claim->handle, port.claim->iface.interfaceNumber);
             if (port.claim->detachedKernelDriver)
-                backend->attachKernelDriver(port.claim->handle,
-                                            port.claim->iface.interfaceNumber);
+                backend->attachKernelDriver(port.claim->handle, port.claim->iface.interfaceNumber);
             backend->close(port.claim->handle);
         }
         port.claim.reset();
@@ -149,7 +148,7 @@ public:
     bool watcherEnabled_ = true;
     bool watcherStarted_ = false;
 
-private:
+  private:
     std::thread watcher_;
     std::mutex watchMutex_;
     std::condition_variable watchCv_;
@@ -161,7 +160,9 @@ UsbPorts& Ports() {
     return ports;
 }
 
-void Trace(const std::string& text) { OutputDebugString(text); }
+void Trace(const std::string& text) {
+    OutputDebugString(text);
+}
 
 // Finds the interface and claims it. Called with the ports' mutex held.
 bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
@@ -216,7 +217,7 @@ bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
 }
 
 class UsbDevice : public Device {
-public:
+  public:
     explicit UsbDevice(std::string name) : name_(std::move(name)) {
         timeouts_.readIntervalTimeout = 200;
         timeouts_.readTotalTimeoutConstant = kDefaultTimeoutMs;
@@ -308,7 +309,7 @@ public:
         return false;
     }
 
-private:
+  private:
     unsigned readTimeout(size_t count) const {
         uint64_t t = uint64_t(timeouts_.readTotalTimeoutMultiplier) * count +
                      timeouts_.readTotalTimeoutConstant;

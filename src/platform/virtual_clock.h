@@ -5,7 +5,7 @@ namespace platform {
 
 // Test double: time stands still until someone sleeps or advances it.
 class VirtualClock : public Clock {
-public:
+  public:
     explicit VirtualClock(uint32_t start = 1000) : now_(start) {}
     uint32_t tick() override { return now_; }
     void sleep(uint32_t ms) override;
@@ -14,7 +14,7 @@ public:
     // Total of all sleeps, to check that waits took their time.
     uint64_t slept() const { return slept_; }
 
-private:
+  private:
     uint32_t now_;
     uint64_t slept_ = 0;
 };

@@ -3,8 +3,8 @@
 
 // Head of the machine record block.
 struct InquiryRecord {
-    uint8_t capacityA;    // one-touch slots
-    uint8_t capacityB;    // speed-dial slots
+    uint8_t capacityA; // one-touch slots
+    uint8_t capacityB; // speed-dial slots
     uint8_t reserved;
     uint8_t machineClass; // 2: all pages and the full menus
 };

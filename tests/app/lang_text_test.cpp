@@ -9,7 +9,7 @@
 namespace {
 
 class LangTextTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         platform::SetModuleFileNameForTests(dir.file("faxrcp"));

@@ -54,7 +54,7 @@ FakeDevice::Responder AnswerFrom(int n, uint8_t machineClass, size_t cutTo = 10)
 }
 
 class StartupTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ResetLinkState();
@@ -230,7 +230,7 @@ TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
 
 TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
     fakes::Vexlink partialVexlink("partial");
-    fakes::Usb partialUsb("partial", "tirusb"); // no Win2kUsbRead
+    fakes::Usb partialUsb("partial", "tirusb");   // no Win2kUsbRead
     fakes::Usb partialOpen("partial", "tiropen"); // no GetControlPortName
     partialVexlink.set(1, 1);
     partialUsb.set("fake:usb", UsbWrite, nullptr);

@@ -34,7 +34,7 @@ inline bool Absent(const std::string& name) {
 // The test's own reference on a fake library: it keeps the library (and the
 // answers set in it) loaded while the program loads and unloads it.
 class Library {
-public:
+  public:
     Library(const std::string& variant, const std::string& name)
         : path_(Folder(variant) + "/lib" + name + ".so"),
           handle_(dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
@@ -66,7 +66,7 @@ public:
         return probe != nullptr;
     }
 
-private:
+  private:
     std::string path_;
     void* handle_;
 };
@@ -94,8 +94,7 @@ struct Usb {
     using WriteHandler = int (*)(const unsigned char*, int);
     using ReadHandler = int (*)(unsigned char*, int);
     Usb(const std::string& variant, const std::string& name) : lib(variant, name) {}
-    void set(const char* portName, WriteHandler onWrite = nullptr,
-             ReadHandler onRead = nullptr) {
+    void set(const char* portName, WriteHandler onWrite = nullptr, ReadHandler onRead = nullptr) {
         if (auto f = lib.get<void (*)(const char*, WriteHandler, ReadHandler)>("FakeUsbSet")) {
             f(portName, onWrite, onRead);
         }

@@ -5,7 +5,7 @@
 // Virtual clock, captured traces, and the link state of a fresh process
 // before and after each test.
 class LinkTest : public PlatformTest {
-protected:
+  protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ResetLinkState();

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 class FakePpdev : public PpdevBackend {
-public:
+  public:
     std::vector<std::string> calls;
     bool openFails = false;
     bool claimFails = false;
@@ -63,7 +63,7 @@ public:
 };
 
 class PpdevDeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { InstallPpdevBackend(&fake); }
     void TearDown() override { InstallPpdevBackend(nullptr); }
     FakePpdev fake;
@@ -101,7 +101,7 @@ TEST_F(PpdevDeviceTest, DeviceControlsBecomeModeNegotiationAndDirection) {
     EXPECT_TRUE(dev->deviceControl(kEcpSetDirection, reinterpret_cast<const uint8_t*>(&none), 4,
                                    nullptr, 0));
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"mode 16", "negotiate 0", "negotiate 16",
-                                                     "forward", "reverse"}));
+                                                    "forward", "reverse"}));
 
     // Unknown codes, wrong sizes and modes the port cannot take are refused.
     const uint8_t odd = 0x42;

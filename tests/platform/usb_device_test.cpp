@@ -18,14 +18,14 @@ namespace {
 // A bus of printers. Each answer queued on the device goes out in packets of
 // maxPacketIn bytes; a bulk IN transfer ends at its length or a short packet.
 class FakeUsbBus : public UsbBackend {
-public:
+  public:
     std::vector<UsbPrinterInterface> printers;
     std::deque<std::vector<uint8_t>> answers;
     std::vector<std::vector<uint8_t>> written;
     std::vector<int> inRequestLengths;
     int openResult = 0;
     std::deque<int> claimResults;
-    int inResult = 0;           // forced result of bulk IN transfers
+    int inResult = 0; // forced result of bulk IN transfers
     bool kernelDriverBound = true;
     int detaches = 0, attaches = 0, claims = 0, releases = 0, opens = 0, closes = 0;
     bool claimed = false;
@@ -116,7 +116,7 @@ UsbPrinterInterface Printer(uint16_t product, std::string serial = "", uint8_t a
 }
 
 class UsbDeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetUsbIdleWatcher(false);
         InstallUsbBackend(&bus);
@@ -147,8 +147,8 @@ TEST_F(UsbDeviceTest, OpenMatchesVendorProductAndSerial) {
     bus.printers = {Printer(0x0201, "ONE", 5), Printer(0x0201, "TWO", 6)};
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0202", rw), nullptr);
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0201:THREE", rw), nullptr);
-    for (const char* bad : {"usb:", "usb:1A2B", "usb:1A2B:02", "usb:XYZW:0201", "usb:1A2B:0201:",
-                            "usb:1A2B-0201"})
+    for (const char* bad :
+         {"usb:", "usb:1A2B", "usb:1A2B:02", "usb:XYZW:0201", "usb:1A2B:0201:", "usb:1A2B-0201"})
         EXPECT_EQ(OpenUsbDevice(bad, rw), nullptr) << bad;
     EXPECT_NE(OpenUsbDevice("usb:1a2b:0201:TWO", rw), nullptr);
 }
@@ -250,8 +250,7 @@ TEST_F(UsbDeviceTest, BusyInterfaceIsRetriedOneSecondApart) {
     EXPECT_EQ(clock.tick() - before, 2000u);
     ReleaseAllUsbInterfaces();
 
-    bus.claimResults = {kUsbErrorBusy, kUsbErrorBusy, kUsbErrorBusy,
-                        kUsbErrorBusy, 0};
+    bus.claimResults = {kUsbErrorBusy, kUsbErrorBusy, kUsbErrorBusy, kUsbErrorBusy, 0};
     before = clock.tick();
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0701", rw), nullptr);
     EXPECT_EQ(clock.tick() - before, 3000u);

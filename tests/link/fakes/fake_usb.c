@@ -21,7 +21,9 @@ EXPORT void FakeUsbSet(const char* name, WriteHandler onWrite, ReadHandler onRea
     readHandler = onRead;
     nameCalls = 0;
 }
-EXPORT int FakeUsbNameCalls(void) { return nameCalls; }
+EXPORT int FakeUsbNameCalls(void) {
+    return nameCalls;
+}
 
 #ifndef FAKE_NO_NAME
 EXPORT int GetControlPortName(char* buffer, int size) {

@@ -16,9 +16,15 @@ EXPORT void FakeVexlinkSet(int acquire, int release) {
     releaseCalls = 0;
     lastId = -1;
 }
-EXPORT int FakeVexlinkAcquireCalls(void) { return acquireCalls; }
-EXPORT int FakeVexlinkReleaseCalls(void) { return releaseCalls; }
-EXPORT int FakeVexlinkLastId(void) { return lastId; }
+EXPORT int FakeVexlinkAcquireCalls(void) {
+    return acquireCalls;
+}
+EXPORT int FakeVexlinkReleaseCalls(void) {
+    return releaseCalls;
+}
+EXPORT int FakeVexlinkLastId(void) {
+    return lastId;
+}
 
 #ifndef FAKE_NO_ACQUIRE
 EXPORT int PortAcquire(int id) {
