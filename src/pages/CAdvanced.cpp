@@ -232,34 +232,13 @@ void CAdvanced::OnInitDialog() {
 void CAdvanced::ExchangeValues(Exchange direction) {
     const auto bindings = TextBindings();
     for (int i = 0; i < kTextCount; ++i) {
-        auto* edit = Control<QLineEdit>(bindings[i].id);
-        if (edit == nullptr) {
-            continue;
-        }
-        if (direction == Exchange::ToControls) {
-            SetEditText(edit, texts_[i]);
-        } else {
-            texts_[i] = edit->text();
-        }
+        ExchangeText(Control<QLineEdit>(bindings[i].id), texts_[i], direction);
     }
     for (int i = 0; i < kListCount; ++i) {
-        auto* combo = Control<QComboBox>(kListIds[i]);
-        if (combo == nullptr) {
-            continue;
-        }
-        if (direction == Exchange::ToControls) {
-            combo->setCurrentIndex(listPositions_[i] < combo->count() ? listPositions_[i] : -1);
-        } else {
-            listPositions_[i] = combo->currentIndex();
-        }
+        ExchangeListPosition(Control<QComboBox>(kListIds[i]), listPositions_[i], direction);
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        auto* box = Control<QCheckBox>(kChecks[i].id);
-        if (direction == Exchange::ToControls) {
-            SetCheckState(box, checkStates_[i]);
-        } else {
-            checkStates_[i] = CheckStateOf(box, checkStates_[i]);
-        }
+        ExchangeCheckState(Control<QCheckBox>(kChecks[i].id), checkStates_[i], direction);
     }
     auto* tollOff = Control<QAbstractButton>(kTollSaverOff);
     auto* tollOn = Control<QAbstractButton>(kTollSaverOn);

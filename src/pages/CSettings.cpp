@@ -197,35 +197,13 @@ void CSettings::OnInitDialog() {
 
 void CSettings::ExchangeValues(Exchange direction) {
     for (int i = 0; i < kListCount; ++i) {
-        auto* combo = Control<QComboBox>(kLists[i].id);
-        if (combo == nullptr) {
-            continue;
-        }
-        if (direction == Exchange::ToControls) {
-            // A position the list lacks leaves it without a selection.
-            combo->setCurrentIndex(listPositions_[i] < combo->count() ? listPositions_[i] : -1);
-        } else {
-            listPositions_[i] = combo->currentIndex();
-        }
+        ExchangeListPosition(Control<QComboBox>(kLists[i].id), listPositions_[i], direction);
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        auto* box = Control<QCheckBox>(kChecks[i].id);
-        if (direction == Exchange::ToControls) {
-            SetCheckState(box, checkStates_[i]);
-        } else {
-            checkStates_[i] = CheckStateOf(box, checkStates_[i]);
-        }
+        ExchangeCheckState(Control<QCheckBox>(kChecks[i].id), checkStates_[i], direction);
     }
     for (int i = 0; i < kNumberCount; ++i) {
-        auto* edit = Control<QLineEdit>(kNumbers[i].id);
-        if (edit == nullptr) {
-            continue;
-        }
-        if (direction == Exchange::ToControls) {
-            SetEditText(edit, numberTexts_[i]);
-        } else {
-            numberTexts_[i] = edit->text();
-        }
+        ExchangeText(Control<QLineEdit>(kNumbers[i].id), numberTexts_[i], direction);
     }
 }
 
