@@ -23,6 +23,7 @@
 #include "sim/simulated_machine.h"
 #include "support/qt_scripted_desktop.h"
 #include "support/temp_dir.h"
+#include "support/usb_port.h"
 
 using namespace fwup_ids;
 
@@ -66,10 +67,7 @@ class FwUpPageTest : public ::testing::Test {
         platform::InstallDebugSink(&traces);
         sim::RegisterSimDevice();
         machine().reset();
-        ResetLinkState();
-        currentPort = 0;
-        std::snprintf(usbWritePath, sizeof usbWritePath, "%s", "sim:");
-        std::snprintf(usbReadPath, sizeof usbReadPath, "%s", "sim:");
+        PointUsbPortAt("sim:");
         fwtest::InstallLanguage(dir);
     }
     void TearDown() override {

@@ -33,6 +33,7 @@
 #include "sim/simulated_machine.h"
 #include "support/qt_scripted_desktop.h"
 #include "support/temp_dir.h"
+#include "support/usb_port.h"
 #include "widgets/CFilterEdit.h"
 
 // The language file of one folder of src/resources/lang: every fragment under
@@ -71,10 +72,7 @@ class PageTest : public ::testing::Test {
         SetMachineRecordDefaults();
         sim::RegisterSimDevice();
         machine().reset();
-        ResetLinkState();
-        currentPort = 0;
-        std::snprintf(usbWritePath, sizeof usbWritePath, "%s", "sim:");
-        std::snprintf(usbReadPath, sizeof usbReadPath, "%s", "sim:");
+        PointUsbPortAt("sim:");
         languageFilePath = dir.write("english.lng", PageLanguageFile());
         nonAsciiTyped = 0;
         // The pickers write AM/PM and digits in the user's language.

@@ -29,6 +29,7 @@
 #include "sim/simulated_machine.h"
 #include "support/qt_scripted_desktop.h"
 #include "support/temp_dir.h"
+#include "support/usb_port.h"
 #include "widgets/CFilterEdit.h"
 
 // The English language file: every fragment of src/resources/lang/en under
@@ -80,12 +81,9 @@ class PhonebookWindowTest : public ::testing::Test {
         machine().reset();
         // The tests lay out every slot they use themselves.
         machine().clearPhonebook();
-        ResetLinkState();
-        currentPort = 0;
+        PointUsbPortAt("sim:");
         isNt5 = 0;
         isWin9x = 0;
-        std::snprintf(usbWritePath, sizeof usbWritePath, "%s", "sim:");
-        std::snprintf(usbReadPath, sizeof usbReadPath, "%s", "sim:");
         languageFilePath = dir.write("english.lng", EnglishLanguageFile());
         speedDialView = 1;
         nonAsciiTyped = 0;

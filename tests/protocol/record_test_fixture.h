@@ -21,15 +21,13 @@
 #include "support/bytes.h"
 #include "support/fake_device.h"
 #include "support/platform_fixture.h"
+#include "support/usb_port.h"
 
 // Points the USB port (without the NT library) at a device name.
 inline void UseUsbDevice(const char* name) {
-    ResetLinkState();
-    currentPort = 0;
+    PointUsbPortAt(name);
     isNt5 = 0;
     isWin9x = 0;
-    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", name);
-    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", name);
 }
 
 class RecordTest : public PlatformTest {

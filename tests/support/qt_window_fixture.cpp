@@ -11,6 +11,7 @@
 #include "link/port.h"
 #include "platform/clock.h"
 #include "protocol/machine_record.h"
+#include "support/usb_port.h"
 #include "widgets/CFilterEdit.h"
 
 namespace {
@@ -89,10 +90,7 @@ void WindowTest::SetUp() {
     SetMachineRecordDefaults();
     sim::RegisterSimDevice();
     machine().reset();
-    ResetLinkState();
-    currentPort = 0;
-    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", "sim:");
-    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", "sim:");
+    PointUsbPortAt("sim:");
     UseLanguage(LanguageFileText());
     nonAsciiTyped = 0;
 }
