@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/startup.h"
+#include "model/startup.h"
 #include "platform/program.h"
 
 extern char** environ;

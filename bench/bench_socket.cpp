@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench_env.h"
-#include "firmware/firmware_transfer.h"
+#include "model/firmware_transfer.h"
 #include "platform/clock.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"

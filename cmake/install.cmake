@@ -4,7 +4,7 @@
 include(GNUInstallDirs)
 set(FAXRCP_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/faxrcp)
 
-foreach(target faxrcp faxrcp-cli faxrcp-sim faxrcp_core faxrcp_sim faxrcp_tirusb faxrcp_vexlink)
+foreach(target faxrcp faxrcp-cli faxrcp-sim faxrcp_platform faxrcp_core faxrcp_sim faxrcp_tirusb faxrcp_vexlink)
     if(TARGET ${target})
         get_target_property(kind ${target} TYPE)
         if(NOT kind STREQUAL "STATIC_LIBRARY")

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_machine.h"
-#include "phonebook/phonebook_file.h"
+#include "model/phonebook_file.h"
 #include "phonebook_use.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"

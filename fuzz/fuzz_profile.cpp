@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/lang_text.h"
 #include "fuzz_machine.h"
+#include "model/lang_text.h"
 #include "platform/profile.h"
 #include "platform/program.h"
 

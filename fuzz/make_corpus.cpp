@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "link/port.h"
-#include "phonebook/phonebook_file.h"
+#include "model/phonebook_file.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "platform/virtual_device.h"

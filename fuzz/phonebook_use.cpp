@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fuzz_machine.h"
-#include "phonebook/phonebook_ops.h"
+#include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
 
 namespace fuzz {

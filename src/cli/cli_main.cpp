@@ -2,9 +2,9 @@
 #include <cstring>
 #include <exception>
 
-#include "app/startup.h"
 #include "cli/cli_command.h"
 #include "link/port.h"
+#include "model/startup.h"
 #include "platform/usb_device.h"
 
 namespace cli {

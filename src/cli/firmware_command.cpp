@@ -2,7 +2,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
-#include "firmware/firmware_transfer.h"
+#include "model/firmware_transfer.h"
 
 namespace {
 

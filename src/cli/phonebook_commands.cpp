@@ -2,7 +2,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
-#include "phonebook/phonebook_file.h"
+#include "model/phonebook_file.h"
 #include "protocol/phonebook.h"
 
 // phonebook save/write/list.

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "drivers/driver_abi.h"
+#include "link/driver_abi.h"
 #include "platform/device.h"
 #include "platform/usb_backend.h"
 

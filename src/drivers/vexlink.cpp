@@ -12,7 +12,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "drivers/driver_abi.h"
+#include "link/driver_abi.h"
 
 namespace {
 

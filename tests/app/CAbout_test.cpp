@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/CAbout.h"
+#include "shell/CAbout.h"
 #include "support/qt_window_fixture.h"
 
 namespace {

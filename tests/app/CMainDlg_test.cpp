@@ -13,12 +13,12 @@
 #include <QTextBrowser>
 #include <memory>
 
-#include "app/CAbout.h"
-#include "app/CMainDlg.h"
-#include "app/qt_property_page.h"
+#include "base/qt_property_page.h"
 #include "pages/CInfo.h"
 #include "pages/CSettings.h"
 #include "protocol/inquiry.h"
+#include "shell/CAbout.h"
+#include "shell/CMainDlg.h"
 #include "support/qt_window_fixture.h"
 #include "widgets/CIconButton.h"
 

@@ -16,10 +16,10 @@
 #include <atomic>
 #include <thread>
 
-#include "app/CMainDlg.h"
-#include "app/CRcpApp.h"
-#include "app/qt_not_responding.h"
-#include "app/qt_single_instance.h"
+#include "base/qt_not_responding.h"
+#include "shell/CMainDlg.h"
+#include "shell/CRcpApp.h"
+#include "shell/qt_single_instance.h"
 #include "support/qt_window_fixture.h"
 
 namespace {

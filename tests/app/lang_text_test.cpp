@@ -1,7 +1,7 @@
 // Finding the language file and looking up its texts.
 #include <string>
 
-#include "app/lang_text.h"
+#include "model/lang_text.h"
 #include "platform/program.h"
 #include "support/platform_fixture.h"
 #include "support/temp_dir.h"

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <thread>
 
-#include "app/qt_windowed_clock.h"
+#include "base/qt_windowed_clock.h"
 
 namespace {
 

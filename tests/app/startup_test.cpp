@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/lang_text.h"
-#include "app/startup.h"
 #include "link/fake_libs.h"
 #include "link/isolated.h"
 #include "link/port.h"
+#include "model/lang_text.h"
+#include "model/startup.h"
 #include "platform/device.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "drivers/driver_abi.h"
+#include "link/driver_abi.h"
 #include "platform/clock.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_device.h"

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "drivers/driver_abi.h"
+#include "link/driver_abi.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "app/lang_text.h"
-#include "firmware/firmware_transfer.h"
 #include "link/port.h"
+#include "model/firmware_transfer.h"
+#include "model/lang_text.h"
 #include "platform/device.h"
 #include "protocol/exchange.h"
 #include "protocol/inquiry.h"

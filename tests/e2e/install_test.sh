@@ -13,7 +13,7 @@ trap cleanup EXIT
 
 cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 prog=$tmp/usr/lib/faxrcp
-for f in faxrcp-cli faxrcp-sim libfaxrcp_core.so libtirusb.so libvexlink.so faxrcp.ini faxrcp.html english.lng; do
+for f in faxrcp-cli faxrcp-sim libfaxrcp_core.so libfaxrcp_platform.so libtirusb.so libvexlink.so faxrcp.ini faxrcp.html english.lng; do
     [ -e "$prog/$f" ] || { echo "missing in the program directory: $f"; exit 1; }
 done
 [ -L "$tmp/usr/bin/faxrcp-cli" ] || { echo "faxrcp-cli is not on the PATH"; exit 1; }

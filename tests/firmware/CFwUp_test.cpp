@@ -14,16 +14,16 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/lang_text.h"
 #include "firmware_test_helpers.h"
 #include "link/port.h"
+#include "model/lang_text.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
-#include "resources/fwup_template.h"
 #include "sim/simulated_machine.h"
 #include "support/qt_scripted_desktop.h"
 #include "support/temp_dir.h"
 #include "support/usb_port.h"
+#include "templates/fwup_template.h"
 
 using namespace fwup_ids;
 

@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "firmware/firmware_transfer.h"
 #include "firmware_test_helpers.h"
 #include "link/port.h"
+#include "model/firmware_transfer.h"
 #include "platform/device.h"
 #include "recording_view.h"
 #include "sim/simulated_machine.h"

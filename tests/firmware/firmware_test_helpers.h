@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/lang_text.h"
+#include "model/lang_text.h"
 #include "support/temp_dir.h"
 
 namespace fwtest {

@@ -1,4 +1,4 @@
-#include "firmware/firmware_transfer.h"
+#include "model/firmware_transfer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/firmware_transfer.h"
+#include "model/firmware_transfer.h"
 #include "platform/clock.h"
 
 namespace fwtest {

@@ -3,7 +3,7 @@
 // the stand-in libraries lie beside the core library, where the system search
 // finds them whatever folder a test makes the program's. So these tests run
 // in a copy of the test program, in a fresh folder that holds nothing but the
-// program and the core library.
+// program and the core and platform libraries.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,9 +21,10 @@ inline ::testing::AssertionResult RunIsolated(const std::string& filter) {
     TempDir dir;
     std::error_code error;
     fs::copy_file(fs::read_symlink("/proc/self/exe"), dir.file("isolated_tests"), error);
-    if (!error) {
-        fs::copy_file(std::string(FAXRCP_BIN_DIR) + "/libfaxrcp_core.so",
-                      dir.file("libfaxrcp_core.so"), error);
+    for (const char* library : {"libfaxrcp_core.so", "libfaxrcp_platform.so"}) {
+        if (!error) {
+            fs::copy_file(std::string(FAXRCP_BIN_DIR) + "/" + library, dir.file(library), error);
+        }
     }
     if (error) {
         return ::testing::AssertionFailure() << "cannot copy the test program: " << error.message();

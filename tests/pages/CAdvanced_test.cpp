@@ -8,7 +8,7 @@
 
 #include "protocol/system_status.h"
 #include "qt_page_fixture.h"
-#include "resources/advanced_template.h"
+#include "templates/advanced_template.h"
 
 using namespace advanced_ids;
 

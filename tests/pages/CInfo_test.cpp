@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "pages/CInfo.h"
-#include "resources/info_template.h"
 #include "support/qt_window_fixture.h"
+#include "templates/info_template.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "protocol/system_setup.h"
 #include "qt_page_fixture.h"
-#include "resources/settings_template.h"
+#include "templates/settings_template.h"
 
 using namespace settings_ids;
 

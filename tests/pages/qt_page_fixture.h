@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "app/lang_text.h"
-#include "app/qt_property_page.h"
+#include "base/qt_property_page.h"
 #include "link/port.h"
+#include "model/lang_text.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"

@@ -1,4 +1,4 @@
-#include "pages/settings_numbers.h"
+#include "model/settings_numbers.h"
 
 #include <gtest/gtest.h>
 

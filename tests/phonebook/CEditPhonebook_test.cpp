@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "phonebook/phonebook_window_fixture.h"
-#include "resources/edit_phonebook_template.h"
+#include "templates/edit_phonebook_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
 

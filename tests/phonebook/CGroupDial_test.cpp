@@ -6,7 +6,7 @@
 #include <QTreeWidget>
 
 #include "phonebook/phonebook_window_fixture.h"
-#include "resources/group_dial_template.h"
+#include "templates/group_dial_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
 

@@ -8,7 +8,7 @@
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
 #include "phonebook/phonebook_window_fixture.h"
-#include "resources/phonebook_template.h"
+#include "templates/phonebook_template.h"
 
 using namespace phonebook_ids;
 

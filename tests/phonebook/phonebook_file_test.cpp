@@ -8,7 +8,7 @@
 
 #include <sys/resource.h>
 
-#include "phonebook/phonebook_file.h"
+#include "model/phonebook_file.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"

@@ -1,6 +1,6 @@
 // Bounds of the table operations; their behaviour is driven through the
 // windows in the C*_test.cpp files.
-#include "phonebook/phonebook_ops.h"
+#include "model/phonebook_ops.h"
 
 #include <gtest/gtest.h>
 

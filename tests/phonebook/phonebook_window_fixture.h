@@ -17,9 +17,9 @@
 #include <map>
 #include <string>
 
-#include "app/lang_text.h"
 #include "link/port.h"
-#include "phonebook/phonebook_ops.h"
+#include "model/lang_text.h"
+#include "model/phonebook_ops.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"

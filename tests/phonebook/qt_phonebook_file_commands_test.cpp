@@ -5,9 +5,9 @@
 #include <QTreeWidget>
 #include <vector>
 
-#include "app/CMainDlg.h"
 #include "phonebook/CPhonebook.h"
 #include "phonebook/phonebook_window_fixture.h"
+#include "shell/CMainDlg.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qt_desktop.h"
+#include "base/qt_desktop.h"
 
 class ScriptedDesktop : public desktop::Desktop {
   public:

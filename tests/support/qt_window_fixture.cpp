@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <map>
 
-#include "app/lang_text.h"
 #include "link/port.h"
+#include "model/lang_text.h"
 #include "platform/clock.h"
 #include "protocol/machine_record.h"
 #include "support/usb_port.h"

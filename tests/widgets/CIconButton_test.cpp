@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "resources/qt_resources.h"
+#include "base/qt_resources.h"
 #include "widgets/CIconButton.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 
-#include "resources/dialog_template.h"
+#include "templates/dialog_template.h"
 #include "widgets/CFilterEdit.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 
-#include "drivers/driver_abi.h"
+#include "link/driver_abi.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+
+#include "link/driver_abi.h"
+#include "platform/library.h"
+
+// The one port that reaches the machine, and the process-wide link state that
+// start-up sets. No device stays open: every write and read opens, transfers
+// and closes.
+
+constexpr int kPortCount = 7;
+// "USB", "LPT1".."LPT3", "\\.\VornEcp1".."\\.\VornEcp3"
+extern const char* const PortTable[kPortCount];
+
+extern int32_t currentPort;
+extern int32_t isWin9x;
+extern int32_t isNt5;
+
+extern platform::LibraryHandle usbLibrary;
+extern GetControlPortNameFn pGetControlPortName;
+extern Win2kUsbWriteFn pWin2kUsbWrite;
+extern Win2kUsbReadFn pWin2kUsbRead;
+
+extern char controlPortName[256];
+extern char usbWritePath[256];
+extern char usbReadPath[256];
+
+// The scanner driver's arbitration library: loaded by AcquirePort, unloaded by
+// ReleasePort.
+extern platform::LibraryHandle arbitrationLibrary;
+
+// Bytes written; 0 when the port cannot be opened or prepared.
+int32_t PortWrite(const uint8_t* buffer, int32_t count);
+// Bytes read; 0 on failure.
+int32_t PortRead(uint8_t* buffer, int32_t count);
+
+// Takes the port from the scanner driver: 1 when the program may use it.
+int32_t AcquirePort(int32_t id);
+// Gives it back: 1 when the scanner driver accepted the release.
+int32_t ReleasePort(int32_t id);
+
+// printf-style trace line into a 256-character buffer, with "\r" appended.
+void DbgPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Puts the link state back to what a fresh process has (tests).
+void ResetLinkState();

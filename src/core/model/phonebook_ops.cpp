@@ -1,0 +1,226 @@
+#include "model/phonebook_ops.h"
+
+#include <algorithm>
+#include <cstring>
+
+int speedDialView = 1;
+int includeState[kIncludeStateSlots];
+const char* const kGroupDialText = "*GROUP DIAL*";
+
+namespace {
+
+std::string BoundedText(const char* field, int size) {
+    return std::string(field, strnlen(field, static_cast<size_t>(size)));
+}
+
+bool ValidSlot(int index) {
+    return PhonebookTable != nullptr && index >= 0 && index < PhonebookSlots();
+}
+
+void ClearTexts(PhonebookEntry& e) {
+    // The whole name and number fields, terminators included: an empty slot
+    // is all zero.
+    std::memset(e.name, 0, sizeof e.name);
+    std::memset(e.number, 0, sizeof e.number);
+}
+
+void CopyText(char* field, int capacity, const std::string& text) {
+    const size_t n = std::min(text.size(), static_cast<size_t>(capacity));
+    std::memcpy(field, text.data(), n);
+    field[n] = '\0';
+}
+
+// A member of a deleted group loses one reference; the mark the machine set
+// goes with its last one.
+void ReleaseMember(int m, bool onlyMarkOne) {
+    if (m < 0 || m >= PhonebookSlots())
+        return;
+    if (groupRefCount[m] != 0)
+        --groupRefCount[m];
+    if (groupRefCount[m] == 0 && (!onlyMarkOne || PhonebookTable[m].memberMark == 1))
+        PhonebookTable[m].memberMark = 0;
+}
+
+// A one-touch group names the speed-dial group it dials in byte 0.
+void ReleaseOneTouchTarget(const uint8_t* members) {
+    const int p = members[0];
+    if (p >= PhonebookSlots())
+        return;
+    if (groupRefCount[p] != 0)
+        --groupRefCount[p];
+    PhonebookTable[p].memberMark = 0;
+}
+
+void ReleaseSpeedDialMembers(const uint8_t* members, bool onlyMarkOne) {
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
+        if (MemberBit(members, kOneTouchBitmapOffset, k))
+            ReleaseMember(s + k, onlyMarkOne);
+    for (int k = 0; k < kSpeedBitmapBits && k < s; ++k)
+        if (MemberBit(members, kSpeedBitmapOffset, k))
+            ReleaseMember(k, onlyMarkOne);
+}
+
+} // namespace
+
+std::string SlotName(const PhonebookEntry& e) {
+    return BoundedText(e.name, kNameLength);
+}
+
+std::string SlotNumber(const PhonebookEntry& e) {
+    return BoundedText(e.number, kNumberLength);
+}
+
+std::string SlotNumberColumn(const PhonebookEntry& e) {
+    return e.kind != 0 ? std::string(kGroupDialText) : SlotNumber(e);
+}
+
+void ApplyClickRules(const PhonebookEntry& e, EditButtonStates& states) {
+    if (e.kind != 0) {
+        states.groupDial = true;
+        states.edit = false;
+        // An empty group name must not offer Edit: the entry editor would
+        // write a number over the member field.
+        return;
+    }
+    if (e.number[0] != '\0') {
+        states.groupDial = false;
+        states.edit = true;
+    }
+    if (e.name[0] == '\0' && e.number[0] == '\0') {
+        states.edit = true;
+        states.groupDial = true;
+    }
+}
+
+void StoreSingleNumber(int index, const std::string& name, const std::string& number) {
+    if (!ValidSlot(index))
+        return;
+    PhonebookEntry& e = PhonebookTable[index];
+    ClearTexts(e);
+    CopyText(e.name, kNameLength, name);
+    CopyText(e.number, kNumberLength, number);
+}
+
+void StoreGroup(int index, const std::string& name, const uint8_t* members) {
+    if (!ValidSlot(index))
+        return;
+    PhonebookEntry& e = PhonebookTable[index];
+    e.kind = 1;
+    ClearTexts(e);
+    CopyText(e.name, kNameLength, name);
+    std::memcpy(e.members, members, kMembersLength);
+    const bool noMembers =
+        std::all_of(e.members, e.members + kMembersLength, [](uint8_t b) { return b == 0; });
+    if (e.memberMark == 0 && noMembers) {
+        e.kind = 0;
+        ClearTexts(e);
+    }
+}
+
+bool DeleteSlot(int index, int viewKind) {
+    if (!ValidSlot(index))
+        return false;
+    PhonebookEntry& e = PhonebookTable[index];
+    if (groupRefCount[index] != 0 || e.memberMark != 0)
+        return false;
+    if (e.kind != 0) {
+        e.kind = 0;
+        uint8_t scratch[kMembersLength];
+        std::memcpy(scratch, e.members, kMembersLength);
+        if (viewKind == 1)
+            ReleaseSpeedDialMembers(scratch, true);
+        else
+            ReleaseOneTouchTarget(scratch);
+    }
+    ClearTexts(e);
+    return true;
+}
+
+int DeleteAllSlots() {
+    if (PhonebookTable == nullptr)
+        return 0;
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    for (int i = s; i < n; ++i) {
+        PhonebookEntry& e = PhonebookTable[i];
+        if (e.kind != 0 && e.memberMark == 0) {
+            e.kind = 0;
+            ReleaseOneTouchTarget(e.members);
+        }
+    }
+    for (int i = 0; i < s; ++i) {
+        const PhonebookEntry& e = PhonebookTable[i];
+        if (e.kind != 0 && e.memberMark == 0)
+            ReleaseSpeedDialMembers(e.members, false);
+    }
+    int refused = 0;
+    for (int i = 0; i < n; ++i) {
+        PhonebookEntry& e = PhonebookTable[i];
+        if (groupRefCount[i] != 0 || e.memberMark != 0) {
+            ++refused;
+            continue;
+        }
+        e.kind = 0;
+        ClearTexts(e);
+    }
+    return refused;
+}
+
+void ClearIncludeState() {
+    std::fill(std::begin(includeState), std::end(includeState), 0);
+}
+
+bool IsIncluded(int slot) {
+    return slot >= 0 && slot < kIncludeStateSlots && includeState[slot] == kIncluded;
+}
+
+std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode) {
+    std::vector<int> out;
+    const int n = std::min(PhonebookSlots(), kIncludeStateSlots);
+    const int s = SpeedDialSlots();
+    if (speedDialMode) {
+        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
+            if (MemberBit(members, kOneTouchBitmapOffset, k))
+                out.push_back(s + k);
+        for (int k = 0; k < kSpeedBitmapBits && k < s && k < n; ++k)
+            if (MemberBit(members, kSpeedBitmapOffset, k))
+                out.push_back(k);
+    } else {
+        const int a = members[0];
+        if (a != 0 && a < n)
+            out.push_back(a);
+    }
+    return out;
+}
+
+bool OfferedForGroup(int slot, const uint8_t* members, bool speedDialMode) {
+    if (!ValidSlot(slot))
+        return false;
+    const PhonebookEntry& e = PhonebookTable[slot];
+    if (speedDialMode)
+        return e.kind == 0 && e.number[0] != '\0' && !IsIncluded(slot);
+    return e.kind == 1 && slot != members[0];
+}
+
+void BuildMemberField(uint8_t* members, bool speedDialMode) {
+    std::memset(members, 0, kMembersLength);
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    if (speedDialMode) {
+        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
+            if (IsIncluded(s + k))
+                SetMemberBit(members, kOneTouchBitmapOffset, k, true);
+        for (int k = 0; k < kSpeedBitmapBits && k < s; ++k)
+            if (IsIncluded(k))
+                SetMemberBit(members, kSpeedBitmapOffset, k, true);
+    } else {
+        // Several included groups: the highest index wins.
+        for (int k = 0; k < s; ++k)
+            if (IsIncluded(k)) {
+                members[0] = static_cast<uint8_t>(k);
+                members[1] = members[2] = members[3] = 0;
+            }
+    }
+}

@@ -1,0 +1,167 @@
+#include "model/startup.h"
+
+#include <cstring>
+
+#include "link/port.h"
+#include "model/lang_text.h"
+#include "platform/device.h"
+#include "platform/library.h"
+#include "platform/profile.h"
+#include "platform/program.h"
+#include "protocol/inquiry.h"
+#include "protocol/machine_record.h"
+#include "protocol/phonebook.h"
+
+int32_t portType = 1;
+
+namespace {
+
+constexpr int32_t kArbitrationId = 8;
+constexpr int32_t kUsbPort = 0;
+constexpr int32_t kLpt1Port = 1;
+constexpr int32_t kEcp1Port = 4;
+
+void ReadPortType() {
+    int type = platform::GetPrivateProfileInt("KELPIX DRIVER", "PortType", 1, "KELPIX.INI");
+    portType = (type < 1 || type > 3) ? 1 : type;
+}
+
+void DetectPlatform() {
+    isWin9x = 0;
+    isNt5 = 0;
+    auto version = platform::GetVersionEx();
+    if (!version) {
+        return;
+    }
+    if (version->platformId == platform::PlatformId::Nt && version->majorVersion >= 5) {
+        isNt5 = 1;
+    } else if (version->platformId == platform::PlatformId::Windows9x) {
+        isWin9x = 1;
+    }
+}
+
+// Appends suffix to a 256-byte path without running past its end.
+void AppendBounded(char (&path)[256], const char* suffix) {
+    size_t used = strnlen(path, sizeof path - 1);
+    std::strncat(path, suffix, sizeof path - 1 - used);
+}
+
+// Asks the USB library for the control port name and fills both paths with it.
+void FetchControlPortName() {
+    std::memset(controlPortName, 0, sizeof controlPortName);
+    std::memset(usbReadPath, 0, sizeof usbReadPath);
+    std::memset(usbWritePath, 0, sizeof usbWritePath);
+    pGetControlPortName(controlPortName, sizeof controlPortName);
+    controlPortName[sizeof controlPortName - 1] = '\0';
+    std::memcpy(usbReadPath, controlPortName, sizeof usbReadPath);
+    std::memcpy(usbWritePath, controlPortName, sizeof usbWritePath);
+}
+
+bool UsbPipeOpens() {
+    auto device = platform::OpenDevice(usbWritePath, {.read = true, .write = true, .shared = true});
+    return device != nullptr;
+}
+
+template <typename Fn> Fn Lookup(const char* entryPoint) {
+    return reinterpret_cast<Fn>(platform::GetProcAddress(usbLibrary, entryPoint));
+}
+
+int32_t DetectWin9xPort() {
+    if (!usbLibrary) {
+        usbLibrary = platform::LoadLibrary("tiropen.dll");
+        if (!usbLibrary) {
+            return kLpt1Port;
+        }
+    }
+    pGetControlPortName = Lookup<GetControlPortNameFn>("GetControlPortName");
+    if (!pGetControlPortName) {
+        return kLpt1Port;
+    }
+    FetchControlPortName();
+    AppendBounded(usbReadPath, "\\PIPE01");
+    AppendBounded(usbWritePath, "\\PIPE00");
+    DbgPrint(" USB Control Port = %s", controlPortName);
+    return UsbPipeOpens() ? kUsbPort : kLpt1Port;
+}
+
+int32_t DetectNt5Port() {
+    if (!usbLibrary) {
+        usbLibrary = platform::LoadLibrary("tirusb.dll");
+        if (!usbLibrary) {
+            return kEcp1Port;
+        }
+    }
+    pGetControlPortName = Lookup<GetControlPortNameFn>("GetControlPortName");
+    pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>("Win2kUsbWrite");
+    pWin2kUsbRead = Lookup<Win2kUsbReadFn>("Win2kUsbRead");
+    if (!pGetControlPortName || !pWin2kUsbWrite || !pWin2kUsbRead) {
+        return kEcp1Port;
+    }
+    FetchControlPortName();
+    return UsbPipeOpens() ? kUsbPort : kEcp1Port;
+}
+
+void DetectPort() {
+    if (isWin9x) {
+        currentPort = DetectWin9xPort();
+    } else if (isNt5) {
+        currentPort = DetectNt5Port();
+    } else {
+        currentPort = kEcp1Port;
+    }
+    DbgPrint(" Port = %s, Win98 = %d", PortTable[currentPort], isWin9x);
+}
+
+// Two attempts on the current port.
+bool InquireTwice(const StartupHooks& hooks) {
+    if (hooks.waitCursor) {
+        hooks.waitCursor(true);
+    }
+    bool answered = Mfp_Inquiry() != 0 || Mfp_Inquiry() != 0;
+    if (hooks.waitCursor) {
+        hooks.waitCursor(false);
+    }
+    return answered;
+}
+
+} // namespace
+
+StartupOutcome RunStartup(const StartupHooks& hooks) {
+    ReadPortType();
+    SetMachineRecordDefaults();
+    FindLanguageFile();
+    if (!AcquirePort(kArbitrationId)) {
+        if (hooks.portBusy) {
+            hooks.portBusy();
+        }
+        return StartupOutcome::PortBusy;
+    }
+    AllocatePhonebookTable(inquiryRecord.capacityA + inquiryRecord.capacityB);
+    DetectPlatform();
+
+    for (;;) {
+        DetectPort();
+        bool answered = InquireTwice(hooks);
+        if (!answered && currentPort == kUsbPort) {
+            // The machine may sit on the parallel port instead: no message.
+            currentPort = isWin9x ? kLpt1Port : kEcp1Port;
+            answered = InquireTwice(hooks);
+        }
+        if (answered) {
+            return StartupOutcome::MainWindow;
+        }
+        NotRespondingChoice choice =
+            hooks.notResponding ? hooks.notResponding() : NotRespondingChoice::Abort;
+        if (choice == NotRespondingChoice::Abort) {
+            return StartupOutcome::Aborted;
+        }
+        if (choice == NotRespondingChoice::Ignore) {
+            return StartupOutcome::MainWindow;
+        }
+    }
+}
+
+void RunExit() {
+    ReleasePort(kArbitrationId);
+    FreePhonebookTable();
+}

@@ -1,0 +1,89 @@
+#pragma once
+// Base of the pages of the main window's tabbed sheet (Settings, Advanced,
+// Phonebook, Information, Firmware Update).
+//
+// A page is built from its dialog template and initialised the first time the
+// sheet shows it, as a property page is: until then it has no controls.
+// Then, once:
+//   1. the controls are built from the template (dlg::BuildDialog);
+//   2. OnInitDialog() runs. The base version is the standard dialog
+//      initialisation: UpdateData(Exchange::ToControls). A page overrides it,
+//      calls the base first, connects its notification handlers, sets its texts
+//      and runs its refresh:
+//
+//   class CInfo : public CPropertyPage {
+//   public:
+//       explicit CInfo(QWidget* parent = nullptr) : CPropertyPage(infoTemplate, parent) {}
+//   protected:
+//       void OnInitDialog() override {
+//           CPropertyPage::OnInitDialog();
+//           connect(Control<QPushButton>(1060), &QPushButton::clicked, this, [this] { OnRefresh();
+//           });
+//           ...
+//       }
+//       void ExchangeValues(Exchange direction) override { ... }
+//   };
+//
+// After that the sheet calls OnSetActive() each time the page becomes the
+// selected tab (also right after OnInitDialog) and OnKillActive() when another
+// tab is selected or the sheet goes away.
+//
+// ExchangeValues(direction) moves every value between the page's members and
+// its controls. Always call it through UpdateData(): while it runs, every
+// control of the page has its signals blocked, so filling the controls never
+// reaches the page's handlers; NotificationsBlocked() is true meanwhile.
+
+#include <QWidget>
+
+#include "templates/dialog_template.h"
+#include "widgets/qt_dialog_builder.h"
+
+class CMainDlg;
+
+enum class Exchange { ToControls, FromControls };
+
+class CPropertyPage : public QWidget {
+    Q_OBJECT
+  public:
+    // The template must outlive the page (the tables are process-wide).
+    explicit CPropertyPage(const dlg::DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
+    ~CPropertyPage() override;
+
+    const dlg::DialogTemplate& Template() const { return *template_; }
+    // Template caption (the tab title until the main window sets it).
+    QString Caption() const;
+    // Pixel size of the page (its template with the dialog font).
+    QSize sizeHint() const override;
+
+    // Has the page been built and initialised?
+    bool IsInitialised() const { return initialised_; }
+    // Builds and initialises the page when it has not been yet (the sheet
+    // calls it when it shows the page; tests may call it directly).
+    void EnsureInitialised();
+
+    // Runs ExchangeValues with the page's notifications blocked.
+    void UpdateData(Exchange direction);
+    bool NotificationsBlocked() const { return blocked_ > 0; }
+
+    // The control with that id, or nullptr (also before initialisation).
+    QWidget* GetDlgItem(int id) const { return dlg::FindControlWidget(this, id); }
+    template <class T> T* Control(int id) const { return dlg::FindControl<T>(this, id); }
+    // Sets a control's text (see dlg::SetControlText).
+    void SetDlgItemText(int id, const QString& text) { dlg::SetControlText(this, id, text); }
+
+    // The main window that holds the sheet, or nullptr when there is none.
+    CMainDlg* MainDlg() const;
+
+    // Called by the sheet.
+    virtual void OnSetActive() {}
+    virtual void OnKillActive() {}
+
+  protected:
+    virtual void OnInitDialog();
+    virtual void ExchangeValues(Exchange direction) { (void)direction; }
+
+  private:
+    const dlg::DialogTemplate* template_;
+    bool initialised_ = false;
+    int blocked_ = 0;
+};

@@ -1,0 +1,34 @@
+#include "base/qt_windowed_clock.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+int WindowedClock::waitDepth_ = 0;
+
+void WindowedClock::sleep(uint32_t ms) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() != app->thread()) {
+        SteadyClock::sleep(ms);
+        return;
+    }
+    ++waitDepth_;
+    struct Leave {
+        ~Leave() { --waitDepth_; }
+    } leave;
+    if (FastWaits()) {
+        SkipAhead(ms);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::usleep(200);
+        return;
+    }
+    // Paint and answer the desktop while waiting; clicks and keys stay queued.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(static_cast<int>(std::min<uint32_t>(ms, 0x7FFFFFFF)));
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}

@@ -1,0 +1,150 @@
+#include "firmware/CFwUp.h"
+
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "base/qt_desktop.h"
+#include "model/lang_text.h"
+#include "templates/fwup_template.h"
+
+using namespace fwup_ids;
+
+namespace {
+
+QString Lang(const char* section, const char* key) {
+    return QString::fromUtf8(GetLangString(section, key));
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+// What the transfer shows, on this page.
+class CFwUp::View : public firmware::FirmwareView {
+  public:
+    explicit View(CFwUp& page) : page_(page) {}
+
+    void setFileName(const std::string& text) override {
+        page_.fileName = QFile::decodeName(QByteArray::fromStdString(text));
+    }
+    void setFileSizeText(const std::string& text) override {
+        page_.fileSizeText = QString::fromStdString(text);
+    }
+    void setMessageText(const std::string& text) override {
+        page_.messageText = QString::fromStdString(text);
+    }
+    void setPercentText(const std::string& text) override {
+        page_.percentText = QString::fromStdString(text);
+    }
+    void showValues() override {
+        page_.UpdateData(Exchange::ToControls);
+        // The transfer holds the thread between chunks: paint now, so the
+        // progress moves on the screen and not only at the next wait.
+        if (page_.isVisible()) {
+            page_.repaint();
+        }
+    }
+    void showMessageNow() override {
+        page_.SetDlgItemText(kMessage, page_.messageText);
+        if (QWidget* message = page_.GetDlgItem(kMessage); message && message->isVisible()) {
+            message->repaint();
+        }
+    }
+    void setProgressRange(int low, int high) override {
+        if (auto* bar = page_.Control<QProgressBar>(kProgress)) {
+            bar->setRange(low, high);
+        }
+    }
+    void setProgressPos(int pos) override {
+        if (auto* bar = page_.Control<QProgressBar>(kProgress)) {
+            bar->setValue(pos);
+        }
+    }
+    void enableUpdate(bool enable) override { page_.EnableUpdate(enable); }
+    void setWaitCursor(bool wait) override { desktop::WaitCursor(wait); }
+    void showCompletion(const std::string& text, const std::string& caption) override {
+        desktop::MessageBox(&page_, QString::fromStdString(text), QString::fromStdString(caption),
+                            desktop::Icon::None, desktop::Buttons::Ok);
+    }
+
+  private:
+    CFwUp& page_;
+};
+
+CFwUp::CFwUp(QWidget* parent)
+    : CPropertyPage(fwupTemplate, parent), view_(std::make_unique<View>(*this)),
+      transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_)) {}
+
+CFwUp::~CFwUp() = default;
+
+void CFwUp::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    if (auto* browse = Control<QPushButton>(kBrowse)) {
+        connect(browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    }
+    if (auto* update = Control<QPushButton>(kUpdate)) {
+        connect(update, &QPushButton::clicked, this, [this] { OnUpdate(); });
+    }
+
+    messageText = Lang("COMMON", "IDS_STRING100");
+    UpdateData(Exchange::ToControls);
+
+    static constexpr struct {
+        int id;
+        const char* key;
+    } kCaptions[] = {
+        {kFileNameLabel, "IDL_FILE_NAME"}, {kFileInformationBox, "IDL_FILE_INFORMATION"},
+        {kFileSizeLabel, "IDL_FILE_SIZE"}, {kBrowse, "IDC_BROWSE"},
+        {kProgressBox, "IDL_PROGRESS"},    {kMessageLabel, "IDL_MESSAGE"},
+        {kUpdate, "IDC_UPDATE"},
+    };
+    for (const auto& caption : kCaptions) {
+        SetDlgItemText(caption.id, Lang("FWUP", caption.key));
+    }
+}
+
+void CFwUp::ExchangeValues(Exchange direction) {
+    if (direction != Exchange::ToControls) {
+        return; // the values only ever go to the controls
+    }
+    SetDlgItemText(kFileName, fileName);
+    SetDlgItemText(kFileSize, fileSizeText);
+    SetDlgItemText(kMessage, messageText);
+    SetDlgItemText(kPercent, percentText);
+}
+
+void CFwUp::OnBrowse() {
+    if (transfer_->state() != firmware::TransferState::kIdle) {
+        return;
+    }
+    desktop::FileDialogOptions options;
+    options.filter = QStringLiteral("All files (*.*)|*.*||");
+    const QString chosen = desktop::CurrentDesktop().openFileName(this, options);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    fileName = chosen;
+    const std::optional<uint64_t> size = firmware::FirmwareFileSize(LocalPath(chosen));
+    if (!size) {
+        fileName.clear();
+        EnableUpdate(false);
+        return;
+    }
+    fileSizeText = QString::fromStdString(firmware::FileSizeText(*size));
+    EnableUpdate(true);
+    UpdateData(Exchange::ToControls);
+}
+
+void CFwUp::OnUpdate() {
+    transfer_->OnUpdate(LocalPath(fileName));
+}
+
+void CFwUp::EnableUpdate(bool enable) {
+    if (QWidget* update = GetDlgItem(kUpdate)) {
+        update->setEnabled(enable);
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The Firmware Update page: Browse chooses a firmware file and shows its name
+// and size, Update sends it to the machine (firmware/firmware_transfer.h) and
+// follows the transfer on the progress bar, the percentage and the message
+// line. Page values go to the controls only, never back.
+
+#include <QString>
+#include <memory>
+
+#include "base/qt_property_page.h"
+#include "model/firmware_transfer.h"
+
+class CFwUp : public CPropertyPage {
+    Q_OBJECT
+  public:
+    explicit CFwUp(QWidget* parent = nullptr);
+    ~CFwUp() override;
+
+    // Handlers of Browse... (1023) and Update (1000), public so that the main
+    // window and tests can run them.
+    void OnBrowse();
+    void OnUpdate();
+
+    // The transfer behind Update (its state tells whether one is running).
+    const firmware::FirmwareTransfer& Transfer() const { return *transfer_; }
+
+    // Page values.
+    QString fileName;     // 1004, full path; empty: none chosen
+    QString fileSizeText; // 1007, "262144 bytes"
+    QString messageText = QStringLiteral("Select a firmware file."); // 1075
+    QString percentText = QStringLiteral("0 %");                     // 1076
+
+  protected:
+    void OnInitDialog() override;
+    void ExchangeValues(Exchange direction) override;
+
+  private:
+    class View;
+    void EnableUpdate(bool enable);
+
+    std::unique_ptr<View> view_;
+    std::unique_ptr<firmware::FirmwareTransfer> transfer_;
+};

@@ -1,0 +1,52 @@
+#pragma once
+// The Advanced page: shows the machine's system status block (systemStatus).
+// Lists and check boxes reach the record as they change; Apply stores every
+// control, the toll-saver period included, and writes the record. Its first
+// action when shown is a Refresh.
+
+#include <QString>
+#include <array>
+
+#include "base/qt_property_page.h"
+
+struct StatusDateTime;
+
+class CAdvanced : public CPropertyPage {
+    Q_OBJECT
+  public:
+    explicit CAdvanced(QWidget* parent = nullptr);
+
+    // Handlers, public so that the main window and tests can run them.
+    void OnRefresh();
+    void OnApply();
+    void OnControlChange();
+    void OnTollSaverClick();
+    void OnPowerSaveClick();
+    // The text of field 1088, 1089 or 1001 changed.
+    void OnTextChange(int fieldId);
+    void LoadTexts();
+
+    // Shows the record as it stands, without asking the machine.
+    void ShowRecord();
+
+    static constexpr int kTextCount = 3;
+    static constexpr int kListCount = 6;
+    static constexpr int kCheckCount = 4;
+
+  protected:
+    void OnInitDialog() override;
+    void ExchangeValues(Exchange direction) override;
+
+  private:
+    void StoreControls();
+    void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
+    void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;
+    QString* TextValue(int fieldId);
+
+    // Page values, in the order of the binding tables in CAdvanced.cpp.
+    std::array<QString, kTextCount> texts_;
+    std::array<int, kListCount> listPositions_;
+    std::array<int, kCheckCount> checkStates_;
+    int tollSaver_ = 1; // 0 Off, 1 On, -1 neither button
+    int powerSave_ = 1;
+};

@@ -1,0 +1,93 @@
+#include "pages/CInfo.h"
+
+#include <QPushButton>
+#include <cstring>
+
+#include "base/qt_desktop.h"
+#include "base/qt_not_responding.h"
+#include "model/lang_text.h"
+#include "protocol/exchange.h"
+#include "protocol/machine_info.h"
+#include "templates/info_template.h"
+
+using namespace info_ids;
+
+namespace {
+
+// Machine texts are 8-bit bytes shown as Latin-1; the field may lack its zero.
+template <size_t N> QString MachineText(const char (&field)[N]) {
+    return QString::fromLatin1(field, static_cast<qsizetype>(strnlen(field, N)));
+}
+
+} // namespace
+
+CInfo::CInfo(QWidget* parent) : CPropertyPage(infoTemplate, parent) {}
+
+void CInfo::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    static const struct {
+        const char* key;
+        int id;
+    } labels[] = {
+        {"IDL_FW_VERSION", kFwVersionLabel},
+        {"IDL_ENGINE_VERSION", kEngineVersionLabel},
+        {"IDL_EMUL_VERSION", kEmulVersionLabel},
+        {"IDL_FREE_MEMORY", kFreeMemoryLabel},
+        {"IDL_PRINT_COUNT", kPrintCountLabel},
+        {"IDL_PLATEN_SCAN_COUNT", kPlatenScanLabel},
+        {"IDL_ADF_SCAN_COUNT", kAdfScanLabel},
+        {"IDL_ADF_JAM_COUNT", kAdfJamLabel},
+        {"IDL_PRINT_JAM_COUNT", kPrintJamLabel},
+        {"IDL_TONER_COUNT", kTonerLabel},
+        {"IDC_REFRESH", kRefresh},
+        {"IDC_APPLY", kApply},
+    };
+    for (const auto& label : labels) {
+        SetDlgItemText(label.id, QString::fromUtf8(GetLangString("INFO", label.key)));
+    }
+
+    if (auto* refresh = Control<QPushButton>(kRefresh)) {
+        connect(refresh, &QPushButton::clicked, this, [this] { OnRefresh(); });
+    }
+    OnRefresh();
+}
+
+void CInfo::ExchangeValues(Exchange direction) {
+    // Values travel to the controls only.
+    if (direction != Exchange::ToControls) {
+        return;
+    }
+    SetDlgItemText(kAdfJam, adfJamCountText);
+    SetDlgItemText(kAdfScan, adfScanCountText);
+    SetDlgItemText(kToner, tonerCountText);
+    SetDlgItemText(kPlatenScan, platenScanCountText);
+    SetDlgItemText(kPrintCount, printCountText);
+    SetDlgItemText(kPrintJam, printJamCountText);
+    SetDlgItemText(kFreeMemory, freeMemoryText);
+    SetDlgItemText(kEmulVersion, emulationVersionText);
+    SetDlgItemText(kFwVersion, firmwareVersionText);
+    SetDlgItemText(kEngineVersion, engineVersionText);
+}
+
+void CInfo::OnRefresh() {
+    desktop::WaitCursor(true);
+    const int ok = Mfp_GetMachineInfo();
+    PauseMs(500);
+    desktop::WaitCursor(false);
+    if (!ok) {
+        ShowNotResponding();
+        return;
+    }
+    firmwareVersionText = MachineText(machineInfo.firmwareVersion);
+    engineVersionText = MachineText(machineInfo.engineVersion);
+    emulationVersionText = MachineText(machineInfo.emulationVersion);
+    freeMemoryText = QString::asprintf(" %d %% ", machineInfo.freeMemoryPercent);
+    platenScanCountText = QString::asprintf("%d", machineInfo.platenScanCount);
+    adfScanCountText = QString::asprintf("%d", machineInfo.adfScanCount);
+    printCountText = QString::asprintf("%d", machineInfo.printCount);
+    tonerCountText = QString::asprintf("%d", machineInfo.tonerReplacedCount);
+    adfJamCountText = QString::asprintf("%d", machineInfo.adfJamCount);
+    printJamCountText = QString::asprintf("%d", machineInfo.printJamCount);
+    UpdateData(Exchange::ToControls);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The Settings page: shows the machine's system setup block (systemSetup),
+// keeps the record up to date while the user edits and writes it back with
+// Apply. Its first action when shown is a Refresh.
+
+#include <QString>
+#include <array>
+
+#include "base/qt_property_page.h"
+#include "model/settings_numbers.h"
+
+class CSettings : public CPropertyPage {
+    Q_OBJECT
+  public:
+    explicit CSettings(QWidget* parent = nullptr);
+
+    // Handlers, public so that the main window and tests can run them.
+    void OnRefresh();
+    void OnApply();
+    void OnControlChange();
+    void OnNumberKillFocus();
+    // An arrow of the scroll bar with that id.
+    void OnScrollArrow(int scrollBarId, settings_numbers::Arrow arrow);
+    void LoadTexts();
+
+    // Shows the record as it stands, without asking the machine.
+    void ShowRecord();
+
+    static constexpr int kListCount = 8;
+    static constexpr int kCheckCount = 2;
+    static constexpr int kNumberCount = 6;
+
+  protected:
+    void OnInitDialog() override;
+    void ExchangeValues(Exchange direction) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Page values, in the order of the binding tables in CSettings.cpp.
+    std::array<int, kListCount> listPositions_;
+    std::array<int, kCheckCount> checkStates_;
+    std::array<QString, kNumberCount> numberTexts_;
+};

@@ -1,0 +1,233 @@
+#include "phonebook/CGroupDial.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <cstring>
+
+#include "base/qt_resources.h"
+#include "model/lang_text.h"
+#include "model/phonebook_ops.h"
+#include "templates/group_dial_template.h"
+#include "widgets/CFilterEdit.h"
+#include "widgets/CIconButton.h"
+#include "widgets/qt_dialog_builder.h"
+
+using namespace group_dial_ids;
+
+namespace {
+
+QString Lang(const char* section, const char* key) {
+    return QString::fromUtf8(GetLangString(section, key));
+}
+
+QString MachineText(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+constexpr int kSlotRole = Qt::UserRole;
+
+} // namespace
+
+CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget* parent)
+    : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    name_ = MachineText(name.substr(0, kNameLength));
+    std::memcpy(memberField, members, kMembersLength);
+    speedDialMode_ = speedDialView != 0;
+    const int n = PhonebookSlots();
+    countsAtOpening_.assign(groupRefCount, groupRefCount + n);
+
+    dlg::BuildDialog(this, groupDialTemplate);
+    nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
+    included_ = dlg::FindControl<QTreeWidget>(this, kIncludedList);
+    available_ = dlg::FindControl<QTreeWidget>(this, kAvailableList);
+    add_ = dlg::FindControl<QPushButton>(this, kAdd);
+    nameField_->setText(name_);
+
+    setWindowTitle(Lang("GROUP_DIAL", "CAPTION"));
+    static const struct {
+        int id;
+        const char* key;
+    } texts[] = {
+        {kNameLabel, "IDL_NAME"},
+        {kIncludedLabel, "IDL_I_NUMBER"},
+        {kAvailableLabel, "IDL_A_NUMBER"},
+        {kRemove, "IDC_REMOVE"},
+        {kAdd, "IDC_ADD"},
+        {kOk, "IDOK"},
+        {kCancel, "IDCANCEL"},
+    };
+    for (const auto& t : texts)
+        dlg::SetControlText(this, t.id, Lang("GROUP_DIAL", t.key));
+
+    nameField_->setMaxLength(kNameLength);
+    nameField_->filterMode = 2;
+    auto* ok = dlg::FindControl<CIconButton>(this, kOk);
+    auto* cancel = dlg::FindControl<CIconButton>(this, kCancel);
+    ok->SetIcon(IDI_OK);
+    cancel->SetIcon(IDI_CANCEL);
+
+    ClearIncludeState();
+
+    SetUpList(included_);
+    const int s = SpeedDialSlots();
+    for (int slot : GroupMembers(memberField, speedDialMode_)) {
+        includeState[slot] = kIncluded;
+        QString number;
+        if (!speedDialMode_)
+            number = QString::asprintf("%3d", slot);
+        else if (slot >= s)
+            number = QString::asprintf("OT%3d", slot - s);
+        else
+            number = QString::asprintf("SD%3d", slot);
+        included_->addTopLevelItem(NewItem(slot, number));
+    }
+    SetUpList(available_);
+
+    typeSelection = 1;
+    rangeStart = 0;
+    rangeEnd = s;
+    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList))
+        type->setCurrentIndex(typeSelection);
+    FillAvailable();
+
+    connect(add_, &QPushButton::clicked, this, [this] { OnAdd(); });
+    connect(dlg::FindControl<QPushButton>(this, kRemove), &QPushButton::clicked, this,
+            [this] { OnRemove(); });
+    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList))
+        connect(type, &QComboBox::currentIndexChanged, this, [this] { OnTypeChange(); });
+    connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void CGroupDial::SetUpList(QTreeWidget* list) {
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setAllColumnsShowFocus(true);
+    list->setColumnCount(3);
+    auto* header = new QTreeWidgetItem;
+    header->setText(0, Lang("COMMON", "IDS_NUM"));
+    header->setText(1, Lang("COMMON", "IDS_NAME"));
+    header->setText(2, Lang("COMMON", "IDS_TEL_NUMBER"));
+    header->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    list->setHeaderItem(header);
+    list->header()->setStretchLastSection(false);
+    list->setColumnWidth(0, 40);
+    list->setColumnWidth(1, 100);
+    list->setColumnWidth(2, 200);
+}
+
+QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const {
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, numberText);
+    item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    item->setData(0, kSlotRole, slot);
+    if (slot >= 0 && slot < PhonebookSlots()) {
+        const PhonebookEntry& e = PhonebookTable[slot];
+        item->setText(1, MachineText(SlotName(e)));
+        item->setText(2, speedDialMode_ ? MachineText(SlotNumber(e)) : QString(kGroupDialText));
+    }
+    return item;
+}
+
+QTreeWidgetItem* CGroupDial::CopyItem(const QTreeWidgetItem* item) const {
+    auto* copy = new QTreeWidgetItem;
+    for (int c = 0; c < 3; ++c)
+        copy->setText(c, item->text(c));
+    copy->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    copy->setData(0, kSlotRole, item->data(0, kSlotRole));
+    return copy;
+}
+
+int CGroupDial::SlotOf(const QTreeWidgetItem* item) {
+    return item->data(0, kSlotRole).toInt();
+}
+
+void CGroupDial::FillAvailable() {
+    available_->clear();
+    const int end = std::min(rangeEnd, PhonebookSlots());
+    for (int i = std::max(rangeStart, 0); i < end; ++i) {
+        if (!OfferedForGroup(i, memberField, speedDialMode_))
+            continue;
+        const QString number =
+            speedDialMode_
+                ? QString::asprintf("%s%3d", typeSelection == 1 ? "SD" : "OT", i - rangeStart)
+                : QString::asprintf("%3d", i - rangeStart);
+        available_->addTopLevelItem(NewItem(i, number));
+    }
+}
+
+void CGroupDial::OnTypeChange() {
+    auto* type = dlg::FindControl<QComboBox>(this, kTypeList);
+    typeSelection = type != nullptr ? type->currentIndex() : 1;
+    if (typeSelection == 0) {
+        rangeStart = SpeedDialSlots();
+        rangeEnd = PhonebookSlots();
+    } else {
+        rangeStart = 0;
+        rangeEnd = SpeedDialSlots();
+    }
+    FillAvailable();
+}
+
+void CGroupDial::OnAdd() {
+    QList<QTreeWidgetItem*> chosen;
+    for (int i = 0; i < available_->topLevelItemCount(); ++i)
+        if (available_->topLevelItem(i)->isSelected())
+            chosen.append(available_->topLevelItem(i));
+    if (chosen.isEmpty())
+        return;
+    for (QTreeWidgetItem* item : chosen) {
+        const int slot = SlotOf(item);
+        included_->addTopLevelItem(CopyItem(item));
+        if (slot >= 0 && slot < kIncludeStateSlots)
+            includeState[slot] = kIncluded;
+        if (slot >= 0 && slot < PhonebookSlots())
+            ++groupRefCount[slot];
+    }
+    qDeleteAll(chosen);
+    // A one-touch slot dials a single group.
+    if (!speedDialMode_)
+        add_->setEnabled(false);
+}
+
+void CGroupDial::OnRemove() {
+    QList<QTreeWidgetItem*> chosen;
+    for (int i = 0; i < included_->topLevelItemCount(); ++i)
+        if (included_->topLevelItem(i)->isSelected())
+            chosen.append(included_->topLevelItem(i));
+    if (chosen.isEmpty())
+        return;
+    const int s = SpeedDialSlots();
+    for (QTreeWidgetItem* item : chosen) {
+        const int slot = SlotOf(item);
+        if (slot >= 0 && slot < kIncludeStateSlots)
+            includeState[slot] = kRemoved;
+        if (slot >= 0 && slot < PhonebookSlots())
+            --groupRefCount[slot];
+        const bool shown = slot >= s ? typeSelection == 0 : typeSelection == 1;
+        if (shown)
+            available_->addTopLevelItem(CopyItem(item));
+    }
+    qDeleteAll(chosen);
+}
+
+void CGroupDial::OnOK() {
+    BuildMemberField(memberField, speedDialMode_);
+    name_ = nameField_->text();
+    accept();
+}
+
+void CGroupDial::reject() {
+    // A cancelled edit changes nothing, the reference counts included.
+    const int n = std::min(PhonebookSlots(), static_cast<int>(countsAtOpening_.size()));
+    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n, groupRefCount);
+    QDialog::reject();
+}
+
+std::string CGroupDial::Name() const {
+    return name_.toLatin1().left(kNameLength).toStdString();
+}

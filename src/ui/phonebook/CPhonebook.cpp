@@ -1,0 +1,347 @@
+#include "phonebook/CPhonebook.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTreeWidget>
+#include <cstring>
+
+#include "base/qt_desktop.h"
+#include "base/qt_not_responding.h"
+#include "model/lang_text.h"
+#include "phonebook/CEditPhonebook.h"
+#include "phonebook/CGroupDial.h"
+#include "phonebook/qt_phonebook_file_commands.h"
+#include "platform/clock.h"
+#include "protocol/exchange.h"
+#include "protocol/phonebook.h"
+#include "shell/CMainDlg.h"
+#include "templates/phonebook_template.h"
+
+using namespace phonebook_ids;
+
+namespace {
+
+QString Lang(const char* section, const char* key) {
+    return QString::fromUtf8(GetLangString(section, key));
+}
+
+// Machine texts are 8-bit bytes shown as Latin-1.
+QString MachineText(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+CPhonebook::CPhonebook(QWidget* parent) : CPropertyPage(phonebookTemplate, parent) {
+    viewKind = 1;
+    speedDialView = 1;
+    InstallPhonebookFileCommands();
+}
+
+void CPhonebook::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    list_ = Control<QTreeWidget>(kList);
+    connect(Control<QPushButton>(kRead), &QPushButton::clicked, this, [this] { OnRead(); });
+    connect(Control<QPushButton>(kWrite), &QPushButton::clicked, this, [this] { OnWrite(); });
+    connect(Control<QPushButton>(kEdit), &QPushButton::clicked, this, [this] { OnEdit(); });
+    connect(Control<QPushButton>(kGroupDial), &QPushButton::clicked, this,
+            [this] { OnGroupDial(); });
+    connect(Control<QPushButton>(kDelete), &QPushButton::clicked, this, [this] { OnDelete(); });
+    connect(Control<QPushButton>(kDeleteAll), &QPushButton::clicked, this,
+            [this] { OnDeleteAll(); });
+    connect(Control<QRadioButton>(kSpeedDialRadio), &QRadioButton::clicked, this, [this] {
+        if (!NotificationsBlocked())
+            OnSpeedDialView();
+    });
+    connect(Control<QRadioButton>(kOneTouchRadio), &QRadioButton::clicked, this, [this] {
+        if (!NotificationsBlocked())
+            OnOneTouchView();
+    });
+    // Clicks only: moving the selection with the keys leaves the buttons alone.
+    list_->viewport()->installEventFilter(this);
+
+    static const struct {
+        int id;
+        const char* key;
+    } texts[] = {
+        {kTypeBox, "IDL_TYPE"},
+        {kOneTouchRadio, "IDC_ONETOUCH_DIAL"},
+        {kSpeedDialRadio, "IDC_SPEED_DIAL_2"},
+        {kRead, "IDC_GET_PHONEBOOK"},
+        {kWrite, "IDC_SEND_PHONEBOOK"},
+        {kEdit, "IDC_EDIT"},
+        {kDelete, "IDC_DELETE"},
+        {kDeleteAll, "IDC_DELETE_ALL"},
+        {kGroupDial, "IDC_GROUP_DIAL"},
+    };
+    for (const auto& t : texts)
+        SetDlgItemText(t.id, Lang("PHONEBOOK", t.key));
+
+    int ok = 0;
+    {
+        desktop::WaitCursorScope wait;
+        platform::Sleep(1500);
+        ok = Mfp_GetPhonebook();
+    }
+    if (ok == 0)
+        ShowNotResponding();
+    else
+        RecountGroupRefs();
+
+    auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
+    speedRadio->setText(QString::asprintf(
+        "%s ( 0 ~ %d )", GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"), SpeedDialSlots() - 1));
+    speedRadio->show();
+
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setAllColumnsShowFocus(true);
+    list_->setColumnCount(3);
+    auto* header = new QTreeWidgetItem;
+    header->setText(0, Lang("COMMON", "IDS_NUM"));
+    header->setText(1, Lang("COMMON", "IDS_NAME"));
+    header->setText(2, Lang("COMMON", "IDS_TEL_NUMBER"));
+    header->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+    header->setTextAlignment(1, Qt::AlignLeft | Qt::AlignVCenter);
+    header->setTextAlignment(2, Qt::AlignLeft | Qt::AlignVCenter);
+    list_->setHeaderItem(header);
+    list_->header()->setStretchLastSection(false);
+    const int scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+    list_->setColumnWidth(0, 40);
+    list_->setColumnWidth(1, 150);
+    list_->setColumnWidth(2, list_->contentsRect().width() - scrollBarWidth - 190);
+
+    OnSpeedDialView();
+}
+
+void CPhonebook::ExchangeValues(Exchange direction) {
+    auto* oneTouch = Control<QRadioButton>(kOneTouchRadio);
+    auto* speed = Control<QRadioButton>(kSpeedDialRadio);
+    if (oneTouch == nullptr || speed == nullptr)
+        return;
+    if (direction == Exchange::ToControls) {
+        oneTouch->setChecked(viewKind == 0);
+        speed->setChecked(viewKind == 1);
+    } else {
+        viewKind = oneTouch->isChecked() ? 0 : speed->isChecked() ? 1 : -1;
+    }
+}
+
+void CPhonebook::OnSetActive() {
+    EnableFileItems(true);
+}
+
+void CPhonebook::OnKillActive() {
+    EnableFileItems(false);
+}
+
+void CPhonebook::EnableFileItems(bool enable) {
+    if (CMainDlg* main = MainDlg())
+        main->EnablePhonebookFileItems(enable);
+}
+
+void CPhonebook::SetItemTexts(int item) {
+    QTreeWidgetItem* row = list_->topLevelItem(item);
+    const int slot = viewStart + item;
+    if (row == nullptr || slot < 0 || slot >= PhonebookSlots())
+        return;
+    const PhonebookEntry& e = PhonebookTable[slot];
+    row->setText(1, MachineText(SlotName(e)));
+    row->setText(2, MachineText(SlotNumberColumn(e)));
+}
+
+void CPhonebook::FillList() {
+    if (list_ == nullptr)
+        return;
+    list_->clear();
+    const int end = std::min(viewEnd, PhonebookSlots());
+    QList<QTreeWidgetItem*> rows;
+    for (int i = viewStart; i < end; ++i) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(0, QString::asprintf("%3d", i - viewStart));
+        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        rows.append(row);
+    }
+    list_->addTopLevelItems(rows);
+    for (int item = 0; item < rows.size(); ++item)
+        SetItemTexts(item);
+    if (QTreeWidgetItem* first = list_->topLevelItem(0)) {
+        list_->setCurrentItem(first);
+        first->setSelected(true);
+    }
+}
+
+void CPhonebook::UpdateButtons(int item) {
+    auto* edit = Control<QPushButton>(kEdit);
+    auto* group = Control<QPushButton>(kGroupDial);
+    const int slot = viewStart + item;
+    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots())
+        return;
+    EditButtonStates states{edit->isEnabled(), group->isEnabled()};
+    ApplyClickRules(PhonebookTable[slot], states);
+    edit->setEnabled(states.edit);
+    group->setEnabled(states.groupDial);
+}
+
+int CPhonebook::SelectedItem() const {
+    if (list_ == nullptr)
+        return -1;
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return -1;
+    return list_->indexOfTopLevelItem(selected.first());
+}
+
+void CPhonebook::OnSpeedDialView() {
+    viewStart = 0;
+    viewEnd = SpeedDialSlots();
+    UpdateButtons(0);
+    viewKind = 1;
+    speedDialView = 1;
+    FillList();
+}
+
+void CPhonebook::OnOneTouchView() {
+    viewStart = SpeedDialSlots();
+    viewEnd = PhonebookSlots();
+    UpdateButtons(0);
+    viewKind = 0;
+    speedDialView = 0;
+    FillList();
+}
+
+void CPhonebook::OnRead() {
+    int ok = 0;
+    {
+        desktop::WaitCursorScope wait;
+        ok = Mfp_GetPhonebook();
+        PauseMs(500);
+    }
+    if (ok == 0) {
+        ShowNotResponding();
+        return;
+    }
+    RecountGroupRefs();
+    FillList();
+}
+
+void CPhonebook::OnWrite() {
+    int ok = 0;
+    {
+        desktop::WaitCursorScope wait;
+        ok = Mfp_SetPhonebook();
+        PauseMs(500);
+    }
+    // The user must never believe the machine holds a phonebook it does not.
+    if (ok == 0)
+        ShowNotResponding();
+}
+
+void CPhonebook::OnEdit() {
+    const int item = SelectedItem();
+    if (item < 0) {
+        desktop::MessageBeep();
+        return;
+    }
+    EditSlot(item);
+}
+
+void CPhonebook::OnGroupDial() {
+    const int item = SelectedItem();
+    if (item < 0) {
+        desktop::MessageBeep();
+        return;
+    }
+    EditGroup(item);
+}
+
+void CPhonebook::EditSlot(int item) {
+    const int slot = viewStart + item;
+    if (slot < 0 || slot >= PhonebookSlots())
+        return;
+    // A group's member field is no dialling text: the entry editor would
+    // write a number over it. (Edit can still be enabled from an earlier
+    // click when a Read or a loaded file put a group here.)
+    if (PhonebookTable[slot].kind != 0) {
+        desktop::MessageBeep();
+        return;
+    }
+    CEditPhonebook editor(slot, this);
+    if (editor.exec() == QDialog::Accepted) {
+        StoreSingleNumber(slot, editor.Name(), editor.Number());
+        SetItemTexts(item);
+        UpdateButtons(item);
+    }
+    list_->setFocus();
+}
+
+void CPhonebook::EditGroup(int item) {
+    const int slot = viewStart + item;
+    if (slot < 0 || slot >= PhonebookSlots())
+        return;
+    const PhonebookEntry& e = PhonebookTable[slot];
+    // A single-number slot has no members yet: its number bytes are no bitmap.
+    uint8_t members[kMembersLength] = {};
+    if (e.kind != 0)
+        std::memcpy(members, e.members, kMembersLength);
+    CGroupDial editor(SlotName(e), members, this);
+    if (editor.exec() == QDialog::Accepted) {
+        StoreGroup(slot, editor.Name(), editor.memberField);
+        SetItemTexts(item);
+        UpdateButtons(item);
+    }
+    list_->setFocus();
+}
+
+void CPhonebook::OnDelete() {
+    const int item = SelectedItem();
+    if (item < 0 || !DeleteSlot(viewStart + item, viewKind)) {
+        desktop::MessageBeep();
+        return;
+    }
+    SetItemTexts(item);
+    list_->setFocus();
+}
+
+void CPhonebook::OnDeleteAll() {
+    const int refused = DeleteAllSlots();
+    for (int i = 0; i < refused; ++i)
+        desktop::MessageBeep();
+    FillList();
+}
+
+void CPhonebook::OnListClick() {
+    const int item = SelectedItem();
+    if (item >= 0)
+        UpdateButtons(item);
+}
+
+void CPhonebook::OnListDoubleClick() {
+    const int item = SelectedItem();
+    if (item < 0) {
+        desktop::MessageBeep();
+        return;
+    }
+    const int slot = viewStart + item;
+    if (slot < PhonebookSlots() && PhonebookTable[slot].kind != 0)
+        EditGroup(item);
+    else
+        EditSlot(item);
+}
+
+bool CPhonebook::eventFilter(QObject* watched, QEvent* event) {
+    if (list_ != nullptr && watched == list_->viewport()) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            OnListClick();
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            OnListDoubleClick();
+            return true;
+        }
+    }
+    return CPropertyPage::eventFilter(watched, event);
+}

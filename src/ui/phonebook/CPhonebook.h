@@ -1,0 +1,60 @@
+#pragma once
+// The Phonebook page: the slots of the phonebook table in a three-column
+// list, Read and Write of the whole phonebook, the entry and group editors,
+// Delete and Delete All. While it is the active page the main window's Load
+// Phonebook and Save Phonebook items are enabled.
+
+#include "base/qt_property_page.h"
+#include "model/phonebook_ops.h"
+
+class QPushButton;
+class QTreeWidget;
+
+class CPhonebook : public CPropertyPage {
+    Q_OBJECT
+  public:
+    explicit CPhonebook(QWidget* parent = nullptr);
+
+    // First table index shown, the index after the last one, and the view:
+    // 1 speed-dial slots, 0 one-touch slots.
+    int viewStart = 0;
+    int viewEnd = 0;
+    int viewKind = 1;
+
+    // Rebuilds the list from the table and selects item 0.
+    void FillList();
+    // Enables Edit and Group dial after the slot of list item `item`.
+    void UpdateButtons(int item);
+
+    // Commands.
+    void OnRead();
+    void OnWrite();
+    void OnEdit();
+    void OnGroupDial();
+    void OnDelete();
+    void OnDeleteAll();
+    void OnSpeedDialView();
+    void OnOneTouchView();
+
+    QTreeWidget* List() const { return list_; }
+    // The selected list item, or -1.
+    int SelectedItem() const;
+
+    void OnSetActive() override;
+    void OnKillActive() override;
+
+  protected:
+    void OnInitDialog() override;
+    void ExchangeValues(Exchange direction) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void SetItemTexts(int item);
+    void EditSlot(int item);
+    void EditGroup(int item);
+    void OnListClick();
+    void OnListDoubleClick();
+    void EnableFileItems(bool enable);
+
+    QTreeWidget* list_ = nullptr;
+};

@@ -1,0 +1,93 @@
+#include "phonebook/qt_phonebook_file_commands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "base/qt_desktop.h"
+#include "model/lang_text.h"
+#include "model/phonebook_file.h"
+#include "phonebook/CPhonebook.h"
+#include "protocol/phonebook.h"
+#include "shell/CMainDlg.h"
+
+namespace {
+
+const char* const kPhonebookFilter = "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||";
+
+// The folder of the last file chosen: the next dialog starts there.
+QString lastFolder;
+
+QString Lang(const char* section, const char* key) {
+    return QString::fromUtf8(GetLangString(section, key));
+}
+
+// A name without an extension gets ".PBF"; so does one that ends in a dot.
+QString WithExtension(const QString& path) {
+    return QFileInfo(path).suffix().isEmpty() ? path + ".PBF" : path;
+}
+
+void ShowFileError(QWidget* owner, const char* key) {
+    const QString text = Lang("COMMON", key);
+    const QString caption = Lang("MAIN", "CAPTION");
+    desktop::MessageBox(owner, text, caption, desktop::Icon::Error, desktop::Buttons::Ok);
+}
+
+QString ChosenPath(const QString& chosen) {
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return WithExtension(chosen);
+}
+
+// A file picked in the open dialog is opened as it is, even without an
+// extension; only a typed name that names no file gets ".PBF".
+QString PathToOpen(const QString& chosen) {
+    const QString path = ChosenPath(chosen);
+    return QFileInfo(chosen).isFile() ? chosen : path;
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
+    desktop::FileDialogOptions options;
+    options.filter = kPhonebookFilter;
+    options.initialDirectory = lastFolder;
+    const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
+    if (chosen.isEmpty())
+        return;
+    const QString path = PathToOpen(chosen);
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        ShowFileError(owner, "IDS_PBOOK_READ_ERROR");
+        return;
+    }
+    probe.close();
+    if (ReadPhonebookFile(LocalPath(path)) == 0) {
+        ShowFileError(owner, "IDS_PBOOK_BAD_FILE");
+        return;
+    }
+    if (page != nullptr)
+        page->FillList();
+    RecountGroupRefs();
+}
+
+void SavePhonebookCommand(QWidget* owner) {
+    desktop::FileDialogOptions options;
+    options.filter = kPhonebookFilter;
+    options.defaultExtension = "PBF";
+    options.initialDirectory = lastFolder;
+    options.confirmOverwrite = true;
+    const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
+    if (chosen.isEmpty())
+        return;
+    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0)
+        ShowFileError(owner, "IDS_PBOOK_SAVE_ERROR");
+}
+
+void InstallPhonebookFileCommands() {
+    loadPhonebookCommand = [](CMainDlg& main) { LoadPhonebookCommand(&main, phonebookPage); };
+    savePhonebookCommand = [](CMainDlg& main) { SavePhonebookCommand(&main); };
+}

@@ -1,0 +1,80 @@
+#include "shell/CRcpApp.h"
+
+#include "base/qt_desktop.h"
+#include "shell/CMainDlg.h"
+#include "shell/qt_single_instance.h"
+#include "templates/string_table.h"
+
+namespace {
+
+QString StringResource(int id) {
+    return QString::fromUtf8(LoadStringResource(id));
+}
+
+} // namespace
+
+CRcpApp::CRcpApp(QString instanceName)
+    : runMainWindow([](CMainDlg& dlg) { return dlg.exec(); }),
+      instanceName_(instanceName.isEmpty() ? SingleInstance::DefaultServerName()
+                                           : std::move(instanceName)) {}
+
+CRcpApp::~CRcpApp() {
+    delete instance_;
+}
+
+int CRcpApp::Run() {
+    InitInstance();
+    return ExitInstance();
+}
+
+StartupHooks CRcpApp::MakeStartupHooks() {
+    StartupHooks hooks;
+    hooks.waitCursor = [](bool on) { desktop::WaitCursor(on); };
+    hooks.portBusy = [] {
+        desktop::MessageBox(nullptr, StringResource(IDS_PORT_BUSY), StringResource(IDS_APP_TITLE),
+                            desktop::Icon::Error, desktop::Buttons::Ok);
+    };
+    hooks.notResponding = [] {
+        switch (desktop::MessageBox(nullptr, StringResource(IDS_NOT_RESPONDING),
+                                    StringResource(IDS_APP_TITLE), desktop::Icon::Error,
+                                    desktop::Buttons::AbortRetryIgnore)) {
+        case desktop::Result::Retry:
+            return NotRespondingChoice::Retry;
+        case desktop::Result::Ignore:
+            return NotRespondingChoice::Ignore;
+        default:
+            return NotRespondingChoice::Abort;
+        }
+    };
+    return hooks;
+}
+
+bool CRcpApp::InitInstance() {
+    foundOtherInstance = false;
+    mainWindowRan = false;
+
+    // A running panel with a window of the application title comes forward instead.
+    delete instance_;
+    instance_ = new SingleInstance(instanceName_);
+    if (instance_->BringForwardRunning(StringResource(IDS_APP_TITLE))) {
+        foundOtherInstance = true;
+        return false;
+    }
+    instance_->Listen();
+
+    if (RunStartup(MakeStartupHooks()) != StartupOutcome::MainWindow) {
+        return false;
+    }
+
+    CMainDlg dlg;
+    mainWindowRan = true;
+    runMainWindow(dlg);
+    return false;
+}
+
+int CRcpApp::ExitInstance() {
+    RunExit();
+    delete instance_;
+    instance_ = nullptr;
+    return 0;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The application object: refuses a second instance, runs the start-up
+// sequence with its three message boxes, the main window modally, and the
+// exit that gives the port back.
+
+#include <QString>
+#include <functional>
+
+#include "model/startup.h"
+
+class CMainDlg;
+class SingleInstance;
+
+class CRcpApp {
+  public:
+    explicit CRcpApp(QString instanceName = QString());
+    ~CRcpApp();
+
+    // The whole program: InitInstance, then ExitInstance. Returns the
+    // process's exit status.
+    int Run();
+
+    // Start-up; always false (no message loop follows it).
+    bool InitInstance();
+    // Runs after InitInstance in every case.
+    int ExitInstance();
+
+    // The start-up sequence's questions and cursor, through the desktop seam,
+    // with the texts of the program's own string table.
+    static StartupHooks MakeStartupHooks();
+
+    // Runs the main window; exec() unless a test puts something else here.
+    std::function<int(CMainDlg&)> runMainWindow;
+
+    // Did the last InitInstance find another instance and end?
+    bool foundOtherInstance = false;
+    // Did the last InitInstance open the main window?
+    bool mainWindowRan = false;
+
+  private:
+    QString instanceName_;
+    SingleInstance* instance_ = nullptr;
+};

@@ -1,0 +1,103 @@
+#include "shell/qt_single_instance.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QWidget>
+#include <unistd.h>
+
+namespace {
+
+// Request: "RAISE " + title in UTF-8 + "\n"; answer: "1\n" (brought forward) or "0\n".
+const QByteArray kRequest = "RAISE ";
+constexpr qsizetype kMaxRequest = 4096;
+
+} // namespace
+
+SingleInstance::SingleInstance(QString serverName, QObject* parent)
+    : QObject(parent), serverName_(std::move(serverName)) {}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::DefaultServerName() {
+    // FAXRCP_INSTANCE keeps test runs apart from a panel the user has open.
+    const QString over = qEnvironmentVariable("FAXRCP_INSTANCE");
+    if (!over.isEmpty()) {
+        return over;
+    }
+    return QStringLiteral("faxrcp-%1").arg(static_cast<qulonglong>(getuid()));
+}
+
+bool SingleInstance::BringForwardRunning(const QString& title, int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(serverName_);
+    if (!socket.waitForConnected(timeoutMs)) {
+        return false;
+    }
+    socket.write(kRequest + title.toUtf8() + '\n');
+    if (!socket.waitForBytesWritten(timeoutMs)) {
+        return false;
+    }
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < 16) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs)) {
+            return false;
+        }
+        answer += socket.read(16 - answer.size());
+    }
+    return answer.startsWith("1\n");
+}
+
+bool SingleInstance::Listen() {
+    if (server_ != nullptr) {
+        return server_->isListening();
+    }
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(serverName_)) {
+        QLocalServer::removeServer(serverName_);
+        if (!server_->listen(serverName_)) {
+            return false;
+        }
+    }
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+                if (socket->bytesAvailable() > kMaxRequest) {
+                    socket->abort();
+                    return;
+                }
+                if (!socket->canReadLine()) {
+                    return;
+                }
+                const QByteArray line = socket->readLine(kMaxRequest).chopped(1);
+                bool done = false;
+                if (line.startsWith(kRequest)) {
+                    done = BringForward(QString::fromUtf8(line.mid(kRequest.size())));
+                }
+                socket->write(done ? "1\n" : "0\n");
+                socket->flush();
+                socket->disconnectFromServer();
+            });
+        }
+    });
+    return true;
+}
+
+bool SingleInstance::BringForward(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowTitle() != title) {
+            continue;
+        }
+        if (w->isMinimized()) {
+            w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+            w->show();
+        } else {
+            w->raise();
+            w->activateWindow();
+        }
+        return true;
+    }
+    return false;
+}

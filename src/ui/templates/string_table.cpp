@@ -1,0 +1,14 @@
+#include "templates/string_table.h"
+
+const char* LoadStringResource(int id) {
+    switch (id) {
+    case IDS_APP_TITLE:
+        return "Telvane";
+    case IDS_NOT_RESPONDING:
+        return "Not responding";
+    case IDS_PORT_BUSY:
+        return "Port is busy";
+    default:
+        return "";
+    }
+}
