@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/virtual_clock.h"
@@ -79,7 +80,7 @@ void PrepareMachine() {
         return true;
     }();
     (void)installed;
-    ResetLinkState();
+    panelContext.link.Reset();
     currentPort = 0;
     isNt5 = 0;
     isWin9x = 0;

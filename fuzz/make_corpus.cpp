@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "model/phonebook_file.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
@@ -120,7 +121,7 @@ void PhonebookFiles(const std::string& scratch) {
     sim::SimulatedMachine& m = sim::InProcessMachine();
     m.reset();
     Phonebook(m);
-    ResetLinkState();
+    panelContext.link.Reset();
     std::snprintf(usbWritePath, sizeof usbWritePath, "sim:");
     std::snprintf(usbReadPath, sizeof usbReadPath, "sim:");
     SetMachineRecordDefaults();
@@ -140,7 +141,7 @@ void PhonebookFiles(const std::string& scratch) {
     badMagic[0] = 'X';
     Put("fuzz_phonebook_file", "bad-magic", badMagic);
     FreePhonebookTable();
-    ResetLinkState();
+    panelContext.link.Reset();
     sim::UnregisterSimDevice();
     platform::InstallClock(nullptr);
     platform::InstallDebugSink(nullptr);

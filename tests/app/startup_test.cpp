@@ -9,6 +9,7 @@
 #include "link/isolated.h"
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "platform/device.h"
 #include "platform/program.h"
@@ -57,7 +58,7 @@ class StartupTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
         FreePhonebookTable();
         platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
         usbDeviceName = "fake:usb";
@@ -76,7 +77,7 @@ class StartupTest : public PlatformTest {
     }
     void TearDown() override {
         FreePhonebookTable();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         PlatformTest::TearDown();
     }
@@ -212,7 +213,7 @@ TEST_F(StartupTest, DISABLED_IsolatedWithoutAUsbLibrary) {
     EXPECT_EQ(usbLibrary, nullptr);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
     RunExit();
-    ResetLinkState();
+    panelContext.link.Reset();
 
     Win9x();
     clearTrace();
@@ -244,7 +245,7 @@ TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
     EXPECT_EQ(partialUsb.nameCalls(), 0);
     EXPECT_EQ(usb.opens(), 0);
     RunExit();
-    ResetLinkState();
+    panelContext.link.Reset();
     FreePhonebookTable();
 
     Win9x();

@@ -7,6 +7,7 @@
 
 #include "cli/cli_command.h"
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "platform/program.h"
 #include "platform/usb_backend.h"
 #include "protocol/phonebook.h"
@@ -51,7 +52,7 @@ class CliInquiryTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
         // The stand-in libraries beside the programs are the ones loaded.
         platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
         sim::RegisterSimDevice();
@@ -62,7 +63,7 @@ class CliInquiryTest : public PlatformTest {
         sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
         FreePhonebookTable();
-        ResetLinkState();
+        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
 

@@ -27,6 +27,7 @@
 #include "link/port.h"
 #include "model/firmware_transfer.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/device.h"
 #include "protocol/exchange.h"
 #include "protocol/inquiry.h"
@@ -633,7 +634,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         platform::UnregisterDevice("matrix:");
         sim::UnregisterSimDevice();
         FreePhonebookTable();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         PlatformTest::TearDown();
     }
@@ -667,7 +668,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
             std::snprintf(e.number, sizeof e.number, "0%d", 1000 + i);
         }
         RecountGroupRefs();
-        ResetLinkState();
+        panelContext.link.Reset();
         std::snprintf(usbWritePath, sizeof usbWritePath, "matrix:");
         std::snprintf(usbReadPath, sizeof usbReadPath, "matrix:");
         currentPort = port == Port::kUsb ? 0 : port == Port::kLpt1 ? 1 : 4;

@@ -17,6 +17,7 @@
 #include "firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
@@ -73,7 +74,7 @@ class FwUpPageTest : public ::testing::Test {
     void TearDown() override {
         sim::UnregisterSimDevice();
         machine().reset();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         platform::InstallDebugSink(nullptr);
         platform::InstallClock(nullptr);

@@ -9,6 +9,7 @@
 #include "firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/firmware_transfer.h"
+#include "model/panel_context.h"
 #include "platform/device.h"
 #include "recording_view.h"
 #include "sim/simulated_machine.h"
@@ -30,7 +31,7 @@ class FirmwareSimTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
         fwtest::InstallLanguage(dir);
         machine().reset();
         sim::RegisterSimDevice();
@@ -39,7 +40,7 @@ class FirmwareSimTest : public PlatformTest {
         platform::UnregisterDevice(kEcpName);
         sim::UnregisterSimDevice();
         machine().reset();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         PlatformTest::TearDown();
     }

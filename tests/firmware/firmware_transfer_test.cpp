@@ -11,6 +11,7 @@
 
 #include "firmware_test_helpers.h"
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "recording_view.h"
 #include "support/bytes.h"
 #include "support/fake_device.h"
@@ -57,11 +58,11 @@ class FirmwareTransferTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
         fwtest::InstallLanguage(dir);
     }
     void TearDown() override {
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         PlatformTest::TearDown();
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "support/platform_fixture.h"
 
 // Virtual clock, captured traces, and the link state of a fresh process
@@ -8,10 +9,10 @@ class LinkTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
     }
     void TearDown() override {
-        ResetLinkState();
+        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
 };

@@ -26,6 +26,7 @@
 #include "base/qt_property_page.h"
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
@@ -83,7 +84,7 @@ class PageTest : public ::testing::Test {
         QLocale::setDefault(savedLocale);
         sim::UnregisterSimDevice();
         machine().reset();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         platform::InstallDebugSink(nullptr);
         platform::InstallClock(nullptr);

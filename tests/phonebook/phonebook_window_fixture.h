@@ -19,6 +19,7 @@
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
@@ -93,7 +94,7 @@ class PhonebookWindowTest : public ::testing::Test {
         sim::UnregisterSimDevice();
         machine().reset();
         FreePhonebookTable();
-        ResetLinkState();
+        panelContext.link.Reset();
         languageFilePath.clear();
         platform::InstallDebugSink(nullptr);
         platform::InstallClock(nullptr);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 #include "support/fake_device.h"
 #include "support/platform_fixture.h"
@@ -15,12 +16,12 @@ class InquiryTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ResetLinkState();
+        panelContext.link.Reset();
         currentPort = 1;
         inquiryRecord = {0, 100, 1, 2};
     }
     void TearDown() override {
-        ResetLinkState();
+        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
     FakeDevice lpt{"LPT1"};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_info.h"
 #include "protocol/machine_record.h"
@@ -43,7 +44,7 @@ class RecordTest : public PlatformTest {
     void TearDown() override {
         device.reset();
         FreePhonebookTable();
-        ResetLinkState();
+        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
 

@@ -9,6 +9,7 @@
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "protocol/machine_record.h"
 #include "support/usb_port.h"
@@ -98,7 +99,7 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
     sim::UnregisterSimDevice();
     machine().reset();
-    ResetLinkState();
+    panelContext.link.Reset();
     languageFilePath.clear();
     platform::InstallDebugSink(nullptr);
     platform::InstallClock(nullptr);

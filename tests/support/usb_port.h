@@ -4,9 +4,10 @@
 #include <cstdio>
 
 #include "link/port.h"
+#include "model/panel_context.h"
 
 inline void PointUsbPortAt(const char* name) {
-    ResetLinkState();
+    panelContext.link.Reset();
     currentPort = 0;
     std::snprintf(usbWritePath, sizeof usbWritePath, "%s", name);
     std::snprintf(usbReadPath, sizeof usbReadPath, "%s", name);

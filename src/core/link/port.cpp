@@ -14,21 +14,6 @@ const char* const PortTable[kPortCount] = {
     "USB", "LPT1", "LPT2", "LPT3", "\\\\.\\VornEcp1", "\\\\.\\VornEcp2", "\\\\.\\VornEcp3",
 };
 
-int32_t currentPort = 0;
-int32_t isWin9x = 0;
-int32_t isNt5 = 0;
-
-platform::LibraryHandle usbLibrary = nullptr;
-GetControlPortNameFn pGetControlPortName = nullptr;
-Win2kUsbWriteFn pWin2kUsbWrite = nullptr;
-Win2kUsbReadFn pWin2kUsbRead = nullptr;
-
-char controlPortName[256] = {};
-char usbWritePath[256] = {};
-char usbReadPath[256] = {};
-
-platform::LibraryHandle arbitrationLibrary = nullptr;
-
 namespace {
 
 constexpr int32_t kUsbPort = 0;
@@ -248,22 +233,11 @@ void DbgPrint(const char* format, ...) {
     platform::OutputDebugString(std::string_view(line, length + 1));
 }
 
-void ResetLinkState() {
-    currentPort = 0;
-    isWin9x = 0;
-    isNt5 = 0;
-    if (usbLibrary) {
-        platform::FreeLibrary(usbLibrary);
-        usbLibrary = nullptr;
+void LinkState::Reset() {
+    for (platform::LibraryHandle library : {usbLibrary, arbitrationLibrary}) {
+        if (library) {
+            platform::FreeLibrary(library);
+        }
     }
-    pGetControlPortName = nullptr;
-    pWin2kUsbWrite = nullptr;
-    pWin2kUsbRead = nullptr;
-    std::memset(controlPortName, 0, sizeof controlPortName);
-    std::memset(usbWritePath, 0, sizeof usbWritePath);
-    std::memset(usbReadPath, 0, sizeof usbReadPath);
-    if (arbitrationLibrary) {
-        platform::FreeLibrary(arbitrationLibrary);
-        arbitrationLibrary = nullptr;
-    }
+    *this = LinkState{};
 }

@@ -1,33 +1,30 @@
 #pragma once
 #include <cstdint>
 
-#include "link/driver_abi.h"
-#include "platform/library.h"
+#include "link/link_state.h"
 
-// The one port that reaches the machine, and the process-wide link state that
-// start-up sets. No device stays open: every write and read opens, transfers
-// and closes.
+// The one port that reaches the machine. No device stays open: every write and
+// read opens, transfers and closes. The state that start-up sets lives in the
+// panel context; these names refer into it.
 
 constexpr int kPortCount = 7;
 // "USB", "LPT1".."LPT3", "\\.\VornEcp1".."\\.\VornEcp3"
 extern const char* const PortTable[kPortCount];
 
-extern int32_t currentPort;
-extern int32_t isWin9x;
-extern int32_t isNt5;
+extern int32_t& currentPort;
+extern int32_t& isWin9x;
+extern int32_t& isNt5;
 
-extern platform::LibraryHandle usbLibrary;
-extern GetControlPortNameFn pGetControlPortName;
-extern Win2kUsbWriteFn pWin2kUsbWrite;
-extern Win2kUsbReadFn pWin2kUsbRead;
+extern platform::LibraryHandle& usbLibrary;
+extern GetControlPortNameFn& pGetControlPortName;
+extern Win2kUsbWriteFn& pWin2kUsbWrite;
+extern Win2kUsbReadFn& pWin2kUsbRead;
 
-extern char controlPortName[256];
-extern char usbWritePath[256];
-extern char usbReadPath[256];
+extern char (&controlPortName)[256];
+extern char (&usbWritePath)[256];
+extern char (&usbReadPath)[256];
 
-// The scanner driver's arbitration library: loaded by AcquirePort, unloaded by
-// ReleasePort.
-extern platform::LibraryHandle arbitrationLibrary;
+extern platform::LibraryHandle& arbitrationLibrary;
 
 // Bytes written; 0 when the port cannot be opened or prepared.
 int32_t PortWrite(const uint8_t* buffer, int32_t count);
@@ -41,6 +38,3 @@ int32_t ReleasePort(int32_t id);
 
 // printf-style trace line into a 256-character buffer, with "\r" appended.
 void DbgPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Puts the link state back to what a fresh process has (tests).
-void ResetLinkState();

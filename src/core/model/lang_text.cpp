@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "model/panel_context.h"
 #include "platform/profile.h"
 #include "platform/program.h"
 
-std::string languageFilePath;
-
 namespace {
-
-char langResult[256];
 
 // Up to and including the last '/'.
 std::string DirectoryOf(const std::string& path) {
@@ -30,8 +27,9 @@ void FindLanguageFile() {
 }
 
 const char* GetLangString(const std::string& section, const std::string& key) {
-    langResult[0] = '\0';
-    platform::GetPrivateProfileString(section, key, "", langResult, 255, languageFilePath);
-    langResult[255] = '\0';
-    return langResult;
+    panelContext.langText[0] = '\0';
+    platform::GetPrivateProfileString(section, key, "", panelContext.langText, 255,
+                                      languageFilePath);
+    panelContext.langText[255] = '\0';
+    return panelContext.langText;
 }

@@ -6,7 +6,7 @@
 
 // The program's directory followed by the language file name; set once at
 // start-up by FindLanguageFile.
-extern std::string languageFilePath;
+extern std::string& languageFilePath;
 
 // Reads LANGUAGE/FILE (at most 15 characters) from faxrcp.ini in the program's
 // directory and sets languageFilePath.

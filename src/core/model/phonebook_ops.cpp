@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-int speedDialView = 1;
-int includeState[kIncludeStateSlots];
 const char* const kGroupDialText = "*GROUP DIAL*";
 
 namespace {

@@ -10,7 +10,7 @@
 
 // 1 while the page shows the speed-dial slots, 0 for the one-touch slots; the
 // group dial editor reads it to choose its mode.
-extern int speedDialView;
+extern int& speedDialView;
 
 // The texts of a slot as the lists show them, never read past their fields.
 std::string SlotName(const PhonebookEntry& e);
@@ -50,7 +50,7 @@ int DeleteAllSlots();
 constexpr int kIncludeStateSlots = 256;
 constexpr int kIncluded = 2;
 constexpr int kRemoved = 1;
-extern int includeState[kIncludeStateSlots];
+extern int (&includeState)[kIncludeStateSlots];
 void ClearIncludeState();
 bool IsIncluded(int slot);
 

@@ -12,8 +12,6 @@
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
 
-int32_t portType = 1;
-
 namespace {
 
 constexpr int32_t kArbitrationId = 8;

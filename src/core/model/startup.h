@@ -28,4 +28,4 @@ void RunExit();
 
 // PortType of the scanner driver's KELPIX.INI, 1..3. Read and kept, nothing
 // else consults it.
-extern int32_t portType;
+extern int32_t& portType;

@@ -8,8 +8,6 @@
 #include "platform/debug_output.h"
 #include "protocol/exchange.h"
 
-InquiryRecord inquiryRecord = {0, 100, 1, 2};
-
 namespace {
 
 void TraceF(const char* format, int value) {

@@ -14,4 +14,4 @@ static_assert(sizeof(InquiryRecord) == 4);
 int Mfp_Inquiry();
 
 // The inquiry record of the machine record block (defaults: 0, 100, 1, 2).
-extern InquiryRecord inquiryRecord;
+extern InquiryRecord& inquiryRecord;

@@ -9,8 +9,6 @@
 #include "protocol/exchange.h"
 #include "protocol/record_trace.h"
 
-MachineInfo machineInfo;
-
 namespace {
 
 constexpr uint8_t kGetRequest[] = {0x1B, 0xA4, 0x00, 0x05, 0x50, 0xE0, 0x82, 0xC1, 0x43};

@@ -18,7 +18,7 @@ struct MachineInfo {
 
 constexpr int kInfoAnswerSize = 115;
 
-extern MachineInfo machineInfo;
+extern MachineInfo& machineInfo;
 
 // Start-up values: 100, 50, 90, 120, 1, 1, 1, "1.00", "V1.0.0",
 // "ZEML 1.15 12-17-2002", "".

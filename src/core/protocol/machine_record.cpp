@@ -1,9 +1,12 @@
 #include "protocol/machine_record.h"
 
-#include "protocol/inquiry.h"
-#include "protocol/machine_info.h"
-#include "protocol/system_setup.h"
-#include "protocol/system_status.h"
+#include <cstdlib>
+
+void MachineRecords::Reset() {
+    std::free(phonebookTable);
+    std::free(groupRefCount);
+    *this = MachineRecords{};
+}
 
 void SetMachineRecordDefaults() {
     inquiryRecord = InquiryRecord{0, 100, 1, 2};

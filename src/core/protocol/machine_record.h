@@ -1,4 +1,28 @@
 #pragma once
+#include <cstdint>
+
+#include "protocol/inquiry.h"
+#include "protocol/machine_info.h"
+#include "protocol/phonebook.h"
+#include "protocol/system_setup.h"
+#include "protocol/system_status.h"
+
+// The machine's records as this program holds them: the protocol's part of
+// the panel context. The names the commands use (inquiryRecord, systemSetup,
+// PhonebookTable...) are references into one of these.
+struct MachineRecords {
+    // A fresh process has the inquiry record's defaults before start-up runs.
+    InquiryRecord inquiryRecord = {0, 100, 1, 2};
+    SystemSetup systemSetup = {};
+    SystemStatus systemStatus = {};
+    MachineInfo machineInfo = {};
+    PhonebookEntry* phonebookTable = nullptr;
+    uint8_t* groupRefCount = nullptr;
+    int phonebookSlotCount = 0;
+
+    // Frees the phonebook table and puts every record back to its start value.
+    void Reset();
+};
 
 // Fills the whole machine record block with its start-up values: the inquiry
 // record (0, 100, 1, 2), the system setup, the system status and the machine

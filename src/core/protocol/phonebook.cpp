@@ -12,10 +12,6 @@
 #include "protocol/inquiry.h"
 #include "protocol/record_trace.h"
 
-PhonebookEntry* PhonebookTable = nullptr;
-uint8_t* groupRefCount = nullptr;
-int phonebookSlotCount = 0;
-
 namespace {
 
 constexpr uint8_t kGetRequest[] = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0xFF};

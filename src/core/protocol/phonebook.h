@@ -29,9 +29,9 @@ constexpr int kOneTouchBitmapBits = 56;
 
 // The table (slot 0 first) and one reference count per slot, allocated once
 // at start-up and zero-filled. phonebookSlotCount is the number allocated.
-extern PhonebookEntry* PhonebookTable;
-extern uint8_t* groupRefCount;
-extern int phonebookSlotCount;
+extern PhonebookEntry*& PhonebookTable;
+extern uint8_t*& groupRefCount;
+extern int& phonebookSlotCount;
 
 // Allocates n zeroed slots and n zeroed counts, replacing any earlier table.
 // False (and no table) when n is not positive or memory is short.

@@ -31,7 +31,7 @@ constexpr int kSetupBlockSize = 22;
 constexpr int kSetupAnswerSize = 32;
 constexpr int kSetupSetRequestSize = 31;
 
-extern SystemSetup systemSetup;
+extern SystemSetup& systemSetup;
 
 // Start-up values of the record.
 void SetSystemSetupDefaults();

@@ -37,7 +37,7 @@ constexpr int kStatusBlockSize = 73;
 constexpr int kStatusAnswerSize = 83;
 constexpr int kStatusSetRequestSize = 82;
 
-extern SystemStatus systemStatus;
+extern SystemStatus& systemStatus;
 
 // Start-up values of the record.
 void SetSystemStatusDefaults();

@@ -5,8 +5,6 @@
 
 #include "base/qt_desktop.h"
 
-int nonAsciiTyped = 0;
-
 CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {}
 
 bool CFilterEdit::Accepts(int mode, unsigned c) {

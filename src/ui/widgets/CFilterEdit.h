@@ -19,7 +19,7 @@
 #include <QLineEdit>
 
 // Process-wide: was the last character typed into any CFilterEdit 0x80 or above?
-extern int nonAsciiTyped;
+extern int& nonAsciiTyped;
 
 class CFilterEdit : public QLineEdit {
     Q_OBJECT

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+
+#include "link/driver_abi.h"
+#include "platform/library.h"
+
+// The link's part of the panel context: which port reaches the machine, and
+// the libraries that start-up loaded for it. The names the link's routines
+// use (currentPort, usbWritePath...) are references into one of these.
+struct LinkState {
+    int32_t currentPort = 0;
+    int32_t isWin9x = 0;
+    int32_t isNt5 = 0;
+
+    platform::LibraryHandle usbLibrary = nullptr;
+    GetControlPortNameFn pGetControlPortName = nullptr;
+    Win2kUsbWriteFn pWin2kUsbWrite = nullptr;
+    Win2kUsbReadFn pWin2kUsbRead = nullptr;
+
+    char controlPortName[256] = {};
+    char usbWritePath[256] = {};
+    char usbReadPath[256] = {};
+
+    // The scanner driver's arbitration library: loaded by AcquirePort,
+    // unloaded by ReleasePort.
+    platform::LibraryHandle arbitrationLibrary = nullptr;
+
+    // Unloads the libraries and puts every field back to its start value.
+    void Reset();
+};
