@@ -58,8 +58,6 @@ class StartupTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        panelContext.link.Reset();
-        FreePhonebookTable();
         platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
         usbDeviceName = "fake:usb";
         UseFullFakes();
@@ -74,12 +72,6 @@ class StartupTest : public PlatformTest {
             return c;
         };
         hooks.portBusy = [this] { ++busy; };
-    }
-    void TearDown() override {
-        FreePhonebookTable();
-        panelContext.link.Reset();
-        languageFilePath.clear();
-        PlatformTest::TearDown();
     }
 
     // The program runs from the folder of fake libraries with every entry

@@ -52,7 +52,6 @@ class CliInquiryTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        panelContext.link.Reset();
         // The stand-in libraries beside the programs are the ones loaded.
         platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
         sim::RegisterSimDevice();
@@ -62,8 +61,6 @@ class CliInquiryTest : public PlatformTest {
         machine().reset();
         sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
-        FreePhonebookTable();
-        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
 

@@ -37,7 +37,7 @@
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
 #include "sim/simulated_machine.h"
-#include "support/platform_fixture.h"
+#include "support/panel_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -617,9 +617,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
             });
         }
         ASSERT_TRUE(AllocatePhonebookTable(kSlots));
-        const std::string root = std::string(FAXRCP_SOURCE_DIR) + "/src/resources/lang/en/";
-        languageFilePath =
-            dir_.write("lang.ini", "[COMMON]\n" + ReadText(root + "COMMON.firmware.ini"));
+        languageFilePath = LanguageFilePath("en");
         image_ = std::string(kImageSize, '\0');
         for (size_t i = 0; i < image_.size(); ++i) {
             image_[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
@@ -633,26 +631,10 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         platform::UnregisterDevice(kEcpName);
         platform::UnregisterDevice("matrix:");
         sim::UnregisterSimDevice();
-        FreePhonebookTable();
-        panelContext.link.Reset();
-        languageFilePath.clear();
         PlatformTest::TearDown();
     }
 
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
-
-    static std::string ReadText(const std::string& path) {
-        std::string text;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-                text.append(buffer, n);
-            }
-            std::fclose(f);
-        }
-        return text;
-    }
 
     // A healthy machine and a program at start-up, with a phonebook table
     // that differs from the machine's and a link to the given port.

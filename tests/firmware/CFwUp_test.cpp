@@ -21,9 +21,7 @@
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
-#include "support/qt_scripted_desktop.h"
-#include "support/temp_dir.h"
-#include "support/usb_port.h"
+#include "support/qt_window_fixture.h"
 #include "templates/fwup_template.h"
 
 using namespace fwup_ids;
@@ -61,26 +59,12 @@ class PaintCounter : public QObject {
     }
 };
 
-class FwUpPageTest : public ::testing::Test {
+class FwUpPageTest : public WindowTest {
   protected:
     void SetUp() override {
-        platform::InstallClock(&clock);
-        platform::InstallDebugSink(&traces);
-        sim::RegisterSimDevice();
-        machine().reset();
-        PointUsbPortAt("sim:");
-        fwtest::InstallLanguage(dir);
+        WindowTest::SetUp();
+        platform::InstallClock(&paintingClock);
     }
-    void TearDown() override {
-        sim::UnregisterSimDevice();
-        machine().reset();
-        panelContext.link.Reset();
-        languageFilePath.clear();
-        platform::InstallDebugSink(nullptr);
-        platform::InstallClock(nullptr);
-    }
-
-    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
 
     void show() {
         page.EnsureInitialised();
@@ -97,10 +81,7 @@ class FwUpPageTest : public ::testing::Test {
         QTest::mouseClick(button(kBrowse), Qt::LeftButton);
     }
 
-    PaintingClock clock{10000};
-    platform::CapturingDebugSink traces;
-    ScriptedDesktop desk;
-    TempDir dir;
+    PaintingClock paintingClock{10000};
     CFwUp page;
 };
 
@@ -127,7 +108,7 @@ TEST_F(FwUpPageTest, InitialLookBeforeAnyChoice) {
 
 TEST_F(FwUpPageTest, TextsFollowTheLanguageFileEvenWhenMissing) {
     // German, then a file without FWUP and an empty message text.
-    fwtest::InstallLanguage(dir, "de");
+    UseLanguageOf("de");
     CFwUp german;
     german.EnsureInitialised();
     EXPECT_EQ(dlg::ControlText(&german, kUpdate), "Aktualisieren");
@@ -213,7 +194,7 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
         int paints = 0;
     } duringStore;
     PaintCounter counter;
-    clock.onSleep = [&](uint32_t ms) {
+    paintingClock.onSleep = [&](uint32_t ms) {
         if (ms != firmware::kStoreWaitMs) {
             return;
         }
@@ -317,12 +298,12 @@ TEST_F(FwUpPageTest, ProgressIsPaintedAfterEachChunk) {
     bar()->installEventFilter(&counter);
     int afterRequest = -1;
     int beforeStore = -1;
-    clock.onSleep = [&](uint32_t ms) {
+    paintingClock.onSleep = [&](uint32_t ms) {
         if (ms == firmware::kBeforeDataWaitMs) {
             afterRequest = counter.paints;
         }
     };
-    clock.onSleepStart = [&](uint32_t ms) {
+    paintingClock.onSleepStart = [&](uint32_t ms) {
         if (ms == firmware::kStoreWaitMs) {
             beforeStore = counter.paints;
         }

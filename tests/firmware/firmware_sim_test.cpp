@@ -14,7 +14,7 @@
 #include "recording_view.h"
 #include "sim/simulated_machine.h"
 #include "support/bytes.h"
-#include "support/platform_fixture.h"
+#include "support/panel_fixture.h"
 
 using firmware::TransferResult;
 using ::testing::ElementsAre;
@@ -27,25 +27,12 @@ ByteVector Image(const std::string& bytes) {
     return ByteVector(bytes.begin(), bytes.end());
 }
 
-class FirmwareSimTest : public PlatformTest {
+class FirmwareSimTest : public PanelTest {
   protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        panelContext.link.Reset();
-        fwtest::InstallLanguage(dir);
-        machine().reset();
-        sim::RegisterSimDevice();
-    }
     void TearDown() override {
         platform::UnregisterDevice(kEcpName);
-        sim::UnregisterSimDevice();
-        machine().reset();
-        panelContext.link.Reset();
-        languageFilePath.clear();
-        PlatformTest::TearDown();
+        PanelTest::TearDown();
     }
-
-    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
 
     // The machine on the USB control port.
     void useUsb() {
@@ -66,7 +53,6 @@ class FirmwareSimTest : public PlatformTest {
         return dir.write("image.bin", content);
     }
 
-    TempDir dir;
     std::string content;
     fwtest::RecordingView view;
     firmware::FirmwareTransfer transfer{view};

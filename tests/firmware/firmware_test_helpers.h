@@ -7,9 +7,6 @@
 #include <sstream>
 #include <string>
 
-#include "model/lang_text.h"
-#include "support/temp_dir.h"
-
 namespace fwtest {
 
 // Reproducible image bytes, different for every size and seed.
@@ -27,17 +24,6 @@ inline std::string ReadFile(const std::string& path) {
     std::ostringstream all;
     all << in.rdbuf();
     return all.str();
-}
-
-// A language file made of the program's own fragments for the sections the
-// firmware update uses; points languageFilePath at it. Returns its path.
-inline std::string InstallLanguage(const TempDir& dir, const std::string& language = "en") {
-    const std::string root = std::string(FAXRCP_SOURCE_DIR) + "/src/resources/lang/" + language;
-    std::string text = "[COMMON]\n" + ReadFile(root + "/COMMON.firmware.ini") + "\n[FWUP]\n" +
-                       ReadFile(root + "/FWUP.ini") + "\n";
-    const std::string path = dir.write("lang-" + language + ".ini", text);
-    languageFilePath = path;
-    return path;
 }
 
 } // namespace fwtest

@@ -11,11 +11,12 @@
 
 #include "firmware_test_helpers.h"
 #include "link/port.h"
+#include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "recording_view.h"
 #include "support/bytes.h"
 #include "support/fake_device.h"
-#include "support/platform_fixture.h"
+#include "support/panel_fixture.h"
 
 using firmware::TransferResult;
 using fwtest::RecordingView;
@@ -58,13 +59,7 @@ class FirmwareTransferTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        panelContext.link.Reset();
-        fwtest::InstallLanguage(dir);
-    }
-    void TearDown() override {
-        panelContext.link.Reset();
-        languageFilePath.clear();
-        PlatformTest::TearDown();
+        languageFilePath = LanguageFilePath("en");
     }
 
     std::string image(size_t size) {
@@ -453,7 +448,7 @@ TEST_F(GenericPathTest, ImageBeyondTheCountersIsNotSentCutShort) {
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     const std::string path = image(4096);
-    fwtest::InstallLanguage(dir, "fr");
+    languageFilePath = LanguageFilePath("fr");
     lpt.onRead(kAnswer);
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
@@ -616,10 +611,9 @@ TEST(FirmwareHelpers, FileSizeOnlyForReadableRegularFiles) {
 }
 
 TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
-    TempDir dir;
     for (const char* language : {"en", "fr", "de"}) {
         SCOPED_TRACE(language);
-        fwtest::InstallLanguage(dir, language);
+        languageFilePath = LanguageFilePath(language);
         for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
                                 "IDS_STRING106", "IDS_APPNAME"}) {
             EXPECT_STRNE(GetLangString("COMMON", key), "") << key;

@@ -126,11 +126,11 @@ TEST_F(AdvancedPageTest, FirstShowingReadsTheMachineAndShowsEveryValue) {
 TEST_F(AdvancedPageTest, EveryLanguageNamesEveryTextAndAMissingKeyKeepsItsPlace) {
     for (const QString language : {"en", "de", "fr"}) {
         SCOPED_TRACE(language.toStdString());
-        languageFilePath = dir.write("lang.lng", PageLanguageFile({}, language));
+        UseLanguageOf(language.toStdString());
         Open();
         ExpectEveryTextSet(*page);
     }
-    languageFilePath = dir.write("short.lng", PageLanguageFile({"LANGUAGE_ITEM_2", "IDL_START"}));
+    UseLanguage(LanguageFileText("en", {}, {"LANGUAGE_ITEM_2", "IDL_START"}));
     Open();
     EXPECT_EQ(page->Control<QLabel>(kMachineIdLabel)->text(), "Machine ID:");
     EXPECT_EQ(page->Control<QLabel>(kStartLabel)->text(), "");

@@ -78,11 +78,11 @@ TEST_F(SettingsPageTest, FirstShowingReadsTheMachineAndShowsEveryValue) {
 TEST_F(SettingsPageTest, EveryLanguageNamesEveryTextAndAMissingKeyKeepsItsPlace) {
     for (const QString language : {"en", "de", "fr"}) {
         SCOPED_TRACE(language.toStdString());
-        languageFilePath = dir.write("lang.lng", PageLanguageFile({}, language));
+        UseLanguageOf(language.toStdString());
         Open();
         ExpectEveryTextSet(*page);
     }
-    languageFilePath = dir.write("short.lng", PageLanguageFile({"Legal", "IDL_ZOOM"}));
+    UseLanguage(LanguageFileText("en", {}, {"Legal", "IDL_ZOOM"}));
     Open();
     EXPECT_EQ(page->Control<QLabel>(kRingCountLabel)->text(), "Rings to answer:");
     EXPECT_EQ(page->Control<QLabel>(kZoomLabel)->text(), "");

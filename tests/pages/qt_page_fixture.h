@@ -1,15 +1,11 @@
 #pragma once
-// Fixture of the Settings and Advanced page tests: a virtual clock, captured
-// traces, the records at their defaults, the simulated machine behind the USB
-// port ("sim:"), a scripted desktop and a language file put together from the
-// language fragments. Pages are shown in an active window so that focus moves
-// as it does for a person, and with an English locale for the pickers' texts.
+// Fixture of the Settings and Advanced page tests: the window fixture, with
+// pages shown in an active window so that focus moves as it does for a
+// person, and an English locale for the pickers' texts.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRadioButton>
@@ -19,7 +15,6 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -27,70 +22,23 @@
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
-#include "platform/clock.h"
-#include "platform/debug_output.h"
-#include "platform/virtual_clock.h"
 #include "protocol/machine_record.h"
 #include "sim/simulated_machine.h"
-#include "support/qt_scripted_desktop.h"
-#include "support/temp_dir.h"
-#include "support/usb_port.h"
+#include "support/qt_window_fixture.h"
 #include "widgets/CFilterEdit.h"
 
-// The language file of one folder of src/resources/lang: every fragment under
-// the section its file name begins with, each section once (COMMON.ini and
-// COMMON.phonebook.ini both fill COMMON). Keys listed in `drop` are left out.
-inline std::string PageLanguageFile(const std::vector<std::string>& drop = {},
-                                    const QString& language = "en") {
-    const QDir dir(QString(FAXRCP_SOURCE_DIR) + "/src/resources/lang/" + language);
-    std::map<std::string, std::string> sections;
-    for (const QString& name : dir.entryList({"*.ini"}, QDir::Files, QDir::Name)) {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        std::string& body = sections[name.section('.', 0, 0).toStdString()];
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            bool dropped = false;
-            for (const auto& key : drop) {
-                dropped |= line.startsWith(QByteArray::fromStdString(key + "="));
-            }
-            body += dropped ? "" : line.toStdString() + "\n";
-        }
-    }
-    std::string out;
-    for (const auto& [section, body] : sections) {
-        out += "[" + section + "]\n" + body;
-    }
-    return out;
-}
-
-class PageTest : public ::testing::Test {
+class PageTest : public WindowTest {
   protected:
     void SetUp() override {
-        platform::InstallClock(&clock);
-        platform::InstallDebugSink(&traces);
-        SetMachineRecordDefaults();
-        sim::RegisterSimDevice();
-        machine().reset();
-        PointUsbPortAt("sim:");
-        languageFilePath = dir.write("english.lng", PageLanguageFile());
-        nonAsciiTyped = 0;
+        WindowTest::SetUp();
         // The pickers write AM/PM and digits in the user's language.
         savedLocale = QLocale();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
     void TearDown() override {
         QLocale::setDefault(savedLocale);
-        sim::UnregisterSimDevice();
-        machine().reset();
-        panelContext.link.Reset();
-        languageFilePath.clear();
-        platform::InstallDebugSink(nullptr);
-        platform::InstallClock(nullptr);
+        WindowTest::TearDown();
     }
-
-    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
 
     // Shows and initialises the page as the sheet does, in an active window.
     static void ShowActive(CPropertyPage& page) {
@@ -200,8 +148,4 @@ class PageTest : public ::testing::Test {
     }
 
     QLocale savedLocale;
-    platform::VirtualClock clock{10000};
-    platform::CapturingDebugSink traces;
-    ScriptedDesktop desk;
-    TempDir dir;
 };

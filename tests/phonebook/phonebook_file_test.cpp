@@ -12,6 +12,7 @@
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
+#include "support/platform_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -38,13 +39,13 @@ void LoadImage(const std::string& image) {
     std::memcpy(PhonebookTable, image.data(), 7000);
 }
 
-class PhonebookFileTest : public ::testing::Test {
+class PhonebookFileTest : public PlatformTest {
   protected:
     void SetUp() override {
+        PlatformTest::SetUp();
         SetMachineRecordDefaults();
         ASSERT_TRUE(AllocatePhonebookTable(100));
     }
-    void TearDown() override { FreePhonebookTable(); }
 
     std::vector<std::string> folderEntries() const {
         std::vector<std::string> names;

@@ -7,16 +7,16 @@
 #include <cstring>
 
 #include "protocol/inquiry.h"
+#include "support/platform_fixture.h"
 
 namespace {
 
-class PhonebookOpsTest : public ::testing::Test {
+class PhonebookOpsTest : public PlatformTest {
   protected:
     void SetUp() override {
-        inquiryRecord = InquiryRecord{0, 100, 1, 2};
+        PlatformTest::SetUp();
         ASSERT_TRUE(AllocatePhonebookTable(100));
     }
-    void TearDown() override { FreePhonebookTable(); }
 };
 
 TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {

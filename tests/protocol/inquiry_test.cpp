@@ -16,13 +16,7 @@ class InquiryTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        panelContext.link.Reset();
         currentPort = 1;
-        inquiryRecord = {0, 100, 1, 2};
-    }
-    void TearDown() override {
-        panelContext.link.Reset();
-        PlatformTest::TearDown();
     }
     FakeDevice lpt{"LPT1"};
 };

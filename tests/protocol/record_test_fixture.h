@@ -21,8 +21,8 @@
 #include "protocol/system_status.h"
 #include "support/bytes.h"
 #include "support/fake_device.h"
+#include "support/panel_fixture.h"
 #include "support/platform_fixture.h"
-#include "support/usb_port.h"
 
 // Points the USB port (without the NT library) at a device name.
 inline void UseUsbDevice(const char* name) {
@@ -43,8 +43,6 @@ class RecordTest : public PlatformTest {
     }
     void TearDown() override {
         device.reset();
-        FreePhonebookTable();
-        panelContext.link.Reset();
         PlatformTest::TearDown();
     }
 

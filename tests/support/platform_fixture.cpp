@@ -1,13 +1,14 @@
 #include "support/platform_fixture.h"
 
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "platform/program.h"
 
 namespace {
 
-void RestoreRealPlatform() {
-    platform::InstallClock(nullptr);
-    platform::InstallDebugSink(nullptr);
+// A fresh process's state, with the real platform in place.
+void FreshProcess() {
+    panelContext.Reset();
     platform::SetModuleFileNameForTests("");
     platform::ResetVersionForTests();
 }
@@ -15,10 +16,11 @@ void RestoreRealPlatform() {
 } // namespace
 
 void PlatformTest::SetUp() {
+    FreshProcess();
     platform::InstallClock(&clock);
     platform::InstallDebugSink(&debug);
 }
 
 void PlatformTest::TearDown() {
-    RestoreRealPlatform();
+    FreshProcess();
 }

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-// The fixture for tests below the windows: a virtual clock (so every wait is
-// instant and measurable) and a debug sink that keeps every trace line,
-// installed in SetUp. TearDown puts the real ones back and forgets any program
-// path or platform version a test chose. Derived fixtures that override SetUp
-// or TearDown call these first / last.
+// The base of every fixture that runs the panel's code: a fresh panel context,
+// a virtual clock (so every wait is instant and measurable) and a debug sink
+// that keeps every trace line, installed in SetUp. TearDown frees what the
+// test left in the context, puts the real clock and debug output back and
+// forgets any program path or platform version a test chose. Derived fixtures
+// that override SetUp or TearDown call these first / last.
 class PlatformTest : public ::testing::Test {
   protected:
     void SetUp() override;

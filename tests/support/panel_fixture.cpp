@@ -1,0 +1,100 @@
+#include "support/panel_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "link/port.h"
+#include "model/lang_text.h"
+#include "model/panel_context.h"
+#include "protocol/machine_record.h"
+
+namespace {
+
+bool Contains(const std::vector<std::string>& list, const std::string& s) {
+    for (const auto& e : list) {
+        if (e == s) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string LanguageFilePath(const std::string& lang) {
+    static const std::map<std::string, std::string> names = {
+        {"en", "english"}, {"fr", "french"}, {"de", "german"}};
+    const auto name = names.find(lang);
+    return std::string(FAXRCP_BIN_DIR) + "/" + (name == names.end() ? lang : name->second) + ".lng";
+}
+
+std::string LanguageFileText(const std::string& lang, const std::vector<std::string>& dropSections,
+                             const std::vector<std::string>& dropKeys) {
+    std::ifstream in(LanguageFilePath(lang), std::ios::binary);
+    std::string out;
+    std::string section;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        }
+        if (Contains(dropSections, section)) {
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq != std::string::npos && (Contains(dropKeys, section + "/" + line.substr(0, eq)) ||
+                                        Contains(dropKeys, line.substr(0, eq)))) {
+            continue;
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+std::vector<std::string> LanguageKeys(const std::string& text) {
+    std::vector<std::string> keys;
+    std::istringstream in(text);
+    std::string section;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (const auto eq = line.find('='); eq != std::string::npos && eq > 0) {
+            keys.push_back(section + "/" + line.substr(0, eq));
+        }
+    }
+    return keys;
+}
+
+void PointUsbPortAt(const char* name) {
+    panelContext.link.Reset();
+    currentPort = 0;
+    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", name);
+    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", name);
+}
+
+void PanelTest::SetUp() {
+    PlatformTest::SetUp();
+    clock.setTick(10000);
+    SetMachineRecordDefaults();
+    sim::RegisterSimDevice();
+    machine().reset();
+    PointUsbPortAt("sim:");
+    UseLanguageOf("en");
+}
+
+void PanelTest::TearDown() {
+    sim::UnregisterSimDevice();
+    machine().reset();
+    PlatformTest::TearDown();
+}
+
+void PanelTest::UseLanguageOf(const std::string& lang) {
+    languageFilePath = LanguageFilePath(lang);
+}
+
+void PanelTest::UseLanguage(const std::string& text) {
+    languageFilePath = dir.write("language.lng", text);
+}
