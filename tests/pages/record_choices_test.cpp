@@ -96,14 +96,10 @@ TEST(RecordChoices, OneNamePerItemOfThePagesLists) {
     EXPECT_EQ(Values(*FieldOf(kStatusRecord, "language")), languages);
 
     std::vector<uint32_t> powerSaves;
-    for (int pair : {0, 1}) {
-        for (int minutes = 0; minutes < advanced_codes::kMinutesItems; ++minutes) {
-            uint8_t value = 0xFF;
-            ASSERT_TRUE(advanced_codes::PowerSaveToRecord(pair, minutes, value));
-            if (pair == 1 || minutes == 0) {
-                powerSaves.push_back(value);
-            }
-        }
+    for (int minutes = -1; minutes < advanced_codes::kMinutesItems; ++minutes) {
+        uint8_t value = 0xFF;
+        ASSERT_TRUE(advanced_codes::PowerSaveToRecord(minutes < 0 ? 0 : 1, minutes, value));
+        powerSaves.push_back(value);
     }
     EXPECT_EQ(Values(*FieldOf(kStatusRecord, "powerSave")), powerSaves);
 }
