@@ -2,85 +2,55 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
+
+#include "protocol/record_table.h"
 
 namespace cli {
 
 namespace {
 
-std::string Number(unsigned long v) {
-    return std::to_string(v);
+// The record's bytes at the field's member; values are copied, never aliased.
+template <typename T> T Load(const void* record, const FieldDescriptor& f) {
+    T value;
+    std::memcpy(&value, static_cast<const char*>(record) + f.recordOffset, sizeof value);
+    return value;
 }
 
-// A text field of `width` bytes kept with a terminator.
-template <size_t N> std::string ShowText(const char (&text)[N]) {
-    return std::string(text, strnlen(text, N));
+template <typename T> void Keep(void* record, const FieldDescriptor& f, T value) {
+    std::memcpy(static_cast<char*>(record) + f.recordOffset, &value, sizeof value);
 }
 
-template <size_t N> bool StoreText(char (&text)[N], const std::string& value, size_t width) {
-    if (value.size() > width || value.find('\0') != std::string::npos) {
-        return false;
+std::string Show(const FieldDescriptor& f, const void* record) {
+    const char* member = static_cast<const char*>(record) + f.recordOffset;
+    switch (f.kind) {
+    case FieldKind::Byte:
+        return std::to_string(Load<uint8_t>(record, f));
+    case FieldKind::Be16:
+        return std::to_string(Load<uint16_t>(record, f));
+    case FieldKind::Be32:
+        return std::to_string(Load<int32_t>(record, f));
+    case FieldKind::Text:
+        return std::string(member, strnlen(member, f.recordSize));
+    case FieldKind::DateTime:
+        return FormatDateTime(Load<StatusDateTime>(record, f));
+    case FieldKind::Bytes: {
+        std::string s;
+        for (int i = 0; i < f.width; ++i) {
+            s += (i ? "," : "") + std::to_string(static_cast<uint8_t>(member[i]));
+        }
+        return s;
     }
-    std::memset(text, 0, N);
-    std::memcpy(text, value.data(), value.size());
-    return true;
-}
-
-template <typename Record, typename T>
-Field<Record> NumberField(const char* name, T Record::*member) {
-    return {name, [member](const Record& r) { return Number(r.*member); },
-            [member](Record& r, const std::string& v) {
-                auto n = ParseNumber(v, static_cast<T>(~T{0}));
-                if (!n) {
-                    return false;
-                }
-                r.*member = static_cast<T>(*n);
-                return true;
-            }};
-}
-
-template <typename Record, typename T>
-Field<Record> ReadOnlyNumber(const char* name, T Record::*member) {
-    return {name, [member](const Record& r) { return std::to_string(r.*member); }, nullptr};
-}
-
-template <typename Record, size_t N>
-Field<Record> TextField(const char* name, char (Record::*member)[N], size_t width) {
-    return {name, [member](const Record& r) { return ShowText(r.*member); },
-            [member, width](Record& r, const std::string& v) {
-                return StoreText(r.*member, v, width);
-            }};
-}
-
-template <typename Record, size_t N>
-Field<Record> ReadOnlyText(const char* name, char (Record::*member)[N]) {
-    return {name, [member](const Record& r) { return ShowText(r.*member); }, nullptr};
-}
-
-Field<SystemStatus> DateTimeField(const char* name, StatusDateTime SystemStatus::*member) {
-    return {name, [member](const SystemStatus& r) { return FormatDateTime(r.*member); },
-            [member](SystemStatus& r, const std::string& v) {
-                auto t = ParseDateTime(v);
-                if (!t) {
-                    return false;
-                }
-                r.*member = *t;
-                return true;
-            }};
-}
-
-std::string ShowExtra(const SystemStatus& r) {
-    std::string s;
-    for (int i = 0; i < 5; ++i) {
-        s += (i ? "," : "") + Number(r.statusExtra[i]);
     }
-    return s;
+    return {};
 }
 
-bool StoreExtra(SystemStatus& r, const std::string& v) {
-    uint8_t bytes[5];
+// Width numbers separated by commas.
+bool StoreBytes(const FieldDescriptor& f, void* record, const std::string& v) {
+    std::vector<uint8_t> bytes(f.width);
     size_t start = 0;
-    for (int i = 0; i < 5; ++i) {
-        size_t end = i < 4 ? v.find(',', start) : v.size();
+    for (int i = 0; i < f.width; ++i) {
+        size_t end = i < f.width - 1 ? v.find(',', start) : v.size();
         if (end == std::string::npos) {
             return false;
         }
@@ -91,8 +61,65 @@ bool StoreExtra(SystemStatus& r, const std::string& v) {
         bytes[i] = static_cast<uint8_t>(*n);
         start = end + 1;
     }
-    std::memcpy(r.statusExtra, bytes, sizeof bytes);
+    std::memcpy(static_cast<char*>(record) + f.recordOffset, bytes.data(), bytes.size());
     return true;
+}
+
+bool StoreText(const FieldDescriptor& f, void* record, const std::string& value) {
+    if (value.size() > static_cast<size_t>(f.width) || value.find('\0') != std::string::npos) {
+        return false;
+    }
+    char* text = static_cast<char*>(record) + f.recordOffset;
+    std::memset(text, 0, f.recordSize);
+    std::memcpy(text, value.data(), value.size());
+    return true;
+}
+
+// Only whether the value fits the field's width is checked.
+template <typename T>
+bool StoreNumber(const FieldDescriptor& f, void* record, const std::string& v) {
+    auto n = ParseNumber(v, std::numeric_limits<T>::max());
+    if (!n) {
+        return false;
+    }
+    Keep(record, f, static_cast<T>(*n));
+    return true;
+}
+
+bool Store(const FieldDescriptor& f, void* record, const std::string& value) {
+    switch (f.kind) {
+    case FieldKind::Byte:
+        return StoreNumber<uint8_t>(f, record, value);
+    case FieldKind::Be16:
+        return StoreNumber<uint16_t>(f, record, value);
+    case FieldKind::Be32:
+        return StoreNumber<uint32_t>(f, record, value);
+    case FieldKind::Text:
+        return StoreText(f, record, value);
+    case FieldKind::DateTime: {
+        auto t = ParseDateTime(value);
+        if (!t) {
+            return false;
+        }
+        Keep(record, f, *t);
+        return true;
+    }
+    case FieldKind::Bytes:
+        return StoreBytes(f, record, value);
+    }
+    return false;
+}
+
+template <typename Record> std::vector<Field<Record>> FieldsOf(const RecordDescriptor& d) {
+    std::vector<Field<Record>> fields;
+    for (const FieldDescriptor& f : d.fields) {
+        Field<Record> field{f.name, [&f](const Record& r) { return Show(f, &r); }, nullptr};
+        if (d.settable) {
+            field.store = [&f](Record& r, const std::string& v) { return Store(f, &r, v); };
+        }
+        fields.push_back(std::move(field));
+    }
+    return fields;
 }
 
 } // namespace
@@ -141,71 +168,17 @@ std::string FormatDateTime(const StatusDateTime& t) {
 }
 
 const std::vector<Field<SystemSetup>>& SetupFields() {
-    using S = SystemSetup;
-    static const std::vector<Field<S>> fields = {
-        NumberField("setupByte0", &S::setupByte0),
-        NumberField("setupByte1", &S::setupByte1),
-        NumberField("trayPaperSize", &S::trayPaperSize),
-        NumberField("setupByte3", &S::setupByte3),
-        NumberField("bypassPaperSize", &S::bypassPaperSize),
-        NumberField("bypassPaperType", &S::bypassPaperType),
-        NumberField("discardSize", &S::discardSize),
-        NumberField("contrast", &S::contrast),
-        NumberField("documentMode", &S::documentMode),
-        NumberField("zoom", &S::zoom),
-        NumberField("copies", &S::copies),
-        NumberField("printTimeOut", &S::printTimeOut),
-        NumberField("receiveMode", &S::receiveMode),
-        NumberField("setupByte15", &S::setupByte15),
-        NumberField("ringCount", &S::ringCount),
-        NumberField("redialInterval", &S::redialInterval),
-        NumberField("redialCount", &S::redialCount),
-        NumberField("sendingConfirm", &S::sendingConfirm),
-        NumberField("autoJournal", &S::autoJournal),
-        NumberField("rxReduction", &S::rxReduction),
-    };
+    static const auto fields = FieldsOf<SystemSetup>(kSetupRecord);
     return fields;
 }
 
 const std::vector<Field<SystemStatus>>& StatusFields() {
-    using S = SystemStatus;
-    static const std::vector<Field<S>> fields = {
-        TextField("machineNumber", &S::machineNumber, 20),
-        TextField("machineId", &S::machineId, 20),
-        NumberField("clockMode", &S::clockMode),
-        NumberField("language", &S::language),
-        NumberField("powerSave", &S::powerSave),
-        {"statusExtra", ShowExtra, StoreExtra},
-        NumberField("usbMode", &S::usbMode),
-        NumberField("speaker", &S::speaker),
-        NumberField("ringer", &S::ringer),
-        NumberField("keySound", &S::keySound),
-        NumberField("alarmSound", &S::alarmSound),
-        NumberField("tollSaver", &S::tollSaver),
-        DateTimeField("tollSaverStart", &S::tollSaverStart),
-        DateTimeField("tollSaverEnd", &S::tollSaverEnd),
-        TextField("prefixDial", &S::prefixDial, 5),
-        NumberField("stampReceiverName", &S::stampReceiverName),
-        NumberField("ecmMode", &S::ecmMode),
-    };
+    static const auto fields = FieldsOf<SystemStatus>(kStatusRecord);
     return fields;
 }
 
 const std::vector<Field<MachineInfo>>& InfoFields() {
-    using M = MachineInfo;
-    static const std::vector<Field<M>> fields = {
-        ReadOnlyNumber("freeMemoryPercent", &M::freeMemoryPercent),
-        ReadOnlyNumber("platenScanCount", &M::platenScanCount),
-        ReadOnlyNumber("adfScanCount", &M::adfScanCount),
-        ReadOnlyNumber("printCount", &M::printCount),
-        ReadOnlyNumber("tonerReplacedCount", &M::tonerReplacedCount),
-        ReadOnlyNumber("adfJamCount", &M::adfJamCount),
-        ReadOnlyNumber("printJamCount", &M::printJamCount),
-        ReadOnlyText("firmwareVersion", &M::firmwareVersion),
-        ReadOnlyText("engineVersion", &M::engineVersion),
-        ReadOnlyText("emulationVersion", &M::emulationVersion),
-        ReadOnlyText("extraText", &M::extraText),
-    };
+    static const auto fields = FieldsOf<MachineInfo>(kInfoRecord);
     return fields;
 }
 

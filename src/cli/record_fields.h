@@ -9,7 +9,8 @@
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
 
-// Name=value views of the machine records for faxrcp-cli, in wire order.
+// Name=value views of the machine records for faxrcp-cli, made from the
+// record table (protocol/record_table.h), in wire order.
 namespace cli {
 
 template <typename Record> struct Field {

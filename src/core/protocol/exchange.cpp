@@ -1,9 +1,12 @@
 #include "protocol/exchange.h"
 
 #include <cstdio>
+#include <new>
 
+#include "link/port.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
+#include "protocol/record_trace.h"
 
 void HexDump(const uint8_t* bytes, int32_t count) {
     if (bytes == nullptr) {
@@ -55,4 +58,30 @@ void PauseMs(uint32_t n) {
         }
         platform::Sleep(until - now);
     }
+}
+
+Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps) {
+    const auto size = static_cast<int32_t>(request.size());
+    const int32_t written = PortWrite(request.data(), size);
+    platform::OutputDebugString(steps.banner);
+    TraceNumber("WriteData = %d \n", written);
+    DelayMs(steps.delayMs);
+    if (written != size) {
+        return {};
+    }
+
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[steps.answerSize]());
+    if (!bytes) {
+        platform::OutputDebugString(steps.allocationFailure);
+        return {};
+    }
+    const int32_t n = PortRead(bytes.get(), steps.answerSize);
+    TraceNumber("Size to read = %d \n", steps.answerSize);
+    TraceNumber("ReadData = %d \n", n);
+    HexDump(bytes.get(), steps.dumpWholeBuffer ? steps.answerSize : n);
+    return {std::move(bytes), n};
+}
+
+int32_t AnnouncedLength(const uint8_t* answer, int32_t received) {
+    return received > 4 ? ReadBe16(answer + 2) : 0;
 }

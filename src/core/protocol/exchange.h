@@ -1,5 +1,9 @@
 #pragma once
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 
 // Request and answer frames: 1B A4, a 16-bit big-endian count of the bytes
 // after the first four, 50 E0 82, operation, record code, then data.
@@ -8,6 +12,7 @@ namespace frame {
 constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kHead = 0xA4;
 constexpr uint8_t kFirmwareHead = 0xA5;
+constexpr uint8_t kMarker[] = {0x50, 0xE0, 0x82};
 constexpr uint8_t kOpInquiry = 0xC0;
 constexpr uint8_t kOpRead = 0xC1;
 constexpr uint8_t kOpWrite = 0xC2;
@@ -16,6 +21,22 @@ constexpr uint8_t kRecordSetup = 0x41;
 constexpr uint8_t kRecordPhonebook = 0x42;
 constexpr uint8_t kRecordInfo = 0x43;
 constexpr int kDataOffset = 10;
+// 1B A4, count, 50 E0 82, operation, record code.
+constexpr int kRequestHeadSize = 9;
+
+// The head of a request: 1B A4, the count, 50 E0 82, then tail (operation,
+// record code, ...). dataSize bytes are to follow it.
+template <size_t N>
+constexpr std::array<uint8_t, 7 + N> Request(const uint8_t (&tail)[N], int dataSize = 0) {
+    const int count = 3 + static_cast<int>(N) + dataSize;
+    std::array<uint8_t, 7 + N> head = {kEsc, kHead, 0, 0, kMarker[0], kMarker[1], kMarker[2]};
+    head[2] = static_cast<uint8_t>(count >> 8);
+    head[3] = static_cast<uint8_t>(count);
+    for (size_t i = 0; i < N; ++i) {
+        head[7 + i] = tail[i];
+    }
+    return head;
+}
 } // namespace frame
 
 // Writes count bytes to the debug output, eight a line.
@@ -28,3 +49,24 @@ uint32_t DelayMs(uint32_t n);
 // Waits until the tick counter reaches entry + n (unsigned); returns at once
 // when that sum wraps. Yields the processor while waiting.
 void PauseMs(uint32_t n);
+
+// How a request that is answered in one read runs.
+struct AnswerSteps {
+    const char* banner; // traced after the write
+    uint32_t delayMs;   // between the write and the read
+    int32_t answerSize; // asked of the read
+    const char* allocationFailure;
+    bool dumpWholeBuffer; // else only what was read
+};
+
+struct Answer {
+    std::unique_ptr<uint8_t[]> bytes; // answerSize bytes, zeros after what came
+    int32_t received = 0;
+};
+
+// Writes the request, waits and reads the answer, with their traces. No
+// bytes when the request was not written whole or memory was short.
+Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps);
+
+// The count an answer announces in bytes 2..3; 0 when four bytes or fewer came.
+int32_t AnnouncedLength(const uint8_t* answer, int32_t received);

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr uint8_t kGetRequest[] = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0xFF};
-constexpr int32_t kGetRequestSize = sizeof kGetRequest;
+constexpr auto kGetRequest = frame::Request({frame::kOpRead, frame::kRecordPhonebook, 0xFF});
+constexpr int32_t kGetRequestSize = kGetRequest.size();
 constexpr int32_t kGetHeadSize = 11;
 constexpr int32_t kSetHeadSize = 10;
 constexpr int32_t kAckSize = 10;
@@ -124,9 +124,9 @@ int Mfp_GetPhonebook() {
     const int n = PhonebookSlots();
     const int32_t dataSize = kPhonebookRecordSize * n;
 
-    int32_t written = PortWrite(kGetRequest, kGetRequestSize);
+    int32_t written = PortWrite(kGetRequest.data(), kGetRequestSize);
     platform::OutputDebugString("===> GET PHONEBOOK <===\n");
-    HexDump(kGetRequest, kGetRequestSize);
+    HexDump(kGetRequest.data(), kGetRequestSize);
     TraceNumber("WriteData = %d \n", written);
     DelayMs(1000);
     if (written != kGetRequestSize) {
@@ -198,15 +198,9 @@ int Mfp_SetPhonebook() {
     }
     uint8_t* b = buffer.get();
     std::memset(b, 0xFF, size);
-    b[0] = frame::kEsc;
-    b[1] = frame::kHead;
-    WriteBe16(b + 2, static_cast<uint16_t>(size - 4));
-    b[4] = 0x50;
-    b[5] = 0xE0;
-    b[6] = 0x82;
-    b[7] = frame::kOpWrite;
-    b[8] = frame::kRecordPhonebook;
-    b[9] = static_cast<uint8_t>(n);
+    const auto head = frame::Request(
+        {frame::kOpWrite, frame::kRecordPhonebook, static_cast<uint8_t>(n)}, size - kSetHeadSize);
+    std::memcpy(b, head.data(), head.size());
     for (int i = 0; i < n; ++i) {
         BuildRecord(i, PhonebookTable[i], b + kSetHeadSize + kPhonebookRecordSize * i);
     }
@@ -232,8 +226,7 @@ int Mfp_SetPhonebook() {
     TraceNumber("Size to read = %d \n", kAckSize);
     TraceNumber("ReadData = %d \n", ack);
     HexDump(b, kAckSize);
-    int32_t expected = ack > 4 ? ReadBe16(b + 2) : 0;
-    return ack == expected + 4 ? 1 : 0;
+    return ack == AnnouncedLength(b, ack) + 4 ? 1 : 0;
 }
 
 char* TrimRight(char* text) {

@@ -36,9 +36,8 @@ extern SystemSetup& systemSetup;
 // Start-up values of the record.
 void SetSystemSetupDefaults();
 
-// The 22-byte wire block of the record, and back.
+// The 22-byte wire block of the record.
 void EncodeSystemSetup(const SystemSetup& setup, uint8_t* block);
-void DecodeSystemSetup(const uint8_t* block, SystemSetup& setup);
 
 // Reads the block from the machine into systemSetup: 1 on success, else 0.
 // The record changes only on success.

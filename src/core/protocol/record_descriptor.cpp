@@ -1,0 +1,155 @@
+#include "protocol/record_descriptor.h"
+
+#include <cstring>
+#include <vector>
+
+#include "link/port.h"
+#include "platform/debug_output.h"
+#include "protocol/record_trace.h"
+
+namespace {
+
+constexpr int32_t kAcknowledgementSize = 10;
+
+void EncodeDateTime(const StatusDateTime& t, uint8_t* b) {
+    b[0] = t.month;
+    b[1] = t.day;
+    WriteBe16(b + 2, t.year);
+    b[4] = t.hour;
+    b[5] = t.minute;
+}
+
+StatusDateTime DecodeDateTime(const uint8_t* b) {
+    StatusDateTime t = {b[0], b[1], ReadBe16(b + 2), b[4], b[5]};
+    ClampStatusDateTime(t);
+    return t;
+}
+
+// Members are copied, never aliased: the record is only known by its bytes.
+template <typename T> T Load(const uint8_t* member) {
+    T value;
+    std::memcpy(&value, member, sizeof value);
+    return value;
+}
+
+template <typename T> void Store(uint8_t* member, T value) {
+    std::memcpy(member, &value, sizeof value);
+}
+
+void EncodeField(const FieldDescriptor& f, const uint8_t* member, uint8_t* slot) {
+    switch (f.kind) {
+    case FieldKind::Byte:
+        slot[0] = member[0];
+        break;
+    case FieldKind::Be16:
+        WriteBe16(slot, Load<uint16_t>(member));
+        break;
+    case FieldKind::Be32:
+        WriteBe32(slot, Load<uint32_t>(member));
+        break;
+    case FieldKind::Text: {
+        // The text up to its terminator, then zeros.
+        const size_t length = strnlen(reinterpret_cast<const char*>(member), f.width);
+        std::memset(slot, 0, f.width);
+        std::memcpy(slot, member, length);
+        break;
+    }
+    case FieldKind::DateTime:
+        EncodeDateTime(Load<StatusDateTime>(member), slot);
+        break;
+    case FieldKind::Bytes:
+        std::memcpy(slot, member, f.width);
+        break;
+    }
+}
+
+void DecodeField(const FieldDescriptor& f, const uint8_t* slot, uint8_t* member) {
+    switch (f.kind) {
+    case FieldKind::Byte:
+        member[0] = slot[0];
+        break;
+    case FieldKind::Be16:
+        Store(member, ReadBe16(slot));
+        break;
+    case FieldKind::Be32:
+        Store(member, ReadBe32(slot));
+        break;
+    case FieldKind::Text:
+        std::memset(member, 0, f.recordSize);
+        std::memcpy(member, slot, f.width);
+        break;
+    case FieldKind::DateTime:
+        Store(member, DecodeDateTime(slot));
+        break;
+    case FieldKind::Bytes:
+        std::memcpy(member, slot, f.width);
+        break;
+    }
+}
+
+} // namespace
+
+void EncodeFields(const RecordDescriptor& d, const void* record, uint8_t* block) {
+    const auto* base = static_cast<const uint8_t*>(record);
+    for (const FieldDescriptor& f : d.fields) {
+        EncodeField(f, base + f.recordOffset, block + f.wireOffset);
+    }
+}
+
+void DecodeFields(const RecordDescriptor& d, const uint8_t* block, void* record) {
+    auto* base = static_cast<uint8_t*>(record);
+    for (const FieldDescriptor& f : d.fields) {
+        DecodeField(f, block + f.wireOffset, base + f.recordOffset);
+    }
+}
+
+int GetRecord(const RecordDescriptor& d, void* record) {
+    const auto request = d.GetRequest();
+    const Answer answer = ReadAnswer(request, d.get);
+    if (!answer.bytes) {
+        return 0;
+    }
+    const int32_t n = answer.received;
+    const int32_t length = AnnouncedLength(answer.bytes.get(), n);
+    const bool ok =
+        d.lengthRule == LengthRule::Exact ? n == length + 4 : length != 0 && n >= length + 4;
+    if (length != 0) {
+        TraceNumber("Length = %d \n", length);
+    }
+    // A cut-short answer would put zeros over the record, which the next set
+    // would then send to the machine.
+    if (ok && length != 0) {
+        DecodeFields(d, answer.bytes.get() + frame::kDataOffset, record);
+    }
+    return ok ? 1 : 0;
+}
+
+int SetRecord(const RecordDescriptor& d, const void* record) {
+    if (!d.settable) {
+        return 0;
+    }
+    const auto head = d.SetHead();
+    std::vector<uint8_t> request(d.SetRequestSize());
+    std::memcpy(request.data(), head.data(), head.size());
+    EncodeFields(d, record, request.data() + head.size());
+
+    const auto size = static_cast<int32_t>(request.size());
+    const int32_t written = PortWrite(request.data(), size);
+    if (d.set.banner != nullptr) {
+        platform::OutputDebugString(d.set.banner);
+    }
+    TraceNumber("WriteData = %d \n", written);
+    if (d.set.dumpRequest) {
+        HexDump(request.data(), size);
+    }
+    DelayMs(d.set.delayMs);
+    if (written != size) {
+        return 0;
+    }
+    uint8_t acknowledgement[kAcknowledgementSize] = {};
+    const int32_t n = PortRead(acknowledgement, kAcknowledgementSize);
+    if (d.set.traceAcknowledgement) {
+        TraceNumber("ReadData = %d \n", n);
+    }
+    return 1;
+}

@@ -1,0 +1,107 @@
+// The record table offers the values the Settings and Advanced pages offer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/advanced_codes.h"
+#include "model/settings_numbers.h"
+#include "protocol/record_table.h"
+
+namespace {
+
+const FieldDescriptor* FieldOf(const RecordDescriptor& d, std::string_view name) {
+    for (const FieldDescriptor& f : d.fields) {
+        if (f.name == name) {
+            return &f;
+        }
+    }
+    ADD_FAILURE() << "no field " << name;
+    return nullptr;
+}
+
+std::vector<uint32_t> Values(const FieldDescriptor& f) {
+    std::vector<uint32_t> values;
+    for (const ValueName& v : f.names) {
+        values.push_back(v.value);
+    }
+    return values;
+}
+
+// How many PREFIXn= items a list of the English language file has.
+size_t Items(const std::string& file, const std::string& prefix) {
+    std::ifstream in(std::string(FAXRCP_SOURCE_DIR) + "/src/resources/lang/en/" + file);
+    size_t count = 0;
+    for (std::string line; std::getline(in, line);) {
+        const size_t digits = line.find_first_not_of("0123456789", prefix.size());
+        if (line.starts_with(prefix) && digits > prefix.size() && digits < line.size() &&
+            line[digits] == '=') {
+            ++count;
+        }
+    }
+    return count;
+}
+
+TEST(RecordChoices, NumberRangesAreTheSettingsPages) {
+    using namespace settings_numbers;
+    const std::pair<const char*, Range> numbers[] = {{"discardSize", kDiscardSizeRange},
+                                                     {"ringCount", kRingCountRange},
+                                                     {"redialInterval", kRedialIntervalRange},
+                                                     {"redialCount", kRedialCountRange},
+                                                     {"zoom", kZoomRange},
+                                                     {"copies", kCopiesRange}};
+    for (const auto& [name, range] : numbers) {
+        const FieldDescriptor* f = FieldOf(kSetupRecord, name);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(f->minimum, static_cast<uint32_t>(range.minimum)) << name;
+        EXPECT_EQ(f->maximum, static_cast<uint32_t>(range.maximum)) << name;
+    }
+}
+
+TEST(RecordChoices, OneNamePerItemOfThePagesLists) {
+    const struct {
+        const RecordDescriptor& record;
+        const char* field;
+        const char* file;
+        const char* prefix;
+    } lists[] = {
+        {kSetupRecord, "contrast", "SETTINGS.ini", "CONTRAST_ITEM_"},
+        {kSetupRecord, "documentMode", "SETTINGS.ini", "DOC_MODE_ITEM_"},
+        {kSetupRecord, "sendingConfirm", "SETTINGS.ini", "SEND_CONFIRM_ITEM_"},
+        {kSetupRecord, "receiveMode", "SETTINGS.ini", "RCV_MODE_ITEM_"},
+        {kSetupRecord, "printTimeOut", "SETTINGS.ini", "TIME_OUT_ITEM_"},
+        {kStatusRecord, "speaker", "ADVANCED.ini", "SPEAKER_ITEM_"},
+        {kStatusRecord, "ringer", "ADVANCED.ini", "RINGER_ITEM_"},
+        {kStatusRecord, "usbMode", "ADVANCED.ini", "USB_MODE_ITEM_"},
+        {kStatusRecord, "language", "ADVANCED.ini", "LANGUAGE_ITEM_"},
+        {kStatusRecord, "clockMode", "ADVANCED.ini", "CLOCK_MODE_ITEM_"},
+    };
+    for (const auto& list : lists) {
+        const FieldDescriptor* f = FieldOf(list.record, list.field);
+        ASSERT_NE(f, nullptr);
+        const size_t items = Items(list.file, list.prefix);
+        EXPECT_GT(items, 0u) << list.prefix;
+        EXPECT_EQ(f->names.size(), items) << list.field;
+    }
+
+    // The codes the language list and the power-save controls store.
+    std::vector<uint32_t> languages;
+    for (int position = 0; position < advanced_codes::kLanguageItems; ++position) {
+        languages.push_back(advanced_codes::LanguageCode(position));
+    }
+    std::sort(languages.begin(), languages.end());
+    EXPECT_EQ(Values(*FieldOf(kStatusRecord, "language")), languages);
+
+    std::vector<uint32_t> powerSaves;
+    for (int minutes = -1; minutes < advanced_codes::kMinutesItems; ++minutes) {
+        uint8_t value = 0xFF;
+        ASSERT_TRUE(advanced_codes::PowerSaveToRecord(minutes < 0 ? 0 : 1, minutes, value));
+        powerSaves.push_back(value);
+    }
+    EXPECT_EQ(Values(*FieldOf(kStatusRecord, "powerSave")), powerSaves);
+}
+
+} // namespace
