@@ -11,6 +11,7 @@ namespace cli {
 
 namespace {
 
+// Filled by the command files before main runs, only read afterwards.
 std::vector<Command>& Registry() {
     static std::vector<Command> commands;
     return commands;

@@ -62,6 +62,8 @@ class SimDevice : public platform::Device {
 
 } // namespace
 
+// The far end of the wire, not the panel's state: one machine per process,
+// like one machine on the port.
 SimulatedMachine& InProcessMachine() {
     static SimulatedMachine machine;
     return machine;

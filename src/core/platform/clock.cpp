@@ -16,6 +16,8 @@ SteadyClock& RealClock() {
     return clock;
 }
 
+// Process-wide by nature: the seam is installed once for the program and its
+// stand-in libraries, which reach it from their own shared objects.
 std::atomic<Clock*> installedClock{nullptr};
 std::atomic<uint64_t> skippedMs{0};
 

@@ -13,6 +13,8 @@ StderrDebugSink& RealSink() {
     return sink;
 }
 
+// Process-wide by nature: the seam is installed once for the program and its
+// stand-in libraries, which reach it from their own shared objects.
 std::atomic<DebugSink*> installedSink{nullptr};
 
 } // namespace

@@ -23,6 +23,8 @@ struct Registry {
     std::map<std::string, DeviceFactory> prefixes; // key without the '*'
 };
 
+// One namespace per process: the stand-in libraries open their devices
+// through the program's.
 Registry& TheRegistry() {
     static Registry registry;
     return registry;

@@ -48,6 +48,8 @@ class RealPpdevBackend : public PpdevBackend {
 };
 
 RealPpdevBackend realBackend;
+// Process-wide by nature: the seam is installed once for the program and its
+// stand-in libraries, which reach it from their own shared objects.
 PpdevBackend* installed = nullptr;
 
 } // namespace

@@ -209,6 +209,8 @@ class LibusbBackend : public UsbBackend {
 };
 
 std::mutex backendMutex;
+// Process-wide by nature: the seam is installed once for the program and its
+// stand-in libraries, which reach it from their own shared objects.
 UsbBackend* installedBackend = nullptr;
 
 } // namespace

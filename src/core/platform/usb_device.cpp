@@ -155,6 +155,8 @@ class UsbPorts {
     bool stop_ = false;
 };
 
+// Open USB interfaces are shared by every user of the device namespace in the
+// process.
 UsbPorts& Ports() {
     static UsbPorts ports;
     return ports;

@@ -15,6 +15,7 @@ namespace desktop {
 
 namespace {
 
+// The desktop seam: installed once for the program, a scripted one in tests.
 Desktop* installed = nullptr;
 
 QtDesktop& RealDesktop() {
