@@ -1,4 +1,5 @@
 #include "platform/clock.h"
+#include "platform/real_device.h"
 #include "platform/virtual_clock.h"
 
 #include <atomic>
@@ -31,11 +32,8 @@ uint32_t SteadyClock::tick() {
 }
 
 bool SteadyClock::FastWaits() {
-    static const bool fast = [] {
-        const char* value = std::getenv("FAXRCP_FAST_WAITS");
-        return value != nullptr && std::string(value) == "1";
-    }();
-    return fast;
+    const char* asked = std::getenv("FAXRCP_FAST_WAITS");
+    return asked != nullptr && std::string(asked) == "1" && !RealDeviceOpened();
 }
 
 void SteadyClock::SkipAhead(uint32_t ms) {

@@ -19,7 +19,7 @@ class Clock {
 // With FAXRCP_FAST_WAITS=1 in the environment, sleeps pass at once and the
 // tick jumps over them, while device time-outs stay real: end-to-end tests run
 // the real programs against the simulated machine without the protocol's
-// fixed waits.
+// fixed waits. Never once a real device has been opened (RealDeviceOpened).
 class SteadyClock : public Clock {
   public:
     uint32_t tick() override;

@@ -1,6 +1,7 @@
 #include "platform/device.h"
 #include "platform/char_device.h"
 #include "platform/ppdev_device.h"
+#include "platform/real_device.h"
 #include "platform/usb_device.h"
 #include "platform/virtual_device.h"
 
@@ -78,6 +79,14 @@ std::string Environment(const std::string& variable) {
     return value ? std::string(value) : std::string();
 }
 
+// A device of the real world: noted when it opened.
+std::unique_ptr<Device> Real(std::unique_ptr<Device> device) {
+    if (device) {
+        NoteRealDeviceOpened();
+    }
+    return device;
+}
+
 thread_local int resolveDepth = 0;
 
 struct DepthGuard {
@@ -111,16 +120,16 @@ std::unique_ptr<Device> Resolve(const std::string& name, const OpenMode& mode) {
     }
     if (name.rfind("ppdev:", 0) == 0) {
         // The parallel port through ppdev, so that the ECP device controls work.
-        return OpenPpdevDevice(name.substr(6), mode);
+        return Real(OpenPpdevDevice(name.substr(6), mode));
     }
     if (name.rfind("usb:", 0) == 0) {
-        return OpenUsbDevice(name, mode);
+        return Real(OpenUsbDevice(name, mode));
     }
     if (name.rfind("unix:", 0) == 0) {
         return OpenVirtualDevice(name.substr(5), mode);
     }
     if (name.front() == '/') {
-        return CharDevice::Open(name, mode);
+        return Real(CharDevice::Open(name, mode));
     }
     // "sim:" exists only while the simulated machine has registered it.
     return nullptr;

@@ -1,0 +1,53 @@
+#include "platform/real_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/clock.h"
+#include "platform/device.h"
+
+namespace {
+
+class ProbeClock : public platform::SteadyClock {
+  public:
+    using SteadyClock::FastWaits;
+};
+
+// Skipped waits are for the simulated machine only: once a real device has
+// been open, every wait is kept whatever the environment says. The flag lasts
+// for the process, so each case runs in a child of its own.
+TEST(RealDeviceTest, FastWaitsEndForGoodWhenARealDeviceOpens) {
+    EXPECT_EXIT(
+        {
+            setenv("FAXRCP_FAST_WAITS", "1", 1);
+            ProbeClock clock;
+            const uint32_t before = clock.tick();
+            clock.sleep(600000);
+            const bool skipped = clock.tick() - before >= 600000;
+            const bool virtualDeviceKeepsThem =
+                platform::OpenDevice("unix:/nonexistent/socket", {.read = true}) == nullptr &&
+                ProbeClock::FastWaits();
+            auto device = platform::OpenDevice("/dev/null", {.read = true, .write = true});
+            const bool keptAfterwards =
+                device != nullptr && platform::RealDeviceOpened() && !ProbeClock::FastWaits();
+            device.reset();
+            std::exit(skipped && virtualDeviceKeepsThem && keptAfterwards &&
+                              !ProbeClock::FastWaits()
+                          ? 0
+                          : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(RealDeviceTest, AFailedOpenOfARealDeviceIsNoContact) {
+    EXPECT_EXIT(
+        {
+            setenv("FAXRCP_FAST_WAITS", "1", 1);
+            const bool opened = platform::OpenDevice("/nonexistent/lp0", {.read = true}) != nullptr;
+            std::exit(!opened && !platform::RealDeviceOpened() && ProbeClock::FastWaits() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
