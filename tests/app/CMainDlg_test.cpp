@@ -16,6 +16,7 @@
 #include "base/qt_property_page.h"
 #include "pages/CInfo.h"
 #include "pages/CSettings.h"
+#include "phonebook/CPhonebook.h"
 #include "protocol/inquiry.h"
 #include "shell/CAbout.h"
 #include "shell/CMainDlg.h"
@@ -58,7 +59,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
         EXPECT_FALSE(dlg->Sheet()->tabIcon(i).isNull()) << i;
     }
     EXPECT_EQ(dlg->Sheet()->iconSize(), QSize(20, 20));
-    EXPECT_EQ(dlg->Sheet()->widget(3), static_cast<QWidget*>(infoPage));
+    EXPECT_EQ(dlg->Sheet()->widget(3), static_cast<QWidget*>(dlg->Page<CInfo>()));
 
     EXPECT_EQ(dlg->windowTitle(), "Telvane");
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
@@ -77,7 +78,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 
     // The first page was shown and has read the machine; the others wait.
     EXPECT_TRUE(dlg->SheetPages()[0]->IsInitialised());
-    EXPECT_FALSE(infoPage->IsInitialised());
+    EXPECT_FALSE(dlg->Page<CInfo>()->IsInitialised());
 }
 
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
@@ -86,7 +87,7 @@ TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
     dlg->Sheet()->setCurrentIndex(3);
-    EXPECT_TRUE(infoPage->IsInitialised());
+    EXPECT_TRUE(dlg->Page<CInfo>()->IsInitialised());
     EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
     EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
 }
@@ -95,18 +96,17 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
     machine().setMachineClass(0);
     auto dlg = Open(0);
     EXPECT_EQ(Tabs(dlg->Sheet()), QStringList({"Information", "Firmware Update"}));
-    EXPECT_EQ(dlg->Sheet()->widget(0), static_cast<QWidget*>(infoPage));
+    CInfo* info = dlg->Page<CInfo>();
+    EXPECT_EQ(dlg->Sheet()->widget(0), static_cast<QWidget*>(info));
     // Information is the first page: it is shown and reads the machine at once.
-    EXPECT_TRUE(infoPage->IsInitialised());
-    EXPECT_EQ(infoPage->Control<QWidget>(1065)->property("text").toString(), "2.05");
+    EXPECT_TRUE(info->IsInitialised());
+    EXPECT_EQ(info->Control<QWidget>(1065)->property("text").toString(), "2.05");
     EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
     EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "-", "&About..."}));
-    // The pages that are not on the sheet exist all the same, without windows.
-    ASSERT_NE(settingsPage, nullptr);
-    ASSERT_NE(phonebookPage, nullptr);
-    ASSERT_NE(advancedPage, nullptr);
-    EXPECT_FALSE(static_cast<CPropertyPage*>(settingsPage)->IsInitialised());
+    // The full machine's own pages are not made at all.
+    EXPECT_EQ(dlg->Page<CSettings>(), nullptr);
+    EXPECT_EQ(dlg->Page<CPhonebook>(), nullptr);
 
     // The tab images are those of Information and Firmware Update.
     auto full = [this] {
@@ -244,7 +244,6 @@ TEST_F(MainDlgTest, HelpButtonF1AndContentsOpenTheManualAtTopicOneAndItClosesWit
     ASSERT_EQ(desk.helpCalls.size(), 4u);
     EXPECT_EQ(desk.helpCalls[3].command, desktop::HelpCommand::Quit);
     EXPECT_EQ(mainDlg, nullptr);
-    EXPECT_EQ(infoPage, nullptr);
 }
 
 TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
@@ -290,25 +289,21 @@ TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
     EXPECT_TRUE(dlg->isVisible());
 }
 
-TEST_F(MainDlgTest, PhonebookFileCommandsRunWhatThePhonebookInstalled) {
+TEST_F(MainDlgTest, FileCommandsGoToTheCurrentPageOnly) {
     auto dlg = Open(2);
-    int loads = 0;
-    int saves = 0;
-    const auto savedLoad = loadPhonebookCommand;
-    const auto savedSave = savePhonebookCommand;
-    loadPhonebookCommand = [&](CMainDlg& owner) {
-        EXPECT_EQ(&owner, dlg.get());
-        ++loads;
-    };
-    savePhonebookCommand = [&](CMainDlg&) { ++saves; };
-    dlg->EnablePhonebookFileItems(true);
+    dlg->Sheet()->setCurrentIndex(2);
     dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
     dlg->MenuItem(ID_FILE_SAVE_PBOOK)->trigger();
-    dlg->MenuItem(ID_FILE_SAVE_PBOOK)->trigger();
-    loadPhonebookCommand = savedLoad;
-    savePhonebookCommand = savedSave;
-    EXPECT_EQ(loads, 1);
-    EXPECT_EQ(saves, 2);
+    ASSERT_EQ(desk.fileDialogs.size(), 2u);
+    EXPECT_FALSE(desk.fileDialogs[0].save);
+    EXPECT_TRUE(desk.fileDialogs[1].save);
+    EXPECT_EQ(desk.fileDialogs[0].owner, dlg.get());
+
+    // Information has no use for them, even with the items enabled.
+    dlg->Sheet()->setCurrentIndex(3);
+    dlg->EnableCommand(ID_FILE_LOAD_PBOOK, true);
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    EXPECT_EQ(desk.fileDialogs.size(), 2u);
 }
 
 TEST_F(MainDlgTest, MinimisedWindowPaintsItsIconCentred) {

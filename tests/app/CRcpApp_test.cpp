@@ -86,10 +86,12 @@ TEST_F(AppTest, StartUpBoxesUseTheProgramsOwnStrings) {
 
 TEST_F(AppTest, SharedNotRespondingBoxTakesTextAndCaptionFromTheLanguageFile) {
     UseLanguage("[COMMON]\nIDS_NOT_RESPOND=Silent machine\n[MAIN]\nCAPTION=Panel\n");
-    EXPECT_EQ(ShowNotResponding(), desktop::Result::Ok);
+    QWidget owner;
+    EXPECT_EQ(ShowNotResponding(&owner), desktop::Result::Ok);
     UseLanguage("");
-    ShowNotResponding();
+    ShowNotResponding(nullptr);
     ASSERT_EQ(desk.messageBoxes.size(), 2u);
+    EXPECT_EQ(desk.messageBoxes[0].owner, &owner);
     EXPECT_EQ(desk.messageBoxes[0].text, "Silent machine");
     EXPECT_EQ(desk.messageBoxes[0].caption, "Panel");
     EXPECT_EQ(desk.messageBoxes[0].icon, desktop::Icon::Error);

@@ -160,7 +160,8 @@ TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsAct
     QAction* save = main.MenuItem(ID_FILE_SAVE_PBOOK);
     ASSERT_NE(load, nullptr);
     ASSERT_NE(save, nullptr);
-    const int tab = main.Sheet()->indexOf(phonebookPage);
+    CPhonebook* book = main.Page<CPhonebook>();
+    const int tab = main.Sheet()->indexOf(book);
     ASSERT_EQ(tab, 2);
     EXPECT_FALSE(load->isEnabled());
     EXPECT_FALSE(save->isEnabled());
@@ -180,10 +181,10 @@ TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsAct
     save->trigger();
     ASSERT_EQ(dir.read("menu.pbf").size(), 7040u);
     std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
-    phonebookPage->FillList();
+    book->FillList();
     desk.openAnswers.push_back(QString::fromStdString(dir.file("menu.pbf")));
     load->trigger();
-    EXPECT_EQ(ItemName(phonebookPage->List(), 12), "MENU");
+    EXPECT_EQ(ItemName(book->List(), 12), "MENU");
     EXPECT_TRUE(desk.messageBoxes.empty());
 }
 

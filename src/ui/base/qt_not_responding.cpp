@@ -1,11 +1,10 @@
 #include "base/qt_not_responding.h"
 
 #include "model/lang_text.h"
-#include "shell/CMainDlg.h"
 
-desktop::Result ShowNotResponding() {
+desktop::Result ShowNotResponding(QWidget* owner) {
     // Each lookup overwrites the shared buffer: copy the text before the caption.
     const QString text = QString::fromUtf8(GetLangString("COMMON", "IDS_NOT_RESPOND"));
     const QString caption = QString::fromUtf8(GetLangString("MAIN", "CAPTION"));
-    return desktop::MessageBox(mainDlg, text, caption, desktop::Icon::Error, desktop::Buttons::Ok);
+    return desktop::MessageBox(owner, text, caption, desktop::Icon::Error, desktop::Buttons::Ok);
 }

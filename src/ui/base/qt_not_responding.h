@@ -1,8 +1,8 @@
 #pragma once
 // The shared box after a failed exchange with the machine: the text of
 // COMMON/IDS_NOT_RESPOND, the caption MAIN/CAPTION, an error icon and OK,
-// owned by the main window. Returns the box's result (always OK).
+// over `owner`. Returns the box's result (always OK).
 
 #include "base/qt_desktop.h"
 
-desktop::Result ShowNotResponding();
+desktop::Result ShowNotResponding(QWidget* owner);

@@ -4,10 +4,9 @@
 #include <QSignalBlocker>
 #include <vector>
 
-#include "shell/CMainDlg.h"
-
-CPropertyPage::CPropertyPage(const dlg::DialogTemplate& dialogTemplate, QWidget* parent)
-    : QWidget(parent), template_(&dialogTemplate) {
+CPropertyPage::CPropertyPage(const dlg::DialogTemplate& dialogTemplate, PageTab tab,
+                             QWidget* parent)
+    : QWidget(parent), template_(&dialogTemplate), tab_(tab) {
     setFixedSize(dlg::DialogSize(dialogTemplate));
 }
 
@@ -47,8 +46,4 @@ void CPropertyPage::UpdateData(Exchange direction) {
     ++blocked_;
     ExchangeValues(direction);
     --blocked_;
-}
-
-CMainDlg* CPropertyPage::MainDlg() const {
-    return mainDlg;
 }

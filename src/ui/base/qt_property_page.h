@@ -13,7 +13,9 @@
 //
 //   class CInfo : public CPropertyPage {
 //   public:
-//       explicit CInfo(QWidget* parent = nullptr) : CPropertyPage(infoTemplate, parent) {}
+//       explicit CInfo(QWidget* parent = nullptr)
+//           : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .image = 3},
+//                           parent) {}
 //   protected:
 //       void OnInitDialog() override {
 //           CPropertyPage::OnInitDialog();
@@ -28,6 +30,12 @@
 // selected tab (also right after OnInitDialog) and OnKillActive() when another
 // tab is selected or the sheet goes away.
 //
+// The main window makes its pages from a list (shell/page_registry.cpp) and
+// knows them only through this class: Tab() (given with the template) names
+// the tab, ExistsFor() says for which machines the page is made, and
+// OnCommand() takes the menu commands that go to the current page. The window
+// is the page's Host().
+//
 // ExchangeValues(direction) moves every value between the page's members and
 // its controls. Always call it through UpdateData(): while it runs, every
 // control of the page has its signals blocked, so filling the controls never
@@ -35,21 +43,33 @@
 
 #include <QWidget>
 
+#include "base/qt_page_host.h"
 #include "templates/dialog_template.h"
 #include "widgets/qt_dialog_builder.h"
 
-class CMainDlg;
-
 enum class Exchange { ToControls, FromControls };
+
+// The machine class with every page and the full File menu.
+constexpr int kFullMachineClass = 2;
+
+// A page's tab: the language entry of its caption and its picture in the
+// strip of tab images (IDB_TABS).
+struct PageTab {
+    const char* section;
+    const char* key;
+    int image;
+};
 
 class CPropertyPage : public QWidget {
     Q_OBJECT
   public:
     // The template must outlive the page (the tables are process-wide).
-    explicit CPropertyPage(const dlg::DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
+    CPropertyPage(const dlg::DialogTemplate& dialogTemplate, PageTab tab,
+                  QWidget* parent = nullptr);
     ~CPropertyPage() override;
 
     const dlg::DialogTemplate& Template() const { return *template_; }
+    const PageTab& Tab() const { return tab_; }
     // Template caption (the tab title until the main window sets it).
     QString Caption() const;
     // Pixel size of the page (its template with the dialog font).
@@ -71,12 +91,22 @@ class CPropertyPage : public QWidget {
     // Sets a control's text (see dlg::SetControlText).
     void SetDlgItemText(int id, const QString& text) { dlg::SetControlText(this, id, text); }
 
-    // The main window that holds the sheet, or nullptr when there is none.
-    CMainDlg* MainDlg() const;
+    // Is the page made for a machine of that class? A page that only some
+    // machines have hides this with its own.
+    static bool ExistsFor(int /*machineClass*/) { return true; }
+
+    // The window holding the page, or nullptr for a page on its own.
+    PageHost* Host() const { return host_; }
+    void SetHost(PageHost* host) { host_ = host; }
+    // The owner of the page's message boxes: the host's window, or none.
+    QWidget* BoxOwner() const { return host_ != nullptr ? host_->Window() : nullptr; }
 
     // Called by the sheet.
     virtual void OnSetActive() {}
     virtual void OnKillActive() {}
+    // A menu command while the page is the current one; false when the page
+    // has no use for it.
+    virtual bool OnCommand(int /*command*/) { return false; }
 
   protected:
     virtual void OnInitDialog();
@@ -84,6 +114,8 @@ class CPropertyPage : public QWidget {
 
   private:
     const dlg::DialogTemplate* template_;
+    PageTab tab_;
+    PageHost* host_ = nullptr;
     bool initialised_ = false;
     int blocked_ = 0;
 };

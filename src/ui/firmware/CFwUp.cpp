@@ -75,7 +75,8 @@ class CFwUp::View : public firmware::FirmwareView {
 };
 
 CFwUp::CFwUp(QWidget* parent)
-    : CPropertyPage(fwupTemplate, parent), view_(std::make_unique<View>(*this)),
+    : CPropertyPage(fwupTemplate, {.section = "FWUP", .key = "CAPTION", .image = 4}, parent),
+      view_(std::make_unique<View>(*this)),
       transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_)) {}
 
 CFwUp::~CFwUp() = default;

@@ -156,7 +156,9 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 
 } // namespace
 
-CAdvanced::CAdvanced(QWidget* parent) : CPropertyPage(advancedTemplate, parent) {
+CAdvanced::CAdvanced(QWidget* parent)
+    : CPropertyPage(advancedTemplate, {.section = "ADVANCED", .key = "CAPTION", .image = 1},
+                    parent) {
     listPositions_.fill(0);
     listPositions_[kMinutesIndex] = 3;
     checkStates_.fill(0);
@@ -280,7 +282,7 @@ void CAdvanced::OnRefresh() {
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
     }
     // A failed read left the record as it was; the page shows it all the same.
     ShowRecord();
@@ -396,7 +398,7 @@ void CAdvanced::OnApply() {
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
     }
 }
 

@@ -16,6 +16,8 @@ class CAdvanced : public CPropertyPage {
   public:
     explicit CAdvanced(QWidget* parent = nullptr);
 
+    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+
     // Handlers, public so that the main window and tests can run them.
     void OnRefresh();
     void OnApply();

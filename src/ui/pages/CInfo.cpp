@@ -21,7 +21,8 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 
 } // namespace
 
-CInfo::CInfo(QWidget* parent) : CPropertyPage(infoTemplate, parent) {}
+CInfo::CInfo(QWidget* parent)
+    : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .image = 3}, parent) {}
 
 void CInfo::OnInitDialog() {
     CPropertyPage::OnInitDialog();
@@ -76,7 +77,7 @@ void CInfo::OnRefresh() {
     PauseMs(500);
     desktop::WaitCursor(false);
     if (!ok) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
         return;
     }
     firmwareVersionText = MachineText(machineInfo.firmwareVersion);

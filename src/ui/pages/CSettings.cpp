@@ -132,7 +132,9 @@ int NumberOf(const QString& text) {
 
 } // namespace
 
-CSettings::CSettings(QWidget* parent) : CPropertyPage(settingsTemplate, parent) {
+CSettings::CSettings(QWidget* parent)
+    : CPropertyPage(settingsTemplate, {.section = "SETTINGS", .key = "CAPTION", .image = 0},
+                    parent) {
     for (int i = 0; i < kListCount; ++i) {
         listPositions_[i] = kLists[i].initial;
     }
@@ -234,7 +236,7 @@ void CSettings::OnRefresh() {
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
         return;
     }
     ShowRecord();
@@ -266,7 +268,7 @@ void CSettings::OnApply() {
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
     }
 }
 

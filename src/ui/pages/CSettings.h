@@ -14,6 +14,8 @@ class CSettings : public CPropertyPage {
   public:
     explicit CSettings(QWidget* parent = nullptr);
 
+    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+
     // Handlers, public so that the main window and tests can run them.
     void OnRefresh();
     void OnApply();

@@ -19,7 +19,6 @@
 #include "platform/clock.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
-#include "shell/CMainDlg.h"
 #include "templates/phonebook_template.h"
 
 using namespace phonebook_ids;
@@ -37,10 +36,11 @@ QString MachineText(const std::string& bytes) {
 
 } // namespace
 
-CPhonebook::CPhonebook(QWidget* parent) : CPropertyPage(phonebookTemplate, parent) {
+CPhonebook::CPhonebook(QWidget* parent)
+    : CPropertyPage(phonebookTemplate, {.section = "PHONEBOOK", .key = "CAPTION", .image = 2},
+                    parent) {
     viewKind = 1;
     speedDialView = 1;
-    InstallPhonebookFileCommands();
 }
 
 void CPhonebook::OnInitDialog() {
@@ -89,10 +89,11 @@ void CPhonebook::OnInitDialog() {
         platform::Sleep(1500);
         ok = Mfp_GetPhonebook();
     }
-    if (ok == 0)
-        ShowNotResponding();
-    else
+    if (ok == 0) {
+        ShowNotResponding(BoxOwner());
+    } else {
         RecountGroupRefs();
+    }
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
     speedRadio->setText(QString::asprintf(
@@ -141,8 +142,23 @@ void CPhonebook::OnKillActive() {
 }
 
 void CPhonebook::EnableFileItems(bool enable) {
-    if (CMainDlg* main = MainDlg())
-        main->EnablePhonebookFileItems(enable);
+    if (PageHost* host = Host()) {
+        host->EnableCommand(ID_FILE_LOAD_PBOOK, enable);
+        host->EnableCommand(ID_FILE_SAVE_PBOOK, enable);
+    }
+}
+
+bool CPhonebook::OnCommand(int command) {
+    switch (command) {
+    case ID_FILE_LOAD_PBOOK:
+        LoadPhonebookCommand(BoxOwner(), this);
+        return true;
+    case ID_FILE_SAVE_PBOOK:
+        SavePhonebookCommand(BoxOwner());
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CPhonebook::SetItemTexts(int item) {
@@ -223,7 +239,7 @@ void CPhonebook::OnRead() {
         PauseMs(500);
     }
     if (ok == 0) {
-        ShowNotResponding();
+        ShowNotResponding(BoxOwner());
         return;
     }
     RecountGroupRefs();
@@ -238,8 +254,9 @@ void CPhonebook::OnWrite() {
         PauseMs(500);
     }
     // The user must never believe the machine holds a phonebook it does not.
-    if (ok == 0)
-        ShowNotResponding();
+    if (ok == 0) {
+        ShowNotResponding(BoxOwner());
+    }
 }
 
 void CPhonebook::OnEdit() {

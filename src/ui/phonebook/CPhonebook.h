@@ -1,8 +1,8 @@
 #pragma once
 // The Phonebook page: the slots of the phonebook table in a three-column
 // list, Read and Write of the whole phonebook, the entry and group editors,
-// Delete and Delete All. While it is the active page the main window's Load
-// Phonebook and Save Phonebook items are enabled.
+// Delete and Delete All. While it is the active page its host's Load
+// Phonebook and Save Phonebook items are enabled, and they come to it.
 
 #include "base/qt_property_page.h"
 #include "model/phonebook_ops.h"
@@ -14,6 +14,8 @@ class CPhonebook : public CPropertyPage {
     Q_OBJECT
   public:
     explicit CPhonebook(QWidget* parent = nullptr);
+
+    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
 
     // First table index shown, the index after the last one, and the view:
     // 1 speed-dial slots, 0 one-touch slots.
@@ -42,6 +44,8 @@ class CPhonebook : public CPropertyPage {
 
     void OnSetActive() override;
     void OnKillActive() override;
+    // File > Load Phonebook and File > Save Phonebook.
+    bool OnCommand(int command) override;
 
   protected:
     void OnInitDialog() override;

@@ -9,7 +9,6 @@
 #include "model/phonebook_file.h"
 #include "phonebook/CPhonebook.h"
 #include "protocol/phonebook.h"
-#include "shell/CMainDlg.h"
 
 namespace {
 
@@ -56,8 +55,9 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     options.filter = kPhonebookFilter;
     options.initialDirectory = lastFolder;
     const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
         return;
+    }
     const QString path = PathToOpen(chosen);
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly)) {
@@ -69,8 +69,9 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
         ShowFileError(owner, "IDS_PBOOK_BAD_FILE");
         return;
     }
-    if (page != nullptr)
+    if (page != nullptr) {
         page->FillList();
+    }
     RecountGroupRefs();
 }
 
@@ -81,13 +82,10 @@ void SavePhonebookCommand(QWidget* owner) {
     options.initialDirectory = lastFolder;
     options.confirmOverwrite = true;
     const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
         return;
-    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0)
+    }
+    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0) {
         ShowFileError(owner, "IDS_PBOOK_SAVE_ERROR");
-}
-
-void InstallPhonebookFileCommands() {
-    loadPhonebookCommand = [](CMainDlg& main) { LoadPhonebookCommand(&main, phonebookPage); };
-    savePhonebookCommand = [](CMainDlg& main) { SavePhonebookCommand(&main); };
+    }
 }

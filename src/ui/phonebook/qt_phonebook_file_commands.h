@@ -1,5 +1,5 @@
 #pragma once
-// File > Load Phonebook and File > Save Phonebook of the main window.
+// File > Load Phonebook and File > Save Phonebook, run by the Phonebook page.
 
 class QWidget;
 class CPhonebook;
@@ -12,6 +12,3 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page);
 // Asks for a file name and saves the table there. A failed save gets a
 // message box; an earlier file of that name is left as it was.
 void SavePhonebookCommand(QWidget* owner);
-
-// Puts the two commands into the main window's File menu hooks.
-void InstallPhonebookFileCommands();

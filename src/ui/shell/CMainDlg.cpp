@@ -15,41 +15,24 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
-#include "firmware/CFwUp.h"
 #include "model/lang_text.h"
-#include "pages/CAdvanced.h"
-#include "pages/CInfo.h"
-#include "pages/CSettings.h"
-#include "phonebook/CPhonebook.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CAbout.h"
+#include "shell/page_registry.h"
 #include "templates/main_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
 
 CMainDlg* mainDlg = nullptr;
-CSettings* settingsPage = nullptr;
-CAdvanced* advancedPage = nullptr;
-CPhonebook* phonebookPage = nullptr;
-CInfo* infoPage = nullptr;
-CFwUp* fwUpPage = nullptr;
-std::function<void(CMainDlg&)> loadPhonebookCommand;
-std::function<void(CMainDlg&)> savePhonebookCommand;
 
 namespace {
 
 const char* const kCommandProperty = "faxrcpCommand";
-
-// Tab images of the strip: Settings, Advanced, Phonebook, Information, Firmware Update.
-constexpr int kImageSettings = 0;
-constexpr int kImageAdvanced = 1;
-constexpr int kImagePhonebook = 2;
-constexpr int kImageInfo = 3;
-constexpr int kImageFwUp = 4;
 constexpr int kTabImageSide = 20;
 
 QString Lang(const char* section, const char* key) {
@@ -81,13 +64,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     helpMenu_->addSeparator();
     AddCommand(helpMenu_, QStringLiteral("About"), ID_HELP_ABOUT);
     connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) {
-        switch (action->property(kCommandProperty).toInt()) {
-        case ID_FILE_LOAD_PBOOK:
-            OnLoadPhonebook();
-            break;
-        case ID_FILE_SAVE_PBOOK:
-            OnSavePhonebook();
-            break;
+        const int command = action->property(kCommandProperty).toInt();
+        switch (command) {
         case ID_APP_EXIT_CMD:
             accept();
             break;
@@ -98,6 +76,7 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
             OnAbout();
             break;
         default:
+            OnPageCommand(command);
             break;
         }
     });
@@ -116,17 +95,12 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
 
 CMainDlg::~CMainDlg() {
     desktop::CurrentDesktop().help(this, HelpFilePath(), desktop::HelpCommand::Quit, 0);
-    // The pages go in the order they came, whether or not the sheet holds them.
-    delete phonebookPage;
-    phonebookPage = nullptr;
-    delete settingsPage;
-    settingsPage = nullptr;
-    delete fwUpPage;
-    fwUpPage = nullptr;
-    delete infoPage;
-    infoPage = nullptr;
-    delete advancedPage;
-    advancedPage = nullptr;
+    // Each page going moves the sheet on to another: see the close order in
+    // page_registry.cpp.
+    std::ranges::sort(pages_, {}, &OwnedPage::closeOrder);
+    for (OwnedPage& owned : pages_) {
+        owned.page.reset();
+    }
     if (mainDlg == this) {
         mainDlg = nullptr;
     }
@@ -140,28 +114,19 @@ void CMainDlg::OnInitDialog() {
     helpButton_->SetIcon(IDI_HELP);
     helpButton_->SetFlat(false, true);
 
-    phonebookPage = new CPhonebook;
-    settingsPage = new CSettings;
-    fwUpPage = new CFwUp;
-    infoPage = new CInfo;
-    advancedPage = new CAdvanced;
-
     sheet_ = new QTabWidget(this);
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
     sheet_->setUsesScrollButtons(false);
-    std::vector<int> images;
-    const bool full = inquiryRecord.machineClass == 2;
-    if (full) {
-        sheet_->addTab(settingsPage, settingsPage->Caption());
-        sheet_->addTab(advancedPage, advancedPage->Caption());
-        sheet_->addTab(phonebookPage, phonebookPage->Caption());
-        images = {kImageSettings, kImageAdvanced, kImagePhonebook};
+    for (const RegisteredPage& entry : PageRegistry()) {
+        if (!entry.existsFor(inquiryRecord.machineClass)) {
+            continue;
+        }
+        std::unique_ptr<CPropertyPage> page = entry.make();
+        page->SetHost(this);
+        sheet_->addTab(page.get(), page->Caption());
+        pages_.push_back({entry.closeOrder, std::move(page)});
     }
-    sheet_->addTab(infoPage, infoPage->Caption());
-    sheet_->addTab(fwUpPage, fwUpPage->Caption());
-    images.push_back(kImageInfo);
-    images.push_back(kImageFwUp);
     sheet_->setFocusPolicy(Qt::TabFocus);
     sheet_->show();
     // Creating the sheet creates and activates its first page.
@@ -177,9 +142,11 @@ void CMainDlg::OnInitDialog() {
     if (!strip.isNull()) {
         strip.setMask(strip.createMaskFromColor(QColor(0, 0, 255), Qt::MaskInColor));
         sheet_->setIconSize(QSize(kTabImageSide, kTabImageSide));
-        for (int i = 0; i < static_cast<int>(images.size()); ++i) {
+        const QList<CPropertyPage*> pages = SheetPages();
+        for (int i = 0; i < pages.size(); ++i) {
+            const int image = pages[i]->Tab().image;
             sheet_->setTabIcon(
-                i, QIcon(strip.copy(images[i] * kTabImageSide, 0, kTabImageSide, kTabImageSide)));
+                i, QIcon(strip.copy(image * kTabImageSide, 0, kTabImageSide, kTabImageSide)));
         }
     }
 
@@ -239,7 +206,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_LOAD_PBOOK, "IDM_LOAD_PBOOK"},
         {ID_FILE_SAVE_PBOOK, "IDM_SAVE_PBOOK"},
     };
-    if (inquiryRecord.machineClass == 2) {
+    if (inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
             if (QAction* action = MenuItem(item.command)) {
                 action->setText(Lang("MENU", item.key));
@@ -270,14 +237,10 @@ void CMainDlg::ApplyTexts() {
         about->setText(Lang("MENU", "IDM_ABOUT"));
     }
 
-    if (inquiryRecord.machineClass == 2) {
-        static const char* const sections[] = {"SETTINGS", "ADVANCED", "PHONEBOOK", "INFO", "FWUP"};
-        for (int i = 0; i < 5 && i < sheet_->count(); ++i) {
-            sheet_->setTabText(i, Lang(sections[i], "CAPTION"));
-        }
-    } else {
-        sheet_->setTabText(0, Lang("INFO", "CAPTION"));
-        sheet_->setTabText(1, Lang("FWUP", "CAPTION"));
+    const QList<CPropertyPage*> pages = SheetPages();
+    for (int i = 0; i < pages.size(); ++i) {
+        const PageTab tab = pages[i]->Tab();
+        sheet_->setTabText(i, Lang(tab.section, tab.key));
     }
 }
 
@@ -301,12 +264,9 @@ QList<CPropertyPage*> CMainDlg::SheetPages() const {
     return pages;
 }
 
-void CMainDlg::EnablePhonebookFileItems(bool enable) {
-    if (QAction* load = MenuItem(ID_FILE_LOAD_PBOOK)) {
-        load->setEnabled(enable);
-    }
-    if (QAction* save = MenuItem(ID_FILE_SAVE_PBOOK)) {
-        save->setEnabled(enable);
+void CMainDlg::EnableCommand(int command, bool enable) {
+    if (QAction* item = MenuItem(command)) {
+        item->setEnabled(enable);
     }
 }
 
@@ -340,15 +300,9 @@ void CMainDlg::OnAbout() {
     about.exec();
 }
 
-void CMainDlg::OnLoadPhonebook() {
-    if (loadPhonebookCommand) {
-        loadPhonebookCommand(*this);
-    }
-}
-
-void CMainDlg::OnSavePhonebook() {
-    if (savePhonebookCommand) {
-        savePhonebookCommand(*this);
+void CMainDlg::OnPageCommand(int command) {
+    if (auto* page = qobject_cast<CPropertyPage*>(sheet_->currentWidget())) {
+        page->OnCommand(command);
     }
 }
 

@@ -1,42 +1,39 @@
 #pragma once
 // The main window: a modal dialog with the tabbed sheet of pages, the File
-// and Help menus and the Exit and Help buttons. Which pages and File items it
-// offers depends on inquiryRecord.machineClass (2: all five pages).
+// and Help menus and the Exit and Help buttons. The pages are those of the
+// page registry (shell/page_registry.h) that exist for
+// inquiryRecord.machineClass; the File items too depend on the class.
 
 #include <QDialog>
-#include <functional>
+#include <QList>
+#include <memory>
+#include <vector>
+
+#include "base/qt_page_host.h"
+#include "base/qt_property_page.h"
 
 class QAction;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
 class CIconButton;
-class CPropertyPage;
-class CSettings;
-class CAdvanced;
-class CPhonebook;
-class CInfo;
-class CFwUp;
 
-// Menu commands (menu 129) and controls of the main window.
-constexpr int ID_FILE_LOAD_PBOOK = 40008;
-constexpr int ID_FILE_SAVE_PBOOK = 40009;
-constexpr int ID_FILE_LOAD_SETTINGS = 40011;
-constexpr int ID_FILE_SAVE_SETTINGS = 40012;
+// Menu commands (menu 129) and controls of the main window; the File
+// commands that go to the pages are in base/qt_page_host.h.
 constexpr int ID_APP_EXIT_CMD = 32771;
 constexpr int ID_HELP_CONTENTS = 32772;
 constexpr int ID_HELP_ABOUT = 40010;
 constexpr int IDC_EXIT = 1006;
 constexpr int IDC_HELP_BUTTON = 1042;
 
-class CMainDlg : public QDialog {
+class CMainDlg : public QDialog, public PageHost {
     Q_OBJECT
   public:
     explicit CMainDlg(QWidget* parent = nullptr);
     ~CMainDlg() override;
 
-    // Enables (true) or grays (false) File > Load Phonebook and Save Phonebook.
-    void EnablePhonebookFileItems(bool enable);
+    void EnableCommand(int command, bool enable) override;
+    QWidget* Window() override { return this; }
 
     // The menu item of a command, or nullptr when the menu lacks it.
     QAction* MenuItem(int command) const;
@@ -49,12 +46,21 @@ class CMainDlg : public QDialog {
 
     // The pages in the sheet, in tab order.
     QList<CPropertyPage*> SheetPages() const;
+    // The page of that class, or nullptr when this machine has none.
+    template <class T> T* Page() const {
+        for (CPropertyPage* page : SheetPages()) {
+            if (auto* found = qobject_cast<T*>(page)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
 
     // Commands.
     void OnHelp();
     void OnAbout();
-    void OnLoadPhonebook();
-    void OnSavePhonebook();
+    // A command of the current page's.
+    void OnPageCommand(int command);
 
     // The help file: the program's path with the extension ".html".
     static QString HelpFilePath();
@@ -76,23 +82,17 @@ class CMainDlg : public QDialog {
     QTabWidget* sheet_ = nullptr;
     CIconButton* exitButton_ = nullptr;
     CIconButton* helpButton_ = nullptr;
+    // The sheet's pages, in tab order.
+    struct OwnedPage {
+        int closeOrder;
+        std::unique_ptr<CPropertyPage> page;
+    };
+    std::vector<OwnedPage> pages_;
     int activePage_ = -1;
     bool helpOpened_ = false;
 };
 
-// The running main window, or nullptr.
+// The running main window, or nullptr. The one process-wide window pointer:
+// the automation server reaches the window from its socket, where nothing
+// else leads to it.
 extern CMainDlg* mainDlg;
-
-// The five page objects, created by the main window whatever the machine
-// class and deleted with it; nullptr outside its lifetime.
-extern CSettings* settingsPage;
-extern CAdvanced* advancedPage;
-extern CPhonebook* phonebookPage;
-extern CInfo* infoPage;
-extern CFwUp* fwUpPage;
-
-// File > Load Phonebook and File > Save Phonebook. The phonebook code installs
-// these (e.g. in CPhonebook's constructor); while they are empty the commands
-// do nothing. The main window passes itself as the dialogs' owner.
-extern std::function<void(CMainDlg&)> loadPhonebookCommand;
-extern std::function<void(CMainDlg&)> savePhonebookCommand;

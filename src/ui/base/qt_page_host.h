@@ -1,0 +1,23 @@
+#pragma once
+// What a page of the main window's sheet may ask of the window holding it,
+// without knowing that window: its menu items and the owner of its boxes.
+
+class QWidget;
+
+// File menu commands that go to the current page.
+constexpr int ID_FILE_LOAD_PBOOK = 40008;
+constexpr int ID_FILE_SAVE_PBOOK = 40009;
+constexpr int ID_FILE_LOAD_SETTINGS = 40011;
+constexpr int ID_FILE_SAVE_SETTINGS = 40012;
+
+class PageHost {
+  public:
+    // Enables or grays the menu item of a command; a command the menu lacks
+    // is passed over.
+    virtual void EnableCommand(int command, bool enable) = 0;
+    // The window that owns the pages' message boxes and file dialogs.
+    virtual QWidget* Window() = 0;
+
+  protected:
+    ~PageHost() = default;
+};
