@@ -2,6 +2,8 @@
 // file, the size rule, the commands, help and About.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -319,3 +321,22 @@ TEST_F(MainDlgTest, MinimisedWindowPaintsItsIconCentred) {
 }
 
 } // namespace
+
+// Closing the window from any tab sends nothing, even with every page unread
+// and the machine gone: no first-time read of a neighbouring page, no box.
+TEST_F(MainDlgTest, ClosingFromAnyTabSendsNothing) {
+    for (int tab = 0; tab < 5; ++tab) {
+        SCOPED_TRACE(tab);
+        auto dlg = Open(2);
+        dlg->Sheet()->setCurrentIndex(tab);
+        machine().clearLog();
+        machine().setOpenRefused(true);
+        const size_t calls = desk.calls.size();
+        dlg.reset();
+        EXPECT_TRUE(machine().commandLog().empty());
+        EXPECT_EQ(std::count(desk.calls.begin() + static_cast<long>(calls), desk.calls.end(),
+                             std::string("messageBox")),
+                  0);
+        machine().setOpenRefused(false);
+    }
+}

@@ -95,10 +95,11 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
 
 CMainDlg::~CMainDlg() {
     desktop::CurrentDesktop().help(this, HelpFilePath(), desktop::HelpCommand::Quit, 0);
-    // Each page going moves the sheet on to another: see the close order in
-    // page_registry.cpp.
-    std::ranges::sort(pages_, {}, &OwnedPage::closeOrder);
+    // A page going moves the sheet on to a neighbour, and a page shown for the
+    // first time reads the machine: closing must send nothing.
+    disconnect(sheet_, &QTabWidget::currentChanged, this, &CMainDlg::OnSheetPageChanged);
     for (OwnedPage& owned : pages_) {
+        owned.page->SetHost(nullptr);
         owned.page.reset();
     }
     if (mainDlg == this) {
@@ -125,7 +126,7 @@ void CMainDlg::OnInitDialog() {
         std::unique_ptr<CPropertyPage> page = entry.make();
         page->SetHost(this);
         sheet_->addTab(page.get(), page->Caption());
-        pages_.push_back({entry.closeOrder, std::move(page)});
+        pages_.push_back({std::move(page)});
     }
     sheet_->setFocusPolicy(Qt::TabFocus);
     sheet_->show();

@@ -84,7 +84,6 @@ class CMainDlg : public QDialog, public PageHost {
     CIconButton* helpButton_ = nullptr;
     // The sheet's pages, in tab order.
     struct OwnedPage {
-        int closeOrder;
         std::unique_ptr<CPropertyPage> page;
     };
     std::vector<OwnedPage> pages_;

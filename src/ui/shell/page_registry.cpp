@@ -12,22 +12,14 @@ template <class Page> std::unique_ptr<CPropertyPage> Make() {
     return std::make_unique<Page>();
 }
 
-template <class Page> constexpr RegisteredPage Register(int closeOrder) {
-    return {&Page::ExistsFor, &Make<Page>, closeOrder};
+template <class Page> constexpr RegisteredPage Register() {
+    return {&Page::ExistsFor, &Make<Page>};
 }
 
-// As a page goes the sheet falls back to a neighbour and shows it, and a page
-// shown for the first time reads the machine: the close order keeps closing
-// the window talking to the machine as it always has.
-// clang-format off
 constexpr RegisteredPage kPages[] = {
-    Register<CSettings>(1),
-    Register<CAdvanced>(4),
-    Register<CPhonebook>(0),
-    Register<CInfo>(3),
-    Register<CFwUp>(2),
+    Register<CSettings>(), Register<CAdvanced>(), Register<CPhonebook>(), Register<CInfo>(),
+    Register<CFwUp>(),
 };
-// clang-format on
 
 } // namespace
 

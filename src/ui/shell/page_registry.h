@@ -10,8 +10,6 @@ class CPropertyPage;
 struct RegisteredPage {
     bool (*existsFor)(int machineClass);
     std::unique_ptr<CPropertyPage> (*make)();
-    // The window's pages go in this order when it closes, lowest first.
-    int closeOrder;
 };
 
 std::span<const RegisteredPage> PageRegistry();
