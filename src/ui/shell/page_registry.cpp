@@ -17,8 +17,8 @@ template <class Page> constexpr RegisteredPage Register() {
 }
 
 constexpr RegisteredPage kPages[] = {
-    Register<CSettings>(), Register<CAdvanced>(), Register<CPhonebook>(), Register<CInfo>(),
-    Register<CFwUp>(),
+    Register<CSettings>(), Register<CAdvanced>(), Register<CPhonebook>(),
+    Register<CInfo>(),     Register<CFwUp>(),
 };
 
 } // namespace

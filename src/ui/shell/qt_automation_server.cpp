@@ -21,7 +21,9 @@
 #include <functional>
 
 #include "base/qt_windowed_clock.h"
+#include "platform/real_device.h"
 #include "shell/CMainDlg.h"
+#include "shell/qt_private_socket.h"
 #include "widgets/qt_dialog_builder.h"
 
 namespace {
@@ -138,9 +140,13 @@ AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
     if (path == nullptr || *path == '\0') {
         return;
     }
+    // Never with a real machine: a stray variable must not open the panel
+    // to whoever reaches the socket.
+    if (platform::RealDeviceOpened()) {
+        return;
+    }
     server_ = new QLocalServer(this);
-    QLocalServer::removeServer(QString::fromLocal8Bit(path));
-    if (!server_->listen(QString::fromLocal8Bit(path))) {
+    if (!ListenPrivately(*server_, QString::fromLocal8Bit(path))) {
         qWarning("automation: cannot listen on %s", path);
         return;
     }
@@ -150,6 +156,10 @@ AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
 void AutomationServer::onConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!PeerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            continue;
+        }
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadable(socket); });
     }
 }
@@ -170,6 +180,10 @@ QByteArray AutomationServer::run(const QByteArray& line) {
     const QString first = text.section(QLatin1Char(' '), 1, 1);
     const QString rest = text.section(QLatin1Char(' '), 1);
     const QString afterFirst = text.section(QLatin1Char(' '), 2);
+    if (platform::RealDeviceOpened()) {
+        server_->close();
+        return "error a real machine is connected";
+    }
     QWidget* window = InputWindow();
     if (window == nullptr) {
         return "error no window";

@@ -21,6 +21,9 @@
 //   busy                   1 while the program waits in an exchange
 // Actions are carried out after the answer, so an action that opens a modal
 // dialog does not hold the driver up.
+//
+// The socket is this user's only, and the server stops for good as soon as
+// the program has opened a real device: it drives the simulated machine only.
 
 #include <QObject>
 

@@ -1,5 +1,7 @@
 #include "shell/qt_single_instance.h"
 
+#include "shell/qt_private_socket.h"
+
 #include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -15,7 +17,7 @@ constexpr qsizetype kMaxRequest = 4096;
 } // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), serverName_(std::move(serverName)) {}
+    : QObject(parent), serverName_(PrivateSocketPath(serverName)) {}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -29,9 +31,13 @@ QString SingleInstance::DefaultServerName() {
 }
 
 bool SingleInstance::BringForwardRunning(const QString& title, int timeoutMs) {
+    if (serverName_.isEmpty()) {
+        return false;
+    }
     QLocalSocket socket;
     socket.connectToServer(serverName_);
-    if (!socket.waitForConnected(timeoutMs)) {
+    // Another user's socket in our place is no instance of ours.
+    if (!socket.waitForConnected(timeoutMs) || !PeerIsThisUser(socket.socketDescriptor())) {
         return false;
     }
     socket.write(kRequest + title.toUtf8() + '\n');
@@ -53,16 +59,16 @@ bool SingleInstance::Listen() {
         return server_->isListening();
     }
     server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(serverName_)) {
-        QLocalServer::removeServer(serverName_);
-        if (!server_->listen(serverName_)) {
-            return false;
-        }
+    if (!ListenPrivately(*server_, serverName_)) {
+        return false;
     }
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            if (!PeerIsThisUser(socket->socketDescriptor())) {
+                socket->abort();
+                continue;
+            }
             connect(socket, &QLocalSocket::readyRead, socket, [socket] {
                 if (socket->bytesAvailable() > kMaxRequest) {
                     socket->abort();

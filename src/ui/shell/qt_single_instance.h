@@ -12,7 +12,8 @@ class QLocalServer;
 class SingleInstance : public QObject {
     Q_OBJECT
   public:
-    // The socket's name; by default one per user (FAXRCP_INSTANCE overrides it).
+    // The socket's name, in the user's private runtime folder unless it is an
+    // absolute path; by default one per user (FAXRCP_INSTANCE overrides it).
     explicit SingleInstance(QString serverName = DefaultServerName(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -24,7 +25,8 @@ class SingleInstance : public QObject {
     bool BringForwardRunning(const QString& title, int timeoutMs = 3000);
 
     // Starts answering later instances (a stale socket left by an instance
-    // that died is replaced). False when the socket cannot be set up.
+    // that died is replaced). False when the socket cannot be set up, or its
+    // place holds a live socket or something that is not a socket.
     bool Listen();
 
     // What the running instance does with a request: bring forward the first
