@@ -49,6 +49,24 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The message for a file that was not loaded or saved.
+const char* ErrorKey(PhonebookFileError error, bool saving) {
+    switch (error) {
+    case PhonebookFileError::kNotRegular:
+        return "IDS_PBOOK_NOT_REGULAR";
+    case PhonebookFileError::kHardLinked:
+        return "IDS_PBOOK_HARD_LINKED";
+    case PhonebookFileError::kUnsafeLink:
+        return "IDS_PBOOK_UNSAFE_LINK";
+    case PhonebookFileError::kNotPhonebook:
+        return "IDS_PBOOK_BAD_FILE";
+    case PhonebookFileError::kDenied:
+        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_PBOOK_READ_ERROR";
+    default:
+        return saving ? "IDS_PBOOK_SAVE_ERROR" : "IDS_PBOOK_READ_ERROR";
+    }
+}
+
 } // namespace
 
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
@@ -56,21 +74,18 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     options.filter = kPhonebookFilter;
     options.initialDirectory = lastFolder;
     const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
         return;
+    }
     const QString path = PathToOpen(chosen);
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        ShowFileError(owner, "IDS_PBOOK_READ_ERROR");
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (ReadPhonebookFile(LocalPath(path), &error) == 0) {
+        ShowFileError(owner, ErrorKey(error, false));
         return;
     }
-    probe.close();
-    if (ReadPhonebookFile(LocalPath(path)) == 0) {
-        ShowFileError(owner, "IDS_PBOOK_BAD_FILE");
-        return;
-    }
-    if (page != nullptr)
+    if (page != nullptr) {
         page->FillList();
+    }
     RecountGroupRefs();
 }
 
@@ -81,10 +96,13 @@ void SavePhonebookCommand(QWidget* owner) {
     options.initialDirectory = lastFolder;
     options.confirmOverwrite = true;
     const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
         return;
-    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0)
-        ShowFileError(owner, "IDS_PBOOK_SAVE_ERROR");
+    }
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (WritePhonebookFile(LocalPath(ChosenPath(chosen)), &error) == 0) {
+        ShowFileError(owner, ErrorKey(error, true));
+    }
 }
 
 void InstallPhonebookFileCommands() {
