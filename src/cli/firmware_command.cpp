@@ -54,6 +54,27 @@ class CliFirmwareView : public firmware::FirmwareView {
     int shownPercent_ = -1;
 };
 
+// Why the file was not sent, after its name.
+const char* Reason(firmware::FileProblem problem) {
+    switch (problem) {
+    case firmware::FileProblem::kMissing:
+        return "no such file";
+    case firmware::FileProblem::kDenied:
+        return "permission denied";
+    case firmware::FileProblem::kNotRegular:
+        return "not a regular file (a folder, device or pipe)";
+    case firmware::FileProblem::kEmpty:
+        return "the file is empty";
+    case firmware::FileProblem::kTooLarge:
+        return "the file is larger than the 4294967295 bytes an update can carry";
+    case firmware::FileProblem::kUnreadable:
+        return "the file cannot be read in full";
+    case firmware::FileProblem::kNone:
+        break;
+    }
+    return "unknown reason";
+}
+
 int RunFirmware(const cli::Args& args, cli::Io& io) {
     const std::string& file = args.at(0);
     CliFirmwareView view(io.err);
@@ -64,7 +85,12 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
     case firmware::TransferResult::kCompleted:
         return cli::kExitOk;
     case firmware::TransferResult::kFileNotOpened:
-        io.err << "firmware: cannot open " << file << std::endl;
+        io.err << "firmware: cannot open " << file << ": " << Reason(transfer.fileProblem())
+               << std::endl;
+        return kExitFailed;
+    case firmware::TransferResult::kFileRefused:
+        io.err << "firmware: not sending " << file << ": " << Reason(transfer.fileProblem())
+               << "; nothing was sent to the machine" << std::endl;
         return kExitFailed;
     case firmware::TransferResult::kFailed:
         break;

@@ -59,21 +59,50 @@ int RunList(const cli::Args&, cli::Io& io) {
     return cli::kExitOk;
 }
 
+// Why a phonebook file was not saved or read, after the file's name.
+const char* Reason(PhonebookFileError error) {
+    switch (error) {
+    case PhonebookFileError::kMissing:
+        return "no such file or folder";
+    case PhonebookFileError::kDenied:
+        return "permission denied";
+    case PhonebookFileError::kNotRegular:
+        return "not a regular file (a folder, device or pipe)";
+    case PhonebookFileError::kHardLinked:
+        return "the file has more than one name (hard links) and saving would separate them; "
+               "save under another name";
+    case PhonebookFileError::kUnsafeLink:
+        return "a symbolic link that loops or that another user made in a shared folder";
+    case PhonebookFileError::kNotPhonebook:
+        return "not a phonebook file";
+    case PhonebookFileError::kNoTable:
+        return "no phonebook in memory";
+    case PhonebookFileError::kNone:
+    case PhonebookFileError::kFailed:
+        break;
+    }
+    return "read or write error";
+}
+
 int RunSave(const cli::Args& args, cli::Io& io) {
     if (!Mfp_GetPhonebook()) {
         return cli::NotResponding(io);
     }
     RecountGroupRefs();
-    if (!WritePhonebookFile(args[0])) {
-        io.err << "faxrcp-cli: cannot write the phonebook file '" << args[0] << "'\n";
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (!WritePhonebookFile(args[0], &error)) {
+        io.err << "faxrcp-cli: cannot write the phonebook file '" << args[0]
+               << "': " << Reason(error) << "; an earlier file of that name is unchanged\n";
         return cli::kExitUsage;
     }
     return cli::kExitOk;
 }
 
 int RunWrite(const cli::Args& args, cli::Io& io) {
-    if (!ReadPhonebookFile(args[0])) {
-        io.err << "faxrcp-cli: '" << args[0] << "' is not a phonebook file that can be read\n";
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (!ReadPhonebookFile(args[0], &error)) {
+        io.err << "faxrcp-cli: '" << args[0]
+               << "' is not a phonebook file that can be read: " << Reason(error) << "\n";
         return cli::kExitUsage;
     }
     RecountGroupRefs();

@@ -1,6 +1,11 @@
 // faxrcp-cli in this process: the start-up routine over the stand-in
 // libraries beside the programs, the simulated machine as "sim:", and the
 // exit statuses and messages of each way start-up can end.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -148,6 +153,37 @@ TEST_F(CliInquiryTest, HelpAndWrongUsageNeverTouchThePort) {
 
     EXPECT_EQ(machine().openCount(), 0);
     EXPECT_TRUE(traceLines().empty());
+}
+
+TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedAndThePortFreed) {
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("KELPIX.INI").c_str(), 0600), 0); // a profile that is no file
+    const std::string huge = dir.file("huge.bin");
+    const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::ftruncate(fd, off_t{5} << 30), 0); // sparse: no disk used
+    ::close(fd);
+    const struct {
+        cli::Args args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"phonebook", "write", fifo}, cli::kExitUsage, "not a regular file"},
+        {{"phonebook", "save", fifo}, cli::kExitUsage, "not a regular file"},
+        {{"firmware", fifo}, 1, "firmware: cannot open " + fifo + ": not a regular file"},
+        {{"firmware", huge}, 1, "than the 4294967295 bytes an update can carry; nothing was sent"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        EXPECT_EQ(Run(c.args), c.status);
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+        EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
+    }
+    const auto log = machine().commandLog();
+    for (sim::Command c : {sim::Command::SetPhonebook, sim::Command::FirmwareRequest}) {
+        EXPECT_EQ(std::count(log.begin(), log.end(), c), 0);
+    }
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitOk) << err.str(); // the port lock was given back
 }
 
 } // namespace

@@ -141,13 +141,33 @@ TEST_F(FwUpPageTest, BrowseShowsNameAndSizeAndEnablesUpdate) {
     EXPECT_EQ(text(kFileName), QString::fromStdString(path));
     EXPECT_EQ(text(kFileSize), "262144 bytes");
     EXPECT_TRUE(button(kUpdate)->isEnabled());
+}
 
-    // An empty file is a valid choice too.
-    const std::string empty = dir.write("empty.bin", "");
-    browse(QString::fromStdString(empty));
-    EXPECT_EQ(text(kFileName), QString::fromStdString(empty));
-    EXPECT_EQ(text(kFileSize), "0 bytes");
+TEST_F(FwUpPageTest, FileThatCannotGoOutWholeIsDroppedWithItsReason) {
+    show();
+    // At Browse: nothing to send.
+    browse(QString::fromStdString(dir.write("empty.bin", "")));
+    EXPECT_EQ(page.fileName, "");
+    EXPECT_EQ(text(kMessage), "The firmware file is empty. Nothing was sent.");
+    EXPECT_FALSE(button(kUpdate)->isEnabled());
+
+    // A good choice puts the message back.
+    const std::string path = dir.write("fw.bin", "abc");
+    browse(QString::fromStdString(path));
+    EXPECT_EQ(text(kMessage), "Select a firmware file.");
     EXPECT_TRUE(button(kUpdate)->isEnabled());
+
+    // At Update: the file grew beyond what a transfer can count, sparse.
+    std::filesystem::resize_file(path, uint64_t{5} << 30);
+    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    EXPECT_EQ(text(kMessage), "The firmware file is larger than 4294967295 bytes and cannot be "
+                              "sent. Nothing was sent.");
+    EXPECT_EQ(text(kFileName), "");
+    EXPECT_EQ(text(kFileSize), "");
+    EXPECT_FALSE(button(kUpdate)->isEnabled());
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_EQ(desk.waitCursorDepth, 0);
+    EXPECT_TRUE(machine().commandLog().empty()); // the machine never heard of it
 }
 
 TEST_F(FwUpPageTest, CancelledBrowseChangesNothing) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "firmware_test_helpers.h"
@@ -33,6 +34,11 @@ const ByteVector kAnswer = HexBytes("1B A5 00 05 50 E0 82 05 00");
 const std::string kFailed = "Failed to write data.";
 const std::string kStored = "Writing complete. Do not turn off until your machine is initialized.";
 const std::string kSelect = "Select a firmware file.";
+const std::string kEmptyFile = "The firmware file is empty. Nothing was sent.";
+const std::string kTooLarge =
+    "The firmware file is larger than 4294967295 bytes and cannot be sent. Nothing was sent.";
+const std::string kCutShort = "The firmware file could not be read to its end. Nothing was sent.";
+constexpr uint64_t kGiB = uint64_t{1} << 30;
 
 ByteVector Join(const std::vector<ByteVector>& parts, size_t from) {
     ByteVector all;
@@ -73,6 +79,57 @@ class FirmwareTransferTest : public PlatformTest {
             writeTicks.push_back(clock.tick());
             return ByteVector{};
         });
+    }
+
+    // A file of that size taking no disk space (truncate makes it sparse).
+    std::string sparse(const std::string& name, uint64_t size) {
+        const std::string path = dir.write(name, "");
+        std::filesystem::resize_file(path, size);
+        return path;
+    }
+
+    struct Refusal {
+        std::string what;
+        std::string path;
+        firmware::FileProblem problem;
+        std::string message;
+    };
+
+    // Files that cannot go out whole. Each must be turned away before the
+    // request: a machine in receive mode stores whatever comes next.
+    std::vector<Refusal> refusals() {
+        using firmware::FileProblem;
+        std::vector<Refusal> cases = {
+            {"empty", dir.write("empty.bin", ""), FileProblem::kEmpty, kEmptyFile},
+            {"kernel file without a size", "/proc/self/status", FileProblem::kEmpty, kEmptyFile},
+            {"5 GiB", sparse("five.bin", 5 * kGiB), FileProblem::kTooLarge, kTooLarge},
+            {"one byte beyond 32 bits", sparse("over.bin", 4 * kGiB), FileProblem::kTooLarge,
+             kTooLarge},
+        };
+        // A kernel file claims a page but holds a few bytes.
+        for (const char* path : {"/sys/kernel/profiling", "/sys/devices/system/cpu/online"}) {
+            struct stat st {};
+            if (::stat(path, &st) == 0 && st.st_size > 0 &&
+                fwtest::ReadFile(path).size() < static_cast<size_t>(st.st_size)) {
+                cases.push_back({path, path, FileProblem::kUnreadable, kCutShort});
+                break;
+            }
+        }
+        return cases;
+    }
+
+    void expectRefused(const Refusal& c) {
+        SCOPED_TRACE(c.what);
+        view = RecordingView{};
+        EXPECT_EQ(transfer.OnUpdate(c.path), TransferResult::kFileRefused);
+        EXPECT_EQ(transfer.fileProblem(), c.problem);
+        ASSERT_FALSE(view.shown.empty());
+        EXPECT_EQ(view.shown.back().messageText, c.message);
+        EXPECT_EQ(view.shown.back().fileName, "");
+        EXPECT_EQ(view.shown.back().fileSizeText, "");
+        EXPECT_FALSE(view.updateEnabled);
+        EXPECT_EQ(view.cursorDepth, 0);
+        EXPECT_TRUE(view.positions.empty());
     }
 
     std::vector<std::string> shownMessages() const {
@@ -194,24 +251,23 @@ TEST_F(GenericPathTest, CompletionResetsThePageAfterTheBox) {
     EXPECT_EQ(transfer.state(), firmware::TransferState::kIdle);
 }
 
-TEST_F(GenericPathTest, EmptyFileSendsOnlyTheRequestThenStores) {
-    const std::string path = image(0);
-    lpt.onRead(kAnswer);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest));
-    EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
-    EXPECT_EQ(view.low, 0);
-    EXPECT_EQ(view.high, 100);
-    EXPECT_THAT(view.positions, ElementsAre(0, 0));
-    ASSERT_EQ(view.messagesNow.size(), 1u);
-    EXPECT_EQ(view.messagesNow[0].text, kStored);
-    ASSERT_EQ(view.completions.size(), 1u);
-    EXPECT_EQ(view.completions[0].tick - writeTicks[0], 500u + 5000u + 40000u);
-    for (const auto& e : view.events) {
-        EXPECT_EQ(e.find("bytes transferred"), std::string::npos) << e;
+TEST_F(GenericPathTest, FilesThatCannotGoOutWholeAreRefusedBeforeTheRequest) {
+    for (const Refusal& c : refusals()) {
+        expectRefused(c);
     }
+    // Not a byte reached the port: it was not even opened.
+    EXPECT_EQ(lpt.opens(), 0);
+    EXPECT_THAT(lpt.writes(), IsEmpty());
+    EXPECT_EQ(clock.slept(), 0u);
+    EXPECT_THAT(traceLines(), IsEmpty());
+
+    // The same file once it holds an image goes out as usual.
+    const std::string path = sparse("five.bin", 5 * kGiB);
+    std::filesystem::resize_file(path, 5000);
+    lpt.onRead(kAnswer);
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
+    EXPECT_EQ(transfer.fileProblem(), firmware::FileProblem::kNone);
+    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u, 904u));
 }
 
 // A first answer that is not 9 bytes beginning with 1B: a second request
@@ -382,10 +438,21 @@ TEST_F(GenericPathTest, WriteErrorCountsAsNothingWritten) {
 // --- the file ---------------------------------------------------------------
 
 TEST_F(GenericPathTest, FileThatCannotBeOpenedDropsTheChoiceSilently) {
-    for (const std::string& path : {dir.file("missing.bin"), dir.path(), std::string()}) {
+    using firmware::FileProblem;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, FileProblem> cases[] = {
+        {dir.file("missing.bin"), FileProblem::kMissing},
+        {std::string(), FileProblem::kMissing},
+        {dir.path(), FileProblem::kNotRegular},
+        {fifo, FileProblem::kNotRegular}, // without a writer: must not wait for one
+        {"/dev/zero", FileProblem::kNotRegular},
+    };
+    for (const auto& [path, problem] : cases) {
         SCOPED_TRACE(path);
         view = RecordingView{};
         EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFileNotOpened);
+        EXPECT_EQ(transfer.fileProblem(), problem);
         EXPECT_EQ(view.fileName, "");
         EXPECT_FALSE(view.updateEnabled);
         EXPECT_THAT(view.events, ElementsAre("fileName=", "disableUpdate"));
@@ -428,22 +495,6 @@ TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
 
     EXPECT_EQ(Join(lpt.writes(), 1), ToBytes(content));
     EXPECT_EQ(view.positions.at(3), 100);
-}
-
-TEST_F(GenericPathTest, ImageBeyondTheCountersIsNotSentCutShort) {
-    const std::string path = dir.file("huge.bin");
-    { std::ofstream(path, std::ios::binary) << "x"; }
-    std::error_code error;
-    std::filesystem::resize_file(path, (uint64_t{1} << 32) + 10, error);
-    if (error) {
-        GTEST_SKIP() << "no sparse files here: " << error.message();
-    }
-    lpt.onRead(kAnswer);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-
-    EXPECT_THAT(lpt.writes(), ElementsAre(kGenericRequest));
-    EXPECT_EQ(view.messageText, kFailed);
 }
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
@@ -511,12 +562,15 @@ TEST_F(LptPathTest, SendsThroughTheDeviceItOpensOnce) {
     EXPECT_EQ(ecp.openHandles(), 0);
 }
 
-TEST_F(LptPathTest, EmptyFileSendsOnlyTheRequest) {
-    const std::string path = image(0);
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-    EXPECT_THAT(ecp.writes(), ElementsAre(kLptRequest));
-    EXPECT_EQ(view.completions.size(), 1u);
-    EXPECT_EQ(clock.slept(), 45000u);
+TEST_F(LptPathTest, FilesThatCannotGoOutWholeAreRefusedBeforeTheDeviceOpens) {
+    const auto cases = refusals();
+    for (const Refusal& c : cases) {
+        expectRefused(c);
+    }
+    EXPECT_EQ(ecp.opens(), 0);
+    EXPECT_THAT(ecp.writes(), IsEmpty());
+    EXPECT_EQ(clock.slept(), 0u);
+    EXPECT_EQ(traceLines(), std::vector<std::string>(cases.size(), " >> OnUpdate4NtLpt()  <<<"));
 }
 
 TEST_F(LptPathTest, FailingDeviceControlsAreOnlyTraced) {
@@ -590,24 +644,35 @@ TEST(FirmwareHelpers, PercentageIsCutTowardZeroWithoutOverflow) {
     EXPECT_EQ(firmware::Percentage(0, 0), 0);
 }
 
-TEST(FirmwareHelpers, FileSizeOnlyForReadableRegularFiles) {
+TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {
+    using firmware::FileProblem;
     TempDir dir;
-    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("a.bin", std::string(262144, 'a'))),
-              std::optional<uint64_t>(262144));
-    EXPECT_EQ(firmware::FirmwareFileSize(dir.write("empty.bin", "")), std::optional<uint64_t>(0));
-    EXPECT_EQ(firmware::FirmwareFileSize(dir.file("missing.bin")), std::nullopt);
-    EXPECT_EQ(firmware::FirmwareFileSize(dir.path()), std::nullopt);
-    EXPECT_EQ(firmware::FirmwareFileSize(""), std::nullopt);
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(firmware::FirmwareFileSize(fifo), std::nullopt); // and does not block
+    const std::string largest = dir.write("largest.bin", "");
+    std::filesystem::resize_file(largest, 4 * kGiB - 1); // sparse
+    const std::string over = dir.write("over.bin", "");
+    std::filesystem::resize_file(over, 4 * kGiB);
+    const std::tuple<std::string, FileProblem, uint64_t> cases[] = {
+        {dir.write("a.bin", std::string(262144, 'a')), FileProblem::kNone, 262144},
+        {largest, FileProblem::kNone, 4 * kGiB - 1},
+        {over, FileProblem::kTooLarge, 4 * kGiB},
+        {dir.write("empty.bin", ""), FileProblem::kEmpty, 0},
+        {dir.file("missing.bin"), FileProblem::kMissing, 7},
+        {dir.path(), FileProblem::kNotRegular, 7},
+        {fifo, FileProblem::kNotRegular, 7}, // and does not block
+    };
+    for (const auto& [path, problem, expectedSize] : cases) {
+        uint64_t size = 7; // left alone when the file does not open
+        EXPECT_EQ(firmware::CheckFirmwareFile(path, &size), problem) << path;
+        EXPECT_EQ(size, expectedSize) << path;
+    }
     if (::geteuid() != 0) {
         const std::string locked = dir.write("locked.bin", "x");
         ::chmod(locked.c_str(), 0);
-        EXPECT_EQ(firmware::FirmwareFileSize(locked), std::nullopt);
+        EXPECT_EQ(firmware::CheckFirmwareFile(locked), FileProblem::kDenied);
     }
     EXPECT_EQ(firmware::FileSizeText(262144), "262144 bytes");
-    EXPECT_EQ(firmware::FileSizeText(0), "0 bytes");
 }
 
 TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
@@ -615,7 +680,8 @@ TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
         SCOPED_TRACE(language);
         languageFilePath = LanguageFilePath(language);
         for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
-                                "IDS_STRING106", "IDS_APPNAME"}) {
+                                "IDS_STRING106", "IDS_APPNAME", "IDS_FW_FILE_EMPTY",
+                                "IDS_FW_FILE_TOO_LARGE", "IDS_FW_FILE_UNREADABLE"}) {
             EXPECT_STRNE(GetLangString("COMMON", key), "") << key;
         }
         for (const char* key : {"CAPTION", "IDL_FILE_INFORMATION", "IDL_FILE_NAME", "IDC_BROWSE",

@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/phonebook_file.h"
 #include "protocol/inquiry.h"
@@ -33,6 +36,11 @@ std::string PatternImage(unsigned seed) {
         image[i] = static_cast<char>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
     }
     return image;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
 void LoadImage(const std::string& image) {
@@ -150,11 +158,43 @@ TEST_F(PhonebookFileTest, FilesShorterThanTheHeadAreRefused) {
     }
 }
 
-TEST_F(PhonebookFileTest, MissingFilesAndFolders) {
-    EXPECT_EQ(ReadPhonebookFile(dir.file("none.pbf")), 0);
-    EXPECT_EQ(ReadPhonebookFile(dir.path()), 0); // a folder is no phonebook
-    EXPECT_EQ(WritePhonebookFile(dir.file("no/such/folder/book.pbf")), 0);
-    EXPECT_EQ(WritePhonebookFile(""), 0);
+TEST_F(PhonebookFileTest, FilesThatAreNoPhonebookAndTheirReasons) {
+    using E = PhonebookFileError;
+    const std::string fifo = dir.file("pipe.pbf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pipe.pbf", dir.file("to-pipe.pbf").c_str()), 0);
+    const struct {
+        std::string path;
+        E load;
+        E save;
+    } cases[] = {
+        {dir.file("none.pbf"), E::kMissing, E::kNone},
+        {dir.file("no/such/folder/book.pbf"), E::kMissing, E::kMissing},
+        {"", E::kMissing, E::kMissing},
+        {dir.path(), E::kNotRegular, E::kNotRegular},
+        {dir.path() + "/", E::kNotRegular, E::kNotRegular},
+        // Without a writer an open of a FIFO would wait for ever.
+        {fifo, E::kNotRegular, E::kNotRegular},
+        {dir.file("to-pipe.pbf"), E::kNotRegular, E::kNotRegular},
+        {"/dev/null", E::kNotRegular, E::kNotRegular},
+        {dir.write("short.pbf", kHead.substr(0, 39)), E::kNotPhonebook, E::kNone},
+    };
+    const std::string old = PatternImage(11);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        LoadImage(old);
+        E error = E::kNone;
+        EXPECT_EQ(ReadPhonebookFile(c.path, &error), 0);
+        EXPECT_EQ(error, c.load);
+        EXPECT_EQ(TableImage(), old);
+        if (c.save != E::kNone) {
+            error = E::kNone;
+            EXPECT_EQ(WritePhonebookFile(c.path, &error), 0);
+            EXPECT_EQ(error, c.save);
+        }
+    }
+    EXPECT_TRUE(S_ISFIFO(ModeOf(fifo))); // still what they were
+    EXPECT_TRUE(S_ISCHR(ModeOf("/dev/null")));
 }
 
 TEST_F(PhonebookFileTest, FailedSaveLeavesTheOldFile) {
@@ -183,6 +223,115 @@ TEST_F(PhonebookFileTest, FailedSaveLeavesTheOldFile) {
     auto entries = folderEntries();
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{"book.pbf", "taken.pbf"})); // no leftovers
+}
+
+// --- what a save keeps of the file it replaces --------------------------------
+
+TEST_F(PhonebookFileTest, SaveKeepsTheModeOfTheOldFileAndNewFilesFollowTheUmask) {
+    for (mode_t mode : {0600, 0640, 0604}) {
+        const std::string path = dir.write("kept.pbf", "old");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        LoadImage(PatternImage(mode));
+        ASSERT_EQ(WritePhonebookFile(path), 1);
+        EXPECT_EQ(ModeOf(path), S_IFREG | mode);
+        EXPECT_EQ(dir.read("kept.pbf"), kHead + PatternImage(mode));
+    }
+    const mode_t old = ::umask(027);
+    const int result = WritePhonebookFile(dir.file("new.pbf"));
+    ::umask(old);
+    ASSERT_EQ(result, 1);
+    EXPECT_EQ(ModeOf(dir.file("new.pbf")), S_IFREG | 0640);
+}
+
+TEST_F(PhonebookFileTest, SaveRefusesWhatTheUserMayNotChange) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may change any file";
+    }
+    // A read-only file, and a writable one in a folder it may not change.
+    ASSERT_EQ(::chmod(dir.write("locked.pbf", "old").c_str(), 0444), 0);
+    dir.write("closed/book.pbf", "old");
+    ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0555), 0);
+    for (const char* name : {"locked.pbf", "closed/book.pbf"}) {
+        PhonebookFileError error = PhonebookFileError::kNone;
+        EXPECT_EQ(WritePhonebookFile(dir.file(name), &error), 0) << name;
+        EXPECT_EQ(error, PhonebookFileError::kDenied) << name;
+        EXPECT_EQ(dir.read(name), "old") << name;
+    }
+    EXPECT_EQ(ModeOf(dir.file("locked.pbf")), S_IFREG | 0444);
+    ::chmod(dir.file("closed").c_str(), 0755);
+}
+
+TEST_F(PhonebookFileTest, SaveThroughSymbolicLinksWritesTheFileTheyName) {
+    // A relative link to an absolute link in another folder, to the file.
+    const std::string target = dir.write("store/real.pbf", "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(target.c_str(), dir.file("store/abs.pbf").c_str()), 0);
+    ASSERT_EQ(::symlink("store/abs.pbf", dir.file("book.pbf").c_str()), 0);
+    ASSERT_EQ(::symlink("store/later.pbf", dir.file("later.pbf").c_str()), 0); // not there yet
+    LoadImage(PatternImage(15));
+
+    ASSERT_EQ(WritePhonebookFile(dir.file("book.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(dir.file("later.pbf")), 1);
+
+    EXPECT_EQ(dir.read("store/real.pbf"), kHead + PatternImage(15));
+    EXPECT_EQ(dir.read("store/later.pbf"), kHead + PatternImage(15));
+    EXPECT_EQ(ModeOf(target), S_IFREG | 0600);
+    EXPECT_EQ(std::filesystem::read_symlink(dir.file("book.pbf")), "store/abs.pbf");
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.file("store/abs.pbf"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.file("later.pbf"))));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("store")), {}), 3);
+    EXPECT_EQ(folderEntries().size(), 3u); // no leftovers
+
+    ASSERT_EQ(::symlink("loop-b.pbf", dir.file("loop-a.pbf").c_str()), 0);
+    ASSERT_EQ(::symlink("loop-a.pbf", dir.file("loop-b.pbf").c_str()), 0);
+    PhonebookFileError error = PhonebookFileError::kNone;
+    EXPECT_EQ(WritePhonebookFile(dir.file("loop-a.pbf"), &error), 0);
+    EXPECT_EQ(error, PhonebookFileError::kUnsafeLink);
+}
+
+TEST_F(PhonebookFileTest, SaveDoesNotFollowAnotherUsersLinkInASharedFolder) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "giving a link to another user takes root";
+    }
+    // As in /tmp: world-writable and sticky, the link someone else's.
+    const std::string mine = dir.write("mine.pbf", "precious");
+    const std::string link = dir.path() + "/shared/book.pbf";
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("shared")));
+    ASSERT_EQ(::chmod(dir.file("shared").c_str(), 01777), 0);
+    ASSERT_EQ(::symlink(mine.c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+    PhonebookFileError error = PhonebookFileError::kNone;
+    EXPECT_EQ(WritePhonebookFile(link, &error), 0);
+    EXPECT_EQ(error, PhonebookFileError::kUnsafeLink);
+    EXPECT_EQ(dir.read("mine.pbf"), "precious");
+
+    ASSERT_EQ(::lchown(link.c_str(), 0, 0), 0); // our own link there is followed
+    EXPECT_EQ(WritePhonebookFile(link), 1);
+    EXPECT_EQ(dir.read("mine.pbf").size(), 7040u);
+}
+
+TEST_F(PhonebookFileTest, HardLinkedFileIsRefusedAndStaysOneFile) {
+    const std::string first = dir.write("first.pbf", "old");
+    ASSERT_EQ(::link(first.c_str(), dir.file("second.pbf").c_str()), 0);
+    PhonebookFileError error = PhonebookFileError::kNone;
+    EXPECT_EQ(WritePhonebookFile(first, &error), 0);
+    EXPECT_EQ(error, PhonebookFileError::kHardLinked);
+    struct stat st {};
+    ASSERT_EQ(::stat(first.c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 2u);
+    EXPECT_EQ(dir.read("first.pbf"), "old");
+    EXPECT_EQ(folderEntries().size(), 2u);
+}
+
+TEST_F(PhonebookFileTest, NameNearTheLongestAllowedSavesAndLoads) {
+    const std::string name = std::string(246, 'n') + ".pbf"; // 250
+    LoadImage(PatternImage(18));
+    ASSERT_EQ(WritePhonebookFile(dir.file(name)), 1);
+    ASSERT_EQ(WritePhonebookFile(dir.file(name)), 1); // and replaced
+    LoadImage(std::string(7000, '\0'));
+    ASSERT_EQ(ReadPhonebookFile(dir.file(name)), 1);
+    EXPECT_EQ(TableImage(), PatternImage(18));
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{name});
 }
 
 TEST_F(PhonebookFileTest, NoTableNoFile) {

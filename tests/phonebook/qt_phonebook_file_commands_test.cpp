@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "phonebook/CPhonebook.h"
@@ -120,6 +122,26 @@ TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
     SavePhonebookCommand(nullptr);
     EXPECT_EQ(desk.messageBoxes.size(), 3u);
     EXPECT_EQ(TableBytes(), before);
+}
+
+TEST_F(PhonebookFileCommandsTest, FilesThatCannotBeUsedSayWhy) {
+    const std::string fifo = dir.file("pipe.pbf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string linked = dir.write("linked.pbf", "old");
+    ASSERT_EQ(::link(linked.c_str(), dir.file("other.pbf").c_str()), 0);
+
+    desk.openAnswers.push_back(QString::fromStdString(fifo));
+    LoadPhonebookCommand(nullptr, page.get()); // returns: nothing waits for a writer
+    desk.saveAnswers.push_back(QString::fromStdString(linked));
+    SavePhonebookCommand(nullptr);
+
+    ASSERT_EQ(desk.messageBoxes.size(), 2u);
+    EXPECT_EQ(desk.messageBoxes[0].text.toStdString(),
+              "This is a folder, device or pipe, not a phonebook file. Nothing was changed.");
+    EXPECT_EQ(desk.messageBoxes[1].text.toStdString(),
+              "The file has more than one name (hard links); saving would separate them. It is "
+              "unchanged: save under another name.");
+    EXPECT_EQ(dir.read("linked.pbf"), "old");
 }
 
 TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {

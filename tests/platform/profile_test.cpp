@@ -9,6 +9,8 @@
 #include <cstring>
 #include <random>
 
+#include <sys/stat.h>
+
 namespace {
 
 class ProfileTest : public PlatformTest {
@@ -130,10 +132,19 @@ TEST_F(ProfileTest, ReadsFollowTheHostsRules) {
     }
 }
 
-TEST_F(ProfileTest, MissingOrUnreadableFileGivesTheDefault) {
+TEST_F(ProfileTest, MissingUnreadableOrOddFileGivesTheDefault) {
     EXPECT_EQ(Read("S", "K", "d", dir.file("absent.ini")), "d");
     EXPECT_EQ(Read("S", "K", "d", ""), "d");
     EXPECT_EQ(Read("S", "K", "d", dir.path()), "d"); // a folder is no profile
+    EXPECT_EQ(Read("S", "K", "d", "/dev/zero"), "d");
+
+    // A FIFO without a writer, by name and as a profile looked for in the
+    // profile directory: each read ends at once.
+    ScopedEnv xdg("XDG_CONFIG_HOME", dir.path());
+    ASSERT_EQ(::mkfifo(dir.file("pipe.ini").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(dir.file("KELPIX.INI").c_str(), 0600), 0);
+    EXPECT_EQ(Read("S", "K", "d", dir.file("pipe.ini")), "d");
+    EXPECT_EQ(platform::GetPrivateProfileInt("KELPIX DRIVER", "PortType", 7, "KELPIX.INI"), 7);
 }
 
 TEST_F(ProfileTest, ZeroSizeOrNoBufferWritesNothing) {

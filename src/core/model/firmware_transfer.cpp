@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
+#include "platform/regular_file.h"
 
 namespace firmware {
 
@@ -44,71 +46,76 @@ std::string Common(const char* key) {
     return GetLangString("COMMON", key);
 }
 
-// A firmware file open for reading. Only regular files qualify: a folder or a
-// pipe cannot be sent whole, and opening a pipe must not block.
+// A firmware file open for reading.
 class ImageFile {
   public:
-    ImageFile() = default;
-    ImageFile(const ImageFile&) = delete;
-    ImageFile& operator=(const ImageFile&) = delete;
-    ~ImageFile() { close(); }
-
-    bool open(const std::string& path) {
-        close();
-        if (path.empty()) {
-            return false;
+    FileProblem open(const std::string& path) {
+        platform::OpenFileError error = platform::OpenFileError::kNone;
+        file_ = platform::OpenRegularFile(path, &error);
+        switch (error) {
+        case platform::OpenFileError::kNone:
+            return FileProblem::kNone;
+        case platform::OpenFileError::kDenied:
+            return FileProblem::kDenied;
+        case platform::OpenFileError::kNotRegular:
+            return FileProblem::kNotRegular;
+        case platform::OpenFileError::kOther:
+            return FileProblem::kUnreadable;
+        case platform::OpenFileError::kMissing:
+            break;
         }
-        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) {
-            return false;
-        }
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            return false;
-        }
-        int flags = ::fcntl(fd, F_GETFL);
-        if (flags >= 0) {
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-        }
-        fd_ = fd;
-        return true;
+        return FileProblem::kMissing;
     }
 
     std::optional<uint64_t> size() const {
         struct stat st {};
-        if (fd_ < 0 || ::fstat(fd_, &st) != 0 || st.st_size < 0) {
+        if (::fstat(file_.get(), &st) != 0 || st.st_size < 0) {
             return std::nullopt;
         }
         return static_cast<uint64_t>(st.st_size);
     }
 
+    // Reads the first count bytes through buffer and goes back to the start:
+    // a file that claims a size it does not deliver (a kernel file, a bad
+    // disk) is caught before the machine is put into receive mode.
+    bool deliversWhole(uint8_t* buffer, size_t bufferSize, uint32_t count) {
+        uint32_t left = count;
+        while (left > 0) {
+            const size_t want = std::min<size_t>(bufferSize, left);
+            if (read(buffer, want) != want) {
+                return false;
+            }
+            left -= static_cast<uint32_t>(want);
+        }
+        return ::lseek(file_.get(), 0, SEEK_SET) == 0;
+    }
+
     // Reads up to count bytes; fewer only at the end of the file or on an error.
     size_t read(uint8_t* data, size_t count) {
-        size_t got = 0;
-        while (got < count) {
-            ssize_t r = ::read(fd_, data + got, count - got);
-            if (r < 0 && errno == EINTR) {
-                continue;
-            }
-            if (r <= 0) {
-                break;
-            }
-            got += static_cast<size_t>(r);
-        }
-        return got;
+        const long got = platform::ReadFully(file_.get(), data, count);
+        return got < 0 ? 0 : static_cast<size_t>(got);
     }
 
-    void close() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
+    void close() { file_.reset(); }
 
   private:
-    int fd_ = -1;
+    platform::FileDescriptor file_;
 };
+
+// Whether an image of this size can go out: the transfer counts its bytes in
+// 32 bits, and an empty one would leave the machine waiting in receive mode.
+FileProblem SizeProblem(std::optional<uint64_t> size) {
+    if (!size) {
+        return FileProblem::kUnreadable;
+    }
+    if (*size == 0) {
+        return FileProblem::kEmpty;
+    }
+    if (*size > std::numeric_limits<uint32_t>::max()) {
+        return FileProblem::kTooLarge;
+    }
+    return FileProblem::kNone;
+}
 
 // A driver's write result as a count within 0..limit.
 uint32_t Bounded(long result, size_t limit) {
@@ -130,16 +137,28 @@ class FirmwareTransfer::Session {
         if (lptPath_) {
             Trace(" >> OnUpdate4NtLpt()  <<<");
         }
-        if (!file_.open(fileName)) {
+        if (const FileProblem problem = file_.open(fileName); problem != FileProblem::kNone) {
+            owner_.problem_ = problem;
             view_.setFileName("");
             view_.enableUpdate(false);
             return TransferResult::kFileNotOpened;
         }
         view_.setWaitCursor(true);
 
+        // Everything about the file is settled before the first byte goes
+        // out: once the machine is in receive mode it stores whatever comes.
         TransferResult result = TransferResult::kFailed;
+        const std::optional<uint64_t> size = file_.size();
+        FileProblem problem = SizeProblem(size);
+        const uint32_t total = problem == FileProblem::kNone ? static_cast<uint32_t>(*size) : 0;
         buffer_.reset(new (std::nothrow) uint8_t[kChunkSize]());
-        if (!buffer_) {
+        if (problem == FileProblem::kNone && buffer_ &&
+            !file_.deliversWhole(buffer_.get(), kChunkSize, total)) {
+            problem = FileProblem::kUnreadable;
+        }
+        if (problem != FileProblem::kNone) {
+            result = refuse(problem);
+        } else if (!buffer_) {
             if (lptPath_) {
                 Trace("Error on writing to port.");
             }
@@ -147,7 +166,7 @@ class FirmwareTransfer::Session {
         } else if (!(lptPath_ ? openLptDevice() : askGeneric())) {
             fail();
         } else {
-            result = sendImage();
+            result = sendImage(total);
         }
 
         // Closing up, on every way out once the cursor is showing.
@@ -163,6 +182,16 @@ class FirmwareTransfer::Session {
     void fail() {
         view_.setMessageText(Common("IDS_STRING102"));
         view_.showValues();
+    }
+
+    // The file will not do: dropped as an unopened one is, with the reason.
+    TransferResult refuse(FileProblem problem) {
+        owner_.problem_ = problem;
+        view_.setMessageText(FileProblemText(problem));
+        view_.setFileName("");
+        view_.setFileSizeText("");
+        view_.enableUpdate(false);
+        return TransferResult::kFileRefused;
     }
 
     uint32_t write(const uint8_t* data, size_t count) {
@@ -225,16 +254,9 @@ class FirmwareTransfer::Session {
         return PortRead(buffer_.get(), kAnswerSize) == kAnswerSize;
     }
 
-    TransferResult sendImage() {
-        // The image goes out as it is now; an image beyond the 32-bit counters
-        // would go out cut short, so it is not sent at all.
-        std::optional<uint64_t> size = file_.size();
-        if (!size || *size > std::numeric_limits<uint32_t>::max()) {
-            fail();
-            return TransferResult::kFailed;
-        }
+    // The image goes out at the size it had when checked, even if it grows.
+    TransferResult sendImage(uint32_t total) {
         owner_.state_ = TransferState::kSending;
-        const uint32_t total = static_cast<uint32_t>(*size);
         owner_.total_ = total;
         view_.setProgressRange(0, 100);
         view_.setProgressPos(0);
@@ -323,18 +345,40 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     state_ = TransferState::kOpening;
     sent_ = 0;
     total_ = 0;
+    problem_ = FileProblem::kNone;
     Session session(*this, lptPath);
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;
     return result;
 }
 
-std::optional<uint64_t> FirmwareFileSize(const std::string& path) {
+FileProblem CheckFirmwareFile(const std::string& path, uint64_t* size) {
     ImageFile file;
-    if (!file.open(path)) {
-        return std::nullopt;
+    if (const FileProblem problem = file.open(path); problem != FileProblem::kNone) {
+        return problem;
     }
-    return file.size();
+    const std::optional<uint64_t> found = file.size();
+    if (size && found) {
+        *size = *found;
+    }
+    return SizeProblem(found);
+}
+
+std::string FileProblemText(FileProblem problem) {
+    switch (problem) {
+    case FileProblem::kEmpty:
+        return Common("IDS_FW_FILE_EMPTY");
+    case FileProblem::kTooLarge:
+        return Common("IDS_FW_FILE_TOO_LARGE");
+    case FileProblem::kUnreadable:
+        return Common("IDS_FW_FILE_UNREADABLE");
+    case FileProblem::kNone:
+    case FileProblem::kMissing:
+    case FileProblem::kDenied:
+    case FileProblem::kNotRegular:
+        break;
+    }
+    return {};
 }
 
 std::string FileSizeText(uint64_t size) {

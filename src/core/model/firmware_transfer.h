@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // Sending a firmware image to the machine: one request switches it into
@@ -59,8 +58,22 @@ class FirmwareView {
 
 enum class TransferResult {
     kFileNotOpened, // the choice was dropped, Update disabled, no message
+    kFileRefused,   // not an image that can go out whole: as above, with the reason shown
     kFailed,        // IDS_STRING102 on the message line; the file stays chosen
     kCompleted,     // the page is back to its initial look
+};
+
+// What is wrong with a firmware file. The first three keep it from being
+// opened; the others are found before anything goes to the machine, which
+// would otherwise take whatever comes next on the line as its image.
+enum class FileProblem {
+    kNone,
+    kMissing,    // no such file
+    kDenied,     // not readable by the user
+    kNotRegular, // a folder, FIFO, socket or device
+    kEmpty,      // nothing to send
+    kTooLarge,   // beyond the 32-bit byte count of the transfer
+    kUnreadable, // yields fewer bytes than its size, or a read error
 };
 
 enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
@@ -79,6 +92,8 @@ class FirmwareTransfer {
     // Bytes of the file sent so far and the total taken at the start of the data.
     uint32_t sent() const { return sent_; }
     uint32_t total() const { return total_; }
+    // Why the last transfer did not take its file; kNone when it did.
+    FileProblem fileProblem() const { return problem_; }
 
   private:
     class Session;
@@ -88,11 +103,17 @@ class FirmwareTransfer {
     TransferState state_ = TransferState::kIdle;
     uint32_t sent_ = 0;
     uint32_t total_ = 0;
+    FileProblem problem_ = FileProblem::kNone;
 };
 
-// Size of a file that can be opened for reading, as Browse checks it; nullopt
-// when it cannot be opened (missing, unreadable, not a regular file).
-std::optional<uint64_t> FirmwareFileSize(const std::string& path);
+// Browse's look at a file: whether it opens as a regular file and has a size
+// that can be sent; the size goes to size when it opens. Its content is read
+// only by the transfer.
+FileProblem CheckFirmwareFile(const std::string& path, uint64_t* size = nullptr);
+
+// The message line's text for a problem found once the file opened; empty
+// for the others, whose choice is dropped without a word.
+std::string FileProblemText(FileProblem problem);
 
 // "262144 bytes": the size text of the page.
 std::string FileSizeText(uint64_t size);

@@ -5,12 +5,28 @@
 // the raw table, 70 bytes a slot.
 constexpr int kPhonebookFileHeadSize = 40;
 
-// Writes the head and the table: 1 when every byte reached the file. Writes
-// to a temporary file beside the target and renames it over the target only
-// then; on failure the old file is untouched.
-int WritePhonebookFile(const std::string& path);
+// Why a phonebook file was not saved or loaded.
+enum class PhonebookFileError {
+    kNone,
+    kNoTable,      // no phonebook in memory
+    kMissing,      // no such file (load) or no such folder (save)
+    kDenied,       // the user may not read it (load), or not change it or its folder (save)
+    kNotRegular,   // a folder, FIFO, device or socket
+    kHardLinked,   // save: the file has more than one name
+    kUnsafeLink,   // save: symbolic links that loop, or one another user planted
+    kNotPhonebook, // load: too short or without the magic text
+    kFailed,       // anything else: the disk, a read or write error
+};
+
+// Writes the head and the table: 1 when every byte reached the file. A
+// symbolic link is followed to the file it finally names; that file gets a
+// complete new copy written and synced beside it, which then takes its
+// place, with the old file's mode and, where the system allows, owner. On
+// failure the old file is untouched and error (when given) says why.
+int WritePhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);
 
 // Loads the table from a file: 1 when the file opened, is at least 40 bytes
 // long and its magic text matched. A short file fills the slots it reaches;
-// the rest keep their contents. groupRefCount is not touched.
-int ReadPhonebookFile(const std::string& path);
+// the rest keep their contents. groupRefCount is not touched. Only regular
+// files are read.
+int ReadPhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);

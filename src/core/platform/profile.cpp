@@ -5,19 +5,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
 #include <optional>
 #include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/regular_file.h"
+
 namespace platform {
 
 namespace {
 
 // A profile is a small text file; anything larger is not one of ours.
-constexpr std::streamoff kMaxProfileBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxProfileBytes = 16 * 1024 * 1024;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -102,21 +103,28 @@ std::optional<std::string> ResolveProfilePath(const std::string& file) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const FileDescriptor file = OpenRegularFile(path);
+    struct stat st {};
+    if (!file || ::fstat(file.get(), &st) != 0 || st.st_size > off_t{kMaxProfileBytes}) {
         return std::nullopt;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxProfileBytes) {
-        return std::nullopt;
+    // Read to the end rather than up to the size: the file may grow while it
+    // is read.
+    std::string content;
+    char chunk[4096];
+    for (;;) {
+        const long n = ReadFully(file.get(), chunk, sizeof chunk);
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (content.size() + static_cast<size_t>(n) > kMaxProfileBytes) {
+            return std::nullopt;
+        }
+        content.append(chunk, static_cast<size_t>(n));
+        if (static_cast<size_t>(n) < sizeof chunk) {
+            return content;
+        }
     }
-    in.seekg(0, std::ios::beg);
-    std::string content(static_cast<size_t>(size), '\0');
-    if (size > 0 && !in.read(content.data(), size)) {
-        return std::nullopt;
-    }
-    return content;
 }
 
 std::string_view StripQuotes(std::string_view v) {

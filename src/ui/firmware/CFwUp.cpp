@@ -129,13 +129,23 @@ void CFwUp::OnBrowse() {
         return;
     }
     fileName = chosen;
-    const std::optional<uint64_t> size = firmware::FirmwareFileSize(LocalPath(chosen));
-    if (!size) {
+    uint64_t size = 0;
+    const firmware::FileProblem problem = firmware::CheckFirmwareFile(LocalPath(chosen), &size);
+    if (problem != firmware::FileProblem::kNone) {
         fileName.clear();
         EnableUpdate(false);
+        // A file that opened but cannot be sent says why; one that did not
+        // open is dropped without a word, as Update does.
+        const std::string why = firmware::FileProblemText(problem);
+        if (!why.empty()) {
+            fileSizeText.clear();
+            messageText = QString::fromStdString(why);
+            UpdateData(Exchange::ToControls);
+        }
         return;
     }
-    fileSizeText = QString::fromStdString(firmware::FileSizeText(*size));
+    fileSizeText = QString::fromStdString(firmware::FileSizeText(size));
+    messageText = Lang("COMMON", "IDS_STRING100");
     EnableUpdate(true);
     UpdateData(Exchange::ToControls);
 }

@@ -48,6 +48,24 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The message for a file that was not loaded or saved.
+const char* ErrorKey(PhonebookFileError error, bool saving) {
+    switch (error) {
+    case PhonebookFileError::kNotRegular:
+        return "IDS_PBOOK_NOT_REGULAR";
+    case PhonebookFileError::kHardLinked:
+        return "IDS_PBOOK_HARD_LINKED";
+    case PhonebookFileError::kUnsafeLink:
+        return "IDS_PBOOK_UNSAFE_LINK";
+    case PhonebookFileError::kNotPhonebook:
+        return "IDS_PBOOK_BAD_FILE";
+    case PhonebookFileError::kDenied:
+        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_PBOOK_READ_ERROR";
+    default:
+        return saving ? "IDS_PBOOK_SAVE_ERROR" : "IDS_PBOOK_READ_ERROR";
+    }
+}
+
 } // namespace
 
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
@@ -59,14 +77,9 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
         return;
     }
     const QString path = PathToOpen(chosen);
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        ShowFileError(owner, "IDS_PBOOK_READ_ERROR");
-        return;
-    }
-    probe.close();
-    if (ReadPhonebookFile(LocalPath(path)) == 0) {
-        ShowFileError(owner, "IDS_PBOOK_BAD_FILE");
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (ReadPhonebookFile(LocalPath(path), &error) == 0) {
+        ShowFileError(owner, ErrorKey(error, false));
         return;
     }
     if (page != nullptr) {
@@ -85,7 +98,8 @@ void SavePhonebookCommand(QWidget* owner) {
     if (chosen.isEmpty()) {
         return;
     }
-    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0) {
-        ShowFileError(owner, "IDS_PBOOK_SAVE_ERROR");
+    PhonebookFileError error = PhonebookFileError::kNone;
+    if (WritePhonebookFile(LocalPath(ChosenPath(chosen)), &error) == 0) {
+        ShowFileError(owner, ErrorKey(error, true));
     }
 }
