@@ -221,6 +221,31 @@ TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
     EXPECT_TRUE(fakes::RunIsolated("StartupTest.DISABLED_IsolatedWithoutAUsbLibrary"));
 }
 
+TEST_F(StartupTest, UsbLibraryWithoutTheTimedReadStillServesTheUsbPort) {
+    {
+        FakeDevice usb("fake:usb");
+        usb.setResponder(AnswerFrom(1, 5));
+        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(currentPort, 0);
+        EXPECT_NE(pWin2kUsbReadWithin, nullptr);
+        RunExit();
+    }
+    panelContext.link.Reset();
+    FreePhonebookTable();
+
+    fakes::Vexlink olderVexlink("older");
+    fakes::Usb olderUsb("older", "tirusb"); // no Win2kUsbReadWithin
+    olderVexlink.set(1, 1);
+    olderUsb.set("fake:usb", UsbWrite, UsbRead);
+    fakes::UseProgramFolder("older");
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 5));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(pWin2kUsbReadWithin, nullptr);
+    EXPECT_EQ(inquiryRecord.machineClass, 5);
+}
+
 TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
     fakes::Vexlink partialVexlink("partial");
     fakes::Usb partialUsb("partial", "tirusb");   // no Win2kUsbRead
