@@ -1,5 +1,6 @@
 #include "model/phonebook_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -63,33 +64,66 @@ int WritePhonebookFile(const std::string& path) {
     return 1;
 }
 
-int ReadPhonebookFile(const std::string& path) {
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path) {
     const int n = PhonebookSlots();
     if (n == 0) {
-        return 0;
+        return std::nullopt;
     }
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        return 0;
+        return std::nullopt;
     }
     uint8_t head[kPhonebookFileHeadSize] = {};
     if (std::fread(head, 1, sizeof head, file.get()) != sizeof head) {
-        return 0;
+        return std::nullopt;
     }
     if (std::memcmp(head, kMagic, kMagicSize) != 0) {
-        return 0;
+        return std::nullopt;
     }
     // Read whole before touching the table, so that a read error leaves it
-    // as it was; a short file fills only the bytes it has.
+    // as it was.
     const size_t tableSize = sizeof(PhonebookEntry) * static_cast<size_t>(n);
-    std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[tableSize]);
-    if (!image) {
-        return 0;
+    PhonebookFileContents contents;
+    try {
+        contents.table.resize(tableSize);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
     }
-    size_t got = std::fread(image.get(), 1, tableSize, file.get());
+    const size_t got = std::fread(contents.table.data(), 1, tableSize, file.get());
     if (got < tableSize && std::ferror(file.get())) {
+        return std::nullopt;
+    }
+    contents.table.resize(got);
+    return contents;
+}
+
+int PhonebookFileContents::wholeSlots() const {
+    return static_cast<int>(table.size() / sizeof(PhonebookEntry));
+}
+
+int PhonebookFileContents::partialSlotBytes() const {
+    return static_cast<int>(table.size() % sizeof(PhonebookEntry));
+}
+
+int ReadPhonebookFile(const std::string& path) {
+    const std::optional<PhonebookFileContents> contents = ReadPhonebookFileContents(path);
+    if (!contents) {
         return 0;
     }
-    std::memcpy(PhonebookTable, image.get(), got);
+    // A short file fills only the bytes it has.
+    std::memcpy(PhonebookTable, contents->table.data(), contents->table.size());
     return 1;
+}
+
+int LoadWholeSlots(const PhonebookFileContents& contents) {
+    const int slots = std::min(contents.wholeSlots(), PhonebookSlots());
+    int changed = 0;
+    for (int i = 0; i < slots; ++i) {
+        const uint8_t* slot = contents.table.data() + sizeof(PhonebookEntry) * i;
+        if (std::memcmp(&PhonebookTable[i], slot, sizeof(PhonebookEntry)) != 0) {
+            std::memcpy(&PhonebookTable[i], slot, sizeof(PhonebookEntry));
+            ++changed;
+        }
+    }
+    return changed;
 }
