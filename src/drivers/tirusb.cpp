@@ -102,12 +102,14 @@ int ReadWithin(unsigned char* buffer, int count, uint32_t withinMs) {
         return 0;
     }
     if (withinMs == 0) {
-        platform::CommTimeouts t;
-        device->getCommTimeouts(t);
-        if (!device->setCommTimeouts(platform::WithReadsAtOnce(t))) {
+        // Some devices keep their time-outs beyond this handle: put them back.
+        platform::CommTimeouts saved;
+        if (!device->getCommTimeouts(saved) ||
+            !device->setCommTimeouts(platform::WithReadsAtOnce(saved))) {
             return 0;
         }
         const long r = device->read(buffer, size_t(count));
+        device->setCommTimeouts(saved);
         return r > 0 ? int(std::min<long>(r, count)) : 0;
     }
     const uint32_t start = platform::GetTickCount();

@@ -215,6 +215,7 @@ TEST_F(TirusbTest, ReadWithinTakesWhatIsHeldAtOnceOrGivesUpAtItsLimit) {
     EXPECT_EQ(within(buf, 64, 0), 0);
     EXPECT_EQ(device.atOnceReads(), 2);
     EXPECT_EQ(device.queuedReads(), 1u);
+    EXPECT_FALSE(platform::ReadsReturnAtOnce(device.timeouts())); // put back
     EXPECT_EQ(usbRead(buf, 64), 2); // a read that waits takes it
     device.clearCalls();
 
