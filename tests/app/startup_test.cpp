@@ -223,17 +223,6 @@ TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
 }
 
 TEST_F(StartupTest, UsbLibraryWithoutTheTimedReadStillServesTheUsbPort) {
-    {
-        FakeDevice usb("fake:usb");
-        usb.setResponder(AnswerFrom(1, 5));
-        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-        EXPECT_EQ(currentPort, 0);
-        EXPECT_NE(pWin2kUsbReadWithin, nullptr);
-        RunExit();
-    }
-    panelContext.link.Reset();
-    FreePhonebookTable();
-
     fakes::Vexlink olderVexlink("older");
     fakes::Usb olderUsb("older", "tirusb"); // no Win2kUsbReadWithin
     olderVexlink.set(1, 1);

