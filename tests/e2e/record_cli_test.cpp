@@ -202,13 +202,13 @@ TEST(RecordCliTest, FailedReadsExitWithNotResponding) {
 // dropped before the next command's first request, and that command reads
 // the machine's own block.
 TEST(RecordCliTest, LateAnswerDoesNotReachTheNextCommand) {
-    SimDaemon sim({"--late", "get-setup=600", "--times", "get-setup=1"});
+    SimDaemon sim({"--late", "get-setup=1000", "--times", "get-setup=1"});
     CliRun late = sim.cli({"setup", "get"});
     EXPECT_EQ(late.status, 1);
     EXPECT_TRUE(SaysNotResponding(late)) << late.err;
-    // The answer arrives 600 ms after its request, which went out before the
+    // The answer arrives 1000 ms after its request, which went out before the
     // cli's 300 ms read.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
 
     CliRun next = sim.cli({"status", "get"});
     ASSERT_EQ(next.status, 0) << next.err;
