@@ -28,13 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (limit > 0) {
         got = std::min(got, limit);
     }
-    // A refused answer, and a bare 4-byte head (taken as a success without
-    // data), leave the record as it was.
-    if (!ok || got <= 4) {
+    // A refused answer leaves the record as it was; only a whole answer with
+    // the machine's head counts.
+    if (!ok) {
         if (std::memcmp(before, after, sizeof after) != 0) {
-            fuzz::Fail("an answer without data changed the settings");
+            fuzz::Fail("a refused answer changed the settings");
         }
         return 0;
+    }
+    if (got < kSetupAnswerSize || data[1] != 0x1B || data[2] != 0xA4) {
+        fuzz::Fail("an answer without the whole block or the head was taken");
     }
     // What one read delivered, the rest of the answer buffer zero: the block
     // must come back exactly from the record.

@@ -25,6 +25,8 @@ struct Answer {
     size_t offset = 0;
     size_t readLimit = 0;
     std::vector<uint8_t> written;
+    // The answer comes after the request: the drain before it finds nothing.
+    bool requested = false;
 };
 
 Answer& TheAnswer() {
@@ -43,11 +45,15 @@ class AnswerDevice : public platform::Device {
         Answer& a = TheAnswer();
         if (count > 0) {
             a.written.insert(a.written.end(), data, data + count);
+            a.requested = true;
         }
         return long(count);
     }
     long read(uint8_t* data, size_t count) override {
         Answer& a = TheAnswer();
+        if (!a.requested) {
+            return 0;
+        }
         size_t n = std::min(count, a.bytes.size() - a.offset);
         if (a.readLimit > 0) {
             n = std::min(n, a.readLimit);
@@ -98,6 +104,7 @@ void SetAnswer(const uint8_t* data, size_t size, size_t readLimit) {
     a.offset = 0;
     a.readLimit = readLimit;
     a.written.clear();
+    a.requested = false;
 }
 
 const std::vector<uint8_t>& Written() {

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "cli/cli_command.h"
@@ -98,17 +99,31 @@ int RunSave(const cli::Args& args, cli::Io& io) {
     return cli::kExitOk;
 }
 
+// The file goes over the machine's own phonebook, as the panel loads it over
+// the page it shows: slots a short file does not reach keep their entries.
 int RunWrite(const cli::Args& args, cli::Io& io) {
     PhonebookFileError error = PhonebookFileError::kNone;
-    if (!ReadPhonebookFile(args[0], &error)) {
+    const std::optional<PhonebookFileContents> file = ReadPhonebookFileContents(args[0], &error);
+    if (!file) {
         io.err << "faxrcp-cli: '" << args[0]
                << "' is not a phonebook file that can be read: " << Reason(error) << "\n";
         return cli::kExitUsage;
     }
+    if (!Mfp_GetPhonebook()) {
+        io.err << "faxrcp-cli: the machine's phonebook was not read whole; nothing written\n";
+        return cli::NotResponding(io);
+    }
+    if (file->partialSlotBytes() > 0) {
+        io.err << "faxrcp-cli: warning: '" << args[0] << "' ends " << file->partialSlotBytes()
+               << " bytes into slot " << file->wholeSlots()
+               << "; that slot and the ones after it keep the machine's entries\n";
+    }
+    const int changed = LoadWholeSlots(*file);
     RecountGroupRefs();
     if (!Mfp_SetPhonebook()) {
         return cli::NotResponding(io);
     }
+    io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
     return cli::kExitOk;
 }
 
@@ -131,7 +146,8 @@ const cli::Registrar phonebookSave({
 const cli::Registrar phonebookWrite({
     .words = {"phonebook", "write"},
     .usage = "phonebook write FILE",
-    .help = "Load a phonebook file and write it to the machine (exit 2: file error).",
+    .help = "Read the machine's phonebook, load a phonebook file over it and write it back; "
+            "prints how many slots changed (exit 2: file error).",
     .run = RunWrite,
     .minArgs = 1,
     .maxArgs = 1,

@@ -33,16 +33,19 @@ int RunInfo(const cli::Args&, cli::Io& io) {
 }
 
 // Read, change the named fields, write back, print. Every argument is checked
-// on a scratch record before the machine is asked anything.
+// on a scratch record before the machine is asked anything. The get succeeds
+// only when the answer brought the whole block: a record not read whole would
+// send the program's own values back over the machine's.
 template <typename Record>
-int RunSet(const std::vector<cli::Field<Record>>& fields, Record& record, int (*get)(),
-           int (*set)(), const cli::Args& args, cli::Io& io) {
+int RunSet(const char* what, const std::vector<cli::Field<Record>>& fields, Record& record,
+           int (*get)(), int (*set)(), const cli::Args& args, cli::Io& io) {
     Record scratch = record;
     if (auto error = cli::ApplyAssignments(fields, args, scratch)) {
         io.err << "faxrcp-cli: " << *error << "\n";
         return cli::kExitUsage;
     }
     if (!get()) {
+        io.err << "faxrcp-cli: the " << what << " was not read whole; nothing written\n";
         return cli::NotResponding(io);
     }
     cli::ApplyAssignments(fields, args, record);
@@ -54,12 +57,13 @@ int RunSet(const std::vector<cli::Field<Record>>& fields, Record& record, int (*
 }
 
 int RunSetupSet(const cli::Args& args, cli::Io& io) {
-    return RunSet(cli::SetupFields(), systemSetup, Mfp_GetSettings, Mfp_SetSettings, args, io);
+    return RunSet("setup", cli::SetupFields(), systemSetup, Mfp_GetSettings, Mfp_SetSettings, args,
+                  io);
 }
 
 int RunStatusSet(const cli::Args& args, cli::Io& io) {
-    return RunSet(cli::StatusFields(), systemStatus, Mfp_GetSystemStatus, Mfp_SetSystemStatus, args,
-                  io);
+    return RunSet("status", cli::StatusFields(), systemStatus, Mfp_GetSystemStatus,
+                  Mfp_SetSystemStatus, args, io);
 }
 
 constexpr int kManyArgs = 64;

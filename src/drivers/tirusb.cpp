@@ -8,6 +8,7 @@
 #include <string>
 
 #include "link/driver_abi.h"
+#include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/usb_backend.h"
 
@@ -86,6 +87,56 @@ void SetTimeouts(platform::Device& device, uint32_t readTotal) {
     device.setCommTimeouts(t);
 }
 
+constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+
+// withinMs 0: only what the machine holds now. Otherwise the answer may come
+// in several transfers: wait up to the transfer time-out for the first bytes,
+// then take what follows without a pause, and give up once withinMs have
+// passed on the program's clock.
+int ReadWithin(unsigned char* buffer, int count, uint32_t withinMs) {
+    if (!buffer || count <= 0) {
+        return 0;
+    }
+    const std::unique_ptr<platform::Device> device = Open(true);
+    if (!device) {
+        return 0;
+    }
+    if (withinMs == 0) {
+        // Some devices keep their time-outs beyond this handle: put them back.
+        platform::CommTimeouts saved;
+        if (!device->getCommTimeouts(saved) ||
+            !device->setCommTimeouts(platform::WithReadsAtOnce(saved))) {
+            return 0;
+        }
+        const long r = device->read(buffer, size_t(count));
+        device->setCommTimeouts(saved);
+        return r > 0 ? int(std::min<long>(r, count)) : 0;
+    }
+    const uint32_t start = platform::GetTickCount();
+    const auto left = [&]() -> uint32_t {
+        const uint32_t elapsed = platform::GetTickCount() - start;
+        return elapsed >= withinMs ? 0 : withinMs - elapsed;
+    };
+    const uint32_t timeout = TransferTimeoutMs();
+    SetTimeouts(*device, std::min(timeout, withinMs));
+    int got = 0;
+    while (got < count) {
+        const long r = device->read(buffer + got, size_t(count - got));
+        if (r <= 0) {
+            break;
+        }
+        got += int(std::min<long>(r, count - got));
+        const uint32_t rest = left();
+        if (got < count && rest == 0) {
+            break;
+        }
+        if (got < count) {
+            SetTimeouts(*device, std::min({kGapTimeoutMs, timeout, rest}));
+        }
+    }
+    return got;
+}
+
 } // namespace
 
 extern "C" {
@@ -115,29 +166,12 @@ __attribute__((visibility("default"))) int Win2kUsbWrite(const unsigned char* bu
 }
 
 __attribute__((visibility("default"))) int Win2kUsbRead(unsigned char* buffer, int count) {
-    if (!buffer || count <= 0) {
-        return 0;
-    }
-    const std::unique_ptr<platform::Device> device = Open(true);
-    if (!device) {
-        return 0;
-    }
-    // The answer may come in several transfers: wait up to the transfer
-    // time-out for the first bytes, then take what follows without a pause.
-    const uint32_t timeout = TransferTimeoutMs();
-    SetTimeouts(*device, timeout);
-    int got = 0;
-    while (got < count) {
-        const long r = device->read(buffer + got, size_t(count - got));
-        if (r <= 0) {
-            break;
-        }
-        got += int(std::min<long>(r, count - got));
-        if (got < count) {
-            SetTimeouts(*device, std::min(kGapTimeoutMs, timeout));
-        }
-    }
-    return got;
+    return ReadWithin(buffer, count, kNoLimit);
+}
+
+__attribute__((visibility("default"))) int Win2kUsbReadWithin(unsigned char* buffer, int count,
+                                                              int withinMs) {
+    return ReadWithin(buffer, count, uint32_t(std::max(withinMs, 0)));
 }
 
 } // extern "C"

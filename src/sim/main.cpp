@@ -38,6 +38,9 @@ const char kUsage[] =
     "  --capacities A,B      A one-touch and B speed-dial phonebook slots\n"
     "  --firmware-idle MS    quiet time after the last image byte that ends an\n"
     "                        image (default 4000)\n"
+    "  --read-wait-cap MS    longest wait a client's read gets (default 10000)\n"
+    "  --request-timeout MS  a client that does not finish a request in this time\n"
+    "                        (plus its read wait) is dropped (default 10000)\n"
     "\n"
     "Faults (CMD is one of inquiry, get-setup, set-setup, get-status, set-status,\n"
     "get-info, get-phonebook, set-phonebook, firmware-request, firmware-data, all):\n"
@@ -126,6 +129,13 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
                 return false;
             }
             o.firmwareIdleMs = long(v);
+        } else if (opt == "--read-wait-cap" || opt == "--request-timeout") {
+            if (!ParseUnsigned(argv[++i], 3600000, v) || v == 0) {
+                error = "bad time after " + opt;
+                return false;
+            }
+            (opt == "--read-wait-cap" ? o.server.readWaitCapMs : o.server.requestTimeoutMs) =
+                uint32_t(v);
         } else if (opt == "--capacities") {
             const std::string s = argv[++i];
             const size_t comma = s.find(',');

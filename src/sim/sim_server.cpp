@@ -193,8 +193,9 @@ bool SimServer::recvAll(int fd, uint8_t* p, size_t n) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             return false;
         }
-        if (waitReadable(fd, kStalledRequestMs) != Wait::Ready) {
-            return false;
+        const int64_t left = requestDeadline_ - NowMs();
+        if (left <= 0 || waitReadable(fd, ClampMs(uint64_t(left))) != Wait::Ready) {
+            return false; // a client that stalls inside a request loses its turn
         }
     }
     return true;
@@ -213,7 +214,7 @@ bool SimServer::discard(int fd, uint64_t n) {
 }
 
 bool SimServer::sendAll(int fd, const uint8_t* p, size_t n) {
-    const int64_t deadline = NowMs() + kStalledRequestMs;
+    const int64_t deadline = requestDeadline_;
     while (n > 0) {
         const ssize_t r = ::send(fd, p, n, MSG_NOSIGNAL);
         if (r > 0) {
@@ -239,9 +240,10 @@ bool SimServer::sendAll(int fd, const uint8_t* p, size_t n) {
 
 void SimServer::serve(int fd) {
     while (!stopping_) {
-        if (waitReadable(fd, kIdleConnectionMs) != Wait::Ready) {
+        if (waitReadable(fd, ClampMs(options_.idleConnectionMs)) != Wait::Ready) {
             return;
         }
+        requestDeadline_ = NowMs() + options_.requestTimeoutMs;
         uint8_t op = 0;
         const ssize_t r = ::recv(fd, &op, 1, 0);
         if (r == 0) {
@@ -313,8 +315,10 @@ bool SimServer::handleRead(int fd) {
         return false;
     }
     const uint32_t most = GetU32(head);
-    const uint32_t wait = GetU32(head + 4);
+    // An endless wait would keep every other client out.
+    const uint32_t wait = std::min(GetU32(head + 4), options_.readWaitCapMs);
     const int64_t deadline = NowMs() + wait;
+    requestDeadline_ += wait;
     // Wait for the first readable byte, at most the time the client allows.
     for (;;) {
         const std::optional<uint32_t> due = machine_.msUntilAnswer();

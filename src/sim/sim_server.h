@@ -7,18 +7,32 @@
 //                            first readable byte when none is)
 //   'C' code n bytes[n]   -> 'c' 1|0
 // Any other request byte ends the connection. Unread answer bytes stay with
-// the machine for the next connection. Connections are served one at a time.
+// the machine for the next connection. Connections are served one at a time,
+// so no client may hold the server for long: a read waits at most
+// readWaitCapMs whatever it asks, and a request not received and answered
+// within requestTimeoutMs (plus its read wait) ends its connection.
 
+#include <cstdint>
 #include <string>
 
 #include "sim/simulated_machine.h"
 
 namespace sim {
 
+// The program waits 5 s at most for an answer's first byte.
+constexpr uint32_t kReadWaitCapMs = 10000;
+constexpr uint32_t kRequestTimeoutMs = 10000;
+// A connection that sends no request for this long is closed so that the next
+// client gets its turn.
+constexpr uint32_t kIdleConnectionMs = 60000;
+
 struct ServerOptions {
     std::string socketPath;
     std::string stateFile;    // empty: the state is not kept
     std::string firmwareFile; // where a received image goes; empty: nowhere
+    uint32_t readWaitCapMs = kReadWaitCapMs;
+    uint32_t requestTimeoutMs = kRequestTimeoutMs;
+    uint32_t idleConnectionMs = kIdleConnectionMs;
 };
 
 // Most bytes handed to the machine in one write call; a longer write request
@@ -26,10 +40,6 @@ struct ServerOptions {
 constexpr size_t kMaxWriteSlice = 1 << 20;
 // Most device-control input kept; the rest is read and dropped.
 constexpr size_t kMaxControlInput = 4096;
-// A connection that sends no request for this long, or stalls inside one,
-// is closed so that the next client gets its turn.
-constexpr int kIdleConnectionMs = 60000;
-constexpr int kStalledRequestMs = 10000;
 
 class SimServer {
   public:
@@ -62,6 +72,7 @@ class SimServer {
     int listenFd_ = -1;
     int stopFd_ = -1;
     bool stopping_ = false;
+    int64_t requestDeadline_ = 0; // the request being served ends by then
     uint64_t savedGeneration_ = 0;
     int savedImages_ = 0;
 };

@@ -183,8 +183,9 @@ TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
     EXPECT_EQ(Inquiries(lpt), 2);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" USB Control Port = fake:usb\r",
                                                       " Port = USB, Win98 = 1\r"}));
+    // Each inquiry drains the read pipe before its request, then reads it.
     std::vector<std::string> names = pipes.openNames();
-    EXPECT_EQ(std::count(names.begin(), names.end(), "fake:usb\\PIPE01"), 2);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "fake:usb\\PIPE01"), 4);
     EXPECT_EQ(asked, 0);
 }
 
@@ -219,6 +220,20 @@ TEST_F(StartupTest, DISABLED_IsolatedWithoutAUsbLibrary) {
 
 TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
     EXPECT_TRUE(fakes::RunIsolated("StartupTest.DISABLED_IsolatedWithoutAUsbLibrary"));
+}
+
+TEST_F(StartupTest, UsbLibraryWithoutTheTimedReadStillServesTheUsbPort) {
+    fakes::Vexlink olderVexlink("older");
+    fakes::Usb olderUsb("older", "tirusb"); // no Win2kUsbReadWithin
+    olderVexlink.set(1, 1);
+    olderUsb.set("fake:usb", UsbWrite, UsbRead);
+    fakes::UseProgramFolder("older");
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 5));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(pWin2kUsbReadWithin, nullptr);
+    EXPECT_EQ(inquiryRecord.machineClass, 5);
 }
 
 TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {

@@ -202,6 +202,37 @@ TEST_F(TirusbTest, AnswerInPiecesIsGatheredWithAShortGapWait) {
     EXPECT_EQ(ReadTimeouts(device), (std::vector<uint32_t>{5000, 200}));
 }
 
+TEST_F(TirusbTest, ReadWithinTakesWhatIsHeldAtOnceOrGivesUpAtItsLimit) {
+    const auto within = reinterpret_cast<Win2kUsbReadWithinFn>(dlsym(lib, "Win2kUsbReadWithin"));
+    ASSERT_TRUE(within);
+    FakeDevice device("fake:trickle");
+    ::setenv("FAXRCP_USB_PORT", "fake:trickle", 1);
+    unsigned char buf[64] = {};
+
+    // 0: what the machine holds now, never the answer still to come.
+    device.onHeld({1, 2, 3}).onRead({4, 5});
+    EXPECT_EQ(within(buf, 64, 0), 3);
+    EXPECT_EQ(within(buf, 64, 0), 0);
+    EXPECT_EQ(device.atOnceReads(), 2);
+    EXPECT_EQ(device.queuedReads(), 1u);
+    EXPECT_FALSE(platform::ReadsReturnAtOnce(device.timeouts())); // put back
+    EXPECT_EQ(usbRead(buf, 64), 2); // a read that waits takes it
+    device.clearCalls();
+
+    // A machine trickling a byte every 150 ms: the limit ends the read, and
+    // no wait reaches past it.
+    for (int i = 0; i < 40; ++i) {
+        device.onRead({uint8_t(i)});
+    }
+    device.setReadHook([this] { clock.advance(150); });
+    const uint32_t start = clock.tick();
+    EXPECT_EQ(within(buf, 64, 1000), 7);
+    EXPECT_EQ(clock.tick() - start, 7u * 150);
+    EXPECT_EQ(ReadTimeouts(device), (std::vector<uint32_t>{1000, 200, 200, 200, 200, 200, 100}));
+    // Without a limit the same machine is read to the end of the buffer.
+    EXPECT_EQ(usbRead(buf, 33), 33);
+}
+
 TEST_F(TirusbTest, NoPortOrRefusedOpenTransfersNothing) {
     unsigned char buf[10];
     machine().setOpenRefused(true);

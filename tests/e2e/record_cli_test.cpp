@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -149,6 +151,7 @@ TEST(RecordCliTest, PhonebookListSaveAndWrite) {
     std::ofstream(edited, std::ios::binary) << book;
     CliRun write = sim.cli({"phonebook", "write", edited});
     ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_EQ(write.out, "2 slots changed\n");
 
     CliRun after = sim.cli({"phonebook", "list"});
     ASSERT_EQ(after.status, 0) << after.err;
@@ -193,6 +196,28 @@ TEST(RecordCliTest, FailedReadsExitWithNotResponding) {
     EXPECT_EQ(e2e::ReadFile(sim.stateFile()), state);
     struct stat st {};
     EXPECT_NE(::stat(book.c_str(), &st), 0);
+}
+
+// A settings answer that comes after its read (the cli waits 300 ms on USB) is
+// dropped before the next command's first request, and that command reads
+// the machine's own block.
+TEST(RecordCliTest, LateAnswerDoesNotReachTheNextCommand) {
+    SimDaemon sim({"--late", "get-setup=1000", "--times", "get-setup=1"});
+    CliRun late = sim.cli({"setup", "get"});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_TRUE(SaysNotResponding(late)) << late.err;
+    // The answer arrives 1000 ms after its request, which went out before the
+    // cli's 300 ms read.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+
+    CliRun next = sim.cli({"status", "get"});
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_NE(next.err.find("Discarded = 32 \n"), std::string::npos) << next.err;
+    CliRun healthy = sim.cli({"status", "get"});
+    ASSERT_EQ(healthy.status, 0) << healthy.err;
+    EXPECT_EQ(healthy.err.find("Discarded"), std::string::npos);
+    EXPECT_EQ(next.out, healthy.out);
+    EXPECT_EQ(next.outLines().at(0), "machineNumber=+1 555 0100         ");
 }
 
 // A machine that takes no byte of a set request: the command fails and the

@@ -10,7 +10,7 @@
 
 namespace fakes {
 
-// "full", "partial", "vexlink", "noacquire", "norelease" or "empty".
+// "full", "partial", "older", "vexlink", "noacquire", "norelease" or "empty".
 inline std::string Folder(const std::string& variant) {
     return std::string(FAXRCP_FAKE_LIB_DIR) + "/" + variant;
 }

@@ -131,6 +131,13 @@ TEST_F(PpdevDeviceTest, TransfersUseTheTimeOuts) {
     EXPECT_EQ(dev->read(buf, 10), 3);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"timeout 1200", "timeout 3000"}));
     EXPECT_EQ(fake.written, std::vector<uint8_t>(request, request + 4));
+
+    // A read that returns at once gets the driver's shortest time-out, not its default.
+    ASSERT_TRUE(dev->setCommTimeouts(WithReadsAtOnce(t)));
+    fake.calls.clear();
+    fake.toRead = {4};
+    EXPECT_EQ(dev->read(buf, 10), 1);
+    EXPECT_EQ(fake.calls, std::vector<std::string>{"timeout 1"});
 }
 
 } // namespace

@@ -23,6 +23,7 @@ class FakeUsbBus : public UsbBackend {
     std::deque<std::vector<uint8_t>> answers;
     std::vector<std::vector<uint8_t>> written;
     std::vector<int> inRequestLengths;
+    std::vector<unsigned> inTimeouts;
     int openResult = 0;
     std::deque<int> claimResults;
     int inResult = 0; // forced result of bulk IN transfers
@@ -77,7 +78,7 @@ class FakeUsbBus : public UsbBackend {
     }
     int setAltSetting(Handle, int, int) override { return 0; }
     int bulkTransfer(Handle, uint8_t endpoint, uint8_t* data, int length, int& transferred,
-                     unsigned) override {
+                     unsigned timeoutMs) override {
         transferred = 0;
         if (printers.empty())
             return kUsbErrorNoDevice;
@@ -87,6 +88,7 @@ class FakeUsbBus : public UsbBackend {
             return 0;
         }
         inRequestLengths.push_back(length);
+        inTimeouts.push_back(timeoutMs);
         if (inResult)
             return inResult;
         if (answers.empty())
@@ -218,6 +220,16 @@ TEST_F(UsbDeviceTest, TimeOutReadsNothing) {
     ASSERT_NE(dev, nullptr);
     uint8_t buf[10];
     EXPECT_EQ(dev->read(buf, 10), 0);
+    EXPECT_EQ(bus.inTimeouts, std::vector<unsigned>{5000});
+
+    // Reads that return at once wait 1 ms: libusb would take 0 as "for ever".
+    CommTimeouts t;
+    ASSERT_TRUE(dev->getCommTimeouts(t));
+    ASSERT_TRUE(dev->setCommTimeouts(WithReadsAtOnce(t)));
+    bus.answers.push_back({1, 2, 3});
+    EXPECT_EQ(dev->read(buf, 10), 3);
+    EXPECT_EQ(dev->read(buf, 10), 0);
+    EXPECT_EQ(bus.inTimeouts, (std::vector<unsigned>{5000, 1, 1}));
 }
 
 TEST_F(UsbDeviceTest, UnpluggedBetweenTransfers) {

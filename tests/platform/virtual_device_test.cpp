@@ -302,6 +302,13 @@ TEST_F(VirtualDeviceTest, ReadAsksForTheCountWithTheReadTotalConstantAsWait) {
     EXPECT_EQ(reads[1], std::make_pair(7u, platform::vdev::kDefaultReadWaitMs));
     EXPECT_EQ(d->read(buffer, 0), 0); // nothing to ask for
     EXPECT_EQ(device.reads().size(), 2u);
+
+    // Reads that return at once ask for no wait at all.
+    d->setCommTimeouts(platform::WithReadsAtOnce(ReadWait(25)));
+    device.queueAnswer(ToBytes("yz"));
+    EXPECT_EQ(d->read(buffer, 32), 2);
+    ASSERT_EQ(device.reads().size(), 3u);
+    EXPECT_EQ(device.reads()[2], std::make_pair(32u, 0u));
 }
 
 TEST_F(VirtualDeviceTest, DeviceControlsCarryCodeAndInput) {

@@ -65,12 +65,15 @@ TEST_F(InquiryTest, AnswerHeadAndSizeDecideAndTheLengthIsReadBigEndian) {
         {"1B A5 00 06 50 E0 00 64 01 02", 0, 0, "0x08: 01 02 00 00 00 00 00 00 ..\r\n"},
         {"1C A4 00 06 50 E0 00 64 01 02", 0, 0, "0x08: 01 02 00 00 00 00 00 00 ..\r\n"},
         {"", 0, 0, "ReadData = 0 \n"}, // nothing to read
-        // Five to nine bytes with a valid head succeed with class 0.
-        {"1B A4 00 06 50", 1, 0, "Length = 6 \n"},
-        {"1B A4 00 06 50 E0", 1, 0, "Length = 6 \n"},
-        {"1B A4 00 06 50 E0 00", 1, 0, "Length = 6 \n"},
-        {"1B A4 00 06 50 E0 00 64", 1, 0, "Length = 6 \n"},
-        {"1B A4 00 06 50 E0 00 64 01", 1, 0, "Length = 6 \n"},
+        // Five to nine bytes lack the class byte: they fail, though their
+        // length is traced.
+        {"1B A4 00 06 50", 0, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0", 0, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00", 0, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00 64", 0, 0, "Length = 6 \n"},
+        {"1B A4 00 06 50 E0 00 64 01", 0, 0, "Length = 6 \n"},
+        // Ten bytes that announce fewer are not the machine's answer.
+        {"1B A4 00 05 50 E0 00 64 01 02", 0, 0, "Length = 5 \n"},
         // No more than ten bytes are read; the rest stays queued.
         {"1B A4 00 08 50 E0 00 64 01 03 AA BB", 1, 3, "Length = 8 \n"},
     };

@@ -94,10 +94,12 @@ TEST_F(PhonebookCommandTest, SetRequestCarriesEverySlotWithFullWidthFieldsAndRaw
     EXPECT_EQ(dumpLines(), 2);
 }
 
-TEST_F(PhonebookCommandTest, AcknowledgementMustHaveItsAnnouncedLength) {
+TEST_F(PhonebookCommandTest, AcknowledgementMustHaveTheHeadAndItsAnnouncedLength) {
     const std::vector<std::tuple<const char*, ByteVector, int>> acks = {
         {"ten announcing six", {0x1B, 0xA4, 0x00, 0x06, 1, 2, 3, 4, 5, 6}, 1},
-        {"four bytes", {0x00, 0x00, 0x00, 0x00}, 1},
+        {"a bare head", {0x1B, 0xA4, 0x00, 0x00}, 1},
+        {"four zeros", {0x00, 0x00, 0x00, 0x00}, 0},
+        {"ten with another head", {0x1B, 0xA5, 0x00, 0x06, 1, 2, 3, 4, 5, 6}, 0},
         {"nothing", {}, 0},
         {"ten announcing seven", {0x1B, 0xA4, 0x00, 0x07, 1, 2, 3, 4, 5, 6}, 0},
         {"five announcing six", {0x1B, 0xA4, 0x00, 0x06, 1}, 0},

@@ -212,6 +212,53 @@ TEST_F(DaemonTest, ReadWaitsAsLongAsAskedAndNoLonger) {
     EXPECT_LT(ElapsedMs(t), 2000);
 }
 
+TEST_F(DaemonTest, NoClientHoldsTheServerPastItsTimeOuts) {
+    ASSERT_TRUE(Start({"--read-wait-cap", "200", "--request-timeout", "300"}));
+    {
+        // A read that asks to wait for ever is answered once the cap is up.
+        RawClient endless(socket);
+        Bytes read = {'R'};
+        PutU32(read, 10);
+        PutU32(read, 0xFFFFFFFFu);
+        const auto t = Clock::now();
+        ASSERT_TRUE(endless.Send(read));
+        EXPECT_EQ(endless.ReplyByte(), 'r');
+        EXPECT_GE(ElapsedMs(t), 150);
+        EXPECT_LT(ElapsedMs(t), 2000);
+    }
+
+    // One client stops in the middle of a request, another trickles its
+    // request a byte every 100 ms: each loses its turn, and a client
+    // waiting behind them is served.
+    Bytes half = {'W'};
+    PutU32(half, 100);
+    half.insert(half.end(), 10, 0x55);
+    RawClient stalled(socket);
+    ASSERT_TRUE(stalled.Send(half));
+    RawClient trickling(socket);
+    std::thread trickle([&] {
+        for (uint8_t b : half) {
+            if (!trickling.Send({b})) {
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        for (int i = 0; i < 30 && trickling.Send({0x55}); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto t = Clock::now();
+    Client waiting(socket);
+    ASSERT_TRUE(waiting.ok());
+    EXPECT_EQ(waiting.Write(kInquiry), 8);
+    EXPECT_LT(ElapsedMs(t), 2000);
+    EXPECT_EQ(waiting.Read(10, 1000)->size(), 10u);
+    EXPECT_EQ(stalled.ReplyByte(), -1);
+    EXPECT_EQ(trickling.ReplyByte(), -1);
+    trickle.join();
+}
+
 TEST_F(DaemonTest, HugeLengthsNeitherCrashNorHoldMemory) {
     ASSERT_TRUE(Start({}));
     Bytes write = {'W'}, control = {'C'}, read = {'R'};

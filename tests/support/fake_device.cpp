@@ -13,8 +13,13 @@ struct FakeDevice::State {
     bool openDefault = true;
     std::deque<long> writeScript;
     long writeDefault = kAcceptAll;
-    std::deque<std::optional<ByteVector>> readScript; // nullopt: an error
+    struct ReadEntry {
+        std::optional<ByteVector> bytes; // nullopt: an error
+        bool held = false;               // already in the machine: seen by every read
+    };
+    std::deque<ReadEntry> readScript;
     Responder responder;
+    std::function<void()> readHook;
     std::deque<bool> getScript;
     std::deque<bool> setScript;
     bool getDefault = true;
@@ -78,32 +83,46 @@ class FakeHandle : public platform::Device {
             ByteVector answer = responder(taken);
             lock.lock();
             if (!answer.empty()) {
-                state_->readScript.emplace_back(std::move(answer));
+                state_->readScript.push_back({std::move(answer), true});
             }
         }
         return result;
     }
 
     long read(uint8_t* data, size_t count) override {
+        std::function<void()> hook;
+        {
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            hook = state_->readHook;
+        }
+        if (hook) {
+            hook();
+        }
         std::lock_guard<std::mutex> lock(state_->mutex);
         FakeDeviceCall call;
         call.kind = Kind::Read;
         call.count = count;
+        call.atOnce = platform::ReadsReturnAtOnce(state_->timeouts);
         long result = 0;
-        if (!state_->readScript.empty()) {
+        const bool seen =
+            !state_->readScript.empty() &&
+            (!call.atOnce || (state_->readScript.front().held && state_->readScript.front().bytes));
+        if (seen) {
             auto& front = state_->readScript.front();
-            if (!front) {
+            if (!front.bytes) {
                 result = -1;
                 state_->readScript.pop_front();
             } else {
-                const size_t n = std::min(count, front->size());
+                ByteVector& bytes = *front.bytes;
+                const size_t n = std::min(count, bytes.size());
                 if (n > 0 && data) {
-                    std::memcpy(data, front->data(), n);
+                    std::memcpy(data, bytes.data(), n);
                 }
-                call.bytes.assign(front->begin(), front->begin() + static_cast<long>(n));
+                call.bytes.assign(bytes.begin(), bytes.begin() + static_cast<long>(n));
                 result = static_cast<long>(n);
-                if (n < front->size()) {
-                    front->erase(front->begin(), front->begin() + static_cast<long>(n));
+                if (n < bytes.size()) {
+                    bytes.erase(bytes.begin(), bytes.begin() + static_cast<long>(n));
+                    front.held = true; // the rest of an answer already under way
                 } else {
                     state_->readScript.pop_front();
                 }
@@ -247,13 +266,25 @@ FakeDevice& FakeDevice::setWriteDefault(long accepted) {
 
 FakeDevice& FakeDevice::onRead(ByteVector bytes) {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->readScript.emplace_back(std::move(bytes));
+    state_->readScript.push_back({std::move(bytes), false});
     return *this;
 }
 
 FakeDevice& FakeDevice::onReadError() {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->readScript.emplace_back(std::nullopt);
+    state_->readScript.push_back({std::nullopt, false});
+    return *this;
+}
+
+FakeDevice& FakeDevice::onHeld(ByteVector bytes) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->readScript.push_back({std::move(bytes), true});
+    return *this;
+}
+
+FakeDevice& FakeDevice::setReadHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->readHook = std::move(hook);
     return *this;
 }
 
@@ -375,9 +406,19 @@ ByteVector FakeDevice::written() const {
 std::vector<size_t> FakeDevice::readSizes() const {
     std::vector<size_t> out;
     for (const auto& c : calls(Kind::Read)) {
-        out.push_back(c.count);
+        if (!c.atOnce) {
+            out.push_back(c.count);
+        }
     }
     return out;
+}
+
+int FakeDevice::waitingReads() const {
+    return static_cast<int>(readSizes().size());
+}
+
+int FakeDevice::atOnceReads() const {
+    return static_cast<int>(calls(Kind::Read).size()) - waitingReads();
 }
 
 std::vector<uint32_t> FakeDevice::controlCodes() const {

@@ -31,6 +31,7 @@ struct FakeDeviceCall {
     long result = 0;                 // Write, Read: the value returned; others 1 or 0
     uint32_t code = 0;               // DeviceControl
     platform::CommTimeouts timeouts; // GetCommTimeouts: reported; SetCommTimeouts: given
+    bool atOnce = false;             // Read: the time-outs said to return at once
 };
 
 const char* ToString(FakeDeviceCall::Kind kind);
@@ -64,9 +65,15 @@ class FakeDevice {
 
     // The next read returns these bytes. When the read asks for fewer, the
     // rest stays queued for the following read (the machine keeps its answer).
-    // An empty vector makes one read return 0.
+    // An empty vector makes one read return 0. The bytes are the answer to
+    // come: a read that returns at once (platform::ReadsReturnAtOnce) does not
+    // see them until a waiting read has taken part of them.
     FakeDevice& onRead(ByteVector bytes);
     FakeDevice& onReadError(); // the next read returns -1
+    // Bytes the machine holds already (a late answer): every read sees them.
+    FakeDevice& onHeld(ByteVector bytes);
+    // Called on every read before it takes anything, e.g. to move a virtual clock.
+    FakeDevice& setReadHook(std::function<void()> hook);
 
     // Called with the bytes each write accepted; what it returns is queued
     // for reading, after anything already queued. Empty result: nothing.
@@ -95,7 +102,11 @@ class FakeDevice {
     std::vector<std::string> openNames() const;
     std::vector<ByteVector> writes() const; // bytes offered, per write
     ByteVector written() const;             // every accepted byte, in order
-    std::vector<size_t> readSizes() const;  // counts asked for, per read
+    // Counts asked for, per read that waited (reads that return at once, as
+    // the drain before each request does, are left out).
+    std::vector<size_t> readSizes() const;
+    int waitingReads() const;
+    int atOnceReads() const;
     std::vector<uint32_t> controlCodes() const;
     platform::CommTimeouts timeouts() const; // what the port holds now
     size_t queuedReads() const;              // read entries not used yet

@@ -10,6 +10,9 @@ extern "C" {
 typedef int (*GetControlPortNameFn)(char* buffer, int size);
 typedef int (*Win2kUsbWriteFn)(const unsigned char* buffer, int count);
 typedef int (*Win2kUsbReadFn)(unsigned char* buffer, int count);
+// Optional (newer libraries): a read that gives up once withinMs have passed on
+// the program's clock; withinMs 0 takes only what the machine holds now.
+typedef int (*Win2kUsbReadWithinFn)(unsigned char* buffer, int count, int withinMs);
 
 // Port arbitration library ("vexlink.dll" -> libvexlink.so)
 typedef int (*PortAcquireFn)(int id);

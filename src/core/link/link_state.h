@@ -4,6 +4,13 @@
 #include "link/driver_abi.h"
 #include "platform/library.h"
 
+// The overall time limit of one exchange, on the platform clock.
+struct ExchangeLimit {
+    bool timed = false;
+    uint32_t start = 0;
+    uint32_t budgetMs = 0;
+};
+
 // The link's part of the panel context: which port reaches the machine, and
 // the libraries that start-up loaded for it. The names the link's routines
 // use (currentPort, usbWritePath...) are references into one of these.
@@ -16,6 +23,7 @@ struct LinkState {
     GetControlPortNameFn pGetControlPortName = nullptr;
     Win2kUsbWriteFn pWin2kUsbWrite = nullptr;
     Win2kUsbReadFn pWin2kUsbRead = nullptr;
+    Win2kUsbReadWithinFn pWin2kUsbReadWithin = nullptr; // absent from older libraries
 
     char controlPortName[256] = {};
     char usbWritePath[256] = {};
@@ -24,6 +32,9 @@ struct LinkState {
     // The scanner driver's arbitration library: loaded by AcquirePort,
     // unloaded by ReleasePort.
     platform::LibraryHandle arbitrationLibrary = nullptr;
+
+    // The time limit of the exchange under way (BeginExchange).
+    ExchangeLimit exchangeLimit;
 
     // Unloads the libraries and puts every field back to its start value.
     void Reset();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
 
@@ -78,11 +79,25 @@ int32_t UsbChunkedWrite(const uint8_t* buffer, int32_t count) {
     return sent;
 }
 
+// One read through the USB library. Inside a timed exchange a library that
+// takes a limit gets the time left, so that a machine trickling its answer
+// cannot hold the read past it.
+int UsbLibraryRead(uint8_t* buffer, int32_t count) {
+    if (pWin2kUsbReadWithin && exchangeLimit.timed) {
+        const uint32_t left = std::min<uint32_t>(ExchangeMsLeft(), INT32_MAX);
+        return pWin2kUsbReadWithin(buffer, count, static_cast<int>(left));
+    }
+    return pWin2kUsbRead ? pWin2kUsbRead(buffer, count) : 0;
+}
+
 int32_t UsbChunkedRead(uint8_t* buffer, int32_t count) {
     int32_t got = 0;
     while (got < count) {
+        if (ExchangeMsLeft() == 0) {
+            return got;
+        }
         int32_t chunk = std::min(kUsbReadChunk, count - got);
-        int r = pWin2kUsbRead ? pWin2kUsbRead(buffer + got, chunk) : 0;
+        int r = UsbLibraryRead(buffer + got, chunk);
         TraceF("Read(x) = %d", r);
         if (r != chunk) {
             return got + Bounded(r, chunk);
@@ -132,11 +147,15 @@ int32_t PortRead(uint8_t* buffer, int32_t count) {
         return 0;
     }
     count = std::max(count, 0);
+    if (ExchangeMsLeft() == 0) {
+        Trace("Exchange time is up \n");
+        return 0;
+    }
 
     if (currentPort == kUsbPort) {
         if (isNt5) {
             if (count <= kUsbReadChunk) {
-                return pWin2kUsbRead ? Bounded(pWin2kUsbRead(buffer, count), count) : 0;
+                return Bounded(UsbLibraryRead(buffer, count), count);
             }
             return UsbChunkedRead(buffer, count);
         }
@@ -170,6 +189,91 @@ int32_t PortRead(uint8_t* buffer, int32_t count) {
         ApplyPortTimeouts(*device, timeouts);
     }
     return Bounded(device->read(buffer, count), count);
+}
+
+namespace {
+
+// Reads with read until nothing more comes, within the discard limits.
+template <typename ReadFn> int32_t DiscardWith(ReadFn read) {
+    constexpr int32_t kScratch = 4096;
+    uint8_t scratch[kScratch];
+    int32_t dropped = 0;
+    for (int round = 0; round < kDiscardRounds && dropped < kDiscardLimit; ++round) {
+        const int32_t want = std::min(kScratch, kDiscardLimit - dropped);
+        const int32_t n = read(scratch, want);
+        if (n <= 0) {
+            break;
+        }
+        dropped += n;
+    }
+    return dropped;
+}
+
+// Drains an open device with reads that return at once; its time-outs are put
+// back afterwards, since some devices keep them beyond this handle.
+int32_t DiscardFromDevice(platform::Device& device) {
+    platform::CommTimeouts saved;
+    if (!device.getCommTimeouts(saved) ||
+        !device.setCommTimeouts(platform::WithReadsAtOnce(saved))) {
+        return 0; // a read could wait: better to drain nothing
+    }
+    const int32_t dropped =
+        DiscardWith([&](uint8_t* b, int32_t n) { return Bounded(device.read(b, n), n); });
+    device.setCommTimeouts(saved);
+    return dropped;
+}
+
+int32_t DiscardQueued() {
+    if (currentPort == kUsbPort && isNt5 && pWin2kUsbReadWithin) {
+        return DiscardWith(
+            [](uint8_t* b, int32_t n) { return Bounded(pWin2kUsbReadWithin(b, n, 0), n); });
+    }
+    // Without a library that can read at once, the device is read by its name.
+    const char* name = currentPort == kUsbPort ? usbReadPath : PortTable[currentPort];
+    const platform::OpenMode mode = currentPort == kUsbPort
+                                        ? platform::OpenMode{.read = true}
+                                        : platform::OpenMode{.read = true, .write = true};
+    auto device = platform::OpenDevice(name, mode);
+    if (!device) {
+        return 0;
+    }
+    if (currentPort == kEcpPort) {
+        // The answer comes back in the mode the reads use; a refusal shows at
+        // the exchange's own read.
+        const uint8_t zero = 0;
+        device->deviceControl(kEcpSetHardwareMode, &zero, 1, nullptr, 0);
+        device->deviceControl(kEcpSetMode, &zero, 1, nullptr, 0);
+    }
+    return DiscardFromDevice(*device);
+}
+
+} // namespace
+
+int32_t PortDiscard() {
+    if (!ValidPort()) {
+        return 0;
+    }
+    const int32_t dropped = DiscardQueued();
+    if (dropped > 0) {
+        TraceF("Discarded = %d \n", static_cast<int>(dropped));
+    }
+    return dropped;
+}
+
+void BeginExchange(uint32_t budgetMs) {
+    exchangeLimit = {.timed = true, .start = platform::GetTickCount(), .budgetMs = budgetMs};
+}
+
+void EndExchange() {
+    exchangeLimit.timed = false;
+}
+
+uint32_t ExchangeMsLeft() {
+    if (!exchangeLimit.timed) {
+        return UINT32_MAX;
+    }
+    const uint32_t elapsed = platform::GetTickCount() - exchangeLimit.start; // wraps safely
+    return elapsed >= exchangeLimit.budgetMs ? 0 : exchangeLimit.budgetMs - elapsed;
 }
 
 int32_t AcquirePort(int32_t id) {

@@ -19,17 +19,34 @@ extern platform::LibraryHandle& usbLibrary;
 extern GetControlPortNameFn& pGetControlPortName;
 extern Win2kUsbWriteFn& pWin2kUsbWrite;
 extern Win2kUsbReadFn& pWin2kUsbRead;
+extern Win2kUsbReadWithinFn& pWin2kUsbReadWithin;
 
 extern char (&controlPortName)[256];
 extern char (&usbWritePath)[256];
 extern char (&usbReadPath)[256];
 
 extern platform::LibraryHandle& arbitrationLibrary;
+extern ExchangeLimit& exchangeLimit;
 
 // Bytes written; 0 when the port cannot be opened or prepared.
 int32_t PortWrite(const uint8_t* buffer, int32_t count);
-// Bytes read; 0 on failure.
+// Bytes read; 0 on failure, and once the exchange's time is up.
 int32_t PortRead(uint8_t* buffer, int32_t count);
+
+// Reads and drops what the machine holds now, without waiting for more: an
+// answer that came after its read would otherwise start the next answer.
+// Bounded in bytes and in reads; returns the bytes dropped.
+int32_t PortDiscard();
+constexpr int32_t kDiscardLimit = 64 * 1024;
+constexpr int kDiscardRounds = 32;
+
+// The overall time limit of one exchange, on the platform clock. Once it has
+// passed PortRead reads nothing, and reads through a USB library that takes a
+// limit end with it.
+void BeginExchange(uint32_t budgetMs);
+void EndExchange();
+// Ms left of the exchange's limit; UINT32_MAX outside an exchange.
+uint32_t ExchangeMsLeft();
 
 // Takes the port from the scanner driver: 1 when the program may use it.
 int32_t AcquirePort(int32_t id);

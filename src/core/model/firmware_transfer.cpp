@@ -205,6 +205,8 @@ class FirmwareTransfer::Session {
     }
 
     bool openLptDevice() {
+        // Start with nothing queued, as every other command does.
+        PortDiscard();
         const char* name = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort]
                                                                         : PortTable[kEcpPort];
         device_ = platform::OpenDevice(name, {.write = true});
@@ -237,6 +239,8 @@ class FirmwareTransfer::Session {
     // Sends the request and waits for the machine's 9-byte answer; a second
     // attempt takes any 9 bytes.
     bool askGeneric() {
+        // An old answer left in the machine would be read as this one's.
+        PortDiscard();
         if (write(kGenericUpdateRequest, kRequestSize) < kRequestSize) {
             return false;
         }

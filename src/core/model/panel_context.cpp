@@ -34,10 +34,12 @@ platform::LibraryHandle& usbLibrary = panelContext.link.usbLibrary;
 GetControlPortNameFn& pGetControlPortName = panelContext.link.pGetControlPortName;
 Win2kUsbWriteFn& pWin2kUsbWrite = panelContext.link.pWin2kUsbWrite;
 Win2kUsbReadFn& pWin2kUsbRead = panelContext.link.pWin2kUsbRead;
+Win2kUsbReadWithinFn& pWin2kUsbReadWithin = panelContext.link.pWin2kUsbReadWithin;
 char (&controlPortName)[256] = panelContext.link.controlPortName;
 char (&usbWritePath)[256] = panelContext.link.usbWritePath;
 char (&usbReadPath)[256] = panelContext.link.usbReadPath;
 platform::LibraryHandle& arbitrationLibrary = panelContext.link.arbitrationLibrary;
+ExchangeLimit& exchangeLimit = panelContext.link.exchangeLimit;
 
 InquiryRecord& inquiryRecord = panelContext.records.inquiryRecord;
 SystemSetup& systemSetup = panelContext.records.systemSetup;

@@ -1,5 +1,6 @@
 #include "model/phonebook_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -269,49 +270,92 @@ int WritePhonebookFile(const std::string& path, PhonebookFileError* error) {
     return 1;
 }
 
-int ReadPhonebookFile(const std::string& path, PhonebookFileError* error) {
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
+                                                                PhonebookFileError* error) {
     const int n = PhonebookSlots();
     if (n == 0) {
-        return Fail(PhonebookFileError::kNoTable, error);
+        Fail(PhonebookFileError::kNoTable, error);
+        return std::nullopt;
     }
     platform::OpenFileError openError = platform::OpenFileError::kNone;
     const FileDescriptor file = platform::OpenRegularFile(path, &openError);
     if (!file) {
         switch (openError) {
         case platform::OpenFileError::kMissing:
-            return Fail(PhonebookFileError::kMissing, error);
+            Fail(PhonebookFileError::kMissing, error);
+            return std::nullopt;
         case platform::OpenFileError::kDenied:
-            return Fail(PhonebookFileError::kDenied, error);
+            Fail(PhonebookFileError::kDenied, error);
+            return std::nullopt;
         case platform::OpenFileError::kNotRegular:
-            return Fail(PhonebookFileError::kNotRegular, error);
+            Fail(PhonebookFileError::kNotRegular, error);
+            return std::nullopt;
         case platform::OpenFileError::kNone:
         case platform::OpenFileError::kOther:
             break;
         }
-        return Fail(PhonebookFileError::kFailed, error);
+        Fail(PhonebookFileError::kFailed, error);
+        return std::nullopt;
     }
     uint8_t head[kPhonebookFileHeadSize] = {};
     const long gotHead = platform::ReadFully(file.get(), head, sizeof head);
     if (gotHead < 0) {
-        return Fail(PhonebookFileError::kFailed, error);
+        Fail(PhonebookFileError::kFailed, error);
+        return std::nullopt;
     }
     if (gotHead != sizeof head || std::memcmp(head, kMagic, kMagicSize) != 0) {
-        return Fail(PhonebookFileError::kNotPhonebook, error);
+        Fail(PhonebookFileError::kNotPhonebook, error);
+        return std::nullopt;
     }
     // Read whole before touching the table, so that a read error leaves it
-    // as it was; a short file fills only the bytes it has.
+    // as it was.
     const size_t tableSize = sizeof(PhonebookEntry) * static_cast<size_t>(n);
-    std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[tableSize]);
-    if (!image) {
-        return Fail(PhonebookFileError::kFailed, error);
+    PhonebookFileContents contents;
+    try {
+        contents.table.resize(tableSize);
+    } catch (const std::bad_alloc&) {
+        Fail(PhonebookFileError::kFailed, error);
+        return std::nullopt;
     }
-    const long got = platform::ReadFully(file.get(), image.get(), tableSize);
+    const long got = platform::ReadFully(file.get(), contents.table.data(), tableSize);
     if (got < 0) {
-        return Fail(PhonebookFileError::kFailed, error);
+        Fail(PhonebookFileError::kFailed, error);
+        return std::nullopt;
     }
-    std::memcpy(PhonebookTable, image.get(), static_cast<size_t>(got));
+    contents.table.resize(static_cast<size_t>(got));
     if (error) {
         *error = PhonebookFileError::kNone;
     }
+    return contents;
+}
+
+int PhonebookFileContents::wholeSlots() const {
+    return static_cast<int>(table.size() / sizeof(PhonebookEntry));
+}
+
+int PhonebookFileContents::partialSlotBytes() const {
+    return static_cast<int>(table.size() % sizeof(PhonebookEntry));
+}
+
+int ReadPhonebookFile(const std::string& path, PhonebookFileError* error) {
+    const std::optional<PhonebookFileContents> contents = ReadPhonebookFileContents(path, error);
+    if (!contents) {
+        return 0;
+    }
+    // A short file fills only the bytes it has.
+    std::memcpy(PhonebookTable, contents->table.data(), contents->table.size());
     return 1;
+}
+
+int LoadWholeSlots(const PhonebookFileContents& contents) {
+    const int slots = std::min(contents.wholeSlots(), PhonebookSlots());
+    int changed = 0;
+    for (int i = 0; i < slots; ++i) {
+        const uint8_t* slot = contents.table.data() + sizeof(PhonebookEntry) * i;
+        if (std::memcmp(&PhonebookTable[i], slot, sizeof(PhonebookEntry)) != 0) {
+            std::memcpy(&PhonebookTable[i], slot, sizeof(PhonebookEntry));
+            ++changed;
+        }
+    }
+    return changed;
 }

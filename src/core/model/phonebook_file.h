@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 // A phonebook file: a 40-byte head beginning "VRN FAX-RCP Phonebook", then
 // the raw table, 70 bytes a slot.
@@ -30,3 +33,21 @@ int WritePhonebookFile(const std::string& path, PhonebookFileError* error = null
 // the rest keep their contents. groupRefCount is not touched. Only regular
 // files are read.
 int ReadPhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);
+
+// What a phonebook file holds for the table in use, read before any slot
+// changes: the bytes after the head, never more than the table's size.
+struct PhonebookFileContents {
+    std::vector<uint8_t> table;
+    int wholeSlots() const;
+    // Bytes of a last slot that the file cuts short; 0 when it has none.
+    int partialSlotBytes() const;
+};
+
+// Reads the file as ReadPhonebookFile does, without touching the table;
+// nullopt where ReadPhonebookFile gives 0.
+std::optional<PhonebookFileContents>
+ReadPhonebookFileContents(const std::string& path, PhonebookFileError* error = nullptr);
+
+// Puts the slots the file holds whole into the table; the others keep their
+// contents. Returns how many slots changed.
+int LoadWholeSlots(const PhonebookFileContents& contents);

@@ -92,6 +92,7 @@ int32_t DetectNt5Port() {
     pGetControlPortName = Lookup<GetControlPortNameFn>("GetControlPortName");
     pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>("Win2kUsbWrite");
     pWin2kUsbRead = Lookup<Win2kUsbReadFn>("Win2kUsbRead");
+    pWin2kUsbReadWithin = Lookup<Win2kUsbReadWithinFn>("Win2kUsbReadWithin"); // may be absent
     if (!pGetControlPortName || !pWin2kUsbWrite || !pWin2kUsbRead) {
         return kEcp1Port;
     }

@@ -17,6 +17,24 @@ struct CommTimeouts {
     bool operator==(const CommTimeouts&) const = default;
 };
 
+// The host's MAXDWORD.
+constexpr uint32_t kMaxDword = 0xFFFFFFFFu;
+
+// Interval MAXDWORD with both read totals 0: a read returns at once with what
+// the device holds, possibly nothing.
+inline bool ReadsReturnAtOnce(const CommTimeouts& t) {
+    return t.readIntervalTimeout == kMaxDword && t.readTotalTimeoutMultiplier == 0 &&
+           t.readTotalTimeoutConstant == 0;
+}
+
+// t with its read time-outs set so that reads return at once.
+inline CommTimeouts WithReadsAtOnce(CommTimeouts t) {
+    t.readIntervalTimeout = kMaxDword;
+    t.readTotalTimeoutMultiplier = 0;
+    t.readTotalTimeoutConstant = 0;
+    return t;
+}
+
 struct OpenMode {
     bool read = false;
     bool write = false;

@@ -13,6 +13,7 @@ constexpr int kModeByte = 0x01;   // IEEE1284_MODE_BYTE
 constexpr int kModeEcp = 0x10;    // IEEE1284_MODE_ECP
 constexpr uint32_t kDefaultTimeoutMs = 5000;
 constexpr uint32_t kLongestTimeoutMs = 600000;
+constexpr uint32_t kShortestTimeoutMs = 1;
 
 class PpdevDevice : public Device {
   public:
@@ -36,8 +37,11 @@ class PpdevDevice : public Device {
 
     long read(uint8_t* data, size_t count) override {
         PpdevBackend& backend = CurrentPpdevBackend();
-        backend.setTimeout(fd_, total(timeouts_.readTotalTimeoutMultiplier,
-                                      timeouts_.readTotalTimeoutConstant, count));
+        // The driver takes no time-out of 0: its shortest stands for "at once".
+        backend.setTimeout(fd_, ReadsReturnAtOnce(timeouts_)
+                                    ? kShortestTimeoutMs
+                                    : total(timeouts_.readTotalTimeoutMultiplier,
+                                            timeouts_.readTotalTimeoutConstant, count));
         long n = backend.read(fd_, data, count);
         return n < 0 ? -1 : std::min<long>(n, long(count));
     }

@@ -279,6 +279,9 @@ class UsbDevice : public Device {
             unsigned timeout = first ? readTimeout(count) : timeouts_.readIntervalTimeout;
             if (timeout == 0)
                 timeout = kDefaultTimeoutMs;
+            // libusb takes 0 as "for ever": 1 ms is the nearest to "at once".
+            if (ReadsReturnAtOnce(timeouts_))
+                timeout = 1;
             int result = backend->bulkTransfer(port.claim->handle, port.claim->iface.endpointIn,
                                                buffer.data(), length, done, timeout);
             done = std::clamp(done, 0, length);

@@ -97,9 +97,11 @@ class VirtualDevice : public Device {
             return 0;
         }
         const uint32_t most = static_cast<uint32_t>(std::min<size_t>(count, 0x7FFFFFFFu));
-        const uint32_t wait = timeouts_.readTotalTimeoutConstant != 0
-                                  ? timeouts_.readTotalTimeoutConstant
-                                  : vdev::kDefaultReadWaitMs;
+        uint32_t wait = timeouts_.readTotalTimeoutConstant != 0 ? timeouts_.readTotalTimeoutConstant
+                                                                : vdev::kDefaultReadWaitMs;
+        if (ReadsReturnAtOnce(timeouts_)) {
+            wait = 0;
+        }
         const SteadyTime deadline = After(static_cast<uint64_t>(wait) + kReplyMarginMs);
         uint8_t request[9] = {vdev::kRead};
         vdev::PutU32(request + 1, most);

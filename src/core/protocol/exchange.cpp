@@ -60,8 +60,18 @@ void PauseMs(uint32_t n) {
     }
 }
 
+ExchangeScope::ExchangeScope(uint32_t budgetMs) {
+    PortDiscard();
+    BeginExchange(budgetMs);
+}
+
+ExchangeScope::~ExchangeScope() {
+    EndExchange();
+}
+
 Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps) {
     const auto size = static_cast<int32_t>(request.size());
+    ExchangeScope exchange(ExchangeBudgetMs(steps.delayMs, 1, size + steps.answerSize));
     const int32_t written = PortWrite(request.data(), size);
     platform::OutputDebugString(steps.banner);
     TraceNumber("WriteData = %d \n", written);
@@ -84,4 +94,12 @@ Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps) {
 
 int32_t AnnouncedLength(const uint8_t* answer, int32_t received) {
     return received > 4 ? ReadBe16(answer + 2) : 0;
+}
+
+bool AnswerCovers(const uint8_t* answer, int32_t received, int32_t need) {
+    if (answer == nullptr || need < 4 || received < need) {
+        return false;
+    }
+    return answer[0] == frame::kEsc && answer[1] == frame::kHead &&
+           ReadBe16(answer + 2) + 4 >= need;
 }

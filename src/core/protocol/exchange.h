@@ -50,6 +50,28 @@ uint32_t DelayMs(uint32_t n);
 // when that sum wraps. Yields the processor while waiting.
 void PauseMs(uint32_t n);
 
+// How long one exchange may take in all: its fixed waits, for every device
+// call in it that may wait on the machine the longest first-byte wait a port
+// gives (the USB library's 5 s), and a millisecond for every byte that travels
+// (a healthy machine moves well over 1 KB a second even on the parallel
+// port). A healthy machine never reaches it; one that trickles its answer is
+// cut off there instead of holding the program for minutes.
+constexpr uint32_t kFirstByteAllowanceMs = 5000;
+constexpr uint32_t kMsPerByte = 1;
+constexpr uint32_t ExchangeBudgetMs(uint32_t fixedWaitsMs, uint32_t waits, uint32_t bytes) {
+    return fixedWaitsMs + waits * kFirstByteAllowanceMs + bytes * kMsPerByte;
+}
+
+// One exchange: what the machine still holds from an earlier one is dropped
+// before the request, and the exchange has budgetMs in all while this lives.
+class ExchangeScope {
+  public:
+    explicit ExchangeScope(uint32_t budgetMs);
+    ~ExchangeScope();
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
+};
+
 // How a request that is answered in one read runs.
 struct AnswerSteps {
     const char* banner; // traced after the write
@@ -64,9 +86,15 @@ struct Answer {
     int32_t received = 0;
 };
 
-// Writes the request, waits and reads the answer, with their traces. No
-// bytes when the request was not written whole or memory was short.
+// Writes the request, waits and reads the answer, with their traces, as one
+// exchange (ExchangeScope). No bytes when the request was not written whole
+// or memory was short.
 Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps);
 
 // The count an answer announces in bytes 2..3; 0 when four bytes or fewer came.
 int32_t AnnouncedLength(const uint8_t* answer, int32_t received);
+
+// Whether an answer may be taken: it begins 1B A4, at least need bytes came
+// and the count it announces covers them. Bytes 4..9 are not examined. An
+// answer that announces more than came is taken when need bytes are in.
+bool AnswerCovers(const uint8_t* answer, int32_t received, int32_t need);

@@ -12,6 +12,7 @@ constexpr AnswerSteps kInquirySteps = {.banner = "===> INQUIRY <===\n",
                                        .allocationFailure =
                                            "Mfp_Inquiry() - Memory Allocation error! \n",
                                        .dumpWholeBuffer = false};
+constexpr int kMachineClassByte = 9;
 
 } // namespace
 
@@ -23,7 +24,11 @@ int Mfp_Inquiry() {
     const uint8_t* a = answer.bytes.get();
     if (answer.received > 4 && a[0] == frame::kEsc && a[1] == frame::kHead) {
         TraceNumber("Length = %d \n", ReadBe16(a + 2));
-        inquiryRecord.machineClass = a[9];
+    }
+    // A cut answer would give the class as 0 from the empty buffer, and with
+    // it a window without the pages the machine has.
+    if (AnswerCovers(a, answer.received, kMachineClassByte + 1)) {
+        inquiryRecord.machineClass = a[kMachineClassByte];
         return 1;
     }
     inquiryRecord.machineClass = 0;

@@ -123,6 +123,9 @@ void SetMemberBit(uint8_t* members, int offset, int k, bool on) {
 int Mfp_GetPhonebook() {
     const int n = PhonebookSlots();
     const int32_t dataSize = kPhonebookRecordSize * n;
+    // The fixed waits and four reads: the head, the records and two retries.
+    ExchangeScope exchange(
+        ExchangeBudgetMs(1000 + 1000 + 500 + 500, 4, kGetRequestSize + kGetHeadSize + dataSize));
 
     int32_t written = PortWrite(kGetRequest.data(), kGetRequestSize);
     platform::OutputDebugString("===> GET PHONEBOOK <===\n");
@@ -172,8 +175,11 @@ int Mfp_GetPhonebook() {
     if (count > n) {
         count = n;
     }
-    // Half an answer would leave the table a mix of old and zeroed slots.
-    if (received < kPhonebookRecordSize * count) {
+    // Half an answer would leave the table a mix of old and zeroed slots;
+    // another answer's bytes would fill it with phantom entries.
+    if (received < kPhonebookRecordSize * count ||
+        !AnswerCovers(buffer.get(), kGetHeadSize + received,
+                      kGetHeadSize + kPhonebookRecordSize * count)) {
         return 0;
     }
     for (int r = 0; r < count; ++r) {
@@ -191,6 +197,8 @@ int Mfp_SetPhonebook() {
     platform::OutputDebugString("===> SET PHONEBOOK <===\n");
     const int n = PhonebookSlots();
     const int32_t size = kSetHeadSize + kPhonebookRecordSize * n;
+    // The fixed waits, three writes that may wait and the acknowledgement.
+    ExchangeScope exchange(ExchangeBudgetMs(500 + 500 + 1000, 4, size + kAckSize));
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
         platform::OutputDebugString("Mfp_SetPhonebook() - Memory Allocation error! \n");
@@ -226,7 +234,8 @@ int Mfp_SetPhonebook() {
     TraceNumber("Size to read = %d \n", kAckSize);
     TraceNumber("ReadData = %d \n", ack);
     HexDump(b, kAckSize);
-    return ack == AnnouncedLength(b, ack) + 4 ? 1 : 0;
+    const bool machineHead = ack >= 2 && b[0] == frame::kEsc && b[1] == frame::kHead;
+    return machineHead && ack == AnnouncedLength(b, ack) + 4 ? 1 : 0;
 }
 
 char* TrimRight(char* text) {

@@ -111,23 +111,24 @@ int GetRecord(const RecordDescriptor& d, void* record) {
     }
     const int32_t n = answer.received;
     const int32_t length = AnnouncedLength(answer.bytes.get(), n);
-    const bool ok =
-        d.lengthRule == LengthRule::Exact ? n == length + 4 : length != 0 && n >= length + 4;
     if (length != 0) {
         TraceNumber("Length = %d \n", length);
     }
-    // A cut-short answer would put zeros over the record, which the next set
-    // would then send to the machine.
-    if (ok && length != 0) {
-        DecodeFields(d, answer.bytes.get() + frame::kDataOffset, record);
+    // Part of a block, or another answer's bytes, would put wrong values into
+    // the record, which the next set would then send to the machine.
+    if (!AnswerCovers(answer.bytes.get(), n, d.AnswerNeed())) {
+        return 0;
     }
-    return ok ? 1 : 0;
+    DecodeFields(d, answer.bytes.get() + frame::kDataOffset, record);
+    return 1;
 }
 
 int SetRecord(const RecordDescriptor& d, const void* record) {
     if (!d.settable) {
         return 0;
     }
+    ExchangeScope exchange(
+        ExchangeBudgetMs(d.set.delayMs, 1, d.SetRequestSize() + kAcknowledgementSize));
     const auto head = d.SetHead();
     std::vector<uint8_t> request(d.SetRequestSize());
     std::memcpy(request.data(), head.data(), head.size());

@@ -99,14 +99,6 @@ struct FieldDescriptor {
     }
 };
 
-enum class LengthRule {
-    // What came is the announced length and four bytes; a bare four-byte
-    // head is a success that changes nothing.
-    Exact,
-    // At least the announced length and four bytes came, and it is not 0.
-    AtLeast,
-};
-
 struct SetSteps {
     const char* banner; // nullptr: none
     uint32_t delayMs;   // between the write and the acknowledgement
@@ -118,7 +110,6 @@ struct RecordDescriptor {
     uint8_t code;
     int blockSize;
     AnswerSteps get;
-    LengthRule lengthRule;
     bool settable;
     SetSteps set;
     size_t recordSize;
@@ -128,6 +119,17 @@ struct RecordDescriptor {
     // The set request is this head, then the block.
     constexpr auto SetHead() const { return frame::Request({frame::kOpWrite, code}, blockSize); }
     constexpr int SetRequestSize() const { return frame::kRequestHeadSize + blockSize; }
+    // Bytes a get answer must bring: the head and the whole block.
+    constexpr int AnswerNeed() const { return frame::kDataOffset + blockSize; }
+    // Every field lies in the block, and the get reads enough to hold it.
+    constexpr bool Consistent() const {
+        for (const FieldDescriptor& f : fields) {
+            if (f.wireOffset < 0 || f.wireOffset + f.width > blockSize) {
+                return false;
+            }
+        }
+        return get.answerSize >= AnswerNeed();
+    }
 };
 
 // The wire block of a record, and back. record points at the struct the
@@ -135,8 +137,8 @@ struct RecordDescriptor {
 void EncodeFields(const RecordDescriptor& descriptor, const void* record, uint8_t* block);
 void DecodeFields(const RecordDescriptor& descriptor, const uint8_t* block, void* record);
 
-// Reads the block into the record: 1 on success, else 0. The record changes
-// only on success.
+// Reads the block into the record: 1 on success, else 0. Only an answer that
+// brings the whole block counts (AnswerCovers); the record changes only then.
 int GetRecord(const RecordDescriptor& descriptor, void* record);
 // Sends the record: 1 when the whole request was written.
 int SetRecord(const RecordDescriptor& descriptor, const void* record);

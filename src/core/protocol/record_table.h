@@ -109,7 +109,6 @@ inline constexpr RecordDescriptor kSetupRecord = {
             .answerSize = kSetupAnswerSize,
             .allocationFailure = "Mfp_GetSettings() - Memory Allocation error! \n",
             .dumpWholeBuffer = false},
-    .lengthRule = LengthRule::Exact,
     .settable = true,
     .set = {.banner = "===> SET SETTINGS <===\n",
             .delayMs = 500,
@@ -127,7 +126,6 @@ inline constexpr RecordDescriptor kStatusRecord = {
             .answerSize = kStatusAnswerSize,
             .allocationFailure = "Mfp_GetSystemInfo() - Memory Allocation error! \n",
             .dumpWholeBuffer = true},
-    .lengthRule = LengthRule::AtLeast,
     .settable = true,
     .set = {.banner = nullptr, .delayMs = 1000, .dumpRequest = false, .traceAcknowledgement = true},
     .recordSize = sizeof(SystemStatus),
@@ -142,12 +140,12 @@ inline constexpr RecordDescriptor kInfoRecord = {
             .answerSize = kInfoAnswerSize,
             .allocationFailure = "Mfp_GetSystemInfo() - Memory Allocation error! \n",
             .dumpWholeBuffer = true},
-    .lengthRule = LengthRule::AtLeast,
     .settable = false,
     .set = {},
     .recordSize = sizeof(MachineInfo),
     .fields = record_table::kInfoFields,
 };
 
+static_assert(kSetupRecord.Consistent() && kStatusRecord.Consistent() && kInfoRecord.Consistent());
 static_assert(kSetupRecord.SetRequestSize() == kSetupSetRequestSize);
 static_assert(kStatusRecord.SetRequestSize() == kStatusSetRequestSize);

@@ -1,7 +1,7 @@
 /* Stand-in for the USB libraries (libtirusb.so, libtiropen.so). The test sets
  * the control port name and the transfer handlers through the Fake*
- * functions; FAKE_NO_NAME, FAKE_NO_WRITE and FAKE_NO_READ build variants that
- * lack an entry point. */
+ * functions; FAKE_NO_NAME, FAKE_NO_WRITE, FAKE_NO_READ and FAKE_NO_READ_WITHIN
+ * build variants that lack an entry point. */
 #include <string.h>
 
 #define EXPORT __attribute__((visibility("default")))
@@ -45,6 +45,17 @@ EXPORT int Win2kUsbWrite(const unsigned char* buffer, int count) {
 
 #ifndef FAKE_NO_READ
 EXPORT int Win2kUsbRead(unsigned char* buffer, int count) {
+    return readHandler ? readHandler(buffer, count) : 0;
+}
+#endif
+
+#ifndef FAKE_NO_READ_WITHIN
+/* Takes the time limit as given: a read at once finds nothing, any other goes
+ * to the read handler. */
+EXPORT int Win2kUsbReadWithin(unsigned char* buffer, int count, int withinMs) {
+    if (withinMs <= 0) {
+        return 0;
+    }
     return readHandler ? readHandler(buffer, count) : 0;
 }
 #endif
