@@ -38,14 +38,16 @@ class CGroupDialTest : public PhonebookWindowTest {
     }
     static std::vector<std::string> Column(QTreeWidget* list, int column) {
         std::vector<std::string> out;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
             out.push_back(list->topLevelItem(i)->text(column).toStdString());
+        }
         return out;
     }
     void Select(QTreeWidget* list, std::initializer_list<int> items) {
         list->clearSelection();
-        for (int i : items)
+        for (int i : items) {
             list->topLevelItem(i)->setSelected(true);
+        }
     }
     void Click(int id) {
         QTest::mouseClick(dlg::FindControl<QPushButton>(editor.get(), id), Qt::LeftButton);
@@ -92,8 +94,9 @@ TEST_F(CGroupDialTest, AddAppendsTheSelectedSlotsInListOrderAndCountsThem) {
     Click(kOk);
     EXPECT_EQ(editor->result(), QDialog::Accepted);
     uint8_t expected[kMembersLength] = {};
-    for (int k : {1, 2, 4, 7, 9})
+    for (int k : {1, 2, 4, 7, 9}) {
         SetMemberBit(expected, kSpeedBitmapOffset, k, true);
+    }
     EXPECT_EQ(0, std::memcmp(editor->memberField, expected, kMembersLength));
     EXPECT_EQ(editor->Name(), "BIG TEAM");
 }
@@ -108,8 +111,9 @@ TEST_F(CGroupDialTest, CancelPutsEveryCountBack) {
     ASSERT_EQ(groupRefCount[9], 1);
     Click(kCancel);
     EXPECT_EQ(editor->result(), QDialog::Rejected);
-    for (int i : {1, 4, 9})
+    for (int i : {1, 4, 9}) {
         EXPECT_EQ(groupRefCount[i], 0) << "slot " << i;
+    }
     EXPECT_EQ(groupRefCount[2], 1);
     EXPECT_EQ(groupRefCount[7], 1);
 

@@ -333,8 +333,9 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
         ASSERT_NE(editor, nullptr);
         QTest::keyClicks(editor->NameField(), "pair");
         QTreeWidget* available = editor->AvailableList();
-        for (int i = 0; i < available->topLevelItemCount(); ++i)
+        for (int i = 0; i < available->topLevelItemCount(); ++i) {
             available->topLevelItem(i)->setSelected(true);
+        }
         editor->OnAdd();
         editor->OnOK();
     });
@@ -370,8 +371,9 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
         } else {
             const size_t n = SlotNumber(e).size();
             ASSERT_EQ(0, std::memcmp(record + 23, e.number, n)) << "slot " << i;
-            for (size_t k = n; k < 46; ++k)
+            for (size_t k = n; k < 46; ++k) {
                 ASSERT_EQ(record[23 + k], 0xFF) << "slot " << i;
+            }
         }
     }
 }

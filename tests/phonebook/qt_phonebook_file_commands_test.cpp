@@ -34,8 +34,9 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
 TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     // Every byte of every slot carries something, kinds and marks included.
     auto* raw = reinterpret_cast<uint8_t*>(PhonebookTable);
-    for (int i = 0; i < 100 * kPhonebookEntrySize; ++i)
+    for (int i = 0; i < 100 * kPhonebookEntrySize; ++i) {
         raw[i] = static_cast<uint8_t>(i * 7 + 3);
+    }
     for (int i = 0; i < 100; ++i) {
         PhonebookTable[i].kind = static_cast<uint8_t>(i % 3);
         PhonebookTable[i].memberMark = static_cast<uint8_t>(i % 2);

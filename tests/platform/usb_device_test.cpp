@@ -39,10 +39,12 @@ class FakeUsbBus : public UsbBackend {
         bool present = std::any_of(printers.begin(), printers.end(), [&](const auto& p) {
             return p.busNumber == iface.busNumber && p.deviceAddress == iface.deviceAddress;
         });
-        if (!present)
+        if (!present) {
             return kUsbErrorNoDevice;
-        if (openResult)
+        }
+        if (openResult) {
             return openResult;
+        }
         ++opens;
         handle = 7;
         return 0;
@@ -80,8 +82,9 @@ class FakeUsbBus : public UsbBackend {
     int bulkTransfer(Handle, uint8_t endpoint, uint8_t* data, int length, int& transferred,
                      unsigned timeoutMs) override {
         transferred = 0;
-        if (printers.empty())
+        if (printers.empty()) {
             return kUsbErrorNoDevice;
+        }
         if (!(endpoint & kUsbEndpointIn)) {
             written.emplace_back(data, data + length);
             transferred = length;
@@ -89,16 +92,19 @@ class FakeUsbBus : public UsbBackend {
         }
         inRequestLengths.push_back(length);
         inTimeouts.push_back(timeoutMs);
-        if (inResult)
+        if (inResult) {
             return inResult;
-        if (answers.empty())
+        }
+        if (answers.empty()) {
             return kUsbErrorTimeout;
+        }
         std::vector<uint8_t>& answer = answers.front();
         int n = std::min<int>(length, int(answer.size()));
         std::copy_n(answer.begin(), n, data);
         answer.erase(answer.begin(), answer.begin() + n);
-        if (answer.empty())
+        if (answer.empty()) {
             answers.pop_front();
+        }
         transferred = n;
         return 0;
     }
@@ -150,8 +156,9 @@ TEST_F(UsbDeviceTest, OpenMatchesVendorProductAndSerial) {
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0202", rw), nullptr);
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0201:THREE", rw), nullptr);
     for (const char* bad :
-         {"usb:", "usb:1A2B", "usb:1A2B:02", "usb:XYZW:0201", "usb:1A2B:0201:", "usb:1A2B-0201"})
+         {"usb:", "usb:1A2B", "usb:1A2B:02", "usb:XYZW:0201", "usb:1A2B:0201:", "usb:1A2B-0201"}) {
         EXPECT_EQ(OpenUsbDevice(bad, rw), nullptr) << bad;
+    }
     EXPECT_NE(OpenUsbDevice("usb:1a2b:0201:TWO", rw), nullptr);
 }
 
@@ -189,8 +196,9 @@ TEST_F(UsbDeviceTest, ClaimIsHeldAcrossOpensAndGivenBackWhenIdle) {
 TEST_F(UsbDeviceTest, ReadsWholePacketsAndKeepsTheRestAcrossOpens) {
     bus.printers = {Printer(0x0401)};
     std::vector<uint8_t> answer(100);
-    for (size_t i = 0; i < answer.size(); ++i)
+    for (size_t i = 0; i < answer.size(); ++i) {
         answer[i] = uint8_t(i);
+    }
     bus.answers.push_back(answer);
 
     uint8_t buf[128] = {};

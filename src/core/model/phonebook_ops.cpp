@@ -31,33 +31,42 @@ void CopyText(char* field, int capacity, const std::string& text) {
 // A member of a deleted group loses one reference; the mark the machine set
 // goes with its last one.
 void ReleaseMember(int m, bool onlyMarkOne) {
-    if (m < 0 || m >= PhonebookSlots())
+    if (m < 0 || m >= PhonebookSlots()) {
         return;
-    if (groupRefCount[m] != 0)
+    }
+    if (groupRefCount[m] != 0) {
         --groupRefCount[m];
-    if (groupRefCount[m] == 0 && (!onlyMarkOne || PhonebookTable[m].memberMark == 1))
+    }
+    if (groupRefCount[m] == 0 && (!onlyMarkOne || PhonebookTable[m].memberMark == 1)) {
         PhonebookTable[m].memberMark = 0;
+    }
 }
 
 // A one-touch group names the speed-dial group it dials in byte 0.
 void ReleaseOneTouchTarget(const uint8_t* members) {
     const int p = members[0];
-    if (p >= PhonebookSlots())
+    if (p >= PhonebookSlots()) {
         return;
-    if (groupRefCount[p] != 0)
+    }
+    if (groupRefCount[p] != 0) {
         --groupRefCount[p];
+    }
     PhonebookTable[p].memberMark = 0;
 }
 
 void ReleaseSpeedDialMembers(const uint8_t* members, bool onlyMarkOne) {
     const int n = PhonebookSlots();
     const int s = SpeedDialSlots();
-    for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
-        if (MemberBit(members, kOneTouchBitmapOffset, k))
+    for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
+        if (MemberBit(members, kOneTouchBitmapOffset, k)) {
             ReleaseMember(s + k, onlyMarkOne);
-    for (int k = 0; k < kSpeedBitmapBits && k < s; ++k)
-        if (MemberBit(members, kSpeedBitmapOffset, k))
+        }
+    }
+    for (int k = 0; k < kSpeedBitmapBits && k < s; ++k) {
+        if (MemberBit(members, kSpeedBitmapOffset, k)) {
             ReleaseMember(k, onlyMarkOne);
+        }
+    }
 }
 
 } // namespace
@@ -93,8 +102,9 @@ void ApplyClickRules(const PhonebookEntry& e, EditButtonStates& states) {
 }
 
 void StoreSingleNumber(int index, const std::string& name, const std::string& number) {
-    if (!ValidSlot(index))
+    if (!ValidSlot(index)) {
         return;
+    }
     PhonebookEntry& e = PhonebookTable[index];
     ClearTexts(e);
     CopyText(e.name, kNameLength, name);
@@ -102,8 +112,9 @@ void StoreSingleNumber(int index, const std::string& name, const std::string& nu
 }
 
 void StoreGroup(int index, const std::string& name, const uint8_t* members) {
-    if (!ValidSlot(index))
+    if (!ValidSlot(index)) {
         return;
+    }
     PhonebookEntry& e = PhonebookTable[index];
     e.kind = 1;
     ClearTexts(e);
@@ -118,27 +129,31 @@ void StoreGroup(int index, const std::string& name, const uint8_t* members) {
 }
 
 bool DeleteSlot(int index, int viewKind) {
-    if (!ValidSlot(index))
+    if (!ValidSlot(index)) {
         return false;
+    }
     PhonebookEntry& e = PhonebookTable[index];
-    if (groupRefCount[index] != 0 || e.memberMark != 0)
+    if (groupRefCount[index] != 0 || e.memberMark != 0) {
         return false;
+    }
     if (e.kind != 0) {
         e.kind = 0;
         uint8_t scratch[kMembersLength];
         std::memcpy(scratch, e.members, kMembersLength);
-        if (viewKind == 1)
+        if (viewKind == 1) {
             ReleaseSpeedDialMembers(scratch, true);
-        else
+        } else {
             ReleaseOneTouchTarget(scratch);
+        }
     }
     ClearTexts(e);
     return true;
 }
 
 int DeleteAllSlots() {
-    if (PhonebookTable == nullptr)
+    if (PhonebookTable == nullptr) {
         return 0;
+    }
     const int n = PhonebookSlots();
     const int s = SpeedDialSlots();
     for (int i = s; i < n; ++i) {
@@ -150,8 +165,9 @@ int DeleteAllSlots() {
     }
     for (int i = 0; i < s; ++i) {
         const PhonebookEntry& e = PhonebookTable[i];
-        if (e.kind != 0 && e.memberMark == 0)
+        if (e.kind != 0 && e.memberMark == 0) {
             ReleaseSpeedDialMembers(e.members, false);
+        }
     }
     int refused = 0;
     for (int i = 0; i < n; ++i) {
@@ -179,26 +195,33 @@ std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode) {
     const int n = std::min(PhonebookSlots(), kIncludeStateSlots);
     const int s = SpeedDialSlots();
     if (speedDialMode) {
-        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
-            if (MemberBit(members, kOneTouchBitmapOffset, k))
+        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
+            if (MemberBit(members, kOneTouchBitmapOffset, k)) {
                 out.push_back(s + k);
-        for (int k = 0; k < kSpeedBitmapBits && k < s && k < n; ++k)
-            if (MemberBit(members, kSpeedBitmapOffset, k))
+            }
+        }
+        for (int k = 0; k < kSpeedBitmapBits && k < s && k < n; ++k) {
+            if (MemberBit(members, kSpeedBitmapOffset, k)) {
                 out.push_back(k);
+            }
+        }
     } else {
         const int a = members[0];
-        if (a != 0 && a < n)
+        if (a != 0 && a < n) {
             out.push_back(a);
+        }
     }
     return out;
 }
 
 bool OfferedForGroup(int slot, const uint8_t* members, bool speedDialMode) {
-    if (!ValidSlot(slot))
+    if (!ValidSlot(slot)) {
         return false;
+    }
     const PhonebookEntry& e = PhonebookTable[slot];
-    if (speedDialMode)
+    if (speedDialMode) {
         return e.kind == 0 && e.number[0] != '\0' && !IsIncluded(slot);
+    }
     return e.kind == 1 && slot != members[0];
 }
 
@@ -207,18 +230,23 @@ void BuildMemberField(uint8_t* members, bool speedDialMode) {
     const int n = PhonebookSlots();
     const int s = SpeedDialSlots();
     if (speedDialMode) {
-        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k)
-            if (IsIncluded(s + k))
+        for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
+            if (IsIncluded(s + k)) {
                 SetMemberBit(members, kOneTouchBitmapOffset, k, true);
-        for (int k = 0; k < kSpeedBitmapBits && k < s; ++k)
-            if (IsIncluded(k))
+            }
+        }
+        for (int k = 0; k < kSpeedBitmapBits && k < s; ++k) {
+            if (IsIncluded(k)) {
                 SetMemberBit(members, kSpeedBitmapOffset, k, true);
+            }
+        }
     } else {
         // Several included groups: the highest index wins.
-        for (int k = 0; k < s; ++k)
+        for (int k = 0; k < s; ++k) {
             if (IsIncluded(k)) {
                 members[0] = static_cast<uint8_t>(k);
                 members[1] = members[2] = members[3] = 0;
             }
+        }
     }
 }

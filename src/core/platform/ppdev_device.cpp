@@ -60,20 +60,24 @@ class PpdevDevice : public Device {
         switch (code) {
         case kEcpSetHardwareMode:
             // Only the ECP hardware method exists on ppdev.
-            if (inSize != 1 || !in || in[0] != 0)
+            if (inSize != 1 || !in || in[0] != 0) {
                 return false;
+            }
             return backend.setMode(fd_, kModeEcp) == 0;
         case kEcpNegotiate: {
-            if (inSize != 1 || !in)
+            if (inSize != 1 || !in) {
                 return false;
+            }
             int mode = in[0];
-            if (mode != kModeNibble && mode != kModeByte && mode != kModeEcp)
+            if (mode != kModeNibble && mode != kModeByte && mode != kModeEcp) {
                 return false;
+            }
             return backend.negotiate(fd_, mode) == 0;
         }
         case kEcpSetDirection: {
-            if (inSize != 4 || !in)
+            if (inSize != 4 || !in) {
                 return false;
+            }
             uint32_t value;
             std::memcpy(&value, in, 4);
             return backend.setDataDirection(fd_, value == 0) == 0;
@@ -99,8 +103,9 @@ class PpdevDevice : public Device {
 std::unique_ptr<Device> OpenPpdevDevice(const std::string& path, const OpenMode&) {
     PpdevBackend& backend = CurrentPpdevBackend();
     int fd = backend.open(path);
-    if (fd < 0)
+    if (fd < 0) {
         return nullptr;
+    }
     if (backend.claim(fd) != 0) {
         backend.close(fd);
         return nullptr;

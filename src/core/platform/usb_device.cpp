@@ -31,19 +31,21 @@ struct UsbName {
 };
 
 bool ParseHex16(const std::string& text, uint16_t& out) {
-    if (text.size() != 4)
+    if (text.size() != 4) {
         return false;
+    }
     unsigned value = 0;
     for (char c : text) {
         int digit;
-        if (c >= '0' && c <= '9')
+        if (c >= '0' && c <= '9') {
             digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
+        } else if (c >= 'a' && c <= 'f') {
             digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
+        } else if (c >= 'A' && c <= 'F') {
             digit = c - 'A' + 10;
-        else
+        } else {
             return false;
+        }
         value = value * 16 + unsigned(digit);
     }
     out = uint16_t(value);
@@ -51,18 +53,22 @@ bool ParseHex16(const std::string& text, uint16_t& out) {
 }
 
 std::optional<UsbName> ParseUsbName(const std::string& name) {
-    if (name.size() > 200 || name.rfind("usb:", 0) != 0)
+    if (name.size() > 200 || name.rfind("usb:", 0) != 0) {
         return std::nullopt;
+    }
     UsbName parsed;
     std::string rest = name.substr(4);
-    if (rest.size() < 9 || rest[4] != ':')
+    if (rest.size() < 9 || rest[4] != ':') {
         return std::nullopt;
+    }
     if (!ParseHex16(rest.substr(0, 4), parsed.vendorId) ||
-        !ParseHex16(rest.substr(5, 4), parsed.productId))
+        !ParseHex16(rest.substr(5, 4), parsed.productId)) {
         return std::nullopt;
+    }
     if (rest.size() > 9) {
-        if (rest[9] != ':' || rest.size() == 10)
+        if (rest[9] != ':' || rest.size() == 10) {
             return std::nullopt;
+        }
         parsed.serial = rest.substr(10);
     }
     return parsed;
@@ -86,8 +92,9 @@ class UsbPorts {
     ~UsbPorts() {
         stopWatcher();
         std::lock_guard lock(mutex_);
-        for (auto& [name, port] : ports_)
+        for (auto& [name, port] : ports_) {
             releaseLocked(port);
+        }
     }
 
     std::mutex mutex_;
@@ -96,13 +103,15 @@ class UsbPorts {
 
     // Gives the interface back and re-attaches the kernel driver it displaced.
     void releaseLocked(Port& port) {
-        if (!port.claim)
+        if (!port.claim) {
             return;
+        }
         UsbBackend* backend = CurrentUsbBackend();
         if (backend) {
             backend->releaseInterface(port.claim->handle, port.claim->iface.interfaceNumber);
-            if (port.claim->detachedKernelDriver)
+            if (port.claim->detachedKernelDriver) {
                 backend->attachKernelDriver(port.claim->handle, port.claim->iface.interfaceNumber);
+            }
             backend->close(port.claim->handle);
         }
         port.claim.reset();
@@ -111,23 +120,26 @@ class UsbPorts {
     // The device went away: nothing to give back, nothing left to read.
     void dropLocked(Port& port) {
         if (port.claim) {
-            if (UsbBackend* backend = CurrentUsbBackend())
+            if (UsbBackend* backend = CurrentUsbBackend()) {
                 backend->close(port.claim->handle);
+            }
         }
         port.claim.reset();
         port.pending.clear();
     }
 
     void startWatcher() {
-        if (watcherStarted_ || !watcherEnabled_)
+        if (watcherStarted_ || !watcherEnabled_) {
             return;
+        }
         watcherStarted_ = true;
         watcher_ = std::thread([this] {
             std::unique_lock lock(watchMutex_);
             while (!stop_) {
                 watchCv_.wait_for(lock, std::chrono::milliseconds(500));
-                if (stop_)
+                if (stop_) {
                     break;
+                }
                 lock.unlock();
                 ReleaseIdleUsbInterfaces(std::chrono::steady_clock::now());
                 lock.lock();
@@ -141,8 +153,9 @@ class UsbPorts {
             stop_ = true;
         }
         watchCv_.notify_all();
-        if (watcher_.joinable())
+        if (watcher_.joinable()) {
             watcher_.join();
+        }
     }
 
     bool watcherEnabled_ = true;
@@ -169,17 +182,20 @@ void Trace(const std::string& text) {
 // Finds the interface and claims it. Called with the ports' mutex held.
 bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
     UsbBackend* backend = CurrentUsbBackend();
-    if (!backend)
+    if (!backend) {
         return false;
+    }
     std::vector<UsbPrinterInterface> printers;
-    if (backend->listPrinters(printers) != 0)
+    if (backend->listPrinters(printers) != 0) {
         return false;
+    }
     auto match = std::find_if(printers.begin(), printers.end(), [&](const auto& p) {
         return p.vendorId == wanted.vendorId && p.productId == wanted.productId &&
                (wanted.serial.empty() || p.serial == wanted.serial);
     });
-    if (match == printers.end())
+    if (match == printers.end()) {
         return false;
+    }
 
     Claim claim;
     claim.iface = *match;
@@ -190,14 +206,16 @@ bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
               " (install the udev rule 70-faxrcp.rules)\n");
         return false;
     }
-    if (result != 0)
+    if (result != 0) {
         return false;
+    }
     ports.permissionProblem_.clear();
 
     const int n = claim.iface.interfaceNumber;
     if (backend->kernelDriverActive(claim.handle, n) == 1) {
-        if (backend->detachKernelDriver(claim.handle, n) == 0)
+        if (backend->detachKernelDriver(claim.handle, n) == 0) {
             claim.detachedKernelDriver = true;
+        }
     }
     result = backend->claimInterface(claim.handle, n);
     for (int retry = 0; result == kUsbErrorBusy && retry < kBusyRetries; ++retry) {
@@ -207,13 +225,15 @@ bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
     if (result != 0) {
         Trace("USB: interface " + std::to_string(n) + " of " + claim.iface.portName() +
               " is busy\n");
-        if (claim.detachedKernelDriver)
+        if (claim.detachedKernelDriver) {
             backend->attachKernelDriver(claim.handle, n);
+        }
         backend->close(claim.handle);
         return false;
     }
-    if (claim.iface.altSetting != 0)
+    if (claim.iface.altSetting != 0) {
         backend->setAltSetting(claim.handle, n, claim.iface.altSetting);
+    }
     port.claim = claim;
     return true;
 }
@@ -239,8 +259,9 @@ class UsbDevice : public Device {
         std::lock_guard lock(ports.mutex_);
         Port& port = ports.ports_[name_];
         UsbBackend* backend = CurrentUsbBackend();
-        if (!port.claim || !backend)
+        if (!port.claim || !backend) {
             return -1;
+        }
         long total = 0;
         while (size_t(total) < count) {
             int chunk = int(std::min<size_t>(count - size_t(total), kMaxTransfer));
@@ -253,8 +274,9 @@ class UsbDevice : public Device {
                 ports.dropLocked(port);
                 return total ? total : -1;
             }
-            if (result != 0 || done < chunk)
+            if (result != 0 || done < chunk) {
                 break;
+            }
         }
         port.lastUse = std::chrono::steady_clock::now();
         return total;
@@ -265,8 +287,9 @@ class UsbDevice : public Device {
         std::lock_guard lock(ports.mutex_);
         Port& port = ports.ports_[name_];
         UsbBackend* backend = CurrentUsbBackend();
-        if (!port.claim || !backend)
+        if (!port.claim || !backend) {
             return -1;
+        }
         const int packet = std::max<int>(1, port.claim->iface.maxPacketIn);
         bool first = true;
         while (port.pending.size() < count) {
@@ -277,11 +300,13 @@ class UsbDevice : public Device {
             std::vector<uint8_t> buffer(static_cast<size_t>(length));
             int done = 0;
             unsigned timeout = first ? readTimeout(count) : timeouts_.readIntervalTimeout;
-            if (timeout == 0)
+            if (timeout == 0) {
                 timeout = kDefaultTimeoutMs;
+            }
             // libusb takes 0 as "for ever": 1 ms is the nearest to "at once".
-            if (ReadsReturnAtOnce(timeouts_))
+            if (ReadsReturnAtOnce(timeouts_)) {
                 timeout = 1;
+            }
             int result = backend->bulkTransfer(port.claim->handle, port.claim->iface.endpointIn,
                                                buffer.data(), length, done, timeout);
             done = std::clamp(done, 0, length);
@@ -292,8 +317,9 @@ class UsbDevice : public Device {
             }
             first = false;
             // A short packet ends the machine's answer; an error or time-out ends the read.
-            if (result != 0 || done < length)
+            if (result != 0 || done < length) {
                 break;
+            }
         }
         size_t n = std::min(count, port.pending.size());
         std::copy_n(port.pending.begin(), n, data);
@@ -335,13 +361,15 @@ class UsbDevice : public Device {
 
 std::unique_ptr<Device> OpenUsbDevice(const std::string& name, const OpenMode&) {
     std::optional<UsbName> wanted = ParseUsbName(name);
-    if (!wanted)
+    if (!wanted) {
         return nullptr;
+    }
     UsbPorts& ports = Ports();
     std::lock_guard lock(ports.mutex_);
     Port& port = ports.ports_[name];
-    if (!port.claim && !ClaimLocked(ports, port, *wanted))
+    if (!port.claim && !ClaimLocked(ports, port, *wanted)) {
         return nullptr;
+    }
     ++port.openCount;
     port.lastUse = std::chrono::steady_clock::now();
     ports.startWatcher();
@@ -352,8 +380,9 @@ void ReleaseIdleUsbInterfaces(SteadyTime now) {
     UsbPorts& ports = Ports();
     std::lock_guard lock(ports.mutex_);
     for (auto& [name, port] : ports.ports_) {
-        if (port.claim && port.openCount == 0 && now - port.lastUse >= kUsbIdleRelease)
+        if (port.claim && port.openCount == 0 && now - port.lastUse >= kUsbIdleRelease) {
             ports.releaseLocked(port);
+        }
     }
 }
 
@@ -361,8 +390,9 @@ void ReleaseAllUsbInterfaces() {
     UsbPorts& ports = Ports();
     std::lock_guard lock(ports.mutex_);
     for (auto& [name, port] : ports.ports_) {
-        if (port.openCount == 0)
+        if (port.openCount == 0) {
             ports.releaseLocked(port);
+        }
     }
 }
 
@@ -373,8 +403,9 @@ void SetUsbIdleWatcher(bool enabled) {
         ports.watcherEnabled_ = enabled;
     }
     // The watcher takes the ports' lock itself: stop it without holding it.
-    if (!enabled)
+    if (!enabled) {
         ports.stopWatcher();
+    }
 }
 
 std::string UsbPermissionProblem() {
