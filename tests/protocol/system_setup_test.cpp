@@ -79,15 +79,6 @@ TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
     }
 }
 
-TEST_F(SystemSetupTest, FourByteAnswerFailsAndKeepsTheRecord) {
-    ByteVector before = RawBytes(systemSetup);
-    device->onRead({0x1B, 0xA4, 0x00, 0x1C});
-    EXPECT_EQ(Mfp_GetSettings(), 0);
-    EXPECT_EQ(RawBytes(systemSetup), before);
-    // No length line: the announced length counts as 0.
-    EXPECT_EQ(plainTraces().size(), 4u);
-}
-
 TEST_F(SystemSetupTest, FailedReadsLeaveTheRecordAsItWas) {
     const std::vector<std::pair<const char*, ByteVector>> answers = {
         {"announces zero", Concat({{0x1B, 0xA4, 0x00, 0x00}, Repeat(0x55, 28)})},

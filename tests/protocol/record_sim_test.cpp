@@ -1,0 +1,112 @@
+// The machine records against the simulated machine: healthy exchanges move
+// the records unchanged in both directions. What each fault does to each
+// command is the fault matrix's (tests/e2e/fault_matrix_test.cpp).
+#include "record_test_fixture.h"
+#include "sim/simulated_machine.h"
+
+namespace {
+
+class RecordSimTest : public RecordTest {
+  protected:
+    void SetUp() override {
+        RecordTest::SetUp();
+        sim::RegisterSimDevice();
+        machine().reset();
+        UseUsbDevice("sim:");
+    }
+    void TearDown() override {
+        machine().reset();
+        sim::UnregisterSimDevice();
+        RecordTest::TearDown();
+    }
+    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+};
+
+ByteVector SetupBytes(const SystemSetup& s) {
+    ByteVector block(kSetupBlockSize);
+    EncodeSystemSetup(s, block.data());
+    return block;
+}
+
+ByteVector StatusBytes(const SystemStatus& s) {
+    ByteVector block(kStatusBlockSize);
+    EncodeSystemStatus(s, block.data());
+    return block;
+}
+
+template <size_t N> ByteVector ToBytes(const std::array<uint8_t, N>& a) {
+    return ByteVector(a.begin(), a.end());
+}
+
+TEST_F(RecordSimTest, SetupTravelsBothWays) {
+    ASSERT_EQ(Mfp_GetSettings(), 1);
+    EXPECT_EQ(SetupBytes(systemSetup), ToBytes(machine().setupBlock()));
+    EXPECT_EQ(systemSetup.trayPaperSize, 2);
+
+    systemSetup.zoom = 300;
+    systemSetup.copies = 2;
+    ASSERT_EQ(Mfp_SetSettings(), 1);
+    ByteVector block = ToBytes(machine().setupBlock());
+    EXPECT_EQ(ByteVector(block.begin() + 9, block.begin() + 13),
+              (ByteVector{0x01, 0x2C, 0x00, 0x02}));
+    EXPECT_EQ(block, SetupBytes(systemSetup));
+    EXPECT_EQ(machine().requestLog().back(),
+              Concat({{0x1B, 0xA4, 0x00, 0x1B, 0x50, 0xE0, 0x82, 0xC2, 0x41}, block}));
+}
+
+TEST_F(RecordSimTest, StatusTravelsBothWays) {
+    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    ByteVector original = ToBytes(machine().statusBlock());
+    EXPECT_EQ(StatusBytes(systemStatus), original);
+    EXPECT_STREQ(systemStatus.machineId, "FRONT OFFICE        ");
+
+    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    EXPECT_EQ(ToBytes(machine().statusBlock()), original); // nothing lost on the way back
+    EXPECT_EQ(machine().requestLog().back(),
+              Concat({{0x1B, 0xA4, 0x00, 0x4E, 0x50, 0xE0, 0x82, 0xC2, 0x40}, original}));
+}
+
+TEST_F(RecordSimTest, PhonebookReadFromTheMachine) {
+    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    RecountGroupRefs();
+    EXPECT_STREQ(PhonebookTable[0].name, "Office");
+    EXPECT_STREQ(PhonebookTable[0].number, "5550100");
+    EXPECT_STREQ(PhonebookTable[7].name, "Head Office Paris");
+    const PhonebookEntry& team = PhonebookTable[10];
+    EXPECT_EQ(team.kind, 1);
+    EXPECT_STREQ(team.name, "Team");
+    EXPECT_EQ(team.members[0], 0xC8);
+    for (int i = 0; i < 100; ++i) {
+        bool member = i == 0 || i == 1 || i == 4;
+        EXPECT_EQ(groupRefCount[i], member ? 1 : 0) << i;
+        EXPECT_EQ(PhonebookTable[i].memberMark, member ? 1 : 0) << i;
+    }
+}
+
+TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
+    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    std::snprintf(PhonebookTable[3].name, 21, "New Entry");
+    std::snprintf(PhonebookTable[3].number, 47, "0123456789012345678901234567890123456789012345");
+    std::memset(&PhonebookTable[0], 0, 70);
+    std::vector<ByteVector> before;
+    for (size_t k = 0; k < 100; ++k) {
+        before.push_back(ToBytes(machine().slotRecord(k)));
+    }
+    machine().clearLog();
+    ASSERT_EQ(Mfp_SetPhonebook(), 1);
+    for (size_t k = 1; k < 100; ++k) {
+        if (k != 3) {
+            EXPECT_EQ(ToBytes(machine().slotRecord(k)), before[k]) << "slot " << k;
+        }
+    }
+    EXPECT_EQ(machine().slotName(3), "New Entry");
+    EXPECT_EQ(machine().slotNumber(3), "0123456789012345678901234567890123456789012345");
+    EXPECT_EQ(machine().slotName(0), "");
+    EXPECT_EQ(machine().slotKind(10), 1);
+    ByteVector request = machine().requestLog().back();
+    EXPECT_EQ(request.size(), 6910u);
+    EXPECT_EQ(ByteVector(request.begin(), request.begin() + 4),
+              (ByteVector{0x1B, 0xA4, 0x1A, 0xFA}));
+}
+
+} // namespace
