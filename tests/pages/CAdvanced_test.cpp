@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include "protocol/system_setup.h"
 #include "protocol/system_status.h"
 #include "qt_page_fixture.h"
 #include "templates/advanced_template.h"
@@ -350,4 +351,20 @@ TEST_F(AdvancedPageTest, ListAndCheckChangesReachTheRecordAndValuesOutsideListsS
     EXPECT_EQ(sent[kPowerSaveD], 8);
     EXPECT_EQ(sent[kKeySoundD], 1);
     EXPECT_EQ(sent[kEcmD], 0);
+}
+
+// A settings answer that came too late stays in the machine until the next
+// exchange drops it: the page then shows the machine's own block, and Apply
+// with no edit sends that block back unchanged.
+TEST_F(AdvancedPageTest, ALateSettingsAnswerNeitherShowsNorWritesGarbage) {
+    machine().setStatusBlock(MachineBlock());
+    machine().setFault(sim::Command::GetSetup, sim::Fault{.lateMs = 5000, .times = 1});
+    EXPECT_EQ(Mfp_GetSettings(), 0);
+    clock.sleep(10000);
+
+    Open();
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    const sim::StatusBlock held = machine().statusBlock();
+    EXPECT_EQ(ApplyAndSent(), std::vector<uint8_t>(held.begin(), held.end()));
+    EXPECT_EQ(machine().statusBlock(), held);
 }

@@ -390,3 +390,17 @@ TEST_F(CPhonebookTest, AFailedWriteShowsTheNotRespondingBox) {
 }
 
 } // namespace
+
+// A settings answer that came too late is dropped before the phonebook read:
+// the page shows the machine's entries, not an empty book.
+TEST_F(CPhonebookTest, ALateSettingsAnswerDoesNotEmptyTheBook) {
+    machine().setSlotNumber(5, "ANNA", "0123456");
+    machine().setFault(sim::Command::GetSetup, sim::Fault{.lateMs = 5000, .times = 1});
+    EXPECT_EQ(Mfp_GetSettings(), 0);
+    clock.sleep(10000);
+
+    Open();
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_EQ(ItemText(list, 5, 1), "ANNA");
+    EXPECT_EQ(ItemText(list, 5, 2), "0123456");
+}
