@@ -1,4 +1,5 @@
 #include "platform/char_device.h"
+#include "platform/deadline.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,19 +16,7 @@ namespace platform {
 
 namespace {
 
-using SteadyTime = std::chrono::steady_clock::time_point;
 constexpr uint32_t kForever = 0xFFFFFFFFu; // the host's MAXDWORD
-
-// Milliseconds left until deadline, never negative, fit for poll().
-int MsLeft(SteadyTime deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) {
-        return 0;
-    }
-    return static_cast<int>(std::min<long long>(left, 0x7FFFFFFF));
-}
 
 uint64_t TotalMs(uint32_t multiplier, uint32_t constant, size_t count) {
     const uint64_t total = static_cast<uint64_t>(multiplier) * count + constant;
@@ -230,16 +219,6 @@ long CharDevice::write(const uint8_t* data, size_t count) {
         return sent > 0 ? static_cast<long>(sent) : -1;
     }
     return static_cast<long>(sent);
-}
-
-bool CharDevice::getCommTimeouts(CommTimeouts& out) {
-    out = timeouts_;
-    return true;
-}
-
-bool CharDevice::setCommTimeouts(const CommTimeouts& in) {
-    timeouts_ = in;
-    return true;
 }
 
 bool CharDevice::deviceControl(uint32_t, const uint8_t*, size_t, uint8_t*, size_t) {

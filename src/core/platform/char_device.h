@@ -10,7 +10,7 @@ namespace platform {
 // blocks for longer than its time-outs allow; zeros mean the defaults below.
 // Device controls are refused; devices that take them (ppdev) derive from
 // this class and override deviceControl().
-class CharDevice : public Device {
+class CharDevice : public TimedDevice {
   public:
     // Used when the port keeps no total time-out of its own (all zeros).
     static constexpr uint32_t kDefaultReadTotalMs = 2000;
@@ -29,8 +29,6 @@ class CharDevice : public Device {
 
     long write(const uint8_t* data, size_t count) override;
     long read(uint8_t* data, size_t count) override;
-    bool getCommTimeouts(CommTimeouts& out) override;
-    bool setCommTimeouts(const CommTimeouts& in) override;
     bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t* out,
                        size_t outSize) override;
 
@@ -42,7 +40,6 @@ class CharDevice : public Device {
 
   private:
     int fd_;
-    CommTimeouts timeouts_;
 };
 
 // write(2) that turns a closed reader into EPIPE instead of a SIGPIPE that

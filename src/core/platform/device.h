@@ -58,6 +58,23 @@ class Device {
                                size_t outSize) = 0;
 };
 
+// A device that keeps its comm time-outs itself, as every port of ours does;
+// they decide how long its reads and writes may take.
+class TimedDevice : public Device {
+  public:
+    bool getCommTimeouts(CommTimeouts& out) override {
+        out = timeouts_;
+        return true;
+    }
+    bool setCommTimeouts(const CommTimeouts& in) override {
+        timeouts_ = in;
+        return true;
+    }
+
+  protected:
+    CommTimeouts timeouts_;
+};
+
 using DeviceFactory =
     std::function<std::unique_ptr<Device>(const std::string& name, const OpenMode& mode)>;
 

@@ -15,7 +15,7 @@ constexpr uint32_t kDefaultTimeoutMs = 5000;
 constexpr uint32_t kLongestTimeoutMs = 600000;
 constexpr uint32_t kShortestTimeoutMs = 1;
 
-class PpdevDevice : public Device {
+class PpdevDevice : public TimedDevice {
   public:
     explicit PpdevDevice(int fd) : fd_(fd) {
         timeouts_.readTotalTimeoutConstant = kDefaultTimeoutMs;
@@ -44,15 +44,6 @@ class PpdevDevice : public Device {
                                             timeouts_.readTotalTimeoutConstant, count));
         long n = backend.read(fd_, data, count);
         return n < 0 ? -1 : std::min<long>(n, long(count));
-    }
-
-    bool getCommTimeouts(CommTimeouts& out) override {
-        out = timeouts_;
-        return true;
-    }
-    bool setCommTimeouts(const CommTimeouts& in) override {
-        timeouts_ = in;
-        return true;
     }
 
     bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t*, size_t) override {
@@ -95,7 +86,6 @@ class PpdevDevice : public Device {
     }
 
     int fd_;
-    CommTimeouts timeouts_;
 };
 
 } // namespace

@@ -238,7 +238,7 @@ bool ClaimLocked(UsbPorts& ports, Port& port, const UsbName& wanted) {
     return true;
 }
 
-class UsbDevice : public Device {
+class UsbDevice : public TimedDevice {
   public:
     explicit UsbDevice(std::string name) : name_(std::move(name)) {
         timeouts_.readIntervalTimeout = 200;
@@ -328,14 +328,6 @@ class UsbDevice : public Device {
         return long(n);
     }
 
-    bool getCommTimeouts(CommTimeouts& out) override {
-        out = timeouts_;
-        return true;
-    }
-    bool setCommTimeouts(const CommTimeouts& in) override {
-        timeouts_ = in;
-        return true;
-    }
     bool deviceControl(uint32_t, const uint8_t*, size_t, uint8_t*, size_t) override {
         return false;
     }
@@ -354,7 +346,6 @@ class UsbDevice : public Device {
     }
 
     std::string name_;
-    CommTimeouts timeouts_;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/virtual_device.h"
+#include "platform/deadline.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,8 +16,6 @@ namespace platform {
 
 namespace {
 
-using SteadyTime = std::chrono::steady_clock::time_point;
-
 // Time a device gets beyond the wait it was asked to honour before its
 // silence counts as a broken connection.
 constexpr uint32_t kReplyMarginMs = 2000;
@@ -27,16 +26,6 @@ constexpr uint32_t kConnectMs = 2000;
 SteadyTime After(uint64_t ms) {
     return std::chrono::steady_clock::now() +
            std::chrono::milliseconds(std::min<uint64_t>(ms, 0x7FFFFFFF));
-}
-
-int MsLeft(SteadyTime deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) {
-        return 0;
-    }
-    return static_cast<int>(std::min<long long>(left, 0x7FFFFFFF));
 }
 
 // Waits for events on fd until deadline; false on time-out, hang-up or error.
@@ -57,7 +46,7 @@ bool WaitFor(int fd, short events, SteadyTime deadline) {
     }
 }
 
-class VirtualDevice : public Device {
+class VirtualDevice : public TimedDevice {
   public:
     explicit VirtualDevice(int fd) : fd_(fd) {}
     ~VirtualDevice() override { ::close(fd_); }
@@ -119,16 +108,6 @@ class VirtualDevice : public Device {
             return fail();
         }
         return static_cast<long>(k);
-    }
-
-    bool getCommTimeouts(CommTimeouts& out) override {
-        out = timeouts_;
-        return true;
-    }
-
-    bool setCommTimeouts(const CommTimeouts& in) override {
-        timeouts_ = in;
-        return true;
     }
 
     bool deviceControl(uint32_t code, const uint8_t* in, size_t inSize, uint8_t*, size_t) override {
@@ -205,7 +184,6 @@ class VirtualDevice : public Device {
 
     int fd_;
     bool broken_ = false;
-    CommTimeouts timeouts_;
 };
 
 } // namespace
