@@ -8,10 +8,13 @@
 #
 # Two components, one package each: "panel" (package faxrcp: the panel,
 # faxrcp-cli and everything they load) and "sim" (package faxrcp-sim: the
-# simulated machine, which only tests and demonstrations want).
+# simulated machine, which only tests and demonstrations want, so a plain
+# cmake --install leaves it out; --component sim installs it).
 include(GNUInstallDirs)
 set(FAXRCP_INSTALL_DIR lib/faxrcp)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME panel)
+set(FAXRCP_PANEL COMPONENT panel)
+set(FAXRCP_SIM COMPONENT sim EXCLUDE_FROM_ALL)
 set(FAXRCP_SIM_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/faxrcp-sim)
 set(FAXRCP_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources)
 set(FAXRCP_STAGE ${CMAKE_BINARY_DIR}/install-files)
@@ -28,43 +31,45 @@ set(FAXRCP_DEB_VERSION ${PROJECT_VERSION}-${FAXRCP_DEB_RELEASE})
 foreach(target faxrcp faxrcp-cli faxrcp-sim faxrcp_platform faxrcp_core faxrcp_tirusb faxrcp_vexlink)
     if(TARGET ${target})
         if(target STREQUAL "faxrcp-sim")
-            set(component sim)
+            set(component ${FAXRCP_SIM})
         else()
-            set(component panel)
+            set(component ${FAXRCP_PANEL})
         endif()
         install(TARGETS ${target}
-                RUNTIME DESTINATION ${FAXRCP_INSTALL_DIR} COMPONENT ${component}
-                LIBRARY DESTINATION ${FAXRCP_INSTALL_DIR} COMPONENT ${component})
+                RUNTIME DESTINATION ${FAXRCP_INSTALL_DIR} ${component}
+                LIBRARY DESTINATION ${FAXRCP_INSTALL_DIR} ${component})
     endif()
 endforeach()
 get_property(program_files GLOBAL PROPERTY FAXRCP_PROGRAM_FILES)
-install(FILES ${program_files} DESTINATION ${FAXRCP_INSTALL_DIR} COMPONENT panel)
+install(FILES ${program_files} DESTINATION ${FAXRCP_INSTALL_DIR} ${FAXRCP_PANEL})
 
 # Links are made in the build tree and installed as files, so that the
 # install manifest (and so an uninstall) knows them.
-function(faxrcp_install_link name from_dir to_path component)
+function(faxrcp_install_link name from_dir to_path)
     file(RELATIVE_PATH target ${CMAKE_INSTALL_PREFIX}/${from_dir} ${CMAKE_INSTALL_PREFIX}/${to_path})
     set(link ${FAXRCP_STAGE}/links/${from_dir}/${name})
     get_filename_component(link_dir ${link} DIRECTORY)
     file(MAKE_DIRECTORY ${link_dir})
     file(REMOVE ${link})
     file(CREATE_LINK ${target} ${link} SYMBOLIC)
-    install(FILES ${link} DESTINATION ${from_dir} COMPONENT ${component})
+    install(FILES ${link} DESTINATION ${from_dir} ${ARGN})
 endfunction()
 foreach(program faxrcp faxrcp-cli faxrcp-sim)
     if(TARGET ${program})
         if(program STREQUAL "faxrcp-sim")
-            set(component sim)
+            set(component ${FAXRCP_SIM})
         else()
-            set(component panel)
+            set(component ${FAXRCP_PANEL})
         endif()
-        faxrcp_install_link(${program} ${CMAKE_INSTALL_BINDIR} ${FAXRCP_INSTALL_DIR}/${program} ${component})
+        faxrcp_install_link(${program} ${CMAKE_INSTALL_BINDIR} ${FAXRCP_INSTALL_DIR}/${program}
+                            ${component})
     endif()
 endforeach()
 
 # The manual is documentation; the panel's Help opens it beside the program.
-install(FILES ${FAXRCP_RESOURCES}/faxrcp.html DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT panel)
-faxrcp_install_link(faxrcp.html ${FAXRCP_INSTALL_DIR} ${CMAKE_INSTALL_DOCDIR}/faxrcp.html panel)
+install(FILES ${FAXRCP_RESOURCES}/faxrcp.html DESTINATION ${CMAKE_INSTALL_DOCDIR} ${FAXRCP_PANEL})
+faxrcp_install_link(faxrcp.html ${FAXRCP_INSTALL_DIR} ${CMAKE_INSTALL_DOCDIR}/faxrcp.html
+                    ${FAXRCP_PANEL})
 # Its doc-base entry names it by its absolute path, known only when
 # installing (the packages install under /usr whatever the build's prefix).
 # One folder per destination, so that installs running at once (a test, a
@@ -76,7 +81,7 @@ install(CODE "
                    ${FAXRCP_STAGE}/doc-base/\${where}/faxrcp-manual @ONLY)
     file(INSTALL ${FAXRCP_STAGE}/doc-base/\${where}/faxrcp-manual
          DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/doc-base\")"
-    COMPONENT panel)
+    ${FAXRCP_PANEL})
 
 # Compressed at build time, reproducibly (no name, no time stamp).
 find_program(FAXRCP_GZIP gzip REQUIRED)
@@ -99,11 +104,11 @@ foreach(page faxrcp faxrcp-cli faxrcp-sim)
     set(gz ${FAXRCP_STAGE}/man/${page}.1.gz)
     faxrcp_gzip(${PROJECT_SOURCE_DIR}/man/${page}.1 ${gz})
     if(page STREQUAL "faxrcp-sim")
-        set(component sim)
+        set(component ${FAXRCP_SIM})
     else()
-        set(component panel)
+        set(component ${FAXRCP_PANEL})
     endif()
-    install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+    install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 ${component})
 endforeach()
 
 # Desktop menu entry, AppStream metadata and the icon (the window's own icon,
@@ -111,12 +116,12 @@ endforeach()
 # the panel.
 if(TARGET faxrcp)
     install(FILES ${FAXRCP_RESOURCES}/faxrcp.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
-            COMPONENT panel)
+            ${FAXRCP_PANEL})
     install(FILES ${FAXRCP_RESOURCES}/org.example.faxrcp.metainfo.xml
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT panel)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo ${FAXRCP_PANEL})
     install(FILES ${FAXRCP_RESOURCES}/art/icon101.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME faxrcp.svg
-            COMPONENT panel)
+            ${FAXRCP_PANEL})
     find_program(FAXRCP_RSVG_CONVERT rsvg-convert)
     if(FAXRCP_RSVG_CONVERT)
         foreach(size 48 64 128)
@@ -130,7 +135,7 @@ if(TARGET faxrcp)
                 VERBATIM)
             list(APPEND FAXRCP_GENERATED ${png})
             install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-                    COMPONENT panel)
+                    ${FAXRCP_PANEL})
         endforeach()
     else()
         message(WARNING "rsvg-convert not found (librsvg2-bin): no PNG icons are installed")
@@ -139,7 +144,7 @@ endif()
 
 # udev reads /usr/lib/udev/rules.d: with the prefix /usr, the rule is found
 # (never the multiarch libdir).
-install(FILES ${FAXRCP_RESOURCES}/70-faxrcp.rules DESTINATION lib/udev/rules.d COMPONENT panel)
+install(FILES ${FAXRCP_RESOURCES}/70-faxrcp.rules DESTINATION lib/udev/rules.d ${FAXRCP_PANEL})
 
 # Each package's copyright (machine-readable, from LICENSE) and Debian changelog.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
@@ -153,14 +158,14 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${FAXRCP_STAGE}/c
 configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${FAXRCP_STAGE}/changelog.Debian @ONLY)
 faxrcp_gzip(${FAXRCP_STAGE}/changelog.Debian ${FAXRCP_STAGE}/changelog.Debian.gz)
 install(FILES ${FAXRCP_STAGE}/copyright ${FAXRCP_STAGE}/changelog.Debian.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT panel)
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} ${FAXRCP_PANEL})
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME faxrcp COMPONENT panel)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME faxrcp ${FAXRCP_PANEL})
 if(TARGET faxrcp-sim)
     install(FILES ${FAXRCP_STAGE}/copyright ${FAXRCP_STAGE}/changelog.Debian.gz
-            DESTINATION ${FAXRCP_SIM_DOCDIR} COMPONENT sim)
+            DESTINATION ${FAXRCP_SIM_DOCDIR} ${FAXRCP_SIM})
     install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME faxrcp-sim COMPONENT sim)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME faxrcp-sim ${FAXRCP_SIM})
 endif()
 
 add_custom_target(faxrcp_install_files ALL DEPENDS ${FAXRCP_GENERATED})

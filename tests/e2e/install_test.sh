@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# cmake --install into a temporary prefix: the layout the packages ship, every
-# file and link in the install manifest (so removing what it lists removes
-# everything), then the installed faxrcp-cli asks the installed simulated
-# machine for its inquiry record over a socket.
+# cmake --install into a temporary prefix, the simulator only when asked for:
+# the layout the packages ship, every file and link in the install manifests
+# (so removing what they list removes everything), then the installed
+# faxrcp-cli asks the installed simulated machine for its inquiry record over
+# a socket.
 #   install_test.sh BUILD_DIR DEBIAN_VERSION
 set -euo pipefail
 build=$1
@@ -19,9 +20,13 @@ fail() {
     exit 1
 }
 
-cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 usr=$tmp/usr
 prog=$usr/lib/faxrcp
+cmake --install "$build" --prefix "$usr" >/dev/null
+[ ! -e "$prog/faxrcp-sim" ] && [ ! -L "$usr/bin/faxrcp-sim" ] ||
+    fail "a plain install puts the simulator on the PATH"
+cmake --install "$build" --prefix "$usr" --component sim >/dev/null
+manifests=("$build/install_manifest.txt" "$build/install_manifest_sim.txt")
 programs=(faxrcp-cli faxrcp-sim)
 [ -x "$build/bin/faxrcp" ] && programs+=(faxrcp)
 
@@ -69,11 +74,12 @@ if [ -x "$build/bin/faxrcp" ]; then
 fi
 [ -f "$usr/lib/udev/rules.d/70-faxrcp.rules" ] || fail "no udev rule"
 
-# Everything installed is in the manifest, and only that.
+# Everything installed is in the manifests, and only that.
 installed=$(find "$usr" -type f -o -type l | sort)
-listed=$(sort "$build/install_manifest.txt")
+# (a manifest does not end its last line)
+listed=$(awk 1 "${manifests[@]}" | sort)
 [ "$installed" = "$listed" ] || {
-    echo "install_manifest.txt and the installed files differ (< installed, > listed):"
+    echo "the install manifests and the installed files differ (< installed, > listed):"
     diff <(echo "$installed") <(echo "$listed")
     exit 1
 }
@@ -91,8 +97,8 @@ grep -qx 'port=USB' <<<"$out"
 grep -qx 'machineClass=2' <<<"$out"
 echo "installed programs work"
 
-# Removing what the manifest lists leaves no file behind.
-xargs rm -f <"$build/install_manifest.txt"
+# Removing what the manifests list leaves no file behind.
+awk 1 "${manifests[@]}" | xargs rm -f
 left=$(find "$usr" -type f -o -type l)
-[ -z "$left" ] || fail "left after removing the manifest's files: $left"
-echo "the manifest removes everything"
+[ -z "$left" ] || fail "left after removing the manifests' files: $left"
+echo "the manifests remove everything"
