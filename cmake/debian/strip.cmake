@@ -1,0 +1,21 @@
+# Run by CPack on the staged files: leaves out of the ELF files what Debian's
+# own packages leave out (symbols, the compiler's .comment and the .note
+# section), as dh_strip does. The build id notes stay.
+file(GLOB_RECURSE files LIST_DIRECTORIES false "${CPACK_TEMPORARY_DIRECTORY}/*")
+foreach(f ${files})
+    if(IS_SYMLINK "${f}")
+        continue()
+    endif()
+    file(READ "${f}" magic LIMIT 4 HEX)
+    if(NOT magic STREQUAL "7f454c46")
+        continue()
+    endif()
+    set(options --remove-section=.comment --remove-section=.note)
+    if(f MATCHES "\\.so$")
+        list(APPEND options --strip-unneeded)
+    endif()
+    execute_process(COMMAND ${CPACK_FAXRCP_STRIP} ${options} "${f}" RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "strip ${f}: ${status}")
+    endif()
+endforeach()
