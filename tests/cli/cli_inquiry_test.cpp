@@ -37,6 +37,9 @@ class LockedUsbBus : public platform::UsbBackend {
         out = {p};
         return 0;
     }
+    int readStrings(const platform::UsbPrinterInterface&, platform::UsbDeviceStrings&) override {
+        return platform::kUsbErrorAccess;
+    }
     int open(const platform::UsbPrinterInterface&, Handle&) override {
         return platform::kUsbErrorAccess;
     }
