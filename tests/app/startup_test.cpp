@@ -11,6 +11,7 @@
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "model/startup.h"
+#include "model/usb_choice.h"
 #include "platform/device.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
@@ -38,6 +39,20 @@ int UsbRead(unsigned char* buffer, int count) {
     auto device = platform::OpenDevice(usbDeviceName, {.read = true, .shared = true});
     long r = device ? device->read(buffer, static_cast<size_t>(count)) : 0;
     return r < 0 ? 0 : static_cast<int>(r);
+}
+
+// Transfers through whichever device the fake library names now, as the real
+// one follows its selection.
+fakes::Usb* namingLibrary = nullptr;
+
+int UsbWriteToNamed(const unsigned char* buffer, int count) {
+    usbDeviceName = namingLibrary->currentName();
+    return UsbWrite(buffer, count);
+}
+
+int UsbReadFromNamed(unsigned char* buffer, int count) {
+    usbDeviceName = namingLibrary->currentName();
+    return UsbRead(buffer, count);
 }
 
 // Answers the inquiry with machineClass, from the n-th inquiry on (1-based).
@@ -435,6 +450,139 @@ TEST_F(StartupTest, PortTypeComesFromKelpixIniClampedTo1To3) {
         EXPECT_EQ(currentPort, 4); // the port type chooses no port
         RunExit();
     }
+}
+
+// Two machines on USB, and a library that names neither of them.
+class UsbChoiceStartupTest : public StartupTest {
+  protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        namingLibrary = &*tirusb;
+        tirusb->set("", UsbWriteToNamed, UsbReadFromNamed);
+        tirusb->setList(kTwoMachines, 2);
+        hooks.chooseUsbDevice = [this](const std::vector<UsbCandidate>& candidates) {
+            offered.push_back(candidates);
+            return choice;
+        };
+    }
+    void TearDown() override {
+        namingLibrary = nullptr;
+        StartupTest::TearDown();
+    }
+    std::string remembered() const { return profiles.read("faxrcp/usb-port"); }
+
+    static constexpr const char* kTwoMachines = "usb:1A2B:0101:A1\tAcme\tFX 100\tA1\n"
+                                                "usb:1A2B:0202:B2\tAcme\tFX 200\tB2\n";
+    std::optional<std::string> choice;
+    std::vector<std::vector<UsbCandidate>> offered;
+};
+
+TEST_F(UsbChoiceStartupTest, TheChosenMachineIsUsedAndRememberedAndRetryDoesNotAskAgain) {
+    FakeDevice first("usb:1A2B:0101:A1");
+    FakeDevice second("usb:1A2B:0202:B2");
+    second.refuseOpens(1); // not ready the first time: Retry finds it
+    second.setResponder(AnswerFrom(1, 5));
+    choice = "usb:1A2B:0202:B2";
+    choices = {NotRespondingChoice::Retry};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    ASSERT_EQ(offered.size(), 1u);
+    ASSERT_EQ(offered[0].size(), 2u);
+    EXPECT_EQ(offered[0][1].name, "usb:1A2B:0202:B2");
+    EXPECT_EQ(offered[0][1].maker, "Acme");
+    EXPECT_EQ(offered[0][1].model, "FX 200");
+    EXPECT_EQ(offered[0][1].serial, "B2");
+    EXPECT_EQ(tirusb->selectCalls(), 1);
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_STREQ(usbWritePath, "usb:1A2B:0202:B2");
+    EXPECT_EQ(Inquiries(second), 1);
+    EXPECT_EQ(first.opens() + first.refusedOpens(), 0);
+    EXPECT_EQ(remembered(), "usb:1A2B:0202:B2\n");
+}
+
+TEST_F(UsbChoiceStartupTest, CancelOrAnUnlistedNameGoesOnToTheParallelPort) {
+    FakeDevice first("usb:1A2B:0101:A1");
+    ecp.setResponder(AnswerFrom(1, 2));
+    for (const std::string answer : {"", "usb:1A2B:0303"}) {
+        SCOPED_TRACE(answer);
+        choice = answer;
+        offered.clear();
+        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(offered.size(), 1u);
+        EXPECT_EQ(currentPort, 4);
+        EXPECT_EQ(tirusb->selectCalls(), 0);
+        EXPECT_EQ(first.opens(), 0);
+        EXPECT_EQ(remembered(), "");
+        RunExit();
+    }
+}
+
+TEST_F(UsbChoiceStartupTest, NoAnswerEndsStartUpBeforeAnyInquiry) {
+    choice = std::nullopt;
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::NoUsbDeviceNamed);
+    EXPECT_EQ(offered.size(), 1u);
+    EXPECT_EQ(ecp.opens(), 0);
+    EXPECT_TRUE(PortTraces().empty());
+    RunExit();
+    EXPECT_EQ(vexlink->releaseCalls(), 1); // the port still goes back
+}
+
+TEST_F(UsbChoiceStartupTest, NoQuestionWhenTheLibraryNamesOneOrListsFewerThanTwo) {
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 5));
+    tirusb->set("fake:usb", UsbWrite, UsbRead); // the variable, or the remembered one
+    tirusb->setList(kTwoMachines, 2);
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 0);
+    RunExit();
+
+    // One machine the library did not name (it would have): nothing to choose.
+    tirusb->set("", UsbWrite, UsbRead);
+    tirusb->setList("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\n", 1);
+    ecp.setResponder(AnswerFrom(1, 2));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    RunExit();
+
+    // Without the hook, start-up goes on as before the choice existed.
+    tirusb->setList(kTwoMachines, 2);
+    hooks.chooseUsbDevice = nullptr;
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_TRUE(offered.empty());
+    EXPECT_EQ(tirusb->selectCalls(), 0);
+}
+
+TEST_F(UsbChoiceStartupTest, OlderLibraryWithoutTheListStartsAsBefore) {
+    fakes::Vexlink olderVexlink("older");
+    fakes::Usb olderUsb("older", "tirusb");
+    olderVexlink.set(1, 1);
+    olderUsb.set("", UsbWrite, UsbRead);
+    fakes::UseProgramFolder("older");
+    ecp.setResponder(AnswerFrom(1, 2));
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_TRUE(offered.empty());
+    EXPECT_EQ(pListControlPorts, nullptr);
+    EXPECT_TRUE(UsbCandidates().empty());
+}
+
+TEST(UsbCandidateListTest, LinesOfTheLibraryAreReadDefensively) {
+    const std::vector<UsbCandidate> list =
+        ParseUsbCandidates("usb:1A2B:0101\tAcme\tFX\tS1\r\n\n\tno name\n"
+                           "usb:1A2B:0202\n"
+                           "usb:1A2B:0303\tA\tB\tC\textra");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].serial, "S1");
+    EXPECT_EQ(list[1].name, "usb:1A2B:0202");
+    EXPECT_EQ(list[1].maker, "");
+    EXPECT_EQ(list[2].serial, "C");
+    std::string many;
+    for (int i = 0; i < 1000; ++i) {
+        many += "usb:1A2B:" + std::to_string(1000 + i) + "\n";
+    }
+    EXPECT_EQ(ParseUsbCandidates(many).size(), kUsbCandidateLimit);
 }
 
 } // namespace

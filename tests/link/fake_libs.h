@@ -103,6 +103,21 @@ struct Usb {
         auto f = lib.get<int (*)()>("FakeUsbNameCalls");
         return f ? f() : -100;
     }
+    // What ListControlPorts gives: "name\tmaker\tmodel\tserial\n" lines and a count.
+    void setList(const char* lines, int count) {
+        if (auto f = lib.get<void (*)(const char*, int)>("FakeUsbSetList")) {
+            f(lines, count);
+        }
+    }
+    int selectCalls() const {
+        auto f = lib.get<int (*)()>("FakeUsbSelectCalls");
+        return f ? f() : -100;
+    }
+    // The name GetControlPortName gives now (a selection changes it).
+    std::string currentName() const {
+        auto f = lib.get<const char* (*)()>("FakeUsbName");
+        return f ? f() : "";
+    }
     Library lib;
 };
 
