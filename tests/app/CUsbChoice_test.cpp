@@ -6,12 +6,10 @@
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeWidget>
-#include <unistd.h>
 
 #include "link/fake_libs.h"
 #include "link/port.h"
 #include "model/startup.h"
-#include "platform/device.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CRcpApp.h"
@@ -24,50 +22,24 @@ namespace {
 
 const ByteVector kInquiry = HexBytes("1B A4 00 04 50 E0 82 C0");
 
-fakes::Usb* namingUsb = nullptr;
-
-// The fake library moves bytes through the device it names now.
-int WriteToNamed(const unsigned char* buffer, int count) {
-    auto device = platform::OpenDevice(namingUsb->currentName(), {.write = true, .shared = true});
-    const long r = device ? device->write(buffer, size_t(count)) : 0;
-    return r < 0 ? 0 : int(r);
-}
-
-int ReadFromNamed(unsigned char* buffer, int count) {
-    auto device = platform::OpenDevice(namingUsb->currentName(), {.read = true, .shared = true});
-    const long r = device ? device->read(buffer, size_t(count)) : 0;
-    return r < 0 ? 0 : int(r);
-}
-
 class UsbChoiceWindowTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
         platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
         vexlink.set(1, 1);
-        usb.set("", WriteToNamed, ReadFromNamed);
+        usb.set("", fakes::WriteToNamed, fakes::ReadFromNamed);
         usb.setList("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\n"
                     "usb:1A2B:0202:B2\tAcme\tFX 200\tB2\n",
                     2);
-        namingUsb = &usb;
-        // The program runs from a folder with the fake libraries and the
-        // build's English language file.
-        for (const std::string name : {"libtirusb.so", "libvexlink.so"}) {
-            ASSERT_EQ(
-                ::symlink((fakes::Folder("full") + "/" + name).c_str(), program.file(name).c_str()),
-                0);
-        }
-        ASSERT_EQ(::symlink(LanguageFilePath("en").c_str(), program.file("english.lng").c_str()),
-                  0);
-        program.write("faxrcp.ini", "[LANGUAGE]\nFILE=english.lng\n");
-        platform::SetModuleFileNameForTests(program.file("faxrcp"));
+        fakes::namingUsb = &usb;
+        fakes::UseProgramFolder("full");
     }
     void TearDown() override {
-        namingUsb = nullptr;
+        fakes::namingUsb = nullptr;
         WindowTest::TearDown();
     }
 
-    TempDir program;
     TempDir profiles;
     ScopedEnv xdg{"XDG_CONFIG_HOME", profiles.path()};
     ScopedEnv noUsbPort = ScopedEnv::unset("FAXRCP_USB_PORT");
@@ -107,6 +79,11 @@ TEST_F(UsbChoiceWindowTest, SecondMachineChosenInTheDialogIsTheOneStartUpUses) {
     });
 
     StartupHooks hooks = CRcpApp::MakeStartupHooks();
+    // The fake libraries' folder has no language file: the build's English one.
+    hooks.chooseUsbDevice = [ask = hooks.chooseUsbDevice, this](const auto& candidates) {
+        UseLanguageOf("en");
+        return ask(candidates);
+    };
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
 
     EXPECT_TRUE(answered);

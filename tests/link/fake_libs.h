@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/device.h"
 #include "platform/library.h"
 #include "platform/program.h"
 
@@ -120,5 +121,21 @@ struct Usb {
     }
     Library lib;
 };
+
+// Transfer handlers for Usb::set that move bytes through the device the fake
+// names now, as the real library follows its selection.
+inline Usb* namingUsb = nullptr;
+
+inline int WriteToNamed(const unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(namingUsb->currentName(), {.write = true, .shared = true});
+    const long r = device ? device->write(buffer, size_t(count)) : 0;
+    return r < 0 ? 0 : int(r);
+}
+
+inline int ReadFromNamed(unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(namingUsb->currentName(), {.read = true, .shared = true});
+    const long r = device ? device->read(buffer, size_t(count)) : 0;
+    return r < 0 ? 0 : int(r);
+}
 
 } // namespace fakes
