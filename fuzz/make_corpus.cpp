@@ -248,6 +248,16 @@ void States() {
              "[phonebook]\n0 = 00\n256 = 01 41\n"));
 }
 
+// Device IDs as printers give them, and the USB library's list of machines.
+void DeviceIds() {
+    Put("fuzz_device_id", "short-keys",
+        Text("MFG:Acme;MDL:FX 100;CMD:PCL,PJL;CLS:PRINTER;SN:X12;"));
+    Put("fuzz_device_id", "long-keys",
+        Text("MANUFACTURER:Acme;COMMAND SET:PCL;MODEL:FX 200;SERIALNUMBER:Y7\n"));
+    Put("fuzz_device_id", "machine-list",
+        Text("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\nusb:1A2B:0202\tBeta\tOffice 7\t\n"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -261,5 +271,6 @@ int main(int argc, char** argv) {
     Profiles(argv[1]);
     Conversations();
     States();
+    DeviceIds();
     return 0;
 }

@@ -26,6 +26,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitNotResponding = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortBusy = 3;
+constexpr int kExitDevice = 4; // several USB machines and none named
 
 using Args = std::vector<std::string>;
 

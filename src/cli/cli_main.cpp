@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "cli/cli_command.h"
+#include "cli/devices_command.h"
 #include "link/port.h"
 #include "model/startup.h"
 #include "platform/usb_device.h"
@@ -72,11 +73,17 @@ int RunWithMachine(const Command& command, const Args& rest, Io& io) {
     StartupHooks hooks;
     hooks.notResponding = [] { return NotRespondingChoice::Abort; };
     hooks.portBusy = [&io] { io.err << "Port is busy\n"; };
+    hooks.chooseUsbDevice = [&io](const auto& candidates) {
+        return NoUsbDeviceNamed(candidates, io);
+    };
     int status = kExitOk;
     try {
         switch (RunStartup(hooks)) {
         case StartupOutcome::PortBusy:
             status = kExitPortBusy;
+            break;
+        case StartupOutcome::NoUsbDeviceNamed:
+            status = kExitDevice;
             break;
         case StartupOutcome::Aborted:
             status = NotResponding(io);

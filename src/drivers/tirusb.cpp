@@ -6,11 +6,14 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/driver_abi.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/remembered_usb_port.h"
 #include "platform/usb_backend.h"
+#include "platform/usb_candidates.h"
 
 namespace {
 
@@ -35,18 +38,60 @@ uint32_t TransferTimeoutMs() {
 }
 
 std::mutex foundMutex;
-std::string foundPort; // the interface the last search named
+std::string foundPort;    // the interface the last search named
+std::string selectedPort; // the program's choice among several (SelectControlPort)
 
-// FAXRCP_USB_PORT when set, else the first bidirectional printer-class
-// interface on the bus; empty when there is none.
+// One machine: as always. Several: never a guess, only the one the user chose
+// before, when it is there.
+std::string ChooseAmong(const std::vector<platform::UsbPrinterInterface>& printers) {
+    std::vector<std::string> names;
+    for (const platform::UsbPrinterInterface& p : platform::OnePerDevice(printers)) {
+        names.push_back(p.portName());
+    }
+    if (names.size() == 1) {
+        return names.front();
+    }
+    const std::string remembered = platform::RememberedUsbPort();
+    if (!remembered.empty() && std::find(names.begin(), names.end(), remembered) != names.end()) {
+        return remembered;
+    }
+    return {};
+}
+
+// FAXRCP_USB_PORT when set, else the program's choice, else the one
+// bidirectional printer-class interface on the bus or the remembered one of
+// several; empty when there is none or no rule names one.
 std::string SearchControlPort() {
     if (const char* over = std::getenv("FAXRCP_USB_PORT"); over && *over) {
         return over;
     }
-    std::string found = platform::FindFirstPrinterInterface();
+    {
+        std::lock_guard lock(foundMutex);
+        if (!selectedPort.empty()) {
+            foundPort = selectedPort;
+            return selectedPort;
+        }
+    }
+    std::string found;
+    std::vector<platform::UsbPrinterInterface> printers;
+    platform::UsbBackend* backend = platform::CurrentUsbBackend();
+    if (backend && backend->listPrinters(printers) == 0) {
+        found = ChooseAmong(printers);
+    }
     std::lock_guard lock(foundMutex);
     foundPort = found;
     return found;
+}
+
+// Copies text and its zero into buffer when both fit; false otherwise.
+bool CopyWhole(const std::string& text, char* buffer, int size, int& used) {
+    if (size - used <= int(text.size())) {
+        return false;
+    }
+    std::memcpy(buffer + used, text.data(), text.size());
+    used += int(text.size());
+    buffer[used] = '\0';
+    return true;
 }
 
 // The transfers go where the last search pointed, without walking the bus
@@ -150,6 +195,30 @@ __attribute__((visibility("default"))) int GetControlPortName(char* buffer, int 
     std::memcpy(buffer, name.data(), n);
     buffer[n] = '\0';
     return int(n);
+}
+
+__attribute__((visibility("default"))) int ListControlPorts(char* buffer, int size) {
+    const std::vector<platform::UsbCandidate> candidates = platform::ListUsbCandidates();
+    int used = 0;
+    if (buffer && size > 0) {
+        buffer[0] = '\0';
+        for (const platform::UsbCandidate& c : candidates) {
+            const std::string line =
+                c.name + "\t" + c.maker + "\t" + c.model + "\t" + c.serial + "\n";
+            if (!CopyWhole(line, buffer, size, used)) {
+                break; // whole lines only
+            }
+        }
+    }
+    return int(candidates.size());
+}
+
+__attribute__((visibility("default"))) int SelectControlPort(const char* name) {
+    const std::string chosen = name ? std::string(name, strnlen(name, 256)) : std::string();
+    std::lock_guard lock(foundMutex);
+    selectedPort = chosen;
+    foundPort = chosen;
+    return 1;
 }
 
 __attribute__((visibility("default"))) int Win2kUsbWrite(const unsigned char* buffer, int count) {

@@ -6,7 +6,8 @@ cmake_minimum_required(VERSION 3.25)
 # header of the same section would be shadowed ("first match wins").
 file(GLOB fragments ${FRAGMENTS}/*.ini)
 list(SORT fragments)
-set(order MAIN MENU COMMON SETTINGS ADVANCED PHONEBOOK INFO FWUP ABOUT EDIT_PHONEBOOK GROUP_DIAL)
+set(order MAIN MENU COMMON SETTINGS ADVANCED PHONEBOOK INFO FWUP ABOUT EDIT_PHONEBOOK GROUP_DIAL
+    USB_CHOICE)
 set(sections)
 foreach(f ${fragments})
     get_filename_component(n ${f} NAME)

@@ -11,6 +11,7 @@
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "model/startup.h"
+#include "model/usb_choice.h"
 #include "platform/device.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
@@ -435,6 +436,111 @@ TEST_F(StartupTest, PortTypeComesFromKelpixIniClampedTo1To3) {
         EXPECT_EQ(currentPort, 4); // the port type chooses no port
         RunExit();
     }
+}
+
+// Two machines on USB, and a library that names neither of them.
+class UsbChoiceStartupTest : public StartupTest {
+  protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        fakes::namingUsb = &*tirusb;
+        tirusb->set("", fakes::WriteToNamed, fakes::ReadFromNamed);
+        // Blank, nameless and CR-ended lines are read as well as they can be.
+        tirusb->setList("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\r\n\n\tno name\n"
+                        "usb:1A2B:0202:B2\tAcme\tFX 200\tB2\textra\n",
+                        2);
+        hooks.chooseUsbDevice = [this](const std::vector<UsbCandidate>& candidates) {
+            offered.push_back(candidates);
+            return choice;
+        };
+    }
+    void TearDown() override {
+        fakes::namingUsb = nullptr;
+        StartupTest::TearDown();
+    }
+    std::string remembered() const { return profiles.read("faxrcp/usb-port"); }
+
+    std::optional<std::string> choice;
+    std::vector<std::vector<UsbCandidate>> offered;
+};
+
+TEST_F(UsbChoiceStartupTest, TheChosenMachineIsUsedAndRememberedAndRetryDoesNotAskAgain) {
+    FakeDevice first("usb:1A2B:0101:A1");
+    FakeDevice second("usb:1A2B:0202:B2");
+    second.refuseOpens(1); // not ready the first time: Retry finds it
+    second.setResponder(AnswerFrom(1, 5));
+    choice = "usb:1A2B:0202:B2";
+    choices = {NotRespondingChoice::Retry};
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+
+    ASSERT_EQ(offered.size(), 1u);
+    ASSERT_EQ(offered[0].size(), 2u);
+    const UsbCandidate& a = offered[0][0];
+    const UsbCandidate& b = offered[0][1];
+    EXPECT_EQ((std::vector<std::string>{a.name, a.maker, a.model, a.serial, b.name, b.serial}),
+              (std::vector<std::string>{"usb:1A2B:0101:A1", "Acme", "FX 100", "A1",
+                                        "usb:1A2B:0202:B2", "B2"}));
+    EXPECT_EQ(tirusb->selectCalls(), 1);
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_STREQ(usbWritePath, "usb:1A2B:0202:B2");
+    EXPECT_EQ(Inquiries(second), 1);
+    EXPECT_EQ(first.opens() + first.refusedOpens(), 0);
+    EXPECT_EQ(remembered(), "usb:1A2B:0202:B2\n");
+}
+
+TEST_F(UsbChoiceStartupTest, CancelOrAnUnlistedNameGoesToTheParallelPortNoAnswerEndsStartUp) {
+    FakeDevice first("usb:1A2B:0101:A1");
+    ecp.setResponder(AnswerFrom(1, 2));
+    const std::pair<std::optional<std::string>, StartupOutcome> cases[] = {
+        {"", StartupOutcome::MainWindow},
+        {"usb:1A2B:0303", StartupOutcome::MainWindow},
+        {std::nullopt, StartupOutcome::NoUsbDeviceNamed},
+    };
+    for (const auto& [answer, outcome] : cases) {
+        SCOPED_TRACE(answer.value_or("(none)"));
+        choice = answer;
+        offered.clear();
+        const int ecpOpens = ecp.opens();
+        EXPECT_EQ(RunStartup(hooks), outcome);
+        EXPECT_EQ(offered.size(), 1u);
+        EXPECT_EQ(ecp.opens() > ecpOpens, answer.has_value());
+        EXPECT_EQ(tirusb->selectCalls(), 0);
+        EXPECT_EQ(first.opens(), 0);
+        EXPECT_EQ(remembered(), "");
+        RunExit();
+    }
+    EXPECT_EQ(vexlink->releaseCalls(), 3); // the port went back every time
+}
+
+TEST_F(UsbChoiceStartupTest, NoQuestionWhenTheLibraryNamesOneListsFewerOrCannotList) {
+    FakeDevice usb("fake:usb");
+    usb.setResponder(AnswerFrom(1, 5));
+    tirusb->set("fake:usb", UsbWrite, UsbRead); // the variable, or the remembered one
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 0);
+    RunExit();
+
+    ecp.setResponder(AnswerFrom(1, 2));
+    tirusb->set("", UsbWrite, UsbRead);
+    tirusb->setList("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\n", 1);
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    RunExit();
+    EXPECT_TRUE(offered.empty());
+
+    // An older library without the list starts as before.
+    panelContext.link.Reset();
+    fakes::Vexlink olderVexlink("older");
+    fakes::Usb olderUsb("older", "tirusb");
+    olderVexlink.set(1, 1);
+    olderUsb.set("", UsbWrite, UsbRead);
+    fakes::UseProgramFolder("older");
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(pListControlPorts, nullptr);
+    EXPECT_TRUE(UsbCandidates().empty());
+    EXPECT_TRUE(offered.empty());
 }
 
 } // namespace

@@ -15,9 +15,12 @@
 #include "model/panel_context.h"
 #include "platform/program.h"
 #include "platform/usb_backend.h"
+#include "platform/usb_candidates.h"
 #include "protocol/phonebook.h"
 #include "sim/simulated_machine.h"
 #include "support/fake_device.h"
+#include "support/fake_sysfs.h"
+#include "support/fake_usb_bus.h"
 #include "support/platform_fixture.h"
 #include "support/temp_dir.h"
 
@@ -36,6 +39,9 @@ class LockedUsbBus : public platform::UsbBackend {
         p.endpointIn = 0x82;
         out = {p};
         return 0;
+    }
+    int readStrings(const platform::UsbPrinterInterface&, platform::UsbDeviceStrings&) override {
+        return platform::kUsbErrorAccess;
     }
     int open(const platform::UsbPrinterInterface&, Handle&) override {
         return platform::kUsbErrorAccess;
@@ -66,6 +72,7 @@ class CliInquiryTest : public PlatformTest {
         machine().reset();
         sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
+        platform::SetSysfsRootForTests("");
         PlatformTest::TearDown();
     }
 
@@ -77,6 +84,20 @@ class CliInquiryTest : public PlatformTest {
         cli::Io io{out, err};
         return cli::Main(args, io);
     }
+
+    // Two printers, and no port named: the tool must not guess.
+    void TwoPrintersNoneNamed() {
+        bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0202, "", 6)};
+        sysfs.addDevice("1-1", 1, 5, "", "", "AB12");
+        sysfs.addDeviceId("1-1", 0, "MFG:Acme;MDL:FX 100;");
+        bus.strings[{1, 6}] = {"Beta", "Office 7", ""};
+        platform::InstallUsbBackend(&bus);
+        platform::SetSysfsRootForTests(sysfs.root());
+        ::unsetenv("FAXRCP_USB_PORT"); // the fixture's ScopedEnv puts it back
+    }
+    static constexpr const char* kList = "name\tmaker\tmodel\tserial\n"
+                                         "usb:1A2B:0101:AB12\tAcme\tFX 100\tAB12\n"
+                                         "usb:1A2B:0202\tBeta\tOffice 7\t\n";
 
     int Inquiries() {
         int n = 0;
@@ -91,6 +112,8 @@ class CliInquiryTest : public PlatformTest {
     ScopedEnv profiles{"XDG_CONFIG_HOME", dir.path()};
     ScopedEnv usbPort{"FAXRCP_USB_PORT", "sim:"};
     FakeDevice ecp{"\\\\.\\VornEcp1"}; // silent unless a test scripts it
+    ListingUsbBus bus;
+    FakeSysfs sysfs;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -184,6 +207,33 @@ TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedAndThePortFreed) {
         EXPECT_EQ(std::count(log.begin(), log.end(), c), 0);
     }
     EXPECT_EQ(Run({"inquiry"}), cli::kExitOk) << err.str(); // the port lock was given back
+}
+
+TEST_F(CliInquiryTest, DevicesListsEveryPrinterWithoutTouchingAnyPort) {
+    TwoPrintersNoneNamed();
+    EXPECT_EQ(Run({"devices"}), cli::kExitOk);
+    EXPECT_EQ(out.str(), kList);
+    EXPECT_EQ(err.str(), "");
+    bus.printers.clear();
+    EXPECT_EQ(Run({"devices"}), cli::kExitOk);
+    EXPECT_EQ(out.str(), "name\tmaker\tmodel\tserial\n");
+    EXPECT_EQ(err.str(), "faxrcp-cli: no USB printer found\n");
+    EXPECT_EQ(bus.opens, 0);
+    EXPECT_TRUE(traceLines().empty()); // no start-up, no port lock
+}
+
+TEST_F(CliInquiryTest, SeveralPrintersAndNoneNamedEndsWithTheListAndHowToNameOne) {
+    TwoPrintersNoneNamed();
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitDevice);
+    const std::string text = err.str();
+    EXPECT_EQ(text.rfind("faxrcp-cli: 2 USB printers are connected and none is named:\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find(kList), std::string::npos) << text;
+    EXPECT_NE(text.find("FAXRCP_USB_PORT=usb:1A2B:0101:AB12 faxrcp-cli"), std::string::npos)
+        << text;
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(bus.opens + ecp.opens() + machine().openCount(), 0); // nothing sent anywhere
+    EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
 }
 
 } // namespace

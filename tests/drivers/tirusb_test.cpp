@@ -6,59 +6,20 @@
 
 #include "link/driver_abi.h"
 #include "platform/clock.h"
+#include "platform/remembered_usb_port.h"
 #include "platform/usb_backend.h"
+#include "platform/usb_candidates.h"
 #include "platform/usb_device.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
 #include "support/fake_device.h"
+#include "support/fake_sysfs.h"
+#include "support/fake_usb_bus.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 const ByteVector kInquiry = {0x1B, 0xA4, 0x00, 0x04, 0x50, 0xE0, 0x82, 0xC0};
-
-// A bus of printers that lists them and refuses or fails every open.
-class FakeUsbBus : public platform::UsbBackend {
-  public:
-    std::vector<platform::UsbPrinterInterface> printers;
-    int listResult = 0;
-    int openResult = platform::kUsbErrorNoDevice;
-    int lists = 0;
-    int opens = 0;
-
-    int listPrinters(std::vector<platform::UsbPrinterInterface>& out) override {
-        ++lists;
-        out = printers;
-        return listResult;
-    }
-    int open(const platform::UsbPrinterInterface&, Handle&) override {
-        ++opens;
-        return openResult;
-    }
-    void close(Handle) override {}
-    int kernelDriverActive(Handle, int) override { return 0; }
-    int detachKernelDriver(Handle, int) override { return 0; }
-    int attachKernelDriver(Handle, int) override { return 0; }
-    int claimInterface(Handle, int) override { return platform::kUsbErrorIo; }
-    int releaseInterface(Handle, int) override { return 0; }
-    int setAltSetting(Handle, int, int) override { return 0; }
-    int bulkTransfer(Handle, uint8_t, uint8_t*, int, int& transferred, unsigned) override {
-        transferred = 0;
-        return platform::kUsbErrorIo;
-    }
-};
-
-platform::UsbPrinterInterface Printer(uint16_t product, const std::string& serial,
-                                      uint8_t address) {
-    platform::UsbPrinterInterface p;
-    p.vendorId = 0x1A2B;
-    p.productId = product;
-    p.serial = serial;
-    p.busNumber = 1;
-    p.deviceAddress = address;
-    p.endpointOut = 0x01;
-    p.endpointIn = 0x82;
-    return p;
-}
 
 // The read time-out in force at each read the device saw.
 std::vector<uint32_t> ReadTimeouts(const FakeDevice& device) {
@@ -83,8 +44,12 @@ class TirusbTest : public ::testing::Test {
         usbWrite = reinterpret_cast<Win2kUsbWriteFn>(dlsym(lib, "Win2kUsbWrite"));
         usbRead = reinterpret_cast<Win2kUsbReadFn>(dlsym(lib, "Win2kUsbRead"));
         ASSERT_TRUE(getName && usbWrite && usbRead);
+        listPorts = reinterpret_cast<ListControlPortsFn>(dlsym(lib, "ListControlPorts"));
+        selectPort = reinterpret_cast<SelectControlPortFn>(dlsym(lib, "SelectControlPort"));
+        ASSERT_TRUE(listPorts && selectPort);
         platform::InstallClock(&clock);
         platform::InstallUsbBackend(&bus);
+        platform::SetSysfsRootForTests(sysfs.root());
         sim::RegisterSimDevice();
         machine().reset();
         ::setenv("FAXRCP_USB_PORT", "sim:", 1);
@@ -96,6 +61,7 @@ class TirusbTest : public ::testing::Test {
         sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
         platform::InstallClock(nullptr);
+        platform::SetSysfsRootForTests("");
         if (lib) {
             dlclose(lib);
         }
@@ -114,8 +80,13 @@ class TirusbTest : public ::testing::Test {
     GetControlPortNameFn getName = nullptr;
     Win2kUsbWriteFn usbWrite = nullptr;
     Win2kUsbReadFn usbRead = nullptr;
+    ListControlPortsFn listPorts = nullptr;
+    SelectControlPortFn selectPort = nullptr;
     platform::VirtualClock clock;
-    FakeUsbBus bus;
+    ListingUsbBus bus;
+    FakeSysfs sysfs;
+    TempDir home;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", home.path()};
 };
 
 TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironmentCutToTheBuffer) {
@@ -126,20 +97,89 @@ TEST_F(TirusbTest, ControlPortNameComesFromTheEnvironmentCutToTheBuffer) {
     EXPECT_EQ(bus.lists, 0); // the variable wins without a look at the bus
 }
 
-TEST_F(TirusbTest, WithoutTheVariableTheFirstPrinterOnTheBusIsNamed) {
+TEST_F(TirusbTest, WithoutTheVariableTheOnlyPrinterOrTheRememberedOneIsNamed) {
     ::unsetenv("FAXRCP_USB_PORT");
     EXPECT_EQ(name(), std::make_pair(0, std::string()));
-    bus.printers = {Printer(0x0101, "AB12", 5), Printer(0x0202, "", 6)};
+    // One machine: named, whatever was remembered, even with two printer
+    // interfaces.
+    ASSERT_TRUE(platform::RememberUsbPort("usb:1A2B:0303"));
+    bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0101, "AB12", 5, 1, 1)};
     EXPECT_EQ(name(), std::make_pair(18, std::string("usb:1A2B:0101:AB12")));
-    bus.printers = {Printer(0x0202, "", 6)};
+    bus.printers = {ListedPrinter(0x0202, "", 6)};
     EXPECT_EQ(name(), std::make_pair(13, std::string("usb:1A2B:0202")));
+
+    // Several: the remembered one while it is there, else none.
+    bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0202, "", 6),
+                    ListedPrinter(0x0303, "", 7)};
+    EXPECT_EQ(name(), std::make_pair(13, std::string("usb:1A2B:0303")));
+    bus.printers.pop_back();
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    ::unlink(platform::RememberedUsbPortPath().c_str());
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    // The variable wins over all of it.
+    ::setenv("FAXRCP_USB_PORT", "usb:1A2B:0202", 1);
+    EXPECT_EQ(name(), std::make_pair(13, std::string("usb:1A2B:0202")));
+    ::unsetenv("FAXRCP_USB_PORT");
+
     bus.listResult = platform::kUsbErrorIo;
     EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    // Nothing was ever opened to find out.
+    EXPECT_EQ(bus.opens, 0);
+}
+
+TEST_F(TirusbTest, SeveralPrintersNamedNoneTransferNothing) {
+    ::unsetenv("FAXRCP_USB_PORT");
+    bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0202, "", 6)};
+    ASSERT_EQ(name().first, 0);
+    EXPECT_EQ(writeInquiry(), 0);
+    EXPECT_EQ(bus.opens, 0);
+}
+
+TEST_F(TirusbTest, ListedPortsAreWholeLinesOfNameMakerModelSerial) {
+    bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0202, "", 6)};
+    sysfs.addDevice("1-1", 1, 5, "", "", "AB12");
+    sysfs.addDeviceId("1-1", 0, "MFG:Acme;MDL:FX 100;");
+    bus.strings[{1, 6}] = {"Beta", "Office	7", ""};
+    const std::string all = "usb:1A2B:0101:AB12\tAcme\tFX 100\tAB12\n"
+                            "usb:1A2B:0202\tBeta\tOffice 7\t\n";
+    char buf[256];
+    EXPECT_EQ(listPorts(buf, sizeof buf), 2); // FAXRCP_USB_PORT does not hide the bus
+    EXPECT_EQ(std::string(buf), all);
+    // A buffer too small for the second line holds the first alone.
+    const int firstLine = int(all.find('\n')) + 1;
+    for (int size : {firstLine + 1, int(all.size())}) {
+        std::memset(buf, 'x', sizeof buf);
+        EXPECT_EQ(listPorts(buf, size), 2);
+        EXPECT_EQ(std::string(buf), all.substr(0, size_t(firstLine)));
+    }
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(listPorts(buf, firstLine), 2);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(buf[1], 'x'); // nothing written past the zero
+    EXPECT_EQ(listPorts(nullptr, 100), 2);
+    EXPECT_EQ(listPorts(buf, 0), 2);
+    bus.printers.clear();
+    EXPECT_EQ(listPorts(buf, sizeof buf), 0);
+    EXPECT_EQ(std::string(buf), "");
+}
+
+TEST_F(TirusbTest, SelectedPortIsNamedAndUsedUntilTheSelectionIsCleared) {
+    ::unsetenv("FAXRCP_USB_PORT");
+    bus.printers = {ListedPrinter(0x0101, "AB12", 5), ListedPrinter(0x0202, "", 6)};
+    EXPECT_EQ(selectPort("sim:"), 1);
+    EXPECT_EQ(name(), std::make_pair(4, std::string("sim:")));
+    EXPECT_EQ(writeInquiry(), 8);
+    EXPECT_EQ(machine().requestLog().size(), 1u);
+    EXPECT_EQ(selectPort(""), 1);
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    EXPECT_EQ(writeInquiry(), 0);
+    EXPECT_EQ(selectPort(nullptr), 1);
+    EXPECT_EQ(name().first, 0);
 }
 
 TEST_F(TirusbTest, TransfersGoToTheInterfaceTheSearchNamed) {
     ::unsetenv("FAXRCP_USB_PORT");
-    bus.printers = {Printer(0x0101, "AB12", 9)};
+    bus.printers = {ListedPrinter(0x0101, "AB12", 9)};
     bus.openResult = platform::kUsbErrorAccess;
     ASSERT_EQ(name().first, 18);
     EXPECT_EQ(writeInquiry(), 0);
@@ -216,7 +256,7 @@ TEST_F(TirusbTest, ReadWithinTakesWhatIsHeldAtOnceOrGivesUpAtItsLimit) {
     EXPECT_EQ(device.atOnceReads(), 2);
     EXPECT_EQ(device.queuedReads(), 1u);
     EXPECT_FALSE(platform::ReadsReturnAtOnce(device.timeouts())); // put back
-    EXPECT_EQ(usbRead(buf, 64), 2); // a read that waits takes it
+    EXPECT_EQ(usbRead(buf, 64), 2);                               // a read that waits takes it
     device.clearCalls();
 
     // A machine trickling a byte every 150 ms: the limit ends the read, and

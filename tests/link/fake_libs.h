@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/device.h"
 #include "platform/library.h"
 #include "platform/program.h"
 
@@ -103,7 +104,38 @@ struct Usb {
         auto f = lib.get<int (*)()>("FakeUsbNameCalls");
         return f ? f() : -100;
     }
+    // What ListControlPorts gives: "name\tmaker\tmodel\tserial\n" lines and a count.
+    void setList(const char* lines, int count) {
+        if (auto f = lib.get<void (*)(const char*, int)>("FakeUsbSetList")) {
+            f(lines, count);
+        }
+    }
+    int selectCalls() const {
+        auto f = lib.get<int (*)()>("FakeUsbSelectCalls");
+        return f ? f() : -100;
+    }
+    // The name GetControlPortName gives now (a selection changes it).
+    std::string currentName() const {
+        auto f = lib.get<const char* (*)()>("FakeUsbName");
+        return f ? f() : "";
+    }
     Library lib;
 };
+
+// Transfer handlers for Usb::set that move bytes through the device the fake
+// names now, as the real library follows its selection.
+inline Usb* namingUsb = nullptr;
+
+inline int WriteToNamed(const unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(namingUsb->currentName(), {.write = true, .shared = true});
+    const long r = device ? device->write(buffer, size_t(count)) : 0;
+    return r < 0 ? 0 : int(r);
+}
+
+inline int ReadFromNamed(unsigned char* buffer, int count) {
+    auto device = platform::OpenDevice(namingUsb->currentName(), {.read = true, .shared = true});
+    const long r = device ? device->read(buffer, size_t(count)) : 0;
+    return r < 0 ? 0 : int(r);
+}
 
 } // namespace fakes

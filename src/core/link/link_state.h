@@ -24,6 +24,8 @@ struct LinkState {
     Win2kUsbWriteFn pWin2kUsbWrite = nullptr;
     Win2kUsbReadFn pWin2kUsbRead = nullptr;
     Win2kUsbReadWithinFn pWin2kUsbReadWithin = nullptr; // absent from older libraries
+    ListControlPortsFn pListControlPorts = nullptr;     // likewise
+    SelectControlPortFn pSelectControlPort = nullptr;   // likewise
 
     char controlPortName[256] = {};
     char usbWritePath[256] = {};

@@ -20,6 +20,8 @@ extern GetControlPortNameFn& pGetControlPortName;
 extern Win2kUsbWriteFn& pWin2kUsbWrite;
 extern Win2kUsbReadFn& pWin2kUsbRead;
 extern Win2kUsbReadWithinFn& pWin2kUsbReadWithin;
+extern ListControlPortsFn& pListControlPorts;
+extern SelectControlPortFn& pSelectControlPort;
 
 extern char (&controlPortName)[256];
 extern char (&usbWritePath)[256];

@@ -1,9 +1,11 @@
 #include "model/startup.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/usb_choice.h"
 #include "platform/device.h"
 #include "platform/library.h"
 #include "platform/profile.h"
@@ -18,6 +20,7 @@ constexpr int32_t kArbitrationId = 8;
 constexpr int32_t kUsbPort = 0;
 constexpr int32_t kLpt1Port = 1;
 constexpr int32_t kEcp1Port = 4;
+constexpr int32_t kNoPort = -1;
 
 void ReadPortType() {
     int type = platform::GetPrivateProfileInt("KELPIX DRIVER", "PortType", 1, "KELPIX.INI");
@@ -82,7 +85,36 @@ int32_t DetectWin9xPort() {
     return UsbPipeOpens() ? kUsbPort : kLpt1Port;
 }
 
-int32_t DetectNt5Port() {
+// The library named no port: with several machines on the bus the user
+// picks one. False when the user wants none at all (start-up ends).
+bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
+    if (controlPortName[0] != '\0' || !pSelectControlPort || !hooks.chooseUsbDevice || asked) {
+        return true;
+    }
+    const std::vector<UsbCandidate> candidates = UsbCandidates();
+    if (candidates.size() < 2) {
+        return true;
+    }
+    asked = true;
+    const std::optional<std::string> choice = hooks.chooseUsbDevice(candidates);
+    if (!choice) {
+        return false;
+    }
+    const bool listed = std::any_of(candidates.begin(), candidates.end(),
+                                    [&](const UsbCandidate& c) { return c.name == *choice; });
+    if (!listed) {
+        return true; // none chosen: on as without a machine on USB
+    }
+    if (!RememberUsbChoice(*choice)) {
+        DbgPrint(" USB choice not remembered");
+    }
+    pSelectControlPort(choice->c_str());
+    FetchControlPortName();
+    return true;
+}
+
+// kNoPort when the user wanted no machine at all.
+int32_t DetectNt5Port(const StartupHooks& hooks, bool& asked) {
     if (!usbLibrary) {
         usbLibrary = platform::LoadLibrary("tirusb.dll");
         if (!usbLibrary) {
@@ -93,22 +125,32 @@ int32_t DetectNt5Port() {
     pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>("Win2kUsbWrite");
     pWin2kUsbRead = Lookup<Win2kUsbReadFn>("Win2kUsbRead");
     pWin2kUsbReadWithin = Lookup<Win2kUsbReadWithinFn>("Win2kUsbReadWithin"); // may be absent
+    LoadUsbChoiceEntryPoints();                                               // likewise
     if (!pGetControlPortName || !pWin2kUsbWrite || !pWin2kUsbRead) {
         return kEcp1Port;
     }
     FetchControlPortName();
+    if (!ChooseUsbMachine(hooks, asked)) {
+        return kNoPort;
+    }
     return UsbPipeOpens() ? kUsbPort : kEcp1Port;
 }
 
-void DetectPort() {
+// False when the user wanted no machine at all.
+bool DetectPort(const StartupHooks& hooks, bool& asked) {
     if (isWin9x) {
         currentPort = DetectWin9xPort();
     } else if (isNt5) {
-        currentPort = DetectNt5Port();
+        const int32_t port = DetectNt5Port(hooks, asked);
+        if (port == kNoPort) {
+            return false;
+        }
+        currentPort = port;
     } else {
         currentPort = kEcp1Port;
     }
     DbgPrint(" Port = %s, Win98 = %d", PortTable[currentPort], isWin9x);
+    return true;
 }
 
 // Two attempts on the current port.
@@ -138,8 +180,11 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
     AllocatePhonebookTable(inquiryRecord.capacityA + inquiryRecord.capacityB);
     DetectPlatform();
 
+    bool askedForUsbMachine = false;
     for (;;) {
-        DetectPort();
+        if (!DetectPort(hooks, askedForUsbMachine)) {
+            return StartupOutcome::NoUsbDeviceNamed;
+        }
         bool answered = InquireTwice(hooks);
         if (!answered && currentPort == kUsbPort) {
             // The machine may sit on the parallel port instead: no message.

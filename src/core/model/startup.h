@@ -1,6 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/usb_choice.h"
 
 // The start-up sequence before the main window: port type, record defaults,
 // language file, port arbitration, phonebook memory, platform and port
@@ -14,9 +19,14 @@ struct StartupHooks {
     std::function<void(bool on)> waitCursor;            // around the inquiries (may be empty)
     std::function<NotRespondingChoice()> notResponding; // the "Not responding" box
     std::function<void()> portBusy;                     // the "Port is busy" box
+    // Several USB machines and the USB library named none: the name of the
+    // one to use (remembered for the user), "" for none (on to the parallel
+    // port), nullopt to end start-up with NoUsbDeviceNamed. Asked at most once
+    // a start-up; without it start-up goes on to the parallel port.
+    std::function<std::optional<std::string>(const std::vector<UsbCandidate>&)> chooseUsbDevice;
 };
 
-enum class StartupOutcome { MainWindow, PortBusy, Aborted };
+enum class StartupOutcome { MainWindow, PortBusy, Aborted, NoUsbDeviceNamed };
 
 // Runs to the point where the main window would open. MainWindow also after
 // Ignore, with the inquiry record as the failed inquiry left it.

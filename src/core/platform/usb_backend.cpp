@@ -2,6 +2,7 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -71,28 +72,37 @@ class LibusbBackend : public UsbBackend {
         return 0;
     }
 
-    int open(const UsbPrinterInterface& iface, Handle& handle) override {
-        libusb_device** list = nullptr;
-        ssize_t count = libusb_get_device_list(context_, &list);
-        if (count < 0)
-            return int(count);
-        int result = LIBUSB_ERROR_NO_DEVICE;
-        for (ssize_t i = 0; i < count; ++i) {
-            libusb_device* dev = list[i];
-            if (libusb_get_bus_number(dev) != iface.busNumber ||
-                libusb_get_device_address(dev) != iface.deviceAddress)
-                continue;
+    int readStrings(const UsbPrinterInterface& iface, UsbDeviceStrings& out) override {
+        out = {};
+        return withDevice(iface, [&out](libusb_device* dev) {
+            libusb_device_descriptor desc{};
+            int result = libusb_get_device_descriptor(dev, &desc);
             libusb_device_handle* h = nullptr;
-            result = libusb_open(dev, &h);
+            if (result == 0) {
+                result = libusb_open(dev, &h);
+            }
+            if (result != 0) {
+                return result;
+            }
+            out.manufacturer = StringDescriptor(h, desc.iManufacturer);
+            out.product = StringDescriptor(h, desc.iProduct);
+            out.serial = StringDescriptor(h, desc.iSerialNumber);
+            libusb_close(h);
+            return 0;
+        });
+    }
+
+    int open(const UsbPrinterInterface& iface, Handle& handle) override {
+        return withDevice(iface, [this, &handle](libusb_device* dev) {
+            libusb_device_handle* h = nullptr;
+            const int result = libusb_open(dev, &h);
             if (result == 0) {
                 std::lock_guard lock(mutex_);
                 handle = ++lastHandle_;
                 handles_[handle] = h;
             }
-            break;
-        }
-        libusb_free_device_list(list, 1);
-        return result;
+            return result;
+        });
     }
 
     void close(Handle handle) override {
@@ -138,6 +148,38 @@ class LibusbBackend : public UsbBackend {
     }
 
   private:
+    // Runs use on iface's device while the bus list holds it.
+    template <typename Use> int withDevice(const UsbPrinterInterface& iface, Use use) {
+        libusb_device** list = nullptr;
+        ssize_t count = libusb_get_device_list(context_, &list);
+        if (count < 0) {
+            return int(count);
+        }
+        int result = LIBUSB_ERROR_NO_DEVICE;
+        for (ssize_t i = 0; i < count; ++i) {
+            libusb_device* dev = list[i];
+            if (libusb_get_bus_number(dev) == iface.busNumber &&
+                libusb_get_device_address(dev) == iface.deviceAddress) {
+                result = use(dev);
+                break;
+            }
+        }
+        libusb_free_device_list(list, 1);
+        return result;
+    }
+
+    static std::string StringDescriptor(libusb_device_handle* h, uint8_t index) {
+        if (index == 0) {
+            return {};
+        }
+        unsigned char text[128];
+        const int n = libusb_get_string_descriptor_ascii(h, index, text, sizeof text);
+        if (n <= 0) {
+            return {};
+        }
+        return std::string(reinterpret_cast<const char*>(text), std::min(size_t(n), sizeof text));
+    }
+
     libusb_device_handle* find(Handle handle) {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
@@ -226,16 +268,6 @@ UsbBackend* CurrentUsbBackend() {
 void InstallUsbBackend(UsbBackend* backend) {
     std::lock_guard lock(backendMutex);
     installedBackend = backend;
-}
-
-std::string FindFirstPrinterInterface() {
-    UsbBackend* backend = CurrentUsbBackend();
-    if (!backend)
-        return {};
-    std::vector<UsbPrinterInterface> printers;
-    if (backend->listPrinters(printers) != 0 || printers.empty())
-        return {};
-    return printers.front().portName();
 }
 
 } // namespace platform

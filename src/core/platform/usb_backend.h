@@ -25,6 +25,13 @@ struct UsbPrinterInterface {
     std::string deviceNode() const;
 };
 
+// A device's string descriptors as printable ASCII; empty where it has none.
+struct UsbDeviceStrings {
+    std::string manufacturer;
+    std::string product;
+    std::string serial;
+};
+
 // Results of the backend: libusb's own error numbers.
 enum UsbResult : int {
     kUsbOk = 0,
@@ -43,6 +50,8 @@ class UsbBackend {
     using Handle = uint64_t;
     virtual ~UsbBackend() = default;
     virtual int listPrinters(std::vector<UsbPrinterInterface>& out) = 0;
+    // Reads the string descriptors of iface's device; claims nothing.
+    virtual int readStrings(const UsbPrinterInterface& iface, UsbDeviceStrings& out) = 0;
     virtual int open(const UsbPrinterInterface& iface, Handle& handle) = 0;
     virtual void close(Handle handle) = 0;
     virtual int kernelDriverActive(Handle handle, int interfaceNumber) = 0; // 1, 0 or error
@@ -60,8 +69,5 @@ class UsbBackend {
 UsbBackend* CurrentUsbBackend();
 // nullptr puts libusb back.
 void InstallUsbBackend(UsbBackend* backend);
-
-// The first printer interface on the bus as "usb:VVVV:PPPP[:SERIAL]", or "".
-std::string FindFirstPrinterInterface();
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "base/qt_desktop.h"
 #include "shell/CMainDlg.h"
+#include "shell/CUsbChoice.h"
 #include "shell/qt_single_instance.h"
 #include "templates/string_table.h"
 
@@ -45,6 +46,12 @@ StartupHooks CRcpApp::MakeStartupHooks() {
         default:
             return NotRespondingChoice::Abort;
         }
+    };
+    // Cancel: as without a machine on USB.
+    hooks.chooseUsbDevice = [](const std::vector<UsbCandidate>& candidates) {
+        CUsbChoice dlg(candidates);
+        return std::optional<std::string>(dlg.exec() == QDialog::Accepted ? dlg.ChosenName()
+                                                                          : std::string());
     };
     return hooks;
 }

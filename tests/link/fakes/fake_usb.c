@@ -1,7 +1,7 @@
 /* Stand-in for the USB libraries (libtirusb.so, libtiropen.so). The test sets
  * the control port name and the transfer handlers through the Fake*
- * functions; FAKE_NO_NAME, FAKE_NO_WRITE, FAKE_NO_READ and FAKE_NO_READ_WITHIN
- * build variants that lack an entry point. */
+ * functions; FAKE_NO_NAME, FAKE_NO_WRITE, FAKE_NO_READ, FAKE_NO_READ_WITHIN and
+ * FAKE_NO_CHOICE build variants that lack entry points. */
 #include <string.h>
 
 #define EXPORT __attribute__((visibility("default")))
@@ -13,6 +13,9 @@ static char portName[512];
 static int nameCalls;
 static WriteHandler writeHandler;
 static ReadHandler readHandler;
+static char portList[4096];
+static int portCount;
+static int selectCalls;
 
 EXPORT void FakeUsbSet(const char* name, WriteHandler onWrite, ReadHandler onRead) {
     strncpy(portName, name ? name : "", sizeof portName - 1);
@@ -23,6 +26,20 @@ EXPORT void FakeUsbSet(const char* name, WriteHandler onWrite, ReadHandler onRea
 }
 EXPORT int FakeUsbNameCalls(void) {
     return nameCalls;
+}
+/* What ListControlPorts gives: the lines and the count it returns. */
+EXPORT void FakeUsbSetList(const char* lines, int count) {
+    strncpy(portList, lines ? lines : "", sizeof portList - 1);
+    portList[sizeof portList - 1] = '\0';
+    portCount = count;
+    selectCalls = 0;
+}
+EXPORT int FakeUsbSelectCalls(void) {
+    return selectCalls;
+}
+/* The name GetControlPortName gives now. */
+EXPORT const char* FakeUsbName(void) {
+    return portName;
 }
 
 #ifndef FAKE_NO_NAME
@@ -57,5 +74,23 @@ EXPORT int Win2kUsbReadWithin(unsigned char* buffer, int count, int withinMs) {
         return 0;
     }
     return readHandler ? readHandler(buffer, count) : 0;
+}
+#endif
+
+#ifndef FAKE_NO_CHOICE
+EXPORT int ListControlPorts(char* buffer, int size) {
+    if (buffer && size > 0) {
+        strncpy(buffer, portList, (size_t)size - 1);
+        buffer[size - 1] = '\0';
+    }
+    return portCount;
+}
+
+/* As the real library: the selection is the name from now on. */
+EXPORT int SelectControlPort(const char* name) {
+    ++selectCalls;
+    strncpy(portName, name ? name : "", sizeof portName - 1);
+    portName[sizeof portName - 1] = '\0';
+    return 1;
 }
 #endif

@@ -1,0 +1,72 @@
+#include "model/usb_choice.h"
+
+#include <vector>
+
+#include "link/port.h"
+#include "platform/library.h"
+#include "platform/remembered_usb_port.h"
+
+namespace {
+
+// Room for more machines than one bus can hold, each line at its longest.
+constexpr int kListBytes = 64 * 1024;
+
+std::string_view NextField(std::string_view& line) {
+    const size_t tab = line.find('\t');
+    const std::string_view field = line.substr(0, tab);
+    line.remove_prefix(tab == std::string_view::npos ? line.size() : tab + 1);
+    return field;
+}
+
+} // namespace
+
+void LoadUsbChoiceEntryPoints() {
+    if (!usbLibrary) {
+        usbLibrary = platform::LoadLibrary("tirusb.dll");
+    }
+    if (!usbLibrary) {
+        return;
+    }
+    pListControlPorts = reinterpret_cast<ListControlPortsFn>(
+        platform::GetProcAddress(usbLibrary, "ListControlPorts"));
+    pSelectControlPort = reinterpret_cast<SelectControlPortFn>(
+        platform::GetProcAddress(usbLibrary, "SelectControlPort"));
+}
+
+std::vector<UsbCandidate> UsbCandidates() {
+    if (!pListControlPorts) {
+        LoadUsbChoiceEntryPoints();
+    }
+    if (!pListControlPorts) {
+        return {};
+    }
+    std::vector<char> buffer(kListBytes, '\0');
+    pListControlPorts(buffer.data(), kListBytes);
+    buffer.back() = '\0'; // whatever the library wrote, it ends here
+    return ParseUsbCandidates(std::string_view(buffer.data()));
+}
+
+std::vector<UsbCandidate> ParseUsbCandidates(std::string_view text) {
+    std::vector<UsbCandidate> out;
+    while (!text.empty() && out.size() < kUsbCandidateLimit) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        UsbCandidate c;
+        c.name = NextField(line);
+        c.maker = NextField(line);
+        c.model = NextField(line);
+        c.serial = NextField(line);
+        if (!c.name.empty()) {
+            out.push_back(std::move(c));
+        }
+    }
+    return out;
+}
+
+bool RememberUsbChoice(const std::string& name) {
+    return platform::RememberUsbPort(name);
+}

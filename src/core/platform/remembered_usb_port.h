@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+namespace platform {
+
+// Which of several USB machines this user chose, kept as its port name
+// ("usb:VVVV:PPPP[:SERIAL]") in <profile directory>/faxrcp/usb-port.
+
+std::string RememberedUsbPortPath();
+
+// The remembered name; empty when there is none or the file does not hold a
+// well-formed USB port name.
+std::string RememberedUsbPort();
+
+// Replaces the file at once (a reader sees the old name or the new, never a
+// part); refuses anything but a USB port name. False when it cannot be written.
+bool RememberUsbPort(const std::string& name);
+
+// Whether name looks like "usb:" followed by printable ASCII without blanks,
+// at most 140 characters.
+bool IsUsbPortName(const std::string& name);
+
+} // namespace platform
