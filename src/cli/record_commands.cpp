@@ -52,8 +52,13 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
 int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
     std::vector<char> scratch(r.descriptor.recordSize);
     std::memcpy(scratch.data(), r.record(), scratch.size());
-    if (auto error = cli::ApplyAssignments(r.descriptor, r.what, args, scratch.data())) {
-        return cli::Fail(io, cli::kExitUsage, *error);
+    const std::vector<std::string> refusals =
+        cli::ApplyAssignments(r.descriptor, r.what, args, scratch.data());
+    for (const std::string& refusal : refusals) {
+        cli::Warn(io, refusal);
+    }
+    if (!refusals.empty()) {
+        return cli::kExitUsage;
     }
     return cli::WithMachine(io, [&] {
         if (!r.get()) {

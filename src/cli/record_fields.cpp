@@ -400,27 +400,28 @@ std::optional<std::string> StoreValue(const FieldDescriptor& field, void* record
     return why == "?" ? takes : why + "; " + takes;
 }
 
-std::optional<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
-                                            const std::vector<std::string>& args, void* record) {
+std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
+                                          const std::vector<std::string>& args, void* record) {
     std::vector<char> changed(descriptor.recordSize);
     std::memcpy(changed.data(), record, descriptor.recordSize);
+    std::vector<std::string> refusals;
     for (const std::string& arg : args) {
         const size_t eq = arg.find('=');
-        if (eq == std::string::npos) {
-            return "expected NAME=VALUE, got '" + EscapeText(arg) + "'";
-        }
         const std::string name = arg.substr(0, eq);
         const FieldDescriptor* field = FindField(descriptor, name);
-        if (field == nullptr || !descriptor.settable) {
-            return "unknown field '" + EscapeText(name) + "' of the " + what +
-                   " (faxrcp-cli help " + what + " set lists them)";
-        }
-        if (auto why = StoreValue(*field, changed.data(), arg.substr(eq + 1))) {
-            return EscapeText(arg) + " refused: " + *why;
+        if (eq == std::string::npos) {
+            refusals.push_back("expected NAME=VALUE, got '" + EscapeText(arg) + "'");
+        } else if (field == nullptr || !descriptor.settable) {
+            refusals.push_back("unknown field '" + EscapeText(name) + "' of the " + what +
+                               " (faxrcp-cli help " + what + " set lists them)");
+        } else if (auto why = StoreValue(*field, changed.data(), arg.substr(eq + 1))) {
+            refusals.push_back(EscapeText(arg) + " refused: " + *why);
         }
     }
-    std::memcpy(record, changed.data(), descriptor.recordSize);
-    return std::nullopt;
+    if (refusals.empty()) {
+        std::memcpy(record, changed.data(), descriptor.recordSize);
+    }
+    return refusals;
 }
 
 Selection SelectFields(const RecordDescriptor& descriptor, const std::vector<std::string>& names,

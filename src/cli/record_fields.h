@@ -39,11 +39,10 @@ std::string Allowed(const FieldDescriptor& field, bool shortForm = false);
 std::optional<std::string> StoreValue(const FieldDescriptor& field, void* record,
                                       const std::string& value);
 
-// Applies NAME=VALUE arguments to the record, all or none. On a refusal
-// returns its one-line message.
-// what names the record in messages ("setup").
-std::optional<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
-                                            const std::vector<std::string>& args, void* record);
+// Applies NAME=VALUE arguments to the record, all or none. Returns a one-line
+// message for each refused argument; what names the record ("setup").
+std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
+                                          const std::vector<std::string>& args, void* record);
 
 // The fields that names choose, in table order; all of them when names is
 // empty. On an unknown name returns its message instead.

@@ -154,6 +154,12 @@ TEST_F(CliValuesTest, RefusedValuesExitTwoNamingTheFieldValueAndRangeAndSendNoth
         EXPECT_EQ(out.str(), "");
         EXPECT_EQ(machine().openCount(), 0); // not even opened
     }
+    // Every refusal of a command is said, one line each.
+    EXPECT_EQ(Run({"setup", "set", "copies=0", "zoom=100", "ringCount=50", "contrast=9"}),
+              cli::kExitUsage);
+    const std::string said = err.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+    EXPECT_NE(said.find("\nfaxrcp-cli: contrast=9 refused"), std::string::npos) << said;
 }
 
 TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
