@@ -160,19 +160,23 @@ int Unreachable(Io& io) {
                         ": permission denied; install the udev rule 70-faxrcp.rules "
                         "(see faxrcp-cli(1), PERMISSIONS)");
     }
+    // The start-up tried the parallel port last; say how it failed too.
+    const bool parallelOpens =
+        currentPort > kUsbPort && currentPort < kPortCount && Opens(PortTable[currentPort]);
     if (!usb.empty()) {
         if (Opens(usb)) {
             return Fail(io, kExitNotResponding,
-                        "no answer from the machine at " + EscapeText(usb) + ", nor on " +
-                            parallel);
+                        "no answer from the machine at " + EscapeText(usb) +
+                            (parallelOpens ? ", nor from " + parallel
+                                           : "; " + parallel + " cannot be opened"));
         }
         return Fail(io, kExitDevice,
                     "cannot open '" + EscapeText(usb) + "': " + OpenProblem(usb) +
-                        "; no answer on " + parallel + " either");
+                        (parallelOpens ? "; no answer from " + parallel + " either"
+                                       : "; " + parallel + " cannot be opened either"));
     }
-    if (currentPort > kUsbPort && currentPort < kPortCount && Opens(PortTable[currentPort])) {
-        return Fail(io, kExitNotResponding,
-                    "no USB printer found, and no answer from a machine on " + parallel);
+    if (parallelOpens) {
+        return Fail(io, kExitNotResponding, "no USB printer found, and no answer from " + parallel);
     }
     return Fail(io, kExitDevice,
                 "no machine found: no USB printer, and " + parallel + " cannot be opened");

@@ -200,7 +200,7 @@ TEST_F(CliConventionsTest, TheMachineIsChosenByAUsableNameOrNotOpenedAtAll) {
     machine().setOpenRefused(true);
     EXPECT_EQ(Run({"--device", "sim:", "info"}), cli::kExitDevice);
     EXPECT_EQ(err.str(), "faxrcp-cli: cannot open 'sim:': the device does not open; no answer "
-                         "on the parallel port \\\\.\\VornEcp1 (/dev/parport0) either\n");
+                         "from the parallel port \\\\.\\VornEcp1 (/dev/parport0) either\n");
 }
 
 TEST_F(CliConventionsTest, AFailedWriteOnStandardOutputFailsTheCommand) {

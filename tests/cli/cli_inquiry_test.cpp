@@ -140,7 +140,7 @@ TEST_F(CliInquiryTest, UsbMachineWithoutPermissionIsADeviceErrorNamingTheNode) {
 TEST_F(CliInquiryTest, SilentMachineIsNotRespondingInOneLine) {
     machine().setFault(sim::Command::Inquiry, sim::Fault{.silent = true});
     EXPECT_EQ(Run({"inquiry"}), cli::kExitNotResponding);
-    EXPECT_EQ(err.str(), "faxrcp-cli: no answer from the machine at sim:, nor on the parallel "
+    EXPECT_EQ(err.str(), "faxrcp-cli: no answer from the machine at sim:, nor from the parallel "
                          "port \\\\.\\VornEcp1 (/dev/parport0)\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Inquiries(), 2);

@@ -93,8 +93,8 @@ TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) 
     EXPECT_EQ(silent.run.status, 1);
     EXPECT_EQ(silent.run.out, "");
     EXPECT_EQ(silent.run.err, "faxrcp-cli: no answer from the machine at unix:" + sim.socket() +
-                                  ", nor on the parallel port \\\\.\\VornEcp1 (unix:" +
-                                  sim.folder() + "/nothing.sock)\n");
+                                  "; the parallel port \\\\.\\VornEcp1 (unix:" + sim.folder() +
+                                  "/nothing.sock) cannot be opened\n");
 
     // A second tool holding the port lock keeps this one off.
     const std::string lock = sim.folder() + "/faxrcp-port-8.lock";
