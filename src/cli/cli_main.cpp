@@ -424,8 +424,8 @@ int Main(const Args& args, Io& io) {
                          "' could not be written in full");
         }
     }
-    // What a command printed counts only once it is out: a full disk or a
-    // closed pipe fails the command.
+    // What a command printed counts only once it is out: a full disk or any
+    // other write error fails the command.
     errno = 0;
     io.out.flush();
     if (!io.out) {
