@@ -10,6 +10,9 @@ namespace cli {
 
 namespace {
 
+// The reason of a refused value when what the field takes says it all.
+constexpr const char* kDoesNotFit = "?";
+
 // Names the fields had before they said what they are; scripts still use them.
 struct OldFieldName {
     const char* now;
@@ -177,7 +180,7 @@ std::string StoreNumber(const FieldDescriptor& f, void* record, const std::strin
         }
     }
     if (!n) {
-        return "?";
+        return kDoesNotFit;
     }
     switch (f.kind) {
     case FieldKind::Byte:
@@ -223,7 +226,7 @@ std::string StoreBytes(const FieldDescriptor& f, void* record, const std::string
         const size_t comma = v.find(',', start);
         const auto n = ParseNumber(v.substr(start, comma - start), 255);
         if (!n) {
-            return "?";
+            return kDoesNotFit;
         }
         bytes.push_back(static_cast<uint8_t>(*n));
         if (comma == std::string::npos) {
@@ -232,7 +235,7 @@ std::string StoreBytes(const FieldDescriptor& f, void* record, const std::string
         start = comma + 1;
     }
     if (bytes.size() != static_cast<size_t>(f.width)) {
-        return "?";
+        return kDoesNotFit;
     }
     std::memcpy(static_cast<char*>(record) + f.recordOffset, bytes.data(), bytes.size());
     return {};
@@ -259,12 +262,12 @@ std::string Store(const FieldDescriptor& f, void* record, const std::string& val
         case DateProblem::kForm:
             break;
         }
-        return "?";
+        return kDoesNotFit;
     }
     case FieldKind::Bytes:
         return StoreBytes(f, record, value);
     }
-    return "?";
+    return kDoesNotFit;
 }
 
 std::string Padded(const std::string& text, size_t width) {
@@ -397,7 +400,7 @@ std::optional<std::string> StoreValue(const FieldDescriptor& field, void* record
     }
     std::memcpy(member, scratch.data(), field.recordSize);
     const std::string takes = std::string(field.name) + " takes " + Allowed(field);
-    return why == "?" ? takes : why + "; " + takes;
+    return why == kDoesNotFit ? takes : why + "; " + takes;
 }
 
 std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
