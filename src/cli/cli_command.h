@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,23 +18,41 @@
 //   });
 //   } // namespace
 //
-// The tool runs the start-up sequence first (unless the command sets
-// needsMachine to false), then the command with the arguments that follow its
-// words, then the exit sequence. Results go to io.out, errors to io.err.
+// The tool opens the machine first (WithMachine) unless the command sets
+// needsMachine to false, then runs the command with the arguments that follow
+// its words. A command that checks its arguments or files first sets
+// needsMachine to false and calls WithMachine itself once they are good, so
+// that a bad argument costs no exchange with the machine. Results go to
+// io.out, errors to io.err, one line each.
 
 namespace cli {
 
+// Exit statuses, the same for every command: 2 is also a file that cannot be
+// used; nothing was sent then.
 constexpr int kExitOk = 0;
 constexpr int kExitNotResponding = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortBusy = 3;
-constexpr int kExitDevice = 4; // several USB machines and none named
+constexpr int kExitDevice = 4;
 
 using Args = std::vector<std::string>;
+
+// The options of the command line; Main takes them out of the arguments.
+struct Options {
+    bool json = false;    // --json
+    bool yes = false;     // -y, --yes
+    bool verbose = false; // -v, --verbose: the protocol trace on standard error
+    std::string trace;    // --trace FILE
+    std::string device;   // --device NAME, over FAXRCP_USB_PORT
+};
 
 struct Io {
     std::ostream& out;
     std::ostream& err;
+    std::istream* in = nullptr; // "-" as an input file, answers to questions
+    bool inTerminal = false;
+    bool outTerminal = false;
+    Options options{};
 };
 
 struct Command {
@@ -42,7 +62,12 @@ struct Command {
     int (*run)(const Args& args, Io& io) = nullptr; // returns the exit status
     int minArgs = 0;                                // arguments after the words
     int maxArgs = 0;
-    bool needsMachine = true; // runs the start-up sequence first
+    bool needsMachine = true; // Main opens the machine before run
+    // More of COMMAND --help: paragraphs, and help made from the record table.
+    std::string details{};
+    void (*moreHelp)(std::ostream& out) = nullptr;
+    bool json = false;     // takes --json
+    bool confirms = false; // takes -y/--yes
 };
 
 // All registered commands, in registration order.
@@ -56,9 +81,22 @@ struct Registrar {
 // The command whose words begin args, the longest match; nullptr when none.
 const Command* FindCommand(const Args& args);
 
-// Writes "Not responding" to io.err and returns kExitNotResponding: the
-// ending of a command whose exchange with the machine failed.
-int NotResponding(Io& io);
+// Checks the machine's name (--device, else FAXRCP_USB_PORT), runs the
+// start-up sequence, body, then the exit sequence. Returns body's status, or
+// the status of what kept the machine from answering, said in one line.
+int WithMachine(Io& io, const std::function<int()>& body);
+
+// The port the machine answered on: the USB device's name or the parallel
+// port's, for messages.
+std::string MachineName();
+
+// "faxrcp-cli: MESSAGE" on a line of its own on io.err; Fail returns status.
+int Fail(Io& io, int status, const std::string& message);
+void Warn(Io& io, const std::string& message);
+
+// The machine did not answer (what: "the setup read"); one line on io.err,
+// returns kExitNotResponding.
+int NotResponding(Io& io, const std::string& what = "");
 
 // The whole tool: args are argv[1..]. Returns the exit status.
 int Main(const Args& args, Io& io);

@@ -1,12 +1,19 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "cli/cli_command.h"
-#include "cli/devices_command.h"
-#include "link/port.h"
-#include "model/startup.h"
-#include "platform/usb_device.h"
+#include "cli/cli_output.h"
+#include "platform/debug_output.h"
+
+#ifndef FAXRCP_VERSION
+#define FAXRCP_VERSION "unknown"
+#endif
 
 namespace cli {
 
@@ -18,87 +25,309 @@ std::vector<Command>& Registry() {
     return commands;
 }
 
-void PrintHelp(std::ostream& out) {
-    out << "usage: faxrcp-cli COMMAND [ARGUMENTS]\n"
-           "\n"
-           "Runs the panel's start-up (takes the port from the scanner driver, finds the\n"
-           "port that reaches the machine, asks the machine for its inquiry record), then\n"
-           "one command, then gives the port back. Records print as name=value lines.\n"
-           "Traces of every exchange go to the debug output (standard error).\n"
-           "\n"
-           "Commands:\n";
+constexpr const char* kOptionsHelp =
+    "Options (anywhere before --):\n"
+    "  -h, --help         this help; with a command, the command's help\n"
+    "      --version      print the version\n"
+    "  -v, --verbose      write the protocol trace to standard error\n"
+    "      --trace FILE   write the protocol trace to FILE\n"
+    "      --device NAME  the machine to use: usb:VVVV:PPPP[:SERIAL], unix:PATH,\n"
+    "                     sim: or a character device (instead of FAXRCP_USB_PORT)\n"
+    "      --json         print JSON (commands that print records or lists)\n"
+    "  -y, --yes          send firmware without asking\n"
+    "      --             end of options: what follows are arguments\n";
+
+constexpr const char* kExitHelp =
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  the machine did not answer\n"
+    "  2  bad usage, a refused value or an unusable file; nothing was sent\n"
+    "  3  the port is busy: another program is using the machine\n"
+    "  4  permission or device error: the machine's device cannot be opened,\n"
+    "     or several USB printers are there and none is named\n";
+
+std::vector<const Command*> Sorted() {
     std::vector<const Command*> sorted;
     for (const Command& c : Registry()) {
         sorted.push_back(&c);
     }
     std::sort(sorted.begin(), sorted.end(),
               [](const Command* a, const Command* b) { return a->usage < b->usage; });
+    return sorted;
+}
+
+void PrintCommandList(const std::vector<const Command*>& commands, std::ostream& out) {
     size_t width = 0;
-    for (const Command* c : sorted) {
+    for (const Command* c : commands) {
         width = std::max(width, c->usage.size());
     }
-    for (const Command* c : sorted) {
+    for (const Command* c : commands) {
         out << "  " << c->usage << std::string(width - c->usage.size() + 2, ' ') << c->help << "\n";
     }
-    out << "\n"
-           "Exit status: 0 done, 1 the machine does not answer (\"Not responding\"),\n"
-           "2 wrong usage, 3 the port is busy (\"Port is busy\").\n"
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "usage: faxrcp-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
            "\n"
-           "Ports: FAXRCP_USB_PORT names the USB control port (for example unix:PATH or\n"
-           "sim:); without it the first bidirectional USB printer is used.\n"
+           "Reads and changes the settings of a fax multifunction printer on USB or the\n"
+           "parallel port, edits its phonebook, shows its versions and counters and sends\n"
+           "it firmware. Records print as name=value lines.\n"
+           "\n"
+           "Commands:\n";
+    PrintCommandList(Sorted(), out);
+    out << "\n"
+        << kOptionsHelp << "\n"
+        << kExitHelp
+        << "\n"
+           "Environment: FAXRCP_USB_PORT names the machine as --device does; without\n"
+           "either, the one bidirectional USB printer is used (with several: the one\n"
+           "chosen in the panel, else none; see 'devices'), then the parallel port.\n"
            "FAXRCP_LPT1..3 and FAXRCP_ECP1..3 replace the parallel port devices.\n"
-           "FAXRCP_USB_TIMEOUT_MS shortens the USB transfer time-out (default 5000).\n";
+           "\n"
+           "faxrcp-cli help COMMAND (or COMMAND --help) tells more; see also faxrcp-cli(1).\n";
 }
 
-int Usage(const Command& command, Io& io) {
-    io.err << "usage: faxrcp-cli " << command.usage << "\n";
-    return kExitUsage;
-}
-
-// A machine on USB that this user may not open looks like a silent one: say
-// which device node it is and how to let the user at the desk open it.
-void ExplainUsbPermission(Io& io) {
-    const std::string node = platform::UsbPermissionProblem();
-    if (node.empty() || std::strncmp(usbWritePath, "usb:", 4) != 0) {
-        return; // no trouble, or none with the USB port this run tried
-    }
-    io.err << "faxrcp-cli: the USB machine at " << node
-           << " cannot be opened: permission denied.\n"
-              "faxrcp-cli: install the udev rule 70-faxrcp.rules (src/resources/ in the sources)\n"
-              "faxrcp-cli: into /usr/lib/udev/rules.d/, run 'udevadm control --reload' as root,\n"
-              "faxrcp-cli: then unplug the machine and plug it in again.\n";
-}
-
-int RunWithMachine(const Command& command, const Args& rest, Io& io) {
-    StartupHooks hooks;
-    hooks.notResponding = [] { return NotRespondingChoice::Abort; };
-    hooks.portBusy = [&io] { io.err << "Port is busy\n"; };
-    hooks.chooseUsbDevice = [&io](const auto& candidates) {
-        return NoUsbDeviceNamed(candidates, io);
-    };
-    int status = kExitOk;
-    try {
-        switch (RunStartup(hooks)) {
-        case StartupOutcome::PortBusy:
-            status = kExitPortBusy;
-            break;
-        case StartupOutcome::NoUsbDeviceNamed:
-            status = kExitDevice;
-            break;
-        case StartupOutcome::Aborted:
-            status = NotResponding(io);
-            ExplainUsbPermission(io);
-            break;
-        case StartupOutcome::MainWindow:
-            status = command.run(rest, io);
-            break;
+// Text wrapped at 78 columns, paragraphs kept.
+void PrintWrapped(const std::string& text, std::ostream& out) {
+    size_t column = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        if (text[start] == '\n') {
+            out << "\n";
+            column = 0;
+            ++start;
+            continue;
         }
-    } catch (const std::exception& e) {
-        io.err << "faxrcp-cli: " << e.what() << "\n";
-        status = kExitNotResponding;
+        const size_t end = std::min(text.find_first_of(" \n", start), text.size());
+        const std::string word = text.substr(start, end - start);
+        if (column > 0 && column + 1 + word.size() > 78) {
+            out << "\n";
+            column = 0;
+        } else if (column > 0) {
+            out << " ";
+            ++column;
+        }
+        out << word;
+        column += word.size();
+        start = end < text.size() && text[end] == ' ' ? end + 1 : end;
     }
-    RunExit(); // the port goes back to the scanner driver whatever happened
-    return status;
+    out << "\n";
+}
+
+void PrintCommandHelp(const Command& c, std::ostream& out) {
+    out << "usage: faxrcp-cli [OPTIONS] " << c.usage << "\n\n";
+    PrintWrapped(c.help, out);
+    if (!c.details.empty()) {
+        out << "\n";
+        PrintWrapped(c.details, out);
+    }
+    out << "\nOptions: -h, -v, --trace FILE, --device NAME";
+    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "") << " (see faxrcp-cli "
+        << "--help)\n";
+    if (c.moreHelp) {
+        out << "\n";
+        c.moreHelp(out);
+    }
+    out << "\n" << kExitHelp;
+}
+
+// The commands whose first words are these: "setup" gives setup get, ...
+std::vector<const Command*> Group(const Args& words) {
+    std::vector<const Command*> group;
+    for (const Command* c : Sorted()) {
+        if (c->words.size() > words.size() &&
+            std::equal(words.begin(), words.end(), c->words.begin())) {
+            group.push_back(c);
+        }
+    }
+    return group;
+}
+
+// Help on the words that follow "help" (or come before --help).
+int Help(const Args& words, Io& io) {
+    if (words.empty()) {
+        PrintHelp(io.out);
+        return kExitOk;
+    }
+    if (const Command* c = FindCommand(words); c != nullptr && c->words.size() == words.size()) {
+        PrintCommandHelp(*c, io.out);
+        return kExitOk;
+    }
+    const std::vector<const Command*> group = Group(words);
+    if (group.empty()) {
+        return Fail(io, kExitUsage,
+                    "unknown command '" + EscapeText(words[0]) + "' (see faxrcp-cli --help)");
+    }
+    io.out << "Commands:\n";
+    PrintCommandList(group, io.out);
+    return kExitOk;
+}
+
+int RunHelp(const Args& args, Io& io) {
+    return Help(args, io);
+}
+
+const Registrar helpCommand({
+    .words = {"help"},
+    .usage = "help [COMMAND]",
+    .help = "Print this help or a command's help.",
+    .run = RunHelp,
+    .maxArgs = 3,
+    .needsMachine = false,
+});
+
+struct Parsed {
+    Args words; // the command's words and arguments, options taken out
+    bool help = false;
+    bool version = false;
+};
+
+// Takes the options out of the arguments; a message when one is wrong.
+std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Options& options) {
+    bool ended = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (ended || a == "-" || a.empty() || a[0] != '-') {
+            parsed.words.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            ended = true;
+            continue;
+        }
+        if (a.starts_with("--")) {
+            const size_t eq = a.find('=');
+            const std::string name = a.substr(0, eq);
+            std::optional<std::string> value;
+            if (eq != std::string::npos) {
+                value = a.substr(eq + 1);
+            }
+            if (name == "--trace" || name == "--device") {
+                if (!value) {
+                    if (i + 1 >= args.size()) {
+                        return "option " + name + " needs a value";
+                    }
+                    value = args[++i];
+                }
+                if (value->empty()) {
+                    return "option " + name + " needs a value";
+                }
+                (name == "--trace" ? options.trace : options.device) = *value;
+                continue;
+            }
+            if (value) {
+                return "option " + name + " takes no value";
+            }
+            if (name == "--help") {
+                parsed.help = true;
+            } else if (name == "--version") {
+                parsed.version = true;
+            } else if (name == "--verbose") {
+                options.verbose = true;
+            } else if (name == "--json") {
+                options.json = true;
+            } else if (name == "--yes") {
+                options.yes = true;
+            } else {
+                return "unknown option '" + EscapeText(a) + "'";
+            }
+            continue;
+        }
+        for (size_t k = 1; k < a.size(); ++k) {
+            switch (a[k]) {
+            case 'h':
+                parsed.help = true;
+                break;
+            case 'v':
+                options.verbose = true;
+                break;
+            case 'y':
+                options.yes = true;
+                break;
+            default:
+                return "unknown option '-" + EscapeText(a.substr(k, 1)) + "'";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// Every trace line, to standard error (-v) and to the trace file.
+class TraceSink : public platform::DebugSink {
+  public:
+    TraceSink(std::ostream* err, int fd) : err_(err), fd_(fd) {}
+    void write(std::string_view text) override {
+        if (err_ != nullptr && !text.empty()) {
+            err_->write(text.data(), static_cast<std::streamsize>(text.size()));
+            err_->flush();
+            TraceLineOpen() = text.back() != '\n';
+        }
+        const char* p = text.data();
+        size_t left = text.size();
+        while (fd_ >= 0 && left > 0 && !failed_) {
+            const ssize_t n = ::write(fd_, p, left);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                failed_ = true;
+                break;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+    }
+    bool failed() const { return failed_; }
+
+  private:
+    std::ostream* err_;
+    int fd_;
+    bool failed_ = false;
+};
+
+// Installs the trace's destination for the run and puts the previous back:
+// without -v or --trace the trace goes nowhere.
+class TraceScope {
+  public:
+    TraceScope(std::ostream* err, int fd)
+        : sink_(err, fd), previous_(platform::InstallDebugSink(&sink_)), fd_(fd) {}
+    ~TraceScope() {
+        platform::InstallDebugSink(previous_);
+        TraceLineOpen() = false;
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    TraceScope(const TraceScope&) = delete;
+    TraceScope& operator=(const TraceScope&) = delete;
+    bool failed() const { return sink_.failed(); }
+
+  private:
+    TraceSink sink_;
+    platform::DebugSink* previous_;
+    int fd_;
+};
+
+// The trace file, opened before the machine is: a FIFO without a reader
+// fails at once instead of blocking.
+int OpenTraceFile(const std::string& path) {
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+int RunCommand(const Command& command, const Args& rest, Io& io) {
+    try {
+        if (command.needsMachine) {
+            return WithMachine(io, [&] { return command.run(rest, io); });
+        }
+        return command.run(rest, io);
+    } catch (const std::exception& e) {
+        return Fail(io, kExitNotResponding, e.what());
+    }
 }
 
 } // namespace
@@ -125,39 +354,90 @@ const Command* FindCommand(const Args& args) {
     return best;
 }
 
-int NotResponding(Io& io) {
-    io.err << "Not responding\n";
-    return kExitNotResponding;
-}
-
 int Main(const Args& args, Io& io) {
-    if (args.empty()) {
+    io.options = Options{};
+    Parsed parsed;
+    if (auto error = ParseOptions(args, parsed, io.options)) {
+        return Fail(io, kExitUsage, *error + " (see faxrcp-cli --help)");
+    }
+    if (parsed.version) {
+        io.out << "faxrcp-cli " << FAXRCP_VERSION << "\n";
+        return kExitOk;
+    }
+    if (parsed.words.empty()) {
+        if (parsed.help) {
+            PrintHelp(io.out);
+            return kExitOk;
+        }
         PrintHelp(io.err);
         return kExitUsage;
     }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        PrintHelp(io.out);
-        return kExitOk;
+    const Command* command = FindCommand(parsed.words);
+    if (parsed.help) {
+        return Help(
+            command != nullptr && command->run != RunHelp
+                ? command->words
+                : Args(parsed.words.begin() + (command != nullptr ? 1 : 0), parsed.words.end()),
+            io);
     }
-    const Command* command = FindCommand(args);
-    if (!command || !command->run) {
-        io.err << "faxrcp-cli: unknown command '" << args[0] << "' (see faxrcp-cli --help)\n";
-        return kExitUsage;
+    if (command == nullptr || !command->run) {
+        const std::vector<const Command*> group = Group({parsed.words[0]});
+        if (!group.empty()) {
+            std::string names;
+            for (const Command* c : group) {
+                names += (names.empty() ? "" : ", ") + c->words.back();
+            }
+            return Fail(io, kExitUsage,
+                        "'" + parsed.words[0] + "' needs one of: " + names +
+                            " (see faxrcp-cli help " + parsed.words[0] + ")");
+        }
+        return Fail(io, kExitUsage,
+                    "unknown command '" + EscapeText(parsed.words[0]) +
+                        "' (see faxrcp-cli --help)");
     }
-    Args rest(args.begin() + static_cast<long>(command->words.size()), args.end());
+    const Args rest(parsed.words.begin() + static_cast<long>(command->words.size()),
+                    parsed.words.end());
     if (static_cast<int>(rest.size()) < command->minArgs ||
         static_cast<int>(rest.size()) > command->maxArgs) {
-        return Usage(*command, io);
+        io.err << "usage: faxrcp-cli " << command->usage << "\n";
+        return kExitUsage;
     }
-    if (command->needsMachine) {
-        return RunWithMachine(*command, rest, io);
+    if (io.options.json && !command->json) {
+        return Fail(io, kExitUsage, "--json does not go with " + command->usage);
     }
-    try {
-        return command->run(rest, io);
-    } catch (const std::exception& e) {
-        io.err << "faxrcp-cli: " << e.what() << "\n";
-        return kExitNotResponding;
+    if (io.options.yes && !command->confirms) {
+        return Fail(io, kExitUsage, "--yes does not go with " + command->usage);
     }
+    int traceFd = -1;
+    if (!io.options.trace.empty()) {
+        traceFd = OpenTraceFile(io.options.trace);
+        if (traceFd < 0) {
+            return Fail(io, kExitUsage,
+                        "cannot write the trace file '" + EscapeText(io.options.trace) +
+                            "': " + std::strerror(errno));
+        }
+    }
+    int status = kExitOk;
+    {
+        const TraceScope trace(io.options.verbose ? &io.err : nullptr, traceFd);
+        status = RunCommand(*command, rest, io);
+        if (trace.failed()) {
+            Warn(io, "the trace file '" + EscapeText(io.options.trace) +
+                         "' could not be written in full");
+        }
+    }
+    // What a command printed counts only once it is out: a full disk or any
+    // other write error fails the command.
+    errno = 0;
+    io.out.flush();
+    if (!io.out) {
+        const int error = errno;
+        Fail(io, kExitUsage,
+             std::string("cannot write to standard output") +
+                 (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+        return status == kExitOk ? kExitUsage : status;
+    }
+    return status;
 }
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "cli/devices_command.h"
 
+#include "cli/cli_output.h"
+
 namespace cli {
 
 namespace {
@@ -11,9 +13,26 @@ void PrintCandidates(const std::vector<UsbCandidate>& candidates, std::ostream& 
     }
 }
 
+void PrintCandidatesJson(const std::vector<UsbCandidate>& candidates, std::ostream& out) {
+    Json list = Json::Array();
+    for (const UsbCandidate& c : candidates) {
+        Json one = Json::Object();
+        one.set("name", Json::String(c.name))
+            .set("maker", Json::String(c.maker))
+            .set("model", Json::String(c.model))
+            .set("serial", Json::String(c.serial));
+        list.add(std::move(one));
+    }
+    list.write(out);
+}
+
 int RunDevices(const Args&, Io& io) {
     const std::vector<UsbCandidate> candidates = UsbCandidates();
-    PrintCandidates(candidates, io.out);
+    if (io.options.json) {
+        PrintCandidatesJson(candidates, io.out);
+    } else {
+        PrintCandidates(candidates, io.out);
+    }
     if (candidates.empty()) {
         io.err << "faxrcp-cli: no USB printer found\n";
     }
@@ -26,6 +45,7 @@ const Registrar devices({
     .help = "List the USB printers, one a line: the name to use, maker, model, serial.",
     .run = RunDevices,
     .needsMachine = false,
+    .json = true,
 });
 
 } // namespace
@@ -34,7 +54,7 @@ std::optional<std::string> NoUsbDeviceNamed(const std::vector<UsbCandidate>& can
     io.err << "faxrcp-cli: " << candidates.size()
            << " USB printers are connected and none is named:\n";
     PrintCandidates(candidates, io.err);
-    io.err << "faxrcp-cli: name one in FAXRCP_USB_PORT, for example\n"
+    io.err << "faxrcp-cli: name one with --device NAME or in FAXRCP_USB_PORT, for example\n"
            << "faxrcp-cli:   FAXRCP_USB_PORT="
            << (candidates.empty() ? "usb:VVVV:PPPP" : candidates.front().name)
            << " faxrcp-cli ...\n";

@@ -2,17 +2,19 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "cli/cli_output.h"
 #include "model/firmware_transfer.h"
 
 namespace {
 
-constexpr int kExitFailed = 1;
+constexpr int kBarWidth = 30;
 
-// Progress of the transfer on standard error: one line whenever the
-// percentage moves, and the phases that take long.
+// Progress of the transfer on standard output, never on standard error where
+// the trace goes: one bar redrawn in place on a terminal, else a line
+// whenever the percentage moves.
 class CliFirmwareView : public firmware::FirmwareView {
   public:
-    explicit CliFirmwareView(std::ostream& err) : err_(err) {}
+    CliFirmwareView(std::ostream& out, bool bar) : out_(out), bar_(bar) {}
     void attach(const firmware::FirmwareTransfer& transfer) { transfer_ = &transfer; }
 
     void setFileName(const std::string&) override {}
@@ -33,28 +35,48 @@ class CliFirmwareView : public firmware::FirmwareView {
             return;
         }
         shownPercent_ = percent_;
-        err_ << "firmware: " << sent << " of " << transfer_->total() << " bytes sent (" << percent_
-             << " %)" << std::endl;
+        const std::string bytes =
+            std::to_string(sent) + " of " + std::to_string(transfer_->total()) + " bytes";
+        if (bar_) {
+            const int filled = percent_ * kBarWidth / 100;
+            out_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, '.')
+                 << "] " << percent_ << "%  " << bytes << std::flush;
+            barOpen_ = true;
+        } else {
+            out_ << percent_ << "% (" << bytes << ")" << std::endl;
+        }
     }
 
     void showMessageNow() override {
+        endBar();
         const uint32_t total = transfer_ ? transfer_->total() : 0;
-        err_ << "firmware: " << total
-             << " bytes sent; waiting 40 s while the machine stores the image" << std::endl;
+        out_ << "firmware: " << total
+             << " bytes sent; the machine is storing the image (40 s), do not switch it off"
+             << std::endl;
     }
 
     void showCompletion(const std::string&, const std::string&) override {
-        err_ << "firmware: update complete" << std::endl;
+        out_ << "firmware: update complete" << std::endl;
+    }
+
+    // A bar left open gets its line ended before any other line.
+    void endBar() {
+        if (barOpen_) {
+            out_ << "\n";
+            barOpen_ = false;
+        }
     }
 
   private:
-    std::ostream& err_;
+    std::ostream& out_;
+    const bool bar_;
+    bool barOpen_ = false;
     const firmware::FirmwareTransfer* transfer_ = nullptr;
     int percent_ = 0;
     int shownPercent_ = -1;
 };
 
-// Why the file was not sent, after its name.
+// Why the file is not sent, after its name.
 const char* Reason(firmware::FileProblem problem) {
     switch (problem) {
     case firmware::FileProblem::kMissing:
@@ -75,41 +97,93 @@ const char* Reason(firmware::FileProblem problem) {
     return "unknown reason";
 }
 
+std::string FileRefused(const std::string& file, firmware::FileProblem problem) {
+    return "firmware file '" + cli::EscapeText(file) + "': " + Reason(problem) +
+           "; nothing was sent to the machine";
+}
+
+// A person at a terminal says yes; a script says --yes.
+bool Confirmed(const std::string& file, uint64_t size, cli::Io& io) {
+    if (io.options.yes) {
+        return true;
+    }
+    if (!io.inTerminal || io.in == nullptr) {
+        cli::Fail(io, cli::kExitUsage,
+                  "firmware: standard input is not a terminal to confirm on; add --yes to send '" +
+                      cli::EscapeText(file) + "' without asking");
+        return false;
+    }
+    io.err << "Firmware file: " << cli::EscapeText(file) << "\n"
+           << "Size:          " << size << " bytes\n"
+           << "The machine must stay on until it has stored the image.\n"
+           << "Send it to the machine? [y/N] " << std::flush;
+    std::string answer;
+    std::getline(*io.in, answer);
+    if (answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes") {
+        return true;
+    }
+    cli::Fail(io, cli::kExitUsage, "firmware not sent");
+    return false;
+}
+
+// The file is checked and the update confirmed before the machine is opened.
 int RunFirmware(const cli::Args& args, cli::Io& io) {
     const std::string& file = args.at(0);
-    CliFirmwareView view(io.err);
-    firmware::FirmwareTransfer transfer(view);
-    view.attach(transfer);
-    io.err << "firmware: sending " << file << std::endl;
-    switch (transfer.OnUpdate(file)) {
-    case firmware::TransferResult::kCompleted:
-        return cli::kExitOk;
-    case firmware::TransferResult::kFileNotOpened:
-        io.err << "firmware: cannot open " << file << ": " << Reason(transfer.fileProblem())
-               << std::endl;
-        return kExitFailed;
-    case firmware::TransferResult::kFileRefused:
-        io.err << "firmware: not sending " << file << ": " << Reason(transfer.fileProblem())
-               << "; nothing was sent to the machine" << std::endl;
-        return kExitFailed;
-    case firmware::TransferResult::kFailed:
-        break;
+    if (file == "-") {
+        return cli::Fail(io, cli::kExitUsage,
+                         "firmware: the image must be a file, not standard input: its size is "
+                         "checked and shown before anything is sent");
     }
-    io.err << "firmware: failed to write data";
-    if (transfer.total() > 0) {
-        io.err << " (" << transfer.sent() << " of " << transfer.total() << " bytes sent)";
+    uint64_t size = 0;
+    if (const firmware::FileProblem problem = firmware::CheckFirmwareFile(file, &size);
+        problem != firmware::FileProblem::kNone) {
+        return cli::Fail(io, cli::kExitUsage, FileRefused(file, problem));
     }
-    io.err << std::endl;
-    return kExitFailed;
+    if (!Confirmed(file, size, io)) {
+        return cli::kExitUsage;
+    }
+    // A bar redrawn in place would tear the trace lines on the same terminal.
+    const bool bar = io.outTerminal && !io.options.verbose;
+    return cli::WithMachine(io, [&] {
+        CliFirmwareView view(io.out, bar);
+        firmware::FirmwareTransfer transfer(view);
+        view.attach(transfer);
+        const firmware::TransferResult result = transfer.OnUpdate(file);
+        view.endBar();
+        switch (result) {
+        case firmware::TransferResult::kCompleted:
+            return cli::kExitOk;
+        case firmware::TransferResult::kFileNotOpened:
+        case firmware::TransferResult::kFileRefused:
+            return cli::Fail(io, cli::kExitUsage, FileRefused(file, transfer.fileProblem()));
+        case firmware::TransferResult::kFailed:
+            break;
+        }
+        std::string message =
+            "firmware: the machine at " + cli::MachineName() + " did not take the image";
+        if (transfer.total() > 0) {
+            message += " (" + std::to_string(transfer.sent()) + " of " +
+                       std::to_string(transfer.total()) + " bytes sent)";
+        }
+        return cli::Fail(io, cli::kExitNotResponding, message);
+    });
 }
 
 const cli::Registrar firmwareCommand({
     .words = {"firmware"},
     .usage = "firmware FILE",
-    .help = "Send the firmware image FILE to the machine; exits 0 once it is stored.",
+    .help = "Send the firmware image FILE to the machine.",
     .run = RunFirmware,
     .minArgs = 1,
     .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is checked first (a regular file, not empty, readable in full). On "
+               "a terminal its name and size are shown and the update is sent only when "
+               "you answer y; scripts give --yes, and without it a standard input that is "
+               "no terminal refuses (exit 2). Progress goes to standard output: a bar on a "
+               "terminal, else a line per percentage step. The machine must stay on until "
+               "'update complete'.",
+    .confirms = true,
 });
 
 } // namespace

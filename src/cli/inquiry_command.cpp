@@ -1,4 +1,5 @@
 #include "cli/cli_command.h"
+#include "cli/cli_output.h"
 #include "link/port.h"
 #include "protocol/inquiry.h"
 
@@ -6,18 +7,31 @@ namespace {
 
 int RunInquiry(const cli::Args&, cli::Io& io) {
     const char* port = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort] : "";
-    io.out << "port=" << port << "\n"
-           << "machineClass=" << static_cast<int>(inquiryRecord.machineClass) << "\n"
-           << "capacityA=" << static_cast<int>(inquiryRecord.capacityA) << "\n"
-           << "capacityB=" << static_cast<int>(inquiryRecord.capacityB) << "\n";
+    const int values[] = {inquiryRecord.machineClass, inquiryRecord.capacityA,
+                          inquiryRecord.capacityB};
+    const char* names[] = {"machineClass", "capacityA", "capacityB"};
+    if (io.options.json) {
+        cli::Json object = cli::Json::Object();
+        object.set("port", cli::Json::String(port));
+        for (int i = 0; i < 3; ++i) {
+            object.set(names[i], cli::Json::Number(values[i]));
+        }
+        object.write(io.out);
+        return cli::kExitOk;
+    }
+    io.out << "port=" << port << "\n";
+    for (int i = 0; i < 3; ++i) {
+        io.out << names[i] << "=" << values[i] << "\n";
+    }
     return cli::kExitOk;
 }
 
 const cli::Registrar inquiry({
     .words = {"inquiry"},
     .usage = "inquiry",
-    .help = "Print the port in use and the machine's inquiry record.",
+    .help = "Print the port in use and the inquiry record.",
     .run = RunInquiry,
+    .json = true,
 });
 
 } // namespace

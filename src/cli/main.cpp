@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/cli_command.h"
@@ -11,6 +13,7 @@ int main(int argc, char** argv) {
     sim::RegisterSimDevice();
 #endif
     cli::Args args(argv + 1, argv + argc);
-    cli::Io io{std::cout, std::cerr};
+    cli::Io io{std::cout, std::cerr, &std::cin, ::isatty(STDIN_FILENO) == 1,
+               ::isatty(STDOUT_FILENO) == 1};
     return cli::Main(args, io);
 }

@@ -1,62 +1,111 @@
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_output.h"
 #include "model/phonebook_file.h"
+#include "platform/regular_file.h"
 #include "protocol/phonebook.h"
 
-// phonebook save/write/list.
+// phonebook list/save/write.
 
 namespace {
+
+// Far beyond any phonebook file (255 slots are 17890 bytes); what a pipe
+// brings beyond it is not read.
+constexpr size_t kMaxFileBytes = 1 << 20;
 
 bool SlotEmpty(const PhonebookEntry& e) {
     return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0;
 }
 
-std::string FieldText(const char* text, size_t width) {
-    return std::string(text, strnlen(text, width));
+std::string_view FieldText(const char* text, size_t width) {
+    return cli::TrimPadding(std::string_view(text, strnlen(text, width)));
+}
+
+const char* KindName(const PhonebookEntry& e) {
+    return e.kind == 0 ? "single" : "group";
 }
 
 // The table indexes a group holds, ascending.
-std::string MemberList(int index, const PhonebookEntry& e) {
+std::vector<int> Members(int index, const PhonebookEntry& e) {
     const int n = PhonebookSlots();
     const int s = SpeedDialSlots();
-    std::string list;
-    auto add = [&list](int slot) { list += (list.empty() ? "" : ",") + std::to_string(slot); };
+    std::vector<int> list;
     if (index >= s) {
         if (e.members[0] < n) {
-            add(e.members[0]);
+            list.push_back(e.members[0]);
         }
         return list;
     }
     for (int k = 0; k < s && k < kSpeedBitmapBits; ++k) {
         if (MemberBit(e.members, kSpeedBitmapOffset, k)) {
-            add(k);
+            list.push_back(k);
         }
     }
     for (int k = 0; k < n - s && k < kOneTouchBitmapBits; ++k) {
         if (MemberBit(e.members, kOneTouchBitmapOffset, k)) {
-            add(s + k);
+            list.push_back(s + k);
         }
     }
     return list;
 }
 
-int RunList(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetPhonebook()) {
-        return cli::NotResponding(io);
-    }
-    RecountGroupRefs();
+void PrintList(bool json, std::ostream& out) {
     const int n = PhonebookSlots();
+    cli::Json all = cli::Json::Array();
+    if (!json) {
+        out << "SLOT\tKIND\tNAME\tNUMBER OR MEMBERS\n";
+    }
     for (int i = 0; i < n; ++i) {
         const PhonebookEntry& e = PhonebookTable[i];
         if (SlotEmpty(e)) {
             continue;
         }
-        io.out << i << "\t" << int{e.kind} << "\t" << FieldText(e.name, kNameLength) << "\t"
-               << (e.kind == 0 ? FieldText(e.number, kNumberLength) : MemberList(i, e)) << "\n";
+        const std::string_view name = FieldText(e.name, kNameLength);
+        if (json) {
+            cli::Json slot = cli::Json::Object();
+            slot.set("slot", cli::Json::Number(i));
+            slot.set("kind", cli::Json::String(KindName(e)));
+            slot.set("name", cli::Json::String(name));
+            if (e.kind == 0) {
+                slot.set("number", cli::Json::String(FieldText(e.number, kNumberLength)));
+            } else {
+                cli::Json members = cli::Json::Array();
+                for (int m : Members(i, e)) {
+                    members.add(cli::Json::Number(m));
+                }
+                slot.set("members", std::move(members));
+            }
+            all.add(std::move(slot));
+            continue;
+        }
+        out << i << "\t" << KindName(e) << "\t" << cli::EscapeText(name) << "\t";
+        if (e.kind == 0) {
+            out << cli::EscapeText(FieldText(e.number, kNumberLength));
+        } else {
+            std::string list;
+            for (int m : Members(i, e)) {
+                list += (list.empty() ? "" : ",") + std::to_string(m);
+            }
+            out << list;
+        }
+        out << "\n";
     }
+    if (json) {
+        all.write(out);
+    }
+}
+
+int RunList(const cli::Args&, cli::Io& io) {
+    if (!Mfp_GetPhonebook()) {
+        return cli::NotResponding(io, "the phonebook read");
+    }
+    RecountGroupRefs();
+    PrintList(io.options.json, io.out);
     return cli::kExitOk;
 }
 
@@ -85,72 +134,167 @@ const char* Reason(PhonebookFileError error) {
     return "read or write error";
 }
 
+std::string Named(const std::string& file) {
+    return file == "-" ? "standard input" : "'" + cli::EscapeText(file) + "'";
+}
+
 int RunSave(const cli::Args& args, cli::Io& io) {
-    if (!Mfp_GetPhonebook()) {
-        return cli::NotResponding(io);
+    const std::string& file = args[0];
+    const bool toOutput = file == "-";
+    if (toOutput && io.outTerminal) {
+        return cli::Fail(io, cli::kExitUsage,
+                         "phonebook save -: standard output is a terminal; redirect it to a "
+                         "file or a pipe");
     }
-    RecountGroupRefs();
-    PhonebookFileError error = PhonebookFileError::kNone;
-    if (!WritePhonebookFile(args[0], &error)) {
-        io.err << "faxrcp-cli: cannot write the phonebook file '" << args[0]
-               << "': " << Reason(error) << "; an earlier file of that name is unchanged\n";
-        return cli::kExitUsage;
+    if (!toOutput) {
+        if (const PhonebookFileError why = CheckPhonebookFileTarget(file);
+            why != PhonebookFileError::kNone) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write the phonebook file '" + cli::EscapeText(file) +
+                                 "': " + Reason(why) + "; nothing was read from the machine");
+        }
     }
-    return cli::kExitOk;
+    return cli::WithMachine(io, [&] {
+        if (!Mfp_GetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook read");
+        }
+        RecountGroupRefs();
+        if (toOutput) {
+            const std::vector<uint8_t> bytes = PhonebookFileBytes();
+            io.out.write(reinterpret_cast<const char*>(bytes.data()),
+                         static_cast<std::streamsize>(bytes.size()));
+            return cli::kExitOk;
+        }
+        PhonebookFileError error = PhonebookFileError::kNone;
+        if (!WritePhonebookFile(file, &error)) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write the phonebook file '" + cli::EscapeText(file) +
+                                 "': " + Reason(error) +
+                                 "; an earlier file of that name is "
+                                 "unchanged");
+        }
+        return cli::kExitOk;
+    });
+}
+
+// At most kMaxFileBytes of a file or of standard input.
+std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& io,
+                                              PhonebookFileError& error) {
+    std::vector<uint8_t> bytes(kMaxFileBytes + 1);
+    long got = 0;
+    if (file == "-") {
+        if (io.in == nullptr) {
+            error = PhonebookFileError::kMissing;
+            return std::nullopt;
+        }
+        io.in->read(reinterpret_cast<char*>(bytes.data()),
+                    static_cast<std::streamsize>(bytes.size()));
+        got = static_cast<long>(io.in->gcount());
+        if (io.in->bad()) {
+            error = PhonebookFileError::kFailed;
+            return std::nullopt;
+        }
+    } else {
+        platform::OpenFileError openError = platform::OpenFileError::kNone;
+        const platform::FileDescriptor fd = platform::OpenRegularFile(file, &openError);
+        if (!fd) {
+            error = openError == platform::OpenFileError::kMissing  ? PhonebookFileError::kMissing
+                    : openError == platform::OpenFileError::kDenied ? PhonebookFileError::kDenied
+                    : openError == platform::OpenFileError::kNotRegular
+                        ? PhonebookFileError::kNotRegular
+                        : PhonebookFileError::kFailed;
+            return std::nullopt;
+        }
+        got = platform::ReadFully(fd.get(), bytes.data(), bytes.size());
+        if (got < 0) {
+            error = PhonebookFileError::kFailed;
+            return std::nullopt;
+        }
+    }
+    if (static_cast<size_t>(got) > kMaxFileBytes) {
+        error = PhonebookFileError::kNotPhonebook;
+        return std::nullopt;
+    }
+    bytes.resize(static_cast<size_t>(got));
+    return bytes;
 }
 
 // The file goes over the machine's own phonebook, as the panel loads it over
 // the page it shows: slots a short file does not reach keep their entries.
+// The file is read whole before the machine is opened.
 int RunWrite(const cli::Args& args, cli::Io& io) {
+    const std::string& file = args[0];
     PhonebookFileError error = PhonebookFileError::kNone;
-    const std::optional<PhonebookFileContents> file = ReadPhonebookFileContents(args[0], &error);
-    if (!file) {
-        io.err << "faxrcp-cli: '" << args[0]
-               << "' is not a phonebook file that can be read: " << Reason(error) << "\n";
-        return cli::kExitUsage;
+    std::optional<PhonebookFileContents> contents;
+    if (auto bytes = ReadInput(file, io, error)) {
+        contents = PhonebookFileContentsOf(*bytes, &error);
     }
-    if (!Mfp_GetPhonebook()) {
-        io.err << "faxrcp-cli: the machine's phonebook was not read whole; nothing written\n";
-        return cli::NotResponding(io);
+    if (!contents) {
+        return cli::Fail(io, cli::kExitUsage,
+                         Named(file) + " is not a phonebook file that can be read: " +
+                             Reason(error) + "; nothing was sent");
     }
-    if (file->partialSlotBytes() > 0) {
-        io.err << "faxrcp-cli: warning: '" << args[0] << "' ends " << file->partialSlotBytes()
-               << " bytes into slot " << file->wholeSlots()
-               << "; that slot and the ones after it keep the machine's entries\n";
-    }
-    const int changed = LoadWholeSlots(*file);
-    RecountGroupRefs();
-    if (!Mfp_SetPhonebook()) {
-        return cli::NotResponding(io);
-    }
-    io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
-    return cli::kExitOk;
+    return cli::WithMachine(io, [&] {
+        if (!Mfp_GetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook read whole; nothing written");
+        }
+        // A file longer than the machine's table: its last slots have no place.
+        const size_t tableBytes = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots());
+        contents->table.resize(std::min(contents->table.size(), tableBytes));
+        if (contents->partialSlotBytes() > 0) {
+            cli::Warn(io, "warning: " + Named(file) + " ends " +
+                              std::to_string(contents->partialSlotBytes()) + " bytes into slot " +
+                              std::to_string(contents->wholeSlots()) +
+                              "; that slot and the ones after it keep the machine's entries");
+        }
+        const int changed = LoadWholeSlots(*contents);
+        RecountGroupRefs();
+        if (!Mfp_SetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook write");
+        }
+        io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
+        return cli::kExitOk;
+    });
 }
 
 const cli::Registrar phonebookList({
     .words = {"phonebook", "list"},
     .usage = "phonebook list",
-    .help = "Read the phonebook and print each used slot: index, kind, name, number or members.",
+    .help = "Print the used slots of the phonebook.",
     .run = RunList,
+    .details = "A header line, then one line per used slot, columns separated by tabs: the "
+               "slot's index, its kind (single or group), its name, and its number "
+               "(single) or the indexes of the group's members, separated by commas "
+               "(group). Bytes that are not printable ASCII show as \\xNN.",
+    .json = true,
 });
 
 const cli::Registrar phonebookSave({
     .words = {"phonebook", "save"},
     .usage = "phonebook save FILE",
-    .help = "Read the phonebook from the machine into a phonebook file (exit 2: file error).",
+    .help = "Save the phonebook in a file (- stdout).",
     .run = RunSave,
     .minArgs = 1,
     .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is checked before the machine is opened: a file that cannot be "
+               "written exits 2 and nothing is read. An existing file is replaced whole, "
+               "keeping its mode; - writes the file to standard output, which must not be a "
+               "terminal.",
 });
 
 const cli::Registrar phonebookWrite({
     .words = {"phonebook", "write"},
     .usage = "phonebook write FILE",
-    .help = "Read the machine's phonebook, load a phonebook file over it and write it back; "
-            "prints how many slots changed (exit 2: file error).",
+    .help = "Load a phonebook file (- stdin) into the machine.",
     .run = RunWrite,
     .minArgs = 1,
     .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is read whole before the machine is opened: one that is not a "
+               "phonebook file exits 2 and nothing is sent. Then the machine's phonebook "
+               "is read, the file's whole slots are loaded over it and it is written back; "
+               "prints how many slots changed.",
 });
 
 } // namespace

@@ -1,111 +1,180 @@
+#include <cstring>
+#include <vector>
+
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
 #include "protocol/machine_info.h"
+#include "protocol/record_table.h"
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
 
-// setup get/set, status get/set, info.
+// setup get/set/fields, status get/set/fields, info.
 
 namespace {
 
-int RunSetupGet(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetSettings()) {
-        return cli::NotResponding(io);
-    }
-    cli::PrintRecord(cli::SetupFields(), systemSetup, io.out);
-    return cli::kExitOk;
+struct Record {
+    const char* what; // as the commands name it
+    const RecordDescriptor& descriptor;
+    void* (*record)();
+    int (*get)();
+    int (*set)();
+};
+
+const Record kSetup{"setup", kSetupRecord, []() -> void* { return &systemSetup; }, Mfp_GetSettings,
+                    Mfp_SetSettings};
+const Record kStatus{"status", kStatusRecord, []() -> void* { return &systemStatus; },
+                     Mfp_GetSystemStatus, Mfp_SetSystemStatus};
+const Record kInfo{"info", kInfoRecord, []() -> void* { return &machineInfo; }, Mfp_GetMachineInfo,
+                   nullptr};
+
+std::string Read(const Record& r) {
+    return "the " + std::string(r.what) + " read";
 }
 
-int RunStatusGet(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetSystemStatus()) {
-        return cli::NotResponding(io);
+int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
+    const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.what);
+    if (!selection.error.empty()) {
+        return cli::Fail(io, cli::kExitUsage, selection.error);
     }
-    cli::PrintRecord(cli::StatusFields(), systemStatus, io.out);
-    return cli::kExitOk;
+    return cli::WithMachine(io, [&] {
+        if (!r.get()) {
+            return cli::NotResponding(io, Read(r));
+        }
+        cli::PrintFields(selection.fields, r.record(), io.options.json, io.out);
+        return cli::kExitOk;
+    });
 }
 
-int RunInfo(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetMachineInfo()) {
-        return cli::NotResponding(io);
+// Every assignment is checked on a scratch record before the machine is
+// opened. The get succeeds only when the answer brought the whole block: a
+// record not read whole would send the program's own values back over the
+// machine's.
+int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
+    std::vector<char> scratch(r.descriptor.recordSize);
+    std::memcpy(scratch.data(), r.record(), scratch.size());
+    const std::vector<std::string> refusals =
+        cli::ApplyAssignments(r.descriptor, r.what, args, scratch.data());
+    for (const std::string& refusal : refusals) {
+        cli::Warn(io, refusal);
     }
-    cli::PrintRecord(cli::InfoFields(), machineInfo, io.out);
-    return cli::kExitOk;
-}
-
-// Read, change the named fields, write back, print. Every argument is checked
-// on a scratch record before the machine is asked anything. The get succeeds
-// only when the answer brought the whole block: a record not read whole would
-// send the program's own values back over the machine's.
-template <typename Record>
-int RunSet(const char* what, const std::vector<cli::Field<Record>>& fields, Record& record,
-           int (*get)(), int (*set)(), const cli::Args& args, cli::Io& io) {
-    Record scratch = record;
-    if (auto error = cli::ApplyAssignments(fields, args, scratch)) {
-        io.err << "faxrcp-cli: " << *error << "\n";
+    if (!refusals.empty()) {
         return cli::kExitUsage;
     }
-    if (!get()) {
-        io.err << "faxrcp-cli: the " << what << " was not read whole; nothing written\n";
-        return cli::NotResponding(io);
-    }
-    cli::ApplyAssignments(fields, args, record);
-    if (!set()) {
-        return cli::NotResponding(io);
-    }
-    cli::PrintRecord(fields, record, io.out);
-    return cli::kExitOk;
+    return cli::WithMachine(io, [&] {
+        if (!r.get()) {
+            return cli::NotResponding(io, Read(r) + " whole; nothing written");
+        }
+        cli::ApplyAssignments(r.descriptor, r.what, args, r.record());
+        if (!r.set()) {
+            return cli::NotResponding(io, "the " + std::string(r.what) + " write");
+        }
+        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what).fields, r.record(),
+                         io.options.json, io.out);
+        return cli::kExitOk;
+    });
 }
 
-int RunSetupSet(const cli::Args& args, cli::Io& io) {
-    return RunSet("setup", cli::SetupFields(), systemSetup, Mfp_GetSettings, Mfp_SetSettings, args,
-                  io);
-}
-
-int RunStatusSet(const cli::Args& args, cli::Io& io) {
-    return RunSet("status", cli::StatusFields(), systemStatus, Mfp_GetSystemStatus,
-                  Mfp_SetSystemStatus, args, io);
+int RunFields(const Record& r, cli::Io& io) {
+    return cli::WithMachine(io, [&] {
+        if (!r.get()) {
+            return cli::NotResponding(io, Read(r));
+        }
+        cli::PrintFieldTable(r.descriptor, r.record(), io.options.json, io.out);
+        return cli::kExitOk;
+    });
 }
 
 constexpr int kManyArgs = 64;
 
+const char* const kSetDetails =
+    "Each NAME is a field of 'get'; each VALUE is written as 'get' prints it. "
+    "Choices take their names (any letter case) or their numbers; numbers, texts "
+    "and dates must lie in the ranges the panel's pages allow. Every assignment "
+    "is checked before the machine is opened: one that does not fit exits 2 "
+    "naming the field, the value and what the field takes, and nothing is sent. "
+    "The record is read whole, changed and written back, then printed.";
+
 const cli::Registrar setupGet({
     .words = {"setup", "get"},
-    .usage = "setup get",
-    .help = "Print the machine's system setup, one name=value a line.",
-    .run = RunSetupGet,
+    .usage = "setup get [NAME...]",
+    .help = "Print the system setup, one name=value a line.",
+    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kSetup, a, io); },
+    .maxArgs = kManyArgs,
+    .needsMachine = false,
+    .details = "With NAMEs, only those fields, in that order.",
+    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kSetupRecord, out); },
+    .json = true,
 });
 
 const cli::Registrar setupSet({
     .words = {"setup", "set"},
     .usage = "setup set NAME=VALUE...",
-    .help = "Change fields of the system setup and write it back.",
-    .run = RunSetupSet,
+    .help = "Change fields of the system setup.",
+    .run = [](const cli::Args& a, cli::Io& io) { return RunSet(kSetup, a, io); },
     .minArgs = 1,
     .maxArgs = kManyArgs,
+    .needsMachine = false,
+    .details = kSetDetails,
+    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kSetupRecord, out); },
+    .json = true,
+});
+
+const cli::Registrar setupFields({
+    .words = {"setup", "fields"},
+    .usage = "setup fields",
+    .help = "List the setup's fields, values and ranges.",
+    .run = [](const cli::Args&, cli::Io& io) { return RunFields(kSetup, io); },
+    .needsMachine = false,
+    .json = true,
 });
 
 const cli::Registrar statusGet({
     .words = {"status", "get"},
-    .usage = "status get",
-    .help = "Print the machine's system status, one name=value a line.",
-    .run = RunStatusGet,
+    .usage = "status get [NAME...]",
+    .help = "Print the system status, one name=value a line.",
+    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kStatus, a, io); },
+    .maxArgs = kManyArgs,
+    .needsMachine = false,
+    .details = "With NAMEs, only those fields, in that order.",
+    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kStatusRecord, out); },
+    .json = true,
 });
 
 const cli::Registrar statusSet({
     .words = {"status", "set"},
     .usage = "status set NAME=VALUE...",
-    .help = "Change fields of the system status and write it back "
-            "(dates as \"YYYY-MM-DD HH:MM\", statusExtra as five numbers a,b,c,d,e).",
-    .run = RunStatusSet,
+    .help = "Change fields of the system status.",
+    .run = [](const cli::Args& a, cli::Io& io) { return RunSet(kStatus, a, io); },
     .minArgs = 1,
     .maxArgs = kManyArgs,
+    .needsMachine = false,
+    .details = std::string(kSetDetails) +
+               "\n\nDates are \"YYYY-MM-DD HH:MM\" (quote the blank), real dates from 1990 "
+               "to 2089. Texts take the characters the Advanced page takes; the machine "
+               "ID's letters become capitals.",
+    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kStatusRecord, out); },
+    .json = true,
+});
+
+const cli::Registrar statusFields({
+    .words = {"status", "fields"},
+    .usage = "status fields",
+    .help = "List the status's fields, values and ranges.",
+    .run = [](const cli::Args&, cli::Io& io) { return RunFields(kStatus, io); },
+    .needsMachine = false,
+    .json = true,
 });
 
 const cli::Registrar info({
     .words = {"info"},
-    .usage = "info",
-    .help = "Print the machine's versions and counters, one name=value a line.",
-    .run = RunInfo,
+    .usage = "info [NAME...]",
+    .help = "Print versions and counters, one name=value a line.",
+    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kInfo, a, io); },
+    .maxArgs = kManyArgs,
+    .needsMachine = false,
+    .details = "With NAMEs, only those fields, in that order.",
+    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kInfoRecord, out); },
+    .json = true,
 });
 
 } // namespace

@@ -1,72 +1,71 @@
 #pragma once
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "protocol/machine_info.h"
-#include "protocol/system_setup.h"
+#include "cli/cli_output.h"
+#include "protocol/record_descriptor.h"
 #include "protocol/system_status.h"
 
-// Name=value views of the machine records for faxrcp-cli, made from the
-// record table (protocol/record_table.h), in wire order.
+// The fields of the machine records as faxrcp-cli names, shows, checks and
+// stores them, all from the record table (protocol/record_table.h): names,
+// ranges, value names and text rules are the table's.
 namespace cli {
 
-template <typename Record> struct Field {
-    const char* name;
-    // The value as printed.
-    std::function<std::string(const Record&)> show;
-    // Stores a typed value; false when it does not fit the field. Empty for
-    // fields that cannot be set.
-    std::function<bool(Record&, const std::string&)> store;
+// The field a command-line name stands for: the table's name or an older one,
+// in any letter case; nullptr when none.
+const FieldDescriptor* FindField(const RecordDescriptor& record, std::string_view name);
+
+// The older name a field was known by, or nullptr.
+const char* OldName(const FieldDescriptor& field);
+
+// Carried unchanged: no page shows it.
+bool IsReserved(const FieldDescriptor& field);
+
+// The value as a name=value line shows it; bytes escaped (EscapeText).
+std::string ShowValue(const FieldDescriptor& field, const void* record);
+// The same value for --json: a number, a value name, a text or a list.
+Json JsonValue(const FieldDescriptor& field, const void* record);
+
+// What the field takes, in words: "a number from 1 to 99", "one of Letter,
+// Legal, ...". shortForm: for the fields table ("1..99", "Letter Legal ...").
+std::string Allowed(const FieldDescriptor& field, bool shortForm = false);
+
+// Checks a typed value against the field and stores it into the record.
+// Returns nullopt when stored; else why it was refused, with what the field
+// takes, and the record is unchanged.
+std::optional<std::string> StoreValue(const FieldDescriptor& field, void* record,
+                                      const std::string& value);
+
+// Applies NAME=VALUE arguments to the record, all or none. Returns a one-line
+// message for each refused argument; what names the record ("setup").
+std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
+                                          const std::vector<std::string>& args, void* record);
+
+// The fields that names choose, in table order; all of them when names is
+// empty. On an unknown name returns its message instead.
+struct Selection {
+    std::vector<const FieldDescriptor*> fields;
+    std::string error;
 };
+Selection SelectFields(const RecordDescriptor& descriptor, const std::vector<std::string>& names,
+                       const char* what);
 
-const std::vector<Field<SystemSetup>>& SetupFields();
-const std::vector<Field<SystemStatus>>& StatusFields();
-const std::vector<Field<MachineInfo>>& InfoFields();
+// The chosen fields as name=value lines, or as one JSON object.
+void PrintFields(const std::vector<const FieldDescriptor*>& fields, const void* record, bool json,
+                 std::ostream& out);
 
-template <typename Record>
-void PrintRecord(const std::vector<Field<Record>>& fields, const Record& record,
-                 std::ostream& out) {
-    for (const auto& f : fields) {
-        out << f.name << "=" << f.show(record) << "\n";
-    }
-}
+// The fields table: each settable field with its value and what it takes.
+void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, bool json,
+                     std::ostream& out);
 
-// Applies NAME=VALUE arguments to a copy of the record. On a refused argument
-// returns a message naming the field and leaves the record alone.
-template <typename Record>
-std::optional<std::string> ApplyAssignments(const std::vector<Field<Record>>& fields,
-                                            const std::vector<std::string>& args, Record& record) {
-    Record changed = record;
-    for (const std::string& arg : args) {
-        size_t eq = arg.find('=');
-        if (eq == std::string::npos) {
-            return "expected NAME=VALUE, got '" + arg + "'";
-        }
-        std::string name = arg.substr(0, eq);
-        std::string value = arg.substr(eq + 1);
-        const Field<Record>* field = nullptr;
-        for (const auto& f : fields) {
-            if (name == f.name) {
-                field = &f;
-            }
-        }
-        if (field == nullptr || !field->store) {
-            return "unknown field '" + name + "'";
-        }
-        if (!field->store(changed, value)) {
-            return "value '" + value + "' does not fit field '" + name + "'";
-        }
-    }
-    record = changed;
-    return std::nullopt;
-}
+// Help made from the table: each field with what it takes; no record needed.
+void PrintFieldHelp(const RecordDescriptor& descriptor, std::ostream& out);
 
-// Parsers shared by the field tables and their tests.
-std::optional<unsigned long> ParseNumber(const std::string& text, unsigned long max);
-std::optional<StatusDateTime> ParseDateTime(const std::string& text);
+// "YYYY-MM-DD HH:MM"; the parse takes only real dates in the machine's years.
 std::string FormatDateTime(const StatusDateTime& t);
+std::optional<StatusDateTime> ParseDateTime(const std::string& text);
 
 } // namespace cli

@@ -130,7 +130,7 @@ void SimulatedMachine::defaultStateLocked() {
         0x01,                               // clockMode: 24-hour
         0x00,                               // language
         0x03,                               // powerSave: 15 minutes
-        0x00, 0x01, 0x00, 0x00, 0x00,       // statusExtra
+        0x00, 0x01, 0x00, 0x00, 0x00,       // reserved, carried unchanged
         0x01,                               // usbMode: FAST
         0x01,                               // speaker: ON
         0x02,                               // ringer: MED

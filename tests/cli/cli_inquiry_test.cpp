@@ -13,6 +13,7 @@
 #include "cli/cli_command.h"
 #include "link/port.h"
 #include "model/panel_context.h"
+#include "platform/debug_output.h"
 #include "platform/program.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_candidates.h"
@@ -125,37 +126,45 @@ TEST_F(CliInquiryTest, InquiryPrintsThePortAndTheInquiryRecord) {
     EXPECT_EQ(Run({"inquiry"}), cli::kExitOk);
 
     EXPECT_EQ(out.str(), "port=USB\nmachineClass=5\ncapacityA=0\ncapacityB=100\n");
+    // Quiet: no trace anywhere without -v or --trace.
     EXPECT_EQ(err.str(), "");
+    EXPECT_TRUE(traceLines().empty());
     EXPECT_EQ(Inquiries(), 1);
     EXPECT_EQ(clock.slept(), 1500u);
     // The port went back to the scanner driver and the phonebook was freed.
     EXPECT_EQ(arbitrationLibrary, nullptr);
     EXPECT_EQ(PhonebookTable, nullptr);
-    EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
+
+    // -v: the whole trace on standard error, and the fixture's sink is back.
+    EXPECT_EQ(Run({"-v", "inquiry"}), cli::kExitOk);
+    EXPECT_NE(err.str().find("===> INQUIRY <===\n"), std::string::npos) << err.str();
+    EXPECT_TRUE(err.str().ends_with("RCP: Port Release - TRUE\n")) << err.str();
+    EXPECT_EQ(out.str(), "port=USB\nmachineClass=5\ncapacityA=0\ncapacityB=100\n");
+    EXPECT_TRUE(traceLines().empty());
+    platform::OutputDebugString("after\n");
+    EXPECT_EQ(traceLines(), std::vector<std::string>{"after\n"});
 }
 
-TEST_F(CliInquiryTest, UsbMachineWithoutPermissionGetsTheUdevHint) {
+TEST_F(CliInquiryTest, UsbMachineWithoutPermissionIsADeviceErrorNamingTheNode) {
     LockedUsbBus bus;
     platform::InstallUsbBackend(&bus);
     ScopedEnv noUsbPort = ScopedEnv::unset("FAXRCP_USB_PORT");
 
-    EXPECT_EQ(Run({"inquiry"}), cli::kExitNotResponding);
+    EXPECT_EQ(Run({"inquiry"}), cli::kExitDevice);
 
-    const std::string text = err.str();
-    EXPECT_EQ(text.rfind("Not responding\n", 0), 0u) << text;
-    EXPECT_NE(text.find("/dev/bus/usb/003/014"), std::string::npos) << text;
-    EXPECT_NE(text.find("70-faxrcp.rules"), std::string::npos) << text;
-    EXPECT_NE(text.find("/usr/lib/udev/rules.d/"), std::string::npos) << text;
-    EXPECT_NE(text.find("plug it in again"), std::string::npos) << text;
+    EXPECT_EQ(err.str(), "faxrcp-cli: cannot open the USB printer usb:1A2B:0101 at "
+                         "/dev/bus/usb/003/014: permission denied; install the udev rule "
+                         "70-faxrcp.rules (see faxrcp-cli(1), PERMISSIONS)\n");
     // The USB library named the printer it found; the probe could not open it.
     EXPECT_STREQ(usbWritePath, "usb:1A2B:0101");
     EXPECT_EQ(currentPort, 4);
 }
 
-TEST_F(CliInquiryTest, SilentMachineIsNotRespondingWithoutAnyHint) {
+TEST_F(CliInquiryTest, SilentMachineIsNotRespondingInOneLine) {
     machine().setFault(sim::Command::Inquiry, sim::Fault{.silent = true});
     EXPECT_EQ(Run({"inquiry"}), cli::kExitNotResponding);
-    EXPECT_EQ(err.str(), "Not responding\n");
+    EXPECT_EQ(err.str(), "faxrcp-cli: no answer from the machine at sim:, nor from the parallel "
+                         "port \\\\.\\VornEcp1 (/dev/parport0)\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Inquiries(), 2);
     EXPECT_EQ(ecp.writes().size(), 2u);
@@ -165,12 +174,12 @@ TEST_F(CliInquiryTest, SilentMachineIsNotRespondingWithoutAnyHint) {
 TEST_F(CliInquiryTest, HelpAndWrongUsageNeverTouchThePort) {
     EXPECT_EQ(Run({"--help"}), cli::kExitOk);
     EXPECT_NE(out.str().find("  inquiry "), std::string::npos);
-    EXPECT_NE(out.str().find("3 the port is busy"), std::string::npos);
+    EXPECT_NE(out.str().find("3  the port is busy"), std::string::npos);
 
     EXPECT_EQ(Run({}), cli::kExitUsage);
-    EXPECT_NE(err.str().find("usage: faxrcp-cli COMMAND"), std::string::npos);
+    EXPECT_NE(err.str().find("usage: faxrcp-cli [OPTIONS] COMMAND"), std::string::npos);
     EXPECT_EQ(Run({"inquire"}), cli::kExitUsage);
-    EXPECT_NE(err.str().find("unknown command 'inquire'"), std::string::npos);
+    EXPECT_EQ(err.str(), "faxrcp-cli: unknown command 'inquire' (see faxrcp-cli --help)\n");
     EXPECT_EQ(Run({"inquiry", "extra"}), cli::kExitUsage);
     EXPECT_EQ(err.str(), "usage: faxrcp-cli inquiry\n");
 
@@ -178,7 +187,7 @@ TEST_F(CliInquiryTest, HelpAndWrongUsageNeverTouchThePort) {
     EXPECT_TRUE(traceLines().empty());
 }
 
-TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedAndThePortFreed) {
+TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedBeforeTheMachineIsOpened) {
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo(dir.file("KELPIX.INI").c_str(), 0600), 0); // a profile that is no file
@@ -193,14 +202,19 @@ TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedAndThePortFreed) {
     } cases[] = {
         {{"phonebook", "write", fifo}, cli::kExitUsage, "not a regular file"},
         {{"phonebook", "save", fifo}, cli::kExitUsage, "not a regular file"},
-        {{"firmware", fifo}, 1, "firmware: cannot open " + fifo + ": not a regular file"},
-        {{"firmware", huge}, 1, "than the 4294967295 bytes an update can carry; nothing was sent"},
+        {{"firmware", "--yes", fifo},
+         cli::kExitUsage,
+         "firmware file '" + fifo + "': not a regular file"},
+        {{"firmware", "--yes", huge},
+         cli::kExitUsage,
+         "than the 4294967295 bytes an update can carry; nothing was sent"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
         EXPECT_EQ(Run(c.args), c.status);
         EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
-        EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
+        EXPECT_EQ(machine().openCount(), 0);
+        EXPECT_EQ(arbitrationLibrary, nullptr);
     }
     const auto log = machine().commandLog();
     for (sim::Command c : {sim::Command::SetPhonebook, sim::Command::FirmwareRequest}) {

@@ -54,17 +54,23 @@ TEST(CliProgramsTest, InquiryOverUsbPrintsTheSimulatedMachineClass) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.outLines(), (std::vector<std::string>{"port=USB", "machineClass=7", "capacityA=0",
                                                         "capacityB=100"}));
-    // Traces go to standard error, exactly as written.
-    EXPECT_NE(run.err.find(" Port = USB, Win98 = 0\r===> INQUIRY <===\nWriteData = 8 \n"),
+    EXPECT_EQ(run.err, "");
+    // -v: traces go to standard error, exactly as written; --trace: to a file.
+    const std::string file = sim.folder() + "/trace.txt";
+    const e2e::CliRun traced = sim.cli({"-v", "--trace", file, "inquiry"});
+    EXPECT_EQ(traced.status, 0) << traced.err;
+    EXPECT_EQ(traced.out, run.out);
+    EXPECT_NE(traced.err.find(" Port = USB, Win98 = 0\r===> INQUIRY <===\nWriteData = 8 \n"),
               std::string::npos)
-        << run.err;
+        << traced.err;
+    EXPECT_EQ(e2e::ReadFile(file), traced.err);
 }
 
 TEST(CliProgramsTest, MachineSilentOnUsbIsReachedAsTheEcpDevice) {
     // Silent for the two inquiries on USB, then answering on the same socket
     // under the parallel port's name.
     e2e::SimDaemon sim({"--silent", "inquiry", "--times", "inquiry=2", "--machine-class", "3"});
-    const Timed t = RunCli(sim, {"inquiry"},
+    const Timed t = RunCli(sim, {"--verbose", "inquiry"},
                            {{"FAXRCP_FAST_WAITS", "1"},
                             {"FAXRCP_USB_PORT", "unix:" + sim.socket()},
                             {"FAXRCP_USB_TIMEOUT_MS", "200"},
@@ -86,8 +92,9 @@ TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) 
     const Timed silent = RunCli(sim, {"inquiry"}, env);
     EXPECT_EQ(silent.run.status, 1);
     EXPECT_EQ(silent.run.out, "");
-    EXPECT_NE(silent.run.err.find("WriteData = 0 \nNot responding\n"), std::string::npos)
-        << silent.run.err;
+    EXPECT_EQ(silent.run.err, "faxrcp-cli: no answer from the machine at unix:" + sim.socket() +
+                                  "; the parallel port \\\\.\\VornEcp1 (unix:" + sim.folder() +
+                                  "/nothing.sock) cannot be opened\n");
 
     // A second tool holding the port lock keeps this one off.
     const std::string lock = sim.folder() + "/faxrcp-port-8.lock";
@@ -97,8 +104,8 @@ TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) 
     const Timed busy = RunCli(sim, {"inquiry"}, env);
     ::close(fd);
     EXPECT_EQ(busy.run.status, 3);
-    EXPECT_NE(busy.run.err.find("RCP: Port Acquire - FAILEDPort is busy\n"), std::string::npos)
-        << busy.run.err;
+    EXPECT_EQ(busy.run.err, "faxrcp-cli: the port is busy: another program (the panel or another "
+                            "faxrcp-cli) is using the machine\n");
 }
 
 TEST(CliProgramsTest, InquiryWaitsItsTimeWithoutBurningTheProcessor) {

@@ -77,7 +77,7 @@ TEST_F(CliWriteSafetyTest, SetWritesNothingOverARecordItDidNotReadWhole) {
         sim::Command set;
     } commands[] = {
         {{"setup", "set", "zoom=50"}, sim::Command::GetSetup, sim::Command::SetSetup},
-        {{"status", "set", "ecmMode=0"}, sim::Command::GetStatus, sim::Command::SetStatus},
+        {{"status", "set", "ecmMode=off"}, sim::Command::GetStatus, sim::Command::SetStatus},
     };
     for (const auto& c : commands) {
         for (const sim::Fault& fault :
@@ -89,10 +89,8 @@ TEST_F(CliWriteSafetyTest, SetWritesNothingOverARecordItDidNotReadWhole) {
             machine().setFault(c.get, fault);
 
             EXPECT_EQ(Run(c.args), cli::kExitNotResponding);
-            EXPECT_NE(err.str().find("faxrcp-cli: the " + c.args[0] +
-                                     " was not read whole; nothing written\n"),
-                      std::string::npos)
-                << err.str();
+            EXPECT_EQ(err.str(), "faxrcp-cli: the machine at sim: did not answer the " + c.args[0] +
+                                     " read whole; nothing written\n");
             EXPECT_EQ(out.str(), "");
             EXPECT_FALSE(Sent(c.set));
             EXPECT_EQ(machine().setupBlock(), setup);
@@ -138,20 +136,19 @@ TEST_F(CliWriteSafetyTest, PhonebookWriteWithoutAWholeReadOrAFileWritesNothing) 
     const std::string file = dir.write("book.pbf", kFileHead + FileSlot("File A", "555 01"));
     machine().setFault(sim::Command::GetPhonebook, sim::Fault{.cutAnswerTo = 11 + 69 * 50});
     EXPECT_EQ(Run({"phonebook", "write", file}), cli::kExitNotResponding);
-    EXPECT_NE(
-        err.str().find("faxrcp-cli: the machine's phonebook was not read whole; nothing written\n"),
-        std::string::npos)
-        << err.str();
+    EXPECT_EQ(err.str(), "faxrcp-cli: the machine at sim: did not answer the phonebook read "
+                         "whole; nothing written\n");
     EXPECT_FALSE(Sent(sim::Command::SetPhonebook));
     EXPECT_EQ(machine().slotName(0), "Keep 0");
 
-    // A file that cannot be loaded costs no exchange with the machine.
-    machine().clearFaults();
-    machine().clearLog();
+    // A file that cannot be loaded: the machine is not even opened.
+    machine().reset();
     EXPECT_EQ(Run({"phonebook", "write", dir.write("bad.pbf", "not a phonebook")}),
               cli::kExitUsage);
-    EXPECT_FALSE(Sent(sim::Command::GetPhonebook));
-    EXPECT_FALSE(Sent(sim::Command::SetPhonebook));
+    EXPECT_EQ(err.str(), "faxrcp-cli: '" + dir.file("bad.pbf") +
+                             "' is not a phonebook file that can be read: not a phonebook file; "
+                             "nothing was sent\n");
+    EXPECT_EQ(machine().openCount(), 0);
 }
 
 } // namespace

@@ -29,9 +29,13 @@ std::string ReceivedImage(const e2e::SimDaemon& sim) {
     return {};
 }
 
-// The traces share standard error and end without a line break, so the
-// tool's lines are looked for anywhere in it.
+// Progress and the end of the update are lines of standard output; the
+// trace (-v) and the errors are standard error's.
 bool Said(const e2e::CliRun& run, const std::string& text) {
+    return run.out.find(text) != std::string::npos;
+}
+
+bool Traced(const e2e::CliRun& run, const std::string& text) {
     return run.err.find(text) != std::string::npos;
 }
 
@@ -45,14 +49,18 @@ TEST(FirmwareCliTest, MachineStoresTheImageByteForByte) {
     e2e::SimDaemon sim(kQuickImage);
     const std::string image = fwtest::ImageBytes(10000, 7);
 
-    const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, image)});
+    const e2e::CliRun run = sim.cli({"firmware", "--yes", WriteImage(sim, image)});
 
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Said(run, "firmware: 4096 of 10000 bytes sent (40 %)")) << run.err;
-    EXPECT_TRUE(Said(run, "firmware: 8192 of 10000 bytes sent (81 %)")) << run.err;
-    EXPECT_TRUE(Said(run, "firmware: 10000 of 10000 bytes sent (100 %)")) << run.err;
-    EXPECT_TRUE(Said(run, "firmware: update complete")) << run.err;
-    EXPECT_TRUE(run.out.empty()) << run.out;
+    // Not a terminal: plain lines, one per step of the percentage.
+    EXPECT_EQ(
+        run.outLines(),
+        (std::vector<std::string>{
+            "40% (4096 of 10000 bytes)", "81% (8192 of 10000 bytes)", "100% (10000 of 10000 bytes)",
+            "firmware: 10000 bytes sent; the machine is storing the image (40 s), do not "
+            "switch it off",
+            "firmware: update complete"}));
+    EXPECT_EQ(run.err, "");
     const std::string received = ReceivedImage(sim);
     ASSERT_EQ(received.size(), image.size());
     EXPECT_TRUE(received == image) << "the received image differs";
@@ -63,37 +71,48 @@ TEST(FirmwareCliTest, RefusedOrCutShortDataExitsWithOne) {
         SCOPED_TRACE("refused");
         e2e::SimDaemon sim({"--refuse-firmware"});
 
-        const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, fwtest::ImageBytes(6000))});
+        const e2e::CliRun run =
+            sim.cli({"-v", "firmware", "-y", WriteImage(sim, fwtest::ImageBytes(6000))});
 
         EXPECT_EQ(run.status, 1) << run.err;
-        EXPECT_TRUE(Said(run, "firmware: failed to write data (0 of 6000 bytes sent)")) << run.err;
-        EXPECT_TRUE(Said(run, "FwUp: Data written - 0 ")) << run.err;
-        EXPECT_FALSE(Said(run, "update complete")) << run.err;
+        EXPECT_TRUE(Traced(run, "\nfaxrcp-cli: firmware: the machine at unix:" + sim.socket() +
+                                    " did not take the image (0 of 6000 bytes sent)\n"))
+            << run.err;
+        EXPECT_TRUE(Traced(run, "FwUp: Data written - 0 ")) << run.err;
+        EXPECT_FALSE(Said(run, "update complete")) << run.out;
     }
     {
         SCOPED_TRACE("cut short");
         e2e::SimDaemon sim({"--image-limit", "5000", "--firmware-idle", "200"});
 
-        const e2e::CliRun run = sim.cli({"firmware", WriteImage(sim, fwtest::ImageBytes(10000))});
+        const e2e::CliRun run =
+            sim.cli({"--verbose", "firmware", "--yes", WriteImage(sim, fwtest::ImageBytes(10000))});
 
         EXPECT_EQ(run.status, 1) << run.err;
-        EXPECT_TRUE(Said(run, "firmware: 4096 of 10000 bytes sent (40 %)")) << run.err;
-        EXPECT_TRUE(Said(run, "firmware: failed to write data (4096 of 10000 bytes sent)"))
-            << run.err;
-        EXPECT_TRUE(Said(run, "FwUp: Data written - 904 ")) << run.err;
+        EXPECT_EQ(run.out, "40% (4096 of 10000 bytes)\n");
+        EXPECT_TRUE(Traced(run, "did not take the image (4096 of 10000 bytes sent)\n")) << run.err;
+        EXPECT_TRUE(Traced(run, "FwUp: Data written - 904 ")) << run.err;
         // The machine keeps what it took, and no more.
         EXPECT_EQ(ReceivedImage(sim), fwtest::ImageBytes(10000).substr(0, 5000));
     }
 }
 
-TEST(FirmwareCliTest, MissingFileExitsWithOneWithoutTouchingTheMachine) {
+TEST(FirmwareCliTest, MissingFileOrNoConfirmationExitsWithTwoWithoutTouchingTheMachine) {
     e2e::SimDaemon sim(kQuickImage);
 
-    const e2e::CliRun run = sim.cli({"firmware", sim.folder() + "/missing.bin"});
+    const e2e::CliRun run = sim.cli({"-v", "firmware", "--yes", sim.folder() + "/missing.bin"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_EQ(run.err, "faxrcp-cli: firmware file '" + sim.folder() +
+                           "/missing.bin': no such file; nothing was sent to the machine\n");
 
-    EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_TRUE(Said(run, "firmware: cannot open")) << run.err;
-    EXPECT_FALSE(Said(run, "FwUp")) << run.err;
+    // Standard input is no terminal here: without --yes nothing is sent.
+    const std::string file = WriteImage(sim, fwtest::ImageBytes(10000));
+    const e2e::CliRun unconfirmed = sim.cli({"-v", "firmware", file});
+    EXPECT_EQ(unconfirmed.status, 2);
+    EXPECT_EQ(unconfirmed.err, "faxrcp-cli: firmware: standard input is not a terminal to "
+                               "confirm on; add --yes to send '" +
+                                   file + "' without asking\n");
+    EXPECT_EQ(unconfirmed.out, "");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(std::ifstream(sim.stateFile() + ".firmware.bin").good());
 }

@@ -41,14 +41,15 @@ TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
 
     const SystemSetup& s = systemSetup;
     // Every field in wire order, compared as numbers.
-    EXPECT_EQ(
-        (std::vector<int>{
-            s.setupByte0,      s.setupByte1,   s.trayPaperSize,  s.setupByte3,   s.bypassPaperSize,
-            s.bypassPaperType, s.discardSize,  s.contrast,       s.documentMode, s.zoom,
-            s.copies,          s.printTimeOut, s.receiveMode,    s.setupByte15,  s.ringCount,
-            s.redialInterval,  s.redialCount,  s.sendingConfirm, s.autoJournal,  s.rxReduction}),
-        (std::vector<int>{0x11, 0x22, 2, 0x33, 5, 9,  30, 2, 0, 300,
-                          2,    4,    0, 0x44, 7, 15, 13, 0, 0, 0}));
+    EXPECT_EQ((std::vector<int>{s.reservedSetup0, s.reservedSetup1,  s.trayPaperSize,
+                                s.reservedSetup3, s.bypassPaperSize, s.bypassPaperType,
+                                s.discardSize,    s.contrast,        s.documentMode,
+                                s.zoom,           s.copies,          s.printTimeOut,
+                                s.receiveMode,    s.reservedSetup15, s.ringCount,
+                                s.redialInterval, s.redialCount,     s.sendingConfirm,
+                                s.autoJournal,    s.rxReduction}),
+              (std::vector<int>{0x11, 0x22, 2, 0x33, 5, 9,  30, 2, 0, 300,
+                                2,    4,    0, 0x44, 7, 15, 13, 0, 0, 0}));
 
     EXPECT_EQ(plainTraces(), (std::vector<std::string>{"===> (Get Settings) SYSTEM SETUP <===\n",
                                                        "WriteData = 9 \n", "Size to read = 32 \n",

@@ -48,7 +48,7 @@ TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
     const SystemStatus& s = systemStatus;
     EXPECT_STREQ(s.machineNumber, "0123456789ABCDEFGHIJ"); // full width, still terminated
     EXPECT_STREQ(s.machineId, "OFFICE FAX          ");     // trailing blanks kept
-    EXPECT_EQ(ByteVector(s.statusExtra, s.statusExtra + 5),
+    EXPECT_EQ(ByteVector(s.reservedStatus43, s.reservedStatus43 + 5),
               (ByteVector{0xA1, 0xB2, 0xC3, 0xD4, 0xE5}));
     EXPECT_STREQ(s.prefixDial, "9");
     const StatusDateTime& a = s.tollSaverStart;

@@ -270,8 +270,55 @@ int WritePhonebookFile(const std::string& path, PhonebookFileError* error) {
     return 1;
 }
 
+PhonebookFileError CheckPhonebookFileTarget(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return PhonebookFileError::kMissing;
+    }
+    Target target;
+    if (const PhonebookFileError why = FindTarget(path, target); why != PhonebookFileError::kNone) {
+        return why;
+    }
+    const int folder = target.folder.get();
+    if (target.exists) {
+        if (const PhonebookFileError why = CheckReplaceable(folder, target.leaf, target.st);
+            why != PhonebookFileError::kNone) {
+            return why;
+        }
+    }
+    // The new copy is made beside the old one: the folder must take it.
+    if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        return ErrorOf(errno);
+    }
+    return PhonebookFileError::kNone;
+}
+
+std::vector<uint8_t> PhonebookFileBytes() {
+    const size_t tableSize = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots());
+    std::vector<uint8_t> bytes(sizeof kFileHead + tableSize);
+    std::memcpy(bytes.data(), kFileHead, sizeof kFileHead);
+    if (tableSize > 0) {
+        std::memcpy(bytes.data() + sizeof kFileHead, PhonebookTable, tableSize);
+    }
+    return bytes;
+}
+
+std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<uint8_t>& bytes,
+                                                             PhonebookFileError* error) {
+    if (bytes.size() < kPhonebookFileHeadSize ||
+        std::memcmp(bytes.data(), kMagic, kMagicSize) != 0) {
+        Fail(PhonebookFileError::kNotPhonebook, error);
+        return std::nullopt;
+    }
+    PhonebookFileContents contents;
+    contents.table.assign(bytes.begin() + kPhonebookFileHeadSize, bytes.end());
+    if (error) {
+        *error = PhonebookFileError::kNone;
+    }
+    return contents;
+}
+
 std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
-                                                                PhonebookFileError* error) {
+                                                               PhonebookFileError* error) {
     const int n = PhonebookSlots();
     if (n == 0) {
         Fail(PhonebookFileError::kNoTable, error);

@@ -28,6 +28,13 @@ enum class PhonebookFileError {
 // failure the old file is untouched and error (when given) says why.
 int WritePhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);
 
+// Whether a save to path could write its file, checked as WritePhonebookFile
+// checks it but without writing anything: kNone when it could.
+PhonebookFileError CheckPhonebookFileTarget(const std::string& path);
+
+// The bytes WritePhonebookFile writes: the head, then the table.
+std::vector<uint8_t> PhonebookFileBytes();
+
 // Loads the table from a file: 1 when the file opened, is at least 40 bytes
 // long and its magic text matched. A short file fills the slots it reaches;
 // the rest keep their contents. groupRefCount is not touched. Only regular
@@ -45,8 +52,14 @@ struct PhonebookFileContents {
 
 // Reads the file as ReadPhonebookFile does, without touching the table;
 // nullopt where ReadPhonebookFile gives 0.
-std::optional<PhonebookFileContents>
-ReadPhonebookFileContents(const std::string& path, PhonebookFileError* error = nullptr);
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
+                                                               PhonebookFileError* error = nullptr);
+
+// What a phonebook file's bytes hold, checked as ReadPhonebookFileContents
+// checks a file but before any table exists: the bytes after the head, all of
+// them. nullopt (kNotPhonebook) without the head.
+std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<uint8_t>& bytes,
+                                                             PhonebookFileError* error = nullptr);
 
 // Puts the slots the file holds whole into the table; the others keep their
 // contents. Returns how many slots changed.

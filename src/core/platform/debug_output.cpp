@@ -44,8 +44,8 @@ std::string CapturingDebugSink::joined() const {
     return all;
 }
 
-void InstallDebugSink(DebugSink* sink) {
-    installedSink.store(sink);
+DebugSink* InstallDebugSink(DebugSink* sink) {
+    return installedSink.exchange(sink);
 }
 
 void OutputDebugString(std::string_view text) {

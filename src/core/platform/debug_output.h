@@ -26,8 +26,9 @@ class CapturingDebugSink : public DebugSink {
     std::vector<std::string> lines;
 };
 
-// Installs a sink process-wide; nullptr puts standard error back.
-void InstallDebugSink(DebugSink* sink);
+// Installs a sink process-wide; nullptr puts standard error back. Returns
+// the sink it replaces, so that a caller can put it back.
+DebugSink* InstallDebugSink(DebugSink* sink);
 
 // One call per trace line.
 void OutputDebugString(std::string_view text);

@@ -25,6 +25,13 @@ struct ValueName {
     const char* name;
 };
 
+// The characters a text field takes (a filter mode of protocol/text_filter.h)
+// and whether its letters become capitals, as the page's edit has it.
+struct TextRule {
+    int filterMode = 0;
+    bool upperCase = false;
+};
+
 // A member of a record struct. RECORD_MEMBER(SystemSetup, zoom) names it.
 struct RecordMember {
     const char* name;
@@ -47,6 +54,10 @@ struct FieldDescriptor {
         : FieldDescriptor(member, offset, kind, names.front().value, names.back().value) {
         this->names = names;
     }
+    constexpr FieldDescriptor(RecordMember member, int offset, FieldKind kind, TextRule rule)
+        : FieldDescriptor(member, offset, kind) {
+        text = rule;
+    }
 
     const char* name; // the member's, and faxrcp-cli's
     size_t recordOffset;
@@ -54,10 +65,12 @@ struct FieldDescriptor {
     int wireOffset; // in the block, which answers carry from frame::kDataOffset
     FieldKind kind;
     int width; // wire bytes
-    // Numbers: what the Settings and Advanced pages offer. Not enforced yet.
+    // Numbers: what the Settings and Advanced pages offer; dates: the years.
+    // faxrcp-cli holds what it sends to them; the get routines do not.
     uint32_t minimum;
     uint32_t maximum;
     std::span<const ValueName> names; // ascending values
+    TextRule text;                    // Text fields
 
   private:
     static constexpr uint32_t WidthMaximum(FieldKind kind) {

@@ -11,7 +11,7 @@ void SetSystemSetupDefaults() {
     systemSetup.copies = 1;
     systemSetup.printTimeOut = 1;
     systemSetup.receiveMode = 1;
-    systemSetup.setupByte15 = 9;
+    systemSetup.reservedSetup15 = 9;
     systemSetup.autoJournal = 1;
     systemSetup.rxReduction = 1;
     systemSetup.ringCount = 2;

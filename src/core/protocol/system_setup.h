@@ -5,10 +5,10 @@
 // record's own order; on the wire the block is 22 bytes in another order
 // (autoJournal and rxReduction travel last).
 struct SystemSetup {
-    uint8_t setupByte0;      // d 0, carried unchanged
-    uint8_t setupByte1;      // d 1, carried unchanged
+    uint8_t reservedSetup0;  // d 0, carried unchanged
+    uint8_t reservedSetup1;  // d 1, carried unchanged
     uint8_t trayPaperSize;   // d 2, paper-size code
-    uint8_t setupByte3;      // d 3, carried unchanged
+    uint8_t reservedSetup3;  // d 3, carried unchanged
     uint8_t bypassPaperSize; // d 4, paper-size code
     uint8_t bypassPaperType; // d 5, paper-type code
     uint8_t discardSize;     // d 6, millimetres
@@ -18,7 +18,7 @@ struct SystemSetup {
     uint16_t copies;         // d 11..12, big-endian on the wire
     uint8_t printTimeOut;    // d 13, 0 off, 1 15 s, 2 30 s, 3 60 s, 4 180 s
     uint8_t receiveMode;     // d 14, 0 TEL, 1 FAX
-    uint8_t setupByte15;     // d 15, carried unchanged
+    uint8_t reservedSetup15; // d 15, carried unchanged
     uint8_t autoJournal;     // d 20, 0 off, 1 on
     uint8_t rxReduction;     // d 21, 0 off, 1 on
     uint8_t ringCount;       // d 16

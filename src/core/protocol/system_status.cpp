@@ -27,10 +27,10 @@ void ClampStatusDateTime(StatusDateTime& t) {
     if (t.day > 31) {
         t.day = 31;
     }
-    if (t.year < 1990) {
-        t.year = 1990;
-    } else if (t.year > 2089) {
-        t.year = 2089;
+    if (t.year < kFirstYear) {
+        t.year = kFirstYear;
+    } else if (t.year > kLastYear) {
+        t.year = kLastYear;
     }
     if (t.hour > 23) {
         t.hour = 23;

@@ -19,7 +19,7 @@ struct SystemStatus {
     uint8_t clockMode;             // d 40, 0 12-hour, 1 24-hour
     uint8_t language;              // d 41
     uint8_t powerSave;             // d 42, 0 off, 1..5 on
-    uint8_t statusExtra[5];        // d 43..47, carried unchanged
+    uint8_t reservedStatus43[5];   // d 43..47, carried unchanged
     uint8_t usbMode;               // d 48, 0 SLOW, 1 FAST
     uint8_t speaker;               // d 49, 0 OFF, 1 ON, 2 COM
     uint8_t ringer;                // d 50, 0 OFF, 1 LOW, 2 MED, 3 HIGH
@@ -42,8 +42,12 @@ extern SystemStatus& systemStatus;
 // Start-up values of the record.
 void SetSystemStatusDefaults();
 
+// The years the machine's clock and the Advanced page's dates span.
+constexpr uint16_t kFirstYear = 1990;
+constexpr uint16_t kLastYear = 2089;
+
 // Brings a date-time group into range: month <= 12, day <= 31,
-// 1990 <= year <= 2089, hour <= 23, minute <= 59.
+// kFirstYear <= year <= kLastYear, hour <= 23, minute <= 59.
 void ClampStatusDateTime(StatusDateTime& dateTime);
 
 // The 73-byte wire block of the record, and back (the decoder clamps the

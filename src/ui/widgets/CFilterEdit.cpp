@@ -4,37 +4,12 @@
 #include <QKeyEvent>
 
 #include "base/qt_desktop.h"
+#include "protocol/text_filter.h"
 
 CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {}
 
 bool CFilterEdit::Accepts(int mode, unsigned c) {
-    if (mode == 0) {
-        return true;
-    }
-    if (c == 0x08) {
-        return mode >= 1 && mode <= 7;
-    }
-    const bool digit = c >= '0' && c <= '9';
-    switch (mode) {
-    case 1:
-    case 5:
-        return digit || c == ' ' || c == '+';
-    case 2: {
-        const unsigned u = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-        return (u >= 'A' && u <= 'Z') || digit || c == ' ' || c == '#' || c == '&' || c == '\'' ||
-               c == '*' || c == '+' || c == ',' || c == '-' || c == '.' || c == '/';
-    }
-    case 3:
-        return (c >= 'A' && c <= 'Z') || c == ' ' || c == '+';
-    case 4:
-        return digit;
-    case 6:
-        return digit || c == '#' || c == '*' || c == 'P' || c == 'p';
-    case 7:
-        return digit || c == ' ' || c == '+' || c == '-';
-    default:
-        return false;
-    }
+    return text_filter::Accepts(mode, c);
 }
 
 bool CFilterEdit::FilterTyped(char32_t c) {

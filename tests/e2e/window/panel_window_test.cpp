@@ -202,10 +202,10 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     const e2e::CliRun setup = sim.cli({"setup", "get"});
     ASSERT_EQ(setup.status, 0) << setup.err;
     EXPECT_EQ(Field(setup.out, "copies"), "5");
-    EXPECT_EQ(Field(setup.out, "trayPaperSize"), "3");
+    EXPECT_EQ(Field(setup.out, "trayPaperSize"), "Executive");
     const e2e::CliRun book2 = sim.cli({"phonebook", "list"});
-    EXPECT_NE(book2.out.find("3\t0\tNEW ENTRY\t5551234"), std::string::npos) << book2.out;
-    EXPECT_NE(book2.out.find("0\t0\tOffice\t5550100"), std::string::npos) << book2.out;
+    EXPECT_NE(book2.out.find("3\tsingle\tNEW ENTRY\t5551234"), std::string::npos) << book2.out;
+    EXPECT_NE(book2.out.find("0\tsingle\tOffice\t5550100"), std::string::npos) << book2.out;
     EXPECT_TRUE(e2e::ReadFile(received) == image) << "the machine got another image";
 }
 

@@ -1,0 +1,262 @@
+// Opening the machine for a command: the device name, the start-up sequence,
+// and one line that names what went wrong when no machine answered.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <optional>
+
+#include "cli/cli_command.h"
+#include "cli/cli_output.h"
+#include "cli/devices_command.h"
+#include "link/port.h"
+#include "model/startup.h"
+#include "platform/device.h"
+#include "platform/usb_device.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kUsbPortVariable = "FAXRCP_USB_PORT";
+constexpr int32_t kUsbPort = 0;
+constexpr size_t kMaxDeviceName = 4096;
+
+bool Hex4(const std::string& s, size_t at) {
+    if (s.size() < at + 4) {
+        return false;
+    }
+    for (size_t i = at; i < at + 4; ++i) {
+        const char c = s[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Why a name is none the device namespace can open; nullopt when it is one.
+std::optional<std::string> DeviceNameProblem(const std::string& name) {
+    if (name.size() > kMaxDeviceName || name.find('\0') != std::string::npos) {
+        return "not a device name";
+    }
+    if (name == "sim:") {
+        return std::nullopt;
+    }
+    if (name.starts_with("usb:")) {
+        // usb:VVVV:PPPP[:SERIAL]
+        const bool ids = Hex4(name, 4) && name.size() >= 13 && name[8] == ':' && Hex4(name, 9);
+        const bool tail = name.size() == 13 || (name.size() > 14 && name[13] == ':');
+        if (ids && tail) {
+            return std::nullopt;
+        }
+        return "expected usb:VVVV:PPPP[:SERIAL] with four hexadecimal digits for each id";
+    }
+    if (name.starts_with("unix:")) {
+        if (name.size() > 5) {
+            return std::nullopt;
+        }
+        return "expected unix:PATH";
+    }
+    if (name.front() == '/') {
+        struct stat st {};
+        if (::stat(name.c_str(), &st) != 0) {
+            return std::string(std::strerror(errno));
+        }
+        if (!S_ISCHR(st.st_mode)) {
+            return "not a character device";
+        }
+        return std::nullopt;
+    }
+    return "expected usb:VVVV:PPPP[:SERIAL], unix:PATH, sim: or the path of a character device";
+}
+
+// Sets the USB library's port name while the machine is open.
+class UsbPortOverride {
+  public:
+    explicit UsbPortOverride(const std::string& name) : active_(!name.empty()) {
+        if (!active_) {
+            return;
+        }
+        if (const char* before = std::getenv(kUsbPortVariable)) {
+            previous_ = before;
+        }
+        ::setenv(kUsbPortVariable, name.c_str(), 1);
+    }
+    ~UsbPortOverride() {
+        if (!active_) {
+            return;
+        }
+        if (previous_) {
+            ::setenv(kUsbPortVariable, previous_->c_str(), 1);
+        } else {
+            ::unsetenv(kUsbPortVariable);
+        }
+    }
+    UsbPortOverride(const UsbPortOverride&) = delete;
+    UsbPortOverride& operator=(const UsbPortOverride&) = delete;
+
+  private:
+    bool active_;
+    std::optional<std::string> previous_;
+};
+
+std::string Bounded(const char* text, size_t size) {
+    return std::string(text, strnlen(text, size));
+}
+
+// The device a parallel-port name stands for: "\\.\VornEcp1 (/dev/parport0)".
+std::string ParallelName(int32_t port) {
+    if (port <= kUsbPort || port >= kPortCount) {
+        return "the parallel port";
+    }
+    const bool ecp = port >= 4;
+    const int n = ecp ? port - 3 : port;
+    const std::string variable = std::string(ecp ? "FAXRCP_ECP" : "FAXRCP_LPT") + std::to_string(n);
+    const char* over = std::getenv(variable.c_str());
+    const std::string device = over && *over ? std::string(over)
+                               : ecp         ? "/dev/parport" + std::to_string(n - 1)
+                                             : "/dev/lp" + std::to_string(n - 1);
+    return "the parallel port " + std::string(PortTable[port]) + " (" + EscapeText(device) + ")";
+}
+
+bool Opens(const std::string& name) {
+    return platform::OpenDevice(name, {.read = true, .write = true, .shared = true}) != nullptr;
+}
+
+// Why the named USB-side device did not open, in words.
+std::string OpenProblem(const std::string& name) {
+    if (name.starts_with("unix:")) {
+        struct stat st {};
+        const std::string path = name.substr(5);
+        if (::stat(path.c_str(), &st) != 0) {
+            return std::strerror(errno);
+        }
+        return S_ISSOCK(st.st_mode) ? "nothing serves the socket" : "not a socket";
+    }
+    if (name.starts_with("usb:")) {
+        return "no such USB printer on the bus, or another program holds it";
+    }
+    if (name.front() == '/') {
+        if (::access(name.c_str(), R_OK | W_OK) != 0) {
+            return std::strerror(errno);
+        }
+        return "the device does not open";
+    }
+    return "the device does not open";
+}
+
+// After the start-up found no machine: which device could not be opened, or
+// which one stayed silent.
+int Unreachable(Io& io) {
+    const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    const std::string parallel = ParallelName(currentPort);
+    const std::string node = platform::UsbPermissionProblem();
+    if (!node.empty() && usb.starts_with("usb:")) {
+        return Fail(io, kExitDevice,
+                    "cannot open the USB printer " + usb + " at " + node +
+                        ": permission denied; install the udev rule 70-faxrcp.rules "
+                        "(see faxrcp-cli(1), PERMISSIONS)");
+    }
+    // The start-up tried the parallel port last; say how it failed too.
+    const bool parallelOpens =
+        currentPort > kUsbPort && currentPort < kPortCount && Opens(PortTable[currentPort]);
+    if (!usb.empty()) {
+        if (Opens(usb)) {
+            return Fail(io, kExitNotResponding,
+                        "no answer from the machine at " + EscapeText(usb) +
+                            (parallelOpens ? ", nor from " + parallel
+                                           : "; " + parallel + " cannot be opened"));
+        }
+        return Fail(io, kExitDevice,
+                    "cannot open '" + EscapeText(usb) + "': " + OpenProblem(usb) +
+                        (parallelOpens ? "; no answer from " + parallel + " either"
+                                       : "; " + parallel + " cannot be opened either"));
+    }
+    if (parallelOpens) {
+        return Fail(io, kExitNotResponding, "no USB printer found, and no answer from " + parallel);
+    }
+    return Fail(io, kExitDevice,
+                "no machine found: no USB printer, and " + parallel + " cannot be opened");
+}
+
+} // namespace
+
+std::string MachineName() {
+    if (currentPort == kUsbPort) {
+        const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+        return EscapeText(usb.empty() ? "USB" : usb);
+    }
+    return ParallelName(currentPort);
+}
+
+int Fail(Io& io, int status, const std::string& message) {
+    Warn(io, message);
+    return status;
+}
+
+void Warn(Io& io, const std::string& message) {
+    if (TraceLineOpen()) {
+        io.err << "\n";
+        TraceLineOpen() = false;
+    }
+    io.err << "faxrcp-cli: " << message << "\n";
+}
+
+int NotResponding(Io& io, const std::string& what) {
+    std::string message = "the machine at " + MachineName() + " did not answer";
+    if (!what.empty()) {
+        message += " " + what;
+    }
+    return Fail(io, kExitNotResponding, message);
+}
+
+int WithMachine(Io& io, const std::function<int()>& body) {
+    const char* fromEnvironment = std::getenv(kUsbPortVariable);
+    const bool chosen = !io.options.device.empty();
+    const std::string name = chosen                       ? io.options.device
+                             : fromEnvironment != nullptr ? fromEnvironment
+                                                          : "";
+    if (!name.empty()) {
+        if (auto problem = DeviceNameProblem(name)) {
+            return Fail(io, kExitDevice,
+                        "unusable device '" + EscapeText(name) + "' (" +
+                            (chosen ? "--device" : kUsbPortVariable) + "): " + *problem);
+        }
+    }
+    const UsbPortOverride port(io.options.device);
+
+    StartupHooks hooks;
+    hooks.notResponding = [] { return NotRespondingChoice::Abort; };
+    hooks.chooseUsbDevice = [&io](const auto& candidates) {
+        return NoUsbDeviceNamed(candidates, io);
+    };
+    int status = kExitOk;
+    try {
+        switch (RunStartup(hooks)) {
+        case StartupOutcome::PortBusy:
+            status = Fail(io, kExitPortBusy,
+                          "the port is busy: another program (the panel or another "
+                          "faxrcp-cli) is using the machine");
+            break;
+        case StartupOutcome::NoUsbDeviceNamed:
+            status = kExitDevice;
+            break;
+        case StartupOutcome::Aborted:
+            status = Unreachable(io);
+            break;
+        case StartupOutcome::MainWindow:
+            status = body();
+            break;
+        }
+    } catch (const std::exception& e) {
+        status = Fail(io, kExitNotResponding, e.what());
+    }
+    RunExit(); // the port goes back to the scanner driver whatever happened
+    return status;
+}
+
+} // namespace cli

@@ -1,0 +1,139 @@
+#include "cli/cli_output.h"
+
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+std::string Hex2(unsigned char c, const char* format) {
+    char text[8];
+    std::snprintf(text, sizeof text, format, unsigned{c});
+    return text;
+}
+
+} // namespace
+
+bool& TraceLineOpen() {
+    static bool open = false;
+    return open;
+}
+
+std::string EscapeText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += ch;
+        } else {
+            out += Hex2(c, "\\x%02X");
+        }
+    }
+    return out;
+}
+
+std::string_view TrimPadding(std::string_view text) {
+    const size_t end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+std::string JsonQuote(std::string_view bytes) {
+    std::string out = "\"";
+    for (char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += ch;
+        } else {
+            out += Hex2(c, "\\u%04X");
+        }
+    }
+    return out + "\"";
+}
+
+Json Json::Number(long long value) {
+    Json j(Kind::Number);
+    j.number_ = value;
+    return j;
+}
+
+Json Json::String(std::string_view bytes) {
+    Json j(Kind::String);
+    j.text_ = bytes;
+    return j;
+}
+
+Json Json::Array() {
+    return Json(Kind::Array);
+}
+
+Json Json::Object() {
+    return Json(Kind::Object);
+}
+
+Json& Json::add(Json item) {
+    items_.push_back(std::move(item));
+    return *this;
+}
+
+Json& Json::set(std::string_view name, Json value) {
+    members_.emplace_back(std::string(name), std::move(value));
+    return *this;
+}
+
+void Json::writeInline(std::ostream& out) const {
+    switch (kind_) {
+    case Kind::Number:
+        out << number_;
+        return;
+    case Kind::String:
+        out << JsonQuote(text_);
+        return;
+    case Kind::Array:
+        out << "[";
+        for (size_t i = 0; i < items_.size(); ++i) {
+            out << (i ? ", " : "");
+            items_[i].writeInline(out);
+        }
+        out << "]";
+        return;
+    case Kind::Object:
+        out << "{";
+        for (size_t i = 0; i < members_.size(); ++i) {
+            out << (i ? ", " : "") << JsonQuote(members_[i].first) << ": ";
+            members_[i].second.writeInline(out);
+        }
+        out << "}";
+        return;
+    }
+}
+
+void Json::write(std::ostream& out) const {
+    if (kind_ == Kind::Object && !members_.empty()) {
+        out << "{\n";
+        for (size_t i = 0; i < members_.size(); ++i) {
+            out << "  " << JsonQuote(members_[i].first) << ": ";
+            members_[i].second.writeInline(out);
+            out << (i + 1 < members_.size() ? ",\n" : "\n");
+        }
+        out << "}\n";
+    } else if (kind_ == Kind::Array && !items_.empty()) {
+        out << "[\n";
+        for (size_t i = 0; i < items_.size(); ++i) {
+            out << "  ";
+            items_[i].writeInline(out);
+            out << (i + 1 < items_.size() ? ",\n" : "\n");
+        }
+        out << "]\n";
+    } else {
+        writeInline(out);
+        out << "\n";
+    }
+}
+
+} // namespace cli

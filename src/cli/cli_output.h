@@ -1,0 +1,53 @@
+#pragma once
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// How faxrcp-cli writes what the machine holds: name=value text and JSON.
+// Machine texts are 8-bit bytes (Latin-1 in the windows); a byte that is not
+// printable ASCII never reaches the terminal as it is.
+namespace cli {
+
+// Printable ASCII as it is, a backslash doubled, any other byte as \xNN.
+std::string EscapeText(std::string_view bytes);
+
+// The text without its trailing blanks, as the pages show it.
+std::string_view TrimPadding(std::string_view text);
+
+// Whether the trace last written to standard error (-v) left its line open:
+// a message then starts on a line of its own.
+bool& TraceLineOpen();
+
+// A JSON value built in order and written at once.
+class Json {
+  public:
+    static Json Number(long long value);
+    static Json String(std::string_view bytes); // bytes read as Latin-1
+    static Json Array();
+    static Json Object();
+
+    Json& add(Json item);                         // to an array
+    Json& set(std::string_view name, Json value); // to an object, in order
+
+    // Objects at the top show one member a line; what they hold, one line.
+    void write(std::ostream& out) const;
+
+  private:
+    enum class Kind { Number, String, Array, Object };
+    explicit Json(Kind kind) : kind_(kind) {}
+    void writeInline(std::ostream& out) const;
+
+    Kind kind_;
+    long long number_ = 0;
+    std::string text_;
+    std::vector<Json> items_;
+    std::vector<std::pair<std::string, Json>> members_;
+};
+
+// A JSON string literal: quotes, backslashes and control characters escaped,
+// bytes of 0x7F and above as the Latin-1 characters \u00NN.
+std::string JsonQuote(std::string_view bytes);
+
+} // namespace cli

@@ -1,0 +1,78 @@
+// faxrcp-cli firmware: a person confirms at a terminal, a script says --yes,
+// anything else sends nothing; progress is a bar on a terminal and lines
+// otherwise, on standard output.
+#include <string>
+#include <vector>
+
+#include "cli_fixture.h"
+#include "firmware/firmware_test_helpers.h"
+
+namespace {
+
+class CliFirmwareTest : public CliTest {
+  protected:
+    std::string Image(size_t size) {
+        content = fwtest::ImageBytes(size);
+        return dir.write("update.bin", content);
+    }
+    bool Received() {
+        const auto image = machine().firmwareImage();
+        return machine().firmwareImagesCompleted() == 1 &&
+               std::string(image.begin(), image.end()) == content;
+    }
+    std::string content;
+};
+
+TEST_F(CliFirmwareTest, AtATerminalTheFileIsShownAndOnlyYesSendsIt) {
+    const std::string file = Image(10000);
+    inTerminal = true;
+    const std::string question = "Firmware file: " + file +
+                                 "\nSize:          10000 bytes\nThe machine must stay on until "
+                                 "it has stored the image.\nSend it to the machine? [y/N] ";
+    for (const char* answer : {"", "n\n", "no\n", "yes please\n"}) {
+        SCOPED_TRACE(answer);
+        EXPECT_EQ(Run({"firmware", file}, answer), cli::kExitUsage);
+        EXPECT_EQ(err.str(), question + "faxrcp-cli: firmware not sent\n");
+        EXPECT_EQ(machine().openCount(), 0);
+    }
+    EXPECT_EQ(Run({"firmware", file}, "y\n"), cli::kExitOk);
+    EXPECT_EQ(err.str(), question);
+    EXPECT_TRUE(Received());
+}
+
+TEST_F(CliFirmwareTest, ScriptsSayYesAndWithoutATerminalNothingElseSends) {
+    const std::string file = Image(10000);
+    EXPECT_EQ(Run({"firmware", file}, "y\n"), cli::kExitUsage);
+    EXPECT_EQ(err.str(), "faxrcp-cli: firmware: standard input is not a terminal to confirm on; "
+                         "add --yes to send '" +
+                             file + "' without asking\n");
+    EXPECT_EQ(machine().openCount(), 0);
+
+    EXPECT_EQ(Run({"-y", "firmware", file}), cli::kExitOk) << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_TRUE(Received());
+    EXPECT_EQ(out.str(), "40% (4096 of 10000 bytes)\n81% (8192 of 10000 bytes)\n"
+                         "100% (10000 of 10000 bytes)\n"
+                         "firmware: 10000 bytes sent; the machine is storing the image (40 s), "
+                         "do not switch it off\nfirmware: update complete\n");
+}
+
+TEST_F(CliFirmwareTest, OnATerminalOneBarIsRedrawnUnlessTheTraceSharesIt) {
+    const std::string file = Image(10000);
+    outTerminal = true;
+    EXPECT_EQ(Run({"firmware", "--yes", file}), cli::kExitOk) << err.str();
+    const std::string bar = out.str();
+    EXPECT_TRUE(bar.starts_with("\r[############..................] 40%  4096 of 10000 bytes"
+                                "\r[########################......] 81%  8192 of 10000 bytes"
+                                "\r[##############################] 100%  10000 of 10000 bytes\n"
+                                "firmware: 10000 bytes sent;"))
+        << bar;
+
+    // With the trace on the terminal the progress comes in whole lines.
+    EXPECT_EQ(Run({"firmware", "--yes", "-v", file}), cli::kExitOk);
+    EXPECT_EQ(out.str().find('\r'), std::string::npos);
+    EXPECT_TRUE(out.str().starts_with("40% (4096 of 10000 bytes)\n")) << out.str();
+    EXPECT_NE(err.str().find("RCP: Port Release"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,50 @@
+#pragma once
+// faxrcp-cli in this process against "sim:" behind the stand-in libraries
+// beside the programs, on the virtual clock: every wait is instant.
+#include <sstream>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "platform/program.h"
+#include "sim/simulated_machine.h"
+#include "support/fake_device.h"
+#include "support/platform_fixture.h"
+#include "support/temp_dir.h"
+
+class CliTest : public PlatformTest {
+  protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
+        sim::RegisterSimDevice();
+        machine().reset();
+    }
+    void TearDown() override {
+        machine().reset();
+        sim::UnregisterSimDevice();
+        PlatformTest::TearDown();
+    }
+
+    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
+
+    // The tool with these arguments; standard input reads `input`.
+    int Run(const cli::Args& args, const std::string& input = "") {
+        out.str("");
+        err.str("");
+        in.str(input);
+        in.clear();
+        cli::Io io{out, err, &in, inTerminal, outTerminal};
+        return cli::Main(args, io);
+    }
+
+    TempDir dir;
+    ScopedEnv lockDir{"FAXRCP_LOCK_DIR", dir.path()};
+    ScopedEnv profiles{"XDG_CONFIG_HOME", dir.path()};
+    ScopedEnv usbPort{"FAXRCP_USB_PORT", "sim:"};
+    FakeDevice ecp{"\\\\.\\VornEcp1"}; // silent unless a test scripts it
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    bool inTerminal = false;
+    bool outTerminal = false;
+};
