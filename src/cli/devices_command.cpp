@@ -42,7 +42,7 @@ int RunDevices(const Args&, Io& io) {
 const Registrar devices({
     .words = {"devices"},
     .usage = "devices",
-    .help = "List the USB printers, one a line: the name to use, maker, model, serial.",
+    .help = "List the USB printers: the name to use, maker, model, serial.",
     .run = RunDevices,
     .needsMachine = false,
     .json = true,
