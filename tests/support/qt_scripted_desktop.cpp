@@ -56,6 +56,18 @@ desktop::Result ScriptedDesktop::messageBox(QWidget* owner, const QString& text,
     return call.result;
 }
 
+int ScriptedDesktop::askChoice(QWidget* owner, const QString& text, const QString& caption,
+                               const QStringList& buttons, int escapeButton) {
+    ChoiceCall call{owner, text, caption, buttons, escapeButton};
+    if (!choiceAnswers.empty()) {
+        call.result = choiceAnswers.front();
+        choiceAnswers.pop_front();
+    }
+    choices.push_back(call);
+    calls.push_back("choice");
+    return call.result;
+}
+
 QString ScriptedDesktop::openFileName(QWidget* owner, const desktop::FileDialogOptions& options) {
     FileDialogCall call{false, owner, options, TakeAnswer(openAnswers)};
     fileDialogs.push_back(call);

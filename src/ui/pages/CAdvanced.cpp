@@ -322,6 +322,29 @@ void CAdvanced::ShowRecord() {
     }
     OnTollSaverClick();
     OnPowerSaveClick();
+    sent_ = CurrentValues();
+}
+
+CAdvanced::Values CAdvanced::CurrentValues() {
+    UpdateData(Exchange::FromControls);
+    Values values{texts_, listPositions_, checkStates_, tollSaver_, powerSave_, {}};
+    int i = 0;
+    for (int id : {kStartDate, kStartTime, kEndDate, kEndTime}) {
+        if (auto* picker = Control<QDateTimeEdit>(id)) {
+            values.period[i] = picker->dateTime().toString(Qt::ISODate);
+        }
+        ++i;
+    }
+    return values;
+}
+
+bool CAdvanced::HasUnsentChanges() {
+    return IsInitialised() && CurrentValues() != sent_;
+}
+
+bool CAdvanced::SendChanges() {
+    OnApply();
+    return !HasUnsentChanges();
 }
 
 void CAdvanced::ShowDateTime(int dateId, int timeId, const StatusDateTime& value) {
@@ -399,6 +422,11 @@ void CAdvanced::OnApply() {
     }
     if (!ok) {
         ShowNotResponding(BoxOwner());
+        return;
+    }
+    sent_ = CurrentValues();
+    if (PageHost* host = Host()) {
+        host->ShowStatus(LangText("SENT"));
     }
 }
 

@@ -75,7 +75,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     RecountGroupRefs();
 }
 
-void SavePhonebookCommand(QWidget* owner) {
+QString SavePhonebookCommand(QWidget* owner) {
     desktop::FileDialogOptions options;
     options.filter = kPhonebookFilter;
     options.defaultExtension = "PBF";
@@ -83,9 +83,12 @@ void SavePhonebookCommand(QWidget* owner) {
     options.confirmOverwrite = true;
     const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
     if (chosen.isEmpty()) {
-        return;
+        return {};
     }
-    if (WritePhonebookFile(LocalPath(ChosenPath(chosen))) == 0) {
+    const QString path = ChosenPath(chosen);
+    if (WritePhonebookFile(LocalPath(path)) == 0) {
         ShowFileError(owner, "IDS_PBOOK_SAVE_ERROR");
+        return {};
     }
+    return QFileInfo(path).fileName();
 }
