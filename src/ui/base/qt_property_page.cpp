@@ -1,8 +1,11 @@
 #include "base/qt_property_page.h"
 
 #include <QButtonGroup>
+#include <QGroupBox>
 #include <QSignalBlocker>
 #include <algorithm>
+
+#include "model/lang_text.h"
 #include <vector>
 
 CPropertyPage::CPropertyPage(const dlg::DialogTemplate& dialogTemplate, PageTab tab,
@@ -70,6 +73,13 @@ void CPropertyPage::EnsureInitialised() {
         }
     }
     OnInitDialog();
+    // A frame without a title groups the page's values: it is the page.
+    const QString caption = QString::fromUtf8(GetLangString(tab_.section, tab_.key));
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (box->title().isEmpty()) {
+            box->setAccessibleName(caption);
+        }
+    }
 }
 
 void CPropertyPage::OnInitDialog() {

@@ -113,6 +113,8 @@ void CPhonebook::OnInitDialog() {
         "%s ( 0 ~ %d )", GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"), SpeedDialSlots() - 1));
     speedRadio->show();
 
+    // The list has no label of its own: it is the phonebook.
+    list_->setAccessibleName(Lang("PHONEBOOK", "CAPTION"));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setAllColumnsShowFocus(true);
     list_->setColumnCount(3);
