@@ -1,9 +1,12 @@
 #include "phonebook/CGroupDial.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
+#include <array>
 #include <cstring>
 
 #include "base/qt_resources.h"
@@ -48,6 +51,12 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     nameField_->setText(name_);
 
     setWindowTitle(Lang("GROUP_DIAL", "CAPTION"));
+    // The frame round the whole dialog has no title: it is the group.
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (box->title().isEmpty()) {
+            box->setAccessibleName(windowTitle());
+        }
+    }
     static const struct {
         int id;
         const char* key;
@@ -90,9 +99,11 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     typeSelection = 1;
     rangeStart = 0;
     rangeEnd = s;
-    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList))
+    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList)) {
         type->setCurrentIndex(typeSelection);
+    }
     FillAvailable();
+    FitColumns();
 
     connect(add_, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(dlg::FindControl<QPushButton>(this, kRemove), &QPushButton::clicked, this,
@@ -118,6 +129,51 @@ void CGroupDial::SetUpList(QTreeWidget* list) {
     list->setColumnWidth(0, 40);
     list->setColumnWidth(1, 100);
     list->setColumnWidth(2, 200);
+}
+
+void CGroupDial::FitColumns() {
+    // Every slot either list can show is in one of them now.
+    std::array<int, 3> widths{};
+    for (QTreeWidget* list : {included_, available_}) {
+        for (int c = 0; c < 3; ++c) {
+            list->resizeColumnToContents(c);
+            widths[c] = std::max(widths[c], list->columnWidth(c));
+        }
+    }
+    const int frame = 2 * included_->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, included_);
+    const int needed = widths[0] + widths[1] + widths[2] + frame + scrollBar;
+    const int delta = std::max(0, needed - std::max(included_->width(), available_->width()));
+    for (QTreeWidget* list : {included_, available_}) {
+        for (int c = 0; c < 3; ++c) {
+            list->setColumnWidth(c, widths[c]);
+        }
+    }
+    if (delta == 0) {
+        return;
+    }
+    const QRect right = available_->geometry();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int id = dlg::ControlId(w);
+        QRect g = w->geometry();
+        if (w == included_) {
+            g.setWidth(g.width() + delta);
+        } else if (w == available_) {
+            g.translate(delta, 0);
+            g.setWidth(g.width() + delta);
+        } else if (qobject_cast<QGroupBox*>(w) != nullptr) {
+            g.setWidth(g.width() + 2 * delta);
+        } else if (id == kOk || id == kCancel) {
+            g.translate(delta, 0);
+        } else if (id >= 0 && g.left() >= right.left() - 2) {
+            // Over the right list; what ends with it keeps ending with it.
+            g.translate(std::abs(g.right() - right.right()) <= 3 ? 2 * delta : delta, 0);
+        } else {
+            continue;
+        }
+        w->setGeometry(g);
+    }
+    setFixedSize(width() + 2 * delta, height());
 }
 
 QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const {

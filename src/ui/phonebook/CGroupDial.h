@@ -48,6 +48,9 @@ class CGroupDial : public QDialog {
 
   private:
     void SetUpList(QTreeWidget* list);
+    // Columns as wide as the widest text either list may show, the lists and
+    // the dialog widened to match.
+    void FitColumns();
     void FillAvailable();
     QTreeWidgetItem* NewItem(int slot, const QString& numberText) const;
     QTreeWidgetItem* CopyItem(const QTreeWidgetItem* item) const;
