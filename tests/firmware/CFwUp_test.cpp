@@ -150,6 +150,21 @@ TEST_F(FwUpPageTest, BrowseShowsNameAndSizeAndEnablesUpdate) {
     EXPECT_TRUE(button(kUpdate)->isEnabled());
 }
 
+TEST_F(FwUpPageTest, ALongPathIsCutInTheMiddleWholeInTheTipAndTheMessageNamesTheFile) {
+    show();
+    const std::string path =
+        dir.write(std::string(4, 'f') + "/" + std::string(80, 'd') + "/update-2024.bin", "abc");
+    browse(QString::fromStdString(path));
+    auto* name = page.Control<QLabel>(kFileName);
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().contains(QChar(0x2026))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().startsWith(QString::fromStdString(dir.path()).left(4)));
+    EXPECT_TRUE(name->text().endsWith("update-2024.bin"));
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->contentsRect().width());
+    EXPECT_EQ(name->toolTip(), QString::fromStdString(path));
+    EXPECT_EQ(text(kMessage), "update-2024.bin is ready to be sent. Click Update to start.");
+}
+
 TEST_F(FwUpPageTest, CancelledBrowseChangesNothing) {
     show();
     const std::string path = dir.write("fw.bin", "abc");
