@@ -1,8 +1,10 @@
 #include "shell/CRcpApp.h"
 
 #include "base/qt_desktop.h"
+#include "model/lang_text.h"
 #include "shell/CMainDlg.h"
 #include "shell/qt_single_instance.h"
+#include "shell/qt_translation.h"
 #include "templates/string_table.h"
 
 namespace {
@@ -61,6 +63,11 @@ bool CRcpApp::InitInstance() {
         return false;
     }
     instance_->Listen();
+
+    // Qt's own buttons and dialogs speak the panel's language from the
+    // first box on.
+    FindLanguageFile();
+    InstallQtTranslation(QString::fromStdString(CurrentLanguage()));
 
     if (RunStartup(MakeStartupHooks()) != StartupOutcome::MainWindow) {
         return false;
