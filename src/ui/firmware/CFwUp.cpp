@@ -138,7 +138,11 @@ void CFwUp::OnBrowse() {
         return;
     }
     desktop::FileDialogOptions options;
-    options.filter = QStringLiteral("All files (*.*)|*.*||");
+    QString all = Lang("FWUP", "ALL_FILES");
+    if (all.isEmpty()) {
+        all = QStringLiteral("All files"); // an empty name would end the list
+    }
+    options.filter = all + QStringLiteral(" (*.*)|*.*||");
     const QString chosen = desktop::CurrentDesktop().openFileName(this, options);
     if (chosen.isEmpty()) {
         return;

@@ -12,7 +12,19 @@
 
 namespace {
 
-const char* const kPhonebookFilter = "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||";
+// The file types in the language in use; a missing text keeps the English
+// one, as an empty name would end the list.
+QString PhonebookFilter() {
+    QString book = QString::fromUtf8(GetLangString("PHONEBOOK", "PBOOK_FILES"));
+    QString all = QString::fromUtf8(GetLangString("PHONEBOOK", "ALL_FILES"));
+    if (book.isEmpty()) {
+        book = QStringLiteral("Phonebook Files");
+    }
+    if (all.isEmpty()) {
+        all = QStringLiteral("All files");
+    }
+    return book + QStringLiteral("(*.pbf)|*.pbf|") + all + QStringLiteral(" (*.*)|*.*||");
+}
 
 // The folder of the last file chosen: the next dialog starts there.
 QString lastFolder;
@@ -52,7 +64,7 @@ std::string LocalPath(const QString& path) {
 
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     desktop::FileDialogOptions options;
-    options.filter = kPhonebookFilter;
+    options.filter = PhonebookFilter();
     options.initialDirectory = lastFolder;
     const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
     if (chosen.isEmpty()) {
@@ -77,7 +89,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
 
 QString SavePhonebookCommand(QWidget* owner) {
     desktop::FileDialogOptions options;
-    options.filter = kPhonebookFilter;
+    options.filter = PhonebookFilter();
     options.defaultExtension = "PBF";
     options.initialDirectory = lastFolder;
     options.confirmOverwrite = true;
