@@ -287,6 +287,22 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     real.help(&owner, manual, desktop::HelpCommand::Quit, 0);
     QApplication::processEvents();
     EXPECT_EQ(owner.findChild<QWidget*>("helpWindow"), nullptr);
+
+    // The translations have the same topics, in their language.
+    for (const auto& [file, word] : {std::pair{"faxrcp.fr.html", "Informations"},
+                                     std::pair{"faxrcp.de.html", "Telefonbuch"}}) {
+        const QString translated = QStringLiteral(FAXRCP_BIN_DIR "/") + file;
+        real.help(&owner, translated, desktop::HelpCommand::Context, 1);
+        auto* shown = owner.findChild<QTextBrowser*>();
+        ASSERT_NE(shown, nullptr) << file;
+        EXPECT_TRUE(shown->toPlainText().contains(word)) << file;
+        for (int topic = 1; topic <= 10; ++topic) {
+            EXPECT_TRUE(shown->document()->toHtml().contains(QStringLiteral("topic%1").arg(topic)))
+                << file << " " << topic;
+        }
+        real.help(&owner, translated, desktop::HelpCommand::Quit, 0);
+        QApplication::processEvents();
+    }
 }
 
 TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {

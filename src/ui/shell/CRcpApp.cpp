@@ -13,6 +13,12 @@ QString StringResource(int id) {
     return QString::fromUtf8(LoadStringResource(id));
 }
 
+// The start-up box's text in the panel's language, else the program's own.
+QString StartupText(const char* key, int id) {
+    const QString text = QString::fromUtf8(GetLangString("MAIN", key));
+    return text.isEmpty() ? StringResource(id) : text;
+}
+
 } // namespace
 
 CRcpApp::CRcpApp(QString instanceName)
@@ -33,11 +39,13 @@ StartupHooks CRcpApp::MakeStartupHooks() {
     StartupHooks hooks;
     hooks.waitCursor = [](bool on) { desktop::WaitCursor(on); };
     hooks.portBusy = [] {
-        desktop::MessageBox(nullptr, StringResource(IDS_PORT_BUSY), StringResource(IDS_APP_TITLE),
-                            desktop::Icon::Error, desktop::Buttons::Ok);
+        desktop::MessageBox(nullptr, StartupText("PORT_BUSY", IDS_PORT_BUSY),
+                            StringResource(IDS_APP_TITLE), desktop::Icon::Error,
+                            desktop::Buttons::Ok);
     };
     hooks.notResponding = [] {
-        switch (desktop::MessageBox(nullptr, StringResource(IDS_NOT_RESPONDING),
+        switch (desktop::MessageBox(nullptr,
+                                    StartupText("STARTUP_NOT_RESPONDING", IDS_NOT_RESPONDING),
                                     StringResource(IDS_APP_TITLE), desktop::Icon::Error,
                                     desktop::Buttons::AbortRetryIgnore)) {
         case desktop::Result::Retry:
