@@ -1,6 +1,7 @@
 #include "phonebook/CGroupDial.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -188,4 +189,20 @@ TEST_F(CGroupDialTest, ColumnsShowEveryFullNameAndNumber) {
     // The included list is the left one, the available the right one, apart.
     EXPECT_LT(editor->IncludedList()->geometry().right(),
               editor->AvailableList()->geometry().left());
+}
+
+TEST_F(CGroupDialTest, ListCaptionsStayOnOneLineInEveryLanguage) {
+    for (const char* language : {"en", "fr", "de", "es", "it", "nl", "pt", "pl"}) {
+        SCOPED_TRACE(language);
+        UseLanguageOf(language);
+        Open(30);
+        for (int id : {kIncludedLabel, kAvailableLabel}) {
+            auto* label = dlg::FindControl<QLabel>(editor.get(), id);
+            ASSERT_NE(label, nullptr);
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << label->text().toStdString();
+        }
+        editor.reset();
+    }
 }

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -143,15 +144,47 @@ void CGroupDial::FitColumns() {
     const int frame = 2 * included_->frameWidth();
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, included_);
     const int needed = widths[0] + widths[1] + widths[2] + frame + scrollBar;
-    const int delta = std::max(0, needed - std::max(included_->width(), available_->width()));
     for (QTreeWidget* list : {included_, available_}) {
         for (int c = 0; c < 3; ++c) {
             list->setColumnWidth(c, widths[c]);
         }
     }
-    if (delta == 0) {
-        return;
+
+    // The lists' captions take the room beside their buttons and stay on one
+    // line; the room grows with the lists.
+    const int gap = dlg::DialogUnitsOf().toPixelsX(3);
+    auto* remove = dlg::FindControl<QPushButton>(this, kRemove);
+    auto* included = dlg::FindControl<QLabel>(this, kIncludedLabel);
+    auto* available = dlg::FindControl<QLabel>(this, kAvailableLabel);
+    const auto textWidth = [](const QLabel* label) {
+        return label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+    };
+    int delta = needed - std::max(included_->width(), available_->width());
+    if (included != nullptr && remove != nullptr) {
+        delta = std::max(delta, textWidth(included) - (remove->geometry().left() - gap -
+                                                       included->geometry().left()));
     }
+    if (available != nullptr) {
+        delta = std::max(delta, textWidth(available) - (available_->geometry().right() -
+                                                        add_->geometry().right() - gap));
+    }
+    if (delta > 0) {
+        WidenBy(delta);
+    }
+    if (available != nullptr) {
+        QRect g = available->geometry();
+        g.setLeft(std::min(g.left(), add_->geometry().right() + gap));
+        available->setGeometry(g);
+    }
+    if (included != nullptr && remove != nullptr) {
+        QRect g = included->geometry();
+        g.setRight(std::max(g.right(), remove->geometry().left() - gap));
+        included->setGeometry(g);
+    }
+}
+
+void CGroupDial::WidenBy(int delta) {
+    const QRect left = included_->geometry();
     const QRect right = available_->geometry();
     for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const int id = dlg::ControlId(w);
@@ -164,6 +197,9 @@ void CGroupDial::FitColumns() {
         } else if (qobject_cast<QGroupBox*>(w) != nullptr) {
             g.setWidth(g.width() + 2 * delta);
         } else if (id == kOk || id == kCancel) {
+            g.translate(delta, 0);
+        } else if (id >= 0 && std::abs(g.right() - left.right()) <= 3) {
+            // Ends with the left list: keeps ending with it.
             g.translate(delta, 0);
         } else if (id >= 0 && g.left() >= right.left() - 2) {
             // Over the right list; what ends with it keeps ending with it.
