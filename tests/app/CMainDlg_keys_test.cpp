@@ -200,6 +200,18 @@ TEST_F(MainDlgKeysTest, AFailedSendKeepsTheWindowOnThatPage) {
     EXPECT_EQ(desk.messageBoxes[0].icon, desktop::Icon::Error);
 }
 
+TEST_F(MainDlgKeysTest, AFailedFirstReadIsToldOverTheWindowOnTheScreen) {
+    machine().setFault(sim::Command::GetSetup, {.silent = true});
+    auto dlg = OpenShown();
+    ASSERT_EQ(desk.messageBoxes.size(), 1u);
+    EXPECT_EQ(desk.messageBoxes[0].owner, dlg.get());
+    EXPECT_TRUE(desk.messageBoxes[0].ownerShown);
+    // Nothing was read, so nothing is unsent: Escape ends at once.
+    Press(*dlg, Qt::Key_Escape);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(desk.choices.empty());
+}
+
 TEST_F(MainDlgKeysTest, EnterInAFieldNeverEndsAndEnterOnARowOpensItsEditor) {
     auto dlg = OpenShown();
     auto* rings = dlg->Page<CSettings>()->Control<QLineEdit>(settings_ids::kRingCount);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 ScriptedDesktop::ScriptedDesktop() {
     desktop::InstallDesktop(this);
@@ -46,7 +47,13 @@ QString TakeAnswer(std::deque<QString>& answers) {
 desktop::Result ScriptedDesktop::messageBox(QWidget* owner, const QString& text,
                                             const QString& caption, desktop::Icon icon,
                                             desktop::Buttons buttons) {
-    MessageBoxCall call{owner, text, caption, icon, buttons, FirstButton(buttons)};
+    MessageBoxCall call{owner,
+                        owner != nullptr && owner->isVisible(),
+                        text,
+                        caption,
+                        icon,
+                        buttons,
+                        FirstButton(buttons)};
     if (!messageAnswers.empty()) {
         call.result = messageAnswers.front();
         messageAnswers.pop_front();

@@ -27,6 +27,7 @@ class ScriptedDesktop : public desktop::Desktop {
   public:
     struct MessageBoxCall {
         QWidget* owner = nullptr;
+        bool ownerShown = false; // was the owner on the screen when the box came?
         QString text;
         QString caption;
         desktop::Icon icon = desktop::Icon::None;
