@@ -65,20 +65,23 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 
     EXPECT_EQ(dlg->windowTitle(), "Telvane");
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
-    EXPECT_EQ(dlg->HelpButton()->text(), "&Help");
+    EXPECT_EQ(dlg->HelpButton()->text(), "He&lp");
     EXPECT_EQ(dlg->ExitButton()->IconId(), 121);
     EXPECT_EQ(dlg->HelpButton()->IconId(), 122);
     EXPECT_FALSE(dlg->ExitButton()->IsFlat());
 
     EXPECT_EQ(dlg->FileMenu()->title(), "&File");
     EXPECT_EQ(Items(dlg->FileMenu()),
-              QStringList({"&Load Phonebook...", "&Save Phonebook...", "-", "E&xit"}));
+              QStringList({"&Load Phonebook...", "Save &Phonebook...", "-", "E&xit"}));
     EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
     EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
     EXPECT_EQ(dlg->HelpMenu()->title(), "&Help");
-    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "-", "&About..."}));
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
 
-    // The first page was shown and has read the machine; the others wait.
+    // The first page reads the machine once the window is up; the others wait.
+    EXPECT_FALSE(dlg->SheetPages()[0]->IsInitialised());
+    dlg->show();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(dlg->SheetPages()[0]->IsInitialised());
     EXPECT_FALSE(dlg->Page<CInfo>()->IsInitialised());
 }
@@ -100,12 +103,14 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
     EXPECT_EQ(Tabs(dlg->Sheet()), QStringList({"Information", "Firmware Update"}));
     CInfo* info = dlg->Page<CInfo>();
     EXPECT_EQ(dlg->Sheet()->widget(0), static_cast<QWidget*>(info));
-    // Information is the first page: it is shown and reads the machine at once.
-    EXPECT_TRUE(info->IsInitialised());
+    // Information is the first page: it reads the machine once shown.
+    dlg->show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(info->IsInitialised());
     EXPECT_EQ(info->Control<QWidget>(1065)->property("text").toString(), "2.05");
     EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
     EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
-    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "-", "&About..."}));
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
     // The full machine's own pages are not made at all.
     EXPECT_EQ(dlg->Page<CSettings>(), nullptr);
     EXPECT_EQ(dlg->Page<CPhonebook>(), nullptr);
@@ -130,7 +135,7 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
     EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", ""}));
-    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "-", ""}));
+    EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");
 
@@ -171,7 +176,8 @@ TEST_F(MainDlgTest, WindowIsSixCharacterHeightsTallerThanTheSheetAndTheMenuBar) 
         const int menu = dlg.MenuBar()->height();
         EXPECT_EQ(sheet.left(), 10);
         EXPECT_EQ(sheet.top(), menu + 10);
-        EXPECT_EQ(dlg.width(), sheet.width() + 10);
+        // The same margin on the right as on the left.
+        EXPECT_EQ(dlg.width(), sheet.width() + 20);
         EXPECT_EQ(dlg.height(), sheet.height() + 6 * charHeight + menu);
         // Exit and Help sit below the sheet, inside the window.
         EXPECT_GE(dlg.ExitButton()->geometry().top(), sheet.bottom());
@@ -198,7 +204,7 @@ TEST_F(MainDlgTest, WindowIsSixCharacterHeightsTallerThanTheSheetAndTheMenuBar) 
     EXPECT_GT(big.height(), normal.height());
 }
 
-TEST_F(MainDlgTest, ExitButtonExitItemAndEnterEndWithOkEscapeWithCancel) {
+TEST_F(MainDlgTest, ExitButtonExitItemAndEnterOnExitEndWithOkEscapeWithCancel) {
     {
         auto dlg = Open(0);
         dlg->show();
@@ -215,9 +221,18 @@ TEST_F(MainDlgTest, ExitButtonExitItemAndEnterEndWithOkEscapeWithCancel) {
     {
         auto dlg = Open(0);
         dlg->show();
+        dlg->ExitButton()->setFocus();
+        QTest::keyClick(dlg->ExitButton(), Qt::Key_Return);
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+        EXPECT_FALSE(dlg->isVisible());
+    }
+    {
+        // Enter anywhere else never ends the window.
+        auto dlg = Open(0);
+        dlg->show();
         dlg->setFocus();
         QTest::keyClick(dlg.get(), Qt::Key_Return);
-        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+        EXPECT_TRUE(dlg->isVisible());
     }
     {
         auto dlg = Open(0);
@@ -272,6 +287,22 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     real.help(&owner, manual, desktop::HelpCommand::Quit, 0);
     QApplication::processEvents();
     EXPECT_EQ(owner.findChild<QWidget*>("helpWindow"), nullptr);
+
+    // The translations have the same topics, in their language.
+    for (const auto& [file, word] : {std::pair{"faxrcp.fr.html", "Informations"},
+                                     std::pair{"faxrcp.de.html", "Telefonbuch"}}) {
+        const QString translated = QStringLiteral(FAXRCP_BIN_DIR "/") + file;
+        real.help(&owner, translated, desktop::HelpCommand::Context, 1);
+        auto* shown = owner.findChild<QTextBrowser*>();
+        ASSERT_NE(shown, nullptr) << file;
+        EXPECT_TRUE(shown->toPlainText().contains(word)) << file;
+        for (int topic = 1; topic <= 10; ++topic) {
+            EXPECT_TRUE(shown->document()->toHtml().contains(QStringLiteral("topic%1").arg(topic)))
+                << file << " " << topic;
+        }
+        real.help(&owner, translated, desktop::HelpCommand::Quit, 0);
+        QApplication::processEvents();
+    }
 }
 
 TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {

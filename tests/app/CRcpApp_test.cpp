@@ -56,8 +56,18 @@ bool AskFromAnotherInstance(const QString& server, const QString& title) {
 
 using AppTest = WindowTest;
 
-TEST_F(AppTest, StartUpBoxesUseTheProgramsOwnStrings) {
-    UseLanguage(""); // the language file plays no part
+TEST_F(AppTest, StartUpBoxesSpeakThePanelsLanguage) {
+    UseLanguageOf("de");
+    const StartupHooks hooks = CRcpApp::MakeStartupHooks();
+    hooks.notResponding();
+    hooks.portBusy();
+    ASSERT_EQ(desk.messageBoxes.size(), 2u);
+    EXPECT_EQ(desk.messageBoxes[0].text, "Das Gerät antwortet nicht.");
+    EXPECT_TRUE(desk.messageBoxes[1].text.startsWith("Die Schnittstelle ist belegt."));
+}
+
+TEST_F(AppTest, StartUpBoxesWithoutALanguageFileUseTheProgramsOwnStrings) {
+    UseLanguage("");
     const StartupHooks hooks = CRcpApp::MakeStartupHooks();
     desk.messageAnswers = {desktop::Result::Retry, desktop::Result::Ignore, desktop::Result::Abort,
                            desktop::Result::Cancel};

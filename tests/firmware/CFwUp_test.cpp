@@ -151,10 +151,10 @@ TEST_F(FwUpPageTest, FileThatCannotGoOutWholeIsDroppedWithItsReason) {
     EXPECT_EQ(text(kMessage), "The firmware file is empty. Nothing was sent.");
     EXPECT_FALSE(button(kUpdate)->isEnabled());
 
-    // A good choice puts the message back.
+    // A good choice replaces the message with one that names the file.
     const std::string path = dir.write("fw.bin", "abc");
     browse(QString::fromStdString(path));
-    EXPECT_EQ(text(kMessage), "Select a firmware file.");
+    EXPECT_EQ(text(kMessage), "fw.bin is ready to be sent. Click Update to start.");
     EXPECT_TRUE(button(kUpdate)->isEnabled());
 
     // At Update: the file grew beyond what a transfer can count, sparse.
@@ -168,6 +168,21 @@ TEST_F(FwUpPageTest, FileThatCannotGoOutWholeIsDroppedWithItsReason) {
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(desk.waitCursorDepth, 0);
     EXPECT_TRUE(machine().commandLog().empty()); // the machine never heard of it
+}
+
+TEST_F(FwUpPageTest, ALongPathIsCutInTheMiddleWholeInTheTipAndTheMessageNamesTheFile) {
+    show();
+    const std::string path =
+        dir.write(std::string(4, 'f') + "/" + std::string(80, 'd') + "/update-2024.bin", "abc");
+    browse(QString::fromStdString(path));
+    auto* name = page.Control<QLabel>(kFileName);
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().contains(QChar(0x2026))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().startsWith(QString::fromStdString(dir.path()).left(4)));
+    EXPECT_TRUE(name->text().endsWith("update-2024.bin"));
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->contentsRect().width());
+    EXPECT_EQ(name->toolTip(), QString::fromStdString(path));
+    EXPECT_EQ(text(kMessage), "update-2024.bin is ready to be sent. Click Update to start.");
 }
 
 TEST_F(FwUpPageTest, CancelledBrowseChangesNothing) {

@@ -368,3 +368,19 @@ TEST_F(AdvancedPageTest, ALateSettingsAnswerNeitherShowsNorWritesGarbage) {
     EXPECT_EQ(ApplyAndSent(), std::vector<uint8_t>(held.begin(), held.end()));
     EXPECT_EQ(machine().statusBlock(), held);
 }
+
+// Hours with AM and PM where the language writes them short; where its marks
+// are long, 24 hours, which fit the pickers.
+TEST_F(AdvancedPageTest, TimePickersUseTwentyFourHoursWhereAmAndPmAreLong) {
+    Open();
+    EXPECT_EQ(page->Control<QTimeEdit>(kStartTime)->displayFormat(), "hh:mm AP");
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Portugal));
+    ASSERT_GT(QLocale().amText().size(), 2);
+    Open();
+    for (int id : {kStartTime, kEndTime}) {
+        auto* picker = page->Control<QTimeEdit>(id);
+        EXPECT_EQ(picker->displayFormat(), "HH:mm");
+        // The text leaves room for the arrows.
+        EXPECT_LE(picker->fontMetrics().horizontalAdvance(picker->text()), picker->width() - 20);
+    }
+}

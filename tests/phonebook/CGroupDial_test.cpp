@@ -1,7 +1,9 @@
 #include "phonebook/CGroupDial.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -168,3 +170,43 @@ TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
 }
 
 } // namespace
+
+// Names of the full twenty characters and long numbers show whole in both
+// lists: the columns fit them and the lists and the dialog grow to match.
+TEST_F(CGroupDialTest, ColumnsShowEveryFullNameAndNumber) {
+    SetTableNumber(7, "HEAD OFFICE PARIS NE", "0033155501234567890");
+    const int templateWidth = dlg::DialogSize(groupDialTemplate).width();
+    Open(30);
+    EXPECT_GT(editor->width(), templateWidth);
+    for (QTreeWidget* list : {editor->IncludedList(), editor->AvailableList()}) {
+        ASSERT_GT(list->topLevelItemCount(), 0);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            for (int c = 0; c < 3; ++c) {
+                const QString text = list->topLevelItem(i)->text(c);
+                EXPECT_LT(list->fontMetrics().horizontalAdvance(text), list->columnWidth(c))
+                    << text.toStdString();
+            }
+        }
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        EXPECT_LE(list->geometry().right(), editor->width());
+    }
+    // The included list is the left one, the available the right one, apart.
+    EXPECT_LT(editor->IncludedList()->geometry().right(),
+              editor->AvailableList()->geometry().left());
+}
+
+TEST_F(CGroupDialTest, ListCaptionsStayOnOneLineInEveryLanguage) {
+    for (const char* language : {"en", "fr", "de", "es", "it", "nl", "pt", "pl"}) {
+        SCOPED_TRACE(language);
+        UseLanguageOf(language);
+        Open(30);
+        for (int id : {kIncludedLabel, kAvailableLabel}) {
+            auto* label = dlg::FindControl<QLabel>(editor.get(), id);
+            ASSERT_NE(label, nullptr);
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width())
+                << label->text().toStdString();
+        }
+        editor.reset();
+    }
+}

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "protocol/inquiry.h"
 #include "support/platform_fixture.h"
@@ -37,6 +39,36 @@ TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
     StoreGroup(-1, "X", none);
     EXPECT_FALSE(DeleteSlot(100, 1));
     EXPECT_FALSE(DeleteSlot(-1, 0));
+}
+
+TEST_F(PhonebookOpsTest, TableMatchesItsCopyUntilAKindMarkTextOrMemberChanges) {
+    StoreSingleNumber(4, "DESK", "5550123");
+    const std::vector<PhonebookEntry> copy = CopyOfTable();
+    ASSERT_EQ(copy.size(), static_cast<size_t>(PhonebookSlots()));
+    EXPECT_TRUE(TableMatches(copy));
+
+    // Bytes past a text's end are no change.
+    PhonebookTable[4].name[10] = 'Z';
+    PhonebookTable[4].number[30] = '9';
+    EXPECT_TRUE(TableMatches(copy));
+
+    const auto changed = [&copy](auto change) {
+        const std::vector<PhonebookEntry> saved = CopyOfTable();
+        change();
+        const bool matches = TableMatches(copy);
+        std::copy(saved.begin(), saved.end(), PhonebookTable);
+        return !matches;
+    };
+    EXPECT_TRUE(changed([] { StoreSingleNumber(4, "DESK", "5550124"); }));
+    EXPECT_TRUE(changed([] { StoreSingleNumber(4, "DESKS", "5550123"); }));
+    EXPECT_TRUE(changed([] { PhonebookTable[5].memberMark = 1; }));
+    EXPECT_TRUE(changed([] {
+        uint8_t members[kMembersLength] = {};
+        SetMemberBit(members, kSpeedBitmapOffset, 4, true);
+        StoreGroup(6, "", members);
+    }));
+    EXPECT_TRUE(TableMatches(copy));
+    EXPECT_FALSE(TableMatches({}));
 }
 
 TEST_F(PhonebookOpsTest, MembersBeyondTheCapacitiesAreNeverCounted) {

@@ -24,10 +24,8 @@ bool Contains(const std::vector<std::string>& list, const std::string& s) {
 } // namespace
 
 std::string LanguageFilePath(const std::string& lang) {
-    static const std::map<std::string, std::string> names = {
-        {"en", "english"}, {"fr", "french"}, {"de", "german"}};
-    const auto name = names.find(lang);
-    return std::string(FAXRCP_BIN_DIR) + "/" + (name == names.end() ? lang : name->second) + ".lng";
+    const KnownLanguage* known = FindKnownLanguage(lang);
+    return std::string(FAXRCP_BIN_DIR) + "/" + (known != nullptr ? known->file : lang + ".lng");
 }
 
 std::string LanguageFileText(const std::string& lang, const std::vector<std::string>& dropSections,

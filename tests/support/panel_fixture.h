@@ -10,7 +10,7 @@
 #include "support/platform_fixture.h"
 #include "support/temp_dir.h"
 
-// The build's language file of lang ("en", "fr", "de").
+// The build's language file of lang ("en", "fr", "de"...).
 std::string LanguageFilePath(const std::string& lang = "en");
 
 // The text of that file without the sections in dropSections and the keys in

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 ScriptedDesktop::ScriptedDesktop() {
     desktop::InstallDesktop(this);
@@ -46,13 +47,31 @@ QString TakeAnswer(std::deque<QString>& answers) {
 desktop::Result ScriptedDesktop::messageBox(QWidget* owner, const QString& text,
                                             const QString& caption, desktop::Icon icon,
                                             desktop::Buttons buttons) {
-    MessageBoxCall call{owner, text, caption, icon, buttons, FirstButton(buttons)};
+    MessageBoxCall call{owner,
+                        owner != nullptr && owner->isVisible(),
+                        text,
+                        caption,
+                        icon,
+                        buttons,
+                        FirstButton(buttons)};
     if (!messageAnswers.empty()) {
         call.result = messageAnswers.front();
         messageAnswers.pop_front();
     }
     messageBoxes.push_back(call);
     calls.push_back("messageBox");
+    return call.result;
+}
+
+int ScriptedDesktop::askChoice(QWidget* owner, const QString& text, const QString& caption,
+                               const QStringList& buttons, int escapeButton) {
+    ChoiceCall call{owner, text, caption, buttons, escapeButton};
+    if (!choiceAnswers.empty()) {
+        call.result = choiceAnswers.front();
+        choiceAnswers.pop_front();
+    }
+    choices.push_back(call);
+    calls.push_back("choice");
     return call.result;
 }
 

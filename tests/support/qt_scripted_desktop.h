@@ -12,9 +12,9 @@
 //
 // Its destructor puts the real desktop back.
 // A message box without a scripted answer returns its first button (OK,
-// Abort, Yes, Retry). A file dialog without a scripted answer is cancelled.
-// A chosen file moves the current directory to its folder, as the real
-// dialogs do.
+// Abort, Yes, Retry); a choice without one is closed (its escape button). A file dialog without a
+// scripted answer is cancelled. A chosen file moves the current directory to its folder, as the
+// real dialogs do.
 
 #include <QString>
 #include <deque>
@@ -27,11 +27,19 @@ class ScriptedDesktop : public desktop::Desktop {
   public:
     struct MessageBoxCall {
         QWidget* owner = nullptr;
+        bool ownerShown = false; // was the owner on the screen when the box came?
         QString text;
         QString caption;
         desktop::Icon icon = desktop::Icon::None;
         desktop::Buttons buttons = desktop::Buttons::Ok;
         desktop::Result result = desktop::Result::Ok;
+    };
+    struct ChoiceCall {
+        QWidget* owner = nullptr;
+        QString text;
+        QString caption;
+        QStringList buttons;
+        int result = 0;
     };
     struct FileDialogCall {
         bool save = false;
@@ -50,6 +58,8 @@ class ScriptedDesktop : public desktop::Desktop {
 
     desktop::Result messageBox(QWidget* owner, const QString& text, const QString& caption,
                                desktop::Icon icon, desktop::Buttons buttons) override;
+    int askChoice(QWidget* owner, const QString& text, const QString& caption,
+                  const QStringList& buttons, int escapeButton) override;
     QString openFileName(QWidget* owner, const desktop::FileDialogOptions& options) override;
     QString saveFileName(QWidget* owner, const desktop::FileDialogOptions& options) override;
     void beep() override {
@@ -62,13 +72,15 @@ class ScriptedDesktop : public desktop::Desktop {
 
     // Script.
     std::deque<desktop::Result> messageAnswers;
+    std::deque<int> choiceAnswers;
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
 
     // Record.
-    std::vector<std::string> calls; // "messageBox", "open", "save", "beep",
+    std::vector<std::string> calls; // "messageBox", "choice", "open", "save", "beep",
                                     // "waitCursor(1)", "waitCursor(0)", "help"
     std::vector<MessageBoxCall> messageBoxes;
+    std::vector<ChoiceCall> choices;
     std::vector<FileDialogCall> fileDialogs;
     std::vector<HelpCall> helpCalls;
     int beeps = 0;

@@ -88,20 +88,52 @@ TEST_F(FilterEditTest, ModeSixTakesPauseLettersAndRefusesBlankPlusAndHyphen) {
     EXPECT_EQ(desk.beeps, 4);
 }
 
-TEST_F(FilterEditTest, ControlCharactersOfShortcutsBeepButBackspaceWorks) {
+TEST_F(FilterEditTest, EditingKeysWorkAndOtherControlCharactersBeep) {
     edit.filterMode = 1;
     QTest::keyClicks(&edit, "123");
-    QApplication::clipboard()->setText("999");
-
-    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier); // paste: 0x16
-    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier); // select all: 0x01
+    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(edit.selectedText(), "123");
+    QTest::keyClick(&edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "123");
+    QTest::keyClick(&edit, Qt::Key_End);
+    QTest::keyClick(&edit, Qt::Key_B, Qt::ControlModifier); // 0x02
     EXPECT_EQ(edit.text(), "123");
-    EXPECT_FALSE(edit.hasSelectedText());
-    EXPECT_EQ(desk.beeps, 2);
+    EXPECT_EQ(desk.beeps, 1);
 
     QTest::keyClick(&edit, Qt::Key_Backspace);
     EXPECT_EQ(edit.text(), "12");
+    EXPECT_EQ(desk.beeps, 1);
+}
+
+// A paste goes through the filter as typing does: what the mode refuses and
+// every character of 0x80 or above stays out, with one beep for the paste.
+TEST_F(FilterEditTest, PasteKeepsWhatTheModeAcceptsAndBeepsOnce) {
+    edit.filterMode = 1;
+    edit.setMaxLength(8);
+    QTest::keyClicks(&edit, "0");
+    QApplication::clipboard()->setText("12ab+3\u00e9 456\n");
+    nonAsciiTyped = 1;
+    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit.text(), "012+3 45"); // cut at the edit's length
+    EXPECT_EQ(desk.beeps, 1);
+    EXPECT_EQ(nonAsciiTyped, 0);
+
+    // Shift+Insert pastes too; a clean paste does not beep.
+    edit.filterMode = 2;
+    edit.clear();
+    QApplication::clipboard()->setText("ab-1");
+    QTest::keyClick(&edit, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(edit.text(), "ab-1");
+    EXPECT_EQ(desk.beeps, 1);
+
+    // The paste item of the context menu is the same filter.
+    edit.clear();
+    edit.filterMode = 4;
+    QApplication::clipboard()->setText("x9");
+    edit.PasteFiltered();
+    EXPECT_EQ(edit.text(), "9");
     EXPECT_EQ(desk.beeps, 2);
+    EXPECT_FALSE(edit.acceptDrops());
 }
 
 TEST_F(FilterEditTest, DialogKeysAndCursorKeysNeverBeep) {

@@ -1,6 +1,12 @@
 #include "model/lang_text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/panel_context.h"
 #include "platform/profile.h"
@@ -8,22 +14,182 @@
 
 namespace {
 
+constexpr KnownLanguage kLanguages[] = {
+    {"en", "english.lng", "English"},      {"fr", "french.lng", "Français"},
+    {"de", "german.lng", "Deutsch"},       {"es", "spanish.lng", "Español"},
+    {"it", "italian.lng", "Italiano"},     {"nl", "dutch.lng", "Nederlands"},
+    {"pt", "portuguese.lng", "Português"}, {"pl", "polish.lng", "Polski"},
+};
+
 // Up to and including the last '/'.
 std::string DirectoryOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-} // namespace
+std::string FileOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
-void FindLanguageFile() {
-    std::string path = DirectoryOf(platform::GetModuleFileName()) + "faxrcp.ini";
+bool IsFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string LowerAscii(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return s;
+}
+
+// faxrcp.ini's FILE value (at most 15 characters), with '/' as the separator.
+std::string SystemLanguageFile(const std::string& programDir) {
     char fileName[16] = {};
-    platform::GetPrivateProfileString("LANGUAGE", "FILE", "", fileName, sizeof fileName, path);
+    platform::GetPrivateProfileString("LANGUAGE", "FILE", "", fileName, sizeof fileName,
+                                      programDir + "faxrcp.ini");
     std::string name(fileName);
     // A name written with the host's folder separator still finds its file.
     std::replace(name.begin(), name.end(), '\\', '/');
-    languageFilePath = DirectoryOf(path) + name;
+    return name;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool MakeFolders(const std::string& dir) {
+    for (size_t at = 1; at <= dir.size(); ++at) {
+        if (at == dir.size() || dir[at] == '/') {
+            const std::string part = dir.substr(0, at);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+    }
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::span<const KnownLanguage> KnownLanguages() {
+    return kLanguages;
+}
+
+const KnownLanguage* FindKnownLanguage(const std::string& codeOrFile) {
+    const std::string wanted = LowerAscii(codeOrFile);
+    for (const KnownLanguage& language : kLanguages) {
+        if (wanted == language.code || wanted == language.file) {
+            return &language;
+        }
+    }
+    return nullptr;
+}
+
+std::string LanguageOfLocale(const std::string& locale) {
+    // language[_territory][.codeset][@modifier]
+    const size_t end = locale.find_first_of("_.@");
+    std::string language = LowerAscii(locale.substr(0, end));
+    if (language == "c" || language == "posix") {
+        return {};
+    }
+    for (char c : language) {
+        if (c < 'a' || c > 'z') {
+            return {};
+        }
+    }
+    return language;
+}
+
+std::string DesktopLanguage() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return LanguageOfLocale(value);
+        }
+    }
+    return {};
+}
+
+std::string ChooseLanguageFile(const LanguageSources& sources,
+                               const std::function<bool(const std::string&)>& exists) {
+    for (const std::string* code : {&sources.userChoice, &sources.desktop}) {
+        const KnownLanguage* language = code->empty() ? nullptr : FindKnownLanguage(*code);
+        if (language != nullptr && exists(language->file)) {
+            return language->file;
+        }
+    }
+    if (!sources.systemFile.empty() && exists(sources.systemFile)) {
+        return sources.systemFile;
+    }
+    if (exists(kLanguages[0].file)) {
+        return kLanguages[0].file;
+    }
+    return sources.systemFile;
+}
+
+void FindLanguageFile() {
+    const std::string dir = DirectoryOf(platform::GetModuleFileName());
+    const LanguageSources sources{ReadLanguageChoice(), DesktopLanguage(), SystemLanguageFile(dir)};
+    languageFilePath =
+        dir + ChooseLanguageFile(sources, [&dir](const std::string& f) { return IsFile(dir + f); });
+}
+
+std::string CurrentLanguage() {
+    const KnownLanguage* language = FindKnownLanguage(FileOf(languageFilePath));
+    return language != nullptr ? language->code : std::string();
+}
+
+std::string LanguageChoicePath() {
+    return platform::ProfileDirectory() + "/faxrcp/language.ini";
+}
+
+std::string ReadLanguageChoice() {
+    char code[16] = {};
+    platform::GetPrivateProfileString("LANGUAGE", "CODE", "", code, sizeof code,
+                                      LanguageChoicePath());
+    const KnownLanguage* language = FindKnownLanguage(code);
+    return language != nullptr ? language->code : std::string();
+}
+
+bool SaveLanguageChoice(const std::string& code) {
+    const std::string path = LanguageChoicePath();
+    if (code.empty()) {
+        return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    }
+    const KnownLanguage* language = FindKnownLanguage(code);
+    if (language == nullptr || !MakeFolders(path.substr(0, path.rfind('/')))) {
+        return false;
+    }
+    // A reader sees the old file or the new one, never half of one.
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        return false;
+    }
+    const std::string text = "[LANGUAGE]\nCODE=" + std::string(language->code) + "\n";
+    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 const char* GetLangString(const std::string& section, const std::string& key) {

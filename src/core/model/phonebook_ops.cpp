@@ -250,3 +250,28 @@ void BuildMemberField(uint8_t* members, bool speedDialMode) {
         }
     }
 }
+
+std::vector<PhonebookEntry> CopyOfTable() {
+    const int n = PhonebookTable != nullptr ? PhonebookSlots() : 0;
+    return std::vector<PhonebookEntry>(PhonebookTable, PhonebookTable + n);
+}
+
+bool TableMatches(const std::vector<PhonebookEntry>& copy) {
+    const int n = PhonebookTable != nullptr ? PhonebookSlots() : 0;
+    if (static_cast<int>(copy.size()) != n) {
+        return false;
+    }
+    for (int i = 0; i < n; ++i) {
+        const PhonebookEntry& a = PhonebookTable[i];
+        const PhonebookEntry& b = copy[static_cast<size_t>(i)];
+        if (a.kind != b.kind || a.memberMark != b.memberMark || SlotName(a) != SlotName(b)) {
+            return false;
+        }
+        const bool same = a.kind == 0 ? SlotNumber(a) == SlotNumber(b)
+                                      : std::memcmp(a.members, b.members, kMembersLength) == 0;
+        if (!same) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -46,6 +46,12 @@ bool DeleteSlot(int index, int viewKind);
 // Returns the number of slots refused; the caller beeps once for each.
 int DeleteAllSlots();
 
+// A copy of the table's slots, to tell later whether it has changed.
+std::vector<PhonebookEntry> CopyOfTable();
+// Does the table say what `copy` said: the same slots with the same kinds,
+// marks, names and numbers or members? Bytes past a text's end do not count.
+bool TableMatches(const std::vector<PhonebookEntry>& copy);
+
 // The group dial editor's view of who is in the group being edited.
 constexpr int kIncludeStateSlots = 256;
 constexpr int kIncluded = 2;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTextBrowser>
 #include <QUrl>
@@ -168,6 +169,24 @@ Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString&
     const int answer = box.exec();
     const auto* clicked = box.clickedButton();
     return FromQt(clicked != nullptr ? box.standardButton(box.clickedButton()) : answer, buttons);
+}
+
+int QtDesktop::askChoice(QWidget* owner, const QString& text, const QString& caption,
+                         const QStringList& buttons, int escapeButton) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    QList<QAbstractButton*> added;
+    for (const QString& label : buttons) {
+        added << box.addButton(label, QMessageBox::ActionRole);
+    }
+    if (!added.isEmpty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(added.first()));
+    }
+    if (escapeButton >= 0 && escapeButton < added.size()) {
+        box.setEscapeButton(added[escapeButton]);
+    }
+    box.exec();
+    const int pressed = static_cast<int>(added.indexOf(box.clickedButton()));
+    return pressed >= 0 ? pressed : escapeButton;
 }
 
 QString QtDesktop::openFileName(QWidget* owner, const FileDialogOptions& options) {

@@ -38,6 +38,11 @@ class Desktop {
     // owner may be nullptr (a box without an owner window).
     virtual Result messageBox(QWidget* owner, const QString& text, const QString& caption,
                               Icon icon, Buttons buttons) = 0;
+    // A question answered with buttons of the program's own texts, the first
+    // the default. The index of the button pressed; escapeButton when the box
+    // is closed without one.
+    virtual int askChoice(QWidget* owner, const QString& text, const QString& caption,
+                          const QStringList& buttons, int escapeButton) = 0;
     // The full path chosen, or empty when the user cancelled. Like the
     // platform's dialogs, a successful choice leaves the process's current
     // directory at the chosen file's folder.
@@ -58,6 +63,8 @@ class QtDesktop : public Desktop {
   public:
     Result messageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                       Buttons buttons) override;
+    int askChoice(QWidget* owner, const QString& text, const QString& caption,
+                  const QStringList& buttons, int escapeButton) override;
     QString openFileName(QWidget* owner, const FileDialogOptions& options) override;
     QString saveFileName(QWidget* owner, const FileDialogOptions& options) override;
     void beep() override;

@@ -1,7 +1,9 @@
 #pragma once
 // What a page of the main window's sheet may ask of the window holding it,
-// without knowing that window: its menu items and the owner of its boxes.
+// without knowing that window: its menu items, the owner of its boxes and
+// its status line.
 
+class QString;
 class QWidget;
 
 // File menu commands that go to the current page.
@@ -17,6 +19,9 @@ class PageHost {
     virtual void EnableCommand(int command, bool enable) = 0;
     // The window that owns the pages' message boxes and file dialogs.
     virtual QWidget* Window() = 0;
+    // A short line that tells the user a command went through; it goes by
+    // itself and asks for no click.
+    virtual void ShowStatus(const QString& text) { (void)text; }
 
   protected:
     ~PageHost() = default;

@@ -1,7 +1,11 @@
 #include "base/qt_property_page.h"
 
 #include <QButtonGroup>
+#include <QGroupBox>
 #include <QSignalBlocker>
+#include <algorithm>
+
+#include "model/lang_text.h"
 #include <vector>
 
 CPropertyPage::CPropertyPage(const dlg::DialogTemplate& dialogTemplate, PageTab tab,
@@ -17,7 +21,41 @@ QString CPropertyPage::Caption() const {
 }
 
 QSize CPropertyPage::sizeHint() const {
-    return dlg::DialogSize(*template_);
+    const QSize size = dlg::DialogSize(*template_);
+    return {std::max(size.width(), contentWidth_), size.height()};
+}
+
+void CPropertyPage::SetContentWidth(int width) {
+    const int before = sizeHint().width();
+    contentWidth_ = width;
+    const QSize size = sizeHint();
+    setFixedSize(size);
+    const int shift = (size.width() - dlg::DialogSize(*template_).width()) / 2 -
+                      (before - dlg::DialogSize(*template_).width()) / 2;
+    if (initialised_ && shift != 0) {
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            w->move(w->x() + shift, w->y());
+        }
+    }
+}
+
+QList<QWidget*> CPropertyPage::FocusControls() const {
+    QList<QWidget*> controls;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (dlg::ControlId(w) >= 0 && (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+            controls << w;
+        }
+    }
+    return controls;
+}
+
+QWidget* CPropertyPage::FirstFocusControl() const {
+    for (QWidget* w : FocusControls()) {
+        if (!w->isHidden() && w->isEnabled()) {
+            return w;
+        }
+    }
+    return nullptr;
 }
 
 void CPropertyPage::EnsureInitialised() {
@@ -26,7 +64,22 @@ void CPropertyPage::EnsureInitialised() {
     }
     initialised_ = true;
     dlg::BuildDialog(this, *template_);
+    // The template's size again, widened as the sheet asked.
+    setFixedSize(sizeHint());
+    const int shift = (sizeHint().width() - dlg::DialogSize(*template_).width()) / 2;
+    if (shift != 0) {
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            w->move(w->x() + shift, w->y());
+        }
+    }
     OnInitDialog();
+    // A frame without a title groups the page's values: it is the page.
+    const QString caption = QString::fromUtf8(GetLangString(tab_.section, tab_.key));
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (box->title().isEmpty()) {
+            box->setAccessibleName(caption);
+        }
+    }
 }
 
 void CPropertyPage::OnInitDialog() {

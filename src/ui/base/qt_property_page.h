@@ -72,8 +72,12 @@ class CPropertyPage : public QWidget {
     const PageTab& Tab() const { return tab_; }
     // Template caption (the tab title until the main window sets it).
     QString Caption() const;
-    // Pixel size of the page (its template with the dialog font).
+    // Pixel size of the page (its template with the dialog font, at least
+    // the content width).
     QSize sizeHint() const override;
+    // Makes the page at least this wide, its controls centred in it (a sheet
+    // whose tabs are wider than the template).
+    void SetContentWidth(int width);
 
     // Has the page been built and initialised?
     bool IsInitialised() const { return initialised_; }
@@ -108,6 +112,18 @@ class CPropertyPage : public QWidget {
     // has no use for it.
     virtual bool OnCommand(int /*command*/) { return false; }
 
+    // Do the controls hold values that the machine has not been given, that
+    // is, that differ from those last read from it or written to it?
+    virtual bool HasUnsentChanges() { return false; }
+    // Gives them to the machine as Apply or Write does; false when it did not
+    // take them (the page has said so).
+    virtual bool SendChanges() { return true; }
+
+    // The page's controls that take the focus by Tab, in template order.
+    QList<QWidget*> FocusControls() const;
+    // The first of them that is shown and enabled, or nullptr.
+    QWidget* FirstFocusControl() const;
+
   protected:
     virtual void OnInitDialog();
     virtual void ExchangeValues(Exchange direction) { (void)direction; }
@@ -118,4 +134,5 @@ class CPropertyPage : public QWidget {
     PageHost* host_ = nullptr;
     bool initialised_ = false;
     int blocked_ = 0;
+    int contentWidth_ = 0;
 };

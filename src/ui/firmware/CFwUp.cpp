@@ -1,6 +1,8 @@
 #include "firmware/CFwUp.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -91,6 +93,11 @@ void CFwUp::OnInitDialog() {
         connect(update, &QPushButton::clicked, this, [this] { OnUpdate(); });
     }
 
+    // A long path keeps its file name in sight: cut in the middle, whole in
+    // the tool tip.
+    if (auto* name = Control<QLabel>(kFileName)) {
+        name->setWordWrap(false);
+    }
     messageText = Lang("COMMON", "IDS_STRING100");
     UpdateData(Exchange::ToControls);
 
@@ -106,13 +113,21 @@ void CFwUp::OnInitDialog() {
     for (const auto& caption : kCaptions) {
         SetDlgItemText(caption.id, Lang("FWUP", caption.key));
     }
+    // The percentage is empty at times; it belongs to the progress.
+    if (QWidget* percent = GetDlgItem(kPercent)) {
+        percent->setAccessibleName(Lang("FWUP", "IDL_PROGRESS"));
+    }
 }
 
 void CFwUp::ExchangeValues(Exchange direction) {
     if (direction != Exchange::ToControls) {
         return; // the values only ever go to the controls
     }
-    SetDlgItemText(kFileName, fileName);
+    if (auto* name = Control<QLabel>(kFileName)) {
+        const int room = name->contentsRect().width() - 2 * name->margin() - 4;
+        name->setText(name->fontMetrics().elidedText(fileName, Qt::ElideMiddle, room));
+        name->setToolTip(fileName);
+    }
     SetDlgItemText(kFileSize, fileSizeText);
     SetDlgItemText(kMessage, messageText);
     SetDlgItemText(kPercent, percentText);
@@ -123,7 +138,11 @@ void CFwUp::OnBrowse() {
         return;
     }
     desktop::FileDialogOptions options;
-    options.filter = QStringLiteral("All files (*.*)|*.*||");
+    QString all = Lang("FWUP", "ALL_FILES");
+    if (all.isEmpty()) {
+        all = QStringLiteral("All files"); // an empty name would end the list
+    }
+    options.filter = all + QStringLiteral(" (*.*)|*.*||");
     const QString chosen = desktop::CurrentDesktop().openFileName(this, options);
     if (chosen.isEmpty()) {
         return;
@@ -145,13 +164,20 @@ void CFwUp::OnBrowse() {
         return;
     }
     fileSizeText = QString::fromStdString(firmware::FileSizeText(size));
-    messageText = Lang("COMMON", "IDS_STRING100");
+    messageText =
+        Lang("FWUP", "FILE_READY").replace(QStringLiteral("%1"), QFileInfo(chosen).fileName());
     EnableUpdate(true);
     UpdateData(Exchange::ToControls);
 }
 
 void CFwUp::OnUpdate() {
-    transfer_->OnUpdate(LocalPath(fileName));
+    const firmware::TransferResult result = transfer_->OnUpdate(LocalPath(fileName));
+    // A file gone by now is no choice any more: ask for one again, unless the
+    // message already says why it was refused.
+    if (fileName.isEmpty() && result != firmware::TransferResult::kFileRefused) {
+        messageText = Lang("COMMON", "IDS_STRING100");
+        UpdateData(Exchange::ToControls);
+    }
 }
 
 void CFwUp::EnableUpdate(bool enable) {

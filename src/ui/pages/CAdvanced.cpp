@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -30,7 +31,14 @@ namespace {
 
 constexpr const char* kSection = "ADVANCED";
 constexpr uint32_t kCommandPauseMs = 500;
-constexpr const char* kTimeFormat = "hh:mm AP";
+
+// Hours with AM and PM, unless the language's marks are long ("da tarde"):
+// they would not fit the picker, so 24 hours then.
+QString TimeFormat() {
+    const QLocale locale;
+    const bool shortMarks = locale.amText().size() <= 2 && locale.pmText().size() <= 2;
+    return shortMarks ? QStringLiteral("hh:mm AP") : QStringLiteral("HH:mm");
+}
 const QDate kFirstDate(1990, 1, 1);
 const QDate kLastDate(2089, 12, 31);
 
@@ -317,11 +325,34 @@ void CAdvanced::ShowRecord() {
     ShowDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
     for (int id : {kStartTime, kEndTime}) {
         if (auto* time = Control<QTimeEdit>(id)) {
-            time->setDisplayFormat(QString::fromLatin1(kTimeFormat));
+            time->setDisplayFormat(TimeFormat());
         }
     }
     OnTollSaverClick();
     OnPowerSaveClick();
+    sent_ = CurrentValues();
+}
+
+CAdvanced::Values CAdvanced::CurrentValues() {
+    UpdateData(Exchange::FromControls);
+    Values values{texts_, listPositions_, checkStates_, tollSaver_, powerSave_, {}};
+    int i = 0;
+    for (int id : {kStartDate, kStartTime, kEndDate, kEndTime}) {
+        if (auto* picker = Control<QDateTimeEdit>(id)) {
+            values.period[i] = picker->dateTime().toString(Qt::ISODate);
+        }
+        ++i;
+    }
+    return values;
+}
+
+bool CAdvanced::HasUnsentChanges() {
+    return IsInitialised() && CurrentValues() != sent_;
+}
+
+bool CAdvanced::SendChanges() {
+    OnApply();
+    return !HasUnsentChanges();
 }
 
 void CAdvanced::ShowDateTime(int dateId, int timeId, const StatusDateTime& value) {
@@ -399,6 +430,11 @@ void CAdvanced::OnApply() {
     }
     if (!ok) {
         ShowNotResponding(BoxOwner());
+        return;
+    }
+    sent_ = CurrentValues();
+    if (PageHost* host = Host()) {
+        host->ShowStatus(LangText("SENT"));
     }
 }
 

@@ -31,6 +31,9 @@ class CAdvanced : public CPropertyPage {
     // Shows the record as it stands, without asking the machine.
     void ShowRecord();
 
+    bool HasUnsentChanges() override;
+    bool SendChanges() override;
+
     static constexpr int kTextCount = 3;
     static constexpr int kListCount = 6;
     static constexpr int kCheckCount = 4;
@@ -40,6 +43,18 @@ class CAdvanced : public CPropertyPage {
     void ExchangeValues(Exchange direction) override;
 
   private:
+    // What the controls say, the toll saver's period included.
+    struct Values {
+        std::array<QString, kTextCount> texts;
+        std::array<int, kListCount> lists;
+        std::array<int, kCheckCount> checks;
+        int tollSaver;
+        int powerSave;
+        std::array<QString, 4> period;
+        bool operator==(const Values&) const = default;
+    };
+    Values CurrentValues();
+
     void StoreControls();
     void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
     void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;
@@ -51,4 +66,6 @@ class CAdvanced : public CPropertyPage {
     std::array<int, kCheckCount> checkStates_;
     int tollSaver_ = 1; // 0 Off, 1 On, -1 neither button
     int powerSave_ = 1;
+    // As last read from or written to the machine.
+    Values sent_{};
 };

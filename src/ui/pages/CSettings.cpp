@@ -194,7 +194,31 @@ void CSettings::OnInitDialog() {
     }
 
     LoadTexts();
+    // Should the first read fail, the page stands as first shown.
+    sent_ = CurrentValues();
     OnRefresh();
+}
+
+CSettings::Values CSettings::CurrentValues() {
+    UpdateData(Exchange::FromControls);
+    Values values{};
+    values.lists = listPositions_;
+    values.checks = checkStates_;
+    for (int i = 0; i < kNumberCount; ++i) {
+        values.numbers[i] = NumberOf(numberTexts_[i]);
+    }
+    return values;
+}
+
+bool CSettings::HasUnsentChanges() {
+    return IsInitialised() && CurrentValues() != sent_;
+}
+
+bool CSettings::SendChanges() {
+    // Zoom and copies reach the record when their field is left.
+    OnNumberKillFocus();
+    OnApply();
+    return !HasUnsentChanges();
 }
 
 void CSettings::ExchangeValues(Exchange direction) {
@@ -257,6 +281,7 @@ void CSettings::ShowRecord() {
     numberTexts_[kCopiesIndex] = QString::number(systemSetup.copies);
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
+        sent_ = CurrentValues();
     }
 }
 
@@ -269,6 +294,13 @@ void CSettings::OnApply() {
     }
     if (!ok) {
         ShowNotResponding(BoxOwner());
+        return;
+    }
+    if (IsInitialised()) {
+        sent_ = CurrentValues();
+    }
+    if (PageHost* host = Host()) {
+        host->ShowStatus(LangText("SENT"));
     }
 }
 

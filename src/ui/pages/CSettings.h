@@ -28,6 +28,9 @@ class CSettings : public CPropertyPage {
     // Shows the record as it stands, without asking the machine.
     void ShowRecord();
 
+    bool HasUnsentChanges() override;
+    bool SendChanges() override;
+
     static constexpr int kListCount = 8;
     static constexpr int kCheckCount = 2;
     static constexpr int kNumberCount = 6;
@@ -38,6 +41,17 @@ class CSettings : public CPropertyPage {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the controls say, as the machine would get it.
+    struct Values {
+        std::array<int, kListCount> lists;
+        std::array<int, kCheckCount> checks;
+        std::array<int, kNumberCount> numbers;
+        bool operator==(const Values&) const = default;
+    };
+    Values CurrentValues();
+
+    // As last read from or written to the machine.
+    Values sent_{};
     // Page values, in the order of the binding tables in CSettings.cpp.
     std::array<int, kListCount> listPositions_;
     std::array<int, kCheckCount> checkStates_;

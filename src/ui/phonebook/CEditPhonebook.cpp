@@ -1,5 +1,7 @@
 #include "phonebook/CEditPhonebook.h"
 
+#include <QGroupBox>
+
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
@@ -48,6 +50,12 @@ CEditPhonebook::CEditPhonebook(int index, QWidget* parent) : QDialog(parent) {
     PutTexts();
 
     setWindowTitle(Lang("CAPTION"));
+    // The frame round the fields has no title: it is the entry.
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (box->title().isEmpty()) {
+            box->setAccessibleName(windowTitle());
+        }
+    }
     dlg::SetControlText(this, kNameLabel, Lang("IDL_NAME"));
     dlg::SetControlText(this, kNumberLabel, Lang("IDL_PHONE_NUMBER"));
     dlg::SetControlText(this, kOk, Lang("IDOK"));

@@ -1,9 +1,13 @@
 #include "phonebook/CGroupDial.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
+#include <array>
 #include <cstring>
 
 #include "base/qt_resources.h"
@@ -48,6 +52,12 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     nameField_->setText(name_);
 
     setWindowTitle(Lang("GROUP_DIAL", "CAPTION"));
+    // The frame round the whole dialog has no title: it is the group.
+    for (QGroupBox* box : findChildren<QGroupBox*>()) {
+        if (box->title().isEmpty()) {
+            box->setAccessibleName(windowTitle());
+        }
+    }
     static const struct {
         int id;
         const char* key;
@@ -90,9 +100,11 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     typeSelection = 1;
     rangeStart = 0;
     rangeEnd = s;
-    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList))
+    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList)) {
         type->setCurrentIndex(typeSelection);
+    }
     FillAvailable();
+    FitColumns();
 
     connect(add_, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(dlg::FindControl<QPushButton>(this, kRemove), &QPushButton::clicked, this,
@@ -118,6 +130,86 @@ void CGroupDial::SetUpList(QTreeWidget* list) {
     list->setColumnWidth(0, 40);
     list->setColumnWidth(1, 100);
     list->setColumnWidth(2, 200);
+}
+
+void CGroupDial::FitColumns() {
+    // Every slot either list can show is in one of them now.
+    std::array<int, 3> widths{};
+    for (QTreeWidget* list : {included_, available_}) {
+        for (int c = 0; c < 3; ++c) {
+            list->resizeColumnToContents(c);
+            widths[c] = std::max(widths[c], list->columnWidth(c));
+        }
+    }
+    const int frame = 2 * included_->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, included_);
+    const int needed = widths[0] + widths[1] + widths[2] + frame + scrollBar;
+    for (QTreeWidget* list : {included_, available_}) {
+        for (int c = 0; c < 3; ++c) {
+            list->setColumnWidth(c, widths[c]);
+        }
+    }
+
+    // The lists' captions take the room beside their buttons and stay on one
+    // line; the room grows with the lists.
+    const int gap = dlg::DialogUnitsOf().toPixelsX(3);
+    auto* remove = dlg::FindControl<QPushButton>(this, kRemove);
+    auto* included = dlg::FindControl<QLabel>(this, kIncludedLabel);
+    auto* available = dlg::FindControl<QLabel>(this, kAvailableLabel);
+    const auto textWidth = [](const QLabel* label) {
+        return label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin() + 2;
+    };
+    int delta = needed - std::max(included_->width(), available_->width());
+    if (included != nullptr && remove != nullptr) {
+        delta = std::max(delta, textWidth(included) - (remove->geometry().left() - gap -
+                                                       included->geometry().left()));
+    }
+    if (available != nullptr) {
+        delta = std::max(delta, textWidth(available) - (available_->geometry().right() -
+                                                        add_->geometry().right() - gap));
+    }
+    if (delta > 0) {
+        WidenBy(delta);
+    }
+    if (available != nullptr) {
+        QRect g = available->geometry();
+        g.setLeft(std::min(g.left(), add_->geometry().right() + gap));
+        available->setGeometry(g);
+    }
+    if (included != nullptr && remove != nullptr) {
+        QRect g = included->geometry();
+        g.setRight(std::max(g.right(), remove->geometry().left() - gap));
+        included->setGeometry(g);
+    }
+}
+
+void CGroupDial::WidenBy(int delta) {
+    const QRect left = included_->geometry();
+    const QRect right = available_->geometry();
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int id = dlg::ControlId(w);
+        QRect g = w->geometry();
+        if (w == included_) {
+            g.setWidth(g.width() + delta);
+        } else if (w == available_) {
+            g.translate(delta, 0);
+            g.setWidth(g.width() + delta);
+        } else if (qobject_cast<QGroupBox*>(w) != nullptr) {
+            g.setWidth(g.width() + 2 * delta);
+        } else if (id == kOk || id == kCancel) {
+            g.translate(delta, 0);
+        } else if (id >= 0 && std::abs(g.right() - left.right()) <= 3) {
+            // Ends with the left list: keeps ending with it.
+            g.translate(delta, 0);
+        } else if (id >= 0 && g.left() >= right.left() - 2) {
+            // Over the right list; what ends with it keeps ending with it.
+            g.translate(std::abs(g.right() - right.right()) <= 3 ? 2 * delta : delta, 0);
+        } else {
+            continue;
+        }
+        w->setGeometry(g);
+    }
+    setFixedSize(width() + 2 * delta, height());
 }
 
 QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const {

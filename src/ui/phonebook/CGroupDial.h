@@ -48,6 +48,12 @@ class CGroupDial : public QDialog {
 
   private:
     void SetUpList(QTreeWidget* list);
+    // Columns as wide as the widest text either list may show, the lists and
+    // the dialog widened to match.
+    void FitColumns();
+    // Both lists `delta` pixels wider, what stands over the right one moved
+    // along, the dialog grown to match.
+    void WidenBy(int delta);
     void FillAvailable();
     QTreeWidgetItem* NewItem(int slot, const QString& numberText) const;
     QTreeWidgetItem* CopyItem(const QTreeWidgetItem* item) const;

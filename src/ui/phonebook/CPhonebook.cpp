@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -56,15 +57,24 @@ void CPhonebook::OnInitDialog() {
     connect(Control<QPushButton>(kDeleteAll), &QPushButton::clicked, this,
             [this] { OnDeleteAll(); });
     connect(Control<QRadioButton>(kSpeedDialRadio), &QRadioButton::clicked, this, [this] {
-        if (!NotificationsBlocked())
+        if (!NotificationsBlocked()) {
             OnSpeedDialView();
+        }
     });
     connect(Control<QRadioButton>(kOneTouchRadio), &QRadioButton::clicked, this, [this] {
-        if (!NotificationsBlocked())
+        if (!NotificationsBlocked()) {
             OnOneTouchView();
+        }
     });
-    // Clicks only: moving the selection with the keys leaves the buttons alone.
     list_->viewport()->installEventFilter(this);
+    // Enter on a row opens it as a double click does.
+    list_->installEventFilter(this);
+    // A row chosen with the keys sets the buttons as a click does.
+    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (!filling_ && current != nullptr) {
+            UpdateButtons(list_->indexOfTopLevelItem(current));
+        }
+    });
 
     static const struct {
         int id;
@@ -80,8 +90,9 @@ void CPhonebook::OnInitDialog() {
         {kDeleteAll, "IDC_DELETE_ALL"},
         {kGroupDial, "IDC_GROUP_DIAL"},
     };
-    for (const auto& t : texts)
+    for (const auto& t : texts) {
         SetDlgItemText(t.id, Lang("PHONEBOOK", t.key));
+    }
 
     int ok = 0;
     {
@@ -94,12 +105,16 @@ void CPhonebook::OnInitDialog() {
     } else {
         RecountGroupRefs();
     }
+    // A failed first read leaves the table as it was: that is what was read.
+    sent_ = CopyOfTable();
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
     speedRadio->setText(QString::asprintf(
         "%s ( 0 ~ %d )", GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"), SpeedDialSlots() - 1));
     speedRadio->show();
 
+    // The list has no label of its own: it is the phonebook.
+    list_->setAccessibleName(Lang("PHONEBOOK", "CAPTION"));
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setAllColumnsShowFocus(true);
     list_->setColumnCount(3);
@@ -123,8 +138,9 @@ void CPhonebook::OnInitDialog() {
 void CPhonebook::ExchangeValues(Exchange direction) {
     auto* oneTouch = Control<QRadioButton>(kOneTouchRadio);
     auto* speed = Control<QRadioButton>(kSpeedDialRadio);
-    if (oneTouch == nullptr || speed == nullptr)
+    if (oneTouch == nullptr || speed == nullptr) {
         return;
+    }
     if (direction == Exchange::ToControls) {
         oneTouch->setChecked(viewKind == 0);
         speed->setChecked(viewKind == 1);
@@ -154,7 +170,11 @@ bool CPhonebook::OnCommand(int command) {
         LoadPhonebookCommand(BoxOwner(), this);
         return true;
     case ID_FILE_SAVE_PBOOK:
-        SavePhonebookCommand(BoxOwner());
+        if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+            if (PageHost* host = Host()) {
+                host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
+            }
+        }
         return true;
     default:
         return false;
@@ -164,16 +184,19 @@ bool CPhonebook::OnCommand(int command) {
 void CPhonebook::SetItemTexts(int item) {
     QTreeWidgetItem* row = list_->topLevelItem(item);
     const int slot = viewStart + item;
-    if (row == nullptr || slot < 0 || slot >= PhonebookSlots())
+    if (row == nullptr || slot < 0 || slot >= PhonebookSlots()) {
         return;
+    }
     const PhonebookEntry& e = PhonebookTable[slot];
     row->setText(1, MachineText(SlotName(e)));
     row->setText(2, MachineText(SlotNumberColumn(e)));
 }
 
 void CPhonebook::FillList() {
-    if (list_ == nullptr)
+    if (list_ == nullptr) {
         return;
+    }
+    filling_ = true;
     list_->clear();
     const int end = std::min(viewEnd, PhonebookSlots());
     QList<QTreeWidgetItem*> rows;
@@ -184,20 +207,23 @@ void CPhonebook::FillList() {
         rows.append(row);
     }
     list_->addTopLevelItems(rows);
-    for (int item = 0; item < rows.size(); ++item)
+    for (int item = 0; item < rows.size(); ++item) {
         SetItemTexts(item);
+    }
     if (QTreeWidgetItem* first = list_->topLevelItem(0)) {
         list_->setCurrentItem(first);
         first->setSelected(true);
     }
+    filling_ = false;
 }
 
 void CPhonebook::UpdateButtons(int item) {
     auto* edit = Control<QPushButton>(kEdit);
     auto* group = Control<QPushButton>(kGroupDial);
     const int slot = viewStart + item;
-    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots())
+    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots()) {
         return;
+    }
     EditButtonStates states{edit->isEnabled(), group->isEnabled()};
     ApplyClickRules(PhonebookTable[slot], states);
     edit->setEnabled(states.edit);
@@ -205,11 +231,13 @@ void CPhonebook::UpdateButtons(int item) {
 }
 
 int CPhonebook::SelectedItem() const {
-    if (list_ == nullptr)
+    if (list_ == nullptr) {
         return -1;
+    }
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
         return -1;
+    }
     return list_->indexOfTopLevelItem(selected.first());
 }
 
@@ -243,6 +271,7 @@ void CPhonebook::OnRead() {
         return;
     }
     RecountGroupRefs();
+    sent_ = CopyOfTable();
     FillList();
 }
 
@@ -256,7 +285,21 @@ void CPhonebook::OnWrite() {
     // The user must never believe the machine holds a phonebook it does not.
     if (ok == 0) {
         ShowNotResponding(BoxOwner());
+        return;
     }
+    sent_ = CopyOfTable();
+    if (PageHost* host = Host()) {
+        host->ShowStatus(Lang("PHONEBOOK", "SENT"));
+    }
+}
+
+bool CPhonebook::HasUnsentChanges() {
+    return IsInitialised() && !TableMatches(sent_);
+}
+
+bool CPhonebook::SendChanges() {
+    OnWrite();
+    return !HasUnsentChanges();
 }
 
 void CPhonebook::OnEdit() {
@@ -279,8 +322,9 @@ void CPhonebook::OnGroupDial() {
 
 void CPhonebook::EditSlot(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots())
+    if (slot < 0 || slot >= PhonebookSlots()) {
         return;
+    }
     // A group's member field is no dialling text: the entry editor would
     // write a number over it. (Edit can still be enabled from an earlier
     // click when a Read or a loaded file put a group here.)
@@ -299,13 +343,15 @@ void CPhonebook::EditSlot(int item) {
 
 void CPhonebook::EditGroup(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots())
+    if (slot < 0 || slot >= PhonebookSlots()) {
         return;
+    }
     const PhonebookEntry& e = PhonebookTable[slot];
     // A single-number slot has no members yet: its number bytes are no bitmap.
     uint8_t members[kMembersLength] = {};
-    if (e.kind != 0)
+    if (e.kind != 0) {
         std::memcpy(members, e.members, kMembersLength);
+    }
     CGroupDial editor(SlotName(e), members, this);
     if (editor.exec() == QDialog::Accepted) {
         StoreGroup(slot, editor.Name(), editor.memberField);
@@ -327,15 +373,17 @@ void CPhonebook::OnDelete() {
 
 void CPhonebook::OnDeleteAll() {
     const int refused = DeleteAllSlots();
-    for (int i = 0; i < refused; ++i)
+    for (int i = 0; i < refused; ++i) {
         desktop::MessageBeep();
+    }
     FillList();
 }
 
 void CPhonebook::OnListClick() {
     const int item = SelectedItem();
-    if (item >= 0)
+    if (item >= 0) {
         UpdateButtons(item);
+    }
 }
 
 void CPhonebook::OnListDoubleClick() {
@@ -345,13 +393,21 @@ void CPhonebook::OnListDoubleClick() {
         return;
     }
     const int slot = viewStart + item;
-    if (slot < PhonebookSlots() && PhonebookTable[slot].kind != 0)
+    if (slot < PhonebookSlots() && PhonebookTable[slot].kind != 0) {
         EditGroup(item);
-    else
+    } else {
         EditSlot(item);
+    }
 }
 
 bool CPhonebook::eventFilter(QObject* watched, QEvent* event) {
+    if (list_ != nullptr && watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnListDoubleClick();
+            return true;
+        }
+    }
     if (list_ != nullptr && watched == list_->viewport()) {
         if (event->type() == QEvent::MouseButtonRelease) {
             OnListClick();

@@ -7,6 +7,8 @@
 #include "base/qt_property_page.h"
 #include "model/phonebook_ops.h"
 
+#include <vector>
+
 class QPushButton;
 class QTreeWidget;
 
@@ -47,6 +49,10 @@ class CPhonebook : public CPropertyPage {
     // File > Load Phonebook and File > Save Phonebook.
     bool OnCommand(int command) override;
 
+    // The table against what was last read from or written to the machine.
+    bool HasUnsentChanges() override;
+    bool SendChanges() override;
+
   protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
@@ -61,4 +67,7 @@ class CPhonebook : public CPropertyPage {
     void EnableFileItems(bool enable);
 
     QTreeWidget* list_ = nullptr;
+    bool filling_ = false;
+    // The table as last read from or written to the machine.
+    std::vector<PhonebookEntry> sent_;
 };

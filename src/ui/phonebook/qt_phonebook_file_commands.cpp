@@ -12,7 +12,19 @@
 
 namespace {
 
-const char* const kPhonebookFilter = "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||";
+// The file types in the language in use; a missing text keeps the English
+// one, as an empty name would end the list.
+QString PhonebookFilter() {
+    QString book = QString::fromUtf8(GetLangString("PHONEBOOK", "PBOOK_FILES"));
+    QString all = QString::fromUtf8(GetLangString("PHONEBOOK", "ALL_FILES"));
+    if (book.isEmpty()) {
+        book = QStringLiteral("Phonebook Files");
+    }
+    if (all.isEmpty()) {
+        all = QStringLiteral("All files");
+    }
+    return book + QStringLiteral("(*.pbf)|*.pbf|") + all + QStringLiteral(" (*.*)|*.*||");
+}
 
 // The folder of the last file chosen: the next dialog starts there.
 QString lastFolder;
@@ -70,7 +82,7 @@ const char* ErrorKey(PhonebookFileError error, bool saving) {
 
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     desktop::FileDialogOptions options;
-    options.filter = kPhonebookFilter;
+    options.filter = PhonebookFilter();
     options.initialDirectory = lastFolder;
     const QString chosen = desktop::CurrentDesktop().openFileName(owner, options);
     if (chosen.isEmpty()) {
@@ -88,18 +100,21 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     RecountGroupRefs();
 }
 
-void SavePhonebookCommand(QWidget* owner) {
+QString SavePhonebookCommand(QWidget* owner) {
     desktop::FileDialogOptions options;
-    options.filter = kPhonebookFilter;
+    options.filter = PhonebookFilter();
     options.defaultExtension = "PBF";
     options.initialDirectory = lastFolder;
     options.confirmOverwrite = true;
     const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
     if (chosen.isEmpty()) {
-        return;
+        return {};
     }
+    const QString path = ChosenPath(chosen);
     PhonebookFileError error = PhonebookFileError::kNone;
-    if (WritePhonebookFile(LocalPath(ChosenPath(chosen)), &error) == 0) {
+    if (WritePhonebookFile(LocalPath(path), &error) == 0) {
         ShowFileError(owner, ErrorKey(error, true));
+        return {};
     }
+    return QFileInfo(path).fileName();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // File > Load Phonebook and File > Save Phonebook, run by the Phonebook page.
 
+#include <QString>
+
 class QWidget;
 class CPhonebook;
 
@@ -10,5 +12,6 @@ class CPhonebook;
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page);
 
 // Asks for a file name and saves the table there. A failed save gets a
-// message box; an earlier file of that name is left as it was.
-void SavePhonebookCommand(QWidget* owner);
+// message box; an earlier file of that name is left as it was. Returns the
+// file's name once saved, else an empty text.
+QString SavePhonebookCommand(QWidget* owner);

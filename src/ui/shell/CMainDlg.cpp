@@ -1,11 +1,13 @@
 #include "shell/CMainDlg.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QBitmap>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -15,6 +17,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <algorithm>
 
 #include "base/qt_desktop.h"
@@ -34,6 +37,10 @@ namespace {
 
 const char* const kCommandProperty = "faxrcpCommand";
 constexpr int kTabImageSide = 20;
+// Space around the sheet and the button row.
+constexpr int kMargin = 10;
+// How long the status line stays.
+constexpr int kStatusMs = 8000;
 
 QString Lang(const char* section, const char* key) {
     // Copied at once: the next lookup overwrites the shared buffer.
@@ -44,6 +51,10 @@ QAction* AddCommand(QMenu* menu, const QString& text, int command) {
     QAction* action = menu->addAction(text);
     action->setProperty(kCommandProperty, command);
     return action;
+}
+
+QString Plain(QString text) {
+    return text.remove(QLatin1Char('&'));
 }
 
 } // namespace
@@ -61,10 +72,17 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
     helpMenu_ = menuBar_->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, QStringLiteral("&Contents"), ID_HELP_CONTENTS);
+    languageMenu_ = helpMenu_->addMenu(QStringLiteral("&Language"));
+    BuildLanguageMenu();
     helpMenu_->addSeparator();
     AddCommand(helpMenu_, QStringLiteral("About"), ID_HELP_ABOUT);
     connect(menuBar_, &QMenuBar::triggered, this, [this](QAction* action) {
         const int command = action->property(kCommandProperty).toInt();
+        if (command >= ID_LANGUAGE_DESKTOP &&
+            command < ID_LANGUAGE_FIRST + static_cast<int>(KnownLanguages().size())) {
+            OnChooseLanguage(action->property("faxrcpLanguage").toString());
+            return;
+        }
         switch (command) {
         case ID_APP_EXIT_CMD:
             accept();
@@ -89,6 +107,33 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
     connect(f1, &QShortcut::activated, this, &CMainDlg::OnHelp);
+    // Pages change from the keyboard wherever the focus is, not only inside
+    // the sheet.
+    const struct {
+        QKeyCombination keys;
+        int step;
+    } pageKeys[] = {
+        {Qt::CTRL | Qt::Key_Tab, 1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        {Qt::CTRL | Qt::Key_PageDown, 1},
+        {Qt::CTRL | Qt::Key_PageUp, -1},
+    };
+    for (const auto& key : pageKeys) {
+        auto* shortcut = new QShortcut(QKeySequence(key.keys), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int step = key.step;
+        connect(shortcut, &QShortcut::activated, this, [this, step] { StepPage(step); });
+    }
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setWordWrap(true);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    status_->setTextFormat(Qt::PlainText);
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setSingleShot(true);
+    connect(statusTimer_, &QTimer::timeout, status_, &QLabel::clear);
 
     OnInitDialog();
 }
@@ -118,7 +163,6 @@ void CMainDlg::OnInitDialog() {
     sheet_ = new QTabWidget(this);
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
-    sheet_->setUsesScrollButtons(false);
     for (const RegisteredPage& entry : PageRegistry()) {
         if (!entry.existsFor(inquiryRecord.machineClass)) {
             continue;
@@ -129,14 +173,11 @@ void CMainDlg::OnInitDialog() {
         pages_.push_back({std::move(page)});
     }
     sheet_->setFocusPolicy(Qt::TabFocus);
+    // A caption wider than the window scrolls; it is never cut short.
+    sheet_->setUsesScrollButtons(true);
+    sheet_->setElideMode(Qt::ElideNone);
     sheet_->show();
-    // Creating the sheet creates and activates its first page.
     sheet_->setCurrentIndex(0);
-    if (auto* first = qobject_cast<CPropertyPage*>(sheet_->widget(0))) {
-        first->EnsureInitialised();
-        first->OnSetActive();
-        activePage_ = 0;
-    }
 
     // Tab images: 20-pixel images of bitmap 124, blue as the mask colour.
     QPixmap strip = LoadBitmap(IDB_TABS);
@@ -151,10 +192,12 @@ void CMainDlg::OnInitDialog() {
         }
     }
 
+    // The size follows the texts of the language in use.
+    ApplyTexts();
     ApplySize();
     sheet_->setCurrentIndex(0);
-    ApplyTexts();
     connect(sheet_, &QTabWidget::currentChanged, this, &CMainDlg::OnSheetPageChanged);
+    ArrangeTabOrder();
 
     // Centre on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -164,7 +207,23 @@ void CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::ApplySize() {
-    // The sheet's client area fits its largest page and the tabs.
+    // The pages are as wide as the tabs' captions want, as far as the screen
+    // allows; past that the tabs scroll.
+    int pageWidth = 0;
+    for (CPropertyPage* page : SheetPages()) {
+        pageWidth = std::max(pageWidth, page->sizeHint().width());
+    }
+    int widest = pageWidth;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        widest = std::max(pageWidth, screen->availableGeometry().width() - 8 * kMargin);
+    }
+    // The tab bar's own inset in the sheet, both sides.
+    const int tabsWidth = sheet_->tabBar()->sizeHint().width() + 2 * kMargin;
+    const int contentWidth = std::clamp(tabsWidth, pageWidth, widest);
+    for (CPropertyPage* page : SheetPages()) {
+        page->SetContentWidth(contentWidth);
+    }
+
     const QSize sheetSize = sheet_->sizeHint();
     const int w = sheetSize.width();
     const int h = sheetSize.height();
@@ -172,22 +231,23 @@ void CMainDlg::ApplySize() {
     const int menuHeight = menuBar_->sizeHint().height();
 
     // The menu bar is part of the window here; the caption is the window
-    // manager's, above this area.
-    const int width = w + 30;
+    // manager's, above this area. The same margin on both sides.
+    const int width = w + 2 * kMargin;
     const int height = h + 6 * charHeight + menuHeight;
     setFixedSize(width, height);
     menuBar_->setGeometry(0, 0, width, menuHeight);
-    sheet_->setGeometry(10, menuHeight + 10, w + 20, h);
+    sheet_->setGeometry(kMargin, menuHeight + kMargin, w, h);
 
-    // Exit and Help below the sheet, right-aligned, centred in the space left.
-    const int gap = 10;
+    // Exit and Help below the sheet, right-aligned, centred in the space
+    // left; the status line takes the rest of the row.
     const int buttonHeight = std::max(exitButton_->sizeHint().height(), 2 * charHeight + 4);
     const int buttonWidth = std::max(
         {exitButton_->sizeHint().width(), helpButton_->sizeHint().width(), 7 * charHeight});
-    const int top = menuHeight + 10 + h;
+    const int top = menuHeight + kMargin + h;
     const int y = top + (height - top - buttonHeight) / 2;
-    helpButton_->setGeometry(width - gap - buttonWidth, y, buttonWidth, buttonHeight);
-    exitButton_->setGeometry(width - 2 * gap - 2 * buttonWidth, y, buttonWidth, buttonHeight);
+    helpButton_->setGeometry(width - kMargin - buttonWidth, y, buttonWidth, buttonHeight);
+    exitButton_->setGeometry(width - 2 * kMargin - 2 * buttonWidth, y, buttonWidth, buttonHeight);
+    status_->setGeometry(kMargin, y, exitButton_->x() - 2 * kMargin, buttonHeight);
 }
 
 void CMainDlg::ApplyTexts() {
@@ -237,6 +297,10 @@ void CMainDlg::ApplyTexts() {
     if (QAction* about = MenuItem(ID_HELP_ABOUT)) {
         about->setText(Lang("MENU", "IDM_ABOUT"));
     }
+    languageMenu_->setTitle(Lang("MENU", "IDM_LANGUAGE"));
+    if (QAction* desktopItem = MenuItem(ID_LANGUAGE_DESKTOP)) {
+        desktopItem->setText(Lang("MENU", "IDM_LANGUAGE_DESKTOP"));
+    }
 
     const QList<CPropertyPage*> pages = SheetPages();
     for (int i = 0; i < pages.size(); ++i) {
@@ -252,8 +316,141 @@ void CMainDlg::OnSheetPageChanged(int index) {
     }
     activePage_ = index;
     if (index >= 0 && index < pages.size()) {
+        const bool first = !pages[index]->IsInitialised();
         pages[index]->EnsureInitialised();
         pages[index]->OnSetActive();
+        if (first) {
+            ArrangeTabOrder();
+        }
+    }
+}
+
+void CMainDlg::ArrangeTabOrder() {
+    // The tabs, the page's controls, then Exit and Help.
+    QWidget* previous = sheet_->tabBar();
+    for (CPropertyPage* page : SheetPages()) {
+        for (QWidget* control : page->FocusControls()) {
+            setTabOrder(previous, control);
+            previous = control;
+        }
+    }
+    setTabOrder(previous, exitButton_);
+    setTabOrder(exitButton_, helpButton_);
+}
+
+void CMainDlg::StepPage(int step) {
+    const int count = sheet_->count();
+    if (count == 0) {
+        return;
+    }
+    sheet_->setCurrentIndex(((sheet_->currentIndex() + step) % count + count) % count);
+    if (auto* page = qobject_cast<CPropertyPage*>(sheet_->currentWidget())) {
+        if (QWidget* first = page->FirstFocusControl()) {
+            first->setFocus(Qt::TabFocusReason);
+        }
+    }
+}
+
+void CMainDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    // The first page reads the machine once the window is on the screen, so
+    // that a box about it stands over the window.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (activePage_ < 0) {
+                OnSheetPageChanged(sheet_->currentIndex());
+            }
+            if (auto* page = qobject_cast<CPropertyPage*>(sheet_->currentWidget())) {
+                if (QWidget* first = page->FirstFocusControl()) {
+                    first->setFocus(Qt::TabFocusReason);
+                }
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainDlg::ShowStatus(const QString& text) {
+    status_->setText(text);
+    statusTimer_->start(kStatusMs);
+}
+
+bool CMainDlg::ConfirmEnd() {
+    QList<CPropertyPage*> unsent;
+    QStringList names;
+    const QList<CPropertyPage*> pages = SheetPages();
+    for (int i = 0; i < pages.size(); ++i) {
+        if (pages[i]->IsInitialised() && pages[i]->HasUnsentChanges()) {
+            unsent << pages[i];
+            names << Plain(sheet_->tabText(i));
+        }
+    }
+    if (unsent.isEmpty()) {
+        return true;
+    }
+    QString text = Lang("MAIN", "UNSENT_TEXT");
+    text.replace(QStringLiteral("%1"), names.join(QStringLiteral(", ")));
+    const QStringList buttons = {Lang("MAIN", "UNSENT_SEND"), Lang("MAIN", "UNSENT_DISCARD"),
+                                 Lang("MAIN", "UNSENT_STAY")};
+    const int choice =
+        desktop::CurrentDesktop().askChoice(this, text, Lang("MAIN", "CAPTION"), buttons, 2);
+    if (choice == 1) {
+        return true;
+    }
+    if (choice != 0) {
+        return false;
+    }
+    for (CPropertyPage* page : unsent) {
+        if (!page->SendChanges()) {
+            // The page has said why; the user stays with it.
+            sheet_->setCurrentWidget(page);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CMainDlg::done(int result) {
+    if (ConfirmEnd()) {
+        QDialog::done(result);
+    }
+}
+
+void CMainDlg::BuildLanguageMenu() {
+    auto* group = new QActionGroup(languageMenu_);
+    group->setExclusive(true);
+    const QString chosen = QString::fromStdString(ReadLanguageChoice());
+    QAction* desktopItem = AddCommand(languageMenu_, QString(), ID_LANGUAGE_DESKTOP);
+    desktopItem->setProperty("faxrcpLanguage", QString());
+    desktopItem->setCheckable(true);
+    desktopItem->setChecked(chosen.isEmpty());
+    group->addAction(desktopItem);
+    languageMenu_->addSeparator();
+    const QString folder = QFileInfo(QString::fromStdString(platform::GetModuleFileName())).path();
+    int command = ID_LANGUAGE_FIRST;
+    for (const KnownLanguage& language : KnownLanguages()) {
+        const int id = command++;
+        // Only languages whose file is there.
+        if (!QFileInfo(folder + QLatin1Char('/') + QLatin1String(language.file)).isFile()) {
+            continue;
+        }
+        QAction* item = AddCommand(languageMenu_, QString::fromUtf8(language.nativeName), id);
+        item->setProperty("faxrcpLanguage", QString::fromLatin1(language.code));
+        item->setCheckable(true);
+        item->setChecked(chosen == QLatin1String(language.code));
+        group->addAction(item);
+    }
+}
+
+void CMainDlg::OnChooseLanguage(const QString& code) {
+    if (SaveLanguageChoice(code.toStdString())) {
+        ShowStatus(Lang("MAIN", "LANGUAGE_NEXT_START"));
+    } else {
+        ShowStatus(Lang("MAIN", "LANGUAGE_NOT_SAVED"));
     }
 }
 
@@ -272,7 +469,7 @@ void CMainDlg::EnableCommand(int command, bool enable) {
 }
 
 QAction* CMainDlg::MenuItem(int command) const {
-    for (QMenu* menu : {fileMenu_, helpMenu_}) {
+    for (QMenu* menu : {fileMenu_, helpMenu_, languageMenu_}) {
         if (menu == nullptr) {
             continue;
         }
@@ -287,8 +484,15 @@ QAction* CMainDlg::MenuItem(int command) const {
 
 QString CMainDlg::HelpFilePath() {
     const QFileInfo program(QString::fromStdString(platform::GetModuleFileName()));
-    return program.absolutePath() + QLatin1Char('/') + program.completeBaseName() +
-           QStringLiteral(".html");
+    const QString base = program.absolutePath() + QLatin1Char('/') + program.completeBaseName();
+    const QString language = QString::fromStdString(CurrentLanguage());
+    if (!language.isEmpty()) {
+        const QString translated = base + QLatin1Char('.') + language + QStringLiteral(".html");
+        if (QFileInfo(translated).isFile()) {
+            return translated;
+        }
+    }
+    return base + QStringLiteral(".html");
 }
 
 void CMainDlg::OnHelp() {
@@ -311,13 +515,12 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // A focused push button takes Enter itself; otherwise Enter is Exit.
+        // A focused push button takes Enter itself; anywhere else Enter does
+        // nothing here: it must never end the program under a field.
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             if (button->isEnabled()) {
                 button->click();
             }
-        } else {
-            accept();
         }
         event->accept();
         return;

@@ -1,8 +1,11 @@
 #pragma once
 // The main window: a modal dialog with the tabbed sheet of pages, the File
-// and Help menus and the Exit and Help buttons. The pages are those of the
-// page registry (shell/page_registry.h) that exist for
-// inquiryRecord.machineClass; the File items too depend on the class.
+// and Help menus, the Exit and Help buttons and a status line. The pages are
+// those of the page registry (shell/page_registry.h) that exist for
+// inquiryRecord.machineClass; the File items too depend on the class. The
+// first page reads the machine once the window is on the screen, and the
+// window does not end on changes the machine has not been given without
+// asking.
 
 #include <QDialog>
 #include <QList>
@@ -13,9 +16,11 @@
 #include "base/qt_property_page.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QTabWidget;
+class QTimer;
 class CIconButton;
 
 // Menu commands (menu 129) and controls of the main window; the File
@@ -25,6 +30,10 @@ constexpr int ID_HELP_CONTENTS = 32772;
 constexpr int ID_HELP_ABOUT = 40010;
 constexpr int IDC_EXIT = 1006;
 constexpr int IDC_HELP_BUTTON = 1042;
+// Help > Language: the desktop's language, then the known languages in
+// their order (model/lang_text.h).
+constexpr int ID_LANGUAGE_DESKTOP = 40100;
+constexpr int ID_LANGUAGE_FIRST = 40101;
 
 class CMainDlg : public QDialog, public PageHost {
     Q_OBJECT
@@ -34,12 +43,15 @@ class CMainDlg : public QDialog, public PageHost {
 
     void EnableCommand(int command, bool enable) override;
     QWidget* Window() override { return this; }
+    void ShowStatus(const QString& text) override;
 
     // The menu item of a command, or nullptr when the menu lacks it.
     QAction* MenuItem(int command) const;
     QMenuBar* MenuBar() const { return menuBar_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
+    QMenu* LanguageMenu() const { return languageMenu_; }
+    QLabel* StatusLine() const { return status_; }
     QTabWidget* Sheet() const { return sheet_; }
     CIconButton* ExitButton() const { return exitButton_; }
     CIconButton* HelpButton() const { return helpButton_; }
@@ -61,25 +73,44 @@ class CMainDlg : public QDialog, public PageHost {
     void OnAbout();
     // A command of the current page's.
     void OnPageCommand(int command);
+    // Remembers the language for the next start ("" follows the desktop).
+    void OnChooseLanguage(const QString& code);
+    // Shows the page `step` tabs on, round the end, with the focus on its
+    // first control.
+    void StepPage(int step);
 
-    // The help file: the program's path with the extension ".html".
+    // Ends the window as done() does, once the user has decided about
+    // changes that the machine has not been given.
+    void done(int result) override;
+    // Asks about unsent changes when there are any: true when the window may
+    // end (sent, or the user lets them go).
+    bool ConfirmEnd();
+
+    // The help file: the program's path with ".<language>.html" when there is
+    // a manual in the language in use, else with ".html".
     static QString HelpFilePath();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void OnInitDialog();
+    void BuildLanguageMenu();
     void ApplyTexts();
     void ApplySize();
     void OnSheetPageChanged(int index);
+    void ArrangeTabOrder();
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
     QTabWidget* sheet_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
     CIconButton* exitButton_ = nullptr;
     CIconButton* helpButton_ = nullptr;
     // The sheet's pages, in tab order.
@@ -89,6 +120,7 @@ class CMainDlg : public QDialog, public PageHost {
     std::vector<OwnedPage> pages_;
     int activePage_ = -1;
     bool helpOpened_ = false;
+    bool shown_ = false;
 };
 
 // The running main window, or nullptr. The one process-wide window pointer:

@@ -1,15 +1,23 @@
 #include "shell/CRcpApp.h"
 
 #include "base/qt_desktop.h"
+#include "model/lang_text.h"
 #include "shell/CMainDlg.h"
 #include "shell/CUsbChoice.h"
 #include "shell/qt_single_instance.h"
+#include "shell/qt_translation.h"
 #include "templates/string_table.h"
 
 namespace {
 
 QString StringResource(int id) {
     return QString::fromUtf8(LoadStringResource(id));
+}
+
+// The start-up box's text in the panel's language, else the program's own.
+QString StartupText(const char* key, int id) {
+    const QString text = QString::fromUtf8(GetLangString("MAIN", key));
+    return text.isEmpty() ? StringResource(id) : text;
 }
 
 } // namespace
@@ -32,11 +40,13 @@ StartupHooks CRcpApp::MakeStartupHooks() {
     StartupHooks hooks;
     hooks.waitCursor = [](bool on) { desktop::WaitCursor(on); };
     hooks.portBusy = [] {
-        desktop::MessageBox(nullptr, StringResource(IDS_PORT_BUSY), StringResource(IDS_APP_TITLE),
-                            desktop::Icon::Error, desktop::Buttons::Ok);
+        desktop::MessageBox(nullptr, StartupText("PORT_BUSY", IDS_PORT_BUSY),
+                            StringResource(IDS_APP_TITLE), desktop::Icon::Error,
+                            desktop::Buttons::Ok);
     };
     hooks.notResponding = [] {
-        switch (desktop::MessageBox(nullptr, StringResource(IDS_NOT_RESPONDING),
+        switch (desktop::MessageBox(nullptr,
+                                    StartupText("STARTUP_NOT_RESPONDING", IDS_NOT_RESPONDING),
                                     StringResource(IDS_APP_TITLE), desktop::Icon::Error,
                                     desktop::Buttons::AbortRetryIgnore)) {
         case desktop::Result::Retry:
@@ -68,6 +78,11 @@ bool CRcpApp::InitInstance() {
         return false;
     }
     instance_->Listen();
+
+    // Qt's own buttons and dialogs speak the panel's language from the
+    // first box on.
+    FindLanguageFile();
+    InstallQtTranslation(QString::fromStdString(CurrentLanguage()));
 
     if (RunStartup(MakeStartupHooks()) != StartupOutcome::MainWindow) {
         return false;

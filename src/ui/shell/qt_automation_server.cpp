@@ -220,7 +220,18 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         if (box == nullptr) {
             return "error no message box";
         }
-        for (QAbstractButton* b : box->buttons()) {
+        // "#N": the Nth button, for texts the driver does not know.
+        const QList<QAbstractButton*> buttons = box->buttons();
+        bool numbered = false;
+        const int index = rest.startsWith(QLatin1Char('#')) ? rest.mid(1).toInt(&numbered) : -1;
+        if (numbered) {
+            if (index < 0 || index >= buttons.size()) {
+                return "error no such button";
+            }
+            Later(buttons[index], [](QWidget* w) { static_cast<QAbstractButton*>(w)->click(); });
+            return "ok";
+        }
+        for (QAbstractButton* b : buttons) {
             if (Plain(b->text()).compare(Plain(rest), Qt::CaseInsensitive) == 0) {
                 Later(b, [](QWidget* w) { static_cast<QAbstractButton*>(w)->click(); });
                 return "ok";

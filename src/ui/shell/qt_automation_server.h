@@ -16,7 +16,8 @@
 //   enabled ID             1 or 0
 //   menu COMMAND           runs a menu command of the main window
 //   file PATH              answers the open file dialog with PATH
-//   button TEXT            presses the button of a message box by its text
+//   button TEXT | #N       presses the button of a message box by its text, or
+//                          the Nth of its buttons
 //   box                    the text of the message box on screen, or "none"
 //   busy                   1 while the program waits in an exchange
 // Actions are carried out after the answer, so an action that opens a modal

@@ -33,8 +33,9 @@ enum class Kind {
     Edit,          // QLineEdit
     DropDownList,  // QComboBox, not editable; cy is the height with the list open
     ListView,      // QTreeWidget set up as a report view (columns, no tree)
-    ScrollArrows,  // vertical QScrollBar used only for its two arrows:
-                   // actionTriggered SliderSingleStepSub = up, ...Add = down
+    ScrollArrows,  // CStepArrows (widgets/CStepArrows.h), a vertical scroll bar
+                   // that is only two arrows: actionTriggered
+                   // SliderSingleStepSub = up, ...Add = down
     DatePicker,    // QDateEdit with a calendar pop-up, short date
     TimePicker,    // QTimeEdit ("hh:mm AP"), spin arrows
     ProgressBar,   // QProgressBar, range 0..100, no text

@@ -1,12 +1,19 @@
 #include "widgets/CFilterEdit.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 
 #include "base/qt_desktop.h"
 #include "protocol/text_filter.h"
 
-CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {}
+CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {
+    // A drop would go past the filter.
+    setAcceptDrops(false);
+}
 
 bool CFilterEdit::Accepts(int mode, unsigned c) {
     return text_filter::Accepts(mode, c);
@@ -44,7 +51,70 @@ QString TypedText(const QKeyEvent* event) {
 
 } // namespace
 
+void CFilterEdit::PasteFiltered(bool selection) {
+    if (isReadOnly()) {
+        return;
+    }
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = clipboard->text(selection ? QClipboard::Selection : QClipboard::Clipboard);
+    QString kept;
+    bool refused = false;
+    for (char32_t c : text.toUcs4()) {
+        if (c == '\r' || c == '\n') {
+            continue;
+        }
+        const bool accepted =
+            c < 0x80 ? c != 0x08 && Accepts(filterMode, static_cast<unsigned>(c)) : filterMode == 0;
+        if (accepted) {
+            kept += QString::fromUcs4(&c, 1);
+        } else {
+            refused = true;
+        }
+    }
+    nonAsciiTyped = 0;
+    if (refused) {
+        desktop::MessageBeep();
+    }
+    if (!kept.isEmpty()) {
+        insert(kept);
+    }
+}
+
+void CFilterEdit::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-paste")) {
+            disconnect(action, nullptr, this, nullptr);
+            connect(action, &QAction::triggered, this, [this] { PasteFiltered(); });
+        }
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void CFilterEdit::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        PasteFiltered(true);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
 void CFilterEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        PasteFiltered();
+        event->accept();
+        return;
+    }
+    for (QKeySequence::StandardKey key :
+         {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::SelectAll, QKeySequence::Undo,
+          QKeySequence::Redo}) {
+        if (event->matches(key)) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+    }
     switch (event->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:

@@ -10,11 +10,14 @@
 // Backspace passes in every mode; any other mode value refuses every
 // character below 0x80. Characters of 0x80 and above always pass and set
 // nonAsciiTyped to 1; any character below 0x80 typed into a CFilterEdit sets
-// it to 0. Only typed characters are filtered (key presses and input-method
-// commits), never text set by the program or pasted from the context menu.
-// Control characters that key combinations produce (Ctrl+V is 0x16) are
-// refused in modes 1 to 7 like any other character, so those shortcuts beep.
-// Tab, Return, Enter and Escape stay with the dialog.
+// it to 0. Typed characters are filtered (key presses and input-method
+// commits), and so is pasted text (the paste keys, the context menu, the
+// middle button): of a paste only what the mode accepts below 0x80 goes in,
+// with one beep when anything was left out; line breaks go quietly. Text set
+// by the program is not filtered. The copy, cut, select-all, undo and redo
+// keys work as in any edit; other control characters that key combinations
+// produce are refused in modes 1 to 7 like any other character. Nothing can
+// be dropped in. Tab, Return, Enter and Escape stay with the dialog.
 
 #include <QLineEdit>
 
@@ -31,9 +34,14 @@ class CFilterEdit : public QLineEdit {
     // Would the filter of `mode` accept character code c (below 0x80)?
     static bool Accepts(int mode, unsigned c);
 
+    // Pastes the clipboard's text (or the selection's) through the filter.
+    void PasteFiltered(bool selection = false);
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     // Applies the filter to one typed character; true when it may be inserted.

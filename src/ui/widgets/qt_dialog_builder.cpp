@@ -20,9 +20,11 @@
 #include <QTimeEdit>
 #include <QTreeWidget>
 #include <cmath>
+#include <vector>
 
 #include "widgets/CFilterEdit.h"
 #include "widgets/CIconButton.h"
+#include "widgets/CStepArrows.h"
 
 namespace dlg {
 
@@ -30,6 +32,106 @@ namespace {
 
 const char* const kIdProperty = "faxrcpControlId";
 const char* const kGroupProperty = "faxrcpRadioGroup";
+const char* const kLabelProperty = "faxrcpLabel";
+
+// A control that shows no caption of its own: its name is a label's.
+bool NeedsLabel(const ControlTemplate& row) {
+    switch (row.kind) {
+    case Kind::Edit:
+    case Kind::FilterEdit:
+    case Kind::DropDownList:
+    case Kind::ListView:
+    case Kind::ScrollArrows:
+    case Kind::DatePicker:
+    case Kind::TimePicker:
+    case Kind::ProgressBar:
+    case Kind::Picture:
+        return true;
+    case Kind::StaticText:
+        return (row.style & kSunken) != 0; // a value field
+    default:
+        return false;
+    }
+}
+
+bool Inside(const ControlTemplate& inner, const ControlTemplate& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.cx <= outer.x + outer.cx &&
+           inner.y + inner.cy <= outer.y + outer.cy;
+}
+
+// The smallest group box around a row, or -1.
+int EnclosingBox(const DialogTemplate& t, size_t row) {
+    int best = -1;
+    for (size_t i = 0; i < t.controls.size(); ++i) {
+        const ControlTemplate& box = t.controls[i];
+        if (i != row && box.kind == Kind::GroupBox && Inside(t.controls[row], box) &&
+            (best < 0 || Inside(box, t.controls[static_cast<size_t>(best)]))) {
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+// The label that names a row: the nearest caption to its left on its line,
+// else the nearest above it, within the same group box; else that box.
+int LabelRow(const DialogTemplate& t, size_t row) {
+    const ControlTemplate& r = t.controls[row];
+    const int box = EnclosingBox(t, row);
+    int left = -1;
+    int above = -1;
+    for (size_t i = 0; i < t.controls.size(); ++i) {
+        const ControlTemplate& l = t.controls[i];
+        if (i == row || l.kind != Kind::StaticText || (l.style & kSunken) || l.text.empty() ||
+            ((l.style & kHidden) && !(r.style & kHidden)) || EnclosingBox(t, i) != box) {
+            continue;
+        }
+        const bool sameLine = l.y < r.y + r.cy && l.y + l.cy > r.y;
+        const bool overlapsAcross = l.x < r.x + r.cx && l.x + l.cx > r.x;
+        if (sameLine && l.x + l.cx <= r.x + 2 &&
+            (left < 0 || l.x + l.cx > t.controls[static_cast<size_t>(left)].x +
+                                          t.controls[static_cast<size_t>(left)].cx)) {
+            left = static_cast<int>(i);
+        } else if (!sameLine && overlapsAcross && l.y + l.cy <= r.y + 2 &&
+                   (above < 0 || l.y > t.controls[static_cast<size_t>(above)].y)) {
+            above = static_cast<int>(i);
+        }
+    }
+    return left >= 0 ? left : above >= 0 ? above : box;
+}
+
+// "&Discard size:" -> "Discard size".
+QString NameOfCaption(QString text) {
+    text.remove(QLatin1Char('&'));
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char(':'))) {
+        text.chop(1);
+        text = text.trimmed();
+    }
+    return text;
+}
+
+QString CaptionOf(const QWidget* w) {
+    if (auto* label = qobject_cast<const QLabel*>(w)) {
+        return label->text();
+    }
+    if (auto* box = qobject_cast<const QGroupBox*>(w)) {
+        return box->title();
+    }
+    return {};
+}
+
+// Gives the controls named by this label its caption as their name.
+void RenameFollowers(const QWidget* label) {
+    if (label == nullptr || label->parentWidget() == nullptr) {
+        return;
+    }
+    const QString name = NameOfCaption(CaptionOf(label));
+    for (QWidget* w : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->property(kLabelProperty).value<QObject*>() == label) {
+            w->setAccessibleName(name);
+        }
+    }
+}
 
 // a * b / c rounded half away from zero, as the platform's MulDiv.
 int MulDiv(int a, int b, int c) {
@@ -197,7 +299,7 @@ QWidget* CreateControl(QWidget* parent, const ControlTemplate& row, const Dialog
         break;
     }
     case Kind::ScrollArrows: {
-        auto* s = new QScrollBar(Qt::Vertical, parent);
+        auto* s = new CStepArrows(parent);
         s->setRange(0, 100);
         s->setValue(50);
         s->setSingleStep(1);
@@ -259,8 +361,10 @@ int BuildDialog(QWidget* parent, const DialogTemplate& t) {
     QButtonGroup* group = nullptr;
     bool previousWasRadio = false;
     int count = 0;
+    std::vector<QWidget*> made;
     for (const auto& row : t.controls) {
         QWidget* w = CreateControl(parent, row, units);
+        made.push_back(w);
         ++count;
         if (row.kind == Kind::RadioButton) {
             if (group == nullptr || !previousWasRadio || (row.style & kGroup)) {
@@ -272,6 +376,19 @@ int BuildDialog(QWidget* parent, const DialogTemplate& t) {
             previousWasRadio = true;
         } else {
             previousWasRadio = false;
+        }
+    }
+    // Controls without a caption of their own are named after their label,
+    // now and whenever the label's text is set.
+    for (size_t i = 0; i < t.controls.size(); ++i) {
+        if (!NeedsLabel(t.controls[i])) {
+            continue;
+        }
+        const int label = LabelRow(t, i);
+        if (label >= 0) {
+            QWidget* labelWidget = made[static_cast<size_t>(label)];
+            made[i]->setProperty(kLabelProperty, QVariant::fromValue<QObject*>(labelWidget));
+            made[i]->setAccessibleName(NameOfCaption(CaptionOf(labelWidget)));
         }
     }
     return count;
@@ -312,10 +429,12 @@ bool SetControlText(const QWidget* parent, int id, const QString& text) {
     }
     if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setText(text);
+        RenameFollowers(label);
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(text);
     } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
         box->setTitle(text);
+        RenameFollowers(box);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(text);
     } else {

@@ -45,8 +45,12 @@ QSize DialogSize(const DialogTemplate& t);
 // Creates one widget per row as a child of parent, in table order, at its
 // position, with its text, styles and initial items, and gives parent the
 // template's size (fixed). Every control carries its id (ControlId) and its
-// row's kind. Drop-down lists get their natural closed height; the row's cy
-// sets how many items the open list shows. Returns the number of controls.
+// row's kind. A control without a caption of its own (field, list, arrows,
+// picker, bar, value) takes its accessible name from its label: the nearest
+// caption to its left on its line, else above it, within its group box, else
+// that box's title; SetControlText on the label renames it. Drop-down lists get their natural
+// closed height; the row's cy sets how many items the open list shows. Returns the number of
+// controls.
 int BuildDialog(QWidget* parent, const DialogTemplate& t);
 
 // Creates the widget of a single row (without placing it), for code that

@@ -109,6 +109,8 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     env["XDG_CONFIG_HOME"] = folder;
     env["FAXRCP_AUTOMATION"] = folder + "/panel.sock";
     env["QT_QPA_PLATFORM"] = "xcb";
+    // The English texts whatever the desktop's language.
+    env["LC_ALL"] = "C.UTF-8";
     // The single-instance check lives in the temporary folder: keep other
     // panels on this machine out of it.
     env["TMPDIR"] = folder;
