@@ -12,7 +12,6 @@
 # cmake --install leaves it out; --component sim installs it).
 include(GNUInstallDirs)
 set(FAXRCP_INSTALL_DIR lib/faxrcp)
-set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME panel)
 set(FAXRCP_PANEL COMPONENT panel)
 set(FAXRCP_SIM COMPONENT sim EXCLUDE_FROM_ALL)
 set(FAXRCP_SIM_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/faxrcp-sim)

@@ -2,7 +2,7 @@
 # The Debian packages made from this build (cpack, as the package target
 # does), checked as tools/package checks them: lintian finds no error and no
 # warning, the simulator is in its own package and the panel's does not need
-# it.
+# it, and the two hold exactly what an install puts in place.
 #   package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -38,4 +38,14 @@ for f in ./usr/lib/faxrcp/faxrcp-cli ./usr/lib/faxrcp/libfaxrcp_platform.so \
     ./usr/lib/faxrcp/libfaxrcp_core.so ./usr/lib/faxrcp/libtirusb.so ./usr/lib/faxrcp/libvexlink.so; do
     grep -q " $f\( \|$\)" <<<"$panel_files" || fail "faxrcp does not hold $f"
 done
-echo "packages: $(basename "$panel") $(basename "$sim"): lintian clean"
+# Whatever an install puts in place, one of the packages holds, and no more.
+DESTDIR="$tmp/root" cmake --install "$build" --prefix /usr >/dev/null
+DESTDIR="$tmp/root" cmake --install "$build" --prefix /usr --component sim >/dev/null
+installed=$(cd "$tmp/root" && find . -type f -o -type l | sort)
+packaged=$(printf '%s\n%s\n' "$panel_files" "$sim_files" | grep -v '^d' | awk '{ print $6 }' | sort)
+[ "$installed" = "$packaged" ] || {
+    echo "installed and packaged files differ (< installed only, > packaged only):"
+    diff <(echo "$installed") <(echo "$packaged")
+    fail "the packages do not hold what an install puts in place"
+}
+echo "packages: $(basename "$panel") $(basename "$sim"): lintian clean, everything installed packaged"
