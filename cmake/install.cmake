@@ -65,10 +65,14 @@ foreach(program faxrcp faxrcp-cli faxrcp-sim)
     endif()
 endforeach()
 
-# The manual is documentation; the panel's Help opens it beside the program.
-install(FILES ${FAXRCP_RESOURCES}/faxrcp.html DESTINATION ${CMAKE_INSTALL_DOCDIR} ${FAXRCP_PANEL})
-faxrcp_install_link(faxrcp.html ${FAXRCP_INSTALL_DIR} ${CMAKE_INSTALL_DOCDIR}/faxrcp.html
-                    ${FAXRCP_PANEL})
+# The manual and its translations (faxrcp.<language>.html) are documentation;
+# the panel's Help opens them beside the program.
+file(GLOB manuals CONFIGURE_DEPENDS ${FAXRCP_RESOURCES}/faxrcp*.html)
+foreach(manual ${manuals})
+    get_filename_component(name ${manual} NAME)
+    install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_DOCDIR} ${FAXRCP_PANEL})
+    faxrcp_install_link(${name} ${FAXRCP_INSTALL_DIR} ${CMAKE_INSTALL_DOCDIR}/${name} ${FAXRCP_PANEL})
+endforeach()
 # Its doc-base entry names it by its absolute path, known only when
 # installing (the packages install under /usr whatever the build's prefix).
 # One folder per destination, so that installs running at once (a test, a

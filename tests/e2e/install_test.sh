@@ -8,6 +8,7 @@
 set -euo pipefail
 build=$1
 deb_version=$2
+source=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 sim_pid=
 cleanup() {
@@ -42,11 +43,15 @@ for program in "${programs[@]}"; do
         fail "no manual page for $program"
 done
 
-# The manual lives with the documentation; Help finds it beside the program.
-[ -f "$usr/share/doc/faxrcp/faxrcp.html" ] && [ ! -L "$usr/share/doc/faxrcp/faxrcp.html" ] ||
-    fail "the manual is not in share/doc/faxrcp"
-[ "$(readlink -f "$prog/faxrcp.html")" = "$(readlink -f "$usr/share/doc/faxrcp/faxrcp.html")" ] ||
-    fail "faxrcp.html beside the program does not lead to the manual"
+# The manual and each of its translations live with the documentation; Help
+# finds them beside the program.
+for manual in "$source"/src/resources/faxrcp*.html; do
+    name=$(basename "$manual")
+    [ -f "$usr/share/doc/faxrcp/$name" ] && [ ! -L "$usr/share/doc/faxrcp/$name" ] ||
+        fail "$name is not in share/doc/faxrcp"
+    [ "$(readlink -f "$prog/$name")" = "$(readlink -f "$usr/share/doc/faxrcp/$name")" ] ||
+        fail "$name beside the program does not lead to the documentation"
+done
 
 for doc in faxrcp faxrcp-sim; do
     grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
