@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QTimer>
 
+// One user-interface thread, one nesting of waits: the automation socket
+// reads it to tell a driver the program is inside an exchange.
 int WindowedClock::waitDepth_ = 0;
 
 void WindowedClock::sleep(uint32_t ms) {
