@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli_fixture.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
@@ -60,30 +61,12 @@ class LockedUsbBus : public platform::UsbBackend {
     }
 };
 
-class CliInquiryTest : public PlatformTest {
+class CliInquiryTest : public CliTest {
   protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        // The stand-in libraries beside the programs are the ones loaded.
-        platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
-        sim::RegisterSimDevice();
-        machine().reset();
-    }
     void TearDown() override {
-        machine().reset();
-        sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
         platform::SetSysfsRootForTests("");
-        PlatformTest::TearDown();
-    }
-
-    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
-
-    int Run(const cli::Args& args) {
-        out.str("");
-        err.str("");
-        cli::Io io{out, err};
-        return cli::Main(args, io);
+        CliTest::TearDown();
     }
 
     // Two printers, and no port named: the tool must not guess.
@@ -115,8 +98,6 @@ class CliInquiryTest : public PlatformTest {
     FakeDevice ecp{"\\\\.\\VornEcp1"}; // silent unless a test scripts it
     ListingUsbBus bus;
     FakeSysfs sysfs;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(CliInquiryTest, InquiryPrintsThePortAndTheInquiryRecord) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli_fixture.h"
 #include "platform/program.h"
 #include "protocol/phonebook.h"
 #include "sim/simulated_machine.h"
@@ -30,30 +31,13 @@ std::string FileSlot(const std::string& name, const std::string& number) {
     return slot;
 }
 
-class CliWriteSafetyTest : public PlatformTest {
+class CliWriteSafetyTest : public CliTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
-        platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
-        sim::RegisterSimDevice();
-        machine().reset();
+        CliTest::SetUp();
         for (size_t i = 0; i < machine().slotCount(); ++i) {
             machine().setSlotNumber(i, "Keep " + std::to_string(i), "0" + std::to_string(100 + i));
         }
-    }
-    void TearDown() override {
-        machine().reset();
-        sim::UnregisterSimDevice();
-        PlatformTest::TearDown();
-    }
-
-    static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
-
-    int Run(const cli::Args& args) {
-        out.str("");
-        err.str("");
-        cli::Io io{out, err};
-        return cli::Main(args, io);
     }
 
     bool Sent(sim::Command command) {
@@ -66,8 +50,6 @@ class CliWriteSafetyTest : public PlatformTest {
     ScopedEnv profiles{"XDG_CONFIG_HOME", dir.path()};
     ScopedEnv usbPort{"FAXRCP_USB_PORT", "sim:"};
     FakeDevice ecp{"\\\\.\\VornEcp1"};
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(CliWriteSafetyTest, SetWritesNothingOverARecordItDidNotReadWhole) {
