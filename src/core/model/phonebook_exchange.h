@@ -1,0 +1,89 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Phonebooks to and from other programs' address books: CSV (RFC 4180) and
+// vCard (3.0 and 4.0), UTF-8.
+//
+// CSV: a header line "slot,kind,name,number,members", then one line per used
+// slot. slot is the list's slot number (the table index), kind "single" or
+// "group", members the group's member slots separated by blanks. An import
+// replaces the slots its lines name and leaves the others.
+//
+// vCard: one card per single-number slot (FN and TEL). An import puts the FN
+// (or N) and the first TEL of each card into the free speed-dial slots in
+// order, skipping a number the book already holds.
+//
+// Imported names and numbers follow the entry editor's rules: names in
+// capitals, cut to the slot's length, accented letters as their plain letters
+// (é becomes E); numbers keep only the characters the editor takes (a "p"
+// becomes "P"). Each change or skip is noted.
+
+enum class PhonebookFormat { kCsv, kVcard };
+
+// By the name's extension: ".vcf" or ".vcard" (any case) is vCard, anything
+// else CSV.
+PhonebookFormat PhonebookFormatForName(const std::string& path);
+
+// The table as file text.
+std::string ExportPhonebookText(PhonebookFormat format);
+
+enum class PhonebookImportError {
+    kNone,
+    kMissing,      // no such file (import) or folder (export)
+    kDenied,       // the user may not read it, or not change it or its folder
+    kNotRegular,   // a folder, FIFO, device or socket
+    kHardLinked,   // export: the file has more than one name
+    kUnsafeLink,   // export: links that loop, or one another user planted
+    kNotPhonebook, // import: neither a CSV with the header line nor vCards, too long, or not UTF-8
+    kProblems,     // import: CSV lines refused (see problems); the table is unchanged
+    kFailed,       // anything else: the disk, a read or write error
+};
+
+// One thing an import changed on the way or left out, for the user's list.
+struct PhonebookImportNote {
+    enum class Kind {
+        kNameChanged,   // before: the file's name, after: what the slot got
+        kNumberChanged, // the same for the number
+        kNoNumber,      // skipped: the card or line has no number
+        kBadNumber,     // skipped: the number is too short or has no digit (after: what was left)
+        kDuplicate,     // skipped: the book already holds the number (slot: where)
+        kNoRoom,        // skipped: no free speed-dial slot was left
+        kSlotInUse,     // skipped: a CSV line would empty or regroup a slot a group holds
+    };
+    Kind kind;
+    int line;   // the file's line where the card or CSV line starts
+    int slot;   // the slot it went to or concerns; -1 when none
+    std::string before; // UTF-8
+    std::string after;  // UTF-8
+};
+
+// A CSV line that makes the whole import refused.
+struct PhonebookImportProblem {
+    int line;
+    std::string message; // English
+};
+
+struct PhonebookImport {
+    PhonebookImportError error = PhonebookImportError::kNone;
+    PhonebookFormat format = PhonebookFormat::kCsv;
+    int slotsChanged = 0;
+    int notFitted = 0; // vCard: cards left out for want of a free slot
+    std::vector<PhonebookImportNote> notes;
+    std::vector<PhonebookImportProblem> problems; // kProblems
+};
+
+// Imports text (its format found from its content) into the PhonebookTable;
+// on success the group reference counts are recounted, as after a read. On an
+// error the table is unchanged.
+PhonebookImport ImportPhonebookText(std::string_view text);
+
+// Reads a regular file and imports it as ImportPhonebookText does.
+PhonebookImport ImportPhonebookFile(const std::string& path);
+
+// Saves ExportPhonebookText whole (platform::SaveFile).
+PhonebookImportError ExportPhonebookFile(const std::string& path, PhonebookFormat format);
+
+// A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
+std::string DescribeImportNote(const PhonebookImportNote& note);

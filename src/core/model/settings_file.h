@@ -1,0 +1,67 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/system_setup.h"
+#include "protocol/system_status.h"
+
+// A settings file: the machine's system setup and system status as text a
+// person can read and edit. Its first line names the format and its version;
+// then a section per record, "[setup]" and "[status]", with one name=value
+// line per field, using faxrcp-cli's field names and value names. Blank lines
+// and lines starting with '#' are comments.
+//
+//   faxrcp settings 1
+//   [setup]
+//   trayPaperSize=A4
+//   copies=1
+//   ...
+//   [status]
+//   machineId=OFFICE
+//   ...
+
+// The extension the panel's file dialog gives a name without one.
+constexpr const char* kSettingsFileExtension = ".STF";
+
+// A line of a settings file that was refused: its number (1 for the first
+// line) and why, in English, naming the field and what it takes.
+struct SettingsFileProblem {
+    int line;
+    std::string message;
+};
+
+enum class SettingsFileError {
+    kNone,
+    kMissing,     // no such file (read) or folder (write)
+    kDenied,      // the user may not read it, or not change it or its folder
+    kNotRegular,  // a folder, FIFO, device or socket
+    kHardLinked,  // write: the file has more than one name
+    kUnsafeLink,  // write: links that loop, or one another user planted
+    kNotSettings, // read: no settings file head, too long, or not UTF-8 text
+    kProblems,    // read: lines refused (see the problems); nothing changed
+    kFailed,      // anything else: the disk, a read or write error
+};
+
+// The file's text for the two records: every field of both.
+std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status);
+
+// Applies text over the two records, all or nothing: on kNone every field the
+// text names holds its value and every other field is unchanged; otherwise
+// neither record changed and problems (kProblems) lists every refused line.
+SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup,
+                                    SystemStatus& status,
+                                    std::vector<SettingsFileProblem>& problems);
+
+// Saves SettingsFileText whole (platform::SaveFile): a crash leaves the old
+// file or the new one; a replaced file keeps its mode.
+SettingsFileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
+                                    const SystemStatus& status);
+
+// Whether WriteSettingsFile could write path, checked without writing.
+SettingsFileError CheckSettingsFileTarget(const std::string& path);
+
+// Reads a regular file and applies it as ApplySettingsText does.
+SettingsFileError ReadSettingsFile(const std::string& path, SystemSetup& setup,
+                                   SystemStatus& status,
+                                   std::vector<SettingsFileProblem>& problems);
