@@ -27,6 +27,10 @@
 
 namespace {
 
+// The File items that go with the Phonebook page.
+constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID_FILE_IMPORT_PBOOK,
+                                      ID_FILE_EXPORT_PBOOK};
+
 class MainDlgTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> Open(uint8_t machineClass) {
@@ -72,9 +76,14 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 
     EXPECT_EQ(dlg->FileMenu()->title(), "&File");
     EXPECT_EQ(Items(dlg->FileMenu()),
-              QStringList({"&Load Phonebook...", "Save &Phonebook...", "-", "E&xit"}));
-    EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
-    EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+              QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
+                           "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
+                           "-", "E&xit"}));
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->isEnabled());
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
+    for (int command : kPhonebookCommands) {
+        EXPECT_FALSE(dlg->MenuItem(command)->isEnabled()) << command;
+    }
     EXPECT_EQ(dlg->HelpMenu()->title(), "&Help");
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
 
@@ -89,12 +98,15 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
-    EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
-    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    for (int command : kPhonebookCommands) {
+        EXPECT_TRUE(dlg->MenuItem(command)->isEnabled()) << command;
+    }
     dlg->Sheet()->setCurrentIndex(3);
     EXPECT_TRUE(dlg->Page<CInfo>()->IsInitialised());
-    EXPECT_FALSE(dlg->MenuItem(ID_FILE_LOAD_PBOOK)->isEnabled());
-    EXPECT_FALSE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    for (int command : kPhonebookCommands) {
+        EXPECT_FALSE(dlg->MenuItem(command)->isEnabled()) << command;
+    }
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
 }
 
 TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone) {
@@ -110,6 +122,8 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
     EXPECT_EQ(info->Control<QWidget>(1065)->property("text").toString(), "2.05");
     EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
     EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
+    EXPECT_EQ(dlg->MenuItem(ID_FILE_SAVE_SETTINGS), nullptr);
+    EXPECT_EQ(dlg->MenuItem(ID_FILE_EXPORT_PBOOK), nullptr);
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
     // The full machine's own pages are not made at all.
     EXPECT_EQ(dlg->Page<CSettings>(), nullptr);
@@ -134,7 +148,7 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "-", ""}));
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");

@@ -53,8 +53,8 @@ struct PhonebookImportNote {
         kSlotInUse,     // skipped: a CSV line would empty or regroup a slot a group holds
     };
     Kind kind;
-    int line;   // the file's line where the card or CSV line starts
-    int slot;   // the slot it went to or concerns; -1 when none
+    int line;           // the file's line where the card or CSV line starts
+    int slot;           // the slot it went to or concerns; -1 when none
     std::string before; // UTF-8
     std::string after;  // UTF-8
 };

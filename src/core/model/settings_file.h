@@ -49,8 +49,7 @@ std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& statu
 // Applies text over the two records, all or nothing: on kNone every field the
 // text names holds its value and every other field is unchanged; otherwise
 // neither record changed and problems (kProblems) lists every refused line.
-SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup,
-                                    SystemStatus& status,
+SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
                                     std::vector<SettingsFileProblem>& problems);
 
 // Saves SettingsFileText whole (platform::SaveFile): a crash leaves the old

@@ -157,7 +157,8 @@ std::string TemporaryName(const char* tag) {
         bits = (uint64_t{static_cast<uint32_t>(::getpid())} << 32) ^ ++counter;
     }
     char name[64];
-    std::snprintf(name, sizeof name, ".%.16s-%016llx.tmp", tag, static_cast<unsigned long long>(bits));
+    std::snprintf(name, sizeof name, ".%.16s-%016llx.tmp", tag,
+                  static_cast<unsigned long long>(bits));
     return name;
 }
 

@@ -11,6 +11,8 @@ constexpr int ID_FILE_LOAD_PBOOK = 40008;
 constexpr int ID_FILE_SAVE_PBOOK = 40009;
 constexpr int ID_FILE_LOAD_SETTINGS = 40011;
 constexpr int ID_FILE_SAVE_SETTINGS = 40012;
+constexpr int ID_FILE_IMPORT_PBOOK = 40013;
+constexpr int ID_FILE_EXPORT_PBOOK = 40014;
 
 class PageHost {
   public:

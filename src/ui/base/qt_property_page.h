@@ -119,6 +119,16 @@ class CPropertyPage : public QWidget {
     // take them (the page has said so).
     virtual bool SendChanges() { return true; }
 
+    // Settings files (File > Save Settings, Load Settings) hold the machine
+    // records that pages show. Brings the page's record up to date for one:
+    // reads it from the machine when it never has been (initialising the
+    // page first), then takes in what the controls show. false when the
+    // machine did not answer (the page has said so).
+    virtual bool PrepareSettingsRecord() { return true; }
+    // Shows the page's record as a loaded settings file left it: as changes
+    // the machine has not been given yet.
+    virtual void ShowLoadedSettings() {}
+
     // The page's controls that take the focus by Tab, in template order.
     QList<QWidget*> FocusControls() const;
     // The first of them that is shown and enabled, or nullptr.

@@ -292,11 +292,36 @@ void CAdvanced::OnRefresh() {
     if (!ok) {
         ShowNotResponding(BoxOwner());
     }
+    read_ = read_ || ok;
     // A failed read left the record as it was; the page shows it all the same.
     ShowRecord();
 }
 
 void CAdvanced::ShowRecord() {
+    ShowValues();
+    if (IsInitialised()) {
+        sent_ = CurrentValues();
+    }
+}
+
+void CAdvanced::ShowLoadedSettings() {
+    ShowValues();
+}
+
+bool CAdvanced::PrepareSettingsRecord() {
+    if (!IsInitialised()) {
+        EnsureInitialised();
+    } else if (!read_) {
+        OnRefresh();
+    }
+    if (!read_) {
+        return false;
+    }
+    StoreAll();
+    return true;
+}
+
+void CAdvanced::ShowValues() {
     listPositions_[kRingerIndex] = systemStatus.ringer;
     listPositions_[kSpeakerIndex] = systemStatus.speaker;
     listPositions_[kClockIndex] = systemStatus.clockMode;
@@ -330,7 +355,6 @@ void CAdvanced::ShowRecord() {
     }
     OnTollSaverClick();
     OnPowerSaveClick();
-    sent_ = CurrentValues();
 }
 
 CAdvanced::Values CAdvanced::CurrentValues() {
@@ -412,7 +436,7 @@ void CAdvanced::StoreControls() {
     }
 }
 
-void CAdvanced::OnApply() {
+void CAdvanced::StoreAll() {
     UpdateData(Exchange::FromControls);
     StoreControls();
     if (tollSaver_ == 0 || tollSaver_ == 1) {
@@ -421,7 +445,10 @@ void CAdvanced::OnApply() {
     // The period is sent even while the toll saver is off.
     StoreDateTime(kStartDate, kStartTime, systemStatus.tollSaverStart);
     StoreDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
+}
 
+void CAdvanced::OnApply() {
+    StoreAll();
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;
@@ -432,6 +459,7 @@ void CAdvanced::OnApply() {
         ShowNotResponding(BoxOwner());
         return;
     }
+    read_ = true;
     sent_ = CurrentValues();
     if (PageHost* host = Host()) {
         host->ShowStatus(LangText("SENT"));

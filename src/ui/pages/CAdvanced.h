@@ -33,6 +33,8 @@ class CAdvanced : public CPropertyPage {
 
     bool HasUnsentChanges() override;
     bool SendChanges() override;
+    bool PrepareSettingsRecord() override;
+    void ShowLoadedSettings() override;
 
     static constexpr int kTextCount = 3;
     static constexpr int kListCount = 6;
@@ -56,6 +58,10 @@ class CAdvanced : public CPropertyPage {
     Values CurrentValues();
 
     void StoreControls();
+    // Every control into the record, the toll saver's period included.
+    void StoreAll();
+    // Puts the record into the page's values and controls.
+    void ShowValues();
     void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
     void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;
     QString* TextValue(int fieldId);
@@ -68,4 +74,6 @@ class CAdvanced : public CPropertyPage {
     int powerSave_ = 1;
     // As last read from or written to the machine.
     Values sent_{};
+    // Has the record been read from the machine (or written to it) once?
+    bool read_ = false;
 };

@@ -263,10 +263,37 @@ void CSettings::OnRefresh() {
         ShowNotResponding(BoxOwner());
         return;
     }
+    read_ = true;
     ShowRecord();
 }
 
 void CSettings::ShowRecord() {
+    ShowValues();
+    if (IsInitialised()) {
+        sent_ = CurrentValues();
+    }
+}
+
+void CSettings::ShowLoadedSettings() {
+    ShowValues();
+}
+
+bool CSettings::PrepareSettingsRecord() {
+    if (!IsInitialised()) {
+        EnsureInitialised();
+    } else if (!read_) {
+        OnRefresh();
+    }
+    if (!read_) {
+        return false;
+    }
+    OnControlChange();
+    // Numbers out of range are brought into it as leaving their field does.
+    OnNumberKillFocus();
+    return true;
+}
+
+void CSettings::ShowValues() {
     for (int i = 0; i < kListCount; ++i) {
         listPositions_[i] = systemSetup.*kLists[i].field;
     }
@@ -281,7 +308,6 @@ void CSettings::ShowRecord() {
     numberTexts_[kCopiesIndex] = QString::number(systemSetup.copies);
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
-        sent_ = CurrentValues();
     }
 }
 
@@ -296,6 +322,7 @@ void CSettings::OnApply() {
         ShowNotResponding(BoxOwner());
         return;
     }
+    read_ = true;
     if (IsInitialised()) {
         sent_ = CurrentValues();
     }

@@ -30,6 +30,8 @@ class CSettings : public CPropertyPage {
 
     bool HasUnsentChanges() override;
     bool SendChanges() override;
+    bool PrepareSettingsRecord() override;
+    void ShowLoadedSettings() override;
 
     static constexpr int kListCount = 8;
     static constexpr int kCheckCount = 2;
@@ -49,9 +51,13 @@ class CSettings : public CPropertyPage {
         bool operator==(const Values&) const = default;
     };
     Values CurrentValues();
+    // Puts the record into the page's values and controls.
+    void ShowValues();
 
     // As last read from or written to the machine.
     Values sent_{};
+    // Has the record been read from the machine (or written to it) once?
+    bool read_ = false;
     // Page values, in the order of the binding tables in CSettings.cpp.
     std::array<int, kListCount> listPositions_;
     std::array<int, kCheckCount> checkStates_;

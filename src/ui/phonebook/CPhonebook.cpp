@@ -161,6 +161,8 @@ void CPhonebook::EnableFileItems(bool enable) {
     if (PageHost* host = Host()) {
         host->EnableCommand(ID_FILE_LOAD_PBOOK, enable);
         host->EnableCommand(ID_FILE_SAVE_PBOOK, enable);
+        host->EnableCommand(ID_FILE_IMPORT_PBOOK, enable);
+        host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable);
     }
 }
 
@@ -173,6 +175,22 @@ bool CPhonebook::OnCommand(int command) {
         if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
+            }
+        }
+        return true;
+    case ID_FILE_IMPORT_PBOOK:
+        if (const QString imported = ImportPhonebookCommand(BoxOwner(), this);
+            !imported.isEmpty()) {
+            if (PageHost* host = Host()) {
+                host->ShowStatus(imported);
+            }
+        }
+        return true;
+    case ID_FILE_EXPORT_PBOOK:
+        if (const QString saved = ExportPhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+            if (PageHost* host = Host()) {
+                host->ShowStatus(
+                    Lang("PHONEBOOK", "EXPORTED").replace(QStringLiteral("%1"), saved));
             }
         }
         return true;

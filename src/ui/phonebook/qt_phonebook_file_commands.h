@@ -1,5 +1,7 @@
 #pragma once
-// File > Load Phonebook and File > Save Phonebook, run by the Phonebook page.
+// The Phonebook page's File commands: Load and Save Phonebook (the panel's
+// own phonebook files), Import and Export Phonebook (address books: CSV and
+// vCard).
 
 #include <QString>
 
@@ -15,3 +17,13 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page);
 // message box; an earlier file of that name is left as it was. Returns the
 // file's name once saved, else an empty text.
 QString SavePhonebookCommand(QWidget* owner);
+
+// Asks for a CSV or vCard file and imports it into the table; the page
+// refills its list. What the import changed on the way or left out is listed
+// in one message box. Returns the line for the status line once imported,
+// else an empty text; a refused file changes nothing and gets a message box.
+QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page);
+
+// Asks for a file name and exports the table as CSV, or as vCard for a name
+// ending in .vcf. Returns the file's name once saved, else an empty text.
+QString ExportPhonebookCommand(QWidget* owner);

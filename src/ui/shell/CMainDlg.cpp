@@ -23,6 +23,7 @@
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "pages/qt_settings_file_commands.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CAbout.h"
@@ -66,8 +67,15 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     // Menu 129.
     menuBar_ = new QMenuBar(this);
     fileMenu_ = menuBar_->addMenu(QStringLiteral("&File"));
+    AddCommand(fileMenu_, QStringLiteral("Load Settings"), ID_FILE_LOAD_SETTINGS);
+    AddCommand(fileMenu_, QStringLiteral("Save Settings"), ID_FILE_SAVE_SETTINGS);
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("Load Phonebook"), ID_FILE_LOAD_PBOOK)->setEnabled(false);
     AddCommand(fileMenu_, QStringLiteral("Save Phonebook"), ID_FILE_SAVE_PBOOK)->setEnabled(false);
+    AddCommand(fileMenu_, QStringLiteral("Import Phonebook"), ID_FILE_IMPORT_PBOOK)
+        ->setEnabled(false);
+    AddCommand(fileMenu_, QStringLiteral("Export Phonebook"), ID_FILE_EXPORT_PBOOK)
+        ->setEnabled(false);
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
     helpMenu_ = menuBar_->addMenu(QStringLiteral("&Help"));
@@ -92,6 +100,12 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
             break;
         case ID_HELP_ABOUT:
             OnAbout();
+            break;
+        case ID_FILE_LOAD_SETTINGS:
+            LoadSettingsCommand(*this, SheetPages());
+            break;
+        case ID_FILE_SAVE_SETTINGS:
+            SaveSettingsCommand(*this, SheetPages());
             break;
         default:
             OnPageCommand(command);
@@ -262,10 +276,9 @@ void CMainDlg::ApplyTexts() {
         int command;
         const char* key;
     } fileItems[] = {
-        {ID_FILE_LOAD_SETTINGS, "IDM_LOAD_SETTINGS"},
-        {ID_FILE_SAVE_SETTINGS, "IDM_SAVE_SETTINGS"},
-        {ID_FILE_LOAD_PBOOK, "IDM_LOAD_PBOOK"},
-        {ID_FILE_SAVE_PBOOK, "IDM_SAVE_PBOOK"},
+        {ID_FILE_LOAD_SETTINGS, "IDM_LOAD_SETTINGS"}, {ID_FILE_SAVE_SETTINGS, "IDM_SAVE_SETTINGS"},
+        {ID_FILE_LOAD_PBOOK, "IDM_LOAD_PBOOK"},       {ID_FILE_SAVE_PBOOK, "IDM_SAVE_PBOOK"},
+        {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
     };
     if (inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
@@ -280,8 +293,8 @@ void CMainDlg::ApplyTexts() {
                 delete action;
             }
         }
-        // Then the separator now at the top, so File holds Exit alone.
-        if (!fileMenu_->actions().isEmpty()) {
+        // Then the separators now at the top, so File holds Exit alone.
+        while (!fileMenu_->actions().isEmpty() && fileMenu_->actions().first()->isSeparator()) {
             QAction* first = fileMenu_->actions().first();
             fileMenu_->removeAction(first);
             delete first;

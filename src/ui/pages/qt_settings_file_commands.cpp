@@ -1,0 +1,102 @@
+#include "pages/qt_settings_file_commands.h"
+
+#include <QFileInfo>
+
+#include "base/qt_file_choice.h"
+#include "base/qt_page_host.h"
+#include "base/qt_property_page.h"
+#include "model/lang_text.h"
+#include "model/settings_file.h"
+
+namespace {
+
+QString Lang(const char* key) {
+    return QString::fromUtf8(GetLangString("COMMON", key));
+}
+
+QString SettingsFilter() {
+    return file_choice::FilterEntry("COMMON", "STF_FILES", "Settings files", "*.stf") +
+           file_choice::AllFilesEntry();
+}
+
+const char* ErrorKey(SettingsFileError error, bool saving) {
+    switch (error) {
+    case SettingsFileError::kNotRegular:
+        return "IDS_STF_NOT_REGULAR";
+    case SettingsFileError::kHardLinked:
+        return "IDS_PBOOK_HARD_LINKED";
+    case SettingsFileError::kUnsafeLink:
+        return "IDS_PBOOK_UNSAFE_LINK";
+    case SettingsFileError::kNotSettings:
+        return "IDS_STF_BAD_FILE";
+    case SettingsFileError::kProblems:
+        return "IDS_STF_PROBLEMS";
+    case SettingsFileError::kDenied:
+        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_STF_READ_ERROR";
+    default:
+        return saving ? "IDS_STF_SAVE_ERROR" : "IDS_STF_READ_ERROR";
+    }
+}
+
+// Every page's record read and as its controls show it.
+bool PrepareRecords(const QList<CPropertyPage*>& pages) {
+    for (CPropertyPage* page : pages) {
+        if (!page->PrepareSettingsRecord()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
+    QWidget* owner = host.Window();
+    const QString path = file_choice::ChooseFileToSave(owner, SettingsFilter(), "STF");
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string local = file_choice::LocalPath(path);
+    // A file that cannot be written costs no exchange with the machine.
+    SettingsFileError error = CheckSettingsFileTarget(local);
+    if (error == SettingsFileError::kNone) {
+        if (!PrepareRecords(pages)) {
+            return;
+        }
+        error = WriteSettingsFile(local, systemSetup, systemStatus);
+    }
+    if (error != SettingsFileError::kNone) {
+        file_choice::ShowFileError(owner, Lang(ErrorKey(error, true)));
+        return;
+    }
+    host.ShowStatus(file_choice::Filled(Lang("STF_SAVED"), {QFileInfo(path).fileName()}));
+}
+
+void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
+    QWidget* owner = host.Window();
+    const QString path = file_choice::ChooseFileToOpen(owner, SettingsFilter(), "STF");
+    if (path.isEmpty() || !PrepareRecords(pages)) {
+        return;
+    }
+    // Taken over copies, so that a refused file leaves the records whole.
+    SystemSetup setup = systemSetup;
+    SystemStatus status = systemStatus;
+    std::vector<SettingsFileProblem> problems;
+    const SettingsFileError error =
+        ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
+    if (error != SettingsFileError::kNone) {
+        std::vector<std::pair<int, QString>> lines;
+        for (const SettingsFileProblem& problem : problems) {
+            lines.emplace_back(problem.line, QString::fromStdString(problem.message));
+        }
+        file_choice::ShowFileError(owner,
+                                   file_choice::WithLines(Lang(ErrorKey(error, false)), lines));
+        return;
+    }
+    systemSetup = setup;
+    systemStatus = status;
+    for (CPropertyPage* page : pages) {
+        page->ShowLoadedSettings();
+    }
+    host.ShowStatus(file_choice::Filled(Lang("STF_LOADED"), {QFileInfo(path).fileName()}));
+}

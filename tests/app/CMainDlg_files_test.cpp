@@ -1,0 +1,181 @@
+// The main window's file commands for settings files and address books, on
+// the simulated machine: what reaches the file, what the pages show after a
+// load, and that nothing reaches the machine until Apply or Write.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <cstring>
+#include <memory>
+#include <regex>
+#include <sys/stat.h>
+
+#include "pages/CAdvanced.h"
+#include "pages/CSettings.h"
+#include "phonebook/CPhonebook.h"
+#include "protocol/inquiry.h"
+#include "protocol/phonebook.h"
+#include "shell/CMainDlg.h"
+#include "support/qt_window_fixture.h"
+#include "templates/advanced_template.h"
+#include "templates/settings_template.h"
+
+namespace {
+
+class MainDlgFilesTest : public WindowTest {
+  protected:
+    std::unique_ptr<CMainDlg> OpenShown() {
+        inquiryRecord.machineClass = 2;
+        auto dlg = std::make_unique<CMainDlg>();
+        dlg->show();
+        QCoreApplication::processEvents();
+        return dlg;
+    }
+    static QString FieldText(CPropertyPage* page, int id) {
+        return page->Control<QLineEdit>(id)->text();
+    }
+    // The file's text with the line of a field given another value.
+    static std::string WithValue(const std::string& text, const std::string& name,
+                                 const std::string& value) {
+        return std::regex_replace(text, std::regex("\n" + name + "=[^\n]*"),
+                                  "\n" + name + "=" + value);
+    }
+};
+
+TEST_F(MainDlgFilesTest, SavedSettingsLoadBackOntoBothPagesAndReachTheMachineOnlyByApply) {
+    auto dlg = OpenShown();
+    auto* advanced = dlg->Page<CAdvanced>();
+    ASSERT_FALSE(advanced->IsInitialised());
+    const sim::SetupBlock setupBefore = machine().setupBlock();
+    const sim::StatusBlock statusBefore = machine().statusBlock();
+
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("office")));
+    dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->trigger();
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    ASSERT_EQ(desk.fileDialogs.size(), 1u);
+    EXPECT_EQ(desk.fileDialogs[0].options.filter.toStdString(),
+              "Settings files(*.stf)|*.stf|All files (*.*)|*.*||");
+    EXPECT_EQ(desk.fileDialogs[0].options.defaultExtension.toStdString(), "STF");
+    // The Advanced page had not been shown: its record was read for the file.
+    EXPECT_TRUE(advanced->IsInitialised());
+    const std::string saved = dir.read("office.STF");
+    EXPECT_EQ(saved.rfind("faxrcp settings 1", 0), 0u) << saved;
+    EXPECT_NE(saved.find("\n[setup]\n"), std::string::npos);
+    EXPECT_NE(saved.find("\n[status]\n"), std::string::npos);
+    EXPECT_TRUE(dlg->StatusLine()->text().contains("office.STF"));
+
+    dir.write("office.STF", WithValue(WithValue(saved, "copies", "7"), "machineId", "BRANCH"));
+    machine().clearLog();
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("office.STF")));
+    dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->trigger();
+    EXPECT_TRUE(desk.messageBoxes.empty());
+    EXPECT_TRUE(machine().commandLog().empty()); // shown, not sent
+    auto* settings = dlg->Page<CSettings>();
+    EXPECT_EQ(FieldText(settings, kCopies), "7");
+    EXPECT_EQ(FieldText(advanced, kMachineId), "BRANCH");
+    EXPECT_TRUE(settings->HasUnsentChanges());
+    EXPECT_TRUE(advanced->HasUnsentChanges());
+
+    // Apply sends what was loaded: the two edited values and nothing else.
+    settings->OnApply();
+    advanced->OnApply();
+    sim::SetupBlock setupAfter = machine().setupBlock();
+    EXPECT_EQ(setupAfter[12], 7);
+    setupAfter[12] = setupBefore[12];
+    EXPECT_EQ(setupAfter, setupBefore);
+    sim::StatusBlock statusAfter = machine().statusBlock();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&statusAfter[20]), 6), "BRANCH");
+    std::memcpy(&statusAfter[20], &statusBefore[20], 20);
+    EXPECT_EQ(statusAfter, statusBefore);
+}
+
+TEST_F(MainDlgFilesTest, ASettingsFileWithWrongLinesChangesNothingAndNamesThem) {
+    auto dlg = OpenShown();
+    auto* settings = dlg->Page<CSettings>();
+    const SystemSetup setup = systemSetup;
+    dir.write("bad.stf", "faxrcp settings 1\n[setup]\ncopies=500\nnoSuchField=1\n");
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("bad.stf")));
+    dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->trigger();
+    ASSERT_EQ(desk.messageBoxes.size(), 1u);
+    const QString text = desk.messageBoxes[0].text;
+    EXPECT_TRUE(text.contains("Line 3: ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Line 4: ")) << text.toStdString();
+    EXPECT_EQ(std::memcmp(&systemSetup, &setup, sizeof setup), 0);
+    EXPECT_FALSE(settings->HasUnsentChanges());
+
+    // Not a settings file at all, and a FIFO: refused without blocking.
+    dir.write("notes.stf", "copies=2\n");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.stf").c_str(), 0600), 0);
+    for (const char* name : {"notes.stf", "pipe.stf"}) {
+        desk.openAnswers.push_back(QString::fromStdString(dir.file(name)));
+        dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->trigger();
+    }
+    ASSERT_EQ(desk.messageBoxes.size(), 3u);
+    EXPECT_TRUE(desk.messageBoxes[1].text.contains("not a settings file"));
+    EXPECT_TRUE(desk.messageBoxes[2].text.contains("pipe"));
+    EXPECT_EQ(std::memcmp(&systemSetup, &setup, sizeof setup), 0);
+}
+
+TEST_F(MainDlgFilesTest, SavingSettingsWithTheMachineGoneWritesNoFile) {
+    auto dlg = OpenShown();
+    dir.write("office.STF", "earlier");
+    machine().setFault(sim::Command::GetStatus, sim::Fault{.silent = true});
+    // The Advanced page's record has never been read: it cannot be saved.
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("office.STF")));
+    dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->trigger();
+    ASSERT_EQ(desk.messageBoxes.size(), 1u); // the machine does not answer
+    EXPECT_EQ(dir.read("office.STF"), "earlier");
+    EXPECT_FALSE(dlg->StatusLine()->text().contains("office"));
+}
+
+TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
+    machine().clearPhonebook();
+    machine().setSlotNumber(0, "ALICE", "5551234");
+    auto dlg = OpenShown();
+    dlg->Sheet()->setCurrentIndex(2);
+    auto* page = dlg->Page<CPhonebook>();
+    ASSERT_TRUE(page->IsInitialised());
+
+    dir.write("friends.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Émile Zola\r\n"
+                             "TEL;TYPE=work:+33 1 23 45 67 89\r\nEND:VCARD\r\n"
+                             "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Alice again\r\n"
+                             "TEL:555-1234\r\nEND:VCARD\r\n");
+    machine().clearLog();
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("friends.vcf")));
+    dlg->MenuItem(ID_FILE_IMPORT_PBOOK)->trigger();
+    EXPECT_TRUE(machine().commandLog().empty());
+    EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
+    EXPECT_EQ(page->List()->topLevelItem(1)->text(2), "33123456789");
+    EXPECT_TRUE(page->HasUnsentChanges());
+    // One box lists what changed on the way and what was left out.
+    ASSERT_EQ(desk.messageBoxes.size(), 1u);
+    const QString notes = desk.messageBoxes[0].text;
+    EXPECT_TRUE(notes.contains("Line 3: the name \"Émile Zola\" became \"EMILE ZOLA\"."))
+        << notes.toStdString();
+    EXPECT_TRUE(notes.contains("is already in slot 0")) << notes.toStdString();
+    EXPECT_TRUE(dlg->StatusLine()->text().contains("friends.vcf"));
+
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
+    dlg->MenuItem(ID_FILE_EXPORT_PBOOK)->trigger();
+    EXPECT_EQ(desk.messageBoxes.size(), 1u);
+    const std::string csv = dir.read("book.CSV");
+    EXPECT_EQ(csv.rfind("slot,kind,name,number,members\r\n", 0), 0u) << csv;
+    EXPECT_NE(csv.find("0,single,ALICE,5551234,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("1,single,EMILE ZOLA,33123456789,"), std::string::npos) << csv;
+    EXPECT_TRUE(dlg->StatusLine()->text().contains("book.CSV"));
+
+    // A CSV line that cannot be taken leaves the table as it is.
+    dir.write("bad.csv", "slot,kind,name,number,members\r\n100,single,X,123,\r\n");
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("bad.csv")));
+    dlg->MenuItem(ID_FILE_IMPORT_PBOOK)->trigger();
+    ASSERT_EQ(desk.messageBoxes.size(), 2u);
+    EXPECT_TRUE(desk.messageBoxes[1].text.contains("Line 2: "))
+        << desk.messageBoxes[1].text.toStdString();
+    EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
+}
+
+} // namespace
