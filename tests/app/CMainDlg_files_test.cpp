@@ -19,6 +19,7 @@
 #include "phonebook/CPhonebook.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"
+#include "protocol/system_setup.h"
 #include "shell/CMainDlg.h"
 #include "support/qt_window_fixture.h"
 #include "templates/advanced_template.h"
@@ -75,8 +76,8 @@ TEST_F(MainDlgFilesTest, SavedSettingsLoadBackOntoBothPagesAndReachTheMachineOnl
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_TRUE(machine().commandLog().empty()); // shown, not sent
     auto* settings = dlg->Page<CSettings>();
-    EXPECT_EQ(FieldText(settings, kCopies), "7");
-    EXPECT_EQ(FieldText(advanced, kMachineId), "BRANCH");
+    EXPECT_EQ(FieldText(settings, settings_ids::kCopies), "7");
+    EXPECT_EQ(FieldText(advanced, advanced_ids::kMachineId), "BRANCH");
     EXPECT_TRUE(settings->HasUnsentChanges());
     EXPECT_TRUE(advanced->HasUnsentChanges());
 

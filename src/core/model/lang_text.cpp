@@ -11,6 +11,7 @@
 #include "model/panel_context.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/saved_file.h"
 
 namespace {
 
@@ -55,34 +56,6 @@ std::string SystemLanguageFile(const std::string& programDir) {
     // A name written with the host's folder separator still finds its file.
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool MakeFolders(const std::string& dir) {
-    for (size_t at = 1; at <= dir.size(); ++at) {
-        if (at == dir.size() || dir[at] == '/') {
-            const std::string part = dir.substr(0, at);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-    }
-    struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -173,23 +146,12 @@ bool SaveLanguageChoice(const std::string& code) {
         return ::unlink(path.c_str()) == 0 || errno == ENOENT;
     }
     const KnownLanguage* language = FindKnownLanguage(code);
-    if (language == nullptr || !MakeFolders(path.substr(0, path.rfind('/')))) {
+    if (language == nullptr) {
         return false;
     }
     // A reader sees the old file or the new one, never half of one.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    const std::string text = "[LANGUAGE]\nCODE=" + std::string(language->code) + "\n";
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return platform::SaveSettingFile(path,
+                                     "[LANGUAGE]\nCODE=" + std::string(language->code) + "\n");
 }
 
 const char* GetLangString(const std::string& section, const std::string& key) {

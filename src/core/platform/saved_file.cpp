@@ -187,23 +187,27 @@ bool TakeOver(int fd, const struct stat& old) {
     return ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
-} // namespace
-
-SaveFileError SaveFile(const std::string& path, std::span<const uint8_t> bytes, const char* tag) {
+// The file path finally names, when a save may replace or create it.
+SaveFileError FindReplaceable(const std::string& path, Target& target) {
     if (path.empty() || path.find('\0') != std::string::npos) {
         return SaveFileError::kMissing;
     }
-    Target target;
     if (const SaveFileError why = FindTarget(path, target); why != SaveFileError::kNone) {
         return why;
     }
-    const int folder = target.folder.get();
-    if (target.exists) {
-        if (const SaveFileError why = CheckReplaceable(folder, target.leaf, target.st);
-            why != SaveFileError::kNone) {
-            return why;
-        }
+    return target.exists ? CheckReplaceable(target.folder.get(), target.leaf, target.st)
+                         : SaveFileError::kNone;
+}
+
+} // namespace
+
+SaveFileError SaveFile(const std::string& path, std::span<const uint8_t> bytes, const char* tag,
+                       unsigned newMode) {
+    Target target;
+    if (const SaveFileError why = FindReplaceable(path, target); why != SaveFileError::kNone) {
+        return why;
     }
+    const int folder = target.folder.get();
 
     // An old file's mode is set before the first byte; a new file follows
     // the umask.
@@ -213,7 +217,7 @@ SaveFileError SaveFile(const std::string& path, std::span<const uint8_t> bytes, 
         temp = TemporaryName(tag);
         file = FileDescriptor(::openat(folder, temp.c_str(),
                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                       target.exists ? 0600 : 0666));
+                                       target.exists ? 0600 : newMode));
         if (!file && errno != EEXIST) {
             break;
         }
@@ -240,25 +244,39 @@ SaveFileError SaveFile(const std::string& path, std::span<const uint8_t> bytes, 
 }
 
 SaveFileError CheckSaveTarget(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
-        return SaveFileError::kMissing;
-    }
     Target target;
-    if (const SaveFileError why = FindTarget(path, target); why != SaveFileError::kNone) {
+    if (const SaveFileError why = FindReplaceable(path, target); why != SaveFileError::kNone) {
         return why;
     }
     const int folder = target.folder.get();
-    if (target.exists) {
-        if (const SaveFileError why = CheckReplaceable(folder, target.leaf, target.st);
-            why != SaveFileError::kNone) {
-            return why;
-        }
-    }
     // The new copy is made beside the old one: the folder must take it.
     if (::faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) {
         return ErrorOf(errno);
     }
     return SaveFileError::kNone;
+}
+
+bool MakePrivateFolders(const std::string& path) {
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at == path.size() || path[at] == '/') {
+            const std::string part = path.substr(0, at);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SaveSettingFile(const std::string& path, const std::string& text) {
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !MakePrivateFolders(path.substr(0, slash))) {
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    return SaveFile(path, std::span<const uint8_t>(bytes, text.size()), "setting", 0600) ==
+           SaveFileError::kNone;
 }
 
 } // namespace platform

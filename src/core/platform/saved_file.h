@@ -22,12 +22,20 @@ enum class SaveFileError {
 
 // Writes bytes as the file path names. A symbolic link is followed to the file
 // it finally names; the new copy gets the old file's mode and, where the
-// system allows, owner; a new file follows the umask. tag goes into the
-// temporary name (".tag-….tmp"). On failure the old file is untouched.
+// system allows, owner; a new file gets newMode less the umask. tag goes into
+// the temporary name (".tag-….tmp"). On failure the old file is untouched.
 SaveFileError SaveFile(const std::string& path, std::span<const uint8_t> bytes,
-                       const char* tag = "save");
+                       const char* tag = "save", unsigned newMode = 0666);
 
 // Whether SaveFile could replace or create path, checked without writing.
 SaveFileError CheckSaveTarget(const std::string& path);
+
+// Makes each missing folder of path, private to the user as the XDG folders
+// are: true when path is a folder afterwards.
+bool MakePrivateFolders(const std::string& path);
+
+// Saves text whole in a file of the user's own settings folder, making the
+// folders on the way; a new file is the user's alone.
+bool SaveSettingFile(const std::string& path, const std::string& text);
 
 } // namespace platform

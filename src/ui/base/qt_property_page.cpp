@@ -100,3 +100,12 @@ void CPropertyPage::UpdateData(Exchange direction) {
     ExchangeValues(direction);
     --blocked_;
 }
+
+bool CPropertyPage::ReadRecordOnce() {
+    if (!IsInitialised()) {
+        EnsureInitialised();
+    } else if (!recordRead_) {
+        RefreshRecord();
+    }
+    return recordRead_;
+}

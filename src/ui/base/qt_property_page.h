@@ -136,6 +136,14 @@ class CPropertyPage : public QWidget {
 
   protected:
     virtual void OnInitDialog();
+    // Reads the page's record from the machine (Refresh); the page calls
+    // NoteRecordRead() once a read or write went through.
+    virtual void RefreshRecord() {}
+    void NoteRecordRead() { recordRead_ = true; }
+    // For PrepareSettingsRecord: initialises the page, whose first action
+    // reads the machine, or refreshes it while no read went through yet.
+    // Whether the page's record has been read now.
+    bool ReadRecordOnce();
     virtual void ExchangeValues(Exchange direction) { (void)direction; }
 
   private:
@@ -145,4 +153,5 @@ class CPropertyPage : public QWidget {
     bool initialised_ = false;
     int blocked_ = 0;
     int contentWidth_ = 0;
+    bool recordRead_ = false;
 };

@@ -292,7 +292,9 @@ void CAdvanced::OnRefresh() {
     if (!ok) {
         ShowNotResponding(BoxOwner());
     }
-    read_ = read_ || ok;
+    if (ok) {
+        NoteRecordRead();
+    }
     // A failed read left the record as it was; the page shows it all the same.
     ShowRecord();
 }
@@ -309,12 +311,7 @@ void CAdvanced::ShowLoadedSettings() {
 }
 
 bool CAdvanced::PrepareSettingsRecord() {
-    if (!IsInitialised()) {
-        EnsureInitialised();
-    } else if (!read_) {
-        OnRefresh();
-    }
-    if (!read_) {
+    if (!ReadRecordOnce()) {
         return false;
     }
     StoreAll();
@@ -459,7 +456,7 @@ void CAdvanced::OnApply() {
         ShowNotResponding(BoxOwner());
         return;
     }
-    read_ = true;
+    NoteRecordRead();
     sent_ = CurrentValues();
     if (PageHost* host = Host()) {
         host->ShowStatus(LangText("SENT"));

@@ -42,6 +42,7 @@ class CAdvanced : public CPropertyPage {
 
   protected:
     void OnInitDialog() override;
+    void RefreshRecord() override { OnRefresh(); }
     void ExchangeValues(Exchange direction) override;
 
   private:
@@ -74,6 +75,4 @@ class CAdvanced : public CPropertyPage {
     int powerSave_ = 1;
     // As last read from or written to the machine.
     Values sent_{};
-    // Has the record been read from the machine (or written to it) once?
-    bool read_ = false;
 };

@@ -263,7 +263,7 @@ void CSettings::OnRefresh() {
         ShowNotResponding(BoxOwner());
         return;
     }
-    read_ = true;
+    NoteRecordRead();
     ShowRecord();
 }
 
@@ -279,12 +279,7 @@ void CSettings::ShowLoadedSettings() {
 }
 
 bool CSettings::PrepareSettingsRecord() {
-    if (!IsInitialised()) {
-        EnsureInitialised();
-    } else if (!read_) {
-        OnRefresh();
-    }
-    if (!read_) {
+    if (!ReadRecordOnce()) {
         return false;
     }
     OnControlChange();
@@ -322,7 +317,7 @@ void CSettings::OnApply() {
         ShowNotResponding(BoxOwner());
         return;
     }
-    read_ = true;
+    NoteRecordRead();
     if (IsInitialised()) {
         sent_ = CurrentValues();
     }

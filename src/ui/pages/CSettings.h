@@ -39,6 +39,7 @@ class CSettings : public CPropertyPage {
 
   protected:
     void OnInitDialog() override;
+    void RefreshRecord() override { OnRefresh(); }
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -56,8 +57,6 @@ class CSettings : public CPropertyPage {
 
     // As last read from or written to the machine.
     Values sent_{};
-    // Has the record been read from the machine (or written to it) once?
-    bool read_ = false;
     // Page values, in the order of the binding tables in CSettings.cpp.
     std::array<int, kListCount> listPositions_;
     std::array<int, kCheckCount> checkStates_;
