@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -262,6 +263,23 @@ QByteArray AutomationServer::run(const QByteArray& line) {
             return "error no enabled menu item";
         }
         Later(mainDlg, [item](QWidget*) { item->trigger(); });
+        return "ok";
+    }
+    // Opens or closes a drop-down of the menu bar, for a picture of it.
+    if (command == QLatin1String("openmenu") || command == QLatin1String("closemenu")) {
+        QMenuBar* bar = mainDlg ? mainDlg->MenuBar() : nullptr;
+        const QList<QAction*> menus = bar ? bar->actions() : QList<QAction*>();
+        const int index = first.toInt();
+        if (command == QLatin1String("closemenu")) {
+            if (bar != nullptr && bar->activeAction() != nullptr && bar->activeAction()->menu()) {
+                bar->activeAction()->menu()->hide();
+            }
+            return "ok";
+        }
+        if (index < 0 || index >= menus.size()) {
+            return "error no such menu";
+        }
+        bar->setActiveAction(menus[index]);
         return "ok";
     }
     if (command == QLatin1String("tabs") || command == QLatin1String("tab")) {
