@@ -13,10 +13,12 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "link/port.h"
 #include "model/panel_context.h"
+#include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
@@ -140,6 +142,11 @@ void PhonebookFiles(const std::string& scratch) {
     Bytes badMagic = file;
     badMagic[0] = 'X';
     Put("fuzz_phonebook_file", "bad-magic", badMagic);
+    for (const auto& [name, format] :
+         {std::pair{"csv", PhonebookFormat::kCsv}, std::pair{"vcard", PhonebookFormat::kVcard}}) {
+        const std::string text = ExportPhonebookText(format);
+        Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
+    }
     FreePhonebookTable();
     panelContext.link.Reset();
     sim::UnregisterSimDevice();

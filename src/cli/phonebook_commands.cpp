@@ -6,11 +6,13 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
+#include "model/phonebook_ops.h"
 #include "platform/regular_file.h"
 #include "protocol/phonebook.h"
 
-// phonebook list/save/write.
+// phonebook list/save/write/export/import.
 
 namespace {
 
@@ -28,30 +30,6 @@ std::string_view FieldText(const char* text, size_t width) {
 
 const char* KindName(const PhonebookEntry& e) {
     return e.kind == 0 ? "single" : "group";
-}
-
-// The table indexes a group holds, ascending.
-std::vector<int> Members(int index, const PhonebookEntry& e) {
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
-    std::vector<int> list;
-    if (index >= s) {
-        if (e.members[0] < n) {
-            list.push_back(e.members[0]);
-        }
-        return list;
-    }
-    for (int k = 0; k < s && k < kSpeedBitmapBits; ++k) {
-        if (MemberBit(e.members, kSpeedBitmapOffset, k)) {
-            list.push_back(k);
-        }
-    }
-    for (int k = 0; k < n - s && k < kOneTouchBitmapBits; ++k) {
-        if (MemberBit(e.members, kOneTouchBitmapOffset, k)) {
-            list.push_back(s + k);
-        }
-    }
-    return list;
 }
 
 void PrintList(bool json, std::ostream& out) {
@@ -75,7 +53,7 @@ void PrintList(bool json, std::ostream& out) {
                 slot.set("number", cli::Json::String(FieldText(e.number, kNumberLength)));
             } else {
                 cli::Json members = cli::Json::Array();
-                for (int m : Members(i, e)) {
+                for (int m : GroupMemberSlots(i)) {
                     members.add(cli::Json::Number(m));
                 }
                 slot.set("members", std::move(members));
@@ -88,7 +66,7 @@ void PrintList(bool json, std::ostream& out) {
             out << cli::EscapeText(FieldText(e.number, kNumberLength));
         } else {
             std::string list;
-            for (int m : Members(i, e)) {
+            for (int m : GroupMemberSlots(i)) {
                 list += (list.empty() ? "" : ",") + std::to_string(m);
             }
             out << list;
@@ -177,10 +155,11 @@ int RunSave(const cli::Args& args, cli::Io& io) {
     });
 }
 
-// At most kMaxFileBytes of a file or of standard input.
+// At most limit bytes of a file or of standard input.
 std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& io,
-                                              PhonebookFileError& error) {
-    std::vector<uint8_t> bytes(kMaxFileBytes + 1);
+                                              PhonebookFileError& error,
+                                              size_t limit = kMaxFileBytes) {
+    std::vector<uint8_t> bytes(limit + 1);
     long got = 0;
     if (file == "-") {
         if (io.in == nullptr) {
@@ -211,7 +190,7 @@ std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& 
             return std::nullopt;
         }
     }
-    if (static_cast<size_t>(got) > kMaxFileBytes) {
+    if (static_cast<size_t>(got) > limit) {
         error = PhonebookFileError::kNotPhonebook;
         return std::nullopt;
     }
@@ -257,6 +236,130 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
     });
 }
 
+// Files for other programs' address books; their own errors read as the
+// phonebook file's do.
+std::string Reason(PhonebookImportError error) {
+    switch (error) {
+    case PhonebookImportError::kNone:
+    case PhonebookImportError::kFailed:
+        return Reason(PhonebookFileError::kFailed);
+    case PhonebookImportError::kMissing:
+        return Reason(PhonebookFileError::kMissing);
+    case PhonebookImportError::kDenied:
+        return Reason(PhonebookFileError::kDenied);
+    case PhonebookImportError::kNotRegular:
+        return Reason(PhonebookFileError::kNotRegular);
+    case PhonebookImportError::kHardLinked:
+        return Reason(PhonebookFileError::kHardLinked);
+    case PhonebookImportError::kUnsafeLink:
+        return Reason(PhonebookFileError::kUnsafeLink);
+    case PhonebookImportError::kNotPhonebook:
+        return "neither a CSV phonebook with the header slot,kind,name,number,members nor "
+               "vCards, or longer than " +
+               std::to_string(kMaxPhonebookTextBytes >> 20) + " MiB, or not UTF-8";
+    case PhonebookImportError::kProblems:
+        break;
+    }
+    return "lines that cannot be imported";
+}
+
+int RunExport(const cli::Args& args, cli::Io& io) {
+    const std::string& file = args[0];
+    const bool toOutput = file == "-";
+    PhonebookFormat format = toOutput ? PhonebookFormat::kCsv : PhonebookFormatForName(file);
+    if (args.size() > 1) {
+        if (args[1] != "csv" && args[1] != "vcard") {
+            return cli::Fail(io, cli::kExitUsage,
+                             "phonebook export: the format is csv or vcard, not '" +
+                                 cli::EscapeText(args[1]) + "'");
+        }
+        format = args[1] == "csv" ? PhonebookFormat::kCsv : PhonebookFormat::kVcard;
+    }
+    if (!toOutput) {
+        if (const PhonebookImportError why = CheckPhonebookExportTarget(file);
+            why != PhonebookImportError::kNone) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write '" + cli::EscapeText(file) + "': " + Reason(why) +
+                                 "; nothing was read from the machine");
+        }
+    }
+    return cli::WithMachine(io, [&] {
+        if (!Mfp_GetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook read");
+        }
+        RecountGroupRefs();
+        if (toOutput) {
+            io.out << ExportPhonebookText(format);
+            return cli::kExitOk;
+        }
+        if (const PhonebookImportError why = ExportPhonebookFile(file, format);
+            why != PhonebookImportError::kNone) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write '" + cli::EscapeText(file) + "': " + Reason(why) +
+                                 "; an earlier file of that name is unchanged");
+        }
+        return cli::kExitOk;
+    });
+}
+
+// "FILE:LINE: message" for each line refused, then why nothing was sent.
+int Refuse(const std::string& file, const PhonebookImport& result, cli::Io& io) {
+    for (const PhonebookImportProblem& p : result.problems) {
+        io.err << cli::EscapeText(file) << ":" << p.line << ": " << p.message << "\n";
+    }
+    const size_t n = result.problems.size();
+    return cli::Fail(
+        io, cli::kExitUsage,
+        result.error == PhonebookImportError::kProblems
+            ? Named(file) + " has " + std::to_string(n) + (n == 1 ? " line" : " lines") +
+                  " that cannot be imported; nothing was sent"
+            : Named(file) + " cannot be imported: " + Reason(result.error) + "; nothing was sent");
+}
+
+// The file is read and checked whole before the machine is opened; the
+// machine's own slot count is known only once it has answered.
+int RunImport(const cli::Args& args, cli::Io& io) {
+    const std::string& file = args[0];
+    PhonebookFileError error = PhonebookFileError::kNone;
+    const auto bytes = ReadInput(file, io, error, kMaxPhonebookTextBytes);
+    if (!bytes) {
+        return cli::Fail(io, cli::kExitUsage,
+                         Named(file) + " cannot be imported: " +
+                             (error == PhonebookFileError::kNotPhonebook
+                                  ? Reason(PhonebookImportError::kNotPhonebook)
+                                  : Reason(error)) +
+                             "; nothing was sent");
+    }
+    const std::string text(bytes->begin(), bytes->end());
+    if (const PhonebookImport check = CheckPhonebookText(text);
+        check.error != PhonebookImportError::kNone) {
+        return Refuse(file, check, io);
+    }
+    return cli::WithMachine(io, [&] {
+        if (!Mfp_GetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook read whole; nothing written");
+        }
+        RecountGroupRefs();
+        const PhonebookImport result = ImportPhonebookText(text);
+        if (result.error != PhonebookImportError::kNone) {
+            return Refuse(file, result, io);
+        }
+        for (const PhonebookImportNote& note : result.notes) {
+            cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
+        }
+        if (!Mfp_SetPhonebook()) {
+            return cli::NotResponding(io, "the phonebook write");
+        }
+        io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
+               << " changed\n";
+        if (result.notFitted > 0) {
+            io.out << result.notFitted << (result.notFitted == 1 ? " card" : " cards")
+                   << " did not fit\n";
+        }
+        return cli::kExitOk;
+    });
+}
+
 const cli::Registrar phonebookList({
     .words = {"phonebook", "list"},
     .usage = "phonebook list",
@@ -295,6 +398,36 @@ const cli::Registrar phonebookWrite({
                "phonebook file exits 2 and nothing is sent. Then the machine's phonebook "
                "is read, the file's whole slots are loaded over it and it is written back; "
                "prints how many slots changed.",
+});
+
+const cli::Registrar phonebookExport({
+    .words = {"phonebook", "export"},
+    .usage = "phonebook export FILE [csv|vcard]",
+    .help = "Save the phonebook for other programs' address books (- stdout).",
+    .run = RunExport,
+    .minArgs = 1,
+    .maxArgs = 2,
+    .needsMachine = false,
+    .details = "CSV (slot,kind,name,number,members; one line per used slot) or vCard 3.0 (one "
+               "card per single-number slot), UTF-8 with CRLF line ends. The format is the "
+               "second argument, else the name's extension (.vcf or .vcard is vCard), else "
+               "CSV. The file is checked before the machine is opened and replaced whole.",
+});
+
+const cli::Registrar phonebookImport({
+    .words = {"phonebook", "import"},
+    .usage = "phonebook import FILE",
+    .help = "Load a CSV or vCard file (- stdin) into the machine's phonebook.",
+    .run = RunImport,
+    .minArgs = 1,
+    .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is read and checked before the machine is opened: lines that cannot "
+               "be imported are listed as FILE:LINE: message, exit 2 and nothing is sent. A "
+               "CSV file replaces the slots it names; vCards go into the free speed-dial "
+               "slots, skipping numbers the phonebook already holds. Names and numbers follow "
+               "the entry editor's rules; each change or skip is listed on standard error. "
+               "Prints how many slots changed and how many cards did not fit.",
 });
 
 } // namespace

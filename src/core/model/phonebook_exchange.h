@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,3 +88,20 @@ PhonebookImportError ExportPhonebookFile(const std::string& path, PhonebookForma
 
 // A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
 std::string DescribeImportNote(const PhonebookImportNote& note);
+
+// For faxrcp-cli, which reads and checks a file before it opens the machine.
+
+// Files longer than this are no phonebook (kNotPhonebook).
+constexpr size_t kMaxPhonebookTextBytes = size_t{4} << 20;
+
+// The text of a regular file as ImportPhonebookFile reads it: kNone, or why
+// it cannot be read (kNotPhonebook when it is too long).
+PhonebookImportError ReadPhonebookTextFile(const std::string& path, std::string& text);
+
+// Checks text as ImportPhonebookText does, before any table exists: its
+// format, and CSV lines with slot numbers below 255 (the machine's own count
+// is checked by the import). error is kNone, kNotPhonebook or kProblems.
+PhonebookImport CheckPhonebookText(std::string_view text);
+
+// Whether ExportPhonebookFile could write path, checked without writing.
+PhonebookImportError CheckPhonebookExportTarget(const std::string& path);

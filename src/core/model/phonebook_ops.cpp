@@ -214,6 +214,33 @@ std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode) {
     return out;
 }
 
+std::vector<int> GroupMemberSlots(int index) {
+    std::vector<int> list;
+    if (!ValidSlot(index) || PhonebookTable[index].kind == 0) {
+        return list;
+    }
+    const uint8_t* members = PhonebookTable[index].members;
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    if (index >= s) {
+        if (members[0] != 0 && members[0] < n) {
+            list.push_back(members[0]);
+        }
+        return list;
+    }
+    for (int k = 0; k < s && k < kSpeedBitmapBits; ++k) {
+        if (MemberBit(members, kSpeedBitmapOffset, k)) {
+            list.push_back(k);
+        }
+    }
+    for (int k = 0; k < n - s && k < kOneTouchBitmapBits; ++k) {
+        if (MemberBit(members, kOneTouchBitmapOffset, k)) {
+            list.push_back(s + k);
+        }
+    }
+    return list;
+}
+
 bool OfferedForGroup(int slot, const uint8_t* members, bool speedDialMode) {
     if (!ValidSlot(slot)) {
         return false;
@@ -262,16 +289,17 @@ bool TableMatches(const std::vector<PhonebookEntry>& copy) {
         return false;
     }
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& a = PhonebookTable[i];
-        const PhonebookEntry& b = copy[static_cast<size_t>(i)];
-        if (a.kind != b.kind || a.memberMark != b.memberMark || SlotName(a) != SlotName(b)) {
-            return false;
-        }
-        const bool same = a.kind == 0 ? SlotNumber(a) == SlotNumber(b)
-                                      : std::memcmp(a.members, b.members, kMembersLength) == 0;
-        if (!same) {
+        if (!SameSlot(PhonebookTable[i], copy[static_cast<size_t>(i)])) {
             return false;
         }
     }
     return true;
+}
+
+bool SameSlot(const PhonebookEntry& a, const PhonebookEntry& b) {
+    if (a.kind != b.kind || a.memberMark != b.memberMark || SlotName(a) != SlotName(b)) {
+        return false;
+    }
+    return a.kind == 0 ? SlotNumber(a) == SlotNumber(b)
+                       : std::memcmp(a.members, b.members, kMembersLength) == 0;
 }

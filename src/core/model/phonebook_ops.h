@@ -46,6 +46,10 @@ bool DeleteSlot(int index, int viewKind);
 // Returns the number of slots refused; the caller beeps once for each.
 int DeleteAllSlots();
 
+// Do two slots say the same: kind, mark, name and number or members? Bytes
+// past a text's end do not count.
+bool SameSlot(const PhonebookEntry& a, const PhonebookEntry& b);
+
 // A copy of the table's slots, to tell later whether it has changed.
 std::vector<PhonebookEntry> CopyOfTable();
 // Does the table say what `copy` said: the same slots with the same kinds,
@@ -64,6 +68,12 @@ bool IsIncluded(int slot);
 // one-touch members first, then the speed-dial members; in the one-touch mode
 // the one speed-dial group that byte 0 names (none when it is 0).
 std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode);
+
+// The slots that group slot index holds, ascending: a group in a speed-dial
+// slot holds the members of its two bitmaps, one in a one-touch slot the
+// speed-dial group its byte 0 names (none when that is 0). Empty for a
+// single-number slot or an index outside the table.
+std::vector<int> GroupMemberSlots(int index);
 
 // Whether slot i may be offered for a group: in the speed-dial mode a
 // single-number slot with a number that is not included; in the one-touch

@@ -1,0 +1,67 @@
+// The CSV and vCard readers of the phonebook exchange. Input: the file's
+// text, checked before any table as faxrcp-cli checks it, then imported into
+// a table that holds groups, with one-touch slots.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_machine.h"
+#include "model/phonebook_exchange.h"
+#include "model/phonebook_ops.h"
+#include "phonebook_use.h"
+#include "protocol/inquiry.h"
+#include "protocol/machine_record.h"
+#include "protocol/phonebook.h"
+
+namespace {
+
+constexpr int kTableSlots = 100;
+
+void FillTable() {
+    std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * kTableSlots);
+    for (int i = 0; i < kTableSlots; i += 3) {
+        StoreSingleNumber(i, "NAME", "5550" + std::to_string(i));
+    }
+    uint8_t members[kMembersLength] = {};
+    SetMemberBit(members, kSpeedBitmapOffset, 3, true);
+    SetMemberBit(members, kOneTouchBitmapOffset, 0, true);
+    StoreGroup(4, "GROUP", members);
+    uint8_t target[kMembersLength] = {4};
+    StoreGroup(95, "KEY", target);
+    RecountGroupRefs();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::PrepareMachine();
+    SetMachineRecordDefaults();
+    inquiryRecord.capacityA = 10;
+    inquiryRecord.capacityB = 90;
+    if (phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(kTableSlots)) {
+        fuzz::Fail("no table");
+    }
+    FillTable();
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const PhonebookImport check = CheckPhonebookText(text);
+    const std::vector<PhonebookEntry> before = CopyOfTable();
+    const PhonebookImport result = ImportPhonebookText(text);
+    if (result.error != PhonebookImportError::kNone && !TableMatches(before)) {
+        fuzz::Fail("a refused import changed the phonebook table");
+    }
+    if (check.error == PhonebookImportError::kNotPhonebook &&
+        result.error != PhonebookImportError::kNotPhonebook) {
+        fuzz::Fail("the check and the import disagree on the format");
+    }
+    for (const PhonebookImportNote& note : result.notes) {
+        if (DescribeImportNote(note).empty()) {
+            fuzz::Fail("a note without words");
+        }
+    }
+    ExportPhonebookText(PhonebookFormat::kCsv);
+    ExportPhonebookText(PhonebookFormat::kVcard);
+    fuzz::UsePhonebook();
+    return 0;
+}

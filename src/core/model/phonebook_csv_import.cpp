@@ -1,0 +1,170 @@
+#include <algorithm>
+#include <cstring>
+
+#include "model/phonebook_csv.h"
+#include "model/phonebook_import.h"
+#include "model/phonebook_ops.h"
+#include "protocol/phonebook.h"
+
+namespace {
+
+using Kind = PhonebookImportNote::Kind;
+
+// What a line will do to its slot once every line has been looked at.
+struct Plan {
+    const CsvSlotLine* line;
+    std::string name;
+    std::string number;
+};
+
+// Groups the file does not name keep their members: a line may not empty
+// those members or turn them into something else.
+bool TakesHeldSlot(const CsvSlotLine& line, const std::vector<bool>& heldByKept) {
+    if (!heldByKept[static_cast<size_t>(line.slot)]) {
+        return false;
+    }
+    const bool wasGroup = PhonebookTable[line.slot].kind != 0;
+    return line.clears || line.group != wasGroup;
+}
+
+// Members that the table, as the file leaves it, cannot hold.
+void CheckMembers(const Plan& plan, const std::vector<uint8_t>& kinds,
+                  std::vector<PhonebookImportProblem>& problems) {
+    const CsvSlotLine& line = *plan.line;
+    const int n = PhonebookSlots();
+    const int s = SpeedDialSlots();
+    const auto problem = [&](int m, const std::string& why) {
+        problems.push_back({line.line, "member " + std::to_string(m) + " " + why});
+    };
+    if (line.slot >= s) {
+        if (line.members.size() > 1) {
+            problems.push_back(
+                {line.line, "a group in a one-touch slot holds one speed-dial group"});
+        }
+        for (const int m : line.members) {
+            if (m == 0 || m >= s || kinds[static_cast<size_t>(m)] == 0) {
+                problem(m, "is not a speed-dial group from slot 1 to " + std::to_string(s - 1));
+            }
+        }
+        return;
+    }
+    for (const int m : line.members) {
+        if (m >= n || (m < s && m >= kSpeedBitmapBits) ||
+            (m >= s && m - s >= kOneTouchBitmapBits)) {
+            problem(m, "is outside the slots a group can hold");
+        } else if (kinds[static_cast<size_t>(m)] != 0) {
+            problem(m, "is a group");
+        }
+    }
+}
+
+void StoreLine(const Plan& plan) {
+    const CsvSlotLine& line = *plan.line;
+    PhonebookEntry& e = PhonebookTable[line.slot];
+    const uint8_t oldKind = e.kind;
+    std::memset(e.name, 0, sizeof e.name);
+    std::memset(e.number, 0, sizeof e.number);
+    e.kind = 0;
+    if (line.clears) {
+        return;
+    }
+    std::memcpy(e.name, plan.name.data(), std::min(plan.name.size(), size_t{kNameLength}));
+    if (!line.group) {
+        std::memcpy(e.number, plan.number.data(),
+                    std::min(plan.number.size(), size_t{kNumberLength}));
+        return;
+    }
+    // The machine's own group kind stays, so that a book comes back as it was.
+    e.kind = oldKind != 0 ? oldKind : 1;
+    const int s = SpeedDialSlots();
+    for (const int m : line.members) {
+        if (line.slot >= s) {
+            e.members[0] = static_cast<uint8_t>(m);
+        } else if (m < s) {
+            SetMemberBit(e.members, kSpeedBitmapOffset, m, true);
+        } else {
+            SetMemberBit(e.members, kOneTouchBitmapOffset, m - s, true);
+        }
+    }
+}
+
+} // namespace
+
+PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
+    PhonebookImport result;
+    result.format = PhonebookFormat::kCsv;
+    if (!book.problems.empty()) {
+        result.error = PhonebookImportError::kProblems;
+        result.problems = book.problems;
+        return result;
+    }
+    const int n = PhonebookSlots();
+    std::vector<bool> named(static_cast<size_t>(n), false);
+    for (const CsvSlotLine& line : book.lines) {
+        named[static_cast<size_t>(line.slot)] = true;
+    }
+    std::vector<bool> heldByKept(static_cast<size_t>(n), false);
+    for (int i = 0; i < n; ++i) {
+        if (!named[static_cast<size_t>(i)]) {
+            for (const int m : GroupMemberSlots(i)) {
+                heldByKept[static_cast<size_t>(m)] = true;
+            }
+        }
+    }
+
+    std::vector<Plan> plans;
+    std::vector<uint8_t> kinds(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        kinds[static_cast<size_t>(i)] = PhonebookTable[i].kind;
+    }
+    for (const CsvSlotLine& line : book.lines) {
+        if (TakesHeldSlot(line, heldByKept)) {
+            result.notes.push_back({Kind::kSlotInUse, line.line, line.slot, "", ""});
+            continue;
+        }
+        if (!line.clears && !line.group &&
+            RefuseNumber(line.number, line.name, line.line, line.slot, result.notes)) {
+            continue;
+        }
+        Plan plan{&line, "", ""};
+        if (!line.clears) {
+            plan.name = ImportedName(line.name, line.line, line.slot, result.notes);
+        }
+        if (!line.clears && !line.group) {
+            plan.number = ImportedNumber(line.number, line.line, line.slot, result.notes);
+        }
+        kinds[static_cast<size_t>(line.slot)] = line.group ? 1 : 0;
+        plans.push_back(std::move(plan));
+    }
+    for (const Plan& plan : plans) {
+        if (plan.line->group) {
+            CheckMembers(plan, kinds, result.problems);
+        }
+    }
+    if (!result.problems.empty()) {
+        result.error = PhonebookImportError::kProblems;
+        result.notes.clear();
+        return result;
+    }
+
+    const std::vector<PhonebookEntry> before = CopyOfTable();
+    const std::vector<bool> heldBefore = HeldSlots();
+    for (const Plan& plan : plans) {
+        StoreLine(plan);
+    }
+    // A mark stays where a group still holds the slot; the machine sets it
+    // again for the slots a group has just taken.
+    const std::vector<bool> heldAfter = HeldSlots();
+    std::vector<bool> replaced(static_cast<size_t>(n), false);
+    for (const Plan& plan : plans) {
+        replaced[static_cast<size_t>(plan.line->slot)] = true;
+    }
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+        if (!heldAfter[i] && (replaced[i] || heldBefore[i])) {
+            PhonebookTable[i].memberMark = 0;
+        }
+    }
+    result.slotsChanged = ChangedSlots(before);
+    RecountGroupRefs();
+    return result;
+}

@@ -1,0 +1,168 @@
+#include "model/phonebook_text.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "protocol/phonebook.h"
+#include "protocol/text_filter.h"
+
+namespace {
+
+constexpr int kNameFilter = 2;
+constexpr int kNumberFilter = 6;
+
+struct CodePoint {
+    char32_t value;
+    size_t length;
+    bool valid;
+};
+
+// The character at text[pos]; a malformed sequence counts as one bad byte.
+CodePoint NextCodePoint(std::string_view text, size_t pos) {
+    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+    const uint8_t b = byte(pos);
+    if (b < 0x80) {
+        return {b, 1, true};
+    }
+    size_t length = 0;
+    char32_t value = 0;
+    char32_t least = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2, value = b & 0x1F, least = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3, value = b & 0x0F, least = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4, value = b & 0x07, least = 0x10000;
+    } else {
+        return {0xFFFD, 1, false};
+    }
+    if (text.size() - pos < length) {
+        return {0xFFFD, 1, false};
+    }
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            return {0xFFFD, 1, false};
+        }
+        value = (value << 6) | (byte(pos + i) & 0x3F);
+    }
+    if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return {0xFFFD, 1, false};
+    }
+    return {value, length, true};
+}
+
+// Plain letters for U+00C0..U+00FF; the two signs there have none.
+constexpr const char* kLatin1Letters[64] = {
+    "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
+    "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "SS",
+    "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
+    "D", "N", "O", "O", "O", "O", "O",  "",  "O", "U", "U", "U", "U", "Y", "TH", "Y",
+};
+
+// U+0100..U+017F come in runs of one base letter.
+struct LetterRun {
+    const char* plain;
+    int count;
+};
+constexpr LetterRun kExtendedARuns[] = {
+    {"A", 6}, {"C", 8},  {"D", 4},  {"E", 10}, {"G", 8}, {"H", 4},  {"I", 10}, {"IJ", 2},
+    {"J", 2}, {"K", 3},  {"L", 10}, {"N", 9},  {"O", 6}, {"OE", 2}, {"R", 6},  {"S", 8},
+    {"T", 6}, {"U", 12}, {"W", 2},  {"Y", 3},  {"Z", 6}, {"S", 1},
+};
+
+std::string_view PlainLetters(char32_t c) {
+    if (c == 0xA0) {
+        return " ";
+    }
+    if (c >= 0xC0 && c <= 0xFF) {
+        return kLatin1Letters[c - 0xC0];
+    }
+    if (c >= 0x100 && c <= 0x17F) {
+        int left = static_cast<int>(c - 0x100);
+        for (const LetterRun& run : kExtendedARuns) {
+            if (left < run.count) {
+                return run.plain;
+            }
+            left -= run.count;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+bool IsUtf8(std::string_view text) {
+    for (size_t pos = 0; pos < text.size();) {
+        const CodePoint c = NextCodePoint(text, pos);
+        if (!c.valid) {
+            return false;
+        }
+        pos += c.length;
+    }
+    return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char ch : bytes) {
+        const auto b = static_cast<uint8_t>(ch);
+        if (b < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string EditorName(std::string_view utf8) {
+    std::string out;
+    const auto take = [&](char c) {
+        if (text_filter::Accepts(kNameFilter, static_cast<unsigned char>(c)) &&
+            out.size() < static_cast<size_t>(kNameLength)) {
+            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+    };
+    for (size_t pos = 0; pos < utf8.size();) {
+        const CodePoint c = NextCodePoint(utf8, pos);
+        pos += c.length;
+        if (c.value < 0x20 || c.value == 0x7F) {
+            continue; // backspace passes the filter, but it is no letter
+        }
+        if (c.value < 0x80) {
+            take(static_cast<char>(c.value));
+            continue;
+        }
+        for (const char plain : PlainLetters(c.value)) {
+            take(plain);
+        }
+    }
+    return out;
+}
+
+std::string EditorNumber(std::string_view utf8) {
+    std::string out;
+    for (const char c : utf8) {
+        // Bytes of longer characters are all 0x80 or above: never taken.
+        if (c != '\b' && text_filter::Accepts(kNumberFilter, static_cast<unsigned char>(c)) &&
+            out.size() < static_cast<size_t>(kNumberLength)) {
+            out += c == 'p' ? 'P' : c;
+        }
+    }
+    return out;
+}
+
+bool EditorAcceptsNumber(std::string_view number) {
+    return number.size() >= 3 &&
+           std::any_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string TrimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}

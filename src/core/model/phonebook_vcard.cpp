@@ -1,0 +1,255 @@
+#include "model/phonebook_vcard.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "model/phonebook_ops.h"
+#include "model/phonebook_text.h"
+#include "protocol/phonebook.h"
+
+namespace {
+
+// A line after unfolding: where it began and what it says.
+struct Line {
+    int number;
+    std::string text;
+};
+
+std::vector<Line> UnfoldedLines(std::string_view text) {
+    std::vector<Line> lines;
+    int number = 0;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
+        const std::string_view physical = text.substr(i, end - i);
+        ++number;
+        if (end < text.size() && text[end] == '\r') {
+            ++end;
+        }
+        if (end < text.size() && text[end] == '\n') {
+            ++end;
+        }
+        i = end;
+        if (!physical.empty() && (physical[0] == ' ' || physical[0] == '\t') && !lines.empty()) {
+            lines.back().text += physical.substr(1);
+        } else {
+            lines.push_back({number, std::string(physical)});
+        }
+    }
+    return lines;
+}
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+struct Property {
+    std::string name;                // upper case, without its group
+    std::vector<std::string> params; // upper case, as written: "TYPE=VOICE", "QUOTED-PRINTABLE"
+    std::string value;
+    bool has(std::string_view param) const {
+        return std::any_of(params.begin(), params.end(), [&](const std::string& p) {
+            return p == param || p.ends_with("=" + std::string(param));
+        });
+    }
+};
+
+// NAME;PARAM=VALUE;…:VALUE, the name maybe behind a group ("item1.TEL");
+// a colon inside a quoted parameter value does not end the parameters.
+bool ParseProperty(const std::string& line, Property& p) {
+    size_t i = 0;
+    while (i < line.size() && line[i] != ';' && line[i] != ':') {
+        ++i;
+    }
+    if (i == line.size()) {
+        return false;
+    }
+    const std::string name = Upper(line.substr(0, i));
+    const size_t dot = name.rfind('.');
+    p.name = dot == std::string::npos ? name : name.substr(dot + 1);
+    p.params.clear();
+    while (line[i] == ';') {
+        const size_t start = ++i;
+        bool quoted = false;
+        while (i < line.size() && (quoted || (line[i] != ';' && line[i] != ':'))) {
+            quoted = line[i] == '"' ? !quoted : quoted;
+            ++i;
+        }
+        if (i == line.size()) {
+            return false;
+        }
+        p.params.push_back(Upper(line.substr(start, i - start)));
+    }
+    p.value = line.substr(i + 1);
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// vCard 2.1 values may be quoted-printable, in the card's own character set:
+// bytes that are no UTF-8 are taken as Latin-1.
+std::string QuotedPrintable(std::string_view value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '=' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 &&
+            HexDigit(value[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2]));
+            i += 2;
+        } else if (value[i] != '=' || i + 1 < value.size()) {
+            out += value[i];
+        }
+    }
+    return IsUtf8(out) ? out : Latin1ToUtf8(out);
+}
+
+// The parts of a structured value (N) split at unescaped semicolons.
+std::vector<std::string> Components(std::string_view value) {
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            parts.back() += value.substr(i, 2);
+            ++i;
+        } else if (value[i] == ';') {
+            parts.emplace_back();
+        } else {
+            parts.back() += value[i];
+        }
+    }
+    return parts;
+}
+
+// \n \N \, \; \\ as RFC 6350 and RFC 2426 write them; an unescaped comma
+// separates list values, which become blanks.
+std::string Unescaped(std::string_view value, bool listCommas) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            out += next == 'n' || next == 'N' ? '\n' : next;
+        } else {
+            out += listCommas && c == ',' ? ' ' : c;
+        }
+    }
+    return out;
+}
+
+std::string TelNumber(const Property& p) {
+    const std::string value = TrimBlanks(p.value);
+    if (Upper(value.substr(0, 4)) == "TEL:") {
+        // A tel: URI; its parameters (";ext=…") are no part of the number.
+        const std::string uri = value.substr(4);
+        return TrimBlanks(uri.substr(0, uri.find(';')));
+    }
+    return TrimBlanks(Unescaped(value, false));
+}
+
+std::string VcardText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\' || c == ',' || c == ';') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n' || c == '\r') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool LooksLikeVcards(std::string_view text) {
+    for (const Line& line : UnfoldedLines(text)) {
+        const std::string trimmed = TrimBlanks(line.text);
+        if (!trimmed.empty()) {
+            return Upper(trimmed) == "BEGIN:VCARD";
+        }
+    }
+    return false;
+}
+
+std::vector<VcardContact> ReadVcards(std::string_view text) {
+    std::vector<VcardContact> contacts;
+    const std::vector<Line> lines = UnfoldedLines(text);
+    int depth = 0;
+    std::string fn, n;
+    bool haveTel = false;
+    Property p;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        if (!ParseProperty(lines[l].text, p)) {
+            continue;
+        }
+        const std::string value = Upper(TrimBlanks(p.value));
+        if (p.name == "BEGIN" && value == "VCARD") {
+            if (depth++ == 0) {
+                contacts.push_back({lines[l].number, "", ""});
+                fn.clear();
+                n.clear();
+                haveTel = false;
+            }
+            continue;
+        }
+        if (depth == 0) {
+            continue;
+        }
+        if (p.name == "END" && value == "VCARD") {
+            --depth;
+        }
+        if (depth != 1) {
+            continue; // a card inside the card (AGENT) is not this contact
+        }
+        // Soft line breaks of quoted-printable values end in '='.
+        if (p.has("QUOTED-PRINTABLE")) {
+            while (p.value.ends_with("=") && l + 1 < lines.size()) {
+                p.value.pop_back();
+                p.value += lines[++l].text;
+            }
+            p.value = QuotedPrintable(p.value);
+        }
+        VcardContact& card = contacts.back();
+        if (p.name == "FN") {
+            fn = TrimBlanks(Unescaped(p.value, false));
+        } else if (p.name == "N") {
+            const std::vector<std::string> parts = Components(p.value);
+            const std::string family = TrimBlanks(Unescaped(parts[0], true));
+            const std::string given = parts.size() > 1 ? TrimBlanks(Unescaped(parts[1], true)) : "";
+            n = TrimBlanks(given + " " + family);
+        } else if (p.name == "TEL" && !haveTel) {
+            card.number = TelNumber(p);
+            haveTel = !card.number.empty();
+        }
+        card.name = fn.empty() ? n : fn;
+    }
+    return contacts;
+}
+
+std::string VcardPhonebookText() {
+    std::string text;
+    const int n = PhonebookSlots();
+    for (int i = 0; i < n; ++i) {
+        const PhonebookEntry& e = PhonebookTable[i];
+        if (e.kind != 0 || e.number[0] == 0) {
+            continue;
+        }
+        const std::string name = VcardText(Latin1ToUtf8(SlotName(e)));
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nN:" + name +
+                ";;;;\r\nTEL;TYPE=VOICE:" + VcardText(Latin1ToUtf8(SlotNumber(e))) +
+                "\r\nEND:VCARD\r\n";
+    }
+    return text;
+}
