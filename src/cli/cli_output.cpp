@@ -19,27 +19,6 @@ bool& TraceLineOpen() {
     return open;
 }
 
-std::string EscapeText(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += ch;
-        } else {
-            out += Hex2(c, "\\x%02X");
-        }
-    }
-    return out;
-}
-
-std::string_view TrimPadding(std::string_view text) {
-    const size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
-
 std::string JsonQuote(std::string_view bytes) {
     std::string out = "\"";
     for (char ch : bytes) {

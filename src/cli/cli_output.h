@@ -5,16 +5,17 @@
 #include <utility>
 #include <vector>
 
+#include "model/field_text.h"
+
 // How faxrcp-cli writes what the machine holds: name=value text and JSON.
 // Machine texts are 8-bit bytes (Latin-1 in the windows); a byte that is not
 // printable ASCII never reaches the terminal as it is.
 namespace cli {
 
-// Printable ASCII as it is, a backslash doubled, any other byte as \xNN.
-std::string EscapeText(std::string_view bytes);
-
-// The text without its trailing blanks, as the pages show it.
-std::string_view TrimPadding(std::string_view text);
+// Printable ASCII as it is, a backslash doubled, any other byte as \xNN;
+// and a text without its trailing blanks, as the pages show it.
+using field_text::EscapeText;
+using field_text::TrimPadding;
 
 // Whether the trace last written to standard error (-v) left its line open:
 // a message then starts on a line of its own.

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,3 +65,25 @@ SettingsFileError CheckSettingsFileTarget(const std::string& path);
 SettingsFileError ReadSettingsFile(const std::string& path, SystemSetup& setup,
                                    SystemStatus& status,
                                    std::vector<SettingsFileProblem>& problems);
+
+// The longest settings file read; a longer one is kNotSettings. Every field
+// of both records takes a few kilobytes; the rest is room for comments.
+constexpr size_t kMaxSettingsFileBytes = 1 << 20;
+
+// Reads a regular file's text (at most kMaxSettingsFileBytes) without applying
+// it: kNone, kMissing, kDenied, kNotRegular, kNotSettings (too long), kFailed.
+SettingsFileError ReadSettingsFileText(const std::string& path, std::string& text);
+
+// A field whose shown value differs between two pairs of records.
+struct SettingsFieldChange {
+    const char* section; // "setup" or "status"
+    const char* name;    // the field's name in the file
+    std::string before;  // as the file writes it
+    std::string after;
+};
+
+// The fields that differ from before to after, in file order.
+std::vector<SettingsFieldChange> SettingsChanges(const SystemSetup& setupBefore,
+                                                 const SystemStatus& statusBefore,
+                                                 const SystemSetup& setupAfter,
+                                                 const SystemStatus& statusAfter);

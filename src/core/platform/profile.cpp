@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ascii_text.h"
 #include "platform/regular_file.h"
 
 namespace platform {
@@ -19,36 +20,6 @@ namespace {
 
 // A profile is a small text file; anything larger is not one of ours.
 constexpr size_t kMaxProfileBytes = 16 * 1024 * 1024;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool Exists(const std::string& path) {
     struct stat st {};
@@ -154,7 +125,7 @@ std::optional<std::string> FindValue(std::string_view content, std::string_view 
         if (const size_t nul = line.find('\0'); nul != std::string_view::npos) {
             line = line.substr(0, nul);
         }
-        line = Trim(line);
+        line = TrimBlanks(line);
         if (line.empty() || line.front() == ';') {
             continue;
         }
@@ -166,7 +137,7 @@ std::optional<std::string> FindValue(std::string_view content, std::string_view 
             if (inSection) {
                 return std::nullopt; // the first matching section alone counts
             }
-            inSection = EqualsNoCase(Trim(line.substr(1, close - 1)), section);
+            inSection = EqualsNoCase(TrimBlanks(line.substr(1, close - 1)), section);
             continue;
         }
         if (!inSection) {
@@ -176,8 +147,8 @@ std::optional<std::string> FindValue(std::string_view content, std::string_view 
         if (eq == std::string_view::npos) {
             continue;
         }
-        if (EqualsNoCase(Trim(line.substr(0, eq)), key)) {
-            return std::string(StripQuotes(Trim(line.substr(eq + 1))));
+        if (EqualsNoCase(TrimBlanks(line.substr(0, eq)), key)) {
+            return std::string(StripQuotes(TrimBlanks(line.substr(eq + 1))));
         }
     }
     return std::nullopt;

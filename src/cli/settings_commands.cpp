@@ -1,0 +1,239 @@
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/cli_output.h"
+#include "model/settings_file.h"
+#include "protocol/system_setup.h"
+#include "protocol/system_status.h"
+
+// settings save/load/diff: both records in a settings file (model/settings_file.h).
+
+namespace {
+
+// Why a settings file was not saved or read, after the file's name.
+const char* Reason(SettingsFileError error) {
+    switch (error) {
+    case SettingsFileError::kMissing:
+        return "no such file or folder";
+    case SettingsFileError::kDenied:
+        return "permission denied";
+    case SettingsFileError::kNotRegular:
+        return "not a regular file (a folder, device or pipe)";
+    case SettingsFileError::kHardLinked:
+        return "the file has more than one name (hard links) and saving would separate them; "
+               "save under another name";
+    case SettingsFileError::kUnsafeLink:
+        return "a symbolic link that loops or that another user made in a shared folder";
+    case SettingsFileError::kNotSettings:
+        return "its first line is not 'faxrcp settings 1', or it is longer than 1 MiB or not "
+               "UTF-8 text";
+    case SettingsFileError::kNone:
+    case SettingsFileError::kProblems:
+    case SettingsFileError::kFailed:
+        break;
+    }
+    return "read or write error";
+}
+
+std::string Named(const std::string& file) {
+    return file == "-" ? "standard input" : cli::EscapeText(file);
+}
+
+std::string Quoted(const std::string& file) {
+    return file == "-" ? "standard input" : "'" + cli::EscapeText(file) + "'";
+}
+
+// Both records whole, or nothing: a record not read whole would put the
+// program's own values into the file or back over the machine's.
+int ReadBoth(cli::Io& io, const char* after) {
+    if (!Mfp_GetSettings()) {
+        return cli::NotResponding(io, std::string("the setup read whole; ") + after);
+    }
+    if (!Mfp_GetSystemStatus()) {
+        return cli::NotResponding(io, std::string("the status read whole; ") + after);
+    }
+    return cli::kExitOk;
+}
+
+int RunSave(const cli::Args& args, cli::Io& io) {
+    const std::string& file = args[0];
+    const bool toOutput = file == "-";
+    if (!toOutput) {
+        if (const SettingsFileError why = CheckSettingsFileTarget(file);
+            why != SettingsFileError::kNone) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
+                                 "; nothing was read from the machine");
+        }
+    }
+    return cli::WithMachine(io, [&] {
+        if (const int status = ReadBoth(io, "nothing written"); status != cli::kExitOk) {
+            return status;
+        }
+        if (toOutput) {
+            io.out << SettingsFileText(systemSetup, systemStatus);
+            return cli::kExitOk;
+        }
+        if (const SettingsFileError why = WriteSettingsFile(file, systemSetup, systemStatus);
+            why != SettingsFileError::kNone) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
+                                 "; an earlier file of that name is unchanged");
+        }
+        return cli::kExitOk;
+    });
+}
+
+// The text of a file, or of standard input, at most kMaxSettingsFileBytes.
+SettingsFileError ReadInput(const std::string& file, cli::Io& io, std::string& text) {
+    if (file != "-") {
+        return ReadSettingsFileText(file, text);
+    }
+    if (io.in == nullptr) {
+        return SettingsFileError::kMissing;
+    }
+    text.assign(kMaxSettingsFileBytes + 1, '\0');
+    io.in->read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (io.in->bad()) {
+        return SettingsFileError::kFailed;
+    }
+    text.resize(static_cast<size_t>(io.in->gcount()));
+    return text.size() > kMaxSettingsFileBytes ? SettingsFileError::kNotSettings
+                                               : SettingsFileError::kNone;
+}
+
+// The file applied over the records; on a refusal, says why and returns the
+// exit status.
+int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
+          SystemStatus& status, cli::Io& io, const char* untouched) {
+    std::vector<SettingsFileProblem> problems;
+    const SettingsFileError why = ApplySettingsText(text, setup, status, problems);
+    if (why == SettingsFileError::kProblems) {
+        for (const SettingsFileProblem& p : problems) {
+            io.err << Named(file) << ":" << p.line << ": " << p.message << "\n";
+        }
+        return cli::Fail(io, cli::kExitUsage,
+                         Quoted(file) + ": " + std::to_string(problems.size()) +
+                             (problems.size() == 1 ? " line" : " lines") + " refused; " +
+                             untouched);
+    }
+    if (why != SettingsFileError::kNone) {
+        return cli::Fail(io, cli::kExitUsage,
+                         Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
+                             "; " + untouched);
+    }
+    return cli::kExitOk;
+}
+
+// Checks the file whole before the machine is opened, then reads both
+// records and gives body the changes the file makes to them; systemSetup and
+// systemStatus then hold the file over the machine.
+int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouched,
+                        const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
+    const std::string& file = args[0];
+    std::string text;
+    if (const SettingsFileError why = ReadInput(file, io, text); why != SettingsFileError::kNone) {
+        return cli::Fail(io, cli::kExitUsage,
+                         Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
+                             "; " + untouched);
+    }
+    SystemSetup setup = systemSetup;
+    SystemStatus status = systemStatus;
+    if (const int refused = Apply(file, text, setup, status, io, untouched);
+        refused != cli::kExitOk) {
+        return refused;
+    }
+    return cli::WithMachine(io, [&] {
+        if (const int unread = ReadBoth(io, untouched); unread != cli::kExitOk) {
+            return unread;
+        }
+        const SystemSetup machineSetup = systemSetup;
+        const SystemStatus machineStatus = systemStatus;
+        if (const int refused = Apply(file, text, systemSetup, systemStatus, io, untouched);
+            refused != cli::kExitOk) {
+            return refused;
+        }
+        return body(SettingsChanges(machineSetup, machineStatus, systemSetup, systemStatus));
+    });
+}
+
+void PrintChanges(const std::vector<SettingsFieldChange>& changes, std::ostream& out) {
+    for (const SettingsFieldChange& c : changes) {
+        out << c.section << "." << c.name << ": " << c.before << " -> " << c.after << "\n";
+    }
+}
+
+// Both records are written, so that the machine ends with exactly the file
+// over what it held.
+int RunLoad(const cli::Args& args, cli::Io& io) {
+    return WithFileOverMachine(args, io, "nothing was sent", [&](const auto& changes) {
+        if (changes.empty()) {
+            io.out << "nothing to change\n";
+            return cli::kExitOk;
+        }
+        if (!Mfp_SetSettings()) {
+            return cli::NotResponding(io, "the setup write; nothing was changed");
+        }
+        if (!Mfp_SetSystemStatus()) {
+            return cli::NotResponding(io, "the status write; the setup was written");
+        }
+        PrintChanges(changes, io.out);
+        return cli::kExitOk;
+    });
+}
+
+int RunDiff(const cli::Args& args, cli::Io& io) {
+    return WithFileOverMachine(args, io, "the machine was not compared", [&](const auto& changes) {
+        PrintChanges(changes, io.out);
+        return cli::kExitOk;
+    });
+}
+
+const cli::Registrar settingsSave({
+    .words = {"settings", "save"},
+    .usage = "settings save FILE",
+    .help = "Save the setup and the status in a settings file (- stdout).",
+    .run = RunSave,
+    .minArgs = 1,
+    .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is checked before the machine is opened: a file that cannot be "
+               "written exits 2 and nothing is read. Both records are read whole, or "
+               "nothing is written (exit 1). The file is text: a line 'faxrcp settings 1', "
+               "then [setup] and [status] with every field as name=value, as 'setup get' "
+               "and 'status get' print them. An existing file is replaced whole, keeping "
+               "its mode.",
+});
+
+const cli::Registrar settingsLoad({
+    .words = {"settings", "load"},
+    .usage = "settings load FILE",
+    .help = "Write a settings file (- stdin) into the machine.",
+    .run = RunLoad,
+    .minArgs = 1,
+    .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is checked whole before the machine is opened: each refused line "
+               "is printed as FILE:LINE: message, the command exits 2 and nothing is sent. "
+               "Then both records are read, the file's fields are put over them (fields "
+               "it leaves out keep the machine's values) and both are written. Prints "
+               "each changed field as section.name: old -> new, or 'nothing to change' "
+               "(then nothing is written).",
+});
+
+const cli::Registrar settingsDiff({
+    .words = {"settings", "diff"},
+    .usage = "settings diff FILE",
+    .help = "Print the fields a settings file (- stdin) would change.",
+    .run = RunDiff,
+    .minArgs = 1,
+    .maxArgs = 1,
+    .needsMachine = false,
+    .details = "The file is checked as 'settings load' checks it; then both records are "
+               "read and each field the file would change is printed as section.name: "
+               "machine value -> file value. Nothing is written.",
+});
+
+} // namespace

@@ -1,0 +1,394 @@
+#include "model/settings_file.h"
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "model/field_text.h"
+#include "platform/ascii_text.h"
+#include "platform/regular_file.h"
+#include "platform/saved_file.h"
+#include "protocol/record_table.h"
+
+namespace {
+
+using field_text::EscapeText;
+using field_text::ShowValue;
+using platform::EqualsNoCase;
+using platform::IsBlank;
+using platform::LowerAscii;
+using platform::TrimBlanks;
+
+constexpr std::string_view kHead = "faxrcp settings ";
+constexpr int kVersion = 1;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// File text quoted in a message is cut to this many bytes.
+constexpr size_t kQuotedMax = 40;
+
+// The sections in file order, each with its record; records[i] is the record
+// of kSections[i].
+struct Section {
+    const char* name;
+    const RecordDescriptor& descriptor;
+};
+constexpr Section kSections[] = {{"setup", kSetupRecord}, {"status", kStatusRecord}};
+
+std::string Quoted(std::string_view text) {
+    return text.size() > kQuotedMax ? EscapeText(text.substr(0, kQuotedMax)) + "..."
+                                    : EscapeText(text);
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool IsUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t extra = 0;
+        uint32_t low = 0;
+        uint32_t code = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, low = 0x80, code = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2, low = 0x800, code = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, low = 0x10000, code = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= extra) {
+            return false;
+        }
+        for (size_t k = 1; k <= extra; ++k) {
+            const auto d = static_cast<unsigned char>(text[i + k]);
+            if ((d & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (d & 0x3Fu);
+        }
+        if (code < low || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char l = LowerAscii(c);
+    return l >= 'a' && l <= 'f' ? l - 'a' + 10 : -1;
+}
+
+// Reads back what EscapeText wrote: "\\" and "\xNN". Any other backslash
+// stays, and the field's filter refuses it.
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                   HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The version the head names; nullopt when the line is no settings head.
+std::optional<int> HeadVersion(std::string_view line) {
+    line = TrimBlanks(line);
+    if (!line.starts_with(kHead) || line.size() == kHead.size() || line.size() > kHead.size() + 6) {
+        return std::nullopt;
+    }
+    int version = 0;
+    for (char c : line.substr(kHead.size())) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        version = version * 10 + (c - '0');
+    }
+    return version;
+}
+
+// Reads name=value lines into scratch copies of the records.
+class Reader {
+  public:
+    Reader(const void* const (&records)[2], std::vector<SettingsFileProblem>& problems)
+        : records_(records), problems_(problems) {
+        for (size_t i = 0; i < 2; ++i) {
+            const auto* bytes = static_cast<const char*>(records[i]);
+            scratch_[i].assign(bytes, bytes + kSections[i].descriptor.recordSize);
+        }
+    }
+
+    void line(int number, std::string_view text) {
+        const std::string_view content = TrimBlanks(text);
+        if (content.empty() || content.front() == '#') {
+            return;
+        }
+        if (content.front() == '[') {
+            section(number, content);
+            return;
+        }
+        if (section_ == kUnknown) {
+            return; // its head was refused already
+        }
+        const size_t eq = text.find('=');
+        if (eq == std::string_view::npos) {
+            refuse(number, "expected name=value, got '" + Quoted(content) + "'");
+            return;
+        }
+        if (section_ == kNone) {
+            refuse(number, "'" + Quoted(content) + "' before [setup] or [status]");
+            return;
+        }
+        const Section& s = kSections[section_];
+        const std::string_view name = TrimBlanks(text.substr(0, eq));
+        const FieldDescriptor* field = field_text::FindField(s.descriptor, name);
+        if (field == nullptr) {
+            refuse(number, "unknown field '" + Quoted(name) + "' in [" + s.name + "]");
+            return;
+        }
+        if (const auto [first, added] = seen_.try_emplace(field, number); !added) {
+            refuse(number, std::string(field->name) + " is given twice (first on line " +
+                               std::to_string(first->second) + ")");
+            return;
+        }
+        store(number, *field, text.substr(eq + 1));
+    }
+
+    // Puts the scratch records over the real ones.
+    void commit(void* const (&records)[2]) const {
+        for (size_t i = 0; i < 2; ++i) {
+            std::memcpy(records[i], scratch_[i].data(), scratch_[i].size());
+        }
+    }
+
+  private:
+    static constexpr int kNone = -1;    // before the first section
+    static constexpr int kUnknown = -2; // in a refused section
+
+    void section(int number, std::string_view content) {
+        section_ = kUnknown;
+        if (content.back() == ']') {
+            const std::string_view name = TrimBlanks(content.substr(1, content.size() - 2));
+            for (int i = 0; i < 2; ++i) {
+                if (EqualsNoCase(name, kSections[i].name)) {
+                    section_ = i;
+                    return;
+                }
+            }
+        }
+        refuse(number, "unknown section '" + Quoted(content) +
+                           "'; a settings file has [setup] "
+                           "and [status]");
+    }
+
+    // Texts keep their leading blanks; trailing ones are padding, which the
+    // file never writes.
+    void store(int number, const FieldDescriptor& field, std::string_view raw) {
+        const bool text = field.kind == FieldKind::Text;
+        std::string value;
+        if (text) {
+            while (!raw.empty() && IsBlank(raw.back())) {
+                raw.remove_suffix(1);
+            }
+            value = Unescaped(raw);
+        } else {
+            value = std::string(TrimBlanks(raw));
+        }
+        void* record = scratch_[section_].data();
+        if (auto why = field_text::StoreValue(field, record, value)) {
+            refuse(number, field.name + ("=" + Quoted(raw)) + " refused: " + *why);
+            return;
+        }
+        // The machine pads its texts with blanks, the program with zeros: a
+        // text that reads as the record's own keeps the record's bytes, so
+        // that loading a file saved from this machine sends what it holds.
+        const void* original = records_[section_];
+        if (text && field_text::TextOf(field, record) == field_text::TextOf(field, original)) {
+            std::memcpy(static_cast<char*>(record) + field.recordOffset,
+                        static_cast<const char*>(original) + field.recordOffset, field.recordSize);
+        }
+    }
+
+    void refuse(int number, std::string message) {
+        problems_.push_back({number, std::move(message)});
+    }
+
+    const void* const (&records_)[2];
+    std::vector<SettingsFileProblem>& problems_;
+    std::vector<char> scratch_[2];
+    std::map<const FieldDescriptor*, int> seen_;
+    int section_ = kNone;
+};
+
+SettingsFileError ErrorOf(platform::SaveFileError why) {
+    switch (why) {
+    case platform::SaveFileError::kNone:
+        return SettingsFileError::kNone;
+    case platform::SaveFileError::kMissing:
+        return SettingsFileError::kMissing;
+    case platform::SaveFileError::kDenied:
+        return SettingsFileError::kDenied;
+    case platform::SaveFileError::kNotRegular:
+        return SettingsFileError::kNotRegular;
+    case platform::SaveFileError::kHardLinked:
+        return SettingsFileError::kHardLinked;
+    case platform::SaveFileError::kUnsafeLink:
+        return SettingsFileError::kUnsafeLink;
+    case platform::SaveFileError::kFailed:
+        break;
+    }
+    return SettingsFileError::kFailed;
+}
+
+SettingsFileError ErrorOf(platform::OpenFileError why) {
+    switch (why) {
+    case platform::OpenFileError::kNone:
+        return SettingsFileError::kNone;
+    case platform::OpenFileError::kMissing:
+        return SettingsFileError::kMissing;
+    case platform::OpenFileError::kDenied:
+        return SettingsFileError::kDenied;
+    case platform::OpenFileError::kNotRegular:
+        return SettingsFileError::kNotRegular;
+    case platform::OpenFileError::kOther:
+        break;
+    }
+    return SettingsFileError::kFailed;
+}
+
+} // namespace
+
+// Every value is ShowValue's: printable ASCII on one line. A text the
+// machine holds with bytes its field does not take (control bytes, bytes
+// above 0x7E, a backslash) is written escaped (\xNN, \\); a load reads the
+// escapes back and refuses the line, as the field refuses the bytes, naming
+// the first one, so that the file is fixed by hand rather than the machine
+// given bytes its pages would not send.
+std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status) {
+    const void* const records[2] = {&setup, &status};
+    std::string text = std::string(kHead) + std::to_string(kVersion) + "\n";
+    for (size_t i = 0; i < 2; ++i) {
+        text += "[" + std::string(kSections[i].name) + "]\n";
+        for (const FieldDescriptor& f : kSections[i].descriptor.fields) {
+            text += std::string(f.name) + "=" + ShowValue(f, records[i]) + "\n";
+        }
+    }
+    return text;
+}
+
+SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
+                                    std::vector<SettingsFileProblem>& problems) {
+    problems.clear();
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    if (text.size() > kMaxSettingsFileBytes || !IsUtf8(text)) {
+        return SettingsFileError::kNotSettings;
+    }
+    const void* const originals[2] = {&setup, &status};
+    Reader reader(originals, problems);
+    int number = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string_view::npos ? text.size() : end;
+        std::string_view line = text.substr(start, end - start);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        ++number;
+        if (number == 1) {
+            // A later version may mean what this one cannot read.
+            if (HeadVersion(line) != kVersion) {
+                return SettingsFileError::kNotSettings;
+            }
+        } else {
+            reader.line(number, line);
+        }
+        start = end + 1;
+    }
+    if (number == 0) {
+        return SettingsFileError::kNotSettings;
+    }
+    if (!problems.empty()) {
+        return SettingsFileError::kProblems;
+    }
+    void* const records[2] = {&setup, &status};
+    reader.commit(records);
+    return SettingsFileError::kNone;
+}
+
+SettingsFileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
+                                    const SystemStatus& status) {
+    const std::string text = SettingsFileText(setup, status);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    return ErrorOf(platform::SaveFile(path, {bytes, text.size()}, "stf"));
+}
+
+SettingsFileError CheckSettingsFileTarget(const std::string& path) {
+    return ErrorOf(platform::CheckSaveTarget(path));
+}
+
+SettingsFileError ReadSettingsFileText(const std::string& path, std::string& text) {
+    platform::OpenFileError openError = platform::OpenFileError::kNone;
+    const platform::FileDescriptor file = platform::OpenRegularFile(path, &openError);
+    if (!file) {
+        return ErrorOf(openError);
+    }
+    // One byte more than a file may hold tells a file that is too long.
+    std::string bytes(kMaxSettingsFileBytes + 1, '\0');
+    const long got = platform::ReadFully(file.get(), bytes.data(), bytes.size());
+    if (got < 0) {
+        return SettingsFileError::kFailed;
+    }
+    if (static_cast<size_t>(got) > kMaxSettingsFileBytes) {
+        return SettingsFileError::kNotSettings;
+    }
+    bytes.resize(static_cast<size_t>(got));
+    text = std::move(bytes);
+    return SettingsFileError::kNone;
+}
+
+SettingsFileError ReadSettingsFile(const std::string& path, SystemSetup& setup,
+                                   SystemStatus& status,
+                                   std::vector<SettingsFileProblem>& problems) {
+    problems.clear();
+    std::string text;
+    if (const SettingsFileError why = ReadSettingsFileText(path, text);
+        why != SettingsFileError::kNone) {
+        return why;
+    }
+    return ApplySettingsText(text, setup, status, problems);
+}
+
+std::vector<SettingsFieldChange> SettingsChanges(const SystemSetup& setupBefore,
+                                                 const SystemStatus& statusBefore,
+                                                 const SystemSetup& setupAfter,
+                                                 const SystemStatus& statusAfter) {
+    const void* const before[2] = {&setupBefore, &statusBefore};
+    const void* const after[2] = {&setupAfter, &statusAfter};
+    std::vector<SettingsFieldChange> changes;
+    for (size_t i = 0; i < 2; ++i) {
+        for (const FieldDescriptor& f : kSections[i].descriptor.fields) {
+            std::string was = ShowValue(f, before[i]);
+            std::string now = ShowValue(f, after[i]);
+            if (was != now) {
+                changes.push_back({kSections[i].name, f.name, std::move(was), std::move(now)});
+            }
+        }
+    }
+    return changes;
+}
