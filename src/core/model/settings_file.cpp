@@ -276,7 +276,8 @@ SettingsFileError ErrorOf(platform::OpenFileError why) {
 // above 0x7E, a backslash) is written escaped (\xNN, \\); a load reads the
 // escapes back and refuses the line, as the field refuses the bytes, naming
 // the first one, so that the file is fixed by hand rather than the machine
-// given bytes its pages would not send.
+// given bytes its pages would not send. A number or date outside what the
+// pages offer, which a machine may hold too, is refused on its line alike.
 std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status) {
     const void* const records[2] = {&setup, &status};
     std::string text = std::string(kHead) + std::to_string(kVersion) + "\n";
