@@ -48,11 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const PhonebookImport check = CheckPhonebookText(text);
     const std::vector<PhonebookEntry> before = CopyOfTable();
     const PhonebookImport result = ImportPhonebookText(text);
-    if (result.error != PhonebookImportError::kNone && !TableMatches(before)) {
+    if (result.error != FileError::kNone && !TableMatches(before)) {
         fuzz::Fail("a refused import changed the phonebook table");
     }
-    if (check.error == PhonebookImportError::kNotPhonebook &&
-        result.error != PhonebookImportError::kNotPhonebook) {
+    if (check.error == FileError::kWrongContent && result.error != FileError::kWrongContent) {
         fuzz::Fail("the check and the import disagree on the format");
     }
     for (const PhonebookImportNote& note : result.notes) {

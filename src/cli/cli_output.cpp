@@ -115,4 +115,30 @@ void Json::write(std::ostream& out) const {
     }
 }
 
+std::string FileReason(FileError error, const std::string& wrongContent) {
+    switch (error) {
+    case FileError::kMissing:
+        return "no such file or folder";
+    case FileError::kDenied:
+        return "permission denied";
+    case FileError::kNotRegular:
+        return "not a regular file (a folder, device or pipe)";
+    case FileError::kHardLinked:
+        return "the file has more than one name (hard links) and saving would separate them; "
+               "save under another name";
+    case FileError::kUnsafeLink:
+        return "a symbolic link that loops or that another user made in a shared folder";
+    case FileError::kWrongContent:
+        return wrongContent;
+    case FileError::kProblems:
+        return "lines that cannot be taken";
+    case FileError::kNoTable:
+        return "no phonebook in memory";
+    case FileError::kNone:
+    case FileError::kFailed:
+        break;
+    }
+    return "read or write error";
+}
+
 } // namespace cli

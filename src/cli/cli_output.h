@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/field_text.h"
+#include "model/file_error.h"
 
 // How faxrcp-cli writes what the machine holds: name=value text and JSON.
 // Machine texts are 8-bit bytes (Latin-1 in the windows); a byte that is not
@@ -50,5 +51,9 @@ class Json {
 // A JSON string literal: quotes, backslashes and control characters escaped,
 // bytes of 0x7F and above as the Latin-1 characters \u00NN.
 std::string JsonQuote(std::string_view bytes);
+
+// Why a file was not read or saved, after its name; wrongContent says what a
+// file of another kind lacks ("not a phonebook file").
+std::string FileReason(FileError error, const std::string& wrongContent);
 
 } // namespace cli

@@ -88,28 +88,16 @@ int RunList(const cli::Args&, cli::Io& io) {
 }
 
 // Why a phonebook file was not saved or read, after the file's name.
-const char* Reason(PhonebookFileError error) {
-    switch (error) {
-    case PhonebookFileError::kMissing:
-        return "no such file or folder";
-    case PhonebookFileError::kDenied:
-        return "permission denied";
-    case PhonebookFileError::kNotRegular:
-        return "not a regular file (a folder, device or pipe)";
-    case PhonebookFileError::kHardLinked:
-        return "the file has more than one name (hard links) and saving would separate them; "
-               "save under another name";
-    case PhonebookFileError::kUnsafeLink:
-        return "a symbolic link that loops or that another user made in a shared folder";
-    case PhonebookFileError::kNotPhonebook:
-        return "not a phonebook file";
-    case PhonebookFileError::kNoTable:
-        return "no phonebook in memory";
-    case PhonebookFileError::kNone:
-    case PhonebookFileError::kFailed:
-        break;
-    }
-    return "read or write error";
+std::string PhonebookReason(FileError error) {
+    return cli::FileReason(error, "not a phonebook file");
+}
+
+// The same for the files of other programs' address books.
+std::string ExchangeReason(FileError error) {
+    return cli::FileReason(error, "neither a CSV phonebook with the header "
+                                  "slot,kind,name,number,members nor vCards, or longer than " +
+                                      std::to_string(kMaxPhonebookTextBytes >> 20) +
+                                      " MiB, or not UTF-8");
 }
 
 std::string Named(const std::string& file) {
@@ -125,11 +113,10 @@ int RunSave(const cli::Args& args, cli::Io& io) {
                          "file or a pipe");
     }
     if (!toOutput) {
-        if (const PhonebookFileError why = CheckPhonebookFileTarget(file);
-            why != PhonebookFileError::kNone) {
+        if (const FileError why = CheckPhonebookFileTarget(file); why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
-                             "cannot write the phonebook file '" + cli::EscapeText(file) +
-                                 "': " + Reason(why) + "; nothing was read from the machine");
+                             "cannot write the phonebook file '" + cli::EscapeText(file) + "': " +
+                                 PhonebookReason(why) + "; nothing was read from the machine");
         }
     }
     return cli::WithMachine(io, [&] {
@@ -143,11 +130,11 @@ int RunSave(const cli::Args& args, cli::Io& io) {
                          static_cast<std::streamsize>(bytes.size()));
             return cli::kExitOk;
         }
-        PhonebookFileError error = PhonebookFileError::kNone;
+        FileError error = FileError::kNone;
         if (!WritePhonebookFile(file, &error)) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the phonebook file '" + cli::EscapeText(file) +
-                                 "': " + Reason(error) +
+                                 "': " + PhonebookReason(error) +
                                  "; an earlier file of that name is "
                                  "unchanged");
         }
@@ -157,41 +144,39 @@ int RunSave(const cli::Args& args, cli::Io& io) {
 
 // At most limit bytes of a file or of standard input.
 std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& io,
-                                              PhonebookFileError& error,
-                                              size_t limit = kMaxFileBytes) {
+                                              FileError& error, size_t limit = kMaxFileBytes) {
     std::vector<uint8_t> bytes(limit + 1);
     long got = 0;
     if (file == "-") {
         if (io.in == nullptr) {
-            error = PhonebookFileError::kMissing;
+            error = FileError::kMissing;
             return std::nullopt;
         }
         io.in->read(reinterpret_cast<char*>(bytes.data()),
                     static_cast<std::streamsize>(bytes.size()));
         got = static_cast<long>(io.in->gcount());
         if (io.in->bad()) {
-            error = PhonebookFileError::kFailed;
+            error = FileError::kFailed;
             return std::nullopt;
         }
     } else {
         platform::OpenFileError openError = platform::OpenFileError::kNone;
         const platform::FileDescriptor fd = platform::OpenRegularFile(file, &openError);
         if (!fd) {
-            error = openError == platform::OpenFileError::kMissing  ? PhonebookFileError::kMissing
-                    : openError == platform::OpenFileError::kDenied ? PhonebookFileError::kDenied
-                    : openError == platform::OpenFileError::kNotRegular
-                        ? PhonebookFileError::kNotRegular
-                        : PhonebookFileError::kFailed;
+            error = openError == platform::OpenFileError::kMissing      ? FileError::kMissing
+                    : openError == platform::OpenFileError::kDenied     ? FileError::kDenied
+                    : openError == platform::OpenFileError::kNotRegular ? FileError::kNotRegular
+                                                                        : FileError::kFailed;
             return std::nullopt;
         }
         got = platform::ReadFully(fd.get(), bytes.data(), bytes.size());
         if (got < 0) {
-            error = PhonebookFileError::kFailed;
+            error = FileError::kFailed;
             return std::nullopt;
         }
     }
     if (static_cast<size_t>(got) > limit) {
-        error = PhonebookFileError::kNotPhonebook;
+        error = FileError::kWrongContent;
         return std::nullopt;
     }
     bytes.resize(static_cast<size_t>(got));
@@ -203,7 +188,7 @@ std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& 
 // The file is read whole before the machine is opened.
 int RunWrite(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     std::optional<PhonebookFileContents> contents;
     if (auto bytes = ReadInput(file, io, error)) {
         contents = PhonebookFileContentsOf(*bytes, &error);
@@ -211,7 +196,7 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
     if (!contents) {
         return cli::Fail(io, cli::kExitUsage,
                          Named(file) + " is not a phonebook file that can be read: " +
-                             Reason(error) + "; nothing was sent");
+                             PhonebookReason(error) + "; nothing was sent");
     }
     return cli::WithMachine(io, [&] {
         if (!Mfp_GetPhonebook()) {
@@ -236,33 +221,6 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
     });
 }
 
-// Files for other programs' address books; their own errors read as the
-// phonebook file's do.
-std::string Reason(PhonebookImportError error) {
-    switch (error) {
-    case PhonebookImportError::kNone:
-    case PhonebookImportError::kFailed:
-        return Reason(PhonebookFileError::kFailed);
-    case PhonebookImportError::kMissing:
-        return Reason(PhonebookFileError::kMissing);
-    case PhonebookImportError::kDenied:
-        return Reason(PhonebookFileError::kDenied);
-    case PhonebookImportError::kNotRegular:
-        return Reason(PhonebookFileError::kNotRegular);
-    case PhonebookImportError::kHardLinked:
-        return Reason(PhonebookFileError::kHardLinked);
-    case PhonebookImportError::kUnsafeLink:
-        return Reason(PhonebookFileError::kUnsafeLink);
-    case PhonebookImportError::kNotPhonebook:
-        return "neither a CSV phonebook with the header slot,kind,name,number,members nor "
-               "vCards, or longer than " +
-               std::to_string(kMaxPhonebookTextBytes >> 20) + " MiB, or not UTF-8";
-    case PhonebookImportError::kProblems:
-        break;
-    }
-    return "lines that cannot be imported";
-}
-
 int RunExport(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
@@ -276,11 +234,10 @@ int RunExport(const cli::Args& args, cli::Io& io) {
         format = args[1] == "csv" ? PhonebookFormat::kCsv : PhonebookFormat::kVcard;
     }
     if (!toOutput) {
-        if (const PhonebookImportError why = CheckPhonebookExportTarget(file);
-            why != PhonebookImportError::kNone) {
+        if (const FileError why = CheckPhonebookExportTarget(file); why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
-                             "cannot write '" + cli::EscapeText(file) + "': " + Reason(why) +
-                                 "; nothing was read from the machine");
+                             "cannot write '" + cli::EscapeText(file) + "': " +
+                                 ExchangeReason(why) + "; nothing was read from the machine");
         }
     }
     return cli::WithMachine(io, [&] {
@@ -292,10 +249,10 @@ int RunExport(const cli::Args& args, cli::Io& io) {
             io.out << ExportPhonebookText(format);
             return cli::kExitOk;
         }
-        if (const PhonebookImportError why = ExportPhonebookFile(file, format);
-            why != PhonebookImportError::kNone) {
+        if (const FileError why = ExportPhonebookFile(file, format); why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
-                             "cannot write '" + cli::EscapeText(file) + "': " + Reason(why) +
+                             "cannot write '" + cli::EscapeText(file) +
+                                 "': " + ExchangeReason(why) +
                                  "; an earlier file of that name is unchanged");
         }
         return cli::kExitOk;
@@ -308,31 +265,28 @@ int Refuse(const std::string& file, const PhonebookImport& result, cli::Io& io) 
         io.err << cli::EscapeText(file) << ":" << p.line << ": " << p.message << "\n";
     }
     const size_t n = result.problems.size();
-    return cli::Fail(
-        io, cli::kExitUsage,
-        result.error == PhonebookImportError::kProblems
-            ? Named(file) + " has " + std::to_string(n) + (n == 1 ? " line" : " lines") +
-                  " that cannot be imported; nothing was sent"
-            : Named(file) + " cannot be imported: " + Reason(result.error) + "; nothing was sent");
+    return cli::Fail(io, cli::kExitUsage,
+                     result.error == FileError::kProblems
+                         ? Named(file) + " has " + std::to_string(n) +
+                               (n == 1 ? " line" : " lines") +
+                               " that cannot be imported; nothing was sent"
+                         : Named(file) + " cannot be imported: " + ExchangeReason(result.error) +
+                               "; nothing was sent");
 }
 
 // The file is read and checked whole before the machine is opened; the
 // machine's own slot count is known only once it has answered.
 int RunImport(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     const auto bytes = ReadInput(file, io, error, kMaxPhonebookTextBytes);
     if (!bytes) {
         return cli::Fail(io, cli::kExitUsage,
-                         Named(file) + " cannot be imported: " +
-                             (error == PhonebookFileError::kNotPhonebook
-                                  ? Reason(PhonebookImportError::kNotPhonebook)
-                                  : Reason(error)) +
+                         Named(file) + " cannot be imported: " + ExchangeReason(error) +
                              "; nothing was sent");
     }
     const std::string text(bytes->begin(), bytes->end());
-    if (const PhonebookImport check = CheckPhonebookText(text);
-        check.error != PhonebookImportError::kNone) {
+    if (const PhonebookImport check = CheckPhonebookText(text); check.error != FileError::kNone) {
         return Refuse(file, check, io);
     }
     return cli::WithMachine(io, [&] {
@@ -341,7 +295,7 @@ int RunImport(const cli::Args& args, cli::Io& io) {
         }
         RecountGroupRefs();
         const PhonebookImport result = ImportPhonebookText(text);
-        if (result.error != PhonebookImportError::kNone) {
+        if (result.error != FileError::kNone) {
             return Refuse(file, result, io);
         }
         for (const PhonebookImportNote& note : result.notes) {

@@ -13,28 +13,9 @@
 namespace {
 
 // Why a settings file was not saved or read, after the file's name.
-const char* Reason(SettingsFileError error) {
-    switch (error) {
-    case SettingsFileError::kMissing:
-        return "no such file or folder";
-    case SettingsFileError::kDenied:
-        return "permission denied";
-    case SettingsFileError::kNotRegular:
-        return "not a regular file (a folder, device or pipe)";
-    case SettingsFileError::kHardLinked:
-        return "the file has more than one name (hard links) and saving would separate them; "
-               "save under another name";
-    case SettingsFileError::kUnsafeLink:
-        return "a symbolic link that loops or that another user made in a shared folder";
-    case SettingsFileError::kNotSettings:
-        return "its first line is not 'faxrcp settings 1', or it is longer than 1 MiB or not "
-               "UTF-8 text";
-    case SettingsFileError::kNone:
-    case SettingsFileError::kProblems:
-    case SettingsFileError::kFailed:
-        break;
-    }
-    return "read or write error";
+std::string Reason(FileError error) {
+    return cli::FileReason(error, "its first line is not 'faxrcp settings 1', or it is longer "
+                                  "than 1 MiB or not UTF-8 text");
 }
 
 std::string Named(const std::string& file) {
@@ -61,8 +42,7 @@ int RunSave(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
     if (!toOutput) {
-        if (const SettingsFileError why = CheckSettingsFileTarget(file);
-            why != SettingsFileError::kNone) {
+        if (const FileError why = CheckSettingsFileTarget(file); why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
                                  "; nothing was read from the machine");
@@ -76,8 +56,8 @@ int RunSave(const cli::Args& args, cli::Io& io) {
             io.out << SettingsFileText(systemSetup, systemStatus);
             return cli::kExitOk;
         }
-        if (const SettingsFileError why = WriteSettingsFile(file, systemSetup, systemStatus);
-            why != SettingsFileError::kNone) {
+        if (const FileError why = WriteSettingsFile(file, systemSetup, systemStatus);
+            why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
                                  "; an earlier file of that name is unchanged");
@@ -87,21 +67,20 @@ int RunSave(const cli::Args& args, cli::Io& io) {
 }
 
 // The text of a file, or of standard input, at most kMaxSettingsFileBytes.
-SettingsFileError ReadInput(const std::string& file, cli::Io& io, std::string& text) {
+FileError ReadInput(const std::string& file, cli::Io& io, std::string& text) {
     if (file != "-") {
         return ReadSettingsFileText(file, text);
     }
     if (io.in == nullptr) {
-        return SettingsFileError::kMissing;
+        return FileError::kMissing;
     }
     text.assign(kMaxSettingsFileBytes + 1, '\0');
     io.in->read(text.data(), static_cast<std::streamsize>(text.size()));
     if (io.in->bad()) {
-        return SettingsFileError::kFailed;
+        return FileError::kFailed;
     }
     text.resize(static_cast<size_t>(io.in->gcount()));
-    return text.size() > kMaxSettingsFileBytes ? SettingsFileError::kNotSettings
-                                               : SettingsFileError::kNone;
+    return text.size() > kMaxSettingsFileBytes ? FileError::kWrongContent : FileError::kNone;
 }
 
 // The file applied over the records; on a refusal, says why and returns the
@@ -109,8 +88,8 @@ SettingsFileError ReadInput(const std::string& file, cli::Io& io, std::string& t
 int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
           SystemStatus& status, cli::Io& io, const char* untouched) {
     std::vector<SettingsFileProblem> problems;
-    const SettingsFileError why = ApplySettingsText(text, setup, status, problems);
-    if (why == SettingsFileError::kProblems) {
+    const FileError why = ApplySettingsText(text, setup, status, problems);
+    if (why == FileError::kProblems) {
         for (const SettingsFileProblem& p : problems) {
             io.err << Named(file) << ":" << p.line << ": " << p.message << "\n";
         }
@@ -119,7 +98,7 @@ int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
                              (problems.size() == 1 ? " line" : " lines") + " refused; " +
                              untouched);
     }
-    if (why != SettingsFileError::kNone) {
+    if (why != FileError::kNone) {
         return cli::Fail(io, cli::kExitUsage,
                          Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
                              "; " + untouched);
@@ -134,7 +113,7 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
                         const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
     const std::string& file = args[0];
     std::string text;
-    if (const SettingsFileError why = ReadInput(file, io, text); why != SettingsFileError::kNone) {
+    if (const FileError why = ReadInput(file, io, text); why != FileError::kNone) {
         return cli::Fail(io, cli::kExitUsage,
                          Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
                              "; " + untouched);

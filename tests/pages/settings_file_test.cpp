@@ -53,13 +53,12 @@ bool Same(const Records& a, const Records& b) {
            std::memcmp(&a.status, &b.status, sizeof a.status) == 0;
 }
 
-SettingsFileError Apply(const std::string& text, Records& r,
-                        std::vector<SettingsFileProblem>& problems) {
+FileError Apply(const std::string& text, Records& r, std::vector<SettingsFileProblem>& problems) {
     return ApplySettingsText(text, r.setup, r.status, problems);
 }
 
 // Applies text over the low records, expecting error; they must not change.
-std::vector<SettingsFileProblem> Refused(const std::string& text, SettingsFileError error) {
+std::vector<SettingsFileProblem> Refused(const std::string& text, FileError error) {
     Records r = Filled(false);
     const Records before = r;
     std::vector<SettingsFileProblem> problems;
@@ -96,7 +95,7 @@ TEST(SettingsFile, EveryFieldOfBothRecordsRoundTrips) {
     Records low = Filled(false);
     const Records before = low;
     std::vector<SettingsFileProblem> problems;
-    ASSERT_EQ(Apply(text, low, problems), SettingsFileError::kNone);
+    ASSERT_EQ(Apply(text, low, problems), FileError::kNone);
     EXPECT_TRUE(problems.empty());
     EXPECT_TRUE(Same(low, high));
     const size_t fields = kSetupRecord.fields.size() + kStatusRecord.fields.size();
@@ -123,7 +122,7 @@ TEST(SettingsFile, AnEditedValueChangesThatFieldAlone) {
         SCOPED_TRACE(e.to);
         Records r = Filled(false);
         std::vector<SettingsFileProblem> problems;
-        ASSERT_EQ(Apply(Edited(text, e.from, e.to), r, problems), SettingsFileError::kNone);
+        ASSERT_EQ(Apply(Edited(text, e.from, e.to), r, problems), FileError::kNone);
         const auto changes = SettingsChanges(high.setup, high.status, r.setup, r.status);
         ASSERT_EQ(changes.size(), 1u);
         EXPECT_STREQ(changes[0].section, e.section);
@@ -136,7 +135,7 @@ TEST(SettingsFile, FieldsTheFileLeavesOutKeepTheirValues) {
     const Records before = r;
     std::vector<SettingsFileProblem> problems;
     ASSERT_EQ(Apply("faxrcp settings 1\n[status]\nringer=high\n[setup]\n", r, problems),
-              SettingsFileError::kNone);
+              FileError::kNone);
     const auto changes = SettingsChanges(before.setup, before.status, r.setup, r.status);
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_STREQ(changes[0].name, "ringer");
@@ -144,7 +143,7 @@ TEST(SettingsFile, FieldsTheFileLeavesOutKeepTheirValues) {
     EXPECT_EQ(changes[0].after, "high");
 
     // The head alone changes nothing.
-    ASSERT_EQ(Apply("faxrcp settings 1", r, problems), SettingsFileError::kNone);
+    ASSERT_EQ(Apply("faxrcp settings 1", r, problems), FileError::kNone);
 }
 
 TEST(SettingsFile, RefusedLinesChangeNothingAndNameTheirLine) {
@@ -174,7 +173,7 @@ TEST(SettingsFile, RefusedLinesChangeNothingAndNameTheirLine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         const auto problems =
-            Refused(head + c.line + "\n\n[status]\nringer=high\n", SettingsFileError::kProblems);
+            Refused(head + c.line + "\n\n[status]\nringer=high\n", FileError::kProblems);
         ASSERT_EQ(problems.size(), 1u);
         const int lines = static_cast<int>(std::count(c.line.begin(), c.line.end(), '\n'));
         EXPECT_EQ(problems[0].line, 5 + lines);
@@ -184,7 +183,7 @@ TEST(SettingsFile, RefusedLinesChangeNothingAndNameTheirLine) {
     // Every refused line is listed, each once; a field before any section too.
     const auto problems =
         Refused("faxrcp settings 1\ncopies=5\n[setup]\nx=1\n[nope]\ny=2\n[setup]\nzoom=0\n",
-                SettingsFileError::kProblems);
+                FileError::kProblems);
     std::vector<int> lines;
     for (const auto& p : problems) {
         lines.push_back(p.line);
@@ -212,7 +211,7 @@ TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
              "faxrcp settings 1\n#" + std::string(1 << 20, 'x') + "\n" + body,
          }) {
         SCOPED_TRACE(text.substr(0, 30));
-        EXPECT_TRUE(Refused(text, SettingsFileError::kNotSettings).empty());
+        EXPECT_TRUE(Refused(text, FileError::kWrongContent).empty());
     }
 
     // A byte order mark, CR LF, comments, blank lines, blanks and UTF-8 in a
@@ -226,7 +225,7 @@ TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
                              Edited(crlf, "copies=", "  copies = 99 \r") + "\r\n";
     Records r = Filled(false);
     std::vector<SettingsFileProblem> problems;
-    EXPECT_EQ(Apply(text, r, problems), SettingsFileError::kNone);
+    EXPECT_EQ(Apply(text, r, problems), FileError::kNone);
     EXPECT_TRUE(problems.empty());
     EXPECT_TRUE(Same(r, high));
 }
@@ -240,12 +239,12 @@ TEST(SettingsFile, TextsKeepTheMachinesPaddingAndOddBytesStayOnTheirLine) {
     EXPECT_NE(text.find("\nmachineId=FRONT OFFICE\n"), std::string::npos);
     Records loaded = machine;
     std::vector<SettingsFileProblem> problems;
-    ASSERT_EQ(Apply(text, loaded, problems), SettingsFileError::kNone);
+    ASSERT_EQ(Apply(text, loaded, problems), FileError::kNone);
     EXPECT_EQ(std::memcmp(&loaded.status, &machine.status, sizeof machine.status), 0);
 
     // Another machine gets the text as the program writes texts.
     Records other = Filled(false);
-    ASSERT_EQ(Apply(text, other, problems), SettingsFileError::kNone);
+    ASSERT_EQ(Apply(text, other, problems), FileError::kNone);
     EXPECT_EQ(std::string(other.status.machineId, 21),
               std::string("FRONT OFFICE\0\0\0\0\0\0\0\0\0", 21));
 
@@ -258,7 +257,7 @@ TEST(SettingsFile, TextsKeepTheMachinesPaddingAndOddBytesStayOnTheirLine) {
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int{c};
     }
     const int idLine = 3 + static_cast<int>(kSetupRecord.fields.size()) + 2;
-    ASSERT_EQ(Apply(odd, loaded, problems), SettingsFileError::kProblems);
+    ASSERT_EQ(Apply(odd, loaded, problems), FileError::kProblems);
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].line, idLine);
     EXPECT_NE(problems[0].message.find("byte \\x0A is not a character it takes"), std::string::npos)
@@ -275,9 +274,9 @@ class SettingsFileOnDisk : public ::testing::Test {
 
 TEST_F(SettingsFileOnDisk, SavedFileReadsBack) {
     const std::string path = dir.file("office.stf");
-    ASSERT_EQ(WriteSettingsFile(path, high.setup, high.status), SettingsFileError::kNone);
+    ASSERT_EQ(WriteSettingsFile(path, high.setup, high.status), FileError::kNone);
     EXPECT_EQ(dir.read("office.stf"), SettingsFileText(high.setup, high.status));
-    ASSERT_EQ(ReadSettingsFile(path, low.setup, low.status, problems), SettingsFileError::kNone);
+    ASSERT_EQ(ReadSettingsFile(path, low.setup, low.status, problems), FileError::kNone);
     EXPECT_TRUE(Same(low, high));
 }
 
@@ -289,14 +288,14 @@ TEST_F(SettingsFileOnDisk, WhatIsNoSettingsFileIsRefusedWithoutBlocking) {
                             std::string(kMaxSettingsFileBytes, 'x') + "\n";
     const struct {
         std::string path;
-        SettingsFileError error;
+        FileError error;
     } cases[] = {
-        {fifo, SettingsFileError::kNotRegular},
-        {dir.file("to-pipe.stf"), SettingsFileError::kNotRegular},
-        {dir.path(), SettingsFileError::kNotRegular},
-        {dir.file("none.stf"), SettingsFileError::kMissing},
-        {dir.write("big.stf", big), SettingsFileError::kNotSettings},
-        {dir.write("cut.stf", "faxrcp setti"), SettingsFileError::kNotSettings},
+        {fifo, FileError::kNotRegular},
+        {dir.file("to-pipe.stf"), FileError::kNotRegular},
+        {dir.path(), FileError::kNotRegular},
+        {dir.file("none.stf"), FileError::kMissing},
+        {dir.write("big.stf", big), FileError::kWrongContent},
+        {dir.write("cut.stf", "faxrcp setti"), FileError::kWrongContent},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -305,10 +304,10 @@ TEST_F(SettingsFileOnDisk, WhatIsNoSettingsFileIsRefusedWithoutBlocking) {
         EXPECT_TRUE(Same(low, before));
     }
     // Saving over a FIFO or into a missing folder is refused before writing.
-    EXPECT_EQ(CheckSettingsFileTarget(fifo), SettingsFileError::kNotRegular);
-    EXPECT_EQ(WriteSettingsFile(fifo, high.setup, high.status), SettingsFileError::kNotRegular);
-    EXPECT_EQ(CheckSettingsFileTarget(dir.file("no/such.stf")), SettingsFileError::kMissing);
-    EXPECT_EQ(CheckSettingsFileTarget(dir.file("new.stf")), SettingsFileError::kNone);
+    EXPECT_EQ(CheckSettingsFileTarget(fifo), FileError::kNotRegular);
+    EXPECT_EQ(WriteSettingsFile(fifo, high.setup, high.status), FileError::kNotRegular);
+    EXPECT_EQ(CheckSettingsFileTarget(dir.file("no/such.stf")), FileError::kMissing);
+    EXPECT_EQ(CheckSettingsFileTarget(dir.file("new.stf")), FileError::kNone);
 }
 
 } // namespace

@@ -94,7 +94,7 @@ TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
         PhonebookTable[i].memberMark = mark;
     }
     const PhonebookImport result = ImportPhonebookText(csv);
-    ASSERT_EQ(result.error, PhonebookImportError::kNone) << Problems(result);
+    ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result), "");
     EXPECT_EQ(result.slotsChanged, 6);
     EXPECT_EQ(Image(), book);
@@ -112,7 +112,7 @@ TEST_F(PhonebookExchangeTest, CsvImportKeepsMarksOnlyWhereAGroupStillHoldsTheSlo
     const PhonebookImport result = ImportPhonebookText("slot,kind,name,number,members\n"
                                                        "0,single,OFFICE,5550100,\n"
                                                        "5,group,TEAM,,0 3 90\n");
-    ASSERT_EQ(result.error, PhonebookImportError::kNone) << Problems(result);
+    ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(result.slotsChanged, 2); // the group, and slot 1's mark
     EXPECT_EQ(PhonebookTable[0].memberMark, 1);
     EXPECT_EQ(PhonebookTable[1].memberMark, 0);
@@ -136,7 +136,7 @@ TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
                             "\n"
                             ",\"TWO\nLINES\",,4, Single ,\"55,5\"\n"
                             ",C,,6,single,777");
-    ASSERT_EQ(result.error, PhonebookImportError::kNone) << Problems(result);
+    ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(SlotName(PhonebookTable[2]), "A, B");
     EXPECT_EQ(SlotName(PhonebookTable[4]), "TWOLINES");
     EXPECT_EQ(SlotNumber(PhonebookTable[4]), "555");
@@ -167,7 +167,7 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
                                                        "\"11\"x,single,A,123,\r\n"
                                                        "12,single,A,123,,,\r\n"
                                                        "13,single,\"open,123,\r\n");
-    ASSERT_EQ(result.error, PhonebookImportError::kProblems);
+    ASSERT_EQ(result.error, FileError::kProblems);
     EXPECT_EQ(Problems(result), "2: slot 'x' is not a slot number from 0 to 99\n"
                                 "3: slot '100' is not a slot number from 0 to 99\n"
                                 "5: slot 7 is also on line 4\n"
@@ -195,13 +195,13 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     // A header that lacks a column is a problem; text without one is no CSV.
     EXPECT_EQ(Problems(ImportPhonebookText("slot,kind,name,number\n1,single,A,123\n")),
               "1: the header lacks the column members\n");
-    EXPECT_EQ(ImportPhonebookText("hello\nworld\n").error, PhonebookImportError::kNotPhonebook);
-    EXPECT_EQ(ImportPhonebookText("").error, PhonebookImportError::kNotPhonebook);
+    EXPECT_EQ(ImportPhonebookText("hello\nworld\n").error, FileError::kWrongContent);
+    EXPECT_EQ(ImportPhonebookText("").error, FileError::kWrongContent);
     EXPECT_EQ(Image(), book);
 
     // Before a table exists every slot a machine can have is allowed.
     EXPECT_EQ(CheckPhonebookText("slot,kind,name,number,members\n254,single,A,123,\n").error,
-              PhonebookImportError::kNone);
+              FileError::kNone);
     EXPECT_EQ(Problems(CheckPhonebookText("slot,kind,name,number,members\n255,single,A,123,\n")),
               "2: slot '255' is not a slot number from 0 to 254\n");
 }
@@ -217,7 +217,7 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
         "90,group,ONE,,\n"
         "3,,,,\n"
         "20,single,Ærø Łódź Œuvre,+45 1234 5678 9012 3456 7890 1234 5678 9012 3456 7890,\n");
-    ASSERT_EQ(result.error, PhonebookImportError::kNone) << Problems(result);
+    ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result),
               "line 2: name \"Straße der Zukunft und mehr\" became \"STRASSE DER ZUKUNFT \" [10]\n"
               "line 2: number \"0-30 p 12\" became \"030P12\" [10]\n"
@@ -285,7 +285,7 @@ TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
     StoreGroup(1, "G", members);
     // Free: 2 and 5; six cards, one duplicate and one without a number.
     const PhonebookImport result = ImportPhonebookText(kCards);
-    ASSERT_EQ(result.error, PhonebookImportError::kNone);
+    ASSERT_EQ(result.error, FileError::kNone);
     EXPECT_EQ(result.format, PhonebookFormat::kVcard);
     EXPECT_EQ(Notes(result),
               "line 1: name \"Émile Zoë\" became \"EMILE ZOE\" [2]\n"
@@ -344,33 +344,32 @@ TEST_F(PhonebookExchangeTest, FilesThatAreNoPhonebookAreRefusedWithoutBlocking) 
     const std::vector<uint8_t> book = Image();
     const std::string fifo = dir.file("pipe.csv");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(ImportPhonebookFile(fifo).error, PhonebookImportError::kNotRegular);
-    EXPECT_EQ(ImportPhonebookFile(dir.path()).error, PhonebookImportError::kNotRegular);
-    EXPECT_EQ(ImportPhonebookFile(dir.file("none.csv")).error, PhonebookImportError::kMissing);
+    EXPECT_EQ(ImportPhonebookFile(fifo).error, FileError::kNotRegular);
+    EXPECT_EQ(ImportPhonebookFile(dir.path()).error, FileError::kNotRegular);
+    EXPECT_EQ(ImportPhonebookFile(dir.file("none.csv")).error, FileError::kMissing);
     std::string big = "slot,kind,name,number,members\n";
     big.resize(kMaxPhonebookTextBytes + 1, '\n');
-    EXPECT_EQ(ImportPhonebookFile(dir.write("big.csv", big)).error,
-              PhonebookImportError::kNotPhonebook);
+    EXPECT_EQ(ImportPhonebookFile(dir.write("big.csv", big)).error, FileError::kWrongContent);
     big.resize(kMaxPhonebookTextBytes);
-    EXPECT_EQ(ImportPhonebookFile(dir.write("fits.csv", big)).error, PhonebookImportError::kNone);
+    EXPECT_EQ(ImportPhonebookFile(dir.write("fits.csv", big)).error, FileError::kNone);
     EXPECT_EQ(ImportPhonebookFile(dir.write("latin1.csv", "slot,kind,name,number,members\n"
                                                           "1,single,\xC9MILE,123,\n"))
                   .error,
-              PhonebookImportError::kNotPhonebook);
+              FileError::kWrongContent);
     EXPECT_EQ(ImportPhonebookFile(dir.write("half.vcf", "BEGIN:VCARD\nFN:\xE2\x82\n")).error,
-              PhonebookImportError::kNotPhonebook);
+              FileError::kWrongContent);
     EXPECT_EQ(Image(), book);
 
     // Export replaces a file whole and keeps its mode.
     const std::string out = dir.write("out.vcf", "old");
     ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
-    EXPECT_EQ(ExportPhonebookFile(out, PhonebookFormatForName(out)), PhonebookImportError::kNone);
+    EXPECT_EQ(ExportPhonebookFile(out, PhonebookFormatForName(out)), FileError::kNone);
     EXPECT_EQ(dir.read("out.vcf"), ExportPhonebookText(PhonebookFormat::kVcard));
     struct stat st {};
     ASSERT_EQ(::stat(out.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(ExportPhonebookFile(dir.file("no/such/x.csv"), PhonebookFormat::kCsv),
-              PhonebookImportError::kMissing);
+              FileError::kMissing);
     EXPECT_EQ(ImportPhonebookFile(out).slotsChanged, 0); // every number is there
     EXPECT_EQ(PhonebookFormatForName("/a.b/BOOK.VCARD"), PhonebookFormat::kVcard);
     EXPECT_EQ(PhonebookFormatForName("/x.vcf/book"), PhonebookFormat::kCsv);

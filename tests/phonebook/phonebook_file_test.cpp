@@ -159,7 +159,7 @@ TEST_F(PhonebookFileTest, FilesShorterThanTheHeadAreRefused) {
 }
 
 TEST_F(PhonebookFileTest, FilesThatAreNoPhonebookAndTheirReasons) {
-    using E = PhonebookFileError;
+    using E = FileError;
     const std::string fifo = dir.file("pipe.pbf");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(::symlink("pipe.pbf", dir.file("to-pipe.pbf").c_str()), 0);
@@ -177,7 +177,7 @@ TEST_F(PhonebookFileTest, FilesThatAreNoPhonebookAndTheirReasons) {
         {fifo, E::kNotRegular, E::kNotRegular},
         {dir.file("to-pipe.pbf"), E::kNotRegular, E::kNotRegular},
         {"/dev/null", E::kNotRegular, E::kNotRegular},
-        {dir.write("short.pbf", kHead.substr(0, 39)), E::kNotPhonebook, E::kNone},
+        {dir.write("short.pbf", kHead.substr(0, 39)), E::kWrongContent, E::kNone},
     };
     const std::string old = PatternImage(11);
     for (const auto& c : cases) {
@@ -252,9 +252,9 @@ TEST_F(PhonebookFileTest, SaveRefusesWhatTheUserMayNotChange) {
     dir.write("closed/book.pbf", "old");
     ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0555), 0);
     for (const char* name : {"locked.pbf", "closed/book.pbf"}) {
-        PhonebookFileError error = PhonebookFileError::kNone;
+        FileError error = FileError::kNone;
         EXPECT_EQ(WritePhonebookFile(dir.file(name), &error), 0) << name;
-        EXPECT_EQ(error, PhonebookFileError::kDenied) << name;
+        EXPECT_EQ(error, FileError::kDenied) << name;
         EXPECT_EQ(dir.read(name), "old") << name;
     }
     EXPECT_EQ(ModeOf(dir.file("locked.pbf")), S_IFREG | 0444);
@@ -284,9 +284,9 @@ TEST_F(PhonebookFileTest, SaveThroughSymbolicLinksWritesTheFileTheyName) {
 
     ASSERT_EQ(::symlink("loop-b.pbf", dir.file("loop-a.pbf").c_str()), 0);
     ASSERT_EQ(::symlink("loop-a.pbf", dir.file("loop-b.pbf").c_str()), 0);
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     EXPECT_EQ(WritePhonebookFile(dir.file("loop-a.pbf"), &error), 0);
-    EXPECT_EQ(error, PhonebookFileError::kUnsafeLink);
+    EXPECT_EQ(error, FileError::kUnsafeLink);
 }
 
 TEST_F(PhonebookFileTest, SaveDoesNotFollowAnotherUsersLinkInASharedFolder) {
@@ -300,9 +300,9 @@ TEST_F(PhonebookFileTest, SaveDoesNotFollowAnotherUsersLinkInASharedFolder) {
     ASSERT_EQ(::chmod(dir.file("shared").c_str(), 01777), 0);
     ASSERT_EQ(::symlink(mine.c_str(), link.c_str()), 0);
     ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     EXPECT_EQ(WritePhonebookFile(link, &error), 0);
-    EXPECT_EQ(error, PhonebookFileError::kUnsafeLink);
+    EXPECT_EQ(error, FileError::kUnsafeLink);
     EXPECT_EQ(dir.read("mine.pbf"), "precious");
 
     ASSERT_EQ(::lchown(link.c_str(), 0, 0), 0); // our own link there is followed
@@ -313,9 +313,9 @@ TEST_F(PhonebookFileTest, SaveDoesNotFollowAnotherUsersLinkInASharedFolder) {
 TEST_F(PhonebookFileTest, HardLinkedFileIsRefusedAndStaysOneFile) {
     const std::string first = dir.write("first.pbf", "old");
     ASSERT_EQ(::link(first.c_str(), dir.file("second.pbf").c_str()), 0);
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     EXPECT_EQ(WritePhonebookFile(first, &error), 0);
-    EXPECT_EQ(error, PhonebookFileError::kHardLinked);
+    EXPECT_EQ(error, FileError::kHardLinked);
     struct stat st {};
     ASSERT_EQ(::stat(first.c_str(), &st), 0);
     EXPECT_EQ(st.st_nlink, 2u);

@@ -94,7 +94,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
     PhonebookImport result;
     result.format = PhonebookFormat::kCsv;
     if (!book.problems.empty()) {
-        result.error = PhonebookImportError::kProblems;
+        result.error = FileError::kProblems;
         result.problems = book.problems;
         return result;
     }
@@ -142,7 +142,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
         }
     }
     if (!result.problems.empty()) {
-        result.error = PhonebookImportError::kProblems;
+        result.error = FileError::kProblems;
         result.notes.clear();
         return result;
     }

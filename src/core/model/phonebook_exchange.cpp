@@ -25,7 +25,7 @@ PhonebookImport ReadText(std::string_view text, int slotCount, bool apply) {
     PhonebookImport result;
     text = WithoutByteOrderMark(text);
     if (text.size() > kMaxPhonebookTextBytes || !IsUtf8(text)) {
-        result.error = PhonebookImportError::kNotPhonebook;
+        result.error = FileError::kWrongContent;
         return result;
     }
     if (LooksLikeVcards(text)) {
@@ -34,37 +34,17 @@ PhonebookImport ReadText(std::string_view text, int slotCount, bool apply) {
     }
     const CsvPhonebook book = ReadCsvPhonebook(text, slotCount);
     if (!book.isCsv) {
-        result.error = PhonebookImportError::kNotPhonebook;
+        result.error = FileError::kWrongContent;
         return result;
     }
     if (apply) {
         return ImportCsvPhonebook(book);
     }
     if (!book.problems.empty()) {
-        result.error = PhonebookImportError::kProblems;
+        result.error = FileError::kProblems;
         result.problems = book.problems;
     }
     return result;
-}
-
-PhonebookImportError FromSaveError(platform::SaveFileError error) {
-    switch (error) {
-    case platform::SaveFileError::kNone:
-        return PhonebookImportError::kNone;
-    case platform::SaveFileError::kMissing:
-        return PhonebookImportError::kMissing;
-    case platform::SaveFileError::kDenied:
-        return PhonebookImportError::kDenied;
-    case platform::SaveFileError::kNotRegular:
-        return PhonebookImportError::kNotRegular;
-    case platform::SaveFileError::kHardLinked:
-        return PhonebookImportError::kHardLinked;
-    case platform::SaveFileError::kUnsafeLink:
-        return PhonebookImportError::kUnsafeLink;
-    case platform::SaveFileError::kFailed:
-        break;
-    }
-    return PhonebookImportError::kFailed;
 }
 
 std::string Quote(const std::string& text) {
@@ -88,7 +68,7 @@ std::string ExportPhonebookText(PhonebookFormat format) {
 PhonebookImport ImportPhonebookText(std::string_view text) {
     if (PhonebookSlots() == 0) {
         PhonebookImport result;
-        result.error = PhonebookImportError::kFailed;
+        result.error = FileError::kFailed;
         return result;
     }
     return ReadText(text, PhonebookSlots(), true);
@@ -98,40 +78,13 @@ PhonebookImport CheckPhonebookText(std::string_view text) {
     return ReadText(text, kMostSlots, false);
 }
 
-PhonebookImportError ReadPhonebookTextFile(const std::string& path, std::string& text) {
-    platform::OpenFileError openError = platform::OpenFileError::kNone;
-    const platform::FileDescriptor fd = platform::OpenRegularFile(path, &openError);
-    if (!fd) {
-        switch (openError) {
-        case platform::OpenFileError::kMissing:
-            return PhonebookImportError::kMissing;
-        case platform::OpenFileError::kDenied:
-            return PhonebookImportError::kDenied;
-        case platform::OpenFileError::kNotRegular:
-            return PhonebookImportError::kNotRegular;
-        default:
-            return PhonebookImportError::kFailed;
-        }
-    }
-    // One byte more than allowed tells a file that is too long.
-    text.assign(kMaxPhonebookTextBytes + 1, '\0');
-    const long got = platform::ReadFully(fd.get(), text.data(), text.size());
-    if (got < 0) {
-        text.clear();
-        return PhonebookImportError::kFailed;
-    }
-    text.resize(static_cast<size_t>(got));
-    if (text.size() > kMaxPhonebookTextBytes) {
-        text.clear();
-        return PhonebookImportError::kNotPhonebook;
-    }
-    return PhonebookImportError::kNone;
+FileError ReadPhonebookTextFile(const std::string& path, std::string& text) {
+    return ReadWholeFile(path, kMaxPhonebookTextBytes, text);
 }
 
 PhonebookImport ImportPhonebookFile(const std::string& path) {
     std::string text;
-    if (const PhonebookImportError error = ReadPhonebookTextFile(path, text);
-        error != PhonebookImportError::kNone) {
+    if (const FileError error = ReadPhonebookTextFile(path, text); error != FileError::kNone) {
         PhonebookImport result;
         result.error = error;
         result.format = PhonebookFormatForName(path);
@@ -140,14 +93,14 @@ PhonebookImport ImportPhonebookFile(const std::string& path) {
     return ImportPhonebookText(text);
 }
 
-PhonebookImportError ExportPhonebookFile(const std::string& path, PhonebookFormat format) {
+FileError ExportPhonebookFile(const std::string& path, PhonebookFormat format) {
     const std::string text = ExportPhonebookText(format);
-    return FromSaveError(platform::SaveFile(
+    return FileErrorOf(platform::SaveFile(
         path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "pbx"));
 }
 
-PhonebookImportError CheckPhonebookExportTarget(const std::string& path) {
-    return FromSaveError(platform::CheckSaveTarget(path));
+FileError CheckPhonebookExportTarget(const std::string& path) {
+    return FileErrorOf(platform::CheckSaveTarget(path));
 }
 
 std::string DescribeImportNote(const PhonebookImportNote& note) {

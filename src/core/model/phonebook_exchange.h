@@ -1,4 +1,5 @@
 #pragma once
+#include "model/file_error.h"
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,18 +31,6 @@ PhonebookFormat PhonebookFormatForName(const std::string& path);
 // The table as file text.
 std::string ExportPhonebookText(PhonebookFormat format);
 
-enum class PhonebookImportError {
-    kNone,
-    kMissing,      // no such file (import) or folder (export)
-    kDenied,       // the user may not read it, or not change it or its folder
-    kNotRegular,   // a folder, FIFO, device or socket
-    kHardLinked,   // export: the file has more than one name
-    kUnsafeLink,   // export: links that loop, or one another user planted
-    kNotPhonebook, // import: neither a CSV with the header line nor vCards, too long, or not UTF-8
-    kProblems,     // import: CSV lines refused (see problems); the table is unchanged
-    kFailed,       // anything else: the disk, a read or write error
-};
-
 // One thing an import changed on the way or left out, for the user's list.
 struct PhonebookImportNote {
     enum class Kind {
@@ -67,7 +56,7 @@ struct PhonebookImportProblem {
 };
 
 struct PhonebookImport {
-    PhonebookImportError error = PhonebookImportError::kNone;
+    FileError error = FileError::kNone;
     PhonebookFormat format = PhonebookFormat::kCsv;
     int slotsChanged = 0;
     int notFitted = 0; // vCard: cards left out for want of a free slot
@@ -84,24 +73,24 @@ PhonebookImport ImportPhonebookText(std::string_view text);
 PhonebookImport ImportPhonebookFile(const std::string& path);
 
 // Saves ExportPhonebookText whole (platform::SaveFile).
-PhonebookImportError ExportPhonebookFile(const std::string& path, PhonebookFormat format);
+FileError ExportPhonebookFile(const std::string& path, PhonebookFormat format);
 
 // A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
 std::string DescribeImportNote(const PhonebookImportNote& note);
 
 // For faxrcp-cli, which reads and checks a file before it opens the machine.
 
-// Files longer than this are no phonebook (kNotPhonebook).
+// Files longer than this are no phonebook (kWrongContent).
 constexpr size_t kMaxPhonebookTextBytes = size_t{4} << 20;
 
 // The text of a regular file as ImportPhonebookFile reads it: kNone, or why
-// it cannot be read (kNotPhonebook when it is too long).
-PhonebookImportError ReadPhonebookTextFile(const std::string& path, std::string& text);
+// it cannot be read (kWrongContent when it is too long).
+FileError ReadPhonebookTextFile(const std::string& path, std::string& text);
 
 // Checks text as ImportPhonebookText does, before any table exists: its
 // format, and CSV lines with slot numbers below 255 (the machine's own count
-// is checked by the import). error is kNone, kNotPhonebook or kProblems.
+// is checked by the import). error is kNone, kWrongContent or kProblems.
 PhonebookImport CheckPhonebookText(std::string_view text);
 
 // Whether ExportPhonebookFile could write path, checked without writing.
-PhonebookImportError CheckPhonebookExportTarget(const std::string& path);
+FileError CheckPhonebookExportTarget(const std::string& path);

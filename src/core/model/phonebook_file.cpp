@@ -24,48 +24,28 @@ static_assert(sizeof kMagic - 1 == 21);
 
 using platform::FileDescriptor;
 
-int Fail(PhonebookFileError why, PhonebookFileError* error) {
+int Fail(FileError why, FileError* error) {
     if (error) {
         *error = why;
     }
     return 0;
 }
 
-PhonebookFileError ErrorOf(platform::SaveFileError why) {
-    switch (why) {
-    case platform::SaveFileError::kNone:
-        return PhonebookFileError::kNone;
-    case platform::SaveFileError::kMissing:
-        return PhonebookFileError::kMissing;
-    case platform::SaveFileError::kDenied:
-        return PhonebookFileError::kDenied;
-    case platform::SaveFileError::kNotRegular:
-        return PhonebookFileError::kNotRegular;
-    case platform::SaveFileError::kHardLinked:
-        return PhonebookFileError::kHardLinked;
-    case platform::SaveFileError::kUnsafeLink:
-        return PhonebookFileError::kUnsafeLink;
-    case platform::SaveFileError::kFailed:
-        break;
-    }
-    return PhonebookFileError::kFailed;
-}
-
 } // namespace
 
-int WritePhonebookFile(const std::string& path, PhonebookFileError* error) {
+int WritePhonebookFile(const std::string& path, FileError* error) {
     if (PhonebookSlots() == 0) {
-        return Fail(PhonebookFileError::kNoTable, error);
+        return Fail(FileError::kNoTable, error);
     }
-    const PhonebookFileError why = ErrorOf(platform::SaveFile(path, PhonebookFileBytes(), "pbf"));
+    const FileError why = FileErrorOf(platform::SaveFile(path, PhonebookFileBytes(), "pbf"));
     if (error) {
         *error = why;
     }
-    return why == PhonebookFileError::kNone ? 1 : 0;
+    return why == FileError::kNone ? 1 : 0;
 }
 
-PhonebookFileError CheckPhonebookFileTarget(const std::string& path) {
-    return ErrorOf(platform::CheckSaveTarget(path));
+FileError CheckPhonebookFileTarget(const std::string& path) {
+    return FileErrorOf(platform::CheckSaveTarget(path));
 }
 
 std::vector<uint8_t> PhonebookFileBytes() {
@@ -79,55 +59,41 @@ std::vector<uint8_t> PhonebookFileBytes() {
 }
 
 std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<uint8_t>& bytes,
-                                                             PhonebookFileError* error) {
+                                                             FileError* error) {
     if (bytes.size() < kPhonebookFileHeadSize ||
         std::memcmp(bytes.data(), kMagic, kMagicSize) != 0) {
-        Fail(PhonebookFileError::kNotPhonebook, error);
+        Fail(FileError::kWrongContent, error);
         return std::nullopt;
     }
     PhonebookFileContents contents;
     contents.table.assign(bytes.begin() + kPhonebookFileHeadSize, bytes.end());
     if (error) {
-        *error = PhonebookFileError::kNone;
+        *error = FileError::kNone;
     }
     return contents;
 }
 
 std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
-                                                               PhonebookFileError* error) {
+                                                               FileError* error) {
     const int n = PhonebookSlots();
     if (n == 0) {
-        Fail(PhonebookFileError::kNoTable, error);
+        Fail(FileError::kNoTable, error);
         return std::nullopt;
     }
     platform::OpenFileError openError = platform::OpenFileError::kNone;
     const FileDescriptor file = platform::OpenRegularFile(path, &openError);
     if (!file) {
-        switch (openError) {
-        case platform::OpenFileError::kMissing:
-            Fail(PhonebookFileError::kMissing, error);
-            return std::nullopt;
-        case platform::OpenFileError::kDenied:
-            Fail(PhonebookFileError::kDenied, error);
-            return std::nullopt;
-        case platform::OpenFileError::kNotRegular:
-            Fail(PhonebookFileError::kNotRegular, error);
-            return std::nullopt;
-        case platform::OpenFileError::kNone:
-        case platform::OpenFileError::kOther:
-            break;
-        }
-        Fail(PhonebookFileError::kFailed, error);
+        Fail(FileErrorOf(openError), error);
         return std::nullopt;
     }
     uint8_t head[kPhonebookFileHeadSize] = {};
     const long gotHead = platform::ReadFully(file.get(), head, sizeof head);
     if (gotHead < 0) {
-        Fail(PhonebookFileError::kFailed, error);
+        Fail(FileError::kFailed, error);
         return std::nullopt;
     }
     if (gotHead != sizeof head || std::memcmp(head, kMagic, kMagicSize) != 0) {
-        Fail(PhonebookFileError::kNotPhonebook, error);
+        Fail(FileError::kWrongContent, error);
         return std::nullopt;
     }
     // Read whole before touching the table, so that a read error leaves it
@@ -137,17 +103,17 @@ std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string
     try {
         contents.table.resize(tableSize);
     } catch (const std::bad_alloc&) {
-        Fail(PhonebookFileError::kFailed, error);
+        Fail(FileError::kFailed, error);
         return std::nullopt;
     }
     const long got = platform::ReadFully(file.get(), contents.table.data(), tableSize);
     if (got < 0) {
-        Fail(PhonebookFileError::kFailed, error);
+        Fail(FileError::kFailed, error);
         return std::nullopt;
     }
     contents.table.resize(static_cast<size_t>(got));
     if (error) {
-        *error = PhonebookFileError::kNone;
+        *error = FileError::kNone;
     }
     return contents;
 }
@@ -160,7 +126,7 @@ int PhonebookFileContents::partialSlotBytes() const {
     return static_cast<int>(table.size() % sizeof(PhonebookEntry));
 }
 
-int ReadPhonebookFile(const std::string& path, PhonebookFileError* error) {
+int ReadPhonebookFile(const std::string& path, FileError* error) {
     const std::optional<PhonebookFileContents> contents = ReadPhonebookFileContents(path, error);
     if (!contents) {
         return 0;

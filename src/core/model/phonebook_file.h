@@ -1,4 +1,5 @@
 #pragma once
+#include "model/file_error.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,29 +9,16 @@
 // the raw table, 70 bytes a slot.
 constexpr int kPhonebookFileHeadSize = 40;
 
-// Why a phonebook file was not saved or loaded.
-enum class PhonebookFileError {
-    kNone,
-    kNoTable,      // no phonebook in memory
-    kMissing,      // no such file (load) or no such folder (save)
-    kDenied,       // the user may not read it (load), or not change it or its folder (save)
-    kNotRegular,   // a folder, FIFO, device or socket
-    kHardLinked,   // save: the file has more than one name
-    kUnsafeLink,   // save: symbolic links that loop, or one another user planted
-    kNotPhonebook, // load: too short or without the magic text
-    kFailed,       // anything else: the disk, a read or write error
-};
-
 // Writes the head and the table: 1 when every byte reached the file. A
 // symbolic link is followed to the file it finally names; that file gets a
 // complete new copy written and synced beside it, which then takes its
 // place, with the old file's mode and, where the system allows, owner. On
 // failure the old file is untouched and error (when given) says why.
-int WritePhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);
+int WritePhonebookFile(const std::string& path, FileError* error = nullptr);
 
 // Whether a save to path could write its file, checked as WritePhonebookFile
 // checks it but without writing anything: kNone when it could.
-PhonebookFileError CheckPhonebookFileTarget(const std::string& path);
+FileError CheckPhonebookFileTarget(const std::string& path);
 
 // The bytes WritePhonebookFile writes: the head, then the table.
 std::vector<uint8_t> PhonebookFileBytes();
@@ -39,7 +27,7 @@ std::vector<uint8_t> PhonebookFileBytes();
 // long and its magic text matched. A short file fills the slots it reaches;
 // the rest keep their contents. groupRefCount is not touched. Only regular
 // files are read.
-int ReadPhonebookFile(const std::string& path, PhonebookFileError* error = nullptr);
+int ReadPhonebookFile(const std::string& path, FileError* error = nullptr);
 
 // What a phonebook file holds for the table in use, read before any slot
 // changes: the bytes after the head, never more than the table's size.
@@ -53,13 +41,13 @@ struct PhonebookFileContents {
 // Reads the file as ReadPhonebookFile does, without touching the table;
 // nullopt where ReadPhonebookFile gives 0.
 std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
-                                                               PhonebookFileError* error = nullptr);
+                                                               FileError* error = nullptr);
 
 // What a phonebook file's bytes hold, checked as ReadPhonebookFileContents
 // checks a file but before any table exists: the bytes after the head, all of
-// them. nullopt (kNotPhonebook) without the head.
+// them. nullopt (kWrongContent) without the head.
 std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<uint8_t>& bytes,
-                                                             PhonebookFileError* error = nullptr);
+                                                             FileError* error = nullptr);
 
 // Puts the slots the file holds whole into the table; the others keep their
 // contents. Returns how many slots changed.

@@ -233,42 +233,6 @@ class Reader {
     int section_ = kNone;
 };
 
-SettingsFileError ErrorOf(platform::SaveFileError why) {
-    switch (why) {
-    case platform::SaveFileError::kNone:
-        return SettingsFileError::kNone;
-    case platform::SaveFileError::kMissing:
-        return SettingsFileError::kMissing;
-    case platform::SaveFileError::kDenied:
-        return SettingsFileError::kDenied;
-    case platform::SaveFileError::kNotRegular:
-        return SettingsFileError::kNotRegular;
-    case platform::SaveFileError::kHardLinked:
-        return SettingsFileError::kHardLinked;
-    case platform::SaveFileError::kUnsafeLink:
-        return SettingsFileError::kUnsafeLink;
-    case platform::SaveFileError::kFailed:
-        break;
-    }
-    return SettingsFileError::kFailed;
-}
-
-SettingsFileError ErrorOf(platform::OpenFileError why) {
-    switch (why) {
-    case platform::OpenFileError::kNone:
-        return SettingsFileError::kNone;
-    case platform::OpenFileError::kMissing:
-        return SettingsFileError::kMissing;
-    case platform::OpenFileError::kDenied:
-        return SettingsFileError::kDenied;
-    case platform::OpenFileError::kNotRegular:
-        return SettingsFileError::kNotRegular;
-    case platform::OpenFileError::kOther:
-        break;
-    }
-    return SettingsFileError::kFailed;
-}
-
 } // namespace
 
 // Every value is ShowValue's: printable ASCII on one line. A text the
@@ -290,14 +254,14 @@ std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& statu
     return text;
 }
 
-SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
-                                    std::vector<SettingsFileProblem>& problems) {
+FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
+                            std::vector<SettingsFileProblem>& problems) {
     problems.clear();
     if (text.starts_with(kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
     }
     if (text.size() > kMaxSettingsFileBytes || !IsUtf8(text)) {
-        return SettingsFileError::kNotSettings;
+        return FileError::kWrongContent;
     }
     const void* const originals[2] = {&setup, &status};
     Reader reader(originals, problems);
@@ -314,7 +278,7 @@ SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, S
         if (number == 1) {
             // A later version may mean what this one cannot read.
             if (HeadVersion(line) != kVersion) {
-                return SettingsFileError::kNotSettings;
+                return FileError::kWrongContent;
             }
         } else {
             reader.line(number, line);
@@ -322,54 +286,36 @@ SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, S
         start = end + 1;
     }
     if (number == 0) {
-        return SettingsFileError::kNotSettings;
+        return FileError::kWrongContent;
     }
     if (!problems.empty()) {
-        return SettingsFileError::kProblems;
+        return FileError::kProblems;
     }
     void* const records[2] = {&setup, &status};
     reader.commit(records);
-    return SettingsFileError::kNone;
+    return FileError::kNone;
 }
 
-SettingsFileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
-                                    const SystemStatus& status) {
+FileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
+                            const SystemStatus& status) {
     const std::string text = SettingsFileText(setup, status);
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    return ErrorOf(platform::SaveFile(path, {bytes, text.size()}, "stf"));
+    return FileErrorOf(platform::SaveFile(path, {bytes, text.size()}, "stf"));
 }
 
-SettingsFileError CheckSettingsFileTarget(const std::string& path) {
-    return ErrorOf(platform::CheckSaveTarget(path));
+FileError CheckSettingsFileTarget(const std::string& path) {
+    return FileErrorOf(platform::CheckSaveTarget(path));
 }
 
-SettingsFileError ReadSettingsFileText(const std::string& path, std::string& text) {
-    platform::OpenFileError openError = platform::OpenFileError::kNone;
-    const platform::FileDescriptor file = platform::OpenRegularFile(path, &openError);
-    if (!file) {
-        return ErrorOf(openError);
-    }
-    // One byte more than a file may hold tells a file that is too long.
-    std::string bytes(kMaxSettingsFileBytes + 1, '\0');
-    const long got = platform::ReadFully(file.get(), bytes.data(), bytes.size());
-    if (got < 0) {
-        return SettingsFileError::kFailed;
-    }
-    if (static_cast<size_t>(got) > kMaxSettingsFileBytes) {
-        return SettingsFileError::kNotSettings;
-    }
-    bytes.resize(static_cast<size_t>(got));
-    text = std::move(bytes);
-    return SettingsFileError::kNone;
+FileError ReadSettingsFileText(const std::string& path, std::string& text) {
+    return ReadWholeFile(path, kMaxSettingsFileBytes, text);
 }
 
-SettingsFileError ReadSettingsFile(const std::string& path, SystemSetup& setup,
-                                   SystemStatus& status,
-                                   std::vector<SettingsFileProblem>& problems) {
+FileError ReadSettingsFile(const std::string& path, SystemSetup& setup, SystemStatus& status,
+                           std::vector<SettingsFileProblem>& problems) {
     problems.clear();
     std::string text;
-    if (const SettingsFileError why = ReadSettingsFileText(path, text);
-        why != SettingsFileError::kNone) {
+    if (const FileError why = ReadSettingsFileText(path, text); why != FileError::kNone) {
         return why;
     }
     return ApplySettingsText(text, setup, status, problems);

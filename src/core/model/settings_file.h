@@ -1,4 +1,5 @@
 #pragma once
+#include "model/file_error.h"
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -32,47 +33,34 @@ struct SettingsFileProblem {
     std::string message;
 };
 
-enum class SettingsFileError {
-    kNone,
-    kMissing,     // no such file (read) or folder (write)
-    kDenied,      // the user may not read it, or not change it or its folder
-    kNotRegular,  // a folder, FIFO, device or socket
-    kHardLinked,  // write: the file has more than one name
-    kUnsafeLink,  // write: links that loop, or one another user planted
-    kNotSettings, // read: no settings file head, too long, or not UTF-8 text
-    kProblems,    // read: lines refused (see the problems); nothing changed
-    kFailed,      // anything else: the disk, a read or write error
-};
-
 // The file's text for the two records: every field of both.
 std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status);
 
 // Applies text over the two records, all or nothing: on kNone every field the
 // text names holds its value and every other field is unchanged; otherwise
 // neither record changed and problems (kProblems) lists every refused line.
-SettingsFileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
-                                    std::vector<SettingsFileProblem>& problems);
+FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
+                            std::vector<SettingsFileProblem>& problems);
 
 // Saves SettingsFileText whole (platform::SaveFile): a crash leaves the old
 // file or the new one; a replaced file keeps its mode.
-SettingsFileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
-                                    const SystemStatus& status);
+FileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
+                            const SystemStatus& status);
 
 // Whether WriteSettingsFile could write path, checked without writing.
-SettingsFileError CheckSettingsFileTarget(const std::string& path);
+FileError CheckSettingsFileTarget(const std::string& path);
 
 // Reads a regular file and applies it as ApplySettingsText does.
-SettingsFileError ReadSettingsFile(const std::string& path, SystemSetup& setup,
-                                   SystemStatus& status,
-                                   std::vector<SettingsFileProblem>& problems);
+FileError ReadSettingsFile(const std::string& path, SystemSetup& setup, SystemStatus& status,
+                           std::vector<SettingsFileProblem>& problems);
 
-// The longest settings file read; a longer one is kNotSettings. Every field
+// The longest settings file read; a longer one is kWrongContent. Every field
 // of both records takes a few kilobytes; the rest is room for comments.
 constexpr size_t kMaxSettingsFileBytes = 1 << 20;
 
 // Reads a regular file's text (at most kMaxSettingsFileBytes) without applying
-// it: kNone, kMissing, kDenied, kNotRegular, kNotSettings (too long), kFailed.
-SettingsFileError ReadSettingsFileText(const std::string& path, std::string& text);
+// it: kNone, kMissing, kDenied, kNotRegular, kWrongContent (too long), kFailed.
+FileError ReadSettingsFileText(const std::string& path, std::string& text);
 
 // A field whose shown value differs between two pairs of records.
 struct SettingsFieldChange {

@@ -69,6 +69,33 @@ QString ChooseFileToSave(QWidget* owner, const QString& filter, const QString& e
     return chosen.isEmpty() ? QString() : Chosen(chosen, extension);
 }
 
+QString FileErrorText(FileError error, bool saving, const FileMessages& messages) {
+    const char* key = saving ? messages.saveError : messages.readError;
+    switch (error) {
+    case FileError::kNotRegular:
+        key = messages.notRegular;
+        break;
+    case FileError::kHardLinked:
+        key = "IDS_PBOOK_HARD_LINKED";
+        break;
+    case FileError::kUnsafeLink:
+        key = "IDS_PBOOK_UNSAFE_LINK";
+        break;
+    case FileError::kWrongContent:
+        key = messages.wrongContent;
+        break;
+    case FileError::kProblems:
+        key = messages.problems;
+        break;
+    case FileError::kDenied:
+        key = saving ? "IDS_PBOOK_READ_ONLY" : messages.readError;
+        break;
+    default:
+        break;
+    }
+    return Lang("COMMON", key);
+}
+
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/file_error.h"
+
 class QWidget;
 
 namespace file_choice {
@@ -28,6 +30,18 @@ QString ChooseFileToOpen(QWidget* owner, const QString& filter, const QString& e
 // The file to save, or an empty text. A name without an extension (or one
 // ending in a dot) gets ".extension"; the dialog asks before replacing.
 QString ChooseFileToSave(QWidget* owner, const QString& filter, const QString& extension);
+
+// The language keys (section COMMON) of the messages about one kind of file.
+struct FileMessages {
+    const char* readError;
+    const char* saveError;
+    const char* wrongContent;
+    const char* notRegular;
+    const char* problems = "";
+};
+
+// The message for a file that was not read (saving false) or not saved.
+QString FileErrorText(FileError error, bool saving, const FileMessages& messages);
 
 // The name as the system's calls take it.
 std::string LocalPath(const QString& path);

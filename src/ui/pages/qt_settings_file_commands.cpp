@@ -14,28 +14,13 @@ QString Lang(const char* key) {
     return QString::fromUtf8(GetLangString("COMMON", key));
 }
 
+constexpr file_choice::FileMessages kSettingsMessages{"IDS_STF_READ_ERROR", "IDS_STF_SAVE_ERROR",
+                                                      "IDS_STF_BAD_FILE", "IDS_STF_NOT_REGULAR",
+                                                      "IDS_STF_PROBLEMS"};
+
 QString SettingsFilter() {
     return file_choice::FilterEntry("COMMON", "STF_FILES", "Settings files", "*.stf") +
            file_choice::AllFilesEntry();
-}
-
-const char* ErrorKey(SettingsFileError error, bool saving) {
-    switch (error) {
-    case SettingsFileError::kNotRegular:
-        return "IDS_STF_NOT_REGULAR";
-    case SettingsFileError::kHardLinked:
-        return "IDS_PBOOK_HARD_LINKED";
-    case SettingsFileError::kUnsafeLink:
-        return "IDS_PBOOK_UNSAFE_LINK";
-    case SettingsFileError::kNotSettings:
-        return "IDS_STF_BAD_FILE";
-    case SettingsFileError::kProblems:
-        return "IDS_STF_PROBLEMS";
-    case SettingsFileError::kDenied:
-        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_STF_READ_ERROR";
-    default:
-        return saving ? "IDS_STF_SAVE_ERROR" : "IDS_STF_READ_ERROR";
-    }
 }
 
 // Every page's record read and as its controls show it.
@@ -58,15 +43,16 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     }
     const std::string local = file_choice::LocalPath(path);
     // A file that cannot be written costs no exchange with the machine.
-    SettingsFileError error = CheckSettingsFileTarget(local);
-    if (error == SettingsFileError::kNone) {
+    FileError error = CheckSettingsFileTarget(local);
+    if (error == FileError::kNone) {
         if (!PrepareRecords(pages)) {
             return;
         }
         error = WriteSettingsFile(local, systemSetup, systemStatus);
     }
-    if (error != SettingsFileError::kNone) {
-        file_choice::ShowFileError(owner, Lang(ErrorKey(error, true)));
+    if (error != FileError::kNone) {
+        file_choice::ShowFileError(owner,
+                                   file_choice::FileErrorText(error, true, kSettingsMessages));
         return;
     }
     host.ShowStatus(file_choice::Filled(Lang("STF_SAVED"), {QFileInfo(path).fileName()}));
@@ -82,15 +68,15 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     SystemSetup setup = systemSetup;
     SystemStatus status = systemStatus;
     std::vector<SettingsFileProblem> problems;
-    const SettingsFileError error =
-        ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
-    if (error != SettingsFileError::kNone) {
+    const FileError error = ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
+    if (error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const SettingsFileProblem& problem : problems) {
             lines.emplace_back(problem.line, QString::fromStdString(problem.message));
         }
-        file_choice::ShowFileError(owner,
-                                   file_choice::WithLines(Lang(ErrorKey(error, false)), lines));
+        file_choice::ShowFileError(
+            owner, file_choice::WithLines(
+                       file_choice::FileErrorText(error, false, kSettingsMessages), lines));
         return;
     }
     systemSetup = setup;

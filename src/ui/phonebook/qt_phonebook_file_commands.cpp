@@ -17,6 +17,12 @@ QString Lang(const char* section, const char* key) {
     return QString::fromUtf8(GetLangString(section, key));
 }
 
+constexpr file_choice::FileMessages kPhonebookMessages{
+    "IDS_PBOOK_READ_ERROR", "IDS_PBOOK_SAVE_ERROR", "IDS_PBOOK_BAD_FILE", "IDS_PBOOK_NOT_REGULAR"};
+constexpr file_choice::FileMessages kExchangeMessages{
+    "IDS_PBOOK_READ_ERROR", "IDS_PBOOK_SAVE_ERROR", "IDS_PBOOK_NOT_EXCHANGE",
+    "IDS_PBOOK_NOT_REGULAR", "IDS_PBOOK_IMPORT_PROBLEMS"};
+
 QString PhonebookFilter() {
     return file_choice::FilterEntry("PHONEBOOK", "PBOOK_FILES", "Phonebook Files", "*.pbf") +
            file_choice::AllFilesEntry();
@@ -26,43 +32,6 @@ QString ExchangeFilter() {
     return file_choice::FilterEntry("PHONEBOOK", "CSV_FILES", "CSV files", "*.csv") +
            file_choice::FilterEntry("PHONEBOOK", "VCARD_FILES", "vCard files", "*.vcf;*.vcard") +
            file_choice::AllFilesEntry();
-}
-
-// The message for a file that was not loaded or saved.
-const char* ErrorKey(PhonebookFileError error, bool saving) {
-    switch (error) {
-    case PhonebookFileError::kNotRegular:
-        return "IDS_PBOOK_NOT_REGULAR";
-    case PhonebookFileError::kHardLinked:
-        return "IDS_PBOOK_HARD_LINKED";
-    case PhonebookFileError::kUnsafeLink:
-        return "IDS_PBOOK_UNSAFE_LINK";
-    case PhonebookFileError::kNotPhonebook:
-        return "IDS_PBOOK_BAD_FILE";
-    case PhonebookFileError::kDenied:
-        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_PBOOK_READ_ERROR";
-    default:
-        return saving ? "IDS_PBOOK_SAVE_ERROR" : "IDS_PBOOK_READ_ERROR";
-    }
-}
-
-const char* ErrorKey(PhonebookImportError error, bool saving) {
-    switch (error) {
-    case PhonebookImportError::kNotRegular:
-        return "IDS_PBOOK_NOT_REGULAR";
-    case PhonebookImportError::kHardLinked:
-        return "IDS_PBOOK_HARD_LINKED";
-    case PhonebookImportError::kUnsafeLink:
-        return "IDS_PBOOK_UNSAFE_LINK";
-    case PhonebookImportError::kNotPhonebook:
-        return "IDS_PBOOK_NOT_EXCHANGE";
-    case PhonebookImportError::kProblems:
-        return "IDS_PBOOK_IMPORT_PROBLEMS";
-    case PhonebookImportError::kDenied:
-        return saving ? "IDS_PBOOK_READ_ONLY" : "IDS_PBOOK_READ_ERROR";
-    default:
-        return saving ? "IDS_PBOOK_SAVE_ERROR" : "IDS_PBOOK_READ_ERROR";
-    }
 }
 
 // What became of one card or line, in the language in use.
@@ -97,9 +66,10 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     if (path.isEmpty()) {
         return;
     }
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     if (ReadPhonebookFile(file_choice::LocalPath(path), &error) == 0) {
-        file_choice::ShowFileError(owner, Lang("COMMON", ErrorKey(error, false)));
+        file_choice::ShowFileError(owner,
+                                   file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
     if (page != nullptr) {
@@ -113,9 +83,10 @@ QString SavePhonebookCommand(QWidget* owner) {
     if (path.isEmpty()) {
         return {};
     }
-    PhonebookFileError error = PhonebookFileError::kNone;
+    FileError error = FileError::kNone;
     if (WritePhonebookFile(file_choice::LocalPath(path), &error) == 0) {
-        file_choice::ShowFileError(owner, Lang("COMMON", ErrorKey(error, true)));
+        file_choice::ShowFileError(owner,
+                                   file_choice::FileErrorText(error, true, kPhonebookMessages));
         return {};
     }
     return QFileInfo(path).fileName();
@@ -127,13 +98,14 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
         return {};
     }
     const PhonebookImport import = ImportPhonebookFile(file_choice::LocalPath(path));
-    if (import.error != PhonebookImportError::kNone) {
+    if (import.error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const PhonebookImportProblem& problem : import.problems) {
             lines.emplace_back(problem.line, QString::fromStdString(problem.message));
         }
         file_choice::ShowFileError(
-            owner, file_choice::WithLines(Lang("COMMON", ErrorKey(import.error, false)), lines));
+            owner, file_choice::WithLines(
+                       file_choice::FileErrorText(import.error, false, kExchangeMessages), lines));
         return {};
     }
     if (page != nullptr) {
@@ -164,9 +136,10 @@ QString ExportPhonebookCommand(QWidget* owner) {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const PhonebookImportError error = ExportPhonebookFile(local, PhonebookFormatForName(local));
-    if (error != PhonebookImportError::kNone) {
-        file_choice::ShowFileError(owner, Lang("COMMON", ErrorKey(error, true)));
+    const FileError error = ExportPhonebookFile(local, PhonebookFormatForName(local));
+    if (error != FileError::kNone) {
+        file_choice::ShowFileError(owner,
+                                   file_choice::FileErrorText(error, true, kExchangeMessages));
         return {};
     }
     return QFileInfo(path).fileName();
