@@ -20,6 +20,7 @@
 #include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
+#include "model/settings_file.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "platform/virtual_device.h"
@@ -147,6 +148,10 @@ void PhonebookFiles(const std::string& scratch) {
         const std::string text = ExportPhonebookText(format);
         Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
     }
+    const std::string settings = SettingsFileText(systemSetup, systemStatus);
+    Put("fuzz_settings_file", "saved", Bytes(settings.begin(), settings.end()));
+    const std::string refused = "faxrcp settings 1\n[setup]\ncopies=0\nnoSuchField=1\n";
+    Put("fuzz_settings_file", "refused", Bytes(refused.begin(), refused.end()));
     FreePhonebookTable();
     panelContext.link.Reset();
     sim::UnregisterSimDevice();
