@@ -106,6 +106,27 @@ TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
     EXPECT_EQ(Image(), book);
 }
 
+TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWouldRefuseIt) {
+    MachineBook();
+    // Lower case and Latin-1 from the machine's keypad, a number too short
+    // for the editor.
+    StoreSingleNumber(7, "Caf\xe9 du coin", "12");
+    const std::vector<uint8_t> book = Image();
+    const std::string csv = ExportPhonebookText(PhonebookFormat::kCsv);
+    EXPECT_NE(csv.find("7,single,Café du coin,12,"), std::string::npos) << csv;
+    const PhonebookImport result = ImportPhonebookText(csv);
+    ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
+    EXPECT_EQ(Notes(result), "");
+    EXPECT_EQ(result.slotsChanged, 0);
+    EXPECT_EQ(Image(), book);
+    // A name that was changed in the file follows the editor's rules.
+    const PhonebookImport edited =
+        ImportPhonebookText("slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
+    EXPECT_EQ(SlotName(PhonebookTable[7]), "CAFE DE LA GARE");
+    EXPECT_EQ(SlotNumber(PhonebookTable[7]), "12");
+    EXPECT_EQ(edited.slotsChanged, 1);
+}
+
 TEST_F(PhonebookExchangeTest, CsvImportKeepsMarksOnlyWhereAGroupStillHoldsTheSlot) {
     MachineBook();
     // The group lets 1 go and takes 3; slot 0 is replaced and still held.

@@ -4,6 +4,7 @@
 #include "model/phonebook_csv.h"
 #include "model/phonebook_import.h"
 #include "model/phonebook_ops.h"
+#include "model/phonebook_text.h"
 #include "protocol/phonebook.h"
 
 namespace {
@@ -122,16 +123,27 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
             result.notes.push_back({Kind::kSlotInUse, line.line, line.slot, "", ""});
             continue;
         }
-        if (!line.clears && !line.group &&
+        // What the slot holds already stays as it is, even where the editor
+        // would not have taken it, so that a book exported and imported again
+        // comes back byte for byte.
+        const PhonebookEntry& old = PhonebookTable[line.slot];
+        const std::string oldName(SlotName(old));
+        const std::string oldNumber(old.kind == 0 ? SlotNumber(old) : std::string_view());
+        const bool sameName = line.name == Latin1ToUtf8(oldName);
+        const bool sameNumber = !oldNumber.empty() && line.number == Latin1ToUtf8(oldNumber);
+        if (!line.clears && !line.group && !sameNumber &&
             RefuseNumber(line.number, line.name, line.line, line.slot, result.notes)) {
             continue;
         }
         Plan plan{&line, "", ""};
         if (!line.clears) {
-            plan.name = ImportedName(line.name, line.line, line.slot, result.notes);
+            plan.name =
+                sameName ? oldName : ImportedName(line.name, line.line, line.slot, result.notes);
         }
         if (!line.clears && !line.group) {
-            plan.number = ImportedNumber(line.number, line.line, line.slot, result.notes);
+            plan.number = sameNumber
+                              ? oldNumber
+                              : ImportedNumber(line.number, line.line, line.slot, result.notes);
         }
         kinds[static_cast<size_t>(line.slot)] = line.group ? 1 : 0;
         plans.push_back(std::move(plan));
