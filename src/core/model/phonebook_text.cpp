@@ -11,46 +11,6 @@ namespace {
 constexpr int kNameFilter = 2;
 constexpr int kNumberFilter = 6;
 
-struct CodePoint {
-    char32_t value;
-    size_t length;
-    bool valid;
-};
-
-// The character at text[pos]; a malformed sequence counts as one bad byte.
-CodePoint NextCodePoint(std::string_view text, size_t pos) {
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
-    const uint8_t b = byte(pos);
-    if (b < 0x80) {
-        return {b, 1, true};
-    }
-    size_t length = 0;
-    char32_t value = 0;
-    char32_t least = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2, value = b & 0x1F, least = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3, value = b & 0x0F, least = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4, value = b & 0x07, least = 0x10000;
-    } else {
-        return {0xFFFD, 1, false};
-    }
-    if (text.size() - pos < length) {
-        return {0xFFFD, 1, false};
-    }
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            return {0xFFFD, 1, false};
-        }
-        value = (value << 6) | (byte(pos + i) & 0x3F);
-    }
-    if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return {0xFFFD, 1, false};
-    }
-    return {value, length, true};
-}
-
 // Plain letters for U+00C0..U+00FF; the two signs there have none.
 constexpr const char* kLatin1Letters[64] = {
     "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
@@ -90,32 +50,6 @@ std::string_view PlainLetters(char32_t c) {
 }
 
 } // namespace
-
-bool IsUtf8(std::string_view text) {
-    for (size_t pos = 0; pos < text.size();) {
-        const CodePoint c = NextCodePoint(text, pos);
-        if (!c.valid) {
-            return false;
-        }
-        pos += c.length;
-    }
-    return true;
-}
-
-std::string Latin1ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char ch : bytes) {
-        const auto b = static_cast<uint8_t>(ch);
-        if (b < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::string EditorName(std::string_view utf8) {
     std::string out;

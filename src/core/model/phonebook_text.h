@@ -2,14 +2,10 @@
 #include <string>
 #include <string_view>
 
+#include "model/utf8_text.h"
+
 // The entry editor's rules applied to text that other programs wrote (UTF-8),
 // and the machine's bytes, which the panel shows as Latin-1, back to UTF-8.
-
-// Well-formed UTF-8: no stray, overlong or surrogate sequences.
-bool IsUtf8(std::string_view text);
-
-// Each byte as the Latin-1 character of its value.
-std::string Latin1ToUtf8(std::string_view bytes);
 
 // A name as the entry editor takes it: accented Latin letters as their plain
 // letters (é E, ß SS, æ AE), what the editor refuses left out, capitals, at

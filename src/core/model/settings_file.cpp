@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "model/field_text.h"
+#include "model/utf8_text.h"
 #include "platform/ascii_text.h"
 #include "platform/regular_file.h"
 #include "platform/saved_file.h"
@@ -37,44 +38,6 @@ constexpr Section kSections[] = {{"setup", kSetupRecord}, {"status", kStatusReco
 std::string Quoted(std::string_view text) {
     return text.size() > kQuotedMax ? EscapeText(text.substr(0, kQuotedMax)) + "..."
                                     : EscapeText(text);
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool IsUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        size_t extra = 0;
-        uint32_t low = 0;
-        uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1, low = 0x80, code = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2, low = 0x800, code = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3, low = 0x10000, code = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (text.size() - i <= extra) {
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto d = static_cast<unsigned char>(text[i + k]);
-            if ((d & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (d & 0x3Fu);
-        }
-        if (code < low || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
 }
 
 int HexDigit(char c) {

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Text that other programs and people write is UTF-8; the machine's bytes are
+// shown as Latin-1.
+
+struct CodePoint {
+    char32_t value;
+    size_t length;
+    bool valid;
+};
+
+// The character at text[pos] (pos below the size); a malformed sequence
+// counts as one bad byte.
+CodePoint NextCodePoint(std::string_view text, size_t pos);
+
+// Well-formed UTF-8: no stray, overlong or surrogate sequences, nothing past
+// U+10FFFF.
+bool IsUtf8(std::string_view text);
+
+// Each byte as the Latin-1 character of its value.
+std::string Latin1ToUtf8(std::string_view bytes);
