@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <regex>
-#include <sys/stat.h>
 
 #include "pages/CAdvanced.h"
 #include "pages/CSettings.h"
@@ -110,18 +109,6 @@ TEST_F(MainDlgFilesTest, ASettingsFileWithWrongLinesChangesNothingAndNamesThem) 
     EXPECT_TRUE(text.contains("Line 4: ")) << text.toStdString();
     EXPECT_EQ(std::memcmp(&systemSetup, &setup, sizeof setup), 0);
     EXPECT_FALSE(settings->HasUnsentChanges());
-
-    // Not a settings file at all, and a FIFO: refused without blocking.
-    dir.write("notes.stf", "copies=2\n");
-    ASSERT_EQ(::mkfifo(dir.file("pipe.stf").c_str(), 0600), 0);
-    for (const char* name : {"notes.stf", "pipe.stf"}) {
-        desk.openAnswers.push_back(QString::fromStdString(dir.file(name)));
-        dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->trigger();
-    }
-    ASSERT_EQ(desk.messageBoxes.size(), 3u);
-    EXPECT_TRUE(desk.messageBoxes[1].text.contains("not a settings file"));
-    EXPECT_TRUE(desk.messageBoxes[2].text.contains("pipe"));
-    EXPECT_EQ(std::memcmp(&systemSetup, &setup, sizeof setup), 0);
 }
 
 TEST_F(MainDlgFilesTest, SavingSettingsWithTheMachineGoneWritesNoFile) {
