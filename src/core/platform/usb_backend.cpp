@@ -13,8 +13,9 @@ std::string UsbPrinterInterface::portName() const {
     char head[32];
     std::snprintf(head, sizeof head, "usb:%04X:%04X", vendorId, productId);
     std::string name = head;
-    if (!serial.empty())
+    if (!serial.empty()) {
         name += ":" + serial;
+    }
     return name;
 }
 
@@ -43,8 +44,9 @@ std::string CleanSerial(const unsigned char* text, int length) {
     std::string out;
     for (int i = 0; i < length && out.size() < 126; ++i) {
         unsigned char c = text[i];
-        if (c > 0x20 && c < 0x7F && c != ':')
+        if (c > 0x20 && c < 0x7F && c != ':') {
             out += char(c);
+        }
     }
     return out;
 }
@@ -53,10 +55,12 @@ class LibusbBackend : public UsbBackend {
   public:
     LibusbBackend() { ok_ = libusb_init(&context_) == 0; }
     ~LibusbBackend() override {
-        for (auto& [id, handle] : handles_)
+        for (auto& [id, handle] : handles_) {
             libusb_close(handle);
-        if (ok_)
+        }
+        if (ok_) {
             libusb_exit(context_);
+        }
     }
     bool ok() const { return ok_; }
 
@@ -64,10 +68,12 @@ class LibusbBackend : public UsbBackend {
         out.clear();
         libusb_device** list = nullptr;
         ssize_t count = libusb_get_device_list(context_, &list);
-        if (count < 0)
+        if (count < 0) {
             return int(count);
-        for (ssize_t i = 0; i < count; ++i)
+        }
+        for (ssize_t i = 0; i < count; ++i) {
             addPrinters(list[i], out);
+        }
         libusb_free_device_list(list, 1);
         return 0;
     }
@@ -108,8 +114,9 @@ class LibusbBackend : public UsbBackend {
     void close(Handle handle) override {
         std::lock_guard lock(mutex_);
         auto it = handles_.find(handle);
-        if (it == handles_.end())
+        if (it == handles_.end()) {
             return;
+        }
         libusb_close(it->second);
         handles_.erase(it);
     }
@@ -142,8 +149,9 @@ class LibusbBackend : public UsbBackend {
                      unsigned timeoutMs) override {
         transferred = 0;
         auto* h = find(handle);
-        if (!h)
+        if (!h) {
             return LIBUSB_ERROR_NO_DEVICE;
+        }
         return libusb_bulk_transfer(h, endpoint, data, length, &transferred, timeoutMs);
     }
 
@@ -188,12 +196,14 @@ class LibusbBackend : public UsbBackend {
 
     static void addPrinters(libusb_device* dev, std::vector<UsbPrinterInterface>& out) {
         libusb_device_descriptor desc{};
-        if (libusb_get_device_descriptor(dev, &desc) != 0)
+        if (libusb_get_device_descriptor(dev, &desc) != 0) {
             return;
+        }
         libusb_config_descriptor* config = nullptr;
         if (libusb_get_active_config_descriptor(dev, &config) != 0 &&
-            libusb_get_config_descriptor(dev, 0, &config) != 0)
+            libusb_get_config_descriptor(dev, 0, &config) != 0) {
             return;
+        }
         bool serialRead = false;
         std::string serial;
         for (int i = 0; i < config->bNumInterfaces; ++i) {
@@ -201,8 +211,9 @@ class LibusbBackend : public UsbBackend {
             for (int a = 0; a < itf.num_altsetting; ++a) {
                 const libusb_interface_descriptor& alt = itf.altsetting[a];
                 if (alt.bInterfaceClass != kPrinterClass ||
-                    alt.bInterfaceProtocol != kBidirectional)
+                    alt.bInterfaceProtocol != kBidirectional) {
                     continue;
+                }
                 UsbPrinterInterface p;
                 p.vendorId = desc.idVendor;
                 p.productId = desc.idProduct;
@@ -212,8 +223,10 @@ class LibusbBackend : public UsbBackend {
                 p.altSetting = alt.bAlternateSetting;
                 for (int e = 0; e < alt.bNumEndpoints; ++e) {
                     const libusb_endpoint_descriptor& ep = alt.endpoint[e];
-                    if ((ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK)
+                    if ((ep.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) !=
+                        LIBUSB_TRANSFER_TYPE_BULK) {
                         continue;
+                    }
                     if (ep.bEndpointAddress & LIBUSB_ENDPOINT_IN) {
                         p.endpointIn = ep.bEndpointAddress;
                         p.maxPacketIn = ep.wMaxPacketSize ? ep.wMaxPacketSize : 64;
@@ -221,8 +234,9 @@ class LibusbBackend : public UsbBackend {
                         p.endpointOut = ep.bEndpointAddress;
                     }
                 }
-                if (!p.endpointIn || !p.endpointOut)
+                if (!p.endpointIn || !p.endpointOut) {
                     continue;
+                }
                 if (!serialRead && desc.iSerialNumber) {
                     serialRead = true;
                     libusb_device_handle* h = nullptr;
@@ -230,8 +244,9 @@ class LibusbBackend : public UsbBackend {
                         unsigned char text[128];
                         int n = libusb_get_string_descriptor_ascii(h, desc.iSerialNumber, text,
                                                                    sizeof text);
-                        if (n > 0)
+                        if (n > 0) {
                             serial = CleanSerial(text, n);
+                        }
                         libusb_close(h);
                     }
                 }
@@ -259,8 +274,9 @@ UsbBackend* installedBackend = nullptr;
 
 UsbBackend* CurrentUsbBackend() {
     std::lock_guard lock(backendMutex);
-    if (installedBackend)
+    if (installedBackend) {
         return installedBackend;
+    }
     static LibusbBackend* real = new LibusbBackend(); // lives for the process
     return real->ok() ? real : nullptr;
 }

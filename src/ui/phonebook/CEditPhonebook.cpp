@@ -28,8 +28,9 @@ QString UpperCase(const QString& text) {
     QString out = text;
     for (QChar& c : out) {
         const QChar upper = c.toUpper();
-        if (upper.unicode() <= 0xFF)
+        if (upper.unicode() <= 0xFF) {
             c = upper;
+        }
     }
     return out;
 }
@@ -78,16 +79,19 @@ CEditPhonebook::CEditPhonebook(int index, QWidget* parent) : QDialog(parent) {
 
 void CEditPhonebook::PutTexts() {
     putting_ = true;
-    if (nameField_->text() != name_)
+    if (nameField_->text() != name_) {
         nameField_->setText(name_);
-    if (numberField_->text() != number_)
+    }
+    if (numberField_->text() != number_) {
         numberField_->setText(number_);
+    }
     putting_ = false;
 }
 
 void CEditPhonebook::OnFieldChanged(CFilterEdit* field) {
-    if (putting_)
+    if (putting_) {
         return;
+    }
     const int caret = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
     if (nonAsciiTyped == 0) {
         name_ = nameField_->text();
@@ -104,10 +108,11 @@ void CEditPhonebook::OnFieldChanged(CFilterEdit* field) {
     int removed = 0;
     QString kept;
     for (QChar c : own) {
-        if (c.unicode() >= 0x80)
+        if (c.unicode() >= 0x80) {
             ++removed;
-        else
+        } else {
             kept.append(c);
+        }
     }
     own = kept;
     PutTexts();
@@ -122,8 +127,9 @@ void CEditPhonebook::OnOK() {
         return;
     }
     bool digit = false;
-    for (QChar c : number)
+    for (QChar c : number) {
         digit = digit || (c >= u'0' && c <= u'9');
+    }
     if (!digit) {
         desktop::MessageBeep();
         return;

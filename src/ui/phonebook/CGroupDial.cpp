@@ -70,8 +70,9 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
         {kOk, "IDOK"},
         {kCancel, "IDCANCEL"},
     };
-    for (const auto& t : texts)
+    for (const auto& t : texts) {
         dlg::SetControlText(this, t.id, Lang("GROUP_DIAL", t.key));
+    }
 
     nameField_->setMaxLength(kNameLength);
     nameField_->filterMode = 2;
@@ -87,12 +88,13 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     for (int slot : GroupMembers(memberField, speedDialMode_)) {
         includeState[slot] = kIncluded;
         QString number;
-        if (!speedDialMode_)
+        if (!speedDialMode_) {
             number = QString::asprintf("%3d", slot);
-        else if (slot >= s)
+        } else if (slot >= s) {
             number = QString::asprintf("OT%3d", slot - s);
-        else
+        } else {
             number = QString::asprintf("SD%3d", slot);
+        }
         included_->addTopLevelItem(NewItem(slot, number));
     }
     SetUpList(available_);
@@ -109,8 +111,9 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     connect(add_, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(dlg::FindControl<QPushButton>(this, kRemove), &QPushButton::clicked, this,
             [this] { OnRemove(); });
-    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList))
+    if (auto* type = dlg::FindControl<QComboBox>(this, kTypeList)) {
         connect(type, &QComboBox::currentIndexChanged, this, [this] { OnTypeChange(); });
+    }
     connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 }
@@ -227,8 +230,9 @@ QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const 
 
 QTreeWidgetItem* CGroupDial::CopyItem(const QTreeWidgetItem* item) const {
     auto* copy = new QTreeWidgetItem;
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < 3; ++c) {
         copy->setText(c, item->text(c));
+    }
     copy->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     copy->setData(0, kSlotRole, item->data(0, kSlotRole));
     return copy;
@@ -242,8 +246,9 @@ void CGroupDial::FillAvailable() {
     available_->clear();
     const int end = std::min(rangeEnd, PhonebookSlots());
     for (int i = std::max(rangeStart, 0); i < end; ++i) {
-        if (!OfferedForGroup(i, memberField, speedDialMode_))
+        if (!OfferedForGroup(i, memberField, speedDialMode_)) {
             continue;
+        }
         const QString number =
             speedDialMode_
                 ? QString::asprintf("%s%3d", typeSelection == 1 ? "SD" : "OT", i - rangeStart)
@@ -267,42 +272,54 @@ void CGroupDial::OnTypeChange() {
 
 void CGroupDial::OnAdd() {
     QList<QTreeWidgetItem*> chosen;
-    for (int i = 0; i < available_->topLevelItemCount(); ++i)
-        if (available_->topLevelItem(i)->isSelected())
+    for (int i = 0; i < available_->topLevelItemCount(); ++i) {
+        if (available_->topLevelItem(i)->isSelected()) {
             chosen.append(available_->topLevelItem(i));
-    if (chosen.isEmpty())
+        }
+    }
+    if (chosen.isEmpty()) {
         return;
+    }
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
         included_->addTopLevelItem(CopyItem(item));
-        if (slot >= 0 && slot < kIncludeStateSlots)
+        if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState[slot] = kIncluded;
-        if (slot >= 0 && slot < PhonebookSlots())
+        }
+        if (slot >= 0 && slot < PhonebookSlots()) {
             ++groupRefCount[slot];
+        }
     }
     qDeleteAll(chosen);
     // A one-touch slot dials a single group.
-    if (!speedDialMode_)
+    if (!speedDialMode_) {
         add_->setEnabled(false);
+    }
 }
 
 void CGroupDial::OnRemove() {
     QList<QTreeWidgetItem*> chosen;
-    for (int i = 0; i < included_->topLevelItemCount(); ++i)
-        if (included_->topLevelItem(i)->isSelected())
+    for (int i = 0; i < included_->topLevelItemCount(); ++i) {
+        if (included_->topLevelItem(i)->isSelected()) {
             chosen.append(included_->topLevelItem(i));
-    if (chosen.isEmpty())
+        }
+    }
+    if (chosen.isEmpty()) {
         return;
+    }
     const int s = SpeedDialSlots();
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
-        if (slot >= 0 && slot < kIncludeStateSlots)
+        if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState[slot] = kRemoved;
-        if (slot >= 0 && slot < PhonebookSlots())
+        }
+        if (slot >= 0 && slot < PhonebookSlots()) {
             --groupRefCount[slot];
+        }
         const bool shown = slot >= s ? typeSelection == 0 : typeSelection == 1;
-        if (shown)
+        if (shown) {
             available_->addTopLevelItem(CopyItem(item));
+        }
     }
     qDeleteAll(chosen);
 }
