@@ -81,25 +81,28 @@ TEST(RecordChoices, NumberRangesAreTheSettingsPages) {
     }
 }
 
+// The pages' drop-down lists: the field each sets and its items' keys.
+struct PageList {
+    const RecordDescriptor& record;
+    const char* field;
+    const char* file;
+    const char* prefix;
+};
+const PageList kPageLists[] = {
+    {kSetupRecord, "contrast", "SETTINGS.ini", "CONTRAST_ITEM_"},
+    {kSetupRecord, "documentMode", "SETTINGS.ini", "DOC_MODE_ITEM_"},
+    {kSetupRecord, "sendingConfirm", "SETTINGS.ini", "SEND_CONFIRM_ITEM_"},
+    {kSetupRecord, "receiveMode", "SETTINGS.ini", "RCV_MODE_ITEM_"},
+    {kSetupRecord, "printTimeOut", "SETTINGS.ini", "TIME_OUT_ITEM_"},
+    {kStatusRecord, "speaker", "ADVANCED.ini", "SPEAKER_ITEM_"},
+    {kStatusRecord, "ringer", "ADVANCED.ini", "RINGER_ITEM_"},
+    {kStatusRecord, "usbMode", "ADVANCED.ini", "USB_MODE_ITEM_"},
+    {kStatusRecord, "language", "ADVANCED.ini", "LANGUAGE_ITEM_"},
+    {kStatusRecord, "clockMode", "ADVANCED.ini", "CLOCK_MODE_ITEM_"},
+};
+
 TEST(RecordChoices, OneNamePerItemOfThePagesLists) {
-    const struct {
-        const RecordDescriptor& record;
-        const char* field;
-        const char* file;
-        const char* prefix;
-    } lists[] = {
-        {kSetupRecord, "contrast", "SETTINGS.ini", "CONTRAST_ITEM_"},
-        {kSetupRecord, "documentMode", "SETTINGS.ini", "DOC_MODE_ITEM_"},
-        {kSetupRecord, "sendingConfirm", "SETTINGS.ini", "SEND_CONFIRM_ITEM_"},
-        {kSetupRecord, "receiveMode", "SETTINGS.ini", "RCV_MODE_ITEM_"},
-        {kSetupRecord, "printTimeOut", "SETTINGS.ini", "TIME_OUT_ITEM_"},
-        {kStatusRecord, "speaker", "ADVANCED.ini", "SPEAKER_ITEM_"},
-        {kStatusRecord, "ringer", "ADVANCED.ini", "RINGER_ITEM_"},
-        {kStatusRecord, "usbMode", "ADVANCED.ini", "USB_MODE_ITEM_"},
-        {kStatusRecord, "language", "ADVANCED.ini", "LANGUAGE_ITEM_"},
-        {kStatusRecord, "clockMode", "ADVANCED.ini", "CLOCK_MODE_ITEM_"},
-    };
-    for (const auto& list : lists) {
+    for (const auto& list : kPageLists) {
         const FieldDescriptor* f = FieldOf(list.record, list.field);
         ASSERT_NE(f, nullptr);
         const size_t items = Items(list.file, list.prefix);
@@ -126,24 +129,7 @@ TEST(RecordChoices, OneNamePerItemOfThePagesLists) {
 
 // Scripts name choices as the pages show them in English.
 TEST(RecordChoices, ValueNamesAreThePagesEnglishTexts) {
-    const struct {
-        const RecordDescriptor& record;
-        const char* field;
-        const char* file;
-        const char* prefix;
-    } lists[] = {
-        {kSetupRecord, "contrast", "SETTINGS.ini", "CONTRAST_ITEM_"},
-        {kSetupRecord, "documentMode", "SETTINGS.ini", "DOC_MODE_ITEM_"},
-        {kSetupRecord, "sendingConfirm", "SETTINGS.ini", "SEND_CONFIRM_ITEM_"},
-        {kSetupRecord, "receiveMode", "SETTINGS.ini", "RCV_MODE_ITEM_"},
-        {kSetupRecord, "printTimeOut", "SETTINGS.ini", "TIME_OUT_ITEM_"},
-        {kStatusRecord, "speaker", "ADVANCED.ini", "SPEAKER_ITEM_"},
-        {kStatusRecord, "ringer", "ADVANCED.ini", "RINGER_ITEM_"},
-        {kStatusRecord, "usbMode", "ADVANCED.ini", "USB_MODE_ITEM_"},
-        {kStatusRecord, "language", "ADVANCED.ini", "LANGUAGE_ITEM_"},
-        {kStatusRecord, "clockMode", "ADVANCED.ini", "CLOCK_MODE_ITEM_"},
-    };
-    for (const auto& list : lists) {
+    for (const auto& list : kPageLists) {
         const FieldDescriptor* f = FieldOf(list.record, list.field);
         ASSERT_NE(f, nullptr);
         const bool language = std::string_view(list.field) == "language";
