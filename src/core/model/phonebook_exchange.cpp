@@ -16,18 +16,15 @@ namespace {
 // Slot numbers travel as single bytes: no machine has more.
 constexpr int kMostSlots = 255;
 
-std::string_view WithoutByteOrderMark(std::string_view text) {
-    return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
-}
-
 // Reads text for a table of slotCount slots; applies it when apply is set.
 PhonebookImport ReadText(std::string_view text, int slotCount, bool apply) {
     PhonebookImport result;
-    text = WithoutByteOrderMark(text);
-    if (text.size() > kMaxPhonebookTextBytes || !IsUtf8(text)) {
+    const std::optional<std::string_view> body = Utf8FileText(text, kMaxPhonebookTextBytes);
+    if (!body) {
         result.error = FileError::kWrongContent;
         return result;
     }
+    text = *body;
     if (LooksLikeVcards(text)) {
         result.format = PhonebookFormat::kVcard;
         return apply ? ImportVcards(ReadVcards(text)) : result;

@@ -5,6 +5,7 @@
 
 #include "model/phonebook_ops.h"
 #include "model/phonebook_text.h"
+#include "model/utf8_text.h"
 #include "protocol/phonebook.h"
 
 namespace {
@@ -18,20 +19,8 @@ struct Line {
 std::vector<Line> UnfoldedLines(std::string_view text) {
     std::vector<Line> lines;
     int number = 0;
-    for (size_t i = 0; i < text.size();) {
-        size_t end = i;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
-            ++end;
-        }
-        const std::string_view physical = text.substr(i, end - i);
+    for (const std::string_view physical : TextLines(text)) {
         ++number;
-        if (end < text.size() && text[end] == '\r') {
-            ++end;
-        }
-        if (end < text.size() && text[end] == '\n') {
-            ++end;
-        }
-        i = end;
         if (!physical.empty() && (physical[0] == ' ' || physical[0] == '\t') && !lines.empty()) {
             lines.back().text += physical.substr(1);
         } else {

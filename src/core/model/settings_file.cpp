@@ -23,7 +23,6 @@ using platform::TrimBlanks;
 
 constexpr std::string_view kHead = "faxrcp settings ";
 constexpr int kVersion = 1;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // File text quoted in a message is cut to this many bytes.
 constexpr size_t kQuotedMax = 40;
 
@@ -220,36 +219,17 @@ std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& statu
 FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
                             std::vector<SettingsFileProblem>& problems) {
     problems.clear();
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
-    }
-    if (text.size() > kMaxSettingsFileBytes || !IsUtf8(text)) {
+    const std::optional<std::string_view> body = Utf8FileText(text, kMaxSettingsFileBytes);
+    const std::vector<std::string_view> lines =
+        body ? TextLines(*body) : std::vector<std::string_view>();
+    // A later version may mean what this one cannot read.
+    if (lines.empty() || HeadVersion(lines[0]) != kVersion) {
         return FileError::kWrongContent;
     }
     const void* const originals[2] = {&setup, &status};
     Reader reader(originals, problems);
-    int number = 0;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(start, end - start);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        ++number;
-        if (number == 1) {
-            // A later version may mean what this one cannot read.
-            if (HeadVersion(line) != kVersion) {
-                return FileError::kWrongContent;
-            }
-        } else {
-            reader.line(number, line);
-        }
-        start = end + 1;
-    }
-    if (number == 0) {
-        return FileError::kWrongContent;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        reader.line(static_cast<int>(i) + 1, lines[i]);
     }
     if (!problems.empty()) {
         return FileError::kProblems;

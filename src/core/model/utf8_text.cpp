@@ -60,3 +60,32 @@ std::string Latin1ToUtf8(std::string_view bytes) {
     }
     return out;
 }
+
+std::optional<std::string_view> Utf8FileText(std::string_view text, size_t maxBytes) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    if (text.size() > maxBytes || !IsUtf8(text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::vector<std::string_view> TextLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
+        lines.push_back(text.substr(i, end - i));
+        if (end < text.size() && text[end] == '\r') {
+            ++end;
+        }
+        if (end < text.size() && text[end] == '\n') {
+            ++end;
+        }
+        i = end;
+    }
+    return lines;
+}
