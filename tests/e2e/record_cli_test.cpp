@@ -2,10 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -65,28 +63,6 @@ TEST(RecordCliTest, SetupGetAndSet) {
     expected[14] = "ringCount=5";
     EXPECT_EQ(again.outLines(), expected);
     EXPECT_EQ(set.outLines(), expected);
-}
-
-TEST(RecordCliTest, RefusedAssignmentsWriteNothing) {
-    SimDaemon sim;
-    ASSERT_EQ(sim.cli({"setup", "set", "zoom=250"}).status, 0);
-    const std::string state = e2e::ReadFile(sim.stateFile());
-    ASSERT_FALSE(state.empty());
-
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-        {{"setup", "set", "copies=3", "zoom=70000"}, "zoom=70000 refused: zoom takes"},
-        {{"setup", "set", "colour=1"}, "unknown field 'colour'"},
-        {{"status", "set", "ecmMode=0", "tollSaverStart=2004-13-01 10:00"},
-         "tollSaverStart=2004-13-01 10:00 refused"},
-        {{"status", "set", "prefixDial=123456"}, "prefixDial=123456 refused"},
-    };
-    for (const auto& [args, said] : refused) {
-        CliRun run = sim.cli(args);
-        EXPECT_EQ(run.status, 2) << args[2];
-        EXPECT_TRUE(run.err.starts_with("faxrcp-cli: " + said)) << run.err;
-        EXPECT_TRUE(run.out.empty());
-    }
-    EXPECT_EQ(e2e::ReadFile(sim.stateFile()), state); // the machine kept what it had
 }
 
 TEST(RecordCliTest, StatusGetAndSet) {
@@ -204,28 +180,6 @@ TEST(RecordCliTest, FailedReadsExitWithNotResponding) {
     EXPECT_EQ(e2e::ReadFile(sim.stateFile()), state);
     struct stat st {};
     EXPECT_NE(::stat(book.c_str(), &st), 0);
-}
-
-// A settings answer that comes after its read (the cli waits 300 ms on USB) is
-// dropped before the next command's first request, and that command reads
-// the machine's own block.
-TEST(RecordCliTest, LateAnswerDoesNotReachTheNextCommand) {
-    SimDaemon sim({"--late", "get-setup=1000", "--times", "get-setup=1"});
-    CliRun late = sim.cli({"setup", "get"});
-    EXPECT_EQ(late.status, 1);
-    EXPECT_TRUE(SaysNotResponding(late)) << late.err;
-    // The answer arrives 1000 ms after its request, which went out before the
-    // cli's 300 ms read.
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-
-    CliRun next = sim.cli({"-v", "status", "get"});
-    ASSERT_EQ(next.status, 0) << next.err;
-    EXPECT_NE(next.err.find("Discarded = 32 \n"), std::string::npos) << next.err;
-    CliRun healthy = sim.cli({"-v", "status", "get"});
-    ASSERT_EQ(healthy.status, 0) << healthy.err;
-    EXPECT_EQ(healthy.err.find("Discarded"), std::string::npos);
-    EXPECT_EQ(next.out, healthy.out);
-    EXPECT_EQ(next.outLines().at(0), "machineNumber=+1 555 0100");
 }
 
 // A machine that takes no byte of a set request: the command fails and the
