@@ -20,10 +20,6 @@ namespace {
 // brings beyond it is not read.
 constexpr size_t kMaxFileBytes = 1 << 20;
 
-bool SlotEmpty(const PhonebookEntry& e) {
-    return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0;
-}
-
 std::string_view FieldText(const char* text, size_t width) {
     return cli::TrimPadding(std::string_view(text, strnlen(text, width)));
 }
@@ -40,7 +36,7 @@ void PrintList(bool json, std::ostream& out) {
     }
     for (int i = 0; i < n; ++i) {
         const PhonebookEntry& e = PhonebookTable[i];
-        if (SlotEmpty(e)) {
+        if (SlotIsEmpty(e)) {
             continue;
         }
         const std::string_view name = FieldText(e.name, kNameLength);

@@ -260,7 +260,7 @@ std::string CsvPhonebookText() {
     const int n = PhonebookSlots();
     for (int i = 0; i < n; ++i) {
         const PhonebookEntry& e = PhonebookTable[i];
-        if (e.kind == 0 && e.name[0] == 0 && e.number[0] == 0) {
+        if (SlotIsEmpty(e)) {
             continue;
         }
         std::string members;

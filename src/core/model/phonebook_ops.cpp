@@ -71,6 +71,10 @@ void ReleaseSpeedDialMembers(const uint8_t* members, bool onlyMarkOne) {
 
 } // namespace
 
+bool SlotIsEmpty(const PhonebookEntry& e) {
+    return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0;
+}
+
 std::string SlotName(const PhonebookEntry& e) {
     return BoundedText(e.name, kNameLength);
 }

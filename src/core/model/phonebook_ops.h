@@ -18,6 +18,8 @@ std::string SlotNumber(const PhonebookEntry& e);
 // "*GROUP DIAL*" for a group, else the number.
 std::string SlotNumberColumn(const PhonebookEntry& e);
 extern const char* const kGroupDialText;
+// Neither a group nor a name nor a number: what the lists show as unused.
+bool SlotIsEmpty(const PhonebookEntry& e);
 
 // Enabled states of the page's Edit and Group dial buttons.
 struct EditButtonStates {

@@ -11,8 +11,7 @@ namespace {
 
 bool FreeSlot(int i, const std::vector<bool>& held) {
     const PhonebookEntry& e = PhonebookTable[i];
-    return e.kind == 0 && e.name[0] == 0 && e.number[0] == 0 && e.memberMark == 0 &&
-           !held[static_cast<size_t>(i)];
+    return SlotIsEmpty(e) && e.memberMark == 0 && !held[static_cast<size_t>(i)];
 }
 
 } // namespace
