@@ -1,5 +1,10 @@
 #include "cli/cli_output.h"
 
+#include <istream>
+#include <utility>
+
+#include "cli/cli_command.h"
+
 #include <cstdio>
 
 namespace cli {
@@ -139,6 +144,31 @@ std::string FileReason(FileError error, const std::string& wrongContent) {
         break;
     }
     return "read or write error";
+}
+
+std::string InputName(const std::string& file) {
+    return file == "-" ? "standard input" : "'" + EscapeText(file) + "'";
+}
+
+FileError ReadInput(const std::string& file, Io& io, size_t limit, std::string& text) {
+    if (file != "-") {
+        return ReadWholeFile(file, limit, text);
+    }
+    if (io.in == nullptr) {
+        return FileError::kMissing;
+    }
+    // One byte more than allowed tells input that is too long.
+    std::string bytes(limit + 1, '\0');
+    io.in->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (io.in->bad()) {
+        return FileError::kFailed;
+    }
+    bytes.resize(static_cast<size_t>(io.in->gcount()));
+    if (bytes.size() > limit) {
+        return FileError::kWrongContent;
+    }
+    text = std::move(bytes);
+    return FileError::kNone;
 }
 
 } // namespace cli

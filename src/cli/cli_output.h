@@ -52,6 +52,14 @@ class Json {
 // bytes of 0x7F and above as the Latin-1 characters \u00NN.
 std::string JsonQuote(std::string_view bytes);
 
+// A file argument in messages: 'NAME', or standard input for "-".
+std::string InputName(const std::string& file);
+
+// At most limit bytes of the regular file, or of standard input for "-":
+// kWrongContent when there are more; text is left as it was unless kNone.
+struct Io;
+FileError ReadInput(const std::string& file, Io& io, size_t limit, std::string& text);
+
 // Why a file was not read or saved, after its name; wrongContent says what a
 // file of another kind lacks ("not a phonebook file").
 std::string FileReason(FileError error, const std::string& wrongContent);

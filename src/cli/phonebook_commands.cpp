@@ -96,10 +96,6 @@ std::string ExchangeReason(FileError error) {
                                       " MiB, or not UTF-8");
 }
 
-std::string Named(const std::string& file) {
-    return file == "-" ? "standard input" : "'" + cli::EscapeText(file) + "'";
-}
-
 int RunSave(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
@@ -138,60 +134,20 @@ int RunSave(const cli::Args& args, cli::Io& io) {
     });
 }
 
-// At most limit bytes of a file or of standard input.
-std::optional<std::vector<uint8_t>> ReadInput(const std::string& file, cli::Io& io,
-                                              FileError& error, size_t limit = kMaxFileBytes) {
-    std::vector<uint8_t> bytes(limit + 1);
-    long got = 0;
-    if (file == "-") {
-        if (io.in == nullptr) {
-            error = FileError::kMissing;
-            return std::nullopt;
-        }
-        io.in->read(reinterpret_cast<char*>(bytes.data()),
-                    static_cast<std::streamsize>(bytes.size()));
-        got = static_cast<long>(io.in->gcount());
-        if (io.in->bad()) {
-            error = FileError::kFailed;
-            return std::nullopt;
-        }
-    } else {
-        platform::OpenFileError openError = platform::OpenFileError::kNone;
-        const platform::FileDescriptor fd = platform::OpenRegularFile(file, &openError);
-        if (!fd) {
-            error = openError == platform::OpenFileError::kMissing      ? FileError::kMissing
-                    : openError == platform::OpenFileError::kDenied     ? FileError::kDenied
-                    : openError == platform::OpenFileError::kNotRegular ? FileError::kNotRegular
-                                                                        : FileError::kFailed;
-            return std::nullopt;
-        }
-        got = platform::ReadFully(fd.get(), bytes.data(), bytes.size());
-        if (got < 0) {
-            error = FileError::kFailed;
-            return std::nullopt;
-        }
-    }
-    if (static_cast<size_t>(got) > limit) {
-        error = FileError::kWrongContent;
-        return std::nullopt;
-    }
-    bytes.resize(static_cast<size_t>(got));
-    return bytes;
-}
-
 // The file goes over the machine's own phonebook, as the panel loads it over
 // the page it shows: slots a short file does not reach keep their entries.
 // The file is read whole before the machine is opened.
 int RunWrite(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
-    FileError error = FileError::kNone;
+    std::string text;
+    FileError error = cli::ReadInput(file, io, kMaxFileBytes, text);
     std::optional<PhonebookFileContents> contents;
-    if (auto bytes = ReadInput(file, io, error)) {
-        contents = PhonebookFileContentsOf(*bytes, &error);
+    if (error == FileError::kNone) {
+        contents = PhonebookFileContentsOf(std::vector<uint8_t>(text.begin(), text.end()), &error);
     }
     if (!contents) {
         return cli::Fail(io, cli::kExitUsage,
-                         Named(file) + " is not a phonebook file that can be read: " +
+                         cli::InputName(file) + " is not a phonebook file that can be read: " +
                              PhonebookReason(error) + "; nothing was sent");
     }
     return cli::WithMachine(io, [&] {
@@ -202,7 +158,7 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
         const size_t tableBytes = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots());
         contents->table.resize(std::min(contents->table.size(), tableBytes));
         if (contents->partialSlotBytes() > 0) {
-            cli::Warn(io, "warning: " + Named(file) + " ends " +
+            cli::Warn(io, "warning: " + cli::InputName(file) + " ends " +
                               std::to_string(contents->partialSlotBytes()) + " bytes into slot " +
                               std::to_string(contents->wholeSlots()) +
                               "; that slot and the ones after it keep the machine's entries");
@@ -261,27 +217,26 @@ int Refuse(const std::string& file, const PhonebookImport& result, cli::Io& io) 
         io.err << cli::EscapeText(file) << ":" << p.line << ": " << p.message << "\n";
     }
     const size_t n = result.problems.size();
-    return cli::Fail(io, cli::kExitUsage,
-                     result.error == FileError::kProblems
-                         ? Named(file) + " has " + std::to_string(n) +
-                               (n == 1 ? " line" : " lines") +
-                               " that cannot be imported; nothing was sent"
-                         : Named(file) + " cannot be imported: " + ExchangeReason(result.error) +
-                               "; nothing was sent");
+    return cli::Fail(
+        io, cli::kExitUsage,
+        result.error == FileError::kProblems
+            ? cli::InputName(file) + " has " + std::to_string(n) + (n == 1 ? " line" : " lines") +
+                  " that cannot be imported; nothing was sent"
+            : cli::InputName(file) + " cannot be imported: " + ExchangeReason(result.error) +
+                  "; nothing was sent");
 }
 
 // The file is read and checked whole before the machine is opened; the
 // machine's own slot count is known only once it has answered.
 int RunImport(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
-    FileError error = FileError::kNone;
-    const auto bytes = ReadInput(file, io, error, kMaxPhonebookTextBytes);
-    if (!bytes) {
+    std::string text;
+    if (const FileError error = cli::ReadInput(file, io, kMaxPhonebookTextBytes, text);
+        error != FileError::kNone) {
         return cli::Fail(io, cli::kExitUsage,
-                         Named(file) + " cannot be imported: " + ExchangeReason(error) +
+                         cli::InputName(file) + " cannot be imported: " + ExchangeReason(error) +
                              "; nothing was sent");
     }
-    const std::string text(bytes->begin(), bytes->end());
     if (const PhonebookImport check = CheckPhonebookText(text); check.error != FileError::kNone) {
         return Refuse(file, check, io);
     }

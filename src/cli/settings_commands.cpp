@@ -22,10 +22,6 @@ std::string Named(const std::string& file) {
     return file == "-" ? "standard input" : cli::EscapeText(file);
 }
 
-std::string Quoted(const std::string& file) {
-    return file == "-" ? "standard input" : "'" + cli::EscapeText(file) + "'";
-}
-
 // Both records whole, or nothing: a record not read whole would put the
 // program's own values into the file or back over the machine's.
 int ReadBoth(cli::Io& io, const char* after) {
@@ -44,8 +40,8 @@ int RunSave(const cli::Args& args, cli::Io& io) {
     if (!toOutput) {
         if (const FileError why = CheckSettingsFileTarget(file); why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
-                             "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
-                                 "; nothing was read from the machine");
+                             "cannot write the settings file " + cli::InputName(file) + ": " +
+                                 Reason(why) + "; nothing was read from the machine");
         }
     }
     return cli::WithMachine(io, [&] {
@@ -59,28 +55,11 @@ int RunSave(const cli::Args& args, cli::Io& io) {
         if (const FileError why = WriteSettingsFile(file, systemSetup, systemStatus);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
-                             "cannot write the settings file " + Quoted(file) + ": " + Reason(why) +
-                                 "; an earlier file of that name is unchanged");
+                             "cannot write the settings file " + cli::InputName(file) + ": " +
+                                 Reason(why) + "; an earlier file of that name is unchanged");
         }
         return cli::kExitOk;
     });
-}
-
-// The text of a file, or of standard input, at most kMaxSettingsFileBytes.
-FileError ReadInput(const std::string& file, cli::Io& io, std::string& text) {
-    if (file != "-") {
-        return ReadSettingsFileText(file, text);
-    }
-    if (io.in == nullptr) {
-        return FileError::kMissing;
-    }
-    text.assign(kMaxSettingsFileBytes + 1, '\0');
-    io.in->read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (io.in->bad()) {
-        return FileError::kFailed;
-    }
-    text.resize(static_cast<size_t>(io.in->gcount()));
-    return text.size() > kMaxSettingsFileBytes ? FileError::kWrongContent : FileError::kNone;
 }
 
 // The file applied over the records; on a refusal, says why and returns the
@@ -94,14 +73,14 @@ int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
             io.err << Named(file) << ":" << p.line << ": " << p.message << "\n";
         }
         return cli::Fail(io, cli::kExitUsage,
-                         Quoted(file) + ": " + std::to_string(problems.size()) +
+                         cli::InputName(file) + ": " + std::to_string(problems.size()) +
                              (problems.size() == 1 ? " line" : " lines") + " refused; " +
                              untouched);
     }
     if (why != FileError::kNone) {
         return cli::Fail(io, cli::kExitUsage,
-                         Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
-                             "; " + untouched);
+                         cli::InputName(file) + " is not a settings file that can be read: " +
+                             Reason(why) + "; " + untouched);
     }
     return cli::kExitOk;
 }
@@ -113,10 +92,11 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
                         const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
     const std::string& file = args[0];
     std::string text;
-    if (const FileError why = ReadInput(file, io, text); why != FileError::kNone) {
+    if (const FileError why = cli::ReadInput(file, io, kMaxSettingsFileBytes, text);
+        why != FileError::kNone) {
         return cli::Fail(io, cli::kExitUsage,
-                         Quoted(file) + " is not a settings file that can be read: " + Reason(why) +
-                             "; " + untouched);
+                         cli::InputName(file) + " is not a settings file that can be read: " +
+                             Reason(why) + "; " + untouched);
     }
     SystemSetup setup = systemSetup;
     SystemStatus status = systemStatus;
