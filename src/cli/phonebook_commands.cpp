@@ -9,7 +9,6 @@
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_ops.h"
-#include "platform/regular_file.h"
 #include "protocol/phonebook.h"
 
 // phonebook list/save/write/export/import.
