@@ -31,6 +31,7 @@ namespace cli {
 // used; nothing was sent then.
 constexpr int kExitOk = 0;
 constexpr int kExitNotResponding = 1;
+constexpr int kExitDiffers = 1; // settings diff: the file and the machine differ
 constexpr int kExitUsage = 2;
 constexpr int kExitPortBusy = 3;
 constexpr int kExitDevice = 4;
@@ -44,6 +45,8 @@ struct Options {
     bool verbose = false; // -v, --verbose: the protocol trace on standard error
     std::string trace;    // --trace FILE
     std::string device;   // --device NAME, over FAXRCP_USB_PORT
+    int waitSeconds = 0;  // --wait SECONDS: for a busy port
+    bool all = false;     // --all: also the reserved fields
 };
 
 struct Io {
@@ -89,6 +92,10 @@ int WithMachine(Io& io, const std::function<int()>& body);
 // The port the machine answered on: the USB device's name or the parallel
 // port's, for messages.
 std::string MachineName();
+// The port in use: its kind ("usb", "unix", "sim", "device" for a character
+// device, "parallel") and its Linux device name.
+std::string PortKind();
+std::string PortDevice();
 
 // "faxrcp-cli: MESSAGE" on a line of its own on io.err; Fail returns status.
 int Fail(Io& io, int status, const std::string& message);

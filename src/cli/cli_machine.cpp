@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "cli/devices_command.h"
 #include "link/port.h"
 #include "model/startup.h"
+#include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/usb_device.h"
 
@@ -24,6 +26,7 @@ namespace {
 constexpr const char* kUsbPortVariable = "FAXRCP_USB_PORT";
 constexpr int32_t kUsbPort = 0;
 constexpr size_t kMaxDeviceName = 4096;
+constexpr uint32_t kBusyPollMs = 250;
 
 bool Hex4(const std::string& s, size_t at) {
     if (s.size() < at + 4) {
@@ -108,19 +111,23 @@ std::string Bounded(const char* text, size_t size) {
     return std::string(text, strnlen(text, size));
 }
 
-// The device a parallel-port name stands for: "\\.\VornEcp1 (/dev/parport0)".
-std::string ParallelName(int32_t port) {
+// The Linux device a parallel-port name stands for: "/dev/parport0".
+std::string ParallelDevice(int32_t port) {
     if (port <= kUsbPort || port >= kPortCount) {
-        return "the parallel port";
+        return "";
     }
     const bool ecp = port >= 4;
     const int n = ecp ? port - 3 : port;
     const std::string variable = std::string(ecp ? "FAXRCP_ECP" : "FAXRCP_LPT") + std::to_string(n);
     const char* over = std::getenv(variable.c_str());
-    const std::string device = over && *over ? std::string(over)
-                               : ecp         ? "/dev/parport" + std::to_string(n - 1)
-                                             : "/dev/lp" + std::to_string(n - 1);
-    return "the parallel port " + std::string(PortTable[port]) + " (" + EscapeText(device) + ")";
+    return over && *over ? std::string(over)
+           : ecp         ? "/dev/parport" + std::to_string(n - 1)
+                         : "/dev/lp" + std::to_string(n - 1);
+}
+
+std::string ParallelName(int32_t port) {
+    const std::string device = ParallelDevice(port);
+    return device.empty() ? "the parallel port" : "the parallel port " + EscapeText(device);
 }
 
 bool Opens(const std::string& name) {
@@ -153,6 +160,15 @@ std::string OpenProblem(const std::string& name) {
 // which one stayed silent.
 int Unreachable(Io& io) {
     const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    if (!ExplicitDevice().empty()) {
+        // The named device was the only one tried.
+        const std::string named = ExplicitDevice();
+        if (!Opens(named)) {
+            return Fail(io, kExitDevice,
+                        "cannot open '" + EscapeText(named) + "': " + OpenProblem(named));
+        }
+        return Fail(io, kExitNotResponding, "no answer from the machine at " + EscapeText(named));
+    }
     const std::string parallel = ParallelName(currentPort);
     const std::string node = platform::UsbPermissionProblem();
     if (!node.empty() && usb.starts_with("usb:")) {
@@ -183,7 +199,41 @@ int Unreachable(Io& io) {
                 "no machine found: no USB printer, and " + parallel + " cannot be opened");
 }
 
+std::string BusyMessage(PortHolder holder, int waitedSeconds) {
+    const std::string who = holder == PortHolder::Panel ? "the panel (faxrcp) of this user"
+                            : holder == PortHolder::CommandLine
+                                ? "another faxrcp-cli of this user"
+                                : "another program, such as the scanner software,";
+    std::string message = "the port is busy: " + who + " is using the machine";
+    if (waitedSeconds > 0) {
+        message += " (waited " + std::to_string(waitedSeconds) + " s)";
+    } else {
+        message += " (--wait SECONDS waits for it)";
+    }
+    return message;
+}
+
 } // namespace
+
+std::string PortDevice() {
+    if (currentPort == kUsbPort) {
+        return Bounded(usbWritePath, sizeof usbWritePath);
+    }
+    return ParallelDevice(currentPort);
+}
+
+std::string PortKind() {
+    if (currentPort != kUsbPort) {
+        return "parallel";
+    }
+    const std::string device = PortDevice();
+    for (const char* kind : {"usb", "unix", "sim"}) {
+        if (device.starts_with(std::string(kind) + ":")) {
+            return kind;
+        }
+    }
+    return device.empty() ? "usb" : "device";
+}
 
 std::string MachineName() {
     if (currentPort == kUsbPort) {
@@ -231,6 +281,17 @@ int WithMachine(Io& io, const std::function<int()>& body) {
 
     StartupHooks hooks;
     hooks.notResponding = [] { return NotRespondingChoice::Abort; };
+    PortHolder holder = PortHolder::Unknown;
+    const uint32_t waitStart = platform::GetTickCount();
+    hooks.portBusy = [&io, &holder, waitStart](PortHolder h) {
+        holder = h;
+        const uint32_t waited = platform::GetTickCount() - waitStart;
+        if (waited >= static_cast<uint32_t>(io.options.waitSeconds) * 1000u) {
+            return false;
+        }
+        platform::Sleep(std::min<uint32_t>(kBusyPollMs, io.options.waitSeconds * 1000u - waited));
+        return true;
+    };
     hooks.chooseUsbDevice = [&io](const auto& candidates) {
         return NoUsbDeviceNamed(candidates, io);
     };
@@ -238,9 +299,7 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     try {
         switch (RunStartup(hooks)) {
         case StartupOutcome::PortBusy:
-            status = Fail(io, kExitPortBusy,
-                          "the port is busy: another program (the panel or another "
-                          "faxrcp-cli) is using the machine");
+            status = Fail(io, kExitPortBusy, BusyMessage(holder, io.options.waitSeconds));
             break;
         case StartupOutcome::NoUsbDeviceNamed:
             status = kExitDevice;

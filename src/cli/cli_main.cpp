@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -34,6 +35,8 @@ constexpr const char* kOptionsHelp =
     "      --device NAME  the machine to use: usb:VVVV:PPPP[:SERIAL], unix:PATH,\n"
     "                     sim: or a character device (instead of FAXRCP_USB_PORT)\n"
     "      --json         print JSON (commands that print records or lists)\n"
+    "      --all          with get, fields: also the reserved fields\n"
+    "      --wait SECONDS wait that long for a busy port instead of ending\n"
     "  -y, --yes          send firmware without asking\n"
     "      --             end of options: what follows are arguments\n";
 
@@ -202,7 +205,7 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             }
-            if (name == "--trace" || name == "--device") {
+            if (name == "--trace" || name == "--device" || name == "--wait") {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         return "option " + name + " needs a value";
@@ -211,6 +214,16 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                 }
                 if (value->empty()) {
                     return "option " + name + " needs a value";
+                }
+                if (name == "--wait") {
+                    char* end = nullptr;
+                    errno = 0;
+                    const long seconds = std::strtol(value->c_str(), &end, 10);
+                    if (*end != '\0' || errno != 0 || seconds < 0 || seconds > 86400) {
+                        return "option --wait needs a number of seconds from 0 to 86400";
+                    }
+                    options.waitSeconds = static_cast<int>(seconds);
+                    continue;
                 }
                 (name == "--trace" ? options.trace : options.device) = *value;
                 continue;
@@ -228,6 +241,8 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                 options.json = true;
             } else if (name == "--yes") {
                 options.yes = true;
+            } else if (name == "--all") {
+                options.all = true;
             } else {
                 return "unknown option '" + EscapeText(a) + "'";
             }

@@ -1,25 +1,26 @@
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
-#include "link/port.h"
 #include "protocol/inquiry.h"
 
 namespace {
 
 int RunInquiry(const cli::Args&, cli::Io& io) {
-    const char* port = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort] : "";
+    const std::string port = cli::PortKind();
+    const std::string device = cli::PortDevice();
     const int values[] = {inquiryRecord.machineClass, inquiryRecord.capacityA,
                           inquiryRecord.capacityB};
     const char* names[] = {"machineClass", "capacityA", "capacityB"};
     if (io.options.json) {
         cli::Json object = cli::Json::Object();
         object.set("port", cli::Json::String(port));
+        object.set("device", cli::Json::String(device));
         for (int i = 0; i < 3; ++i) {
             object.set(names[i], cli::Json::Number(values[i]));
         }
         object.write(io.out);
         return cli::kExitOk;
     }
-    io.out << "port=" << port << "\n";
+    io.out << "port=" << port << "\n" << "device=" << cli::EscapeText(device) << "\n";
     for (int i = 0; i < 3; ++i) {
         io.out << names[i] << "=" << values[i] << "\n";
     }
@@ -29,7 +30,7 @@ int RunInquiry(const cli::Args&, cli::Io& io) {
 const cli::Registrar inquiry({
     .words = {"inquiry"},
     .usage = "inquiry",
-    .help = "Print the port in use and the inquiry record.",
+    .help = "Print the kind and device of the port in use and the inquiry record.",
     .run = RunInquiry,
     .json = true,
 });

@@ -32,7 +32,7 @@ std::string Read(const Record& r) {
 }
 
 int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
-    const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.what);
+    const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.what, io.options.all);
     if (!selection.error.empty()) {
         return cli::Fail(io, cli::kExitUsage, selection.error);
     }
@@ -68,7 +68,7 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         if (!r.set()) {
             return cli::NotResponding(io, "the " + std::string(r.what) + " write");
         }
-        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what).fields, r.record(),
+        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields, r.record(),
                          io.options.json, io.out);
         return cli::kExitOk;
     });
@@ -79,7 +79,7 @@ int RunFields(const Record& r, cli::Io& io) {
         if (!r.get()) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, r.record(), io.options.json, io.out);
+        cli::PrintFieldTable(r.descriptor, r.record(), io.options.json, io.options.all, io.out);
         return cli::kExitOk;
     });
 }

@@ -71,12 +71,18 @@ std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, co
     return refusals;
 }
 
+bool Reserved(const FieldDescriptor& field) {
+    return std::string_view(field.name).starts_with("reserved");
+}
+
 Selection SelectFields(const RecordDescriptor& descriptor, const std::vector<std::string>& names,
-                       const char* what) {
+                       const char* what, bool all) {
     Selection selection;
     if (names.empty()) {
         for (const FieldDescriptor& f : descriptor.fields) {
-            selection.fields.push_back(&f);
+            if (all || !Reserved(f)) {
+                selection.fields.push_back(&f);
+            }
         }
         return selection;
     }
@@ -107,11 +113,18 @@ void PrintFields(const std::vector<const FieldDescriptor*>& fields, const void* 
     }
 }
 
-void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, bool json,
+void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, bool json, bool all,
                      std::ostream& out) {
+    std::vector<const FieldDescriptor*> shown;
+    for (const FieldDescriptor& f : descriptor.fields) {
+        if (all || !Reserved(f)) {
+            shown.push_back(&f);
+        }
+    }
     if (json) {
         Json object = Json::Object();
-        for (const FieldDescriptor& f : descriptor.fields) {
+        for (const FieldDescriptor* field : shown) {
+            const FieldDescriptor& f = *field;
             Json entry = Json::Object();
             entry.set("value", JsonValue(f, record));
             if (!f.names.empty()) {
@@ -141,14 +154,14 @@ void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, boo
     }
     size_t nameWidth = 5;
     size_t valueWidth = 5;
-    for (const FieldDescriptor& f : descriptor.fields) {
-        nameWidth = std::max(nameWidth, std::strlen(f.name));
-        valueWidth = std::max(valueWidth, ShowValue(f, record).size());
+    for (const FieldDescriptor* f : shown) {
+        nameWidth = std::max(nameWidth, std::strlen(f->name));
+        valueWidth = std::max(valueWidth, ShowValue(*f, record).size());
     }
     out << Padded("FIELD", nameWidth) << Padded("VALUE", valueWidth) << "ALLOWED\n";
-    for (const FieldDescriptor& f : descriptor.fields) {
-        out << Padded(f.name, nameWidth) << Padded(ShowValue(f, record), valueWidth)
-            << Allowed(f, true) << "\n";
+    for (const FieldDescriptor* f : shown) {
+        out << Padded(f->name, nameWidth) << Padded(ShowValue(*f, record), valueWidth)
+            << Allowed(*f, true) << "\n";
     }
 }
 

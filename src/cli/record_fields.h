@@ -33,21 +33,23 @@ Json JsonValue(const FieldDescriptor& field, const void* record);
 std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, const char* what,
                                           const std::vector<std::string>& args, void* record);
 
-// The fields that names choose, in table order; all of them when names is
-// empty. On an unknown name returns its message instead.
+// The fields that names choose, in the order named; without names every
+// field but the reserved ones (all of them with all). On an unknown name
+// returns its message instead.
 struct Selection {
     std::vector<const FieldDescriptor*> fields;
     std::string error;
 };
 Selection SelectFields(const RecordDescriptor& descriptor, const std::vector<std::string>& names,
-                       const char* what);
+                       const char* what, bool all = false);
 
 // The chosen fields as name=value lines, or as one JSON object.
 void PrintFields(const std::vector<const FieldDescriptor*>& fields, const void* record, bool json,
                  std::ostream& out);
 
-// The fields table: each settable field with its value and what it takes.
-void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, bool json,
+// The fields table: each settable field with its value and what it takes;
+// the reserved ones only with all.
+void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, bool json, bool all,
                      std::ostream& out);
 
 // Help made from the table: each field with what it takes; no record needed.

@@ -118,7 +118,22 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
     });
 }
 
-void PrintChanges(const std::vector<SettingsFieldChange>& changes, std::ostream& out) {
+void PrintChanges(const std::vector<SettingsFieldChange>& changes, bool json, std::ostream& out) {
+    if (json) {
+        cli::Json list = cli::Json::Array();
+        for (const SettingsFieldChange& c : changes) {
+            cli::Json change = cli::Json::Object();
+            change.set("section", cli::Json::String(c.section));
+            change.set("name", cli::Json::String(c.name));
+            change.set("machine", cli::Json::String(c.before));
+            change.set("file", cli::Json::String(c.after));
+            list.add(std::move(change));
+        }
+        cli::Json object = cli::Json::Object();
+        object.set("changes", std::move(list));
+        object.write(out);
+        return;
+    }
     for (const SettingsFieldChange& c : changes) {
         out << c.section << "." << c.name << ": " << c.before << " -> " << c.after << "\n";
     }
@@ -129,7 +144,11 @@ void PrintChanges(const std::vector<SettingsFieldChange>& changes, std::ostream&
 int RunLoad(const cli::Args& args, cli::Io& io) {
     return WithFileOverMachine(args, io, "nothing was sent", [&](const auto& changes) {
         if (changes.empty()) {
-            io.out << "nothing to change\n";
+            if (io.options.json) {
+                PrintChanges(changes, true, io.out);
+            } else {
+                io.out << "nothing to change\n";
+            }
             return cli::kExitOk;
         }
         if (!Mfp_SetSettings()) {
@@ -138,15 +157,16 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
         if (!Mfp_SetSystemStatus()) {
             return cli::NotResponding(io, "the status write; the setup was written");
         }
-        PrintChanges(changes, io.out);
+        PrintChanges(changes, io.options.json, io.out);
         return cli::kExitOk;
     });
 }
 
+// As diff and cmp: 0 when the file and the machine agree, 1 when they differ.
 int RunDiff(const cli::Args& args, cli::Io& io) {
     return WithFileOverMachine(args, io, "the machine was not compared", [&](const auto& changes) {
-        PrintChanges(changes, io.out);
-        return cli::kExitOk;
+        PrintChanges(changes, io.options.json, io.out);
+        return changes.empty() ? cli::kExitOk : cli::kExitDiffers;
     });
 }
 
@@ -180,6 +200,7 @@ const cli::Registrar settingsLoad({
                "it leaves out keep the machine's values) and both are written. Prints "
                "each changed field as section.name: old -> new, or 'nothing to change' "
                "(then nothing is written).",
+    .json = true,
 });
 
 const cli::Registrar settingsDiff({
@@ -192,7 +213,11 @@ const cli::Registrar settingsDiff({
     .needsMachine = false,
     .details = "The file is checked as 'settings load' checks it; then both records are "
                "read and each field the file would change is printed as section.name: "
-               "machine value -> file value. Nothing is written.",
+               "machine value -> file value. Nothing is written. Exits 0 when the file "
+               "changes nothing, 1 when it would change a field (as diff does); 1 is "
+               "also the exit of a machine that does not answer, which prints a message "
+               "on standard error.",
+    .json = true,
 });
 
 } // namespace

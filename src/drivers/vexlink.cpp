@@ -3,13 +3,19 @@
 // a lock file named after its id; every program that honours the same lock
 // keeps off the port while another holds it.
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "link/driver_abi.h"
@@ -26,6 +32,31 @@ std::string LockPath(int id) {
                       : ::access("/run/lock", W_OK) == 0 ? "/run/lock"
                                                          : "/tmp";
     return std::string(dir) + "/faxrcp-port-" + std::to_string(id) + ".lock";
+}
+
+// The process holding the flock on path, from the kernel's lock list; 0 when
+// none is found.
+pid_t LockHolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return 0;
+    }
+    char wanted[64];
+    std::snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        char kind[16] = {};
+        long pid = 0;
+        char file[64] = {};
+        if (line.find("->") == std::string::npos &&
+            std::sscanf(line.c_str(), "%*d: %15s %*s %*s %ld %63s", kind, &pid, file) == 3 &&
+            std::strcmp(kind, "FLOCK") == 0 && std::strcmp(file, wanted) == 0 && pid > 0) {
+            return static_cast<pid_t>(pid);
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -70,6 +101,30 @@ __attribute__((visibility("default"))) int PortRelease(int id) {
     ::flock(it->second, LOCK_UN);
     ::close(it->second);
     held.erase(it);
+    return 1;
+}
+
+// Copies the program name of the holder of the port into buffer when it is a
+// process of this user (other users' programs stay unnamed): 1 when named.
+__attribute__((visibility("default"))) int PortHolder(int id, char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) {
+        return 0;
+    }
+    buffer[0] = '\0';
+    const pid_t pid = LockHolder(LockPath(id));
+    struct stat st {};
+    const std::string proc = "/proc/" + std::to_string(pid);
+    if (pid <= 0 || ::stat(proc.c_str(), &st) != 0 || st.st_uid != ::getuid()) {
+        return 0;
+    }
+    std::ifstream comm(proc + "/comm");
+    std::string name;
+    if (!std::getline(comm, name) || name.empty()) {
+        return 0;
+    }
+    const size_t n = std::min(name.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, name.data(), n);
+    buffer[n] = '\0';
     return 1;
 }
 

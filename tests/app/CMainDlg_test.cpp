@@ -67,7 +67,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     EXPECT_EQ(dlg->Sheet()->iconSize(), QSize(20, 20));
     EXPECT_EQ(dlg->Sheet()->widget(3), static_cast<QWidget*>(dlg->Page<CInfo>()));
 
-    EXPECT_EQ(dlg->windowTitle(), "Telvane");
+    EXPECT_EQ(dlg->windowTitle(), "Telvane Remote Control Panel");
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->HelpButton()->text(), "He&lp");
     EXPECT_EQ(dlg->ExitButton()->IconId(), 121);

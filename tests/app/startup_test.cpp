@@ -72,7 +72,7 @@ class StartupTest : public PlatformTest {
             choices.erase(choices.begin());
             return c;
         };
-        hooks.portBusy = [this] { ++busy; };
+        hooks.portBusy = [this](PortHolder) { return ++busy <= busyRetries; };
     }
 
     // The program runs from the folder of fake libraries with every entry
@@ -124,6 +124,7 @@ class StartupTest : public PlatformTest {
     std::vector<NotRespondingChoice> choices;
     int asked = 0;
     int busy = 0;
+    int busyRetries = 0;
 };
 
 TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
@@ -166,6 +167,25 @@ TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
     EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
     EXPECT_EQ(inquiryRecord.machineClass, 2);
+}
+
+TEST_F(StartupTest, ANamedDeviceIsTheOnlyOneTriedAndCancelEndsBetweenInquiries) {
+    const ScopedEnv named("FAXRCP_USB_PORT", "fake:usb");
+    FakeDevice usb("fake:usb");
+    std::vector<LookingAt> places;
+    hooks.looking = [&](LookingAt where) { places.push_back(where); };
+
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(Inquiries(usb), 2);
+    EXPECT_EQ(ecp.opens(), 0);
+    EXPECT_EQ(places, std::vector<LookingAt>{LookingAt::Usb});
+
+    hooks.cancelled = [&] { return Inquiries(usb) >= 3; };
+    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(Inquiries(usb), 3);
+    EXPECT_EQ(asked, 1);
 }
 
 TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
@@ -347,10 +367,11 @@ TEST_F(StartupTest, IgnoreAfterAShortAnswerLeavesMachineClass0) {
 TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases) {
     vexlink->set(0, 1);
     FakeDevice usb("fake:usb");
+    busyRetries = 2; // Retry asks the arbitration again
 
     EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
 
-    EXPECT_EQ(busy, 1);
+    EXPECT_EQ(busy, 3);
     EXPECT_EQ(PhonebookTable, nullptr);
     EXPECT_EQ(groupRefCount, nullptr);
     EXPECT_EQ(usbLibrary, nullptr);

@@ -81,6 +81,12 @@ class FwUpPageTest : public WindowTest {
         QTest::mouseClick(button(kBrowse), Qt::LeftButton);
     }
 
+    // Update, answering its question with Update.
+    void update() {
+        desk.choiceAnswers.push_back(1);
+        QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    }
+
     PaintingClock paintingClock{10000};
     CFwUp page;
 };
@@ -159,7 +165,7 @@ TEST_F(FwUpPageTest, FileThatCannotGoOutWholeIsDroppedWithItsReason) {
 
     // At Update: the file grew beyond what a transfer can count, sparse.
     std::filesystem::resize_file(path, uint64_t{5} << 30);
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
     EXPECT_EQ(text(kMessage), "The firmware file is larger than 4294967295 bytes and cannot be "
                               "sent. Nothing was sent.");
     EXPECT_EQ(text(kFileName), "");
@@ -225,14 +231,16 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
         QString message, percent, name;
         int bar = -1;
         bool updateEnabled = true;
+        bool browseEnabled = true;
         bool browseDialogOpened = false;
         int paints = 0;
     } duringStore;
     PaintCounter counter;
-    paintingClock.onSleep = [&](uint32_t ms) {
-        if (ms != firmware::kStoreWaitMs) {
+    paintingClock.onSleep = [&](uint32_t) {
+        if (!text(kMessage).startsWith("Storing") || !duringStore.message.isEmpty()) {
             return;
         }
+        duringStore.browseEnabled = button(kBrowse)->isEnabled();
         duringStore.message = text(kMessage);
         duringStore.percent = text(kPercent);
         duringStore.name = text(kFileName);
@@ -253,7 +261,7 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
         duringStore.browseDialogOpened = desk.fileDialogs.size() > dialogs;
     };
 
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
 
     EXPECT_EQ(duringStore.message,
               "Writing complete. Do not turn off until your machine is initialized.");
@@ -267,7 +275,7 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
     ASSERT_EQ(desk.messageBoxes.size(), 1u);
     EXPECT_EQ(desk.messageBoxes[0].owner, &page);
     EXPECT_EQ(desk.messageBoxes[0].text, "Update Complete! ");
-    EXPECT_EQ(desk.messageBoxes[0].caption, "Telvane");
+    EXPECT_EQ(desk.messageBoxes[0].caption, "Telvane Remote Control Panel");
     EXPECT_EQ(desk.messageBoxes[0].icon, desktop::Icon::None);
     EXPECT_EQ(desk.messageBoxes[0].buttons, desktop::Buttons::Ok);
 
@@ -293,7 +301,7 @@ TEST_F(FwUpPageTest, FailedUpdateKeepsTheFileAndUpdate) {
     const std::string path = dir.write("fw.bin", fwtest::ImageBytes(5000));
     browse(QString::fromStdString(path));
 
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
 
     EXPECT_EQ(text(kMessage), "Failed to write data.");
     EXPECT_EQ(text(kFileName), QString::fromStdString(path));
@@ -305,7 +313,7 @@ TEST_F(FwUpPageTest, FailedUpdateKeepsTheFileAndUpdate) {
 
     // The user can try again at once.
     machine().clearFaults();
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
     EXPECT_EQ(desk.messageBoxes.size(), 1u);
     EXPECT_FALSE(button(kUpdate)->isEnabled());
 }
@@ -316,7 +324,7 @@ TEST_F(FwUpPageTest, ChosenFileGoneByUpdateDisablesUpdateSilently) {
     browse(QString::fromStdString(path));
     std::filesystem::remove(path);
 
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
 
     EXPECT_EQ(page.fileName, "");
     EXPECT_FALSE(button(kUpdate)->isEnabled());
@@ -338,13 +346,13 @@ TEST_F(FwUpPageTest, ProgressIsPaintedAfterEachChunk) {
             afterRequest = counter.paints;
         }
     };
-    paintingClock.onSleepStart = [&](uint32_t ms) {
-        if (ms == firmware::kStoreWaitMs) {
+    paintingClock.onSleepStart = [&](uint32_t) {
+        if (beforeStore < 0 && text(kMessage).startsWith("Storing")) {
             beforeStore = counter.paints;
         }
     };
 
-    QTest::mouseClick(button(kUpdate), Qt::LeftButton);
+    update();
     bar()->removeEventFilter(&counter);
 
     // Three chunks, each painted at once although no wait comes between them.

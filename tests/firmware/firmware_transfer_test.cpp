@@ -210,7 +210,7 @@ TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
     ASSERT_EQ(view.completions.size(), 1u);
     EXPECT_EQ(view.completions[0].tick, writeTicks[3] + 40000);
     EXPECT_EQ(view.completions[0].text, "Update Complete! ");
-    EXPECT_EQ(view.completions[0].caption, "Telvane");
+    EXPECT_EQ(view.completions[0].caption, "Telvane Remote Control Panel");
     EXPECT_EQ(clock.slept(), 45500u);
 
     EXPECT_THAT(traceLines(), IsEmpty());

@@ -104,7 +104,7 @@ TEST_F(InfoPageTest, SilentMachineAtFirstShowingLeavesEveryValueEmptyAndSaysSoOn
     EXPECT_EQ(desk.messageBoxes[0].text.toStdString(),
               "The machine is not responding. Check that it is switched on and connected, then "
               "try again.");
-    EXPECT_EQ(desk.messageBoxes[0].caption, "Telvane");
+    EXPECT_EQ(desk.messageBoxes[0].caption, "Telvane Remote Control Panel");
     EXPECT_EQ(desk.messageBoxes[0].icon, desktop::Icon::Error);
     EXPECT_EQ(desk.messageBoxes[0].buttons, desktop::Buttons::Ok);
     EXPECT_EQ(desk.waitCursorDepth, 0);

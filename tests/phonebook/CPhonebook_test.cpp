@@ -99,13 +99,19 @@ TEST_F(CPhonebookTest, FailedReadsShowTheNotRespondingBoxAndKeepTheTable) {
 
     SetTableNumber(2, "KEPT", "222");
     page->FillList();
+    desk.choiceAnswers = {1}; // Discard: the read fails and keeps it anyway
     Click(kRead);
     EXPECT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(ItemText(list, 2, 1), "KEPT");
     EXPECT_EQ(SlotName(PhonebookTable[2]), "KEPT");
 
     machine().clearFaults();
+    Click(kRead); // the unsent edit: Stay keeps it and reads nothing
+    EXPECT_EQ(ItemText(list, 2, 1), "KEPT");
+    desk.choiceAnswers = {1}; // Discard
     Click(kRead);
+    ASSERT_EQ(desk.choices.size(), 3u);
+    EXPECT_TRUE(desk.choices[2].text.startsWith("The phonebook has changes"));
     EXPECT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(ItemText(list, 1, 1), "ONE");
     // The machine's empty slot 2 replaces the edit that was never written.
@@ -137,6 +143,7 @@ TEST_F(CPhonebookTest, AClickSetsEditAndGroupDialFromTheSlot) {
     // A group without a name or a member among slots 0..7 is still a group:
     // the entry editor would write a number over its member field.
     machine().setSlotGroup(4, "", SpeedMembers({20}));
+    desk.choiceAnswers = {1}; // discard the local slot 3
     Click(kRead);
     ClickItem(0);
     ClickItem(4);
@@ -164,6 +171,7 @@ TEST_F(CPhonebookTest, ButtonsKeepTheirStateAfterReadDeleteAndDeleteAll) {
     ClickItem(1);
     ASSERT_TRUE(EditOn());
     ASSERT_FALSE(GroupOn());
+    desk.choiceAnswers = {1};
     Click(kDeleteAll);
     EXPECT_TRUE(EditOn());
     EXPECT_FALSE(GroupOn());
@@ -193,15 +201,17 @@ TEST_F(CPhonebookTest, DeletingAGroupReleasesItsMembers) {
     EXPECT_EQ(page->SelectedItem(), 20);
     EXPECT_TRUE(ListHasFocus());
 
-    // Slot 3 is free now; slot 10 is still held by G2 and only beeps.
+    // Slot 3 is free now; slot 10 is still held by G2, which the box names.
     ClickItem(10);
     Click(kDelete);
-    EXPECT_EQ(desk.beeps, 1);
+    ASSERT_EQ(desk.messageBoxes.size(), 1u);
+    EXPECT_EQ(desk.messageBoxes[0].text,
+              "Slot 10 is a member of the group dial 21 G2. Take it out of the group first.");
     EXPECT_EQ(ItemText(list, 10, 1), "TEN");
     EXPECT_EQ(SlotNumber(PhonebookTable[10]), "1010");
     ClickItem(3);
     Click(kDelete);
-    EXPECT_EQ(desk.beeps, 1);
+    EXPECT_EQ(desk.beeps, 0);
     EXPECT_EQ(ItemText(list, 3, 1), "");
 }
 
@@ -213,7 +223,13 @@ TEST_F(CPhonebookTest, DeleteAllBeepsOncePerSlotAMarkedGroupHolds) {
     Open();
     PhonebookTable[20].memberMark = 1; // as a machine marks a group that others use
 
+    Click(kDeleteAll); // the question's default keeps everything
+    EXPECT_EQ(ItemText(list, 11, 1), "LOOSE");
+    desk.choiceAnswers = {1};
     Click(kDeleteAll);
+    ASSERT_EQ(desk.choices.size(), 2u);
+    EXPECT_EQ(desk.choices[1].text, "Clear all 4 used slots? Slots that a group holds stay. The "
+                                    "machine keeps its phonebook until you click Write.");
     EXPECT_EQ(desk.beeps, 3);
     EXPECT_EQ(ItemText(list, 3, 1), "THREE");
     EXPECT_EQ(ItemText(list, 10, 1), "TEN");

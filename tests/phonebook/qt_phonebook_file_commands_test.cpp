@@ -110,7 +110,7 @@ TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
     ASSERT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(desk.messageBoxes[1].text.toStdString(),
               "The file is not a phonebook file. The phonebook is unchanged.");
-    EXPECT_EQ(desk.messageBoxes[1].caption.toStdString(), "Telvane");
+    EXPECT_EQ(desk.messageBoxes[1].caption.toStdString(), "Telvane Remote Control Panel");
     EXPECT_EQ(TableBytes(), before);
 
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("no/such/folder/x.pbf")));

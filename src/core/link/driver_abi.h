@@ -24,6 +24,9 @@ typedef int (*SelectControlPortFn)(const char* name);
 // Port arbitration library ("vexlink.dll" -> libvexlink.so)
 typedef int (*PortAcquireFn)(int id);
 typedef int (*PortReleaseFn)(int id);
+// Optional: the program name of the holder of a busy port, when it is one of
+// this user's; 1 when named.
+typedef int (*PortHolderFn)(int id, char* buffer, int size);
 
 #ifdef __cplusplus
 }

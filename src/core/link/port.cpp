@@ -302,6 +302,19 @@ int32_t AcquirePort(int32_t id) {
     return 0;
 }
 
+std::string PortHolderProgram(int32_t id) {
+    if (!arbitrationLibrary) {
+        return {};
+    }
+    auto holder = reinterpret_cast<PortHolderFn>(
+        platform::GetProcAddress(arbitrationLibrary, "PortHolder"));
+    char name[64] = {};
+    if (!holder || holder(id, name, sizeof name) != 1) {
+        return {};
+    }
+    return std::string(name, strnlen(name, sizeof name));
+}
+
 int32_t ReleasePort(int32_t id) {
     if (!arbitrationLibrary) {
         return 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "link/link_state.h"
 
@@ -52,6 +53,9 @@ uint32_t ExchangeMsLeft();
 
 // Takes the port from the scanner driver: 1 when the program may use it.
 int32_t AcquirePort(int32_t id);
+// The program name of whoever holds the port after AcquirePort refused it,
+// when the arbitration library can tell (one of this user's programs); "" else.
+std::string PortHolderProgram(int32_t id);
 // Gives it back: 1 when the scanner driver accepted the release.
 int32_t ReleasePort(int32_t id);
 

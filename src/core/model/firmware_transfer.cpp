@@ -306,7 +306,13 @@ class FirmwareTransfer::Session {
         owner_.state_ = TransferState::kStoring;
         view_.setMessageText(Common("IDS_STRING105"));
         view_.showMessageNow();
-        platform::Sleep(kStoreWaitMs);
+        // The same wait, told second by second.
+        for (uint32_t left = kStoreWaitMs; left > 0;) {
+            view_.showStoring((left + 999) / 1000);
+            const uint32_t step = std::min<uint32_t>(left, 1000);
+            platform::Sleep(step);
+            left -= step;
+        }
 
         owner_.state_ = TransferState::kDone;
         const std::string text = Common("IDS_STRING106");

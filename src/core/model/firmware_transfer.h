@@ -54,6 +54,8 @@ class FirmwareView {
     virtual void setWaitCursor(bool wait) = 0;
     // Message box with an OK button only; returns when the user has answered.
     virtual void showCompletion(const std::string& text, const std::string& caption) = 0;
+    // Once a second while the machine stores the image: the seconds left.
+    virtual void showStoring(uint32_t secondsLeft) { (void)secondsLeft; }
 };
 
 enum class TransferResult {

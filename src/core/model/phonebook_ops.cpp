@@ -154,6 +154,17 @@ bool DeleteSlot(int index, int viewKind) {
     return true;
 }
 
+std::vector<int> GroupsHolding(int index) {
+    std::vector<int> groups;
+    for (int g = 0; ValidSlot(index) && g < PhonebookSlots(); ++g) {
+        const std::vector<int> members = GroupMemberSlots(g);
+        if (std::find(members.begin(), members.end(), index) != members.end()) {
+            groups.push_back(g);
+        }
+    }
+    return groups;
+}
+
 int DeleteAllSlots() {
     if (PhonebookTable == nullptr) {
         return 0;

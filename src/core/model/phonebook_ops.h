@@ -44,6 +44,9 @@ void StoreGroup(int index, const std::string& name, const uint8_t* members);
 // holds the slot or it carries a memberMark: the caller beeps.
 bool DeleteSlot(int index, int viewKind);
 
+// The group slots whose members include slot index, in table order.
+std::vector<int> GroupsHolding(int index);
+
 // Deletes every slot that no group holds and that carries no memberMark.
 // Returns the number of slots refused; the caller beeps once for each.
 int DeleteAllSlots();

@@ -1,6 +1,7 @@
 #include "model/startup.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "link/port.h"
@@ -133,7 +134,7 @@ int32_t DetectNt5Port(const StartupHooks& hooks, bool& asked) {
     if (!ChooseUsbMachine(hooks, asked)) {
         return kNoPort;
     }
-    return UsbPipeOpens() ? kUsbPort : kEcp1Port;
+    return UsbPipeOpens() || !ExplicitDevice().empty() ? kUsbPort : kEcp1Port;
 }
 
 // False when the user wanted no machine at all.
@@ -153,29 +154,58 @@ bool DetectPort(const StartupHooks& hooks, bool& asked) {
     return true;
 }
 
+bool Cancelled(const StartupHooks& hooks) {
+    return hooks.cancelled && hooks.cancelled();
+}
+
+void Looking(const StartupHooks& hooks, LookingAt where) {
+    if (hooks.looking) {
+        hooks.looking(where);
+    }
+}
+
 // Two attempts on the current port.
 bool InquireTwice(const StartupHooks& hooks) {
+    Looking(hooks, currentPort == kUsbPort ? LookingAt::Usb : LookingAt::ParallelPort);
     if (hooks.waitCursor) {
         hooks.waitCursor(true);
     }
-    bool answered = Mfp_Inquiry() != 0 || Mfp_Inquiry() != 0;
+    bool answered = false;
+    for (int attempt = 0; attempt < 2 && !answered && !Cancelled(hooks); ++attempt) {
+        answered = Mfp_Inquiry() != 0;
+    }
     if (hooks.waitCursor) {
         hooks.waitCursor(false);
     }
     return answered;
 }
 
+PortHolder HolderOf(int32_t id) {
+    const std::string holder = PortHolderProgram(id);
+    if (holder == "faxrcp") {
+        return PortHolder::Panel;
+    }
+    if (holder == "faxrcp-cli") {
+        return PortHolder::CommandLine;
+    }
+    return PortHolder::Unknown;
+}
+
 } // namespace
+
+std::string ExplicitDevice() {
+    const char* named = std::getenv("FAXRCP_USB_PORT");
+    return named != nullptr ? std::string(named) : std::string();
+}
 
 StartupOutcome RunStartup(const StartupHooks& hooks) {
     ReadPortType();
     SetMachineRecordDefaults();
     FindLanguageFile();
-    if (!AcquirePort(kArbitrationId)) {
-        if (hooks.portBusy) {
-            hooks.portBusy();
+    while (!AcquirePort(kArbitrationId)) {
+        if (!hooks.portBusy || !hooks.portBusy(HolderOf(kArbitrationId))) {
+            return StartupOutcome::PortBusy;
         }
-        return StartupOutcome::PortBusy;
     }
     AllocatePhonebookTable(inquiryRecord.capacityA + inquiryRecord.capacityB);
     DetectPlatform();
@@ -185,11 +215,20 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
         if (!DetectPort(hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
         }
-        bool answered = InquireTwice(hooks);
-        if (!answered && currentPort == kUsbPort) {
+        // A device the user named is the only one tried: no silent move to
+        // the parallel port, which would then take the blame.
+        const bool onlyNamed = currentPort == kUsbPort && !ExplicitDevice().empty();
+        bool answered = (!onlyNamed || UsbPipeOpens()) && InquireTwice(hooks);
+        if (Cancelled(hooks)) {
+            return StartupOutcome::Aborted;
+        }
+        if (!answered && currentPort == kUsbPort && !onlyNamed) {
             // The machine may sit on the parallel port instead: no message.
             currentPort = isWin9x ? kLpt1Port : kEcp1Port;
             answered = InquireTwice(hooks);
+            if (Cancelled(hooks)) {
+                return StartupOutcome::Aborted;
+            }
         }
         if (answered) {
             return StartupOutcome::MainWindow;

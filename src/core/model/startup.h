@@ -15,10 +15,21 @@
 
 enum class NotRespondingChoice { Abort, Retry, Ignore };
 
+// Where start-up is looking for the machine.
+enum class LookingAt { Usb, ParallelPort };
+
+// Who holds the port when start-up finds it busy.
+enum class PortHolder { Unknown, Panel, CommandLine };
+
 struct StartupHooks {
     std::function<void(bool on)> waitCursor;            // around the inquiries (may be empty)
     std::function<NotRespondingChoice()> notResponding; // the "Not responding" box
-    std::function<void()> portBusy;                     // the "Port is busy" box
+    // The "Port is busy" box: true to try the port again, false to end.
+    std::function<bool(PortHolder holder)> portBusy;
+    // Start-up moves on to another port (may be empty).
+    std::function<void(LookingAt where)> looking;
+    // Asked between inquiries: true ends start-up as Aborted (may be empty).
+    std::function<bool()> cancelled;
     // Several USB machines and the USB library named none: the name of the
     // one to use (remembered for the user), "" for none (on to the parallel
     // port), nullopt to end start-up with NoUsbDeviceNamed. Asked at most once
@@ -31,6 +42,11 @@ enum class StartupOutcome { MainWindow, PortBusy, Aborted, NoUsbDeviceNamed };
 // Runs to the point where the main window would open. MainWindow also after
 // Ignore, with the inquiry record as the failed inquiry left it.
 StartupOutcome RunStartup(const StartupHooks& hooks);
+
+// The device the user named (FAXRCP_USB_PORT, which the command line's --device
+// sets): when there is one it is the only device start-up tries. Empty when
+// start-up may look on the USB bus and then the parallel port.
+std::string ExplicitDevice();
 
 // Gives the port back to the scanner driver and frees the phonebook table.
 // Runs after every outcome of RunStartup.

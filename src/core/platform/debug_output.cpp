@@ -19,17 +19,19 @@ std::atomic<DebugSink*> installedSink{nullptr};
 
 } // namespace
 
-void StderrDebugSink::write(std::string_view text) {
+StderrDebugSink::StderrDebugSink() : FdDebugSink(STDERR_FILENO) {}
+
+void FdDebugSink::write(std::string_view text) {
     // Straight to the descriptor: no buffering, no translation of "\r" or "\n".
     const char* p = text.data();
     size_t left = text.size();
     while (left > 0) {
-        const ssize_t n = ::write(STDERR_FILENO, p, left);
+        const ssize_t n = ::write(fd_, p, left);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            return; // standard error is gone: a trace is not worth failing for
+            return; // the trace's end is gone: a trace is not worth failing for
         }
         p += n;
         left -= static_cast<size_t>(n);

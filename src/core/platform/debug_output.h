@@ -12,10 +12,26 @@ class DebugSink {
     virtual void write(std::string_view text) = 0;
 };
 
-// Standard error, bytes unchanged.
-class StderrDebugSink : public DebugSink {
+// A file descriptor, bytes unchanged; the descriptor stays the caller's.
+class FdDebugSink : public DebugSink {
   public:
+    explicit FdDebugSink(int fd) : fd_(fd) {}
     void write(std::string_view text) override;
+
+  private:
+    int fd_;
+};
+
+// Standard error, bytes unchanged.
+class StderrDebugSink : public FdDebugSink {
+  public:
+    StderrDebugSink();
+};
+
+// Nowhere: the trace when nobody asked for it.
+class NullDebugSink : public DebugSink {
+  public:
+    void write(std::string_view) override {}
 };
 
 // Test double: keeps every line for exact comparison.

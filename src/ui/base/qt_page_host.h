@@ -24,6 +24,9 @@ class PageHost {
     // A short line that tells the user a command went through; it goes by
     // itself and asks for no click.
     virtual void ShowStatus(const QString& text) { (void)text; }
+    // Grays or enables the window's way out (Exit button and menu item)
+    // while a page cannot be left.
+    virtual void EnableExit(bool enable) { (void)enable; }
 
   protected:
     ~PageHost() = default;

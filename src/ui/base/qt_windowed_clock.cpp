@@ -8,6 +8,7 @@
 // One user-interface thread, one nesting of waits: the automation socket
 // reads it to tell a driver the program is inside an exchange.
 int WindowedClock::waitDepth_ = 0;
+bool WindowedClock::userInput_ = false;
 
 void WindowedClock::sleep(uint32_t ms) {
     QCoreApplication* app = QCoreApplication::instance();
@@ -19,9 +20,11 @@ void WindowedClock::sleep(uint32_t ms) {
     struct Leave {
         ~Leave() { --waitDepth_; }
     } leave;
+    const QEventLoop::ProcessEventsFlags flags =
+        userInput_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
     if (FastWaits()) {
         SkipAhead(ms);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(flags);
         QThread::usleep(200);
         return;
     }
@@ -32,5 +35,5 @@ void WindowedClock::sleep(uint32_t ms) {
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(static_cast<int>(std::min<uint32_t>(ms, 0x7FFFFFFF)));
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec(flags);
 }

@@ -13,7 +13,11 @@ class WindowedClock : public platform::SteadyClock {
     // True while the user-interface thread waits in here: no user input
     // reaches the windows then.
     static bool Waiting() { return waitDepth_ > 0; }
+    // While start-up looks for the machine its small window is the only one,
+    // and its Cancel must work during the waits.
+    static void AllowUserInput(bool allow) { userInput_ = allow; }
 
   private:
     static int waitDepth_;
+    static bool userInput_;
 };

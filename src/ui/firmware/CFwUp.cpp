@@ -67,6 +67,11 @@ class CFwUp::View : public firmware::FirmwareView {
     }
     void enableUpdate(bool enable) override { page_.EnableUpdate(enable); }
     void setWaitCursor(bool wait) override { desktop::WaitCursor(wait); }
+    void showStoring(uint32_t secondsLeft) override {
+        page_.messageText =
+            Lang("FWUP", "STORING_LEFT").replace(QStringLiteral("%1"), QString::number(secondsLeft));
+        showMessageNow();
+    }
     void showCompletion(const std::string& text, const std::string& caption) override {
         desktop::MessageBox(&page_, QString::fromStdString(text), QString::fromStdString(caption),
                             desktop::Icon::None, desktop::Buttons::Ok);
@@ -163,15 +168,44 @@ void CFwUp::OnBrowse() {
         }
         return;
     }
-    fileSizeText = QString::fromStdString(firmware::FileSizeText(size));
+    fileSizeText = Lang("FWUP", "FILE_SIZE").replace(QStringLiteral("%1"), QString::number(size));
     messageText =
         Lang("FWUP", "FILE_READY").replace(QStringLiteral("%1"), QFileInfo(chosen).fileName());
     EnableUpdate(true);
     UpdateData(Exchange::ToControls);
 }
 
+// Nothing is sent before the user said so, naming the file and its size; the
+// default is not to send.
+bool CFwUp::ConfirmUpdate() {
+    const QString text = Lang("FWUP", "CONFIRM_UPDATE")
+                             .replace(QStringLiteral("%1"), QFileInfo(fileName).fileName())
+                             .replace(QStringLiteral("%2"), fileSizeText) +
+                         QStringLiteral("\n\n") + Lang("FWUP", "CONFIRM_WARNING");
+    const QStringList buttons = {Lang("FWUP", "CONFIRM_CANCEL"), Lang("FWUP", "CONFIRM_SEND")};
+    return desktop::CurrentDesktop().askChoice(this, text, Lang("FWUP", "CAPTION"), buttons, 0) == 1;
+}
+
 void CFwUp::OnUpdate() {
+    if (transfer_->state() != firmware::TransferState::kIdle || !ConfirmUpdate()) {
+        return;
+    }
+    // No way out while the image goes and is stored.
+    QWidget* browse = GetDlgItem(kBrowse);
+    if (browse != nullptr) {
+        browse->setEnabled(false);
+    }
+    EnableUpdate(false);
+    if (Host() != nullptr) {
+        Host()->EnableExit(false);
+    }
     const firmware::TransferResult result = transfer_->OnUpdate(LocalPath(fileName));
+    if (browse != nullptr) {
+        browse->setEnabled(true);
+    }
+    if (Host() != nullptr) {
+        Host()->EnableExit(true);
+    }
     // A file gone by now is no choice any more: ask for one again, unless the
     // message already says why it was refused.
     if (fileName.isEmpty() && result != firmware::TransferResult::kFileRefused) {

@@ -26,7 +26,7 @@ class CFwUp : public CPropertyPage {
 
     // Page values.
     QString fileName;     // 1004, full path; empty: none chosen
-    QString fileSizeText; // 1007, "262144 bytes"
+    QString fileSizeText; // 1007, "262144 bytes" in the panel's language
     QString messageText = QStringLiteral("Select a firmware file."); // 1075
     QString percentText = QStringLiteral("0 %");                     // 1076
 
@@ -37,6 +37,7 @@ class CFwUp : public CPropertyPage {
   private:
     class View;
     void EnableUpdate(bool enable);
+    bool ConfirmUpdate();
 
     std::unique_ptr<View> view_;
     std::unique_ptr<firmware::FirmwareTransfer> transfer_;

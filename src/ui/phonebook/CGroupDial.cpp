@@ -13,6 +13,7 @@
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
+#include "phonebook/CPhonebook.h"
 #include "templates/group_dial_template.h"
 #include "widgets/CFilterEdit.h"
 #include "widgets/CIconButton.h"
@@ -31,6 +32,12 @@ QString MachineText(const std::string& bytes) {
 }
 
 constexpr int kSlotRole = Qt::UserRole;
+
+// The short mark before a slot number: speed dial or one touch.
+QString Prefix(bool speedDial) {
+    const QString text = Lang("GROUP_DIAL", speedDial ? "SD_PREFIX" : "OT_PREFIX");
+    return text.isEmpty() ? QString::fromLatin1(speedDial ? "SD" : "OT") : text;
+}
 
 } // namespace
 
@@ -91,9 +98,9 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
         if (!speedDialMode_) {
             number = QString::asprintf("%3d", slot);
         } else if (slot >= s) {
-            number = QString::asprintf("OT%3d", slot - s);
+            number = Prefix(false) + QString::asprintf("%3d", slot - s);
         } else {
-            number = QString::asprintf("SD%3d", slot);
+            number = Prefix(true) + QString::asprintf("%3d", slot);
         }
         included_->addTopLevelItem(NewItem(slot, number));
     }
@@ -223,7 +230,7 @@ QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const 
     if (slot >= 0 && slot < PhonebookSlots()) {
         const PhonebookEntry& e = PhonebookTable[slot];
         item->setText(1, MachineText(SlotName(e)));
-        item->setText(2, speedDialMode_ ? MachineText(SlotNumber(e)) : QString(kGroupDialText));
+        item->setText(2, speedDialMode_ ? MachineText(SlotNumber(e)) : GroupDialText());
     }
     return item;
 }
@@ -251,7 +258,7 @@ void CGroupDial::FillAvailable() {
         }
         const QString number =
             speedDialMode_
-                ? QString::asprintf("%s%3d", typeSelection == 1 ? "SD" : "OT", i - rangeStart)
+                ? Prefix(typeSelection == 1) + QString::asprintf("%3d", i - rangeStart)
                 : QString::asprintf("%3d", i - rangeStart);
         available_->addTopLevelItem(NewItem(i, number));
     }

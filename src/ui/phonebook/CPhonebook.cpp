@@ -37,6 +37,11 @@ QString MachineText(const std::string& bytes) {
 
 } // namespace
 
+QString GroupDialText() {
+    const QString text = Lang("COMMON", "IDS_GROUP_DIAL");
+    return text.isEmpty() ? QString::fromLatin1(kGroupDialText) : text;
+}
+
 CPhonebook::CPhonebook(QWidget* parent)
     : CPropertyPage(phonebookTemplate, {.section = "PHONEBOOK", .key = "CAPTION", .image = 2},
                     parent) {
@@ -207,7 +212,7 @@ void CPhonebook::SetItemTexts(int item) {
     }
     const PhonebookEntry& e = PhonebookTable[slot];
     row->setText(1, MachineText(SlotName(e)));
-    row->setText(2, MachineText(SlotNumberColumn(e)));
+    row->setText(2, e.kind != 0 ? GroupDialText() : MachineText(SlotNumber(e)));
 }
 
 void CPhonebook::FillList() {
@@ -278,6 +283,17 @@ void CPhonebook::OnOneTouchView() {
 }
 
 void CPhonebook::OnRead() {
+    // A read puts the machine's phonebook over the table: edits not sent
+    // would be gone without a word.
+    if (HasUnsentChanges()) {
+        const QStringList buttons = {Lang("MAIN", "UNSENT_SEND"), Lang("MAIN", "UNSENT_DISCARD"),
+                                     Lang("MAIN", "UNSENT_STAY")};
+        const int choice = desktop::CurrentDesktop().askChoice(
+            BoxOwner(), Lang("PHONEBOOK", "READ_UNSENT"), Lang("MAIN", "CAPTION"), buttons, 2);
+        if (choice == 2 || (choice == 0 && !SendChanges())) {
+            return;
+        }
+    }
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
@@ -381,8 +397,30 @@ void CPhonebook::EditGroup(int item) {
 
 void CPhonebook::OnDelete() {
     const int item = SelectedItem();
-    if (item < 0 || !DeleteSlot(viewStart + item, viewKind)) {
+    if (item < 0) {
         desktop::MessageBeep();
+        return;
+    }
+    const int slot = viewStart + item;
+    if (!DeleteSlot(slot, viewKind)) {
+        // Say which groups keep it, so the user knows what to change first.
+        QStringList groups;
+        for (int g : GroupsHolding(slot)) {
+            const std::string name = SlotName(PhonebookTable[g]);
+            groups << QStringLiteral("%1 %2").arg(g - (g >= SpeedDialSlots() ? SpeedDialSlots() : 0))
+                          .arg(MachineText(name))
+                          .trimmed();
+        }
+        if (groups.isEmpty()) {
+            desktop::MessageBeep();
+            return;
+        }
+        desktop::MessageBox(BoxOwner(),
+                            Lang("PHONEBOOK", "DELETE_HELD")
+                                .replace(QStringLiteral("%1"), QString::number(item))
+                                .replace(QStringLiteral("%2"), groups.join(QStringLiteral(", "))),
+                            Lang("MAIN", "CAPTION"), desktop::Icon::Information,
+                            desktop::Buttons::Ok);
         return;
     }
     SetItemTexts(item);
@@ -390,6 +428,22 @@ void CPhonebook::OnDelete() {
 }
 
 void CPhonebook::OnDeleteAll() {
+    int used = 0;
+    for (int i = 0; i < PhonebookSlots(); ++i) {
+        used += SlotIsEmpty(PhonebookTable[i]) ? 0 : 1;
+    }
+    if (used == 0) {
+        desktop::MessageBeep();
+        return;
+    }
+    const QStringList buttons = {Lang("PHONEBOOK", "DELETE_ALL_KEEP"),
+                                 Lang("PHONEBOOK", "DELETE_ALL_YES")};
+    const QString question =
+        Lang("PHONEBOOK", "DELETE_ALL_ASK").replace(QStringLiteral("%1"), QString::number(used));
+    if (desktop::CurrentDesktop().askChoice(BoxOwner(), question, Lang("MAIN", "CAPTION"), buttons,
+                                            0) != 1) {
+        return;
+    }
     const int refused = DeleteAllSlots();
     for (int i = 0; i < refused; ++i) {
         desktop::MessageBeep();

@@ -12,6 +12,9 @@
 class QPushButton;
 class QTreeWidget;
 
+// A group's text in the number column, in the panel's language.
+QString GroupDialText();
+
 class CPhonebook : public CPropertyPage {
     Q_OBJECT
   public:

@@ -392,6 +392,13 @@ void CMainDlg::ShowStatus(const QString& text) {
     statusTimer_->start(kStatusMs);
 }
 
+void CMainDlg::EnableExit(bool enable) {
+    exitButton_->setEnabled(enable);
+    if (QAction* exit = MenuItem(ID_APP_EXIT_CMD)) {
+        exit->setEnabled(enable);
+    }
+}
+
 bool CMainDlg::ConfirmEnd() {
     QList<CPropertyPage*> unsent;
     QStringList names;

@@ -44,6 +44,7 @@ class CMainDlg : public QDialog, public PageHost {
     void EnableCommand(int command, bool enable) override;
     QWidget* Window() override { return this; }
     void ShowStatus(const QString& text) override;
+    void EnableExit(bool enable) override;
 
     // The menu item of a command, or nullptr when the menu lacks it.
     QAction* MenuItem(int command) const;

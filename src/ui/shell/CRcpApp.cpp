@@ -1,26 +1,17 @@
 #include "shell/CRcpApp.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include "base/qt_desktop.h"
+#include "base/qt_windowed_clock.h"
 #include "model/lang_text.h"
 #include "shell/CMainDlg.h"
+#include "shell/CStartupWindow.h"
 #include "shell/CUsbChoice.h"
 #include "shell/qt_single_instance.h"
+#include "shell/qt_startup_text.h"
 #include "shell/qt_translation.h"
-#include "templates/string_table.h"
-
-namespace {
-
-QString StringResource(int id) {
-    return QString::fromUtf8(LoadStringResource(id));
-}
-
-// The start-up box's text in the panel's language, else the program's own.
-QString StartupText(const char* key, int id) {
-    const QString text = QString::fromUtf8(GetLangString("MAIN", key));
-    return text.isEmpty() ? StringResource(id) : text;
-}
-
-} // namespace
 
 CRcpApp::CRcpApp(QString instanceName)
     : runMainWindow([](CMainDlg& dlg) { return dlg.exec(); }),
@@ -36,18 +27,23 @@ int CRcpApp::Run() {
     return ExitInstance();
 }
 
-StartupHooks CRcpApp::MakeStartupHooks() {
+StartupHooks CRcpApp::MakeStartupHooks(CStartupWindow* window) {
     StartupHooks hooks;
     hooks.waitCursor = [](bool on) { desktop::WaitCursor(on); };
-    hooks.portBusy = [] {
-        desktop::MessageBox(nullptr, StartupText("PORT_BUSY", IDS_PORT_BUSY),
-                            StringResource(IDS_APP_TITLE), desktop::Icon::Error,
-                            desktop::Buttons::Ok);
+    hooks.portBusy = [window](PortHolder holder) {
+        const char* key = holder == PortHolder::Panel         ? "PORT_BUSY_PANEL"
+                          : holder == PortHolder::CommandLine ? "PORT_BUSY_CLI"
+                                                              : "PORT_BUSY";
+        return desktop::MessageBox(window, StartupText(key), ProductName(), desktop::Icon::Error,
+                                   desktop::Buttons::RetryCancel) == desktop::Result::Retry;
     };
-    hooks.notResponding = [] {
-        switch (desktop::MessageBox(nullptr,
-                                    StartupText("STARTUP_NOT_RESPONDING", IDS_NOT_RESPONDING),
-                                    StringResource(IDS_APP_TITLE), desktop::Icon::Error,
+    hooks.notResponding = [window] {
+        // What to check comes with it: power and cable, permission, the cli.
+        const QString text = StartupText("STARTUP_NOT_RESPONDING") + QStringLiteral("\n\n") +
+                             StartupText("STARTUP_NOT_RESPONDING_HINT") + QLatin1Char(' ') +
+                             StartupText("STARTUP_NOT_RESPONDING_PERMISSION") +
+                             QLatin1Char(' ') + StartupText("STARTUP_NOT_RESPONDING_CLI");
+        switch (desktop::MessageBox(window, text, ProductName(), desktop::Icon::Error,
                                     desktop::Buttons::AbortRetryIgnore)) {
         case desktop::Result::Retry:
             return NotRespondingChoice::Retry;
@@ -57,9 +53,13 @@ StartupHooks CRcpApp::MakeStartupHooks() {
             return NotRespondingChoice::Abort;
         }
     };
+    if (window != nullptr) {
+        hooks.looking = [window](LookingAt where) { window->ShowLooking(where); };
+        hooks.cancelled = [window] { return window->Cancelled(); };
+    }
     // Cancel: as without a machine on USB.
-    hooks.chooseUsbDevice = [](const std::vector<UsbCandidate>& candidates) {
-        CUsbChoice dlg(candidates);
+    hooks.chooseUsbDevice = [window](const std::vector<UsbCandidate>& candidates) {
+        CUsbChoice dlg(candidates, window);
         return std::optional<std::string>(dlg.exec() == QDialog::Accepted ? dlg.ChosenName()
                                                                           : std::string());
     };
@@ -73,23 +73,37 @@ bool CRcpApp::InitInstance() {
     // A running panel with a window of the application title comes forward instead.
     delete instance_;
     instance_ = new SingleInstance(instanceName_);
-    if (instance_->BringForwardRunning(StringResource(IDS_APP_TITLE))) {
+    if (instance_->BringForwardRunning(ProductName())) {
         foundOtherInstance = true;
         return false;
     }
-    instance_->Listen();
+    // Two launches at once: the one that lost the socket to the other asks it.
+    if (!instance_->Listen() && instance_->BringForwardRunning(ProductName())) {
+        foundOtherInstance = true;
+        return false;
+    }
 
     // Qt's own buttons and dialogs speak the panel's language from the
     // first box on.
     FindLanguageFile();
     InstallQtTranslation(QString::fromStdString(CurrentLanguage()));
 
-    if (RunStartup(MakeStartupHooks()) != StartupOutcome::MainWindow) {
+    // Something of the program is on the screen at once, and says what it
+    // is doing while the machine is looked for.
+    CStartupWindow looking;
+    looking.show();
+    QCoreApplication::processEvents();
+    WindowedClock::AllowUserInput(true);
+    const StartupOutcome outcome = RunStartup(MakeStartupHooks(&looking));
+    WindowedClock::AllowUserInput(false);
+    if (outcome != StartupOutcome::MainWindow) {
         return false;
     }
 
     CMainDlg dlg;
     mainWindowRan = true;
+    // The small window goes once the main window is up.
+    QTimer::singleShot(0, &looking, &QWidget::hide);
     runMainWindow(dlg);
     return false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The application object: refuses a second instance, runs the start-up
-// sequence with its three message boxes, the main window modally, and the
-// exit that gives the port back.
+// sequence under its small window with its boxes, the main window modally,
+// and the exit that gives the port back.
 
 #include <QString>
 #include <functional>
@@ -9,6 +9,7 @@
 #include "model/startup.h"
 
 class CMainDlg;
+class CStartupWindow;
 class SingleInstance;
 
 class CRcpApp {
@@ -26,8 +27,8 @@ class CRcpApp {
     int ExitInstance();
 
     // The start-up sequence's questions and cursor, through the desktop seam,
-    // with the texts of the program's own string table.
-    static StartupHooks MakeStartupHooks();
+    // standing over the start-up window (which may be nullptr).
+    static StartupHooks MakeStartupHooks(CStartupWindow* window = nullptr);
 
     // Runs the main window; exec() unless a test puts something else here.
     std::function<int(CMainDlg&)> runMainWindow;

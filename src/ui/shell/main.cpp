@@ -1,10 +1,17 @@
 // faxrcp: the remote control panel.
 #include <QApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
 
 #include "base/qt_windowed_clock.h"
 #include "platform/clock.h"
+#include "platform/debug_output.h"
 #include "shell/CRcpApp.h"
 #include "shell/qt_automation_server.h"
 
@@ -23,6 +30,8 @@ const char kUsage[] =
     "\n"
     "  -h, --help     print this help and exit\n"
     "  --version      print the version and exit\n"
+    "  -v, --verbose  write the protocol trace to standard error\n"
+    "  --trace FILE   write the protocol trace to FILE (also FAXRCP_TRACE=FILE)\n"
     "\n"
     "Qt's window options (-platform NAME, -style NAME, -display DISPLAY, ...) are\n"
     "passed on to Qt. FAXRCP_USB_PORT names the USB control port (unix:PATH for\n"
@@ -52,11 +61,30 @@ bool QtOption(const char* arg, bool& takesValue) {
     return false;
 }
 
+struct Options {
+    bool verbose = false;
+    std::string trace;
+    bool platformGiven = false;
+};
+
 // Before any window: -1 to go on, else the exit status.
-int ParseOptions(int argc, char** argv) {
+int ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         bool takesValue = false;
+        if (std::strcmp(arg, "-v") == 0 || std::strcmp(arg, "--verbose") == 0) {
+            options.verbose = true;
+            continue;
+        }
+        if (std::strcmp(arg, "--trace") == 0 || std::strncmp(arg, "--trace=", 8) == 0) {
+            const char* value = arg[7] == '=' ? arg + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (*value == '\0') {
+                std::fprintf(stderr, "faxrcp: --trace needs a file name\n");
+                return 2;
+            }
+            options.trace = value;
+            continue;
+        }
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             std::fputs(kUsage, stdout);
             return 0;
@@ -66,6 +94,7 @@ int ParseOptions(int argc, char** argv) {
             return 0;
         }
         if (arg[0] == '-' && QtOption(arg, takesValue)) {
+            options.platformGiven = options.platformGiven || std::strstr(arg, "platform") != nullptr;
             if (takesValue && ++i >= argc) {
                 std::fprintf(stderr, "faxrcp: missing value after %s\n", arg);
                 return 2;
@@ -79,12 +108,61 @@ int ParseOptions(int argc, char** argv) {
     return -1;
 }
 
+// A window needs a display; without one Qt would end with a page of advice.
+bool DisplayReachable(const Options& options) {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return options.platformGiven;
+}
+
+// The exchange trace goes nowhere unless asked for: -v, --trace FILE or
+// FAXRCP_TRACE=FILE (for a launch from the menu).
+std::unique_ptr<platform::DebugSink> TraceSink(Options& options, int& fd) {
+    if (options.trace.empty()) {
+        if (const char* file = std::getenv("FAXRCP_TRACE"); file != nullptr) {
+            options.trace = file;
+        }
+    }
+    if (!options.trace.empty()) {
+        fd = ::open(options.trace.c_str(),
+                    O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0) {
+            std::fprintf(stderr, "faxrcp: cannot write the trace file '%s': %s\n",
+                         options.trace.c_str(), std::strerror(errno));
+            return nullptr;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return std::make_unique<platform::FdDebugSink>(fd);
+    }
+    if (options.verbose) {
+        return std::make_unique<platform::StderrDebugSink>();
+    }
+    return std::make_unique<platform::NullDebugSink>();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const int status = ParseOptions(argc, argv); status >= 0) {
+    Options options;
+    if (const int status = ParseOptions(argc, argv, options); status >= 0) {
         return status;
     }
+    if (!DisplayReachable(options)) {
+        std::fputs("faxrcp: no display to open the panel on (DISPLAY and WAYLAND_DISPLAY are "
+                   "unset); faxrcp-cli works without one\n",
+                   stderr);
+        return 1;
+    }
+    int traceFd = -1;
+    const std::unique_ptr<platform::DebugSink> trace = TraceSink(options, traceFd);
+    if (!trace) {
+        return 2;
+    }
+    platform::InstallDebugSink(trace.get());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("faxrcp"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -107,5 +185,9 @@ int main(int argc, char** argv) {
         status = theApp.Run();
     }
     platform::InstallClock(nullptr);
+    platform::InstallDebugSink(nullptr);
+    if (traceFd >= 0) {
+        ::close(traceFd);
+    }
     return status;
 }

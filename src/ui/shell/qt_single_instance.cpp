@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QWidget>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@ namespace {
 // Request: "RAISE " + title in UTF-8 + "\n"; answer: "1\n" (brought forward) or "0\n".
 const QByteArray kRequest = "RAISE ";
 constexpr qsizetype kMaxRequest = 4096;
+constexpr int kWindowPollMs = 50;
 
 } // namespace
 
@@ -69,7 +71,7 @@ bool SingleInstance::Listen() {
                 socket->abort();
                 continue;
             }
-            connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            connect(socket, &QLocalSocket::readyRead, socket, [socket, wait = windowWaitMs_] {
                 if (socket->bytesAvailable() > kMaxRequest) {
                     socket->abort();
                     return;
@@ -78,22 +80,43 @@ bool SingleInstance::Listen() {
                     return;
                 }
                 const QByteArray line = socket->readLine(kMaxRequest).chopped(1);
-                bool done = false;
-                if (line.startsWith(kRequest)) {
-                    done = BringForward(QString::fromUtf8(line.mid(kRequest.size())));
+                if (!line.startsWith(kRequest)) {
+                    Answer(socket, false);
+                    return;
                 }
-                socket->write(done ? "1\n" : "0\n");
-                socket->flush();
-                socket->disconnectFromServer();
+                AnswerOnceShown(socket, QString::fromUtf8(line.mid(kRequest.size())),
+                                wait);
             });
         }
     });
     return true;
 }
 
+void SingleInstance::Answer(QLocalSocket* socket, bool done) {
+    socket->write(done ? "1\n" : "0\n");
+    socket->flush();
+    socket->disconnectFromServer();
+}
+
+// A launch right after this one may ask before any window of ours is up:
+// wait for one a little, then raise what there is.
+void SingleInstance::AnswerOnceShown(QLocalSocket* socket, const QString& title, int msLeft) {
+    if (BringForward(title) || (msLeft <= 0 && BringForward(QString()))) {
+        Answer(socket, true);
+        return;
+    }
+    if (msLeft <= 0) {
+        Answer(socket, false);
+        return;
+    }
+    QTimer::singleShot(kWindowPollMs, socket, [socket, title, msLeft] {
+        AnswerOnceShown(socket, title, msLeft - kWindowPollMs);
+    });
+}
+
 bool SingleInstance::BringForward(const QString& title) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible() || w->windowTitle() != title) {
+        if (!w->isVisible() || (!title.isNull() && w->windowTitle() != title)) {
             continue;
         }
         if (w->isMinimized()) {

@@ -1,13 +1,14 @@
 #pragma once
-// One panel at a time. The first instance answers on a local socket; a later
-// start asks it whether it shows a top-level window titled exactly with the
-// application title and, if so, has it restored (when minimised) or raised,
-// and then ends.
+// One panel at a time. The first instance answers on a local socket from its
+// first moment; a later start asks it to restore (when minimised) or raise its
+// window titled with the application title, or, when that does not come up
+// within a moment, whatever window it shows, and then ends.
 
 #include <QObject>
 #include <QString>
 
 class QLocalServer;
+class QLocalSocket;
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -30,10 +31,19 @@ class SingleInstance : public QObject {
     bool Listen();
 
     // What the running instance does with a request: bring forward the first
-    // visible top-level window titled `title`; false when there is none.
+    // visible top-level window titled `title` (a null title: any); false when
+    // there is none.
     static bool BringForward(const QString& title);
 
+    // How long a request waits for a window titled so before any visible
+    // window of this instance is raised instead (a launch during start-up).
+    void SetWindowWait(int ms) { windowWaitMs_ = ms; }
+
   private:
+    static void Answer(QLocalSocket* socket, bool done);
+    static void AnswerOnceShown(QLocalSocket* socket, const QString& title, int msLeft);
+
     QString serverName_;
+    int windowWaitMs_ = 1500;
     QLocalServer* server_ = nullptr;
 };
