@@ -20,7 +20,8 @@ int RunInquiry(const cli::Args&, cli::Io& io) {
         object.write(io.out);
         return cli::kExitOk;
     }
-    io.out << "port=" << port << "\n" << "device=" << cli::EscapeText(device) << "\n";
+    io.out << "port=" << port << "\n"
+           << "device=" << cli::EscapeText(device) << "\n";
     for (int i = 0; i < 3; ++i) {
         io.out << names[i] << "=" << values[i] << "\n";
     }

@@ -68,8 +68,8 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         if (!r.set()) {
             return cli::NotResponding(io, "the " + std::string(r.what) + " write");
         }
-        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields, r.record(),
-                         io.options.json, io.out);
+        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields,
+                         r.record(), io.options.json, io.out);
         return cli::kExitOk;
     });
 }

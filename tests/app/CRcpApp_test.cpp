@@ -62,8 +62,8 @@ TEST_F(AppTest, StartUpBoxesStandOverTheStartUpWindowAndSayWhatToDo) {
     UseLanguageOf("de");
     CStartupWindow window;
     const StartupHooks hooks = CRcpApp::MakeStartupHooks(&window);
-    desk.messageAnswers = {desktop::Result::Retry, desktop::Result::Cancel,
-                           desktop::Result::Cancel, desktop::Result::Retry};
+    desk.messageAnswers = {desktop::Result::Retry, desktop::Result::Cancel, desktop::Result::Cancel,
+                           desktop::Result::Retry};
     EXPECT_TRUE(hooks.portBusy(PortHolder::Panel));
     EXPECT_FALSE(hooks.portBusy(PortHolder::CommandLine));
     EXPECT_FALSE(hooks.portBusy(PortHolder::Unknown));

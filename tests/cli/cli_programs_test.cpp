@@ -52,8 +52,9 @@ TEST(CliProgramsTest, InquiryOverUsbPrintsTheSimulatedMachineClass) {
     e2e::SimDaemon sim({"--machine-class", "7"});
     const e2e::CliRun run = sim.cli({"inquiry"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.outLines(), (std::vector<std::string>{"port=USB", "machineClass=7", "capacityA=0",
-                                                        "capacityB=100"}));
+    EXPECT_EQ(run.outLines(),
+              (std::vector<std::string>{"port=unix", "device=unix:" + sim.socket(),
+                                        "machineClass=7", "capacityA=0", "capacityB=100"}));
     EXPECT_EQ(run.err, "");
     // -v: traces go to standard error, exactly as written; --trace: to a file.
     const std::string file = sim.folder() + "/trace.txt";
@@ -66,22 +67,6 @@ TEST(CliProgramsTest, InquiryOverUsbPrintsTheSimulatedMachineClass) {
     EXPECT_EQ(e2e::ReadFile(file), traced.err);
 }
 
-TEST(CliProgramsTest, MachineSilentOnUsbIsReachedAsTheEcpDevice) {
-    // Silent for the two inquiries on USB, then answering on the same socket
-    // under the parallel port's name.
-    e2e::SimDaemon sim({"--silent", "inquiry", "--times", "inquiry=2", "--machine-class", "3"});
-    const Timed t = RunCli(sim, {"--verbose", "inquiry"},
-                           {{"FAXRCP_FAST_WAITS", "1"},
-                            {"FAXRCP_USB_PORT", "unix:" + sim.socket()},
-                            {"FAXRCP_USB_TIMEOUT_MS", "200"},
-                            {"FAXRCP_ECP1", "unix:" + sim.socket()}});
-    EXPECT_EQ(t.run.status, 0) << t.run.err;
-    EXPECT_EQ(t.run.outLines(), (std::vector<std::string>{"port=\\\\.\\VornEcp1", "machineClass=3",
-                                                          "capacityA=0", "capacityB=100"}));
-    // The trace still names the port that detection chose.
-    EXPECT_NE(t.run.err.find(" Port = USB, Win98 = 0\r"), std::string::npos) << t.run.err;
-}
-
 TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) {
     e2e::SimDaemon sim({"--silent", "inquiry"});
     const std::map<std::string, std::string> env = {
@@ -90,11 +75,15 @@ TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) 
         {"FAXRCP_USB_TIMEOUT_MS", "100"},
         {"FAXRCP_ECP1", "unix:" + sim.folder() + "/nothing.sock"}};
     const Timed silent = RunCli(sim, {"inquiry"}, env);
+    // The named machine is the only one tried: the parallel port is not blamed.
     EXPECT_EQ(silent.run.status, 1);
     EXPECT_EQ(silent.run.out, "");
-    EXPECT_EQ(silent.run.err, "faxrcp-cli: no answer from the machine at unix:" + sim.socket() +
-                                  "; the parallel port \\\\.\\VornEcp1 (unix:" + sim.folder() +
-                                  "/nothing.sock) cannot be opened\n");
+    EXPECT_EQ(silent.run.err,
+              "faxrcp-cli: no answer from the machine at unix:" + sim.socket() + "\n");
+    const Timed gone = RunCli(sim, {"--device", "unix:/nonexistent", "inquiry"}, env);
+    EXPECT_EQ(gone.run.status, 4);
+    EXPECT_EQ(gone.run.err,
+              "faxrcp-cli: cannot open 'unix:/nonexistent': No such file or directory\n");
 
     // A second tool holding the port lock keeps this one off.
     const std::string lock = sim.folder() + "/faxrcp-port-8.lock";
@@ -102,10 +91,14 @@ TEST(CliProgramsTest, SilentMachineEndsWithNotRespondingAndBusyPortWithStatus3) 
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     const Timed busy = RunCli(sim, {"inquiry"}, env);
+    const Timed waited = RunCli(sim, {"--wait", "2", "inquiry"}, env);
     ::close(fd);
     EXPECT_EQ(busy.run.status, 3);
-    EXPECT_EQ(busy.run.err, "faxrcp-cli: the port is busy: another program (the panel or another "
-                            "faxrcp-cli) is using the machine\n");
+    EXPECT_EQ(busy.run.err, "faxrcp-cli: the port is busy: another program, such as the scanner "
+                            "software, is using the machine (--wait SECONDS waits for it)\n");
+    EXPECT_EQ(waited.run.status, 3);
+    EXPECT_EQ(waited.run.err, "faxrcp-cli: the port is busy: another program, such as the "
+                              "scanner software, is using the machine (waited 2 s)\n");
 }
 
 TEST(CliProgramsTest, InquiryWaitsItsTimeWithoutBurningTheProcessor) {

@@ -98,8 +98,12 @@ TEST_F(CliSettingsTest, AnEditedValueChangesThatFieldAloneOnTheWire) {
     ASSERT_NE(setup[12], 42);
     const std::string edited = dir.write("edited.stf", Edited("copies=", "copies=42"));
 
-    EXPECT_EQ(Run({"settings", "diff", edited}), cli::kExitOk) << err.str();
+    EXPECT_EQ(Run({"settings", "diff", edited}), cli::kExitDiffers) << err.str();
     EXPECT_EQ(out.str(), "setup.copies: " + std::to_string(setup[12]) + " -> 42\n");
+    EXPECT_EQ(Run({"settings", "diff", "--json", edited}), cli::kExitDiffers) << err.str();
+    EXPECT_EQ(out.str(), "{\n  \"changes\": [{\"section\": \"setup\", \"name\": \"copies\", "
+                         "\"machine\": \"" +
+                             std::to_string(setup[12]) + "\", \"file\": \"42\"}]\n}\n");
     EXPECT_FALSE(Wrote());
 
     machine().clearLog();
@@ -115,9 +119,11 @@ TEST_F(CliSettingsTest, AnEditedValueChangesThatFieldAloneOnTheWire) {
     // what differs, from standard input as well.
     EXPECT_EQ(Run({"settings", "diff", "-"}, "faxrcp settings 1\n[status]\nringer=off\n"
                                              "[setup]\ncopies=42\n"),
-              cli::kExitOk)
+              cli::kExitDiffers)
         << err.str();
     EXPECT_EQ(out.str(), "status.ringer: med -> off\n");
+    EXPECT_EQ(Run({"settings", "diff", edited}), cli::kExitOk) << err.str(); // as loaded
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(CliSettingsTest, ARefusedFileTouchesNoMachineAndNamesItsLines) {

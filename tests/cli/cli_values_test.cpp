@@ -170,7 +170,7 @@ TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
     for (const auto& r : records) {
         for (int round = 0; round < 12; ++round) {
             SCOPED_TRACE(std::string(r.what) + " round " + std::to_string(round));
-            cli::Args set = {r.what, "set"};
+            cli::Args set = {"--all", r.what, "set"};
             std::vector<std::string> expected;
             for (const FieldDescriptor& f : r.record.fields) {
                 const Value v = ValueFor(f, round);
@@ -181,7 +181,7 @@ TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
             EXPECT_EQ(Lines(out.str()), expected);
             EXPECT_EQ(err.str(), "");
 
-            ASSERT_EQ(Run({r.what, "get"}), cli::kExitOk) << err.str();
+            ASSERT_EQ(Run({r.what, "get", "--all"}), cli::kExitOk) << err.str();
             EXPECT_EQ(Lines(out.str()), expected);
             // A choice reaches the machine as the number its name stands for.
             const auto setup = machine().setupBlock();
@@ -203,7 +203,7 @@ TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
                 again.push_back(line);
             }
             ASSERT_EQ(Run(again), cli::kExitOk) << err.str();
-            ASSERT_EQ(Run({r.what, "get"}), cli::kExitOk);
+            ASSERT_EQ(Run({r.what, "get", "--all"}), cli::kExitOk);
             EXPECT_EQ(Lines(out.str()), expected);
         }
     }
@@ -290,13 +290,13 @@ TEST_F(CliValuesTest, JsonHoldsTheFieldsOfTheLinesUnderTheSameNames) {
     }
 
     // The fields table names every field with its value and what it takes.
-    ASSERT_EQ(Run({"setup", "fields", "--json"}), cli::kExitOk);
+    ASSERT_EQ(Run({"setup", "fields", "--json", "--all"}), cli::kExitOk);
     JsonNode fields;
     ASSERT_TRUE(JsonReader::Read(out.str(), fields)) << out.str();
     ASSERT_EQ(fields.members.size(), std::size(record_table::kSetupFields));
     EXPECT_EQ(fields.members[2].first, "trayPaperSize");
     EXPECT_EQ(fields.members[2].second.members[0].second.text, "A4");
-    ASSERT_EQ(Run({"setup", "fields"}), cli::kExitOk);
+    ASSERT_EQ(Run({"setup", "fields", "--all"}), cli::kExitOk);
     const std::vector<std::string> table = Lines(out.str());
     ASSERT_EQ(table.size(), std::size(record_table::kSetupFields) + 1);
     EXPECT_TRUE(table[0].starts_with("FIELD ")) << table[0];

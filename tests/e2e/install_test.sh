@@ -98,7 +98,7 @@ for _ in $(seq 100); do [ -S "$sock" ] && break; sleep 0.05; done
 out=$(cd / && FAXRCP_USB_PORT="unix:$sock" FAXRCP_LOCK_DIR="$tmp" "$usr/bin/faxrcp-cli" inquiry 2>"$tmp/err") || {
     echo "faxrcp-cli inquiry failed"; cat "$tmp/err"; exit 1; }
 echo "$out"
-grep -qx 'port=USB' <<<"$out"
+grep -qx 'port=unix' <<<"$out"
 grep -qx 'machineClass=2' <<<"$out"
 echo "installed programs work"
 

@@ -37,7 +37,7 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
 
 TEST(RecordCliTest, SetupGetAndSet) {
     SimDaemon sim;
-    CliRun get = sim.cli({"setup", "get"});
+    CliRun get = sim.cli({"setup", "get", "--all"});
     ASSERT_EQ(get.status, 0) << get.err;
     EXPECT_EQ(Names(get.outLines()),
               (std::vector<std::string>{"reservedSetup0", "reservedSetup1",  "trayPaperSize",
@@ -51,11 +51,11 @@ TEST(RecordCliTest, SetupGetAndSet) {
     EXPECT_TRUE(HasLine(get.outLines(), "zoom=100"));
     EXPECT_EQ(get.err, ""); // quiet on success
 
-    CliRun set = sim.cli({"setup", "set", "zoom=300", "copies=2", "ringCount=5"});
+    CliRun set = sim.cli({"--all", "setup", "set", "zoom=300", "copies=2", "ringCount=5"});
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_TRUE(HasLine(set.outLines(), "zoom=300"));
 
-    CliRun again = sim.cli({"setup", "get"});
+    CliRun again = sim.cli({"setup", "get", "--all"});
     ASSERT_EQ(again.status, 0) << again.err;
     std::vector<std::string> expected = get.outLines();
     expected[9] = "zoom=300";
@@ -67,7 +67,9 @@ TEST(RecordCliTest, SetupGetAndSet) {
 
 TEST(RecordCliTest, StatusGetAndSet) {
     SimDaemon sim;
-    CliRun get = sim.cli({"status", "get"});
+    // Without --all the reserved bytes stay out.
+    EXPECT_EQ(sim.cli({"status", "get"}).outLines().size(), 16u);
+    CliRun get = sim.cli({"status", "get", "--all"});
     ASSERT_EQ(get.status, 0) << get.err;
     const std::vector<std::string> lines = get.outLines();
     ASSERT_EQ(lines.size(), 17u);
@@ -78,10 +80,10 @@ TEST(RecordCliTest, StatusGetAndSet) {
     EXPECT_EQ(lines[16], "ecmMode=on");
 
     // The old name of the reserved bytes still works.
-    CliRun set = sim.cli({"status", "set", "machineId=back office", "statusExtra=1,2,3,4,255",
-                          "tollSaverEnd=2010-12-31 23:59", "ecmMode=0"});
+    CliRun set = sim.cli({"--all", "status", "set", "machineId=back office",
+                          "statusExtra=1,2,3,4,255", "tollSaverEnd=2010-12-31 23:59", "ecmMode=0"});
     ASSERT_EQ(set.status, 0) << set.err;
-    CliRun again = sim.cli({"status", "get"});
+    CliRun again = sim.cli({"status", "get", "--all"});
     ASSERT_EQ(again.status, 0) << again.err;
     std::vector<std::string> expected = lines;
     expected[1] = "machineId=BACK OFFICE";

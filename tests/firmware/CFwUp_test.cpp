@@ -261,10 +261,19 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
         duringStore.browseDialogOpened = desk.fileDialogs.size() > dialogs;
     };
 
+    QTest::mouseClick(button(kUpdate), Qt::LeftButton); // the question's default sends nothing
+    EXPECT_TRUE(machine().commandLog().empty());
+    ASSERT_EQ(desk.choices.size(), 1u);
+    EXPECT_EQ(desk.choices[0].text,
+              "Send the firmware file fw.bin (10000 bytes) to the machine?\n\nDo not switch the "
+              "machine off until the update is confirmed (about a minute).");
+    EXPECT_EQ(desk.choices[0].buttons[0], "&Cancel");
     update();
 
     EXPECT_EQ(duringStore.message,
-              "Writing complete. Do not turn off until your machine is initialized.");
+              "Storing the firmware in the machine: 40 s left. Do not switch it off.");
+    EXPECT_FALSE(duringStore.updateEnabled);
+    EXPECT_FALSE(duringStore.browseEnabled);
     EXPECT_EQ(duringStore.percent, "100 %");
     EXPECT_EQ(duringStore.bar, 100);
     EXPECT_FALSE(duringStore.name.isEmpty());

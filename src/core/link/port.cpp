@@ -306,8 +306,8 @@ std::string PortHolderProgram(int32_t id) {
     if (!arbitrationLibrary) {
         return {};
     }
-    auto holder = reinterpret_cast<PortHolderFn>(
-        platform::GetProcAddress(arbitrationLibrary, "PortHolder"));
+    auto holder =
+        reinterpret_cast<PortHolderFn>(platform::GetProcAddress(arbitrationLibrary, "PortHolder"));
     char name[64] = {};
     if (!holder || holder(id, name, sizeof name) != 1) {
         return {};

@@ -68,8 +68,9 @@ class CFwUp::View : public firmware::FirmwareView {
     void enableUpdate(bool enable) override { page_.EnableUpdate(enable); }
     void setWaitCursor(bool wait) override { desktop::WaitCursor(wait); }
     void showStoring(uint32_t secondsLeft) override {
-        page_.messageText =
-            Lang("FWUP", "STORING_LEFT").replace(QStringLiteral("%1"), QString::number(secondsLeft));
+        page_.EnableWayOut(false);
+        page_.messageText = Lang("FWUP", "STORING_LEFT")
+                                .replace(QStringLiteral("%1"), QString::number(secondsLeft));
         showMessageNow();
     }
     void showCompletion(const std::string& text, const std::string& caption) override {
@@ -183,34 +184,35 @@ bool CFwUp::ConfirmUpdate() {
                              .replace(QStringLiteral("%2"), fileSizeText) +
                          QStringLiteral("\n\n") + Lang("FWUP", "CONFIRM_WARNING");
     const QStringList buttons = {Lang("FWUP", "CONFIRM_CANCEL"), Lang("FWUP", "CONFIRM_SEND")};
-    return desktop::CurrentDesktop().askChoice(this, text, Lang("FWUP", "CAPTION"), buttons, 0) == 1;
+    return desktop::CurrentDesktop().askChoice(this, text, Lang("FWUP", "CAPTION"), buttons, 0) ==
+           1;
 }
 
 void CFwUp::OnUpdate() {
     if (transfer_->state() != firmware::TransferState::kIdle || !ConfirmUpdate()) {
         return;
     }
-    // No way out while the image goes and is stored.
-    QWidget* browse = GetDlgItem(kBrowse);
-    if (browse != nullptr) {
-        browse->setEnabled(false);
-    }
-    EnableUpdate(false);
-    if (Host() != nullptr) {
-        Host()->EnableExit(false);
-    }
     const firmware::TransferResult result = transfer_->OnUpdate(LocalPath(fileName));
-    if (browse != nullptr) {
-        browse->setEnabled(true);
-    }
-    if (Host() != nullptr) {
-        Host()->EnableExit(true);
-    }
+    EnableWayOut(true);
     // A file gone by now is no choice any more: ask for one again, unless the
     // message already says why it was refused.
     if (fileName.isEmpty() && result != firmware::TransferResult::kFileRefused) {
         messageText = Lang("COMMON", "IDS_STRING100");
         UpdateData(Exchange::ToControls);
+    }
+}
+
+// Nothing may leave the page or start again while the machine stores the
+// image; Update's own state is the transfer's business afterwards.
+void CFwUp::EnableWayOut(bool enable) {
+    if (QWidget* browse = GetDlgItem(kBrowse)) {
+        browse->setEnabled(enable);
+    }
+    if (!enable) {
+        EnableUpdate(false);
+    }
+    if (Host() != nullptr) {
+        Host()->EnableExit(enable);
     }
 }
 

@@ -38,6 +38,7 @@ class CFwUp : public CPropertyPage {
     class View;
     void EnableUpdate(bool enable);
     bool ConfirmUpdate();
+    void EnableWayOut(bool enable);
 
     std::unique_ptr<View> view_;
     std::unique_ptr<firmware::FirmwareTransfer> transfer_;

@@ -257,9 +257,8 @@ void CGroupDial::FillAvailable() {
             continue;
         }
         const QString number =
-            speedDialMode_
-                ? Prefix(typeSelection == 1) + QString::asprintf("%3d", i - rangeStart)
-                : QString::asprintf("%3d", i - rangeStart);
+            speedDialMode_ ? Prefix(typeSelection == 1) + QString::asprintf("%3d", i - rangeStart)
+                           : QString::asprintf("%3d", i - rangeStart);
         available_->addTopLevelItem(NewItem(i, number));
     }
 }

@@ -407,7 +407,8 @@ void CPhonebook::OnDelete() {
         QStringList groups;
         for (int g : GroupsHolding(slot)) {
             const std::string name = SlotName(PhonebookTable[g]);
-            groups << QStringLiteral("%1 %2").arg(g - (g >= SpeedDialSlots() ? SpeedDialSlots() : 0))
+            groups << QStringLiteral("%1 %2")
+                          .arg(g - (g >= SpeedDialSlots() ? SpeedDialSlots() : 0))
                           .arg(MachineText(name))
                           .trimmed();
         }

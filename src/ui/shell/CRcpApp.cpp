@@ -41,8 +41,8 @@ StartupHooks CRcpApp::MakeStartupHooks(CStartupWindow* window) {
         // What to check comes with it: power and cable, permission, the cli.
         const QString text = StartupText("STARTUP_NOT_RESPONDING") + QStringLiteral("\n\n") +
                              StartupText("STARTUP_NOT_RESPONDING_HINT") + QLatin1Char(' ') +
-                             StartupText("STARTUP_NOT_RESPONDING_PERMISSION") +
-                             QLatin1Char(' ') + StartupText("STARTUP_NOT_RESPONDING_CLI");
+                             StartupText("STARTUP_NOT_RESPONDING_PERMISSION") + QLatin1Char(' ') +
+                             StartupText("STARTUP_NOT_RESPONDING_CLI");
         switch (desktop::MessageBox(window, text, ProductName(), desktop::Icon::Error,
                                     desktop::Buttons::AbortRetryIgnore)) {
         case desktop::Result::Retry:

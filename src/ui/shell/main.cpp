@@ -94,7 +94,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return 0;
         }
         if (arg[0] == '-' && QtOption(arg, takesValue)) {
-            options.platformGiven = options.platformGiven || std::strstr(arg, "platform") != nullptr;
+            options.platformGiven =
+                options.platformGiven || std::strstr(arg, "platform") != nullptr;
             if (takesValue && ++i >= argc) {
                 std::fprintf(stderr, "faxrcp: missing value after %s\n", arg);
                 return 2;

@@ -84,8 +84,7 @@ bool SingleInstance::Listen() {
                     Answer(socket, false);
                     return;
                 }
-                AnswerOnceShown(socket, QString::fromUtf8(line.mid(kRequest.size())),
-                                wait);
+                AnswerOnceShown(socket, QString::fromUtf8(line.mid(kRequest.size())), wait);
             });
         }
     });

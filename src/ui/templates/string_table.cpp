@@ -26,7 +26,8 @@ const char* BuiltInStartupText(const char* key) {
         {"STARTUP_NOT_RESPONDING_PERMISSION",
          "If it is, your user may not be allowed to open its device: install the udev rule "
          "70-faxrcp.rules or join the group lp."},
-        {"STARTUP_NOT_RESPONDING_CLI", "In a terminal, faxrcp-cli devices lists the printers found."},
+        {"STARTUP_NOT_RESPONDING_CLI",
+         "In a terminal, faxrcp-cli devices lists the printers found."},
         {"PORT_BUSY", "Port is busy"},
         {"PORT_BUSY_PANEL", "Another window of this panel is using the machine."},
         {"PORT_BUSY_CLI", "A faxrcp-cli command of yours is using the machine."},

@@ -176,8 +176,12 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     driver.act("file " + imageFile);
     driver.waitFor("enabled 1000", [](const std::string& a) { return a == "1"; });
     driver.act("click 1000");
+    // Nothing goes before the question is answered.
     driver.waitForWindow("QMessageBox");
-    EXPECT_EQ(driver.ask("box").rfind("Update Complete!", 0), 0u);
+    EXPECT_EQ(driver.ask("box").rfind("Send the firmware file update.bin (9000 bytes)", 0), 0u);
+    EXPECT_FALSE(std::ifstream(sim.stateFile() + ".firmware.bin").good());
+    driver.act("button Update");
+    driver.waitFor("box", [](const std::string& a) { return a.rfind("Update Complete!", 0) == 0; });
     driver.act("button OK");
     driver.waitForWindow("CMainDlg");
     const std::string received = sim.stateFile() + ".firmware.bin";
