@@ -8,6 +8,7 @@ namespace cli {
 using field_text::BytesOf;
 using field_text::DateLimit;
 using field_text::DateTimeOf;
+using field_text::IsReserved;
 using field_text::IsNumber;
 using field_text::NameOf;
 using field_text::NumberOf;
@@ -30,8 +31,8 @@ Json JsonValue(const FieldDescriptor& f, const void* record) {
         const ValueName* name = NameOf(f, n);
         return name != nullptr ? Json::String(name->name) : Json::Number(static_cast<long long>(n));
     }
-    case FieldKind::Be32:
-        return Json::Number(SignedNumberOf(f, record));
+    case FieldKind::Be32: // counters: unsigned on the wire
+        return Json::Number(static_cast<uint32_t>(SignedNumberOf(f, record)));
     case FieldKind::Text:
         return Json::String(TextOf(f, record));
     case FieldKind::DateTime:
@@ -71,16 +72,12 @@ std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, co
     return refusals;
 }
 
-bool Reserved(const FieldDescriptor& field) {
-    return std::string_view(field.name).starts_with("reserved");
-}
-
 Selection SelectFields(const RecordDescriptor& descriptor, const std::vector<std::string>& names,
                        const char* what, bool all) {
     Selection selection;
     if (names.empty()) {
         for (const FieldDescriptor& f : descriptor.fields) {
-            if (all || !Reserved(f)) {
+            if (all || !IsReserved(f)) {
                 selection.fields.push_back(&f);
             }
         }
@@ -117,7 +114,7 @@ void PrintFieldTable(const RecordDescriptor& descriptor, const void* record, boo
                      std::ostream& out) {
     std::vector<const FieldDescriptor*> shown;
     for (const FieldDescriptor& f : descriptor.fields) {
-        if (all || !Reserved(f)) {
+        if (all || !IsReserved(f)) {
             shown.push_back(&f);
         }
     }

@@ -57,14 +57,14 @@ TEST_F(MainDlgFilesTest, SavedSettingsLoadBackOntoBothPagesAndReachTheMachineOnl
     ASSERT_EQ(desk.fileDialogs.size(), 1u);
     EXPECT_EQ(desk.fileDialogs[0].options.filter.toStdString(),
               "Settings files(*.stf)|*.stf|All files (*.*)|*.*||");
-    EXPECT_EQ(desk.fileDialogs[0].options.defaultExtension.toStdString(), "STF");
+    EXPECT_EQ(desk.fileDialogs[0].options.defaultExtension.toStdString(), "stf");
     // The Advanced page had not been shown: its record was read for the file.
     EXPECT_TRUE(advanced->IsInitialised());
-    const std::string saved = dir.read("office.STF");
+    const std::string saved = dir.read("office.stf");
     EXPECT_EQ(saved.rfind("faxrcp settings 1", 0), 0u) << saved;
     EXPECT_NE(saved.find("\n[setup]\n"), std::string::npos);
     EXPECT_NE(saved.find("\n[status]\n"), std::string::npos);
-    EXPECT_TRUE(dlg->StatusLine()->text().contains("office.STF"));
+    EXPECT_TRUE(dlg->StatusLine()->text().contains("office.stf"));
     // The blocks as the pages send them unchanged (texts lose their padding).
     auto* settings = dlg->Page<CSettings>();
     settings->OnApply();
@@ -156,11 +156,11 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
     dlg->MenuItem(ID_FILE_EXPORT_PBOOK)->trigger();
     EXPECT_EQ(desk.messageBoxes.size(), 1u);
-    const std::string csv = dir.read("book.CSV");
+    const std::string csv = dir.read("book.csv");
     EXPECT_EQ(csv.rfind("slot,kind,name,number,members\r\n", 0), 0u) << csv;
     EXPECT_NE(csv.find("0,single,ALICE,5551234,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("1,single,EMILE ZOLA,33123456789,"), std::string::npos) << csv;
-    EXPECT_TRUE(dlg->StatusLine()->text().contains("book.CSV"));
+    EXPECT_TRUE(dlg->StatusLine()->text().contains("book.csv"));
 
     // A CSV line that cannot be taken leaves the table as it is.
     dir.write("bad.csv", "slot,kind,name,number,members\r\n100,single,X,123,\r\n");

@@ -83,12 +83,16 @@ TEST_F(InfoPageTest, FirstShowingReadsTheMachineAndShowsEveryValue) {
 }
 
 TEST_F(InfoPageTest, FullMemoryAndExtremeCountersKeepTheirFormats) {
-    MachineShows(100, 0, -5, 2147483647, 0, 0, 0, "1234567890", "", "");
+    MachineShows(100, 0, -5, 2147483647, -1, 0, 0, "1234567890", "",
+                 "ZEML 1.21 03-11-2004 BUILD 042");
     page.EnsureInitialised();
     EXPECT_EQ(Text(kFreeMemory), " 100 % ");
     EXPECT_EQ(Text(kPlatenScan), "0");
-    EXPECT_EQ(Text(kAdfScan), "-5");
+    // The counters are unsigned, and every value is shown whole.
+    EXPECT_EQ(Text(kAdfScan), "4294967291");
     EXPECT_EQ(Text(kPrintCount), "2147483647");
+    EXPECT_EQ(Text(kToner), "4294967295");
+    EXPECT_EQ(Text(kEmulVersion), "ZEML 1.21 03-11-2004 BUILD 042");
     // A version that fills its field without a terminating zero.
     EXPECT_EQ(Text(kFwVersion), "1234567890");
     EXPECT_EQ(Text(kEngineVersion), "");

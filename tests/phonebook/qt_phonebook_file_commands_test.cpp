@@ -52,15 +52,16 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     EXPECT_TRUE(save.save);
     EXPECT_EQ(save.options.filter.toStdString(),
               "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||");
-    EXPECT_EQ(save.options.defaultExtension.toStdString(), "PBF");
+    EXPECT_EQ(save.options.defaultExtension.toStdString(), "pbf");
     EXPECT_TRUE(save.options.confirmOverwrite);
     EXPECT_TRUE(desk.messageBoxes.empty());
-    const std::string file = dir.read("book.PBF"); // ".PBF" appended
+    const std::string file = dir.read("book.pbf"); // ".pbf" appended
     ASSERT_EQ(file.size(), 7040u);
     EXPECT_EQ(file.compare(0, 21, "VRN FAX-RCP Phonebook"), 0);
 
     std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
-    desk.openAnswers.push_back(QString::fromStdString(dir.file("book.PBF")));
+    std::rename(dir.file("book.pbf").c_str(), dir.file("book.PBF").c_str());
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("book.PBF"))); // an older name
     LoadPhonebookCommand(nullptr, page.get());
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(TableBytes(), saved);
@@ -148,7 +149,7 @@ TEST_F(PhonebookFileCommandsTest, FilesThatCannotBeUsedSayWhy) {
 TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("dotted.")));
     SavePhonebookCommand(nullptr);
-    EXPECT_EQ(dir.read("dotted..PBF").size(), 7040u);
+    EXPECT_EQ(dir.read("dotted..pbf").size(), 7040u);
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("named.bak")));
     SavePhonebookCommand(nullptr);
     EXPECT_EQ(dir.read("named.bak").size(), 7040u);
@@ -166,7 +167,7 @@ TEST_F(PhonebookFileCommandsTest, APickedFileWithoutExtensionIsOpenedAsItIs) {
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(SlotName(PhonebookTable[6]), "PICKED");
 
-    // A typed name that names no file is looked for with ".PBF".
+    // A typed name that names no file is looked for with ".pbf".
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("typed")));
     SavePhonebookCommand(nullptr);
     std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);

@@ -113,7 +113,7 @@ TEST_F(IconButtonTest, RaisedDefaultButtonHasABlackFrameWithoutFocus) {
     EXPECT_FALSE(second->IsHover());
 }
 
-TEST_F(IconButtonTest, FocusedRaisedButtonHasTheFocusRectangleAndTheFlatOneNone) {
+TEST_F(IconButtonTest, FocusedRaisedButtonHasTheFocusRectangleAndTheFlatOneTheFocusFrame) {
     first->SetFlat(false, true);
     first->setFocus();
     ASSERT_TRUE(first->hasFocus());
@@ -122,6 +122,12 @@ TEST_F(IconButtonTest, FocusedRaisedButtonHasTheFocusRectangleAndTheFlatOneNone)
     first->SetFlat(true, true);
     EXPECT_FALSE(first->CurrentLook().focusRect);
     EXPECT_FALSE(first->CurrentLook().blackFrame);
+    EXPECT_TRUE(first->CurrentLook().focusFrame);
+    first->window()->setAttribute(Qt::WA_KeyboardFocusChange); // as after Tab
+    const QImage focused = first->grab().toImage();
+    after->setFocus();
+    EXPECT_FALSE(first->CurrentLook().focusFrame);
+    EXPECT_NE(first->grab().toImage(), focused); // the frame is drawn
 }
 
 TEST_F(IconButtonTest, DisabledButtonHandsTheFocusOnAndDrawsInTheDisabledStyle) {

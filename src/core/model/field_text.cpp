@@ -300,8 +300,8 @@ std::string ShowValue(const FieldDescriptor& f, const void* record) {
         const ValueName* name = NameOf(f, n);
         return name != nullptr ? name->name : std::to_string(n);
     }
-    case FieldKind::Be32:
-        return std::to_string(SignedNumberOf(f, record));
+    case FieldKind::Be32: // counters: unsigned on the wire
+        return std::to_string(static_cast<uint32_t>(SignedNumberOf(f, record)));
     case FieldKind::Text:
         return EscapeText(TextOf(f, record));
     case FieldKind::DateTime:

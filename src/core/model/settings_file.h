@@ -24,7 +24,7 @@
 //   ...
 
 // The extension the panel's file dialog gives a name without one.
-constexpr const char* kSettingsFileExtension = ".STF";
+constexpr const char* kSettingsFileExtension = ".stf";
 
 // A line of a settings file that was refused: its number (1 for the first
 // line) and why, in English, naming the field and what it takes.

@@ -26,7 +26,7 @@ struct FileDialogOptions {
     // Filter in the platform's form: "Phonebook Files(*.pbf)|*.pbf|All files (*.*)|*.*||".
     // Patterns match case-insensitively ("*.pbf" also shows NAME.PBF).
     QString filter;
-    QString defaultExtension;      // without the dot, e.g. "PBF"; empty for none
+    QString defaultExtension;      // without the dot, e.g. "pbf"; empty for none
     QString initialDirectory;      // empty: the process's current directory
     bool confirmOverwrite = false; // save dialog: ask before replacing a file
 };

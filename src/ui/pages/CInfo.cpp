@@ -1,5 +1,7 @@
 #include "pages/CInfo.h"
 
+#include <QLabel>
+
 #include <QPushButton>
 #include <cstring>
 
@@ -59,17 +61,38 @@ void CInfo::ExchangeValues(Exchange direction) {
     if (direction != Exchange::ToControls) {
         return;
     }
-    SetDlgItemText(kAdfJam, adfJamCountText);
-    SetDlgItemText(kAdfScan, adfScanCountText);
-    SetDlgItemText(kToner, tonerCountText);
-    SetDlgItemText(kPlatenScan, platenScanCountText);
-    SetDlgItemText(kPrintCount, printCountText);
-    SetDlgItemText(kPrintJam, printJamCountText);
-    SetDlgItemText(kFreeMemory, freeMemoryText);
-    SetDlgItemText(kEmulVersion, emulationVersionText);
-    SetDlgItemText(kFwVersion, firmwareVersionText);
-    SetDlgItemText(kEngineVersion, engineVersionText);
+    const struct {
+        int id;
+        const QString& text;
+    } values[] = {
+        {kAdfJam, adfJamCountText},         {kAdfScan, adfScanCountText},
+        {kToner, tonerCountText},           {kPlatenScan, platenScanCountText},
+        {kPrintCount, printCountText},      {kPrintJam, printJamCountText},
+        {kFreeMemory, freeMemoryText},      {kEmulVersion, emulationVersionText},
+        {kFwVersion, firmwareVersionText},  {kEngineVersion, engineVersionText},
+    };
+    // Whole values; a window too narrow for one cuts it and shows it whole
+    // in the tool tip.
+    for (const auto& v : values) {
+        auto* label = Control<QLabel>(v.id);
+        if (label == nullptr) {
+            continue;
+        }
+        const int room = label->contentsRect().width() - 2 * label->margin() - 2;
+        const QString shown = label->fontMetrics().elidedText(v.text, Qt::ElideRight, room);
+        SetDlgItemText(v.id, shown);
+        label->setToolTip(shown == v.text ? QString() : v.text);
+    }
 }
+
+namespace {
+
+// The machine counts without sign: 4294967295 is a count, not -1.
+QString Counter(int32_t value) {
+    return QString::number(static_cast<uint32_t>(value));
+}
+
+} // namespace
 
 void CInfo::OnRefresh() {
     desktop::WaitCursor(true);
@@ -84,11 +107,11 @@ void CInfo::OnRefresh() {
     engineVersionText = MachineText(machineInfo.engineVersion);
     emulationVersionText = MachineText(machineInfo.emulationVersion);
     freeMemoryText = QString::asprintf(" %d %% ", machineInfo.freeMemoryPercent);
-    platenScanCountText = QString::asprintf("%d", machineInfo.platenScanCount);
-    adfScanCountText = QString::asprintf("%d", machineInfo.adfScanCount);
-    printCountText = QString::asprintf("%d", machineInfo.printCount);
-    tonerCountText = QString::asprintf("%d", machineInfo.tonerReplacedCount);
-    adfJamCountText = QString::asprintf("%d", machineInfo.adfJamCount);
-    printJamCountText = QString::asprintf("%d", machineInfo.printJamCount);
+    platenScanCountText = Counter(machineInfo.platenScanCount);
+    adfScanCountText = Counter(machineInfo.adfScanCount);
+    printCountText = Counter(machineInfo.printCount);
+    tonerCountText = Counter(machineInfo.tonerReplacedCount);
+    adfJamCountText = Counter(machineInfo.adfJamCount);
+    printJamCountText = Counter(machineInfo.printJamCount);
     UpdateData(Exchange::ToControls);
 }

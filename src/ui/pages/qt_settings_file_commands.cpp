@@ -37,7 +37,7 @@ bool PrepareRecords(const QList<CPropertyPage*>& pages) {
 
 void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     QWidget* owner = host.Window();
-    const QString path = file_choice::ChooseFileToSave(owner, SettingsFilter(), "STF");
+    const QString path = file_choice::ChooseFileToSave(owner, SettingsFilter(), "stf");
     if (path.isEmpty()) {
         return;
     }
@@ -60,7 +60,7 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
 
 void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     QWidget* owner = host.Window();
-    const QString path = file_choice::ChooseFileToOpen(owner, SettingsFilter(), "STF");
+    const QString path = file_choice::ChooseFileToOpen(owner, SettingsFilter(), "stf");
     if (path.isEmpty() || !PrepareRecords(pages)) {
         return;
     }

@@ -62,7 +62,7 @@ QString NoteText(const PhonebookImportNote& note) {
 } // namespace
 
 void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
-    const QString path = file_choice::ChooseFileToOpen(owner, PhonebookFilter(), "PBF");
+    const QString path = file_choice::ChooseFileToOpen(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return;
     }
@@ -79,7 +79,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
 }
 
 QString SavePhonebookCommand(QWidget* owner) {
-    const QString path = file_choice::ChooseFileToSave(owner, PhonebookFilter(), "PBF");
+    const QString path = file_choice::ChooseFileToSave(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return {};
     }
@@ -93,7 +93,7 @@ QString SavePhonebookCommand(QWidget* owner) {
 }
 
 QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
-    const QString path = file_choice::ChooseFileToOpen(owner, ExchangeFilter(), "CSV");
+    const QString path = file_choice::ChooseFileToOpen(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};
     }
@@ -131,7 +131,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
 }
 
 QString ExportPhonebookCommand(QWidget* owner) {
-    const QString path = file_choice::ChooseFileToSave(owner, ExchangeFilter(), "CSV");
+    const QString path = file_choice::ChooseFileToSave(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};
     }

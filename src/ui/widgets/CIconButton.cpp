@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFocusEvent>
+#include <QStyle>
+#include <QStyleOption>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -97,6 +99,8 @@ CIconButton::Look CIconButton::CurrentLook() const {
         look.border = Border::RaisedEdge;
     }
     look.focusRect = !flat_ && focused;
+    // A flat button must still show where the keyboard is.
+    look.focusFrame = flat_ && focused;
     look.offset = pressed ? QPoint(1, 1) : QPoint(0, 0);
     return look;
 }
@@ -164,6 +168,12 @@ void CIconButton::paintEvent(QPaintEvent*) {
         }
     }
 
+    if (look.focusFrame) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = rect().adjusted(2, 2, -2, -2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
+    }
     if (look.focusRect) {
         QPen pen(palette().color(QPalette::ButtonText), 1, Qt::DotLine);
         p.setPen(pen);

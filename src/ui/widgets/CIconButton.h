@@ -35,7 +35,8 @@ class CIconButton : public QPushButton {
     struct Look {
         bool blackFrame = false; // 1-pixel black frame (raised: focused or default)
         Border border = Border::None;
-        bool focusRect = false; // dotted focus rectangle 3 pixels inside
+        bool focusRect = false;  // dotted focus rectangle 3 pixels inside
+        bool focusFrame = false; // flat look: the platform's focus frame
         bool disabled = false;  // icon and caption in the disabled style
         QPoint offset;          // (1,1) while pressed
     };
