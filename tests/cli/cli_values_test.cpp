@@ -224,6 +224,12 @@ TEST_F(CliValuesTest, OldNamesAndChosenFieldsAndNumbersForNames) {
     EXPECT_EQ(out.str(), "speaker=com\nringer=med\npowerSave=30-minutes\n");
     EXPECT_EQ(Run({"info", "printCount", "firmwareVersion"}), cli::kExitOk);
     EXPECT_EQ(out.str(), "printCount=8910\nfirmwareVersion=2.05\n");
+    // Counters are unsigned: all bits set is 4294967295, not -1.
+    sim::InfoBlock info = machine().infoBlock();
+    std::fill(info.begin() + 9, info.begin() + 13, 0xFF);
+    machine().setInfoBlock(info);
+    EXPECT_EQ(Run({"info", "printCount"}), cli::kExitOk);
+    EXPECT_EQ(out.str(), "printCount=4294967295\n");
 }
 
 // Values a name=value line shows again, from what the JSON holds.

@@ -5,6 +5,7 @@
 
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "platform/remembered_usb_port.h"
 #include "templates/usb_choice_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
@@ -46,14 +47,40 @@ CUsbChoice::CUsbChoice(std::vector<UsbCandidate> candidates, QWidget* parent)
         list_->addTopLevelItem(
             new QTreeWidgetItem({Text(c.maker), Text(c.model), Text(c.serial), Text(c.name)}));
     }
-    // Maker, model and serial share the room the port name leaves them.
-    const int room = list_->contentsRect().width();
-    list_->setColumnWidth(0, room * 20 / 100);
-    list_->setColumnWidth(1, room * 26 / 100);
-    list_->setColumnWidth(2, room * 18 / 100);
+    // Every value whole: the columns take their texts' widths, the window
+    // grows to hold them.
+    int needed = 0;
+    for (int c = 0; c < list_->columnCount(); ++c) {
+        list_->resizeColumnToContents(c);
+        list_->setColumnWidth(c, list_->columnWidth(c) + 12);
+        needed += list_->columnWidth(c);
+    }
+    const int grow = needed + 2 * list_->frameWidth() + 4 - list_->width();
+    if (grow > 0) {
+        for (int id : {kPrompt, kList}) {
+            QWidget* w = dlg::FindControlWidget(this, id);
+            w->resize(w->width() + grow, w->height());
+        }
+        for (QWidget* w : {static_cast<QWidget*>(ok_), static_cast<QWidget*>(cancel)}) {
+            w->move(w->x() + grow, w->y());
+        }
+        resize(width() + grow, height());
+    }
     list_->header()->setStretchLastSection(true);
-    list_->setCurrentItem(nullptr);
-    list_->clearSelection();
+
+    // The machine chosen last time, else the first: OK works at once.
+    const std::string remembered = platform::RememberedUsbPort();
+    int row = 0;
+    for (size_t i = 0; i < candidates_.size(); ++i) {
+        if (candidates_[i].name == remembered) {
+            row = static_cast<int>(i);
+        }
+    }
+    if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
+        list_->setCurrentItem(item);
+        item->setSelected(true);
+    }
+    ok_->setEnabled(!ChosenName().empty());
 
     connect(list_, &QTreeWidget::itemSelectionChanged, this,
             [this] { ok_->setEnabled(!ChosenName().empty()); });
