@@ -198,7 +198,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ../panel/usr/${FAXRCP_INSTALL_DI
 
 set(CPACK_DEBIAN_PANEL_PACKAGE_NAME faxrcp)
 # Qt's own buttons and file dialogs in the panel's language.
-set(CPACK_DEBIAN_PANEL_PACKAGE_RECOMMENDS qt6-translations-l10n)
+set(CPACK_DEBIAN_PANEL_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PANEL_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PANEL_DESCRIPTION
 "remote control panel for fax multifunction laser printers

@@ -31,7 +31,7 @@ int RunInquiry(const cli::Args&, cli::Io& io) {
 const cli::Registrar inquiry({
     .words = {"inquiry"},
     .usage = "inquiry",
-    .help = "Print the kind and device of the port in use and the inquiry record.",
+    .help = "Print the port in use and the inquiry record.",
     .run = RunInquiry,
     .json = true,
 });

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <streambuf>
 #include <string>
 
@@ -40,6 +41,13 @@ TEST_F(CliConventionsTest, VersionAndHelpOfTheToolAndOfEachCommandNeedNoMachine)
     EXPECT_EQ(out.str(), help);
     EXPECT_EQ(Run({"setup", "set", "copies=0", "-h"}), cli::kExitOk);
     EXPECT_EQ(out.str(), help);
+
+    // Help fits a terminal of 80 columns.
+    ASSERT_EQ(Run({"--help"}), cli::kExitOk);
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
 
     // A group's commands; a group alone or an unknown word is wrong usage.
     EXPECT_EQ(Run({"setup", "--help"}), cli::kExitOk);

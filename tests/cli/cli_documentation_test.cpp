@@ -177,7 +177,7 @@ TEST(CliDocumentation, ManualPageRendersCleanlyAndNamesEverything) {
         }
     }
     for (const char* option : {"--help", "--version", "--verbose", "--trace", "--device", "--json",
-                               "--yes", "FAXRCP_USB_PORT"}) {
+                               "--all", "--wait", "--yes", "FAXRCP_USB_PORT"}) {
         EXPECT_TRUE(named(option)) << option;
     }
     const size_t exits = text.find(".SH EXIT STATUS");
