@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <map>
@@ -97,6 +98,13 @@ TEST(PanelOptions, QtOptionWithoutItsValueIsWrongUsage) {
     const PanelRun run = RunPanel({"-platform"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("missing value after -platform"), std::string::npos) << run.err;
+}
+
+TEST(PanelOptions, WithoutADisplayItSaysSoInOneLine) {
+    const PanelRun run = RunPanel({});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("faxrcp: no display", 0), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
 } // namespace

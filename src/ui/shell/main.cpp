@@ -64,7 +64,7 @@ bool QtOption(const char* arg, bool& takesValue) {
 struct Options {
     bool verbose = false;
     std::string trace;
-    bool platformGiven = false;
+    std::string platform; // -platform NAME
 };
 
 // Before any window: -1 to go on, else the exit status.
@@ -94,8 +94,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
             return 0;
         }
         if (arg[0] == '-' && QtOption(arg, takesValue)) {
-            options.platformGiven =
-                options.platformGiven || std::strstr(arg, "platform") != nullptr;
+            const char* name = arg + (arg[1] == '-' ? 2 : 1);
+            if (std::strncmp(name, "platform", 8) == 0 && (name[8] == '=' || name[8] == '\0')) {
+                options.platform = name[8] == '=' ? name + 9 : (i + 1 < argc ? argv[i + 1] : "");
+            }
             if (takesValue && ++i >= argc) {
                 std::fprintf(stderr, "faxrcp: missing value after %s\n", arg);
                 return 2;
@@ -111,13 +113,24 @@ int ParseOptions(int argc, char** argv, Options& options) {
 
 // A window needs a display; without one Qt would end with a page of advice.
 bool DisplayReachable(const Options& options) {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    auto set = [](const char* variable) {
         const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') {
-            return true;
-        }
+        return value != nullptr && *value != '\0';
+    };
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const std::string platform = !options.platform.empty() ? options.platform
+                                 : chosen != nullptr       ? chosen
+                                                           : "";
+    if (platform.empty()) {
+        return set("DISPLAY") || set("WAYLAND_DISPLAY");
     }
-    return options.platformGiven;
+    if (platform.starts_with("xcb")) {
+        return set("DISPLAY");
+    }
+    if (platform.starts_with("wayland")) {
+        return set("WAYLAND_DISPLAY");
+    }
+    return true; // offscreen, vnc, ...: Qt's own business
 }
 
 // The exchange trace goes nowhere unless asked for: -v, --trace FILE or

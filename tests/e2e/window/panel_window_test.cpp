@@ -108,6 +108,7 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     env["FAXRCP_LOCK_DIR"] = folder;
     env["XDG_CONFIG_HOME"] = folder;
     env["FAXRCP_AUTOMATION"] = folder + "/panel.sock";
+    env["FAXRCP_TRACE"] = folder + "/trace.txt";
     env["QT_QPA_PLATFORM"] = "xcb";
     // The English texts whatever the desktop's language.
     env["LC_ALL"] = "C.UTF-8";
@@ -203,6 +204,10 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
         ADD_FAILURE() << "faxrcp did not end on Exit; it wrote at last:\n"
                       << trace.substr(trace.size() > 3000 ? trace.size() - 3000 : 0);
     }
+
+    // The trace went to the file asked for, none of it to standard error.
+    EXPECT_NE(e2e::ReadFile(folder + "/trace.txt").find("===> INQUIRY <==="), std::string::npos);
+    EXPECT_EQ(e2e::ReadFile(folder + "/panel.err").find("===>"), std::string::npos);
 
     // The machine holds what was done.
     const e2e::CliRun setup = sim.cli({"setup", "get"});
