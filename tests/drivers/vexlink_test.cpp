@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <string>
@@ -88,9 +89,18 @@ TEST_F(VexlinkTest, LockFileIsNamedAfterTheIdAndHonouredByOthers) {
     EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(release(id), 1);
     EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    // Now the other holder has it: the library is refused.
+    // Now the other holder has it: the library is refused, and names it
+    // (a program of this user: this test).
     EXPECT_EQ(acquire(id), 0);
+    auto holder = reinterpret_cast<PortHolderFn>(dlsym(lib, "PortHolder"));
+    ASSERT_TRUE(holder);
+    char name[64] = {};
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    EXPECT_EQ(holder(id, name, sizeof name), 1);
+    EXPECT_EQ(name, self);
     ::close(fd);
+    EXPECT_EQ(holder(id, name, sizeof name), 0); // nobody holds it
     EXPECT_EQ(acquire(id), 1);
 }
 
