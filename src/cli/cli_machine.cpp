@@ -16,6 +16,7 @@
 #include "model/startup.h"
 #include "platform/device.h"
 #include "platform/device_name.h"
+#include "platform/remote_device.h"
 #include "platform/usb_device.h"
 
 namespace cli {
@@ -104,6 +105,16 @@ std::string OpenProblem(const std::string& name) {
 // which one stayed silent.
 int Unreachable(Io& io) {
     const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    // The other computer's own words: its port is busy, or ssh or the bridge
+    // could not be reached there.
+    if (const platform::RemoteProblem remote = platform::LastRemoteProblem(usb);
+        remote.kind != platform::RemoteFailure::kNone) {
+        return Fail(io,
+                    remote.kind == platform::RemoteFailure::kBusy   ? kExitPortBusy
+                    : remote.kind == platform::RemoteFailure::kLost ? kExitNotResponding
+                                                                    : kExitDevice,
+                    EscapeText(remote.text));
+    }
     const std::string parallel = ParallelName(currentPort);
     const std::string node = platform::UsbPermissionProblem();
     if (!node.empty() && usb.starts_with("usb:")) {

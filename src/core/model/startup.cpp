@@ -7,6 +7,7 @@
 #include "model/lang_text.h"
 #include "model/usb_choice.h"
 #include "platform/device.h"
+#include "platform/remote_device.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/program.h"
@@ -207,5 +208,6 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
 void RunExit() {
     ReleasePort(kArbitrationId);
+    platform::CloseRemoteSessions(); // the other computer's port goes back too
     FreePhonebookTable();
 }

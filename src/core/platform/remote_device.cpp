@@ -231,6 +231,7 @@ struct Session {
     SshDeviceName where;
     SshProcess ssh;
     VdevChannel channel{-1};
+    std::string served; // the far side's name of its machine
     uint32_t roundTripMs = 0;
     bool lost = false;
 };
@@ -291,6 +292,7 @@ std::shared_ptr<Session> Start(const SshDeviceName& where, bool prompts,
         problem = {RemoteFailure::kNoDevice, where.host + ": " + text};
         return nullptr;
     }
+    s->served = text;
     const auto before = std::chrono::steady_clock::now();
     uint8_t ping[9] = {vdev::kRead};
     uint8_t reply[5];
@@ -407,8 +409,15 @@ std::unique_ptr<Device> OpenRemoteDevice(const std::string& name, const OpenMode
         MarkLost(*s);
         return nullptr;
     }
-    if (reply[1] == bridge::kNotOpened) {
-        return nullptr;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.mutex);
+        if (reply[1] == bridge::kNotOpened) {
+            r.problems[name] = {RemoteFailure::kNoDevice,
+                                where->host + " cannot open its machine " + s->served};
+            return nullptr;
+        }
+        r.problems.erase(name);
     }
     if (reply[1] != bridge::kOpened) {
         NoteRealDeviceOpened(); // the far side's real machine gets every wait
