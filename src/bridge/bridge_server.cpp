@@ -134,10 +134,9 @@ void Serve(int in, int out, const std::string& device, const volatile std::sig_a
             open = platform::OpenDevice(device, {.read = (mode & b::kModeRead) != 0,
                                                  .write = (mode & b::kModeWrite) != 0,
                                                  .shared = (mode & b::kModeShared) != 0});
-            const uint8_t reply[2] = {b::kOpenReply,
-                                      !open                         ? b::kNotOpened
-                                      : platform::RealDeviceOpened() ? b::kOpenedReal
-                                                                     : b::kOpened};
+            const uint8_t reply[2] = {b::kOpenReply, !open                          ? b::kNotOpened
+                                                     : platform::RealDeviceOpened() ? b::kOpenedReal
+                                                                                    : b::kOpened};
             if (!c.send(reply, sizeof reply)) {
                 return;
             }

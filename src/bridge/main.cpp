@@ -30,18 +30,17 @@ void OnSignal(int) {
     stopAsked = 1;
 }
 
-const char kUsage[] =
-    "usage: faxrcp-bridge --stdio [--device NAME]\n"
-    "       faxrcp-bridge --list\n"
-    "\n"
-    "Serves the machine attached to this computer to faxrcp or faxrcp-cli on\n"
-    "another computer, which starts it over ssh (device ssh:HOST[/NAME]).\n"
-    "\n"
-    "  --stdio        serve on standard input and output until the input ends\n"
-    "  --device NAME  the machine: usb:VVVV:PPPP[:SERIAL], unix:PATH or a\n"
-    "                 character device (default: the one machine on USB, or the\n"
-    "                 one chosen before among several)\n"
-    "  --list         list the machines attached to this computer\n";
+const char kUsage[] = "usage: faxrcp-bridge --stdio [--device NAME]\n"
+                      "       faxrcp-bridge --list\n"
+                      "\n"
+                      "Serves the machine attached to this computer to faxrcp or faxrcp-cli on\n"
+                      "another computer, which starts it over ssh (device ssh:HOST[/NAME]).\n"
+                      "\n"
+                      "  --stdio        serve on standard input and output until the input ends\n"
+                      "  --device NAME  the machine: usb:VVVV:PPPP[:SERIAL], unix:PATH or a\n"
+                      "                 character device (default: the one machine on USB, or the\n"
+                      "                 one chosen before among several)\n"
+                      "  --list         list the machines attached to this computer\n";
 
 // Discards the link's traces: standard error goes back to the client's ssh.
 class NoTrace : public platform::DebugSink {
@@ -90,11 +89,12 @@ int Serve(const std::string& asked) {
     if (device.empty()) {
         const size_t count = platform::ListUsbCandidates().size();
         bridge::Greet(1, b::kNoDevice,
-                      count == 0 ? "no machine is attached to " + HostName()
-                                 : std::to_string(count) + " machines are attached to " +
-                                       HostName() + " and none is chosen: add /usb:VVVV:PPPP "
-                                                    "to the device name (faxrcp-cli devices "
-                                                    "--host lists them)");
+                      count == 0
+                          ? "no machine is attached to " + HostName()
+                          : std::to_string(count) + " machines are attached to " + HostName() +
+                                " and none is chosen: add /usb:VVVV:PPPP "
+                                "to the device name (faxrcp-cli devices "
+                                "--host lists them)");
         return 1;
     }
     // Only the names a user may give; never another computer again.

@@ -139,7 +139,8 @@ std::optional<std::string> DeviceNameProblem(const std::string& name, bool remot
         if (!remote && ParseSshDeviceName(name)) {
             return std::nullopt;
         }
-        return "expected ssh:[USER@]HOST[:PORT][/DEVICE], the DEVICE a usb:, unix:, sim: or /dev name";
+        return "expected ssh:[USER@]HOST[:PORT][/DEVICE], the DEVICE a usb:, unix:, sim: or /dev "
+               "name";
     }
     if (name.front() == '/') {
         if (remote) {

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
-#include <utility>
 #include <mutex>
 #include <poll.h>
 #include <spawn.h>
@@ -18,6 +17,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -253,8 +253,7 @@ Registry& TheRegistry() {
 }
 
 // The greeting, then one empty read to time the round trip.
-std::shared_ptr<Session> Start(const SshDeviceName& where, bool prompts,
-                               RemoteProblem& problem) {
+std::shared_ptr<Session> Start(const SshDeviceName& where, bool prompts, RemoteProblem& problem) {
     auto s = std::make_shared<Session>();
     s->where = where;
     std::vector<std::string> command{"faxrcp-bridge", "--stdio"};

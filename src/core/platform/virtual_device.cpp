@@ -110,8 +110,7 @@ long VdevChannel::read(uint8_t* data, size_t count, const CommTimeouts& timeouts
     if (ReadsReturnAtOnce(timeouts)) {
         wait = 0;
     }
-    const SteadyTime deadline =
-        After(static_cast<uint64_t>(wait) + kReplyMarginMs + extraMs);
+    const SteadyTime deadline = After(static_cast<uint64_t>(wait) + kReplyMarginMs + extraMs);
     uint8_t request[9] = {vdev::kRead};
     vdev::PutU32(request + 1, most);
     vdev::PutU32(request + 5, wait);
