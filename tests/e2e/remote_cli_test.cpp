@@ -4,10 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <netinet/in.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -58,8 +63,8 @@ std::string Received(const SimDaemon& sim) {
 
 // Every command gives the same output, trace and machine state as a local
 // run: nothing on the wire to the machine changes.
-TEST(RemoteCliTest, CommandsDoWhatTheyDoLocally) {
-    FarSide far;
+void ExpectSameAsLocal(const SimDaemon& far,
+                       const std::function<CliRun(std::vector<std::string>)>& remote) {
     SimDaemon local{{"--firmware-idle", "200"}};
     const std::string image = local.folder() + "/update.bin";
     std::ofstream(image, std::ios::binary) << fwtest::ImageBytes(10000, 3);
@@ -81,19 +86,23 @@ TEST(RemoteCliTest, CommandsDoWhatTheyDoLocally) {
             return a;
         };
         const CliRun here = local.cli(in(args, local.folder()));
-        const CliRun there = far.cli(in(args, far.sim.folder()));
+        const CliRun there = remote(in(args, far.folder()));
         ASSERT_EQ(here.status, 0) << here.err;
         EXPECT_EQ(there.status, here.status) << there.err;
         EXPECT_EQ(there.out, here.out);
         EXPECT_EQ(there.err, here.err);
         const std::string trace = e2e::ReadFile(local.folder() + "/TRACE");
         EXPECT_NE(trace.find("WriteData"), std::string::npos);
-        EXPECT_EQ(e2e::ReadFile(far.sim.folder() + "/TRACE"), trace);
-        EXPECT_EQ(e2e::ReadFile(far.sim.folder() + "/SAVED"),
-                  e2e::ReadFile(local.folder() + "/SAVED"));
-        EXPECT_EQ(e2e::ReadFile(far.sim.stateFile()), e2e::ReadFile(local.stateFile()));
+        EXPECT_EQ(e2e::ReadFile(far.folder() + "/TRACE"), trace);
+        EXPECT_EQ(e2e::ReadFile(far.folder() + "/SAVED"), e2e::ReadFile(local.folder() + "/SAVED"));
+        EXPECT_EQ(e2e::ReadFile(far.stateFile()), e2e::ReadFile(local.stateFile()));
     }
-    EXPECT_EQ(Received(far.sim), e2e::ReadFile(image));
+    EXPECT_EQ(Received(far), e2e::ReadFile(image));
+}
+
+TEST(RemoteCliTest, CommandsDoWhatTheyDoLocally) {
+    FarSide far;
+    ExpectSameAsLocal(far.sim, [&](std::vector<std::string> args) { return far.cli(args); });
     EXPECT_TRUE(far.lockFree());
 }
 
@@ -167,6 +176,158 @@ TEST(RemoteCliTest, FaultsGiveOneLine) {
         EXPECT_EQ(run.err, "faxrcp-cli: " + f.said + "\n");
         EXPECT_TRUE(far.lockFree());
     }
+}
+
+// A real OpenSSH server on the loopback, as the current user, with
+// throwaway keys.
+class Sshd {
+  public:
+    Sshd() {
+        if (::access("/usr/sbin/sshd", X_OK) != 0 || ::access("/usr/bin/ssh", X_OK) != 0) {
+            skip_ = "openssh-server or openssh-client is not installed";
+            return;
+        }
+        // Privilege separation needs its empty folder; only root may make it.
+        ::mkdir("/run/sshd", 0755);
+        for (const char* key : {"host_key", "user_key"}) {
+            const std::string command = "ssh-keygen -q -t ed25519 -N '' -C '' -f " +
+                                        dir_.file(key) + " </dev/null >/dev/null 2>&1";
+            if (std::system(command.c_str()) != 0) {
+                skip_ = "ssh-keygen failed";
+                return;
+            }
+        }
+        port_ = FreePort();
+        dir_.write("authorized_keys", dir_.read("user_key.pub"));
+        dir_.write("known_hosts",
+                   "[127.0.0.1]:" + std::to_string(port_) + " " + dir_.read("host_key.pub"));
+        ::mkdir(dir_.file("locks").c_str(), 0700);
+        dir_.write("config", "Port " + std::to_string(port_) +
+                                 "\nListenAddress 127.0.0.1\nHostKey " + dir_.file("host_key") +
+                                 "\nPidFile none\nAuthorizedKeysFile " +
+                                 dir_.file("authorized_keys") +
+                                 "\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
+                                 "KbdInteractiveAuthentication no\nPermitRootLogin "
+                                 "prohibit-password\nSetEnv PATH=" FAXRCP_BIN_DIR
+                                 ":/usr/bin:/bin FAXRCP_LOCK_DIR=" +
+                                 dir_.file("locks") + "\n");
+        pid_ = e2e::Spawn({"/usr/sbin/sshd", "-D", "-e", "-f", dir_.file("config")}, {},
+                          dir_.file("sshd.out"), dir_.file("sshd.log"));
+        for (int i = 0; i < 200 && pid_ > 0; ++i) {
+            if (Listening()) {
+                return;
+            }
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        skip_ = "sshd cannot run here: " + dir_.read("sshd.log");
+    }
+    ~Sshd() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Sshd(const Sshd&) = delete;
+    Sshd& operator=(const Sshd&) = delete;
+
+    const std::string& skip() const { return skip_; }
+    std::map<std::string, std::string> env() const {
+        return {{"FAXRCP_SSH",
+                 "ssh -F /dev/null -i " + dir_.file("user_key") +
+                     " -o IdentitiesOnly=yes -o UserKnownHostsFile=" + dir_.file("known_hosts")}};
+    }
+    std::string device(const SimDaemon& sim) const {
+        return "ssh:127.0.0.1:" + std::to_string(port_) + "/unix:" + sim.socket();
+    }
+    bool lockFree() const {
+        const int fd = ::open(dir_.file("locks/faxrcp-port-8.lock").c_str(),
+                              O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        ::close(fd);
+        return free;
+    }
+
+  private:
+    static int FreePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+        ::close(fd);
+        return ntohs(a.sin_port);
+    }
+    bool Listening() const {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(port_));
+        const bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return up;
+    }
+
+    TempDir dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    std::string skip_;
+};
+
+// The ssh process faxrcp-cli started, once the far side holds its port.
+pid_t SshChildOnceServing(pid_t cli, const Sshd& sshd) {
+    for (int i = 0; i < 400; ++i) {
+        if (!sshd.lockFree()) {
+            for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+                const std::string status = e2e::ReadFile(entry.path() / "status");
+                if (status.find("\nPPid:\t" + std::to_string(cli) + "\n") != std::string::npos &&
+                    status.starts_with("Name:\tssh\n")) {
+                    return std::stoi(entry.path().filename());
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return -1;
+}
+
+TEST(RemoteCliTest, ThroughARealSshServer) {
+    const Sshd sshd;
+    if (!sshd.skip().empty()) {
+        GTEST_SKIP() << sshd.skip();
+    }
+    SimDaemon far{{"--firmware-idle", "200"}};
+    ExpectSameAsLocal(far, [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--device", sshd.device(far)});
+        return far.cli(args, sshd.env());
+    });
+
+    // The connection killed while the client waits for a late answer.
+    SimDaemon late{{"--late", "get-setup=4000"}};
+    std::map<std::string, std::string> env = e2e::FastWaits();
+    env.merge(sshd.env());
+    env["FAXRCP_LOCK_DIR"] = late.folder();
+    env["FAXRCP_USB_TIMEOUT_MS"] = "6000";
+    const pid_t cli =
+        e2e::Spawn({e2e::Program("faxrcp-cli"), "--device", sshd.device(late), "setup", "get"}, env,
+                   late.folder() + "/out", late.folder() + "/err");
+    const pid_t ssh = SshChildOnceServing(cli, sshd);
+    ASSERT_GT(ssh, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // inside the read
+    ::kill(ssh, SIGKILL);
+    int status = 0;
+    ::waitpid(cli, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << e2e::ReadFile(late.folder() + "/err");
+    bool freed = false;
+    for (int i = 0; i < 200 && !(freed = sshd.lockFree()); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    EXPECT_TRUE(freed);
 }
 
 } // namespace
