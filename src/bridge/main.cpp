@@ -40,7 +40,8 @@ const char kUsage[] = "usage: faxrcp-bridge --stdio [--device NAME]\n"
                       "  --device NAME  the machine: usb:VVVV:PPPP[:SERIAL], unix:PATH or a\n"
                       "                 character device (default: the one machine on USB, or the\n"
                       "                 one chosen before among several)\n"
-                      "  --list         list the machines attached to this computer\n";
+                      "  --list         list the machines attached to this computer\n"
+    "  --version      print the version\n";
 
 // Discards the link's traces: standard error goes back to the client's ssh.
 class NoTrace : public platform::DebugSink {
