@@ -2,8 +2,6 @@
 
 #include "cli/cli_output.h"
 #include "platform/device_name.h"
-#include "platform/remembered_usb_port.h"
-#include "platform/remote_device.h"
 
 namespace cli {
 
@@ -41,23 +39,18 @@ void Print(const std::vector<UsbCandidate>& candidates, Io& io) {
 // them as they are.
 int RunRemoteDevices(Io& io) {
     const std::string host = io.options.host;
-    const auto where = platform::ParseSshDeviceName(platform::kSshPrefix + host);
-    if (!where || !where->device.empty()) {
+    if (!platform::ParseSshHost(host)) {
         return Fail(io, kExitUsage,
                     "unusable host '" + EscapeText(host) + "': expected [USER@]HOST[:PORT]");
     }
-    std::string lines;
-    platform::RemoteProblem problem;
-    if (!platform::ListRemoteMachines(*where, lines, problem)) {
-        return Fail(io, kExitDevice, EscapeText(problem.text));
+    std::string problem;
+    const std::optional<std::vector<UsbCandidate>> candidates = RemoteCandidates(host, problem);
+    if (!candidates) {
+        return Fail(io, kExitDevice, EscapeText(problem));
     }
-    std::vector<UsbCandidate> candidates = ParseUsbCandidates(lines);
-    for (UsbCandidate& c : candidates) {
-        c.name = platform::kSshPrefix + host + "/" + c.name;
-    }
-    Print(candidates, io);
-    if (candidates.empty()) {
-        io.err << "faxrcp-cli: no machine is attached to " << EscapeText(where->host) << "\n";
+    Print(*candidates, io);
+    if (candidates->empty()) {
+        io.err << "faxrcp-cli: no machine is attached to " << EscapeText(host) << "\n";
     }
     return kExitOk;
 }
@@ -69,9 +62,8 @@ int RunDevices(const Args&, Io& io) {
     std::vector<UsbCandidate> candidates = UsbCandidates();
     const bool none = candidates.empty();
     // Machines on other computers chosen before, after those attached here.
-    for (const std::string& name : platform::RememberedRemoteMachines()) {
-        candidates.push_back({name, "", "", ""});
-    }
+    const std::vector<UsbCandidate> remote = RememberedRemoteCandidates();
+    candidates.insert(candidates.end(), remote.begin(), remote.end());
     Print(candidates, io);
     if (none) {
         io.err << "faxrcp-cli: no USB printer found\n";

@@ -7,10 +7,11 @@
 #include "model/lang_text.h"
 #include "model/usb_choice.h"
 #include "platform/device.h"
-#include "platform/remote_device.h"
+#include "platform/device_name.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/remote_device.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
@@ -101,8 +102,10 @@ bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
     if (!choice) {
         return false;
     }
+    // Or a machine on another computer, which the chooser found there.
     const bool listed = std::any_of(candidates.begin(), candidates.end(),
-                                    [&](const UsbCandidate& c) { return c.name == *choice; });
+                                    [&](const UsbCandidate& c) { return c.name == *choice; }) ||
+                        platform::ParseSshDeviceName(*choice).has_value();
     if (!listed) {
         return true; // none chosen: on as without a machine on USB
     }

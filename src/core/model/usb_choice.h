@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,15 @@ std::vector<UsbCandidate> UsbCandidates();
 // kUsbCandidateLimit of them; lines without a name are skipped.
 std::vector<UsbCandidate> ParseUsbCandidates(std::string_view text);
 constexpr size_t kUsbCandidateLimit = 128;
+
+// The machines attached to another computer ("[USER@]HOST[:PORT]"), named as
+// ssh:HOST/NAME so that they open as they are; nullopt with the reason in
+// problem when the host is malformed or cannot be reached.
+std::optional<std::vector<UsbCandidate>> RemoteCandidates(const std::string& host,
+                                                          std::string& problem);
+
+// The machines on other computers this user chose before, newest first.
+std::vector<UsbCandidate> RememberedRemoteCandidates();
 
 // Remembers name for this user, so the library names it at the next start
 // while that machine is there. False when it cannot be written.

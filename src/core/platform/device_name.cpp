@@ -113,6 +113,12 @@ std::optional<SshDeviceName> ParseSshDeviceName(const std::string& name) {
     return out;
 }
 
+std::optional<SshDeviceName> ParseSshHost(const std::string& host) {
+    std::optional<SshDeviceName> where = ParseSshDeviceName(kSshPrefix + host);
+    return where && where->device.empty() && host.find('/') == std::string::npos ? where
+                                                                                 : std::nullopt;
+}
+
 std::optional<std::string> DeviceNameProblem(const std::string& name, bool remote) {
     if (name.empty() || name.size() > kMaxDeviceName || name.find('\0') != std::string::npos) {
         return "not a device name";

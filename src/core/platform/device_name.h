@@ -22,6 +22,9 @@ constexpr const char* kSshPrefix = "ssh:";
 // options, so the far side's command line cannot be widened by a name.
 std::optional<SshDeviceName> ParseSshDeviceName(const std::string& name);
 
+// [USER@]HOST[:PORT] alone, as --host takes it; nullopt when malformed.
+std::optional<SshDeviceName> ParseSshHost(const std::string& host);
+
 // Why name is none the device namespace can open; nullopt when it is one.
 // A character device is looked at only where it is (remote false).
 std::optional<std::string> DeviceNameProblem(const std::string& name, bool remote = false);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sstream>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
