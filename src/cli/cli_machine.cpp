@@ -199,11 +199,15 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     int status = kExitOk;
     try {
         switch (RunStartup(hooks)) {
-        case StartupOutcome::PortBusy:
+        case StartupOutcome::PortBusy: {
+            const platform::RemoteProblem remote = platform::LastRemoteProblem(usbWritePath);
             status = Fail(io, kExitPortBusy,
-                          "the port is busy: another program (the panel or another "
-                          "faxrcp-cli) is using the machine");
+                          remote.kind == platform::RemoteFailure::kBusy
+                              ? EscapeText(remote.text)
+                              : "the port is busy: another program (the panel or another "
+                                "faxrcp-cli) is using the machine");
             break;
+        }
         case StartupOutcome::NoUsbDeviceNamed:
             status = kExitDevice;
             break;

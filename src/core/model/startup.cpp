@@ -189,6 +189,13 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
         if (!DetectPort(hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
         }
+        // The other computer's port lock: busy there as it would be here.
+        if (platform::LastRemoteProblem(usbWritePath).kind == platform::RemoteFailure::kBusy) {
+            if (hooks.portBusy) {
+                hooks.portBusy();
+            }
+            return StartupOutcome::PortBusy;
+        }
         bool answered = InquireTwice(hooks);
         if (!answered && currentPort == kUsbPort) {
             // The machine may sit on the parallel port instead: no message.
