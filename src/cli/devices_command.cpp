@@ -43,10 +43,10 @@ int RunRemoteDevices(Io& io) {
         return Fail(io, kExitUsage,
                     "unusable host '" + EscapeText(host) + "': expected [USER@]HOST[:PORT]");
     }
-    std::string problem;
+    platform::RemoteProblem problem;
     const std::optional<std::vector<UsbCandidate>> candidates = RemoteCandidates(host, problem);
     if (!candidates) {
-        return Fail(io, kExitDevice, EscapeText(problem));
+        return Fail(io, kExitDevice, EscapeText(problem.text));
     }
     Print(*candidates, io);
     if (candidates->empty()) {

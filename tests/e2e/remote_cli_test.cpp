@@ -308,7 +308,7 @@ TEST(RemoteCliTest, ThroughARealSshServer) {
     });
 
     // The connection killed while the client waits for a late answer.
-    SimDaemon late{{"--late", "get-setup=4000"}};
+    SimDaemon late{{"--late", "get-setup=3000"}};
     std::map<std::string, std::string> env = e2e::FastWaits();
     env.merge(sshd.env());
     env["FAXRCP_LOCK_DIR"] = late.folder();
@@ -318,7 +318,7 @@ TEST(RemoteCliTest, ThroughARealSshServer) {
                    late.folder() + "/out", late.folder() + "/err");
     const pid_t ssh = SshChildOnceServing(cli, sshd);
     ASSERT_GT(ssh, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // inside the read
+    std::this_thread::sleep_for(std::chrono::milliseconds(800)); // inside the read
     ::kill(ssh, SIGKILL);
     int status = 0;
     ::waitpid(cli, &status, 0);

@@ -77,16 +77,10 @@ bool RememberUsbChoice(const std::string& name) {
 }
 
 std::optional<std::vector<UsbCandidate>> RemoteCandidates(const std::string& host,
-                                                          std::string& problem) {
+                                                          platform::RemoteProblem& problem) {
     const auto where = platform::ParseSshHost(host);
-    if (!where) {
-        problem = "expected [USER@]HOST[:PORT]";
-        return std::nullopt;
-    }
     std::string lines;
-    platform::RemoteProblem failure;
-    if (!platform::ListRemoteMachines(*where, lines, failure)) {
-        problem = failure.text;
+    if (!where || !platform::ListRemoteMachines(*where, lines, problem)) {
         return std::nullopt;
     }
     std::vector<UsbCandidate> candidates = ParseUsbCandidates(lines);

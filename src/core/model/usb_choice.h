@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/remote_device.h"
+
 // The USB machines the USB library could name, for a choice among several.
 
 struct UsbCandidate {
@@ -26,11 +28,11 @@ std::vector<UsbCandidate> UsbCandidates();
 std::vector<UsbCandidate> ParseUsbCandidates(std::string_view text);
 constexpr size_t kUsbCandidateLimit = 128;
 
-// The machines attached to another computer ("[USER@]HOST[:PORT]"), named as
-// ssh:HOST/NAME so that they open as they are; nullopt with the reason in
-// problem when the host is malformed or cannot be reached.
+// The machines attached to another computer ("[USER@]HOST[:PORT]", checked
+// first with platform::ParseSshHost), named as ssh:HOST/NAME so that they open
+// as they are; nullopt with the reason in problem when it cannot be reached.
 std::optional<std::vector<UsbCandidate>> RemoteCandidates(const std::string& host,
-                                                          std::string& problem);
+                                                          platform::RemoteProblem& problem);
 
 // The machines on other computers this user chose before, newest first.
 std::vector<UsbCandidate> RememberedRemoteCandidates();

@@ -210,13 +210,14 @@ class SshProcess {
             last.find("faxrcp-bridge: command not found") != std::string::npos) {
             return {RemoteFailure::kNoBridge,
                     "faxrcp-bridge is not installed on " + host +
-                        " (install faxrcp there, or put faxrcp-bridge on its PATH)"};
+                        " (install faxrcp there, or put faxrcp-bridge on its PATH)",
+                    ""};
         }
         if (last.empty()) {
             last = exitStatus_ >= 0 ? "ssh ended with status " + std::to_string(exitStatus_)
                                     : "no answer from ssh";
         }
-        return {RemoteFailure::kUnreachable, "cannot reach " + host + " over ssh: " + last};
+        return {RemoteFailure::kUnreachable, "cannot reach " + host + " over ssh: " + last, last};
     }
 
   private:
@@ -284,11 +285,12 @@ std::shared_ptr<Session> Start(const SshDeviceName& where, bool prompts, RemoteP
         }
     }
     if (head[1] == bridge::kBusy) {
-        problem = {RemoteFailure::kBusy, "the machine on " + where.host + " is busy: " + text};
+        problem = {RemoteFailure::kBusy, "the machine on " + where.host + " is busy: " + text,
+                   text};
         return nullptr;
     }
     if (head[1] != bridge::kReady) {
-        problem = {RemoteFailure::kNoDevice, where.host + ": " + text};
+        problem = {RemoteFailure::kNoDevice, where.host + ": " + text, text};
         return nullptr;
     }
     s->served = text;
@@ -320,7 +322,7 @@ void MarkLost(Session& s) {
     for (auto& [name, session] : r.sessions) {
         if (session.get() == &s) {
             r.problems[name] = {RemoteFailure::kLost,
-                                "the connection to " + s.where.host + " was lost"};
+                                "the connection to " + s.where.host + " was lost", ""};
         }
     }
 }
@@ -413,7 +415,7 @@ std::unique_ptr<Device> OpenRemoteDevice(const std::string& name, const OpenMode
         std::lock_guard lock(r.mutex);
         if (reply[1] == bridge::kNotOpened) {
             r.problems[name] = {RemoteFailure::kNoDevice,
-                                where->host + " cannot open its machine " + s->served};
+                                where->host + " cannot open its machine " + s->served, ""};
             return nullptr;
         }
         r.problems.erase(name);

@@ -29,7 +29,8 @@ constexpr uint32_t kMaxText = 1024;
 enum class RemoteFailure { kNone, kBusy, kUnreachable, kNoBridge, kNoDevice, kLost };
 struct RemoteProblem {
     RemoteFailure kind = RemoteFailure::kNone;
-    std::string text; // one line, naming the host
+    std::string text;   // one line, naming the host
+    std::string detail; // ssh's or the bridge's own words, when they gave some
 };
 
 // Opens the device of an ssh: name through `faxrcp-bridge` on that host,

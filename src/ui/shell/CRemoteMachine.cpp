@@ -8,6 +8,7 @@
 
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "platform/device_name.h"
 #include "templates/remote_machine_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
@@ -70,12 +71,21 @@ void CRemoteMachine::OnFind() {
     candidates_.clear();
     ok_->setEnabled(false);
     const std::string host = host_->text().trimmed().toStdString();
-    std::string problem;
+    if (!platform::ParseSshHost(host)) {
+        dlg::SetControlText(this, kMessage, Lang("IDS_BAD_HOST"));
+        message_->show();
+        return;
+    }
+    platform::RemoteProblem problem;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::optional<std::vector<UsbCandidate>> found = RemoteCandidates(host, problem);
     QApplication::restoreOverrideCursor();
     if (!found) {
-        dlg::SetControlText(this, kMessage, Text(problem));
+        // ssh's own words stay as ssh gave them.
+        const QString why = problem.kind == platform::RemoteFailure::kNoBridge
+                                ? Lang("IDS_NO_BRIDGE")
+                                : Lang("IDS_UNREACHABLE") + "\n" + Text(problem.detail);
+        dlg::SetControlText(this, kMessage, why.trimmed());
         message_->show();
         return;
     }
