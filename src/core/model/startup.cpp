@@ -186,6 +186,7 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
     bool askedForUsbMachine = false;
     for (;;) {
+        platform::RetryRemoteNow();
         if (!DetectPort(hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
         }

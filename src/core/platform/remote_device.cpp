@@ -34,6 +34,9 @@ constexpr uint32_t kOpenMs = 5000;
 constexpr uint32_t kListMs = 30000;
 constexpr uint32_t kEndMs = 2000;
 constexpr size_t kMaxErrorText = 4096;
+// A computer that could not be reached is tried again after this, or when the
+// user asks (start-up's Retry), not by every exchange in between.
+constexpr auto kRetryAfter = std::chrono::seconds(30);
 constexpr size_t kMaxList = 64 * 1024;
 
 std::vector<std::string> Words(const std::string& text) {
@@ -60,7 +63,8 @@ class SshProcess {
         if (args.empty()) {
             return false;
         }
-        args.push_back("-T");
+        // A computer that does not answer at all ends in ssh's own words.
+        args.insert(args.end(), {"-T", "-o", "ConnectTimeout=10"});
         if (!prompts) {
             args.insert(args.end(), {"-o", "BatchMode=yes"});
         }
@@ -242,6 +246,7 @@ struct Registry {
     std::map<std::string, std::shared_ptr<Session>> sessions;
     std::map<std::string, RemoteProblem> problems;
     bool reconnect = true;
+    std::chrono::steady_clock::time_point retryAfter{};
     bool prompts = false;
     std::string lostHost;
 };
@@ -379,7 +384,8 @@ std::shared_ptr<Session> SessionFor(const std::string& name, const SshDeviceName
     lock.lock();
     if (!s) {
         r.problems[name] = problem;
-        r.reconnect = false; // one try per conversation
+        r.reconnect = false;
+        r.retryAfter = std::chrono::steady_clock::now() + kRetryAfter;
         return nullptr;
     }
     r.problems.erase(name);
@@ -448,7 +454,14 @@ uint32_t RemoteRoundTripMs() {
 void AllowRemoteReconnect() {
     Registry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
+    r.reconnect = r.reconnect || std::chrono::steady_clock::now() >= r.retryAfter;
+}
+
+void RetryRemoteNow() {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
     r.reconnect = true;
+    r.retryAfter = {};
 }
 
 std::string TakeLostRemoteHost() {

@@ -42,8 +42,11 @@ RemoteProblem LastRemoteProblem(const std::string& name);
 // The slowest round trip of the connections open now, 0 when there are none.
 uint32_t RemoteRoundTripMs();
 // A lost connection is made again only when a new conversation with the
-// machine begins, never in the middle of one.
+// machine begins, never in the middle of one; one that could not be made at
+// all, only after a while.
 void AllowRemoteReconnect();
+// The user asks again (start-up's Retry): the next open tries at once.
+void RetryRemoteNow();
 // The host of a connection lost since the last call; empty when none was.
 std::string TakeLostRemoteHost();
 // Ends every connection; the far side gives its port back.
