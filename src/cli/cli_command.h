@@ -47,6 +47,7 @@ struct Options {
     std::string device;   // --device NAME, over FAXRCP_USB_PORT
     int waitSeconds = 0;  // --wait SECONDS: for a busy port
     bool all = false;     // --all: also the reserved fields
+    std::string host;     // --host [USER@]HOST
 };
 
 struct Io {
@@ -71,6 +72,7 @@ struct Command {
     void (*moreHelp)(std::ostream& out) = nullptr;
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
+    bool host = false;     // takes --host
 };
 
 // All registered commands, in registration order.

@@ -8,9 +8,11 @@
 #include "model/lang_text.h"
 #include "model/usb_choice.h"
 #include "platform/device.h"
+#include "platform/device_name.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/remote_device.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
@@ -59,9 +61,14 @@ void FetchControlPortName() {
     std::memcpy(usbWritePath, controlPortName, sizeof usbWritePath);
 }
 
+// What the last probe of the USB pipe found: a named device is not opened
+// a second time to learn it again.
+bool usbPipeOpened = false;
+
 bool UsbPipeOpens() {
     auto device = platform::OpenDevice(usbWritePath, {.read = true, .write = true, .shared = true});
-    return device != nullptr;
+    usbPipeOpened = device != nullptr;
+    return usbPipeOpened;
 }
 
 template <typename Fn> Fn Lookup(const char* entryPoint) {
@@ -101,8 +108,10 @@ bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
     if (!choice) {
         return false;
     }
+    // Or a machine on another computer, which the chooser found there.
     const bool listed = std::any_of(candidates.begin(), candidates.end(),
-                                    [&](const UsbCandidate& c) { return c.name == *choice; });
+                                    [&](const UsbCandidate& c) { return c.name == *choice; }) ||
+                        platform::ParseSshDeviceName(*choice).has_value();
     if (!listed) {
         return true; // none chosen: on as without a machine on USB
     }
@@ -212,13 +221,21 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
     bool askedForUsbMachine = false;
     for (;;) {
+        platform::RetryRemoteNow();
         if (!DetectPort(hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
+        }
+        // The other computer's port lock: busy there as it would be here.
+        if (platform::LastRemoteProblem(usbWritePath).kind == platform::RemoteFailure::kBusy) {
+            if (hooks.portBusy && hooks.portBusy(PortHolder::Unknown)) {
+                continue;
+            }
+            return StartupOutcome::PortBusy;
         }
         // A device the user named is the only one tried: no silent move to
         // the parallel port, which would then take the blame.
         const bool onlyNamed = currentPort == kUsbPort && !ExplicitDevice().empty();
-        bool answered = (!onlyNamed || UsbPipeOpens()) && InquireTwice(hooks);
+        bool answered = (!onlyNamed || usbPipeOpened) && InquireTwice(hooks);
         if (Cancelled(hooks)) {
             return StartupOutcome::Aborted;
         }
@@ -246,5 +263,6 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
 void RunExit() {
     ReleasePort(kArbitrationId);
+    platform::CloseRemoteSessions(); // the other computer's port goes back too
     FreePhonebookTable();
 }

@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <cstdlib>
 
 #include "base/qt_desktop.h"
 #include "base/qt_windowed_clock.h"
 #include "model/lang_text.h"
+#include "platform/remote_device.h"
 #include "shell/CMainDlg.h"
 #include "shell/CStartupWindow.h"
 #include "shell/CUsbChoice.h"
@@ -69,6 +71,8 @@ StartupHooks CRcpApp::MakeStartupHooks(CStartupWindow* window) {
 bool CRcpApp::InitInstance() {
     foundOtherInstance = false;
     mainWindowRan = false;
+    // No terminal to type a password into: the desktop's prompt, when it has one.
+    platform::SetRemotePasswordPrompts(std::getenv("SSH_ASKPASS") != nullptr);
 
     // A running panel with a window of the application title comes forward instead.
     delete instance_;
