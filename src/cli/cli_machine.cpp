@@ -189,7 +189,7 @@ std::string PortKind() {
         return "parallel";
     }
     const std::string device = PortDevice();
-    for (const char* kind : {"usb", "unix", "sim"}) {
+    for (const char* kind : {"usb", "unix", "sim", "ssh"}) {
         if (device.starts_with(std::string(kind) + ":")) {
             return kind;
         }
