@@ -7,12 +7,16 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <cstring>
 #include <memory>
 #include <regex>
 
+#include "model/phonebook_file.h"
+#include "model/phonebook_ops.h"
 #include "pages/CAdvanced.h"
 #include "pages/CSettings.h"
 #include "phonebook/CPhonebook.h"
@@ -170,6 +174,62 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_TRUE(desk.messageBoxes[1].text.contains("Line 2: "))
         << desk.messageBoxes[1].text.toStdString();
     EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
+}
+
+// A first read that gets its answer too late leaves the defaults on every
+// page: none of them may reach the machine or a file, until a read or a file
+// gives the page a record of the machine's.
+TEST_F(MainDlgFilesTest, RecordsNeverReadAreNeitherSentNorSaved) {
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    StoreSingleNumber(7, "FROM FILE", "123");
+    ASSERT_EQ(WritePhonebookFile(dir.file("saved.pbf")), 1);
+    dir.write("old.pbf", "four entries");
+    dir.write("old.csv", "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    machine().setSlotNumber(0, "ALICE", "5551234");
+    const auto setup = machine().setupBlock();
+    const auto status = machine().statusBlock();
+    const sim::Fault late{.lateMs = 20000, .times = 1};
+    for (sim::Command get :
+         {sim::Command::GetSetup, sim::Command::GetStatus, sim::Command::GetPhonebook}) {
+        machine().setFault(get, late);
+    }
+    auto dlg = OpenShown();
+    const struct {
+        int tab;
+        int send;
+    } pages[] = {{0, settings_ids::kApply}, {1, advanced_ids::kApply}, {2, 1024}};
+    for (const auto& row : pages) {
+        SCOPED_TRACE(row.tab);
+        dlg->Sheet()->setCurrentIndex(row.tab);
+        QCoreApplication::processEvents();
+        auto* page = dlg->SheetPages()[row.tab];
+        auto* send = page->Control<QPushButton>(row.send);
+        EXPECT_FALSE(send->isEnabled());
+        EXPECT_FALSE(send->toolTip().isEmpty());
+        EXPECT_EQ(dlg->StatusLine()->text(), send->toolTip());
+        // Also the question at the end may not send them.
+        EXPECT_FALSE(page->HasUnsentChanges());
+        EXPECT_FALSE(page->SendChanges());
+    }
+    auto* book = dlg->Page<CPhonebook>();
+    for (int command : {ID_FILE_SAVE_PBOOK, ID_FILE_EXPORT_PBOOK}) {
+        EXPECT_FALSE(dlg->MenuItem(command)->isEnabled());
+        book->OnCommand(command);
+    }
+    EXPECT_TRUE(desk.fileDialogs.empty());
+    EXPECT_EQ(dir.read("old.pbf"), "four entries");
+    EXPECT_EQ(dir.read("old.csv"), "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    EXPECT_EQ(machine().setupBlock(), setup);
+    EXPECT_EQ(machine().statusBlock(), status);
+    EXPECT_EQ(machine().slotName(0), "ALICE");
+
+    // A loaded file is the user's to write.
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("saved.pbf")));
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    QTest::mouseClick(book->Control<QPushButton>(1024), Qt::LeftButton);
+    EXPECT_EQ(machine().slotName(7), "FROM FILE");
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "pages/CSettings.h"
 #include "phonebook/CPhonebook.h"
 #include "protocol/inquiry.h"
+#include "protocol/phonebook.h"
 #include "shell/CAbout.h"
 #include "shell/CMainDlg.h"
 #include "support/qt_window_fixture.h"
@@ -96,6 +97,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 }
 
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
+    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     for (int command : kPhonebookCommands) {
@@ -337,6 +339,7 @@ TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
 }
 
 TEST_F(MainDlgTest, FileCommandsGoToTheCurrentPageOnly) {
+    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
