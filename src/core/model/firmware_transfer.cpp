@@ -163,10 +163,13 @@ class FirmwareTransfer::Session {
                 Trace("Error on writing to port.");
             }
             fail();
-        } else if (!(lptPath_ ? openLptDevice() : askGeneric())) {
-            fail();
         } else {
-            result = sendImage(total);
+            view_.transferStarting();
+            if (lptPath_ ? openLptDevice() : askGeneric()) {
+                result = sendImage(total);
+            } else {
+                fail();
+            }
         }
 
         // Closing up, on every way out once the cursor is showing.
