@@ -184,7 +184,8 @@ const cli::Registrar settingsLoad({
     .details = "The file is checked whole before the machine is opened: each refused line "
                "is printed as FILE:LINE: message, the command exits 2 and nothing is sent. "
                "Then both records are read, the file's fields are put over them (fields "
-               "it leaves out keep the machine's values) and each record the file changes is written. Prints "
+               "it leaves out keep the machine's values) and each record the file changes is "
+               "written. Prints "
                "each changed field as section.name: old -> new, or 'nothing to change' "
                "(then nothing is written).",
 });
