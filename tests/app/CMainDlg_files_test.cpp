@@ -165,6 +165,11 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_NE(csv.find("0,single,ALICE,5551234,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("1,single,EMILE ZOLA,33123456789,"), std::string::npos) << csv;
     EXPECT_TRUE(dlg->StatusLine()->text().contains("book.CSV"));
+    // The file type chosen in the dialog decides for a bare name.
+    desk.saveFilter = 1;
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("cards")));
+    dlg->MenuItem(ID_FILE_EXPORT_PBOOK)->trigger();
+    EXPECT_EQ(dir.read("cards.vcf").rfind("BEGIN:VCARD\r\n", 0), 0u);
 
     // A CSV line that cannot be taken leaves the table as it is.
     dir.write("bad.csv", "slot,kind,name,number,members\r\n100,single,X,123,\r\n");

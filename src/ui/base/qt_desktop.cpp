@@ -115,8 +115,20 @@ QString RunFileDialog(QWidget* owner, const FileDialogOptions& options, bool sav
     if (!options.defaultExtension.isEmpty()) {
         dialog.setDefaultSuffix(options.defaultExtension);
     }
+    // A bare name takes the extension of the file type chosen.
+    if (save && options.chosenFilter != nullptr) {
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& selected) {
+                dialog.setDefaultSuffix(FilterExtension(options.filter,
+                                                        static_cast<int>(filters.indexOf(selected)),
+                                                        options.defaultExtension));
+            });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
+    }
+    if (options.chosenFilter != nullptr) {
+        *options.chosenFilter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     }
     const QString path = dialog.selectedFiles().first();
     QDir::setCurrent(QFileInfo(path).absolutePath());
@@ -146,6 +158,17 @@ QStringList QtNameFilters(const QString& platformFilter) {
         out << name + QStringLiteral(" (") + widened.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
+}
+
+QString FilterExtension(const QString& platformFilter, int index, const QString& fallback) {
+    const QString first = platformFilter.section(QLatin1Char('|'), 2 * index + 1, 2 * index + 1)
+                              .section(QLatin1Char(';'), 0, 0);
+    const QString extension = first.mid(2);
+    // The caller's spelling where they agree ("PBF" for "*.pbf").
+    return index >= 0 && first.startsWith(QLatin1String("*.")) && first != QLatin1String("*.*") &&
+                   extension.compare(fallback, Qt::CaseInsensitive) != 0
+               ? extension
+               : fallback;
 }
 
 bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
