@@ -4,15 +4,18 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <memory>
 
 #include "base/qt_property_page.h"
@@ -277,6 +280,26 @@ TEST_F(MainDlgTest, HelpButtonF1AndContentsOpenTheManualAtTopicOneAndItClosesWit
     ASSERT_EQ(desk.helpCalls.size(), 4u);
     EXPECT_EQ(desk.helpCalls[3].command, desktop::HelpCommand::Quit);
     EXPECT_EQ(mainDlg, nullptr);
+}
+
+// Names from outside (files, the machine) show as they are, never as markup.
+TEST(MessageBoxTest, OutsideTextsAreShownAsTheyAre) {
+    desktop::QtDesktop real;
+    const QString name = QStringLiteral("<font size=7 color=red>HUGE.csv");
+    std::vector<Qt::TextFormat> seen;
+    const auto answer = [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen.push_back(box->textFormat());
+                box->buttons().first()->click();
+            }
+        });
+    };
+    answer();
+    real.messageBox(nullptr, name, "faxrcp", desktop::Icon::Error, desktop::Buttons::Ok);
+    answer();
+    real.askChoice(nullptr, name, "faxrcp", {"Send", "Stay"}, 1);
+    EXPECT_EQ(seen, (std::vector<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
 }
 
 TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {

@@ -189,6 +189,8 @@ bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
 Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                              Buttons buttons) {
     QMessageBox box(ToQt(icon), caption, text, ToQt(buttons), owner);
+    // Texts hold names from outside (files, the machine): never markup.
+    box.setTextFormat(Qt::PlainText);
     const int answer = box.exec();
     const auto* clicked = box.clickedButton();
     return FromQt(clicked != nullptr ? box.standardButton(box.clickedButton()) : answer, buttons);
@@ -197,6 +199,7 @@ Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString&
 int QtDesktop::askChoice(QWidget* owner, const QString& text, const QString& caption,
                          const QStringList& buttons, int escapeButton) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> added;
     for (const QString& label : buttons) {
         added << box.addButton(label, QMessageBox::ActionRole);
@@ -241,8 +244,11 @@ void QtDesktop::help(QWidget* owner, const QString& helpFile, HelpCommand comman
         return;
     }
     if (!QFileInfo(helpFile).isFile()) {
-        QMessageBox::critical(owner, QApplication::applicationName(),
-                              QStringLiteral("Unable to open the help file %1.").arg(helpFile));
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                        QStringLiteral("Unable to open the help file %1.").arg(helpFile),
+                        QMessageBox::Ok, owner);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         return;
     }
     if (helpWindow == nullptr || helpWindow->parentWidget() != owner) {
