@@ -15,8 +15,9 @@ namespace {
 
 // Why a settings file was not saved or read, after the file's name.
 std::string Reason(FileError error) {
-    return cli::FileReason(error, "its first line is not 'faxrcp settings 1', or it is longer "
-                                  "than 1 MiB or not UTF-8 text");
+    return cli::FileReason(
+        error, "its first line other than comments is not 'faxrcp settings 1', or it is longer "
+               "than 1 MiB or not UTF-8 text");
 }
 
 std::string Named(const std::string& file) {
