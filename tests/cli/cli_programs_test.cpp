@@ -117,4 +117,25 @@ TEST(CliProgramsTest, InquiryWaitsItsTimeWithoutBurningTheProcessor) {
     EXPECT_LT(t.cpuSeconds, 0.5);
 }
 
+// A standard input that cannot be read is said to be so, not taken for a
+// file of the wrong kind.
+TEST(CliProgramsTest, StandardInputThatCannotBeReadIsAReadError) {
+    TempDir dir;
+    const std::pair<const char*, const char*> inputs[] = {
+        {"", "read or write error"}, {"/", "not a regular file"}};
+    for (const auto& [input, reason] : inputs) {
+        SCOPED_TRACE(input);
+        const pid_t pid = e2e::Spawn({e2e::Program("faxrcp-cli"), "settings", "diff", "-"}, {},
+                                     dir.file("out"), dir.file("err"), input);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        const std::string err = e2e::ReadFile(dir.file("err"));
+        EXPECT_NE(err.find(std::string("standard input is not a settings file that can be read: ") +
+                           reason),
+                  std::string::npos)
+            << err;
+    }
+}
+
 } // namespace
