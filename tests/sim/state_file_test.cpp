@@ -81,7 +81,14 @@ TEST_F(StateFileTest, BadLinesAreSkippedAndGoodOnesKept) {
                              "31 32 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                              "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                              "00 00\n";
-    EXPECT_TRUE(sim::StateFromText(m, text));
+    std::vector<std::string> skipped;
+    EXPECT_TRUE(sim::StateFromText(m, text, &skipped));
+    // Each skipped line is named.
+    std::string lines;
+    for (const std::string& why : skipped) {
+        lines += why.substr(0, why.find(':')) + ";";
+    }
+    EXPECT_EQ(lines, "line 2;line 4;line 6;line 8;line 10;line 11;");
     EXPECT_EQ(m.machineClass(), 2);
     EXPECT_EQ(m.capacityB(), 20);
     EXPECT_EQ(m.setupBlock(), before);
