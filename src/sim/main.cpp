@@ -226,8 +226,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "faxrcp-sim: %s: %s skipped\n", file.c_str(), why.c_str());
         }
         if (!loaded && ::access(file.c_str(), F_OK) == 0) {
-            std::fprintf(stderr, "faxrcp-sim: %s: nothing usable in it\n",
-                         file.c_str());
+            std::fprintf(stderr, "faxrcp-sim: %s: nothing usable in it\n", file.c_str());
             skipped.emplace_back();
         }
         if (options.strict && !skipped.empty()) {

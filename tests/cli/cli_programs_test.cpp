@@ -121,8 +121,8 @@ TEST(CliProgramsTest, InquiryWaitsItsTimeWithoutBurningTheProcessor) {
 // file of the wrong kind.
 TEST(CliProgramsTest, StandardInputThatCannotBeReadIsAReadError) {
     TempDir dir;
-    const std::pair<const char*, const char*> inputs[] = {
-        {"", "read or write error"}, {"/", "not a regular file"}};
+    const std::pair<const char*, const char*> inputs[] = {{"", "read or write error"},
+                                                          {"/", "not a regular file"}};
     for (const auto& [input, reason] : inputs) {
         SCOPED_TRACE(input);
         const pid_t pid = e2e::Spawn({e2e::Program("faxrcp-cli"), "settings", "diff", "-"}, {},
