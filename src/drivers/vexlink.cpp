@@ -28,7 +28,7 @@ std::map<int, int> held; // id -> descriptor holding the lock, -1 for none
 bool LockedByAnyone(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return false;
+        return true; // cannot tell: keep off
     }
     std::ostringstream want;
     want << std::hex;

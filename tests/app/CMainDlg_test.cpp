@@ -285,20 +285,18 @@ TEST_F(MainDlgTest, HelpButtonF1AndContentsOpenTheManualAtTopicOneAndItClosesWit
 // Names from outside (files, the machine) show as they are, never as markup.
 TEST(MessageBoxTest, OutsideTextsAreShownAsTheyAre) {
     desktop::QtDesktop real;
-    const QString name = QStringLiteral("<font size=7 color=red>HUGE.csv");
     std::vector<Qt::TextFormat> seen;
-    const auto answer = [&] {
+    const auto answered = [&] {
         QTimer::singleShot(0, [&] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 seen.push_back(box->textFormat());
                 box->buttons().first()->click();
             }
         });
+        return QStringLiteral("<font size=7 color=red>HUGE.csv");
     };
-    answer();
-    real.messageBox(nullptr, name, "faxrcp", desktop::Icon::Error, desktop::Buttons::Ok);
-    answer();
-    real.askChoice(nullptr, name, "faxrcp", {"Send", "Stay"}, 1);
+    real.messageBox(nullptr, answered(), "faxrcp", desktop::Icon::Error, desktop::Buttons::Ok);
+    real.askChoice(nullptr, answered(), "faxrcp", {"Send", "Stay"}, 1);
     EXPECT_EQ(seen, (std::vector<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
 }
 

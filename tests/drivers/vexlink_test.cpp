@@ -137,7 +137,6 @@ TEST_F(VexlinkTest, LockFilesOfOtherUsersNeverBlockThePortForGood) {
     }
     ASSERT_EQ(::chmod(LockPath().c_str(), 0600), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    // Another user asks for it, while this process holds it and after.
     EXPECT_EQ(OtherProcessAcquires(65534), 0);
     EXPECT_EQ(release(id), 1);
     EXPECT_EQ(OtherProcessAcquires(65534), 1);
