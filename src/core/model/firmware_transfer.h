@@ -56,6 +56,10 @@ class FirmwareView {
     virtual void showCompletion(const std::string& text, const std::string& caption) = 0;
     // Once a second while the machine stores the image: the seconds left.
     virtual void showStoring(uint32_t secondsLeft) { (void)secondsLeft; }
+    // The first byte of the update is about to go out: from here until the
+    // transfer returns, cutting it short would leave the machine a partial
+    // image.
+    virtual void transferStarting() {}
 };
 
 enum class TransferResult {

@@ -72,10 +72,11 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
                                    file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
+    RecountGroupRefs();
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
-    RecountGroupRefs();
 }
 
 QString SavePhonebookCommand(QWidget* owner) {
@@ -110,6 +111,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
     QString done =
         file_choice::Filled(Lang("PHONEBOOK", "IMPORTED"),

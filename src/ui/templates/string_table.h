@@ -5,6 +5,7 @@
 constexpr int IDS_APP_TITLE = 1;       // "Telvane Remote Control Panel"
 constexpr int IDS_NOT_RESPONDING = 10; // "Not responding"
 constexpr int IDS_PORT_BUSY = 107;     // "Port is busy"
+constexpr int IDS_LANGUAGE_UNREADABLE = 108;
 
 // The string of that id; empty when the table has none.
 const char* LoadStringResource(int id);
