@@ -14,6 +14,7 @@
 #include "shell/qt_single_instance.h"
 #include "shell/qt_startup_text.h"
 #include "shell/qt_translation.h"
+#include "templates/string_table.h"
 
 CRcpApp::CRcpApp(QString instanceName)
     : runMainWindow([](CMainDlg& dlg) { return dlg.exec(); }),
@@ -94,9 +95,9 @@ bool CRcpApp::InitInstance() {
     if (!LanguageFileUsable()) {
         desktop::MessageBox(
             nullptr,
-            StringResource(IDS_LANGUAGE_UNREADABLE)
+            QString::fromUtf8(LoadStringResource(IDS_LANGUAGE_UNREADABLE))
                 .replace(QStringLiteral("%1"), QString::fromStdString(languageFilePath)),
-            StringResource(IDS_APP_TITLE), desktop::Icon::Warning, desktop::Buttons::Ok);
+            ProductName(), desktop::Icon::Warning, desktop::Buttons::Ok);
     }
 
     // Something of the program is on the screen at once, and says what it
