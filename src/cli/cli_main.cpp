@@ -35,6 +35,10 @@ constexpr const char* kOptionsHelp =
     "                     sim: or a character device (instead of FAXRCP_USB_PORT)\n"
     "      --json         print JSON (commands that print records or lists)\n"
     "  -y, --yes          send firmware without asking\n"
+    "      --numbers fax-only\n"
+    "                     phonebook import: leave out cards without a fax number\n"
+    "      --international-prefix DIGITS\n"
+    "                     phonebook import: what a leading + becomes (default 00)\n"
     "      --             end of options: what follows are arguments\n";
 
 constexpr const char* kExitHelp =
@@ -122,7 +126,9 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
         PrintWrapped(c.details, out);
     }
     out << "\nOptions: -h, -v, --trace FILE, --device NAME";
-    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "") << " (see faxrcp-cli "
+    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "")
+        << (c.imports ? ", --numbers fax-only, --international-prefix DIGITS" : "")
+        << " (see faxrcp-cli "
         << "--help)\n";
     if (c.moreHelp) {
         out << "\n";
@@ -202,7 +208,8 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             }
-            if (name == "--trace" || name == "--device") {
+            if (name == "--trace" || name == "--device" || name == "--numbers" ||
+                name == "--international-prefix") {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         return "option " + name + " needs a value";
@@ -212,7 +219,10 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                 if (value->empty()) {
                     return "option " + name + " needs a value";
                 }
-                (name == "--trace" ? options.trace : options.device) = *value;
+                (name == "--trace"     ? options.trace
+                 : name == "--device"  ? options.device
+                 : name == "--numbers" ? options.numbers
+                                       : options.internationalPrefix) = *value;
                 continue;
             }
             if (value) {
@@ -407,6 +417,11 @@ int Main(const Args& args, Io& io) {
     }
     if (io.options.yes && !command->confirms) {
         return Fail(io, kExitUsage, "--yes does not go with " + command->usage);
+    }
+    if ((!io.options.numbers.empty() || !io.options.internationalPrefix.empty()) &&
+        !command->imports) {
+        return Fail(io, kExitUsage,
+                    "--numbers and --international-prefix go only with phonebook import");
     }
     int traceFd = -1;
     if (!io.options.trace.empty()) {
