@@ -29,7 +29,7 @@ namespace {
 
 // The File items that go with the Phonebook page.
 constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID_FILE_IMPORT_PBOOK,
-                                      ID_FILE_EXPORT_PBOOK};
+                                      ID_FILE_EXPORT_PBOOK, ID_FILE_PRINT_PBOOK};
 
 class MainDlgTest : public WindowTest {
   protected:
