@@ -39,12 +39,12 @@ using Args = std::vector<std::string>;
 
 // The options of the command line; Main takes them out of the arguments.
 struct Options {
-    bool json = false;    // --json
-    bool yes = false;     // -y, --yes
-    bool verbose = false; // -v, --verbose: the protocol trace on standard error
-    std::string trace;    // --trace FILE
-    std::string device;   // --device NAME, over FAXRCP_USB_PORT
-    std::string numbers;              // --numbers fax-only|any (phonebook import)
+    bool json = false;               // --json
+    bool yes = false;                // -y, --yes
+    bool verbose = false;            // -v, --verbose: the protocol trace on standard error
+    std::string trace;               // --trace FILE
+    std::string device;              // --device NAME, over FAXRCP_USB_PORT
+    std::string numbers;             // --numbers fax-only|any (phonebook import)
     std::string internationalPrefix; // --international-prefix DIGITS (phonebook import)
 };
 

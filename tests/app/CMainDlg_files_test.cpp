@@ -5,8 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QDateTime>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QTabWidget>
@@ -16,10 +16,10 @@
 #include <memory>
 #include <regex>
 
-#include "pages/CAdvanced.h"
-#include "pages/CSettings.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
+#include "pages/CAdvanced.h"
+#include "pages/CSettings.h"
 #include "phonebook/CImportQuestion.h"
 #include "phonebook/CPhonebook.h"
 #include "phonebook/qt_phonebook_print.h"

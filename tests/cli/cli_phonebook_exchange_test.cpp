@@ -148,10 +148,10 @@ TEST_F(CliPhonebookExchangeTest, VcardImportListsItsNotesAndWhatDidNotFit) {
     machine().setSlotNumber(50, "", "");
     const std::string fax = "BEGIN:VCARD\nFN:A\nTEL:1234\nEND:VCARD\n"
                             "BEGIN:VCARD\nFN:B\nTEL;TYPE=fax:+1 555 0100\nEND:VCARD\n";
-    EXPECT_EQ(Run({"--numbers=fax-only", "--international-prefix", "011", "phonebook", "import",
-                   "-"},
-                  fax),
-              cli::kExitOk)
+    EXPECT_EQ(
+        Run({"--numbers=fax-only", "--international-prefix", "011", "phonebook", "import", "-"},
+            fax),
+        cli::kExitOk)
         << err.str();
     EXPECT_EQ(err.str(), "faxrcp-cli: -: line 1: \"A\" has no fax number; left out\n");
     EXPECT_EQ(machine().slotNumber(50), "01115550100");

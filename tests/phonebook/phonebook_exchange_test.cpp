@@ -266,10 +266,10 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
 
     // A number is cut at 46 characters, and that is said.
     std::string digits(60, '7');
-    EXPECT_EQ(Notes(ImportPhonebookText("slot,kind,name,number,members\n30,single,LONG," +
-                                        digits + ",\n")),
-              "line 2: number \"" + ShownFileText(digits) + "\" became \"" +
-                  digits.substr(0, 40) + "...\" [30]\n");
+    EXPECT_EQ(Notes(ImportPhonebookText("slot,kind,name,number,members\n30,single,LONG," + digits +
+                                        ",\n")),
+              "line 2: number \"" + ShownFileText(digits) + "\" became \"" + digits.substr(0, 40) +
+                  "...\" [30]\n");
     EXPECT_EQ(SlotNumber(PhonebookTable[30]), digits.substr(0, kNumberLength));
 }
 
@@ -380,7 +380,10 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
     // with a lone surrogate.
     for (const std::string& text :
          {std::string("just some notes\n"), std::string("Name;E-mail\nA;a@example.org\n"),
-          std::string("\xFF\xFE" "a", 3), std::string("\xFF\xFE\x00\xD8", 4)}) {
+          std::string("\xFF\xFE"
+                      "a",
+                      3),
+          std::string("\xFF\xFE\x00\xD8", 4)}) {
         EXPECT_EQ(ImportPhonebookText(text).error, FileError::kWrongContent) << text;
     }
     EXPECT_EQ(Image(), book);
@@ -394,8 +397,8 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
     EXPECT_EQ(PhonebookFormatForName("/a.b/BOOK.VCARD"), PhonebookFormat::kVcard);
     EXPECT_EQ(PhonebookFormatForName("/x.vcf/book"), PhonebookFormat::kCsv);
     // File text reaches a terminal escaped and cut.
-    EXPECT_EQ(DescribeImportNote({Kind::kNameChanged, 4, 2, "\x1B[31mÉ\\" + std::string(99, 'a'),
-                                  "EMILE"}),
+    EXPECT_EQ(DescribeImportNote(
+                  {Kind::kNameChanged, 4, 2, "\x1B[31mÉ\\" + std::string(99, 'a'), "EMILE"}),
               "line 4: name \"\\x1B[31mÉ\\\\" + std::string(33, 'a') + "...\" became \"EMILE\"");
 }
 
@@ -408,33 +411,51 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
         const char* slots; // NAME=NUMBER|...
         const char* notes; // kinds of the notes
     } cases[] = {
-        {"vcard21_quoted_printable.vcf", {}, "JURGEN MULLER=004930123456|ANNA WEBER=00491609876543",
+        {"vcard21_quoted_printable.vcf",
+         {},
+         "JURGEN MULLER=004930123456|ANNA WEBER=00491609876543",
          "name pref name"},
-        {"vcard21_quoted_printable.vcf", {"011", false},
-         "JURGEN MULLER=0114930123456|ANNA WEBER=011491609876543", "name pref name"},
+        {"vcard21_quoted_printable.vcf",
+         {"011", false},
+         "JURGEN MULLER=0114930123456|ANNA WEBER=011491609876543",
+         "name pref name"},
         {"vcard21_cp1252.vcf", {}, "RENE DUPRE=0033142000099", "1252 name"},
-        {"vcard30_item_labels.vcf", {}, "KIM APPLESEED=0015550102001|ORCHARD LTD=5550103000",
+        {"vcard30_item_labels.vcf",
+         {},
+         "KIM APPLESEED=0015550102001|ORCHARD LTD=5550103000",
          "name ext work name"},
-        {"vcard30_type_list.vcf", {}, "LENA PARK=0421123457|NO FAX HERE=0421998800",
+        {"vcard30_type_list.vcf",
+         {},
+         "LENA PARK=0421123457|NO FAX HERE=0421998800",
          "name work name"},
         {"vcard30_type_list.vcf", {"00", true}, "LENA PARK=0421123457", "name nofax"},
         {"vcard30_unterminated.vcf", {}, "ADA BYRON=00442079460018", "cut name"},
         {"vcard40_uri.vcf", {}, "EMILE ZOLA=0033123456788", "name ext"},
-        {"csv_comma_fax_number.csv", {}, "INES VOGEL=00494012346|TOM LEE=5550100",
+        {"csv_comma_fax_number.csv",
+         {},
+         "INES VOGEL=00494012346|TOM LEE=5550100",
          "name first name"},
-        {"csv_business_fax_utf16.csv", {}, "OLGA NOWAK=0048225550102|LODZ PRINT=0048425557700",
+        {"csv_business_fax_utf16.csv",
+         {},
+         "OLGA NOWAK=0048225550102|LODZ PRINT=0048425557700",
          "name work name"},
-        {"csv_phone_type_value.csv", {}, "SAM ORTIZ=0034910000002|KAI BERG=00467000001",
+        {"csv_phone_type_value.csv",
+         {},
+         "SAM ORTIZ=0034910000002|KAI BERG=00467000001",
          "name pref name"},
-        {"csv_semicolon_cp1252.csv", {}, "MULLER=08912346|SCHAFER=08955566",
+        {"csv_semicolon_cp1252.csv",
+         {},
+         "MULLER=08912346|SCHAFER=08955566",
          "1252 name first name"},
         {"csv_localised_headers.csv", {}, "ZOE MARTIN=0140000002", "name"},
         {"csv_german_outlook_tab.csv", {}, "JORG SCHMIDT=0711101", "name"},
     };
     const std::map<Kind, std::string> codes = {
-        {Kind::kNameChanged, "name"}, {Kind::kNumberChanged, "number"}, {Kind::kTookWork, "work"},
-        {Kind::kTookPreferred, "pref"}, {Kind::kTookFirst, "first"}, {Kind::kNoFax, "nofax"},
-        {Kind::kExtension, "ext"}, {Kind::kUnterminated, "cut"}, {Kind::kWindows1252, "1252"}};
+        {Kind::kNameChanged, "name"}, {Kind::kNumberChanged, "number"},
+        {Kind::kTookWork, "work"},    {Kind::kTookPreferred, "pref"},
+        {Kind::kTookFirst, "first"},  {Kind::kNoFax, "nofax"},
+        {Kind::kExtension, "ext"},    {Kind::kUnterminated, "cut"},
+        {Kind::kWindows1252, "1252"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * 100);

@@ -9,11 +9,20 @@
 
 namespace {
 
-enum class Role { kNone, kDisplayName, kFirstName, kLastName, kCompany, kNumber, kPairType, kPairValue };
+enum class Role {
+    kNone,
+    kDisplayName,
+    kFirstName,
+    kLastName,
+    kCompany,
+    kNumber,
+    kPairType,
+    kPairValue
+};
 
 struct Column {
     Role role = Role::kNone;
-    CardNumber kind; // for kNumber: what the column's name says
+    CardNumber kind;  // for kNumber: what the column's name says
     std::string pair; // for kPairType, kPairValue: the pair's number ("1" of "Phone 1 - Value")
 };
 

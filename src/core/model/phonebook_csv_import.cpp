@@ -167,9 +167,9 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
                 sameName ? oldName : ImportedName(line.name, line.line, line.slot, result.notes);
         }
         if (!line.clears && !line.group) {
-            plan.number = sameNumber
-                              ? oldNumber
-                              : ImportedNumber(line.number, line.line, line.slot, prefix, result.notes);
+            plan.number = sameNumber ? oldNumber
+                                     : ImportedNumber(line.number, line.line, line.slot, prefix,
+                                                      result.notes);
         }
         kinds[static_cast<size_t>(line.slot)] = line.group ? 1 : 0;
         after.numbered[static_cast<size_t>(line.slot)] = !plan.number.empty();

@@ -76,7 +76,6 @@ std::string Quote(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-
 } // namespace
 
 PhonebookFormat PhonebookFormatForName(const std::string& path) {

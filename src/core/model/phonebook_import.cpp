@@ -28,12 +28,12 @@ std::string ImportedNumber(std::string_view text, int line, int slot, std::strin
                            std::vector<PhonebookImportNote>& notes) {
     const DialNumber dial = DialableNumber(text, prefix);
     if (!dial.extension.empty()) {
-        notes.push_back({PhonebookImportNote::Kind::kExtension, line, slot, std::string(text),
-                         dial.extension});
+        notes.push_back(
+            {PhonebookImportNote::Kind::kExtension, line, slot, std::string(text), dial.extension});
     }
     if (dial.changed) {
-        notes.push_back(
-            {PhonebookImportNote::Kind::kNumberChanged, line, slot, std::string(text), dial.number});
+        notes.push_back({PhonebookImportNote::Kind::kNumberChanged, line, slot, std::string(text),
+                         dial.number});
     }
     return dial.number;
 }

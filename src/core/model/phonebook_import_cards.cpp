@@ -50,8 +50,7 @@ PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
         }
         const std::string number = DialableNumber(from.text, prefix).number;
         if (const auto known = numbers.find(number); known != numbers.end()) {
-            result.notes.push_back(
-                {Kind::kDuplicate, card.line, known->second, from.text, number});
+            result.notes.push_back({Kind::kDuplicate, card.line, known->second, from.text, number});
             continue;
         }
         while (next < s && !FreeSlot(next, held)) {

@@ -15,7 +15,8 @@ PhonebookImportOptions ReadImportChoice() {
     if (IsInternationalPrefix(prefix)) {
         options.internationalPrefix = prefix;
     }
-    options.faxOnly = platform::GetPrivateProfileInt("IMPORT", "FAX_ONLY", 0, ImportChoicePath()) == 1;
+    options.faxOnly =
+        platform::GetPrivateProfileInt("IMPORT", "FAX_ONLY", 0, ImportChoicePath()) == 1;
     return options;
 }
 
@@ -23,7 +24,7 @@ bool SaveImportChoice(const PhonebookImportOptions& options) {
     if (!IsInternationalPrefix(options.internationalPrefix)) {
         return false;
     }
-    return platform::SaveSettingFile(ImportChoicePath(),
-                                     "[IMPORT]\nINTERNATIONAL_PREFIX=" + options.internationalPrefix +
-                                         "\nFAX_ONLY=" + (options.faxOnly ? "1" : "0") + "\n");
+    return platform::SaveSettingFile(
+        ImportChoicePath(), "[IMPORT]\nINTERNATIONAL_PREFIX=" + options.internationalPrefix +
+                                "\nFAX_ONLY=" + (options.faxOnly ? "1" : "0") + "\n");
 }

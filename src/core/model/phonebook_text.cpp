@@ -78,7 +78,9 @@ std::string EditorName(std::string_view utf8) {
 
 std::string FoldedText(std::string_view utf8) {
     std::string out;
-    const auto take = [&](char c) { out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    const auto take = [&](char c) {
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     for (size_t pos = 0; pos < utf8.size();) {
         const CodePoint c = NextCodePoint(utf8, pos);
         pos += c.length;

@@ -193,8 +193,7 @@ struct OpenCard {
             for (const auto& [group, label] : labels) {
                 if (!group.empty() && group == telGroups[i]) {
                     card.numbers[i].fax = card.numbers[i].fax || label.find("fax") != label.npos;
-                    card.numbers[i].work =
-                        card.numbers[i].work || label.find("work") != label.npos;
+                    card.numbers[i].work = card.numbers[i].work || label.find("work") != label.npos;
                 }
             }
         }

@@ -15,8 +15,7 @@ bool LooksLikeVcards(std::string_view text);
 // The cards of UTF-8 text (without its byte order mark): name (FN, else N,
 // else ORG) and every TEL with its types. A card cut short by the next
 // BEGIN:VCARD or the text's end is left out and noted.
-std::vector<AddressCard> ReadVcards(std::string_view text,
-                                    std::vector<PhonebookImportNote>& notes);
+std::vector<AddressCard> ReadVcards(std::string_view text, std::vector<PhonebookImportNote>& notes);
 
 // One card per single-number slot with a number, typed as a fax number,
 // CRLF line ends.

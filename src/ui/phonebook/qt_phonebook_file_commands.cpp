@@ -100,8 +100,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
                             file_choice::Filled(Lang("PHONEBOOK", "LOAD_CUT"),
                                                 {QString::number(contents->partialSlotBytes()),
                                                  QString::number(contents->wholeSlots())}),
-                            Lang("MAIN", "CAPTION"), desktop::Icon::Warning,
-                            desktop::Buttons::Ok);
+                            Lang("MAIN", "CAPTION"), desktop::Icon::Warning, desktop::Buttons::Ok);
     }
 }
 

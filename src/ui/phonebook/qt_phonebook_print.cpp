@@ -47,7 +47,7 @@ QString PhonebookPrintText(const QDateTime& when) {
     const QString number =
         RecordText(systemStatus.machineNumber, sizeof systemStatus.machineNumber);
     if (!id.isEmpty() || !number.isEmpty()) {
-        html += "<p>" +
+        html += "<p style=\"white-space:pre\">" +
                 Lang("PHONEBOOK", "PRINT_MACHINE").toHtmlEscaped().arg(id, number) + "</p>";
     }
     html += "<p>" +
@@ -70,8 +70,7 @@ QString PhonebookPrintText(const QDateTime& when) {
             e.kind == 0 ? Cell(SlotNumber(e))
                         : Lang("PHONEBOOK", "PRINT_MEMBERS").toHtmlEscaped() + ": " + Members(i);
         html += "<tr><td align=\"right\" width=\"8%\">" + QString::number(i) +
-                "</td><td width=\"30%\">" + Cell(SlotName(e)) + "</td><td>" + third +
-                "</td></tr>";
+                "</td><td width=\"30%\">" + Cell(SlotName(e)) + "</td><td>" + third + "</td></tr>";
     }
     return html + "</table>";
 }
@@ -85,6 +84,7 @@ void PrintPhonebook(QPrinter& printer, const QDateTime& when) {
 void PrintPhonebookCommand(QWidget* owner) {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, owner);
+    preview.resize(900, 760);
     preview.setWindowTitle(Lang("MENU", "IDM_PRINT_PBOOK").remove(QLatin1Char('&')));
     const QDateTime now = QDateTime::currentDateTime();
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
