@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <initializer_list>
+#include <map>
 
 #include "model/phonebook_csv.h"
 #include "model/phonebook_text.h"
@@ -121,8 +122,12 @@ Column ColumnOf(const std::string& header) {
 bool ReadAddressBookRows(const CsvRecord& header, const std::vector<CsvRecord>& rows,
                          std::vector<AddressCard>& cards) {
     std::vector<Column> columns;
+    std::map<std::string, size_t> typeColumns; // a pair's type column by the pair's number
     for (const std::string& name : header.fields) {
-        columns.push_back(ColumnOf(name));
+        columns.push_back(name.empty() ? Column{} : ColumnOf(name));
+        if (columns.back().role == Role::kPairType) {
+            typeColumns.emplace(columns.back().pair, columns.size() - 1);
+        }
     }
     if (std::none_of(columns.begin(), columns.end(), [](const Column& c) {
             return c.role == Role::kNumber || c.role == Role::kPairValue;
@@ -150,13 +155,11 @@ bool ReadAddressBookRows(const CsvRecord& header, const std::vector<CsvRecord>& 
                 continue;
             }
             CardNumber kind = c.kind;
-            if (c.role == Role::kPairValue) {
-                for (size_t t = 0; t < columns.size(); ++t) {
-                    if (columns[t].role == Role::kPairType && columns[t].pair == c.pair) {
-                        kind = KindOf(Words(field(t)));
-                        kind.preferred = kind.preferred || field(t).starts_with("*");
-                    }
-                }
+            if (const auto type = typeColumns.find(c.pair);
+                c.role == Role::kPairValue && type != typeColumns.end()) {
+                const std::string typeText = field(type->second);
+                kind = KindOf(Words(typeText));
+                kind.preferred = kind.preferred || typeText.starts_with("*");
             }
             // Several numbers of one kind may share a field: "a ::: b".
             const std::string value = field(f);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <optional>
 
 #include "model/phonebook_ops.h"
@@ -185,17 +186,19 @@ struct OpenCard {
     AddressCard card;
     std::string fn, n, org;
     std::vector<std::string> telGroups;
-    std::vector<std::pair<std::string, std::string>> labels; // group, label in lower case
+    std::map<std::string, std::string> labels; // group, its labels in lower case
 
     AddressCard close() {
         card.name = !fn.empty() ? fn : !n.empty() ? n : org;
         for (size_t i = 0; i < card.numbers.size(); ++i) {
-            for (const auto& [group, label] : labels) {
-                if (!group.empty() && group == telGroups[i]) {
-                    card.numbers[i].fax = card.numbers[i].fax || label.find("fax") != label.npos;
-                    card.numbers[i].work = card.numbers[i].work || label.find("work") != label.npos;
-                }
+            const auto label = labels.find(telGroups[i]);
+            if (telGroups[i].empty() || label == labels.end()) {
+                continue;
             }
+            card.numbers[i].fax =
+                card.numbers[i].fax || label->second.find("fax") != std::string::npos;
+            card.numbers[i].work =
+                card.numbers[i].work || label->second.find("work") != std::string::npos;
         }
         return std::move(card);
     }
@@ -287,7 +290,7 @@ std::vector<AddressCard> ReadVcards(std::string_view text,
             open->card.numbers.push_back(TypedNumber(p));
             open->telGroups.push_back(p.group);
         } else if (p.name == "X-ABLABEL") {
-            open->labels.emplace_back(p.group, LowerText(p.value));
+            open->labels[p.group] += LowerText(p.value) + "\n";
         }
     }
     if (open) {
