@@ -56,7 +56,7 @@ PhonebookImportOptions CImportQuestion::Options() const {
 }
 
 bool CImportQuestion::Ask(QWidget* owner, PhonebookImportOptions& options) {
-    CImportQuestion question(ReadImportChoice(), owner);
+    CImportQuestion question(options, owner);
     if (question.exec() != QDialog::Accepted) {
         return false;
     }

@@ -20,8 +20,8 @@ class CImportQuestion : public QDialog {
     QLineEdit* PrefixField() const { return prefix_; }
     QCheckBox* FaxOnlyBox() const { return faxOnly_; }
 
-    // Asks with the remembered answers; false when the user cancelled. The
-    // answers given are remembered.
+    // Asks with options as the first answers; false when the user cancelled.
+    // The answers given are remembered.
     static bool Ask(QWidget* owner, PhonebookImportOptions& options);
 
   private:

@@ -8,6 +8,7 @@
 #include "model/lang_text.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
+#include "model/phonebook_import_choice.h"
 #include "phonebook/CImportQuestion.h"
 #include "phonebook/CPhonebook.h"
 #include "protocol/phonebook.h"
@@ -129,7 +130,8 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     if (import.error == FileError::kNone) {
         import = CheckPhonebookText(text);
     }
-    PhonebookImportOptions options;
+    // Our own CSV asks nothing, but a "+" in it becomes the prefix last chosen.
+    PhonebookImportOptions options = ReadImportChoice();
     if (import.error == FileError::kNone) {
         if (import.addressBook && !CImportQuestion::Ask(owner, options)) {
             return {};
