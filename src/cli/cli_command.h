@@ -44,6 +44,7 @@ struct Options {
     bool verbose = false;            // -v, --verbose: the protocol trace on standard error
     std::string trace;               // --trace FILE
     std::string device;              // --device NAME, over FAXRCP_USB_PORT
+    std::string host;                // --host [USER@]HOST
     std::string numbers;             // --numbers fax-only|any (phonebook import)
     std::string internationalPrefix; // --international-prefix DIGITS (phonebook import)
 };
@@ -70,6 +71,7 @@ struct Command {
     void (*moreHelp)(std::ostream& out) = nullptr;
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
+    bool host = false;     // takes --host
     bool imports = false;  // takes --numbers and --international-prefix
 };
 

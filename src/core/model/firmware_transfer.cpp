@@ -19,6 +19,7 @@
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/regular_file.h"
+#include "platform/remote_device.h"
 
 namespace firmware {
 
@@ -39,6 +40,15 @@ std::string Format(const char* format, ...) {
         return {};
     }
     return std::string(text, std::min(static_cast<size_t>(n), sizeof text - 1));
+}
+
+// text with its first %s replaced by host; the language file's text is no
+// format string.
+std::string WithHost(std::string text, const std::string& host) {
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, host);
+    }
+    return text;
 }
 
 // Copied at once: the lookup buffer is shared.
@@ -167,6 +177,12 @@ class FirmwareTransfer::Session {
             fail();
         } else {
             result = sendImage(total);
+        }
+        if (result == TransferResult::kFailed) {
+            owner_.lostHost_ = platform::TakeLostRemoteHost();
+            if (!owner_.lostHost_.empty()) {
+                view_.setMessageText(WithHost(Common("IDS_FW_CONNECTION_LOST"), owner_.lostHost_));
+            }
         }
 
         // Closing up, on every way out once the cursor is showing.
@@ -350,6 +366,8 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     sent_ = 0;
     total_ = 0;
     problem_ = FileProblem::kNone;
+    lostHost_.clear();
+    platform::TakeLostRemoteHost(); // only a loss during this transfer counts
     Session session(*this, lptPath);
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;

@@ -94,6 +94,8 @@ class FirmwareTransfer {
     uint32_t total() const { return total_; }
     // Why the last transfer did not take its file; kNone when it did.
     FileProblem fileProblem() const { return problem_; }
+    // The other computer whose connection was lost during the last transfer.
+    const std::string& lostHost() const { return lostHost_; }
 
   private:
     class Session;
@@ -104,6 +106,7 @@ class FirmwareTransfer {
     uint32_t sent_ = 0;
     uint32_t total_ = 0;
     FileProblem problem_ = FileProblem::kNone;
+    std::string lostHost_;
 };
 
 // Browse's look at a file: whether it opens as a regular file and has a size
