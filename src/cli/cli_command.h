@@ -34,6 +34,8 @@ constexpr int kExitNotResponding = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortBusy = 3;
 constexpr int kExitDevice = 4;
+// A signal came while the firmware went out; the transfer finished first.
+constexpr int kExitInterrupted = 130;
 
 using Args = std::vector<std::string>;
 

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -333,6 +334,23 @@ int OpenTraceFile(const std::string& path) {
     return fd;
 }
 
+// Whether the trace file is a file the command reads or writes (by another
+// name, a link or standard input too): opening it would empty that file.
+bool TraceIsAnArgument(const std::string& trace, const Args& rest) {
+    struct stat t {};
+    if (::stat(trace.c_str(), &t) != 0 || !S_ISREG(t.st_mode)) {
+        return false;
+    }
+    for (const std::string& arg : rest) {
+        struct stat a {};
+        const int r = arg == "-" ? ::fstat(STDIN_FILENO, &a) : ::stat(arg.c_str(), &a);
+        if (r == 0 && a.st_dev == t.st_dev && a.st_ino == t.st_ino) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int RunCommand(const Command& command, const Args& rest, Io& io) {
     try {
         if (command.needsMachine) {
@@ -432,6 +450,11 @@ int Main(const Args& args, Io& io) {
     }
     int traceFd = -1;
     if (!io.options.trace.empty()) {
+        if (TraceIsAnArgument(io.options.trace, rest)) {
+            return Fail(io, kExitUsage,
+                        "the trace file '" + EscapeText(io.options.trace) +
+                            "' is a file of the command; nothing was done");
+        }
         traceFd = OpenTraceFile(io.options.trace);
         if (traceFd < 0) {
             return Fail(io, kExitUsage,

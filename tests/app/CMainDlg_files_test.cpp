@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,7 @@
 
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
+#include "model/phonebook_ops.h"
 #include "pages/CAdvanced.h"
 #include "pages/CSettings.h"
 #include "phonebook/CImportQuestion.h"
@@ -179,6 +182,11 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_NE(csv.find("0,single,ALICE,5551234,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("1,single,EMILE ZOLA,01133123456789,"), std::string::npos) << csv;
     EXPECT_TRUE(dlg->StatusLine()->text().contains("book.CSV"));
+    // The file type chosen in the dialog decides for a bare name.
+    desk.saveFilter = 1;
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("cards")));
+    dlg->MenuItem(ID_FILE_EXPORT_PBOOK)->trigger();
+    EXPECT_EQ(dir.read("cards.vcf").rfind("BEGIN:VCARD\r\n", 0), 0u);
 
     // A CSV line that cannot be taken leaves the table as it is.
     dir.write("bad.csv", "slot,kind,name,number,members\r\n100,single,X,123,\r\n");
@@ -213,6 +221,55 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_NE(printed.find("BOB"), std::string::npos) << printed;
     EXPECT_NE(printed.find("EMILE ZOLA"), std::string::npos) << printed;
     EXPECT_NE(printed.find("01133123456789"), std::string::npos) << printed;
+}
+
+// A first read that gets its answer too late leaves the defaults on every
+// page: none of them may reach the machine or a file, until a read or a file
+// gives the page a record of the machine's.
+TEST_F(MainDlgFilesTest, RecordsNeverReadAreNeitherSentNorSaved) {
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    StoreSingleNumber(7, "FROM FILE", "123");
+    ASSERT_EQ(WritePhonebookFile(dir.file("saved.pbf")), 1);
+    dir.write("old.pbf", "four entries");
+    dir.write("old.csv", "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    machine().setSlotNumber(0, "ALICE", "5551234");
+    const auto setup = machine().setupBlock();
+    const auto status = machine().statusBlock();
+    for (sim::Command get :
+         {sim::Command::GetSetup, sim::Command::GetStatus, sim::Command::GetPhonebook}) {
+        machine().setFault(get, sim::Fault{.lateMs = 20000, .times = 1});
+    }
+    auto dlg = OpenShown();
+    // Tab and send button: Apply, Apply, Write.
+    for (const auto& [tab, id] : {std::pair{0, 1063}, {1, 1063}, {2, 1024}}) {
+        SCOPED_TRACE(tab);
+        dlg->Sheet()->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        auto* page = dlg->SheetPages()[tab];
+        auto* send = page->Control<QPushButton>(id);
+        EXPECT_FALSE(send->isEnabled());
+        EXPECT_FALSE(send->toolTip().isEmpty());
+        EXPECT_EQ(dlg->StatusLine()->text(), send->toolTip());
+        EXPECT_FALSE(page->HasUnsentChanges());
+        EXPECT_FALSE(page->SendChanges());
+    }
+    auto* book = dlg->Page<CPhonebook>();
+    for (int command : {ID_FILE_SAVE_PBOOK, ID_FILE_EXPORT_PBOOK}) {
+        EXPECT_FALSE(dlg->MenuItem(command)->isEnabled());
+        book->OnCommand(command);
+    }
+    EXPECT_EQ(dir.read("old.pbf"), "four entries");
+    EXPECT_EQ(dir.read("old.csv"), "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    EXPECT_EQ(machine().setupBlock(), setup);
+    EXPECT_EQ(machine().statusBlock(), status);
+    EXPECT_EQ(machine().slotName(0), "ALICE");
+    // A loaded file is the user's to write.
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("saved.pbf")));
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    QTest::mouseClick(book->Control<QPushButton>(1024), Qt::LeftButton);
+    EXPECT_EQ(machine().slotName(7), "FROM FILE");
 }
 
 } // namespace

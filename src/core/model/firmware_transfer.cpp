@@ -173,10 +173,13 @@ class FirmwareTransfer::Session {
                 Trace("Error on writing to port.");
             }
             fail();
-        } else if (!(lptPath_ ? openLptDevice() : askGeneric())) {
-            fail();
         } else {
-            result = sendImage(total);
+            view_.transferStarting();
+            if (lptPath_ ? openLptDevice() : askGeneric()) {
+                result = sendImage(total);
+            } else {
+                fail();
+            }
         }
         if (result == TransferResult::kFailed) {
             owner_.lostHost_ = platform::TakeLostRemoteHost();

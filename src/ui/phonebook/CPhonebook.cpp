@@ -130,8 +130,9 @@ void CPhonebook::OnInitDialog() {
         ShowNotResponding(BoxOwner());
     } else {
         RecountGroupRefs();
+        NoteRecordRead();
     }
-    // A failed first read leaves the table as it was: that is what was read.
+    // A failed first read leaves the table as it was, to be sent to nowhere.
     sent_ = CopyOfTable();
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
@@ -159,6 +160,20 @@ void CPhonebook::OnInitDialog() {
     list_->setColumnWidth(2, list_->contentsRect().width() - scrollBarWidth - 190);
 
     OnSpeedDialView();
+    ShowRecordState();
+}
+
+QString CPhonebook::UnreadText() const {
+    return Lang("PHONEBOOK", "NOT_READ");
+}
+
+QList<int> CPhonebook::SendControls() const {
+    return {kWrite};
+}
+
+void CPhonebook::ShowRecordState() {
+    CPropertyPage::ShowRecordState();
+    EnableFileItems(true);
 }
 
 void CPhonebook::ExchangeValues(Exchange direction) {
@@ -176,7 +191,7 @@ void CPhonebook::ExchangeValues(Exchange direction) {
 }
 
 void CPhonebook::OnSetActive() {
-    EnableFileItems(true);
+    ShowRecordState();
 }
 
 void CPhonebook::OnKillActive() {
@@ -186,9 +201,11 @@ void CPhonebook::OnKillActive() {
 void CPhonebook::EnableFileItems(bool enable) {
     if (PageHost* host = Host()) {
         host->EnableCommand(ID_FILE_LOAD_PBOOK, enable);
-        host->EnableCommand(ID_FILE_SAVE_PBOOK, enable);
         host->EnableCommand(ID_FILE_IMPORT_PBOOK, enable);
-        host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable);
+        // The program's empty table may not go over a file.
+        const QString why = enable && !RecordRead() ? UnreadText() : QString();
+        host->EnableCommand(ID_FILE_SAVE_PBOOK, enable && RecordRead(), why);
+        host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable && RecordRead(), why);
         host->EnableCommand(ID_FILE_PRINT_PBOOK, enable);
     }
 }
@@ -199,6 +216,9 @@ bool CPhonebook::OnCommand(int command) {
         LoadPhonebookCommand(BoxOwner(), this);
         return true;
     case ID_FILE_SAVE_PBOOK:
+        if (!MaySend()) {
+            return true;
+        }
         if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
@@ -214,6 +234,9 @@ bool CPhonebook::OnCommand(int command) {
         }
         return true;
     case ID_FILE_EXPORT_PBOOK:
+        if (!MaySend()) {
+            return true;
+        }
         if (const QString saved = ExportPhonebookCommand(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(
@@ -342,10 +365,14 @@ void CPhonebook::OnRead() {
     }
     RecountGroupRefs();
     sent_ = CopyOfTable();
+    NoteRecordRead();
     FillList();
 }
 
 void CPhonebook::OnWrite() {
+    if (!MaySend()) {
+        return;
+    }
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
@@ -364,10 +391,13 @@ void CPhonebook::OnWrite() {
 }
 
 bool CPhonebook::HasUnsentChanges() {
-    return IsInitialised() && !TableMatches(sent_);
+    return IsInitialised() && RecordRead() && !TableMatches(sent_);
 }
 
 bool CPhonebook::SendChanges() {
+    if (!MaySend()) {
+        return false;
+    }
     OnWrite();
     return !HasUnsentChanges();
 }

@@ -58,6 +58,10 @@ class CPhonebook : public CPropertyPage {
 
   protected:
     void OnInitDialog() override;
+    QString UnreadText() const override;
+    QList<int> SendControls() const override;
+    // Also Save and Export on the File menu.
+    void ShowRecordState() override;
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -92,10 +92,11 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
     // A cut slot would be half this file's and half the machine's.
     LoadWholeSlots(*contents);
+    RecountGroupRefs();
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
-    RecountGroupRefs();
     if (contents->partialSlotBytes() > 0) {
         desktop::MessageBox(owner,
                             file_choice::Filled(Lang("PHONEBOOK", "LOAD_CUT"),
@@ -150,6 +151,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
     QString done =
         file_choice::Filled(Lang("PHONEBOOK", "IMPORTED"),

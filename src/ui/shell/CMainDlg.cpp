@@ -67,6 +67,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     // Menu 129.
     menuBar_ = new QMenuBar(this);
     fileMenu_ = menuBar_->addMenu(QStringLiteral("&File"));
+    // A grayed item says why on its tool tip.
+    fileMenu_->setToolTipsVisible(true);
     AddCommand(fileMenu_, QStringLiteral("Load Settings"), ID_FILE_LOAD_SETTINGS);
     AddCommand(fileMenu_, QStringLiteral("Save Settings"), ID_FILE_SAVE_SETTINGS);
     fileMenu_->addSeparator();
@@ -478,9 +480,10 @@ QList<CPropertyPage*> CMainDlg::SheetPages() const {
     return pages;
 }
 
-void CMainDlg::EnableCommand(int command, bool enable) {
+void CMainDlg::EnableCommand(int command, bool enable, const QString& why) {
     if (QAction* item = MenuItem(command)) {
         item->setEnabled(enable);
+        item->setToolTip(why);
     }
 }
 
