@@ -42,14 +42,16 @@ using Args = std::vector<std::string>;
 
 // The options of the command line; Main takes them out of the arguments.
 struct Options {
-    bool json = false;    // --json
-    bool yes = false;     // -y, --yes
-    bool verbose = false; // -v, --verbose: the protocol trace on standard error
-    std::string trace;    // --trace FILE
-    std::string device;   // --device NAME, over FAXRCP_USB_PORT
-    int waitSeconds = 0;  // --wait SECONDS: for a busy port
-    bool all = false;     // --all: also the reserved fields
-    std::string host;     // --host [USER@]HOST
+    bool json = false;               // --json
+    bool yes = false;                // -y, --yes
+    bool verbose = false;            // -v, --verbose: the protocol trace on standard error
+    std::string trace;               // --trace FILE
+    std::string device;              // --device NAME, over FAXRCP_USB_PORT
+    std::string host;                // --host [USER@]HOST
+    std::string numbers;             // --numbers fax-only|any (phonebook import)
+    std::string internationalPrefix; // --international-prefix DIGITS (phonebook import)
+    int waitSeconds = 0;             // --wait SECONDS: for a busy port
+    bool all = false;                // --all: also the reserved fields
 };
 
 struct Io {
@@ -75,6 +77,7 @@ struct Command {
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
     bool host = false;     // takes --host
+    bool imports = false;  // takes --numbers and --international-prefix
 };
 
 // All registered commands, in registration order.

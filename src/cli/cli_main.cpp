@@ -41,6 +41,10 @@ constexpr const char* kOptionsHelp =
     "      --all          with get, fields: also the reserved fields\n"
     "      --wait SECONDS wait that long for a busy port instead of ending\n"
     "  -y, --yes          send firmware without asking\n"
+    "      --numbers fax-only\n"
+    "                     phonebook import: leave out cards without a fax number\n"
+    "      --international-prefix DIGITS\n"
+    "                     phonebook import: what a leading + becomes (default 00)\n"
     "      --             end of options: what follows are arguments\n";
 
 constexpr const char* kExitHelp =
@@ -144,7 +148,9 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
     }
     out << "\nOptions: -h, -v, --trace FILE, --device NAME";
     out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "")
-        << (c.host ? ", --host HOST" : "") << " (see faxrcp-cli "
+        << (c.host ? ", --host HOST" : "")
+        << (c.imports ? ", --numbers fax-only, --international-prefix DIGITS" : "")
+        << " (see faxrcp-cli "
         << "--help)\n";
     if (c.moreHelp) {
         out << "\n";
@@ -224,7 +230,8 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             }
-            if (name == "--trace" || name == "--device" || name == "--host" || name == "--wait") {
+            if (name == "--trace" || name == "--device" || name == "--host" ||
+                name == "--numbers" || name == "--international-prefix" || name == "--wait") {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         return "option " + name + " needs a value";
@@ -244,9 +251,11 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                     options.waitSeconds = static_cast<int>(seconds);
                     continue;
                 }
-                (name == "--trace"    ? options.trace
-                 : name == "--device" ? options.device
-                                      : options.host) = *value;
+                (name == "--trace"     ? options.trace
+                 : name == "--device"  ? options.device
+                 : name == "--host"    ? options.host
+                 : name == "--numbers" ? options.numbers
+                                       : options.internationalPrefix) = *value;
                 continue;
             }
             if (value) {
@@ -463,6 +472,11 @@ int Main(const Args& args, Io& io) {
     }
     if (io.options.yes && !command->confirms) {
         return Fail(io, kExitUsage, "--yes does not go with " + command->usage);
+    }
+    if ((!io.options.numbers.empty() || !io.options.internationalPrefix.empty()) &&
+        !command->imports) {
+        return Fail(io, kExitUsage,
+                    "--numbers and --international-prefix go only with phonebook import");
     }
     int traceFd = -1;
     if (!io.options.trace.empty()) {

@@ -33,7 +33,7 @@ namespace {
 
 // The File items that go with the Phonebook page.
 constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID_FILE_IMPORT_PBOOK,
-                                      ID_FILE_EXPORT_PBOOK};
+                                      ID_FILE_EXPORT_PBOOK, ID_FILE_PRINT_PBOOK};
 
 class MainDlgTest : public WindowTest {
   protected:
@@ -82,7 +82,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     EXPECT_EQ(Items(dlg->FileMenu()),
               QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
                            "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
-                           "-", "E&xit"}));
+                           "Prin&t Phonebook...", "-", "E&xit"}));
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->isEnabled());
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
     for (int command : kPhonebookCommands) {
@@ -153,7 +153,7 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "", "-", ""}));
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");

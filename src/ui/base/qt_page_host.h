@@ -14,6 +14,7 @@ constexpr int ID_FILE_LOAD_SETTINGS = 40011;
 constexpr int ID_FILE_SAVE_SETTINGS = 40012;
 constexpr int ID_FILE_IMPORT_PBOOK = 40013;
 constexpr int ID_FILE_EXPORT_PBOOK = 40014;
+constexpr int ID_FILE_PRINT_PBOOK = 40015;
 
 class PageHost {
   public:

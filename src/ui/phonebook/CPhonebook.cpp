@@ -4,9 +4,11 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTreeWidget>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
 #include "phonebook/qt_phonebook_file_commands.h"
+#include "phonebook/qt_phonebook_print.h"
 #include "platform/clock.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
@@ -33,6 +36,17 @@ QString Lang(const char* section, const char* key) {
 // Machine texts are 8-bit bytes shown as Latin-1.
 QString MachineText(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Text to find in without regard to case or accents: "Émile" as "emile".
+QString Folded(const QString& text) {
+    QString out;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KD)) {
+        if (!c.isMark()) {
+            out += c;
+        }
+    }
+    return out.toCaseFolded();
 }
 
 } // namespace
@@ -70,6 +84,18 @@ void CPhonebook::OnInitDialog() {
         if (!NotificationsBlocked()) {
             OnOneTouchView();
         }
+    });
+    find_ = Control<QLineEdit>(kFind);
+    find_->setPlaceholderText(Lang("PHONEBOOK", "FIND"));
+    find_->setAccessibleName(Lang("PHONEBOOK", "FIND"));
+    find_->setClearButtonEnabled(true);
+    find_->installEventFilter(this);
+    connect(find_, &QLineEdit::textChanged, this, [this] { ApplyFind(); });
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    findKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        find_->setFocus(Qt::ShortcutFocusReason);
+        find_->selectAll();
     });
     list_->viewport()->installEventFilter(this);
     // Enter on a row opens it as a double click does.
@@ -185,6 +211,7 @@ void CPhonebook::EnableFileItems(bool enable) {
         const QString why = enable && !RecordRead() ? UnreadText() : QString();
         host->EnableCommand(ID_FILE_SAVE_PBOOK, enable && RecordRead(), why);
         host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable && RecordRead(), why);
+        host->EnableCommand(ID_FILE_PRINT_PBOOK, enable);
     }
 }
 
@@ -221,6 +248,9 @@ bool CPhonebook::OnCommand(int command) {
                     Lang("PHONEBOOK", "EXPORTED").replace(QStringLiteral("%1"), saved));
             }
         }
+        return true;
+    case ID_FILE_PRINT_PBOOK:
+        PrintPhonebookCommand(BoxOwner());
         return true;
     default:
         return false;
@@ -261,6 +291,28 @@ void CPhonebook::FillList() {
         first->setSelected(true);
     }
     filling_ = false;
+    ApplyFind();
+}
+
+void CPhonebook::ApplyFind() {
+    if (list_ == nullptr || find_ == nullptr) {
+        return;
+    }
+    const QString wanted = Folded(find_->text().trimmed());
+    QTreeWidgetItem* firstShown = nullptr;
+    for (int item = 0; item < list_->topLevelItemCount(); ++item) {
+        QTreeWidgetItem* row = list_->topLevelItem(item);
+        const bool shown = wanted.isEmpty() || Folded(row->text(1)).contains(wanted) ||
+                           Folded(row->text(2)).contains(wanted);
+        row->setHidden(!shown);
+        firstShown = firstShown == nullptr && shown ? row : firstShown;
+    }
+    // The selection moves to the first slot found, so Enter opens it.
+    QTreeWidgetItem* current = list_->currentItem();
+    if (firstShown != nullptr && (current == nullptr || current->isHidden())) {
+        list_->setCurrentItem(firstShown);
+        firstShown->setSelected(true);
+    }
 }
 
 void CPhonebook::UpdateButtons(int item) {
@@ -504,6 +556,20 @@ void CPhonebook::OnListDoubleClick() {
 }
 
 bool CPhonebook::eventFilter(QObject* watched, QEvent* event) {
+    if (find_ != nullptr && watched == find_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape && !find_->text().isEmpty()) {
+            find_->clear();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            list_->setFocus(Qt::OtherFocusReason);
+            if (key != Qt::Key_Down) {
+                OnListDoubleClick();
+            }
+            return true;
+        }
+    }
     if (list_ != nullptr && watched == list_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

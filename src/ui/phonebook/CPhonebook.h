@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -44,6 +45,8 @@ class CPhonebook : public CPropertyPage {
     void OnOneTouchView();
 
     QTreeWidget* List() const { return list_; }
+    // The find box: rows whose name or number hold its text stay shown.
+    QLineEdit* FindBox() const { return find_; }
     // The selected list item, or -1.
     int SelectedItem() const;
 
@@ -72,8 +75,10 @@ class CPhonebook : public CPropertyPage {
     void OnListClick();
     void OnListDoubleClick();
     void EnableFileItems(bool enable);
+    void ApplyFind();
 
     QTreeWidget* list_ = nullptr;
+    QLineEdit* find_ = nullptr;
     bool filling_ = false;
     // The table as last read from or written to the machine.
     std::vector<PhonebookEntry> sent_;

@@ -78,6 +78,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
         ->setEnabled(false);
     AddCommand(fileMenu_, QStringLiteral("Export Phonebook"), ID_FILE_EXPORT_PBOOK)
         ->setEnabled(false);
+    AddCommand(fileMenu_, QStringLiteral("Print Phonebook"), ID_FILE_PRINT_PBOOK)
+        ->setEnabled(false);
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
     helpMenu_ = menuBar_->addMenu(QStringLiteral("&Help"));
@@ -281,6 +283,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_LOAD_SETTINGS, "IDM_LOAD_SETTINGS"}, {ID_FILE_SAVE_SETTINGS, "IDM_SAVE_SETTINGS"},
         {ID_FILE_LOAD_PBOOK, "IDM_LOAD_PBOOK"},       {ID_FILE_SAVE_PBOOK, "IDM_SAVE_PBOOK"},
         {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
+        {ID_FILE_PRINT_PBOOK, "IDM_PRINT_PBOOK"},
     };
     if (inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
