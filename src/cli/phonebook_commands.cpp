@@ -165,7 +165,7 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
         const int changed = LoadWholeSlots(*contents);
         RecountGroupRefs();
         if (!Mfp_SetPhonebook()) {
-            return cli::NotResponding(io, "the phonebook write");
+            return cli::NotTaken(io, "the phonebook");
         }
         io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
         return cli::kExitOk;
@@ -252,7 +252,7 @@ int RunImport(const cli::Args& args, cli::Io& io) {
             cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
         }
         if (!Mfp_SetPhonebook()) {
-            return cli::NotResponding(io, "the phonebook write");
+            return cli::NotTaken(io, "the phonebook");
         }
         io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
                << " changed\n";

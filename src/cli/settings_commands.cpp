@@ -133,10 +133,10 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
             return cli::kExitOk;
         }
         if (!Mfp_SetSettings()) {
-            return cli::NotResponding(io, "the setup write; nothing was changed");
+            return cli::NotTaken(io, "the setup record", "nothing was changed");
         }
         if (!Mfp_SetSystemStatus()) {
-            return cli::NotResponding(io, "the status write; the setup was written");
+            return cli::NotTaken(io, "the status record", "the setup was written");
         }
         PrintChanges(changes, io.out);
         return cli::kExitOk;

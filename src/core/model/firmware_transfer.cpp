@@ -15,10 +15,13 @@
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/utf8_text.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/regular_file.h"
+#include "protocol/inquiry.h"
+#include "protocol/record_table.h"
 
 namespace firmware {
 
@@ -117,6 +120,34 @@ FileProblem SizeProblem(std::optional<uint64_t> size) {
     return FileProblem::kNone;
 }
 
+// The machine's firmware version, empty when it does not answer. The
+// information record is left as the Information page last read it.
+std::string MachineFirmwareVersion() {
+    MachineInfo info = machineInfo;
+    if (!GetRecord(kInfoRecord, &info)) {
+        return {};
+    }
+    return Latin1ToUtf8(std::string_view(info.firmwareVersion, strnlen(info.firmwareVersion,
+                                                                       sizeof info.firmwareVersion)));
+}
+
+// Whether the machine answers once it has stored an image, and with which
+// version. The inquiry wakes it as at start-up; the pages shown stay those
+// of the class found then.
+std::string VersionAfterStoring() {
+    const uint8_t machineClass = inquiryRecord.machineClass;
+    Mfp_Inquiry();
+    inquiryRecord.machineClass = machineClass;
+    return MachineFirmwareVersion();
+}
+
+std::string Replaced(std::string text, const char* marker, const std::string& value) {
+    if (const size_t at = text.find(marker); at != std::string::npos) {
+        text.replace(at, std::strlen(marker), value);
+    }
+    return text;
+}
+
 // A driver's write result as a count within 0..limit.
 uint32_t Bounded(long result, size_t limit) {
     if (result <= 0) {
@@ -163,10 +194,14 @@ class FirmwareTransfer::Session {
                 Trace("Error on writing to port.");
             }
             fail();
-        } else if (!(lptPath_ ? openLptDevice() : askGeneric())) {
-            fail();
         } else {
-            result = sendImage(total);
+            // The version before, for the completion box to compare with.
+            owner_.oldVersion_ = MachineFirmwareVersion();
+            if (lptPath_ ? openLptDevice() : askGeneric()) {
+                result = sendImage(total);
+            } else {
+                fail();
+            }
         }
 
         // Closing up, on every way out once the cursor is showing.
@@ -308,10 +343,20 @@ class FirmwareTransfer::Session {
         view_.showMessageNow();
         platform::Sleep(kStoreWaitMs);
 
+        // Only the machine can say that it took the image: the parallel port
+        // reads nothing back, and the generic path's answer came before it.
+        device_.reset();
+        owner_.newVersion_ = VersionAfterStoring();
         owner_.state_ = TransferState::kDone;
-        const std::string text = Common("IDS_STRING106");
-        const std::string caption = Common("IDS_APPNAME");
-        view_.showCompletion(text, caption);
+        std::string text = Common("IDS_FW_UNCONFIRMED");
+        if (!owner_.newVersion_.empty()) {
+            text = owner_.oldVersion_.empty()
+                       ? Replaced(Common("IDS_FW_UPDATED_TO"), "%1", owner_.newVersion_)
+                       : Replaced(Replaced(Common("IDS_FW_UPDATED"), "%1", owner_.oldVersion_),
+                                  "%2", owner_.newVersion_);
+            text = Common("IDS_STRING106") + "\n" + text;
+        }
+        view_.showCompletion(text, Common("IDS_APPNAME"));
 
         view_.setMessageText(Common("IDS_STRING100"));
         view_.setFileName("");
@@ -319,7 +364,8 @@ class FirmwareTransfer::Session {
         view_.setProgressPos(0);
         view_.setPercentText("");
         view_.enableUpdate(false);
-        return TransferResult::kCompleted;
+        return owner_.newVersion_.empty() ? TransferResult::kUnconfirmed
+                                          : TransferResult::kCompleted;
     }
 
     FirmwareTransfer& owner_;
@@ -350,6 +396,8 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     sent_ = 0;
     total_ = 0;
     problem_ = FileProblem::kNone;
+    oldVersion_.clear();
+    newVersion_.clear();
     Session session(*this, lptPath);
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;

@@ -61,6 +61,7 @@ enum class TransferResult {
     kFileRefused,   // not an image that can go out whole: as above, with the reason shown
     kFailed,        // IDS_STRING102 on the message line; the file stays chosen
     kCompleted,     // the page is back to its initial look
+    kUnconfirmed,   // sent whole, but the machine did not answer afterwards
 };
 
 // What is wrong with a firmware file. The first three keep it from being
@@ -94,6 +95,10 @@ class FirmwareTransfer {
     uint32_t total() const { return total_; }
     // Why the last transfer did not take its file; kNone when it did.
     FileProblem fileProblem() const { return problem_; }
+    // The firmware version the machine reported before the transfer and after
+    // it had stored the image; empty when it did not answer.
+    const std::string& oldVersion() const { return oldVersion_; }
+    const std::string& newVersion() const { return newVersion_; }
 
   private:
     class Session;
@@ -104,6 +109,8 @@ class FirmwareTransfer {
     uint32_t sent_ = 0;
     uint32_t total_ = 0;
     FileProblem problem_ = FileProblem::kNone;
+    std::string oldVersion_;
+    std::string newVersion_;
 };
 
 // Browse's look at a file: whether it opens as a regular file and has a size
