@@ -120,27 +120,6 @@ FileProblem SizeProblem(std::optional<uint64_t> size) {
     return FileProblem::kNone;
 }
 
-// The machine's firmware version, empty when it does not answer. The
-// information record is left as the Information page last read it.
-std::string MachineFirmwareVersion() {
-    MachineInfo info = machineInfo;
-    if (!GetRecord(kInfoRecord, &info)) {
-        return {};
-    }
-    return Latin1ToUtf8(std::string_view(info.firmwareVersion, strnlen(info.firmwareVersion,
-                                                                       sizeof info.firmwareVersion)));
-}
-
-// Whether the machine answers once it has stored an image, and with which
-// version. The inquiry wakes it as at start-up; the pages shown stay those
-// of the class found then.
-std::string VersionAfterStoring() {
-    const uint8_t machineClass = inquiryRecord.machineClass;
-    Mfp_Inquiry();
-    inquiryRecord.machineClass = machineClass;
-    return MachineFirmwareVersion();
-}
-
 std::string Replaced(std::string text, const char* marker, const std::string& value) {
     if (const size_t at = text.find(marker); at != std::string::npos) {
         text.replace(at, std::strlen(marker), value);
@@ -196,7 +175,7 @@ class FirmwareTransfer::Session {
             fail();
         } else {
             // The version before, for the completion box to compare with.
-            owner_.oldVersion_ = MachineFirmwareVersion();
+            owner_.oldVersion_ = owner_.readVersion_(false);
             if (lptPath_ ? openLptDevice() : askGeneric()) {
                 result = sendImage(total);
             } else {
@@ -346,7 +325,7 @@ class FirmwareTransfer::Session {
         // Only the machine can say that it took the image: the parallel port
         // reads nothing back, and the generic path's answer came before it.
         device_.reset();
-        owner_.newVersion_ = VersionAfterStoring();
+        owner_.newVersion_ = owner_.readVersion_(true);
         owner_.state_ = TransferState::kDone;
         std::string text = Common("IDS_FW_UNCONFIRMED");
         if (!owner_.newVersion_.empty()) {
@@ -354,7 +333,8 @@ class FirmwareTransfer::Session {
                        ? Replaced(Common("IDS_FW_UPDATED_TO"), "%1", owner_.newVersion_)
                        : Replaced(Replaced(Common("IDS_FW_UPDATED"), "%1", owner_.oldVersion_),
                                   "%2", owner_.newVersion_);
-            text = Common("IDS_STRING106") + "\n" + text;
+            const std::string done = Common("IDS_STRING106");
+            text = text.empty() ? done : done.empty() ? text : done + "\n" + text;
         }
         view_.showCompletion(text, Common("IDS_APPNAME"));
 
@@ -402,6 +382,23 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;
     return result;
+}
+
+// The information record is left as the Information page last read it. After
+// storing, the inquiry wakes the machine as at start-up; the pages shown stay
+// those of the class found then.
+std::string ReadMachineFirmwareVersion(bool afterStoring) {
+    if (afterStoring) {
+        const uint8_t machineClass = inquiryRecord.machineClass;
+        Mfp_Inquiry();
+        inquiryRecord.machineClass = machineClass;
+    }
+    MachineInfo info = machineInfo;
+    if (!GetRecord(kInfoRecord, &info)) {
+        return {};
+    }
+    return Latin1ToUtf8(std::string_view(
+        info.firmwareVersion, strnlen(info.firmwareVersion, sizeof info.firmwareVersion)));
 }
 
 FileProblem CheckFirmwareFile(const std::string& path, uint64_t* size) {

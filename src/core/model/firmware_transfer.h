@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Sending a firmware image to the machine: one request switches it into
@@ -79,9 +80,17 @@ enum class FileProblem {
 
 enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
 
+// The machine's firmware version, read before the transfer (afterStoring
+// false) and once the machine has stored the image; empty when it does not
+// answer.
+using VersionReader = std::function<std::string(bool afterStoring)>;
+std::string ReadMachineFirmwareVersion(bool afterStoring);
+
 class FirmwareTransfer {
   public:
-    explicit FirmwareTransfer(FirmwareView& view) : view_(view) {}
+    explicit FirmwareTransfer(FirmwareView& view,
+                              VersionReader readVersion = ReadMachineFirmwareVersion)
+        : view_(view), readVersion_(std::move(readVersion)) {}
 
     // The Update button: the parallel-port path on the first ECP driver
     // device, the generic path on every other port.
@@ -105,6 +114,7 @@ class FirmwareTransfer {
     TransferResult run(const std::string& fileName, bool lptPath);
 
     FirmwareView& view_;
+    VersionReader readVersion_;
     TransferState state_ = TransferState::kIdle;
     uint32_t sent_ = 0;
     uint32_t total_ = 0;
