@@ -33,6 +33,10 @@ TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
     std::memset(PhonebookTable[3].number, '7', sizeof PhonebookTable[3].number);
     EXPECT_EQ(SlotName(PhonebookTable[3]).size(), 20u);
     EXPECT_EQ(SlotNumber(PhonebookTable[3]).size(), 46u);
+    // The write's padding, kept by a file of a table that held it, is no number.
+    std::memset(PhonebookTable[3].number + 7, 0xFF, 39);
+    PhonebookTable[3].number[6] = ' ';
+    EXPECT_EQ(SlotNumber(PhonebookTable[3]), "777777");
 
     const uint8_t none[kMembersLength] = {};
     StoreSingleNumber(100, "X", "1");

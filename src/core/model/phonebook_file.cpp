@@ -112,15 +112,6 @@ std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string
         return std::nullopt;
     }
     contents.table.resize(static_cast<size_t>(got));
-    // A file saved from a table that kept the write's padding reads as the
-    // numbers alone.
-    for (int i = 0; i < contents.wholeSlots(); ++i) {
-        PhonebookEntry entry;
-        uint8_t* slot = contents.table.data() + sizeof entry * i;
-        std::memcpy(&entry, slot, sizeof entry);
-        TrimNumberPadding(entry);
-        std::memcpy(slot, &entry, sizeof entry);
-    }
     if (error) {
         *error = FileError::kNone;
     }

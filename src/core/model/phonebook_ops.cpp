@@ -80,7 +80,13 @@ std::string SlotName(const PhonebookEntry& e) {
 }
 
 std::string SlotNumber(const PhonebookEntry& e) {
-    return BoundedText(e.number, kNumberLength);
+    // Trailing 0xFF bytes and blanks are the padding of the wire, never
+    // dialling characters: a table loaded from an older file may still hold it.
+    std::string number = BoundedText(e.number, kNumberLength);
+    while (!number.empty() && (number.back() == ' ' || number.back() == '\xFF')) {
+        number.pop_back();
+    }
+    return number;
 }
 
 std::string SlotNumberColumn(const PhonebookEntry& e) {
