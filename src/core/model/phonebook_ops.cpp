@@ -16,10 +16,10 @@ bool ValidSlot(int index) {
 }
 
 void ClearTexts(PhonebookEntry& e) {
-    // The whole name and number fields, terminators included: an empty slot
-    // is all zero.
-    std::memset(e.name, 0, sizeof e.name);
-    std::memset(e.number, 0, sizeof e.number);
+    // The name and number widths: bytes 22 and 69 are never the program's to
+    // write, and a file keeps what it holds there.
+    std::memset(e.name, 0, kNameLength);
+    std::memset(e.number, 0, kNumberLength);
 }
 
 void CopyText(char* field, int capacity, const std::string& text) {
