@@ -653,6 +653,7 @@ TEST(FirmwareHelpers, PercentageIsCutTowardZeroWithoutOverflow) {
     EXPECT_EQ(firmware::Percentage(0x80000000u, 0xFFFFFFFFu), 50);
     EXPECT_EQ(firmware::Percentage(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
     EXPECT_EQ(firmware::Percentage(0, 0), 0);
+    EXPECT_EQ(firmware::SentText(3000000000u, "bytes"), "3000000000 bytes"); // never negative
 }
 
 TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {

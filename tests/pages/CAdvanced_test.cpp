@@ -121,6 +121,7 @@ TEST_F(AdvancedPageTest, FirstShowingReadsTheMachineAndShowsEveryValue) {
     // The machine counts 24 hours.
     EXPECT_EQ(Time(kStartTime)->text(), "21:30");
     EXPECT_EQ(Date(kStartDate)->minimumDate(), QDate(1990, 1, 1));
+    EXPECT_TRUE(Date(kStartDate)->displayFormat().contains("yyyy"));
     EXPECT_EQ(Date(kEndDate)->maximumDate(), QDate(2089, 12, 31));
 }
 

@@ -313,7 +313,7 @@ class FirmwareTransfer::Session {
             const int percent = Percentage(sent, total);
             view_.setProgressPos(percent);
             view_.setPercentText(Format("%d %%", percent));
-            view_.setMessageText(Format("%u ", sent) + sentText);
+            view_.setMessageText(SentText(sent, sentText));
             view_.showValues();
         }
 
@@ -432,6 +432,10 @@ std::string FileProblemText(FileProblem problem) {
 
 std::string FileSizeText(uint64_t size) {
     return Format("%llu %s", static_cast<unsigned long long>(size), "bytes");
+}
+
+std::string SentText(uint32_t sent, const std::string& unit) {
+    return Format("%u ", sent) + unit;
 }
 
 int Percentage(uint32_t sent, uint32_t total) {

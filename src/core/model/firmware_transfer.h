@@ -135,6 +135,10 @@ std::string FileProblemText(FileProblem problem);
 // "262144 bytes": the size text of the page.
 std::string FileSizeText(uint64_t size);
 
+// "8192 bytes transferred": the message line during the transfer, the count
+// unsigned, as the 32-bit counter holds it.
+std::string SentText(uint32_t sent, const std::string& unit);
+
 // Percentage of sent over total, cut toward zero; 0 for an empty total.
 int Percentage(uint32_t sent, uint32_t total);
 
