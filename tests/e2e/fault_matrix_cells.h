@@ -175,7 +175,7 @@ enum class Next {
 // Why a cell that is not the sound outcome is kept.
 enum class Accepted {
     kNo,
-    kEcpNoAnswer,   // the parallel-port update reads no answer
+    kEcpNoAnswer, // the parallel-port update reads no answer
 };
 
 inline const char* Why(Accepted a) {

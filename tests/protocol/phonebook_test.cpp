@@ -193,9 +193,9 @@ TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
 // The count byte and the records that came decide; the announced length is
 // only traced. A well-formed answer of no records is an empty phonebook.
 TEST_F(PhonebookCommandTest, TheCountAndTheRecordsDecideNotTheAnnouncedLength) {
-    const ByteVector three = Concat({Record(1, 0, 0, "A", ToBytes("1")),
-                                     Record(2, 0, 0, "B", ToBytes("2")),
-                                     Record(3, 0, 0, "C", ToBytes("3"))});
+    const ByteVector three =
+        Concat({Record(1, 0, 0, "A", ToBytes("1")), Record(2, 0, 0, "B", ToBytes("2")),
+                Record(3, 0, 0, "C", ToBytes("3"))});
     ByteVector shortHead = GetHead(3);
     shortHead[2] = 0x00;
     shortHead[3] = 0x06;
