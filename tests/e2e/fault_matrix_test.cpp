@@ -104,8 +104,9 @@ std::vector<Cell> Table() {
         {Cmd::kGetSettings, GoneAfterRequest(), kFail, kNotResp, kSame, kUntouched},
 
         {Cmd::kSetSettings, Healthy(), kOk, kNothing, kSame, kTaken},
-        // Without a proper acknowledgement the block is read back: a machine
-        // that missed the write shows its old values.
+        // Without a proper acknowledgement the block is read back (status
+        // alike): a machine that missed the write shows its old values; a
+        // late acknowledgement keeps the read-back from seeing it in time.
         {Cmd::kSetSettings, Silent(), kFail, kNotResp, kSame, kUntouched},
         // The machine took the block; only its acknowledgement is cut.
         {Cmd::kSetSettings, CutTo(0), kOk, kNothing, kSame, kTaken},
@@ -116,12 +117,9 @@ std::vector<Cell> Table() {
         {Cmd::kSetSettings, WrongHead(), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetSettings, ShortWrite(4), kFail, kNotResp, kSame, kUntouched},
         {Cmd::kSetSettings, Late(400), kOk, kNothing, kSame, kTaken},
-        // The late acknowledgement stands in the way of the read-back: the
-        // write is reported as not taken, and Apply again finds it done.
         {Cmd::kSetSettings, Late(5000), kFail, kNotResp, kSame, kTaken},
         {Cmd::kSetSettings, LateOnLpt1(1500), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetSettings, Gone(), kFail, kNotResp, kSame, kUntouched},
-        // Taken, but nothing can show it: reported as not taken.
         {Cmd::kSetSettings, GoneAfterRequest(), kFail, kNotResp, kSame, kTaken},
 
         // --- system status: 83-byte answer; set waits 1000 ms, 10-byte ack ---
@@ -144,10 +142,7 @@ std::vector<Cell> Table() {
         {Cmd::kGetStatus, GoneAfterRequest(), kFail, kNotResp, kSame, kUntouched},
 
         {Cmd::kSetStatus, Healthy(), kOk, kNothing, kSame, kTaken},
-        // Without a proper acknowledgement the block is read back: a machine
-        // that missed the write shows its old values.
         {Cmd::kSetStatus, Silent(), kFail, kNotResp, kSame, kUntouched},
-        // The machine took the block; only its acknowledgement is cut.
         {Cmd::kSetStatus, CutTo(0), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetStatus, CutTo(3), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetStatus, CutTo(4), kOk, kNothing, kSame, kTaken},
@@ -156,12 +151,9 @@ std::vector<Cell> Table() {
         {Cmd::kSetStatus, WrongHead(), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetStatus, ShortWrite(4), kFail, kNotResp, kSame, kUntouched},
         {Cmd::kSetStatus, Late(400), kOk, kNothing, kSame, kTaken},
-        // The late acknowledgement stands in the way of the read-back: the
-        // write is reported as not taken, and Apply again finds it done.
         {Cmd::kSetStatus, Late(5000), kFail, kNotResp, kSame, kTaken},
         {Cmd::kSetStatus, LateOnLpt1(1500), kOk, kNothing, kSame, kTaken},
         {Cmd::kSetStatus, Gone(), kFail, kNotResp, kSame, kUntouched},
-        // Taken, but nothing can show it: reported as not taken.
         {Cmd::kSetStatus, GoneAfterRequest(), kFail, kNotResp, kSame, kTaken},
 
         // --- machine information: 115-byte answer ------------------------------

@@ -193,34 +193,24 @@ TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
 // The count byte and the records that came decide; the announced length is
 // only traced. A well-formed answer of no records is an empty phonebook.
 TEST_F(PhonebookCommandTest, TheCountAndTheRecordsDecideNotTheAnnouncedLength) {
-    const ByteVector three =
-        Concat({Record(1, 0, 0, "A", ToBytes("1")), Record(2, 0, 0, "B", ToBytes("2")),
-                Record(3, 0, 0, "C", ToBytes("3"))});
-    ByteVector shortHead = GetHead(3);
-    shortHead[2] = 0x00;
-    shortHead[3] = 0x06;
-    ByteVector otherHead = GetHead(3);
+    const ByteVector three = Concat({Record(1, 0, 0, "A", ToBytes("1")),
+                                     Record(2, 0, 0, "B", ToBytes("2")), Record(3, 0, 0, "C", {})});
+    ByteVector lengthSix = GetHead(3), otherHead = GetHead(3);
+    lengthSix[2] = 0x00;
+    lengthSix[3] = 0x06;
     otherHead[1] = 0xA5;
-    const struct {
-        const char* what;
-        ByteVector head, records;
-        int result;
-        bool changes;
-    } cases[] = {
-        {"length 6, three records", shortHead, three, 1, true},
-        {"no records announced, more bytes", GetHead(0), Repeat(0x41, 69), 1, false},
-        {"no records announced, none", GetHead(0), {}, 1, false},
-        {"three announced, two came", GetHead(3), Slice(three, 0, 138), 0, false},
-        {"another head", otherHead, three, 0, false},
+    const std::tuple<ByteVector, ByteVector, int> cases[] = {
+        {lengthSix, three, 1}, {GetHead(0), Repeat(0x41, 69), 1},
+        {GetHead(0), {}, 1},   {GetHead(3), Slice(three, 0, 138), 0}, // two of three came
+        {otherHead, three, 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [head, records, result] : cases) {
         freshDevice();
         FillSomeSlots();
         const ByteVector before = TableBytes();
-        answer({c.head, c.records});
-        EXPECT_EQ(Mfp_GetPhonebook(), c.result);
-        EXPECT_EQ(TableBytes() != before, c.changes);
+        answer({head, records});
+        EXPECT_EQ(Mfp_GetPhonebook(), result);
+        EXPECT_EQ(TableBytes() != before, head == lengthSix);
     }
     EXPECT_STREQ(PhonebookTable[2].name, "C"); // from the first case
 }
