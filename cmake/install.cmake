@@ -27,7 +27,7 @@ set(FAXRCP_DEB_RELEASE 1 CACHE STRING "Debian revision of the packages")
 set(FAXRCP_DEB_VERSION ${PROJECT_VERSION}-${FAXRCP_DEB_RELEASE})
 
 # Programs and libraries.
-foreach(target faxrcp faxrcp-cli faxrcp-sim faxrcp_platform faxrcp_core faxrcp_tirusb faxrcp_vexlink)
+foreach(target faxrcp faxrcp-cli faxrcp-bridge faxrcp-sim faxrcp_platform faxrcp_core faxrcp_tirusb faxrcp_vexlink)
     if(TARGET ${target})
         if(target STREQUAL "faxrcp-sim")
             set(component ${FAXRCP_SIM})
@@ -53,7 +53,7 @@ function(faxrcp_install_link name from_dir to_path)
     file(CREATE_LINK ${target} ${link} SYMBOLIC)
     install(FILES ${link} DESTINATION ${from_dir} ${ARGN})
 endfunction()
-foreach(program faxrcp faxrcp-cli faxrcp-sim)
+foreach(program faxrcp faxrcp-cli faxrcp-bridge faxrcp-sim)
     if(TARGET ${program})
         if(program STREQUAL "faxrcp-sim")
             set(component ${FAXRCP_SIM})
@@ -100,7 +100,7 @@ function(faxrcp_gzip source output)
 endfunction()
 
 # Manual pages.
-foreach(page faxrcp faxrcp-cli faxrcp-sim)
+foreach(page faxrcp faxrcp-cli faxrcp-bridge faxrcp-sim)
     if(NOT TARGET ${page})
         continue()
     endif()
@@ -199,6 +199,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ../panel/usr/${FAXRCP_INSTALL_DI
 set(CPACK_DEBIAN_PANEL_PACKAGE_NAME faxrcp)
 # Qt's own buttons and file dialogs in the panel's language.
 set(CPACK_DEBIAN_PANEL_PACKAGE_RECOMMENDS qt6-translations-l10n)
+# A machine on another computer is reached over ssh; that computer runs sshd.
+set(CPACK_DEBIAN_PANEL_PACKAGE_SUGGESTS "openssh-client, openssh-server")
 set(CPACK_DEBIAN_PANEL_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PANEL_DESCRIPTION
 "remote control panel for fax multifunction laser printers
@@ -209,7 +211,8 @@ and usage counters, and sends it new firmware.
 
 The package holds the windowed panel, faxrcp, and the command-line tool
 faxrcp-cli, which does the same from a terminal or a script. A udev rule lets
-the user at the desk open the machine without root.")
+the user at the desk open the machine without root. With faxrcp-bridge, both
+reach a machine attached to another computer over ssh.")
 set(CPACK_DEBIAN_PANEL_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/cmake/debian/postinst ${PROJECT_SOURCE_DIR}/cmake/debian/postrm)
 

@@ -44,6 +44,7 @@ struct Options {
     bool verbose = false; // -v, --verbose: the protocol trace on standard error
     std::string trace;    // --trace FILE
     std::string device;   // --device NAME, over FAXRCP_USB_PORT
+    std::string host;     // --host [USER@]HOST
 };
 
 struct Io {
@@ -68,6 +69,7 @@ struct Command {
     void (*moreHelp)(std::ostream& out) = nullptr;
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
+    bool host = false;     // takes --host
 };
 
 // All registered commands, in registration order.

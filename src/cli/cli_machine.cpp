@@ -15,6 +15,8 @@
 #include "link/port.h"
 #include "model/startup.h"
 #include "platform/device.h"
+#include "platform/device_name.h"
+#include "platform/remote_device.h"
 #include "platform/usb_device.h"
 
 namespace cli {
@@ -23,56 +25,6 @@ namespace {
 
 constexpr const char* kUsbPortVariable = "FAXRCP_USB_PORT";
 constexpr int32_t kUsbPort = 0;
-constexpr size_t kMaxDeviceName = 4096;
-
-bool Hex4(const std::string& s, size_t at) {
-    if (s.size() < at + 4) {
-        return false;
-    }
-    for (size_t i = at; i < at + 4; ++i) {
-        const char c = s[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Why a name is none the device namespace can open; nullopt when it is one.
-std::optional<std::string> DeviceNameProblem(const std::string& name) {
-    if (name.size() > kMaxDeviceName || name.find('\0') != std::string::npos) {
-        return "not a device name";
-    }
-    if (name == "sim:") {
-        return std::nullopt;
-    }
-    if (name.starts_with("usb:")) {
-        // usb:VVVV:PPPP[:SERIAL]
-        const bool ids = Hex4(name, 4) && name.size() >= 13 && name[8] == ':' && Hex4(name, 9);
-        const bool tail = name.size() == 13 || (name.size() > 14 && name[13] == ':');
-        if (ids && tail) {
-            return std::nullopt;
-        }
-        return "expected usb:VVVV:PPPP[:SERIAL] with four hexadecimal digits for each id";
-    }
-    if (name.starts_with("unix:")) {
-        if (name.size() > 5) {
-            return std::nullopt;
-        }
-        return "expected unix:PATH";
-    }
-    if (name.front() == '/') {
-        struct stat st {};
-        if (::stat(name.c_str(), &st) != 0) {
-            return std::string(std::strerror(errno));
-        }
-        if (!S_ISCHR(st.st_mode)) {
-            return "not a character device";
-        }
-        return std::nullopt;
-    }
-    return "expected usb:VVVV:PPPP[:SERIAL], unix:PATH, sim: or the path of a character device";
-}
 
 // Sets the USB library's port name while the machine is open.
 class UsbPortOverride {
@@ -153,6 +105,16 @@ std::string OpenProblem(const std::string& name) {
 // which one stayed silent.
 int Unreachable(Io& io) {
     const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    // The other computer's own words: its port is busy, or ssh or the bridge
+    // could not be reached there.
+    if (const platform::RemoteProblem remote = platform::LastRemoteProblem(usb);
+        remote.kind != platform::RemoteFailure::kNone) {
+        return Fail(io,
+                    remote.kind == platform::RemoteFailure::kBusy   ? kExitPortBusy
+                    : remote.kind == platform::RemoteFailure::kLost ? kExitNotResponding
+                                                                    : kExitDevice,
+                    EscapeText(remote.text));
+    }
     const std::string parallel = ParallelName(currentPort);
     const std::string node = platform::UsbPermissionProblem();
     if (!node.empty() && usb.starts_with("usb:")) {
@@ -227,7 +189,7 @@ int WithMachine(Io& io, const std::function<int()>& body) {
                              : fromEnvironment != nullptr ? fromEnvironment
                                                           : "";
     if (!name.empty()) {
-        if (auto problem = DeviceNameProblem(name)) {
+        if (auto problem = platform::DeviceNameProblem(name)) {
             return Fail(io, kExitDevice,
                         "unusable device '" + EscapeText(name) + "' (" +
                             (chosen ? "--device" : kUsbPortVariable) + "): " + *problem);
@@ -243,11 +205,15 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     int status = kExitOk;
     try {
         switch (RunStartup(hooks)) {
-        case StartupOutcome::PortBusy:
+        case StartupOutcome::PortBusy: {
+            const platform::RemoteProblem remote = platform::LastRemoteProblem(usbWritePath);
             status = Fail(io, kExitPortBusy,
-                          "the port is busy: another program (the panel or another "
-                          "faxrcp-cli) is using the machine");
+                          remote.kind == platform::RemoteFailure::kBusy
+                              ? EscapeText(remote.text)
+                              : "the port is busy: another program (the panel or another "
+                                "faxrcp-cli) is using the machine");
             break;
+        }
         case StartupOutcome::NoUsbDeviceNamed:
             status = kExitDevice;
             break;

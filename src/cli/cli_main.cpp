@@ -32,7 +32,9 @@ constexpr const char* kOptionsHelp =
     "  -v, --verbose      write the protocol trace to standard error\n"
     "      --trace FILE   write the protocol trace to FILE\n"
     "      --device NAME  the machine to use: usb:VVVV:PPPP[:SERIAL], unix:PATH,\n"
-    "                     sim: or a character device (instead of FAXRCP_USB_PORT)\n"
+    "                     sim:, a character device, or ssh:[USER@]HOST[:PORT][/NAME]\n"
+    "                     for one on another computer (instead of FAXRCP_USB_PORT)\n"
+    "      --host HOST    devices: list the machines of [USER@]HOST, over ssh\n"
     "      --json         print JSON (commands that print records or lists)\n"
     "  -y, --yes          send firmware without asking\n"
     "      --             end of options: what follows are arguments\n";
@@ -122,7 +124,8 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
         PrintWrapped(c.details, out);
     }
     out << "\nOptions: -h, -v, --trace FILE, --device NAME";
-    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "") << " (see faxrcp-cli "
+    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "")
+        << (c.host ? ", --host HOST" : "") << " (see faxrcp-cli "
         << "--help)\n";
     if (c.moreHelp) {
         out << "\n";
@@ -202,7 +205,7 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             }
-            if (name == "--trace" || name == "--device") {
+            if (name == "--trace" || name == "--device" || name == "--host") {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         return "option " + name + " needs a value";
@@ -212,7 +215,9 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                 if (value->empty()) {
                     return "option " + name + " needs a value";
                 }
-                (name == "--trace" ? options.trace : options.device) = *value;
+                (name == "--trace"    ? options.trace
+                 : name == "--device" ? options.device
+                                      : options.host) = *value;
                 continue;
             }
             if (value) {
@@ -404,6 +409,9 @@ int Main(const Args& args, Io& io) {
     }
     if (io.options.json && !command->json) {
         return Fail(io, kExitUsage, "--json does not go with " + command->usage);
+    }
+    if (!io.options.host.empty() && !command->host) {
+        return Fail(io, kExitUsage, "--host does not go with " + command->usage);
     }
     if (io.options.yes && !command->confirms) {
         return Fail(io, kExitUsage, "--yes does not go with " + command->usage);

@@ -1,6 +1,7 @@
 #include "cli/devices_command.h"
 
 #include "cli/cli_output.h"
+#include "platform/device_name.h"
 
 namespace cli {
 
@@ -26,14 +27,45 @@ void PrintCandidatesJson(const std::vector<UsbCandidate>& candidates, std::ostre
     list.write(out);
 }
 
-int RunDevices(const Args&, Io& io) {
-    const std::vector<UsbCandidate> candidates = UsbCandidates();
+void Print(const std::vector<UsbCandidate>& candidates, Io& io) {
     if (io.options.json) {
         PrintCandidatesJson(candidates, io.out);
     } else {
         PrintCandidates(candidates, io.out);
     }
-    if (candidates.empty()) {
+}
+
+// The machines attached to another computer, named so that --device takes
+// them as they are.
+int RunRemoteDevices(Io& io) {
+    const std::string host = io.options.host;
+    if (!platform::ParseSshHost(host)) {
+        return Fail(io, kExitUsage,
+                    "unusable host '" + EscapeText(host) + "': expected [USER@]HOST[:PORT]");
+    }
+    platform::RemoteProblem problem;
+    const std::optional<std::vector<UsbCandidate>> candidates = RemoteCandidates(host, problem);
+    if (!candidates) {
+        return Fail(io, kExitDevice, EscapeText(problem.text));
+    }
+    Print(*candidates, io);
+    if (candidates->empty()) {
+        io.err << "faxrcp-cli: no machine is attached to " << EscapeText(host) << "\n";
+    }
+    return kExitOk;
+}
+
+int RunDevices(const Args&, Io& io) {
+    if (!io.options.host.empty()) {
+        return RunRemoteDevices(io);
+    }
+    std::vector<UsbCandidate> candidates = UsbCandidates();
+    const bool none = candidates.empty();
+    // Machines on other computers chosen before, after those attached here.
+    const std::vector<UsbCandidate> remote = RememberedRemoteCandidates();
+    candidates.insert(candidates.end(), remote.begin(), remote.end());
+    Print(candidates, io);
+    if (none) {
         io.err << "faxrcp-cli: no USB printer found\n";
     }
     return kExitOk;
@@ -42,10 +74,13 @@ int RunDevices(const Args&, Io& io) {
 const Registrar devices({
     .words = {"devices"},
     .usage = "devices",
-    .help = "List the USB printers: the name to use, maker, model, serial.",
+    .help = "List the USB printers: the name to use, maker, model, serial; then the machines "
+            "on other computers chosen before. With --host [USER@]HOST, the machines "
+            "attached to HOST, reached over ssh.",
     .run = RunDevices,
     .needsMachine = false,
     .json = true,
+    .host = true,
 });
 
 } // namespace

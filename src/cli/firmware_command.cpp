@@ -170,11 +170,18 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
         case firmware::TransferResult::kFailed:
             break;
         }
+        const bool lost = !transfer.lostHost().empty();
         std::string message =
-            "firmware: the machine at " + cli::MachineName() + " did not take the image";
+            lost ? "firmware: the connection to " + cli::EscapeText(transfer.lostHost()) +
+                       " was lost during the update"
+                 : "firmware: the machine at " + cli::MachineName() + " did not take the image";
         if (transfer.total() > 0) {
             message += " (" + std::to_string(transfer.sent()) + " of " +
                        std::to_string(transfer.total()) + " bytes sent)";
+        }
+        if (lost) {
+            message += "; leave the machine switched on, check the connection to that "
+                       "computer, then send the firmware again";
         }
         return cli::Fail(io, cli::kExitNotResponding, message);
     });

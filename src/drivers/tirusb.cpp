@@ -11,6 +11,7 @@
 #include "link/driver_abi.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/device_name.h"
 #include "platform/remembered_usb_port.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_candidates.h"
@@ -42,7 +43,7 @@ std::string foundPort;    // the interface the last search named
 std::string selectedPort; // the program's choice among several (SelectControlPort)
 
 // One machine: as always. Several: never a guess, only the one the user chose
-// before, when it is there.
+// before, when it is there. None: the one on another computer chosen before.
 std::string ChooseAmong(const std::vector<platform::UsbPrinterInterface>& printers) {
     std::vector<std::string> names;
     for (const platform::UsbPrinterInterface& p : platform::OnePerDevice(printers)) {
@@ -52,6 +53,10 @@ std::string ChooseAmong(const std::vector<platform::UsbPrinterInterface>& printe
         return names.front();
     }
     const std::string remembered = platform::RememberedUsbPort();
+    // A machine on another computer, chosen before: while none is attached here.
+    if (names.empty() && remembered.starts_with(platform::kSshPrefix)) {
+        return remembered;
+    }
     if (!remembered.empty() && std::find(names.begin(), names.end(), remembered) != names.end()) {
         return remembered;
     }
@@ -75,9 +80,10 @@ std::string SearchControlPort() {
     std::string found;
     std::vector<platform::UsbPrinterInterface> printers;
     platform::UsbBackend* backend = platform::CurrentUsbBackend();
-    if (backend && backend->listPrinters(printers) == 0) {
-        found = ChooseAmong(printers);
+    if (!backend || backend->listPrinters(printers) != 0) {
+        printers.clear(); // none here that we can see
     }
+    found = ChooseAmong(printers);
     std::lock_guard lock(foundMutex);
     foundPort = found;
     return found;

@@ -24,6 +24,8 @@
 #include "protocol/phonebook.h"
 #include "shell/CAbout.h"
 #include "shell/CMainDlg.h"
+#include "shell/CRemoteMachine.h"
+#include "shell/CUsbChoice.h"
 #include "support/qt_window_fixture.h"
 #include "widgets/qt_dialog_builder.h"
 
@@ -172,6 +174,14 @@ TEST_F(EveryWindowTest, NoAltLetterClashesAndEveryControlIsNamedInEveryLanguage)
             CAbout about(&dlg);
             about.show();
             checkDialog(&about, "About");
+        }
+        {
+            CUsbChoice choice({}, &dlg);
+            choice.show();
+            checkDialog(&choice, "machine choice");
+            CRemoteMachine remote(&dlg);
+            remote.show();
+            checkDialog(&remote, "machine on another computer");
         }
     }
 }

@@ -167,8 +167,17 @@ TEST_F(CliConventionsTest, TheMachineIsChosenByAUsableNameOrNotOpenedAtAll) {
     } refused[] = {
         {{"--device", "printer", "inquiry"},
          "sim:",
-         "unusable device 'printer' (--device): expected usb:VVVV:PPPP[:SERIAL], unix:PATH, sim: "
-         "or the path of a character device"},
+         "unusable device 'printer' (--device): expected usb:VVVV:PPPP[:SERIAL], unix:PATH, sim:, "
+         "ssh:[USER@]HOST[:PORT][/DEVICE] or the path of a character device"},
+        // Nothing that ssh or the far side's shell would read as more than a name.
+        {{"--device", "ssh:-oProxyCommand=x", "inquiry"},
+         "sim:",
+         "unusable device 'ssh:-oProxyCommand=x' (--device): expected "
+         "ssh:[USER@]HOST[:PORT][/DEVICE], the DEVICE a usb:, unix:, sim: or /dev name"},
+        {{"--device", "ssh:far/unix:/tmp/s;rm -rf ~", "inquiry"},
+         "sim:",
+         "unusable device 'ssh:far/unix:/tmp/s;rm -rf ~' (--device): expected "
+         "ssh:[USER@]HOST[:PORT][/DEVICE], the DEVICE a usb:, unix:, sim: or /dev name"},
         {{"inquiry"},
          "usb:12:34",
          "unusable device 'usb:12:34' (FAXRCP_USB_PORT): expected usb:VVVV:PPPP[:SERIAL] with "

@@ -114,6 +114,11 @@ TEST_F(TirusbTest, WithoutTheVariableTheOnlyPrinterOrTheRememberedOneIsNamed) {
     EXPECT_EQ(name(), std::make_pair(13, std::string("usb:1A2B:0303")));
     bus.printers.pop_back();
     EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    // A machine on another computer chosen before: only while none is here.
+    ASSERT_TRUE(platform::RememberUsbPort("ssh:far/usb:1A2B:0404"));
+    EXPECT_EQ(name(), std::make_pair(0, std::string()));
+    bus.printers.clear();
+    EXPECT_EQ(name(), std::make_pair(21, std::string("ssh:far/usb:1A2B:0404")));
     ::unlink(platform::RememberedUsbPortPath().c_str());
     EXPECT_EQ(name(), std::make_pair(0, std::string()));
     // The variable wins over all of it.

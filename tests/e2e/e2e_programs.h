@@ -129,7 +129,8 @@ class SimDaemon {
 
     // faxrcp-cli with the machine on its USB port, its own port lock and
     // profile folder, and the protocol's fixed waits skipped.
-    CliRun cli(const std::vector<std::string>& args) const {
+    CliRun cli(const std::vector<std::string>& args,
+               const std::map<std::string, std::string>& more = {}) const {
         std::vector<std::string> argv = {Program("faxrcp-cli")};
         argv.insert(argv.end(), args.begin(), args.end());
         std::map<std::string, std::string> env = FastWaits();
@@ -138,6 +139,9 @@ class SimDaemon {
         env["FAXRCP_LOCK_DIR"] = dir_.path();
         // A silent machine costs the USB library's read time-out twice per run.
         env["FAXRCP_USB_TIMEOUT_MS"] = "300";
+        for (const auto& [k, v] : more) {
+            env[k] = v;
+        }
         CliRun run;
         pid_t pid = Spawn(argv, env, dir_.file("cli.out"), dir_.file("cli.err"));
         if (pid <= 0) {

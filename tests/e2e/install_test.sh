@@ -28,7 +28,7 @@ cmake --install "$build" --prefix "$usr" >/dev/null
     fail "a plain install puts the simulator on the PATH"
 cmake --install "$build" --prefix "$usr" --component sim >/dev/null
 manifests=("$build/install_manifest.txt" "$build/install_manifest_sim.txt")
-programs=(faxrcp-cli faxrcp-sim)
+programs=(faxrcp-cli faxrcp-bridge faxrcp-sim)
 [ -x "$build/bin/faxrcp" ] && programs+=(faxrcp)
 
 for f in "${programs[@]}" libfaxrcp_core.so libfaxrcp_platform.so libtirusb.so libvexlink.so \

@@ -34,7 +34,7 @@ same "faxrcp-cli commands" "$from_help" "$from_page"
 # Long options: faxrcp-sim's and the panel's (--help, which every one has,
 # need not list itself).
 long_options() { grep -o -- '--[a-z][a-z-]*' | grep -v -- '-$' || true; }
-for program in faxrcp-sim faxrcp; do
+for program in faxrcp-sim faxrcp-bridge faxrcp; do
     [ -x "$bin/$program" ] || continue
     from_help=$({ "$bin/$program" --help && echo --help; } | long_options)
     from_page=$(sed 's/\\-/-/g' "$man/$program.1" | long_options)

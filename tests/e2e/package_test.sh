@@ -34,7 +34,8 @@ depends=$(dpkg-deb -f "$panel" Depends)
 for f in ./usr/lib/faxrcp/faxrcp-sim ./usr/bin/faxrcp-sim ./usr/share/man/man1/faxrcp-sim.1.gz; do
     grep -q " $f\( \|$\)" <<<"$sim_files" || fail "faxrcp-sim does not hold $f"
 done
-for f in ./usr/lib/faxrcp/faxrcp-cli ./usr/lib/faxrcp/libfaxrcp_platform.so \
+for f in ./usr/lib/faxrcp/faxrcp-cli ./usr/lib/faxrcp/faxrcp-bridge ./usr/bin/faxrcp-bridge \
+    ./usr/share/man/man1/faxrcp-bridge.1.gz ./usr/lib/faxrcp/libfaxrcp_platform.so \
     ./usr/lib/faxrcp/libfaxrcp_core.so ./usr/lib/faxrcp/libtirusb.so ./usr/lib/faxrcp/libvexlink.so; do
     grep -q " $f\( \|$\)" <<<"$panel_files" || fail "faxrcp does not hold $f"
 done

@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -46,6 +47,26 @@ TEST(RealDeviceTest, AFailedOpenOfARealDeviceIsNoContact) {
             setenv("FAXRCP_FAST_WAITS", "1", 1);
             const bool opened = platform::OpenDevice("/nonexistent/lp0", {.read = true}) != nullptr;
             std::exit(!opened && !platform::RealDeviceOpened() && ProbeClock::FastWaits() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// Through the bridge, a machine on another computer is as real as the device
+// the far side opened (the simulated one keeps the waits skipped: the
+// end-to-end tests through the bridge would take minutes otherwise).
+TEST(RealDeviceTest, AMachineOnAnotherComputerIsAsRealAsTheFarSide) {
+    const TempDir locks;
+    EXPECT_EXIT(
+        {
+            setenv("FAXRCP_FAST_WAITS", "1", 1);
+            setenv("FAXRCP_SSH", FAXRCP_SOURCE_DIR "/tests/e2e/fake_ssh.sh", 1);
+            setenv("FAKE_SSH_BIN", FAXRCP_BIN_DIR, 1);
+            setenv("FAKE_SSH_LOCKS", locks.path().c_str(), 1);
+            const bool before = ProbeClock::FastWaits();
+            auto device = platform::OpenDevice("ssh:far.test//dev/null", {.read = true});
+            std::exit(before && device && platform::RealDeviceOpened() && !ProbeClock::FastWaits()
+                          ? 0
+                          : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -108,6 +108,18 @@ TEST(RememberedUsbPortTest, WrittenWholeReadBackAndNeverMalformed) {
     EXPECT_FALSE(RememberUsbPort("usb:1A2B:0101"));
     EXPECT_EQ(RememberedUsbPort(), "");
     EXPECT_EQ(::rmdir(RememberedUsbPortPath().c_str()), 0);
+
+    // Machines on other computers: newest first, each once, at most ten.
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(RememberRemoteMachine("ssh:host" + std::to_string(i % 11)));
+    }
+    const std::vector<std::string> remote = RememberedRemoteMachines();
+    ASSERT_EQ(remote.size(), kRememberedRemoteLimit);
+    EXPECT_EQ(remote[0], "ssh:host0");
+    EXPECT_EQ(remote[1], "ssh:host10");
+    EXPECT_EQ(remote[9], "ssh:host2");
+    EXPECT_FALSE(RememberRemoteMachine("usb:1A2B:0101"));
+    ::unlink((home.path() + "/config/faxrcp/remote-machines").c_str());
     EXPECT_EQ(::rmdir((home.path() + "/config/faxrcp").c_str()), 0); // it was empty
 }
 

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
+#include "platform/remote_device.h"
 
 const char* const PortTable[kPortCount] = {
     "USB", "LPT1", "LPT2", "LPT3", "\\\\.\\VornEcp1", "\\\\.\\VornEcp2", "\\\\.\\VornEcp3",
@@ -79,6 +80,14 @@ int32_t UsbChunkedWrite(const uint8_t* buffer, int32_t count) {
     return sent;
 }
 
+// A machine on another computer answers a round trip later than the fixed
+// waits allow for: each read gets that much more time.
+void AllowRoundTrip() {
+    if (exchangeLimit.timed) {
+        exchangeLimit.budgetMs += platform::RemoteRoundTripMs();
+    }
+}
+
 // One read through the USB library. Inside a timed exchange a library that
 // takes a limit gets the time left, so that a machine trickling its answer
 // cannot hold the read past it.
@@ -95,6 +104,9 @@ int32_t UsbChunkedRead(uint8_t* buffer, int32_t count) {
     while (got < count) {
         if (ExchangeMsLeft() == 0) {
             return got;
+        }
+        if (got > 0) {
+            AllowRoundTrip();
         }
         int32_t chunk = std::min(kUsbReadChunk, count - got);
         int r = UsbLibraryRead(buffer + got, chunk);
@@ -151,6 +163,7 @@ int32_t PortRead(uint8_t* buffer, int32_t count) {
         Trace("Exchange time is up \n");
         return 0;
     }
+    AllowRoundTrip();
 
     if (currentPort == kUsbPort) {
         if (isNt5) {
@@ -253,6 +266,9 @@ int32_t PortDiscard() {
     if (!ValidPort()) {
         return 0;
     }
+    // A new conversation: a connection to another computer lost in an earlier
+    // one may be made again, never one lost in the middle of this one.
+    platform::AllowRemoteReconnect();
     const int32_t dropped = DiscardQueued();
     if (dropped > 0) {
         TraceF("Discarded = %d \n", static_cast<int>(dropped));

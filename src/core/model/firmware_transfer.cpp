@@ -22,6 +22,7 @@
 #include "platform/regular_file.h"
 #include "protocol/inquiry.h"
 #include "protocol/record_table.h"
+#include "platform/remote_device.h"
 
 namespace firmware {
 
@@ -42,6 +43,15 @@ std::string Format(const char* format, ...) {
         return {};
     }
     return std::string(text, std::min(static_cast<size_t>(n), sizeof text - 1));
+}
+
+// text with its first %s replaced by host; the language file's text is no
+// format string.
+std::string WithHost(std::string text, const std::string& host) {
+    if (const size_t at = text.find("%s"); at != std::string::npos) {
+        text.replace(at, 2, host);
+    }
+    return text;
 }
 
 // Copied at once: the lookup buffer is shared.
@@ -180,6 +190,12 @@ class FirmwareTransfer::Session {
                 result = sendImage(total);
             } else {
                 fail();
+            }
+        }
+        if (result == TransferResult::kFailed) {
+            owner_.lostHost_ = platform::TakeLostRemoteHost();
+            if (!owner_.lostHost_.empty()) {
+                view_.setMessageText(WithHost(Common("IDS_FW_CONNECTION_LOST"), owner_.lostHost_));
             }
         }
 
@@ -378,6 +394,8 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     problem_ = FileProblem::kNone;
     oldVersion_.clear();
     newVersion_.clear();
+    lostHost_.clear();
+    platform::TakeLostRemoteHost(); // only a loss during this transfer counts
     Session session(*this, lptPath);
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;

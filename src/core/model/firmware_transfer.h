@@ -108,6 +108,8 @@ class FirmwareTransfer {
     // it had stored the image; empty when it did not answer.
     const std::string& oldVersion() const { return oldVersion_; }
     const std::string& newVersion() const { return newVersion_; }
+    // The other computer whose connection was lost during the last transfer.
+    const std::string& lostHost() const { return lostHost_; }
 
   private:
     class Session;
@@ -121,6 +123,7 @@ class FirmwareTransfer {
     FileProblem problem_ = FileProblem::kNone;
     std::string oldVersion_;
     std::string newVersion_;
+    std::string lostHost_;
 };
 
 // Browse's look at a file: whether it opens as a regular file and has a size

@@ -7,9 +7,11 @@
 #include "model/lang_text.h"
 #include "model/usb_choice.h"
 #include "platform/device.h"
+#include "platform/device_name.h"
 #include "platform/library.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/remote_device.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
@@ -100,8 +102,10 @@ bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
     if (!choice) {
         return false;
     }
+    // Or a machine on another computer, which the chooser found there.
     const bool listed = std::any_of(candidates.begin(), candidates.end(),
-                                    [&](const UsbCandidate& c) { return c.name == *choice; });
+                                    [&](const UsbCandidate& c) { return c.name == *choice; }) ||
+                        platform::ParseSshDeviceName(*choice).has_value();
     if (!listed) {
         return true; // none chosen: on as without a machine on USB
     }
@@ -182,8 +186,16 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
     bool askedForUsbMachine = false;
     for (;;) {
+        platform::RetryRemoteNow();
         if (!DetectPort(hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
+        }
+        // The other computer's port lock: busy there as it would be here.
+        if (platform::LastRemoteProblem(usbWritePath).kind == platform::RemoteFailure::kBusy) {
+            if (hooks.portBusy) {
+                hooks.portBusy();
+            }
+            return StartupOutcome::PortBusy;
         }
         bool answered = InquireTwice(hooks);
         if (!answered && currentPort == kUsbPort) {
@@ -207,5 +219,6 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
 
 void RunExit() {
     ReleasePort(kArbitrationId);
+    platform::CloseRemoteSessions(); // the other computer's port goes back too
     FreePhonebookTable();
 }

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "link/port.h"
+#include "platform/device_name.h"
 #include "platform/library.h"
 #include "platform/remembered_usb_port.h"
+#include "platform/remote_device.h"
 
 namespace {
 
@@ -68,5 +70,30 @@ std::vector<UsbCandidate> ParseUsbCandidates(std::string_view text) {
 }
 
 bool RememberUsbChoice(const std::string& name) {
+    if (name.starts_with(platform::kSshPrefix)) {
+        platform::RememberRemoteMachine(name); // offered again among the remote ones
+    }
     return platform::RememberUsbPort(name);
+}
+
+std::optional<std::vector<UsbCandidate>> RemoteCandidates(const std::string& host,
+                                                          platform::RemoteProblem& problem) {
+    const auto where = platform::ParseSshHost(host);
+    std::string lines;
+    if (!where || !platform::ListRemoteMachines(*where, lines, problem)) {
+        return std::nullopt;
+    }
+    std::vector<UsbCandidate> candidates = ParseUsbCandidates(lines);
+    for (UsbCandidate& c : candidates) {
+        c.name = platform::kSshPrefix + host + "/" + c.name;
+    }
+    return candidates;
+}
+
+std::vector<UsbCandidate> RememberedRemoteCandidates() {
+    std::vector<UsbCandidate> candidates;
+    for (const std::string& name : platform::RememberedRemoteMachines()) {
+        candidates.push_back({name, "", "", ""});
+    }
+    return candidates;
 }

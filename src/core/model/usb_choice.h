@@ -1,7 +1,10 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/remote_device.h"
 
 // The USB machines the USB library could name, for a choice among several.
 
@@ -24,6 +27,15 @@ std::vector<UsbCandidate> UsbCandidates();
 // kUsbCandidateLimit of them; lines without a name are skipped.
 std::vector<UsbCandidate> ParseUsbCandidates(std::string_view text);
 constexpr size_t kUsbCandidateLimit = 128;
+
+// The machines attached to another computer ("[USER@]HOST[:PORT]", checked
+// first with platform::ParseSshHost), named as ssh:HOST/NAME so that they open
+// as they are; nullopt with the reason in problem when it cannot be reached.
+std::optional<std::vector<UsbCandidate>> RemoteCandidates(const std::string& host,
+                                                          platform::RemoteProblem& problem);
+
+// The machines on other computers this user chose before, newest first.
+std::vector<UsbCandidate> RememberedRemoteCandidates();
 
 // Remembers name for this user, so the library names it at the next start
 // while that machine is there. False when it cannot be written.

@@ -2,6 +2,7 @@
 #include "platform/char_device.h"
 #include "platform/ppdev_device.h"
 #include "platform/real_device.h"
+#include "platform/remote_device.h"
 #include "platform/usb_device.h"
 #include "platform/virtual_device.h"
 
@@ -124,6 +125,9 @@ std::unique_ptr<Device> Resolve(const std::string& name, const OpenMode& mode) {
     }
     if (name.rfind("usb:", 0) == 0) {
         return Real(OpenUsbDevice(name, mode));
+    }
+    if (name.rfind(kSshPrefix, 0) == 0) {
+        return OpenRemoteDevice(name, mode); // real or not as the far side says
     }
     if (name.rfind("unix:", 0) == 0) {
         return OpenVirtualDevice(name.substr(5), mode);

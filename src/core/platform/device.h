@@ -84,7 +84,9 @@ using DeviceFactory =
 //   \\.\VornEcp1..3: $FAXRCP_ECP1..3 when set (resolved again), else
 //     ppdev:/dev/parport0..2;
 //   ppdev:PATH (the ppdev parallel port), usb:VVVV:PPPP[:SERIAL] (libusb),
-//   unix:PATH (a virtual device), an absolute path of a character device.
+//   unix:PATH (a virtual device), ssh:[USER@]HOST[:PORT][/DEVICE] (a machine
+//   on another computer, through faxrcp-bridge there), an absolute path of a
+//   character device.
 // Returns nullptr when it cannot be opened; names with a NUL byte, absurdly
 // long names and loops of environment overrides are refused.
 std::unique_ptr<Device> OpenDevice(const std::string& name, const OpenMode& mode);

@@ -1,7 +1,10 @@
 #include "shell/CRcpApp.h"
 
+#include <cstdlib>
+
 #include "base/qt_desktop.h"
 #include "model/lang_text.h"
+#include "platform/remote_device.h"
 #include "shell/CMainDlg.h"
 #include "shell/CUsbChoice.h"
 #include "shell/qt_single_instance.h"
@@ -69,6 +72,8 @@ StartupHooks CRcpApp::MakeStartupHooks() {
 bool CRcpApp::InitInstance() {
     foundOtherInstance = false;
     mainWindowRan = false;
+    // No terminal to type a password into: the desktop's prompt, when it has one.
+    platform::SetRemotePasswordPrompts(std::getenv("SSH_ASKPASS") != nullptr);
 
     // A running panel with a window of the application title comes forward instead.
     delete instance_;

@@ -5,6 +5,7 @@
 
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "shell/CRemoteMachine.h"
 #include "templates/usb_choice_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
@@ -25,6 +26,8 @@ QString Text(const std::string& s) {
 
 CUsbChoice::CUsbChoice(std::vector<UsbCandidate> candidates, QWidget* parent)
     : QDialog(parent), candidates_(std::move(candidates)) {
+    const std::vector<UsbCandidate> remote = RememberedRemoteCandidates();
+    candidates_.insert(candidates_.end(), remote.begin(), remote.end());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dlg::BuildDialog(this, usbChoiceTemplate);
@@ -60,9 +63,20 @@ CUsbChoice::CUsbChoice(std::vector<UsbCandidate> candidates, QWidget* parent)
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
     connect(ok_, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
+    dlg::SetControlText(this, kRemote, Lang("IDC_REMOTE"));
+    connect(dlg::FindControl<CIconButton>(this, kRemote), &QPushButton::clicked, this, [this] {
+        CRemoteMachine remote(this);
+        if (remote.exec() == QDialog::Accepted && !remote.ChosenName().empty()) {
+            remoteChosen_ = remote.ChosenName();
+            accept();
+        }
+    });
 }
 
 std::string CUsbChoice::ChosenName() const {
+    if (!remoteChosen_.empty()) {
+        return remoteChosen_;
+    }
     const QList<QTreeWidgetItem*> chosen = list_->selectedItems();
     if (chosen.isEmpty()) {
         return {};

@@ -2,6 +2,8 @@
 // Start-up's question when several machines are on USB and none is named:
 // one row per machine (maker, model, serial number, port), OK and Cancel.
 // OK is possible only with a row chosen; a double click on a row chooses it.
+// The machines on other computers chosen before follow as rows of their own,
+// and "Machine on another computer..." finds one more (CRemoteMachine).
 
 #include <QDialog>
 #include <string>
@@ -25,6 +27,7 @@ class CUsbChoice : public QDialog {
 
   private:
     std::vector<UsbCandidate> candidates_;
+    std::string remoteChosen_; // through CRemoteMachine
     QTreeWidget* list_ = nullptr;
     CIconButton* ok_ = nullptr;
 };

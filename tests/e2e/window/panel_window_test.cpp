@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include "../../firmware/firmware_test_helpers.h"
@@ -98,13 +99,21 @@ std::string Field(const std::string& lines, const std::string& name) {
     return text.substr(start, text.find('\n', start) - start);
 }
 
-TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
+// The machine on this computer, and the same machine on "another computer",
+// reached through faxrcp-bridge by a stand-in for ssh that runs it here.
+class PanelWindowTest : public testing::TestWithParam<bool> {};
+
+TEST_P(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     // The machine stores an image once the data has stopped for a moment; the
     // panel's own wait for that is skipped with the other fixed waits.
     e2e::SimDaemon sim({"--firmware-idle", "300"});
     const std::string folder = sim.folder();
     std::map<std::string, std::string> env = e2e::FastWaits();
-    env["FAXRCP_USB_PORT"] = "unix:" + sim.socket();
+    env["FAXRCP_USB_PORT"] = (GetParam() ? "ssh:far.test/unix:" : "unix:") + sim.socket();
+    env["FAXRCP_SSH"] = FAXRCP_SOURCE_DIR "/tests/e2e/fake_ssh.sh";
+    env["FAKE_SSH_BIN"] = FAXRCP_BIN_DIR;
+    env["FAKE_SSH_LOCKS"] = folder + "/far";
+    ::mkdir((folder + "/far").c_str(), 0700);
     env["FAXRCP_LOCK_DIR"] = folder;
     env["XDG_CONFIG_HOME"] = folder;
     env["FAXRCP_AUTOMATION"] = folder + "/panel.sock";
@@ -210,5 +219,7 @@ TEST(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     EXPECT_NE(book2.out.find("0\tsingle\tOffice\t5550100"), std::string::npos) << book2.out;
     EXPECT_TRUE(e2e::ReadFile(received) == image) << "the machine got another image";
 }
+
+INSTANTIATE_TEST_SUITE_P(LocalAndRemote, PanelWindowTest, testing::Bool());
 
 } // namespace
