@@ -20,9 +20,9 @@
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/regular_file.h"
+#include "platform/remote_device.h"
 #include "protocol/inquiry.h"
 #include "protocol/record_table.h"
-#include "platform/remote_device.h"
 
 namespace firmware {
 
