@@ -20,10 +20,12 @@ void WindowedClock::sleep(uint32_t ms) {
         ~Leave() { --waitDepth_; }
     } leave;
     if (FastWaits()) {
-        SkipAhead(ms);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::usleep(200);
-        return;
+        ms = SkipMostOf(ms);
+        if (ms == 0) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QThread::usleep(200);
+            return;
+        }
     }
     // Paint and answer the desktop while waiting; clicks and keys stay queued.
     QEventLoop loop;
