@@ -34,17 +34,21 @@ constexpr int kExitNotResponding = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortBusy = 3;
 constexpr int kExitDevice = 4;
+// A signal came while the firmware went out; the transfer finished first.
+constexpr int kExitInterrupted = 130;
 
 using Args = std::vector<std::string>;
 
 // The options of the command line; Main takes them out of the arguments.
 struct Options {
-    bool json = false;    // --json
-    bool yes = false;     // -y, --yes
-    bool verbose = false; // -v, --verbose: the protocol trace on standard error
-    std::string trace;    // --trace FILE
-    std::string device;   // --device NAME, over FAXRCP_USB_PORT
-    std::string host;     // --host [USER@]HOST
+    bool json = false;               // --json
+    bool yes = false;                // -y, --yes
+    bool verbose = false;            // -v, --verbose: the protocol trace on standard error
+    std::string trace;               // --trace FILE
+    std::string device;              // --device NAME, over FAXRCP_USB_PORT
+    std::string host;                // --host [USER@]HOST
+    std::string numbers;             // --numbers fax-only|any (phonebook import)
+    std::string internationalPrefix; // --international-prefix DIGITS (phonebook import)
 };
 
 struct Io {
@@ -70,6 +74,7 @@ struct Command {
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
     bool host = false;     // takes --host
+    bool imports = false;  // takes --numbers and --international-prefix
 };
 
 // All registered commands, in registration order.

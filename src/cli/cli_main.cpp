@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,6 +38,10 @@ constexpr const char* kOptionsHelp =
     "      --host HOST    devices: list the machines of [USER@]HOST, over ssh\n"
     "      --json         print JSON (commands that print records or lists)\n"
     "  -y, --yes          send firmware without asking\n"
+    "      --numbers fax-only\n"
+    "                     phonebook import: leave out cards without a fax number\n"
+    "      --international-prefix DIGITS\n"
+    "                     phonebook import: what a leading + becomes (default 00)\n"
     "      --             end of options: what follows are arguments\n";
 
 constexpr const char* kExitHelp =
@@ -125,7 +130,9 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
     }
     out << "\nOptions: -h, -v, --trace FILE, --device NAME";
     out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "")
-        << (c.host ? ", --host HOST" : "") << " (see faxrcp-cli "
+        << (c.host ? ", --host HOST" : "")
+        << (c.imports ? ", --numbers fax-only, --international-prefix DIGITS" : "")
+        << " (see faxrcp-cli "
         << "--help)\n";
     if (c.moreHelp) {
         out << "\n";
@@ -205,7 +212,8 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
             if (eq != std::string::npos) {
                 value = a.substr(eq + 1);
             }
-            if (name == "--trace" || name == "--device" || name == "--host") {
+            if (name == "--trace" || name == "--device" || name == "--host" ||
+                name == "--numbers" || name == "--international-prefix") {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         return "option " + name + " needs a value";
@@ -215,9 +223,11 @@ std::optional<std::string> ParseOptions(const Args& args, Parsed& parsed, Option
                 if (value->empty()) {
                     return "option " + name + " needs a value";
                 }
-                (name == "--trace"    ? options.trace
-                 : name == "--device" ? options.device
-                                      : options.host) = *value;
+                (name == "--trace"     ? options.trace
+                 : name == "--device"  ? options.device
+                 : name == "--host"    ? options.host
+                 : name == "--numbers" ? options.numbers
+                                       : options.internationalPrefix) = *value;
                 continue;
             }
             if (value) {
@@ -324,6 +334,23 @@ int OpenTraceFile(const std::string& path) {
     return fd;
 }
 
+// Whether the trace file is a file the command reads or writes (by another
+// name, a link or standard input too): opening it would empty that file.
+bool TraceIsAnArgument(const std::string& trace, const Args& rest) {
+    struct stat t {};
+    if (::stat(trace.c_str(), &t) != 0 || !S_ISREG(t.st_mode)) {
+        return false;
+    }
+    for (const std::string& arg : rest) {
+        struct stat a {};
+        const int r = arg == "-" ? ::fstat(STDIN_FILENO, &a) : ::stat(arg.c_str(), &a);
+        if (r == 0 && a.st_dev == t.st_dev && a.st_ino == t.st_ino) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int RunCommand(const Command& command, const Args& rest, Io& io) {
     try {
         if (command.needsMachine) {
@@ -416,8 +443,18 @@ int Main(const Args& args, Io& io) {
     if (io.options.yes && !command->confirms) {
         return Fail(io, kExitUsage, "--yes does not go with " + command->usage);
     }
+    if ((!io.options.numbers.empty() || !io.options.internationalPrefix.empty()) &&
+        !command->imports) {
+        return Fail(io, kExitUsage,
+                    "--numbers and --international-prefix go only with phonebook import");
+    }
     int traceFd = -1;
     if (!io.options.trace.empty()) {
+        if (TraceIsAnArgument(io.options.trace, rest)) {
+            return Fail(io, kExitUsage,
+                        "the trace file '" + EscapeText(io.options.trace) +
+                            "' is a file of the command; nothing was done");
+        }
         traceFd = OpenTraceFile(io.options.trace);
         if (traceFd < 0) {
             return Fail(io, kExitUsage,

@@ -1,11 +1,13 @@
 #include "cli/cli_output.h"
 
-#include <istream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
 #include <utility>
 
 #include "cli/cli_command.h"
-
-#include <cstdio>
 
 namespace cli {
 
@@ -157,10 +159,20 @@ FileError ReadInput(const std::string& file, Io& io, size_t limit, std::string& 
     if (io.in == nullptr) {
         return FileError::kMissing;
     }
+    // A closed standard input or a folder reads as empty through the stream:
+    // that is a read error, not a file of the wrong kind.
+    const bool standard = io.in->rdbuf() == std::cin.rdbuf();
+    struct stat st {};
+    if (standard && ::fstat(STDIN_FILENO, &st) != 0) {
+        return FileError::kFailed;
+    }
+    if (standard && S_ISDIR(st.st_mode)) {
+        return FileError::kNotRegular;
+    }
     // One byte more than allowed tells input that is too long.
     std::string bytes(limit + 1, '\0');
     io.in->read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (io.in->bad()) {
+    if (io.in->bad() || (standard && std::ferror(stdin) != 0)) {
         return FileError::kFailed;
     }
     bytes.resize(static_cast<size_t>(io.in->gcount()));

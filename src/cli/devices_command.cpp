@@ -7,10 +7,16 @@ namespace cli {
 
 namespace {
 
+// The vendor and product ids, "VVVV:PPPP", that a udev rule can name.
+std::string UsbId(const std::string& name) {
+    return name.starts_with("usb:") && name.size() >= 13 ? name.substr(4, 9) : std::string();
+}
+
 void PrintCandidates(const std::vector<UsbCandidate>& candidates, std::ostream& out) {
-    out << "name\tmaker\tmodel\tserial\n";
+    out << "name\tmaker\tmodel\tserial\tid\n";
     for (const UsbCandidate& c : candidates) {
-        out << c.name << '\t' << c.maker << '\t' << c.model << '\t' << c.serial << '\n';
+        out << c.name << '\t' << c.maker << '\t' << c.model << '\t' << c.serial << '\t'
+            << UsbId(c.name) << '\n';
     }
 }
 
@@ -21,7 +27,8 @@ void PrintCandidatesJson(const std::vector<UsbCandidate>& candidates, std::ostre
         one.set("name", Json::String(c.name))
             .set("maker", Json::String(c.maker))
             .set("model", Json::String(c.model))
-            .set("serial", Json::String(c.serial));
+            .set("serial", Json::String(c.serial))
+            .set("id", Json::String(UsbId(c.name)));
         list.add(std::move(one));
     }
     list.write(out);
@@ -74,9 +81,9 @@ int RunDevices(const Args&, Io& io) {
 const Registrar devices({
     .words = {"devices"},
     .usage = "devices",
-    .help = "List the USB printers: the name to use, maker, model, serial; then the machines "
-            "on other computers chosen before. With --host [USER@]HOST, the machines "
-            "attached to HOST, reached over ssh.",
+    .help = "List the USB printers: the name to use, maker, model, serial, vendor:product "
+            "id; then the machines on other computers chosen before. With --host "
+            "[USER@]HOST, the machines attached to HOST, reached over ssh.",
     .run = RunDevices,
     .needsMachine = false,
     .json = true,

@@ -1,9 +1,13 @@
+#include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/firmware_transfer.h"
+#include "platform/clock.h"
+#include "platform/deferred_signals.h"
 
 namespace {
 
@@ -21,7 +25,7 @@ class CliFirmwareView : public firmware::FirmwareView {
     void setFileSizeText(const std::string&) override {}
     void setMessageText(const std::string&) override {}
     void setPercentText(const std::string&) override {}
-    void setProgressRange(int, int) override {}
+    void setProgressRange(int, int) override { dataStart_ = platform::GetTickCount(); }
     void setProgressPos(int pos) override { percent_ = pos; }
     void enableUpdate(bool) override {}
     void setWaitCursor(bool) override {}
@@ -30,6 +34,7 @@ class CliFirmwareView : public firmware::FirmwareView {
         if (!transfer_ || transfer_->state() != firmware::TransferState::kSending) {
             return;
         }
+        updateNotice();
         const uint32_t sent = transfer_->sent();
         if (sent == 0 || percent_ == shownPercent_) {
             return;
@@ -48,6 +53,8 @@ class CliFirmwareView : public firmware::FirmwareView {
     }
 
     void showMessageNow() override {
+        storeStart_ = platform::GetTickCount();
+        updateNotice();
         endBar();
         const uint32_t total = transfer_ ? transfer_->total() : 0;
         out_ << "firmware: " << total
@@ -58,6 +65,19 @@ class CliFirmwareView : public firmware::FirmwareView {
     // The cli words the outcome itself, from the versions the transfer read.
     void showCompletion(const std::string&, const std::string&) override {}
 
+    // Cutting the image short would leave the machine a broken firmware:
+    // signals wait for the end of the transfer.
+    void transferStarting() override {
+        signals_.emplace();
+        updateNotice();
+    }
+    // Whether a signal came during the transfer; its handling is back.
+    bool endTransfer() {
+        const bool caught = signals_ && signals_->Caught();
+        signals_.reset();
+        return caught;
+    }
+
     // A bar left open gets its line ended before any other line.
     void endBar() {
         if (barOpen_) {
@@ -67,12 +87,35 @@ class CliFirmwareView : public firmware::FirmwareView {
     }
 
   private:
+    // What is left: the data at the pace so far, then the storing.
+    void updateNotice() {
+        if (!signals_ || !transfer_) {
+            return;
+        }
+        const uint32_t now = platform::GetTickCount();
+        uint64_t leftMs = firmware::kBeforeDataWaitMs + firmware::kStoreWaitMs;
+        if (transfer_->state() == firmware::TransferState::kStoring) {
+            leftMs = firmware::kStoreWaitMs - std::min(now - storeStart_, firmware::kStoreWaitMs);
+        } else if (transfer_->sent() > 0) {
+            leftMs = uint64_t{transfer_->total() - transfer_->sent()} * (now - dataStart_) /
+                         transfer_->sent() +
+                     firmware::kStoreWaitMs;
+        }
+        signals_->SetNotice(std::string(bar_ ? "\n" : "") +
+                            "The update cannot be interrupted without damaging the machine's "
+                            "firmware; it ends in about " +
+                            std::to_string(std::max<uint64_t>(1, (leftMs + 999) / 1000)) + " s\n");
+    }
+
     std::ostream& out_;
     const bool bar_;
     bool barOpen_ = false;
     const firmware::FirmwareTransfer* transfer_ = nullptr;
     int percent_ = 0;
     int shownPercent_ = -1;
+    uint32_t dataStart_ = 0;
+    uint32_t storeStart_ = 0;
+    std::optional<platform::DeferredSignals> signals_;
 };
 
 // Why the file is not sent, after its name.
@@ -148,6 +191,7 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
         firmware::FirmwareTransfer transfer(view);
         view.attach(transfer);
         const firmware::TransferResult result = transfer.OnUpdate(file);
+        const bool interrupted = view.endTransfer();
         view.endBar();
         switch (result) {
         case firmware::TransferResult::kCompleted:
@@ -156,7 +200,7 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
                            ? ""
                            : cli::EscapeText(transfer.oldVersion()) + " \xE2\x86\x92 ")
                    << cli::EscapeText(transfer.newVersion()) << std::endl;
-            return cli::kExitOk;
+            return interrupted ? cli::kExitInterrupted : cli::kExitOk;
         case firmware::TransferResult::kUnconfirmed:
             return cli::Fail(io, cli::kExitNotResponding,
                              "firmware: the image was sent whole (" +
@@ -183,7 +227,8 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
             message += "; leave the machine switched on, check the connection to that "
                        "computer, then send the firmware again";
         }
-        return cli::Fail(io, cli::kExitNotResponding, message);
+        cli::Fail(io, cli::kExitNotResponding, message);
+        return interrupted ? cli::kExitInterrupted : cli::kExitNotResponding;
     });
 }
 
@@ -202,7 +247,9 @@ const cli::Registrar firmwareCommand({
                "terminal, else a line per percentage step. The machine must stay on until "
                "'update complete', which names the firmware versions before and after. A "
                "machine that does not answer once it has stored the image exits 1: the "
-               "image was sent, but the update is not confirmed.",
+               "image was sent, but the update is not confirmed. Once the update has begun, "
+               "interrupt, terminate, hang-up and quit signals wait for its end, and the exit "
+               "status is then 130.",
     .confirms = true,
 });
 

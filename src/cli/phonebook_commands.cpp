@@ -89,10 +89,8 @@ std::string PhonebookReason(FileError error) {
 
 // The same for the files of other programs' address books.
 std::string ExchangeReason(FileError error) {
-    return cli::FileReason(error, "neither a CSV phonebook with the header "
-                                  "slot,kind,name,number,members nor vCards, or longer than " +
-                                      std::to_string(kMaxPhonebookTextBytes >> 20) +
-                                      " MiB, or not UTF-8");
+    return cli::FileReason(error, "longer than " + std::to_string(kMaxPhonebookTextBytes >> 20) +
+                                      " MiB, or not what it takes: " + kImportableFormats);
 }
 
 int RunSave(const cli::Args& args, cli::Io& io) {
@@ -229,6 +227,23 @@ int Refuse(const std::string& file, const PhonebookImport& result, cli::Io& io) 
 // machine's own slot count is known only once it has answered.
 int RunImport(const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
+    PhonebookImportOptions options;
+    if (const std::string& numbers = io.options.numbers; !numbers.empty()) {
+        if (numbers != "fax-only" && numbers != "any") {
+            return cli::Fail(io, cli::kExitUsage,
+                             "--numbers is fax-only or any, not '" + cli::EscapeText(numbers) +
+                                 "'");
+        }
+        options.faxOnly = numbers == "fax-only";
+    }
+    if (const std::string& prefix = io.options.internationalPrefix; !prefix.empty()) {
+        if (!IsInternationalPrefix(prefix)) {
+            return cli::Fail(io, cli::kExitUsage,
+                             "--international-prefix takes 1 to 4 digits, not '" +
+                                 cli::EscapeText(prefix) + "'");
+        }
+        options.internationalPrefix = prefix;
+    }
     std::string text;
     if (const FileError error = cli::ReadInput(file, io, kMaxPhonebookTextBytes, text);
         error != FileError::kNone) {
@@ -244,18 +259,21 @@ int RunImport(const cli::Args& args, cli::Io& io) {
             return cli::NotResponding(io, "the phonebook read whole; nothing written");
         }
         RecountGroupRefs();
-        const PhonebookImport result = ImportPhonebookText(text);
+        const PhonebookImport result = ImportPhonebookText(text, options);
         if (result.error != FileError::kNone) {
             return Refuse(file, result, io);
         }
         for (const PhonebookImportNote& note : result.notes) {
             cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
         }
-        if (!Mfp_SetPhonebook()) {
+        if (result.slotsChanged == 0) {
+            io.out << "0 slots changed; nothing was written\n";
+        } else if (!Mfp_SetPhonebook()) {
             return cli::NotTaken(io, "the phonebook");
+        } else {
+            io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
+                   << " changed\n";
         }
-        io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
-               << " changed\n";
         if (result.notFitted > 0) {
             io.out << result.notFitted << (result.notFitted == 1 ? " card" : " cards")
                    << " did not fit\n";
@@ -328,10 +346,16 @@ const cli::Registrar phonebookImport({
     .needsMachine = false,
     .details = "The file is read and checked before the machine is opened: lines that cannot "
                "be imported are listed as FILE:LINE: message, exit 2 and nothing is sent. A "
-               "CSV file replaces the slots it names; vCards go into the free speed-dial "
-               "slots, skipping numbers the phonebook already holds. Names and numbers follow "
-               "the entry editor's rules; each change or skip is listed on standard error. "
-               "Prints how many slots changed and how many cards did not fit.",
+               "CSV file with the header slot,kind,name,number,members replaces the slots it "
+               "names. vCards and the CSV files of mail programs and spreadsheets go into the "
+               "free speed-dial slots, skipping numbers the phonebook already holds; of each "
+               "card one number is taken: a fax number, else a work, a preferred or the first "
+               "one. A leading + becomes the international access prefix (00, or "
+               "--international-prefix); --numbers fax-only leaves out cards without a fax "
+               "number. Names and numbers follow the entry editor's rules; each change or skip "
+               "is listed on standard error. Prints how many slots changed and how many cards "
+               "did not fit; an import that changes nothing writes nothing.",
+    .imports = true,
 });
 
 } // namespace

@@ -52,15 +52,22 @@ std::vector<std::string> ApplyAssignments(const RecordDescriptor& descriptor, co
     std::vector<char> changed(descriptor.recordSize);
     std::memcpy(changed.data(), record, descriptor.recordSize);
     std::vector<std::string> refusals;
+    std::vector<const FieldDescriptor*> named;
     for (const std::string& arg : args) {
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
         const FieldDescriptor* field = FindField(descriptor, name);
+        // As in a settings file, a field is given once.
+        const bool twice =
+            field != nullptr && std::find(named.begin(), named.end(), field) != named.end();
+        named.push_back(field);
         if (eq == std::string::npos) {
             refusals.push_back("expected NAME=VALUE, got '" + EscapeText(arg) + "'");
         } else if (field == nullptr || !descriptor.settable) {
             refusals.push_back("unknown field '" + EscapeText(name) + "' of the " + what +
                                " (faxrcp-cli help " + what + " set lists them)");
+        } else if (twice) {
+            refusals.push_back(std::string(field->name) + " is given twice");
         } else if (auto why = StoreValue(*field, changed.data(), arg.substr(eq + 1))) {
             refusals.push_back(EscapeText(arg) + " refused: " + *why);
         }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,8 +15,9 @@ namespace {
 
 // Why a settings file was not saved or read, after the file's name.
 std::string Reason(FileError error) {
-    return cli::FileReason(error, "its first line is not 'faxrcp settings 1', or it is longer "
-                                  "than 1 MiB or not UTF-8 text");
+    return cli::FileReason(
+        error, "its first line other than comments is not 'faxrcp settings 1', or it is longer "
+               "than 1 MiB or not UTF-8 text");
 }
 
 std::string Named(const std::string& file) {
@@ -124,19 +126,25 @@ void PrintChanges(const std::vector<SettingsFieldChange>& changes, std::ostream&
     }
 }
 
-// Both records are written, so that the machine ends with exactly the file
-// over what it held.
+// Only a record the file changes is written: writing the other back could
+// still change it (a date the machine holds out of range comes back in it).
 int RunLoad(const cli::Args& args, cli::Io& io) {
     return WithFileOverMachine(args, io, "nothing was sent", [&](const auto& changes) {
         if (changes.empty()) {
             io.out << "nothing to change\n";
             return cli::kExitOk;
         }
-        if (!Mfp_SetSettings()) {
+        const auto touches = [&](std::string_view section) {
+            return std::any_of(changes.begin(), changes.end(),
+                               [&](const SettingsFieldChange& c) { return c.section == section; });
+        };
+        const bool setup = touches("setup");
+        if (setup && !Mfp_SetSettings()) {
             return cli::NotTaken(io, "the setup record", "nothing was changed");
         }
-        if (!Mfp_SetSystemStatus()) {
-            return cli::NotTaken(io, "the status record", "the setup was written");
+        if (touches("status") && !Mfp_SetSystemStatus()) {
+            return cli::NotTaken(io, "the status record",
+                                 setup ? "the setup was written" : "nothing was changed");
         }
         PrintChanges(changes, io.out);
         return cli::kExitOk;
@@ -177,7 +185,8 @@ const cli::Registrar settingsLoad({
     .details = "The file is checked whole before the machine is opened: each refused line "
                "is printed as FILE:LINE: message, the command exits 2 and nothing is sent. "
                "Then both records are read, the file's fields are put over them (fields "
-               "it leaves out keep the machine's values) and both are written. Prints "
+               "it leaves out keep the machine's values) and each record the file changes is "
+               "written. Prints "
                "each changed field as section.name: old -> new, or 'nothing to change' "
                "(then nothing is written).",
 });

@@ -6,10 +6,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "link/driver_abi.h"
@@ -17,7 +21,37 @@
 namespace {
 
 std::mutex heldMutex;
-std::map<int, int> held; // id -> descriptor holding the lock
+std::map<int, int> held; // id -> descriptor holding the lock, -1 for none
+
+// Whether any live process holds a lock on the file, by the kernel's list
+// of locks ("1: FLOCK ADVISORY WRITE 123 08:01:4567 0 EOF").
+bool LockedByAnyone(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return true; // cannot tell: keep off
+    }
+    std::ostringstream want;
+    want << std::hex;
+    want.width(2);
+    want.fill('0');
+    want << major(st.st_dev) << ':';
+    want.width(2);
+    want << minor(st.st_dev) << ':' << std::dec << st.st_ino;
+    std::ifstream locks("/proc/locks");
+    if (!locks) {
+        return true; // cannot tell: keep off
+    }
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string field;
+        for (int i = 0; i < 6 && fields >> field; ++i) {
+            if (field == want.str()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 std::string LockPath(int id) {
     // FAXRCP_LOCK_DIR keeps test runs that share a machine apart.
@@ -40,13 +74,21 @@ __attribute__((visibility("default"))) int PortAcquire(int id) {
         return 1;
     }
     const std::string path = LockPath(id);
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0 && errno == EACCES) {
-        // Another user made the file; a read-only descriptor locks as well.
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    }
+    // Read-only is enough to lock; every user must be able to open the file,
+    // whatever the umask of the one who made it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        return 0;
+        // A file left by another user that nobody else can open: the lock is
+        // the flock, so it is free unless a live process holds one on it.
+        if (errno != EACCES || LockedByAnyone(path)) {
+            return 0;
+        }
+        held[id] = -1;
+        return 1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0777) != 0644) {
+        ::fchmod(fd, 0644);
     }
     int r;
     do {
@@ -67,8 +109,10 @@ __attribute__((visibility("default"))) int PortRelease(int id) {
     if (it == held.end()) {
         return 0;
     }
-    ::flock(it->second, LOCK_UN);
-    ::close(it->second);
+    if (it->second >= 0) {
+        ::flock(it->second, LOCK_UN);
+        ::close(it->second);
+    }
     held.erase(it);
     return 1;
 }

@@ -1,6 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Merges the language fragments of one language into one language file.
-#   cmake -DFRAGMENTS=<dir> -DOUT=<file> -P merge_lang.cmake
+#   cmake -DFRAGMENTS=<dir> -DOUT=<file> [-DCPP_OUT=<file>] -P merge_lang.cmake
+# With CPP_OUT the text also becomes a C++ source defining
+# kBuiltInLanguageText, the texts the program falls back on.
 # A fragment is <SECTION>[.<part>].ini holding only KEY=value lines. Every
 # section is written once, with all its fragments after its header: a second
 # header of the same section would be shadowed ("first match wins").
@@ -53,6 +55,11 @@ foreach(s ${ordered})
     endforeach()
     string(APPEND text "\n")
 endforeach()
+if(DEFINED CPP_OUT)
+    file(WRITE ${CPP_OUT} "// Written at build time from the English language fragments.\n"
+         "extern const char kBuiltInLanguageText[];\n"
+         "const char kBuiltInLanguageText[] = R\"faxrcplng(${text})faxrcplng\";\n")
+endif()
 # Rewrite only on a change, so the programs do not relink needlessly.
 if(EXISTS ${OUT})
     file(READ ${OUT} old)

@@ -31,7 +31,9 @@ const char kUsage[] =
     "(open it as unix:PATH). Stops on SIGINT or SIGTERM and removes the socket.\n"
     "\n"
     "  --state FILE          keep the machine's records and phonebook in FILE\n"
-    "                        (loaded at start when present, saved after each change)\n"
+    "                        (loaded at start when present, saved after each change;\n"
+    "                        lines that do not fit are named on standard error)\n"
+    "  --strict              refuse to start on a state file with such lines\n"
     "  --firmware FILE       where a received firmware image is written\n"
     "                        (default: FILE.firmware.bin beside the state file)\n"
     "  --machine-class N     answer the inquiry with machine class N\n"
@@ -70,6 +72,7 @@ struct Options {
     int capacityB = -1;
     bool refuseControls = false;
     long firmwareIdleMs = -1;
+    bool strict = false;
 };
 
 // Applies fn to the fault of CMD, or of every command for "all".
@@ -104,6 +107,10 @@ bool ParseArgs(int argc, char** argv, Options& o, std::string& error) {
         if (opt == "--help" || opt == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
+        }
+        if (opt == "--strict") {
+            o.strict = true;
+            continue;
         }
         if (i + 1 >= argc && opt != "--refuse-firmware" && opt != "--refuse-controls") {
             error = "missing value after " + opt;
@@ -212,7 +219,19 @@ int main(int argc, char** argv) {
 
     sim::SimulatedMachine machine;
     if (!options.server.stateFile.empty()) {
-        sim::LoadState(machine, options.server.stateFile);
+        std::vector<std::string> skipped;
+        const std::string& file = options.server.stateFile;
+        const bool loaded = sim::LoadState(machine, file, &skipped);
+        for (const std::string& why : skipped) {
+            std::fprintf(stderr, "faxrcp-sim: %s: %s skipped\n", file.c_str(), why.c_str());
+        }
+        if (!loaded && ::access(file.c_str(), F_OK) == 0) {
+            std::fprintf(stderr, "faxrcp-sim: %s: nothing usable in it\n", file.c_str());
+            skipped.emplace_back();
+        }
+        if (options.strict && !skipped.empty()) {
+            return 2;
+        }
     }
     if (options.machineClass >= 0) {
         machine.setMachineClass(uint8_t(options.machineClass));

@@ -151,7 +151,8 @@ std::string StateToText(SimulatedMachine& machine) {
     return out.str();
 }
 
-bool StateFromText(SimulatedMachine& machine, const std::string& text) {
+bool StateFromText(SimulatedMachine& machine, const std::string& text,
+                   std::vector<std::string>* skipped) {
     std::istringstream in(text);
     std::string line;
     std::string section;
@@ -164,7 +165,14 @@ bool StateFromText(SimulatedMachine& machine, const std::string& text) {
     InfoBlock info{};
     bool haveSetup = false, haveStatus = false, haveInfo = false;
 
+    int number = 0;
+    const auto skip = [&](const char* why) {
+        if (skipped != nullptr) {
+            skipped->push_back("line " + std::to_string(number) + ": " + why);
+        }
+    };
     while (std::getline(in, line)) {
+        ++number;
         line = Trim(line);
         if (line.empty() || line[0] == '#' || line[0] == ';') {
             continue;
@@ -176,30 +184,36 @@ bool StateFromText(SimulatedMachine& machine, const std::string& text) {
         }
         const size_t eq = line.find('=');
         if (eq == std::string::npos) {
+            skip("no name = value");
             continue;
         }
         const std::string key = Trim(line.substr(0, eq));
         const std::string value = Trim(line.substr(eq + 1));
+        bool taken = true;
         if (section == "machine") {
-            if (key == "machineClass") {
-                machineClass = ParseNumber(value, 255);
-            } else if (key == "capacityA") {
-                capA = ParseNumber(value, 255);
-            } else if (key == "capacityB") {
-                capB = ParseNumber(value, 255);
-            }
+            std::optional<unsigned>* field = key == "machineClass" ? &machineClass
+                                             : key == "capacityA"  ? &capA
+                                             : key == "capacityB"  ? &capB
+                                                                   : nullptr;
+            taken = field != nullptr && (*field = ParseNumber(value, 255)).has_value();
         } else if (section == "setup" && key == "block") {
-            haveSetup = TakeBlock(value, setup);
+            taken = haveSetup = TakeBlock(value, setup);
         } else if (section == "status" && key == "block") {
-            haveStatus = TakeBlock(value, status);
+            taken = haveStatus = TakeBlock(value, status);
         } else if (section == "info" && key == "block") {
-            haveInfo = TakeBlock(value, info);
+            taken = haveInfo = TakeBlock(value, info);
         } else if (section == "phonebook") {
             const auto slot = ParseNumber(key, unsigned(kMaxSlots));
             const auto bytes = ParseHex(value);
-            if (slot && *slot >= 1 && bytes && bytes->size() == 1 + kNameSize + kFieldSize) {
+            taken = slot && *slot >= 1 && bytes && bytes->size() == 1 + kNameSize + kFieldSize;
+            if (taken) {
                 slots.emplace_back(*slot, *bytes);
             }
+        } else {
+            taken = false;
+        }
+        if (!taken) {
+            skip("not a value of this state (unknown name, wrong number or block length)");
         }
     }
 
@@ -275,7 +289,8 @@ bool SaveState(SimulatedMachine& machine, const std::string& path) {
     return WriteFileAtomically(path, StateToText(machine));
 }
 
-bool LoadState(SimulatedMachine& machine, const std::string& path) {
+bool LoadState(SimulatedMachine& machine, const std::string& path,
+               std::vector<std::string>* skipped) {
     std::ifstream f(path, std::ios::binary);
     if (!f) {
         return false;
@@ -284,7 +299,7 @@ bool LoadState(SimulatedMachine& machine, const std::string& path) {
     text.resize(size_t(kMaxStateFile));
     f.read(text.data(), kMaxStateFile);
     text.resize(size_t(f.gcount()));
-    return StateFromText(machine, text);
+    return StateFromText(machine, text, skipped);
 }
 
 } // namespace sim

@@ -17,9 +17,11 @@
 //   1 = KK NN..NN FF..FF            (kind, 20 name bytes, 46 number/member bytes)
 //
 // Only slots that are not empty are listed. Comments start with '#' or ';'.
-// Lines that do not fit are skipped; a block of the wrong length is ignored.
+// Lines that do not fit (a block of the wrong length too) are skipped, each
+// with a note "line N: why" when the caller asks for them.
 
 #include <string>
+#include <vector>
 
 #include "sim/simulated_machine.h"
 
@@ -27,13 +29,15 @@ namespace sim {
 
 std::string StateToText(SimulatedMachine& machine);
 // Applies what the text holds; returns false when nothing usable was found.
-bool StateFromText(SimulatedMachine& machine, const std::string& text);
+bool StateFromText(SimulatedMachine& machine, const std::string& text,
+                   std::vector<std::string>* skipped = nullptr);
 
 // Writes through a temporary file beside the target and renames it over;
 // false (and the old file untouched) when any step fails.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 bool SaveState(SimulatedMachine& machine, const std::string& path);
 // False when the file is missing or unreadable; the machine is then unchanged.
-bool LoadState(SimulatedMachine& machine, const std::string& path);
+bool LoadState(SimulatedMachine& machine, const std::string& path,
+               std::vector<std::string>* skipped = nullptr);
 
 } // namespace sim

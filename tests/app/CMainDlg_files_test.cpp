@@ -5,22 +5,33 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <regex>
 
+#include "model/phonebook_file.h"
+#include "model/phonebook_import_choice.h"
+#include "model/phonebook_ops.h"
 #include "pages/CAdvanced.h"
 #include "pages/CSettings.h"
+#include "phonebook/CImportQuestion.h"
 #include "phonebook/CPhonebook.h"
+#include "phonebook/qt_phonebook_print.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "shell/CMainDlg.h"
 #include "support/qt_window_fixture.h"
+#include "support/temp_dir.h"
 #include "templates/advanced_template.h"
 #include "templates/settings_template.h"
 
@@ -124,6 +135,7 @@ TEST_F(MainDlgFilesTest, SavingSettingsWithTheMachineGoneWritesNoFile) {
 }
 
 TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.path());
     ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
     machine().clearPhonebook();
     machine().setSlotNumber(0, "ALICE", "5551234");
@@ -140,10 +152,19 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
                              "TEL:555-1234\r\nEND:VCARD\r\n");
     machine().clearLog();
     desk.openAnswers.push_back(QString::fromStdString(dir.file("friends.vcf")));
+    // The question before an address book: its answers are remembered.
+    WhenModalOpens([](QWidget* modal) {
+        auto* question = qobject_cast<CImportQuestion*>(modal);
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(question->PrefixField()->text(), "00");
+        question->PrefixField()->setText("011");
+        question->accept();
+    });
     dlg->MenuItem(ID_FILE_IMPORT_PBOOK)->trigger();
+    EXPECT_EQ(ReadImportChoice().internationalPrefix, "011");
     EXPECT_TRUE(machine().commandLog().empty());
     EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
-    EXPECT_EQ(page->List()->topLevelItem(1)->text(2), "33123456789");
+    EXPECT_EQ(page->List()->topLevelItem(1)->text(2), "01133123456789");
     EXPECT_TRUE(page->HasUnsentChanges());
     // One box lists what changed on the way and what was left out.
     ASSERT_EQ(desk.messageBoxes.size(), 1u);
@@ -159,8 +180,13 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     const std::string csv = dir.read("book.CSV");
     EXPECT_EQ(csv.rfind("slot,kind,name,number,members\r\n", 0), 0u) << csv;
     EXPECT_NE(csv.find("0,single,ALICE,5551234,"), std::string::npos) << csv;
-    EXPECT_NE(csv.find("1,single,EMILE ZOLA,33123456789,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("1,single,EMILE ZOLA,01133123456789,"), std::string::npos) << csv;
     EXPECT_TRUE(dlg->StatusLine()->text().contains("book.CSV"));
+    // The file type chosen in the dialog decides for a bare name.
+    desk.saveFilter = 1;
+    desk.saveAnswers.push_back(QString::fromStdString(dir.file("cards")));
+    dlg->MenuItem(ID_FILE_EXPORT_PBOOK)->trigger();
+    EXPECT_EQ(dir.read("cards.vcf").rfind("BEGIN:VCARD\r\n", 0), 0u);
 
     // A CSV line that cannot be taken leaves the table as it is.
     dir.write("bad.csv", "slot,kind,name,number,members\r\n100,single,X,123,\r\n");
@@ -170,6 +196,80 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_TRUE(desk.messageBoxes[1].text.contains("Line 2: "))
         << desk.messageBoxes[1].text.toStdString();
     EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
+
+    // A phonebook file cut inside slot 1: slot 0 loaded, slot 1 kept, said.
+    std::vector<uint8_t> bytes = PhonebookFileBytes();
+    std::memcpy(bytes.data() + 40 + 2, "BOB", 4);
+    std::memcpy(bytes.data() + 40 + 70 + 2, "CUT", 4);
+    bytes.resize(40 + 70 + 30);
+    dir.write("cut.pbf", std::string(bytes.begin(), bytes.end()));
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("cut.pbf")));
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    ASSERT_EQ(desk.messageBoxes.size(), 3u);
+    EXPECT_TRUE(desk.messageBoxes[2].text.contains("30 bytes into slot 1"));
+    EXPECT_EQ(page->List()->topLevelItem(0)->text(1), "BOB");
+    EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
+
+    // Printed to PDF: the names are in it.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir.file("book.pdf")));
+    PrintPhonebook(printer, QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
+    const std::string text = dir.file("book.txt");
+    ASSERT_EQ(std::system(("pdftotext '" + dir.file("book.pdf") + "' '" + text + "'").c_str()), 0);
+    const std::string printed = dir.read("book.txt");
+    EXPECT_NE(printed.find("BOB"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("EMILE ZOLA"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("01133123456789"), std::string::npos) << printed;
+}
+
+// A first read that gets its answer too late leaves the defaults on every
+// page: none of them may reach the machine or a file, until a read or a file
+// gives the page a record of the machine's.
+TEST_F(MainDlgFilesTest, RecordsNeverReadAreNeitherSentNorSaved) {
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    StoreSingleNumber(7, "FROM FILE", "123");
+    ASSERT_EQ(WritePhonebookFile(dir.file("saved.pbf")), 1);
+    dir.write("old.pbf", "four entries");
+    dir.write("old.csv", "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    ASSERT_TRUE(AllocatePhonebookTable(100));
+    machine().setSlotNumber(0, "ALICE", "5551234");
+    const auto setup = machine().setupBlock();
+    const auto status = machine().statusBlock();
+    for (sim::Command get :
+         {sim::Command::GetSetup, sim::Command::GetStatus, sim::Command::GetPhonebook}) {
+        machine().setFault(get, sim::Fault{.lateMs = 20000, .times = 1});
+    }
+    auto dlg = OpenShown();
+    // Tab and send button: Apply, Apply, Write.
+    for (const auto& [tab, id] : {std::pair{0, 1063}, {1, 1063}, {2, 1024}}) {
+        SCOPED_TRACE(tab);
+        dlg->Sheet()->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        auto* page = dlg->SheetPages()[tab];
+        auto* send = page->Control<QPushButton>(id);
+        EXPECT_FALSE(send->isEnabled());
+        EXPECT_FALSE(send->toolTip().isEmpty());
+        EXPECT_EQ(dlg->StatusLine()->text(), send->toolTip());
+        EXPECT_FALSE(page->HasUnsentChanges());
+        EXPECT_FALSE(page->SendChanges());
+    }
+    auto* book = dlg->Page<CPhonebook>();
+    for (int command : {ID_FILE_SAVE_PBOOK, ID_FILE_EXPORT_PBOOK}) {
+        EXPECT_FALSE(dlg->MenuItem(command)->isEnabled());
+        book->OnCommand(command);
+    }
+    EXPECT_EQ(dir.read("old.pbf"), "four entries");
+    EXPECT_EQ(dir.read("old.csv"), "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
+    EXPECT_EQ(machine().setupBlock(), setup);
+    EXPECT_EQ(machine().statusBlock(), status);
+    EXPECT_EQ(machine().slotName(0), "ALICE");
+    // A loaded file is the user's to write.
+    desk.openAnswers.push_back(QString::fromStdString(dir.file("saved.pbf")));
+    dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
+    EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_PBOOK)->isEnabled());
+    QTest::mouseClick(book->Control<QPushButton>(1024), Qt::LeftButton);
+    EXPECT_EQ(machine().slotName(7), "FROM FILE");
 }
 
 } // namespace

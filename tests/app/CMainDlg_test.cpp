@@ -4,15 +4,18 @@
 
 #include <algorithm>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <memory>
 
 #include "base/qt_property_page.h"
@@ -20,6 +23,7 @@
 #include "pages/CSettings.h"
 #include "phonebook/CPhonebook.h"
 #include "protocol/inquiry.h"
+#include "protocol/phonebook.h"
 #include "shell/CAbout.h"
 #include "shell/CMainDlg.h"
 #include "support/qt_window_fixture.h"
@@ -29,7 +33,7 @@ namespace {
 
 // The File items that go with the Phonebook page.
 constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID_FILE_IMPORT_PBOOK,
-                                      ID_FILE_EXPORT_PBOOK};
+                                      ID_FILE_EXPORT_PBOOK, ID_FILE_PRINT_PBOOK};
 
 class MainDlgTest : public WindowTest {
   protected:
@@ -78,7 +82,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     EXPECT_EQ(Items(dlg->FileMenu()),
               QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
                            "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
-                           "-", "E&xit"}));
+                           "Prin&t Phonebook...", "-", "E&xit"}));
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->isEnabled());
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
     for (int command : kPhonebookCommands) {
@@ -96,6 +100,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 }
 
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
+    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     for (int command : kPhonebookCommands) {
@@ -148,7 +153,7 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "", "-", ""}));
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");
@@ -277,6 +282,24 @@ TEST_F(MainDlgTest, HelpButtonF1AndContentsOpenTheManualAtTopicOneAndItClosesWit
     EXPECT_EQ(mainDlg, nullptr);
 }
 
+// Names from outside (files, the machine) show as they are, never as markup.
+TEST(MessageBoxTest, OutsideTextsAreShownAsTheyAre) {
+    desktop::QtDesktop real;
+    std::vector<Qt::TextFormat> seen;
+    const auto answered = [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen.push_back(box->textFormat());
+                box->buttons().first()->click();
+            }
+        });
+        return QStringLiteral("<font size=7 color=red>HUGE.csv");
+    };
+    real.messageBox(nullptr, answered(), "faxrcp", desktop::Icon::Error, desktop::Buttons::Ok);
+    real.askChoice(nullptr, answered(), "faxrcp", {"Send", "Stay"}, 1);
+    EXPECT_EQ(seen, (std::vector<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
+}
+
 TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     desktop::QtDesktop real;
     QWidget owner;
@@ -337,6 +360,7 @@ TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
 }
 
 TEST_F(MainDlgTest, FileCommandsGoToTheCurrentPageOnly) {
+    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();

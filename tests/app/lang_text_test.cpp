@@ -1,4 +1,6 @@
 // Finding the language file and looking up its texts.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -111,6 +113,16 @@ TEST_F(LangTextTest, LongTextIsCutTo254Characters) {
     dir.write("english.lng", "[INFO]\nIDL_FW_VERSION=" + text + "\n");
     FindLanguageFile();
     EXPECT_EQ(std::string(GetLangString("INFO", "IDL_FW_VERSION")), text.substr(0, 254));
+}
+
+// A language file that is there but cannot be read (a pipe, a device) gives
+// the English texts built into the program.
+TEST_F(LangTextTest, UnreadableLanguageFileGivesTheBuiltInEnglishTexts) {
+    Configure("english.lng");
+    ASSERT_EQ(::mkfifo(dir.file("english.lng").c_str(), 0644), 0);
+    FindLanguageFile();
+    EXPECT_FALSE(LanguageFileUsable());
+    EXPECT_STREQ(GetLangString("MAIN", "IDC_EXIT"), "E&xit");
 }
 
 TEST(LanguageOfLocaleTest, TakesTheLanguagePartOfALocaleValue) {

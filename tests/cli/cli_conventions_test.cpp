@@ -7,6 +7,7 @@
 #include <cstring>
 #include <streambuf>
 #include <string>
+#include <unistd.h>
 
 #include "cli_fixture.h"
 #include "protocol/record_table.h"
@@ -91,6 +92,13 @@ TEST_F(CliConventionsTest, SuccessIsQuietAndEveryOptionCanComeAnywhere) {
     }());
     EXPECT_EQ(Run({"--trace", dir.file("no/such/trace.txt"), "info"}), cli::kExitUsage);
     EXPECT_TRUE(err.str().starts_with("faxrcp-cli: cannot write the trace file")) << err.str();
+    // Never over a file of the command, by any name.
+    const std::string victim = dir.write("victim.stf", "faxrcp settings 1\n");
+    ASSERT_EQ(::link(victim.c_str(), dir.file("other.name").c_str()), 0);
+    for (const std::string& trace : {victim, dir.file("other.name")}) {
+        EXPECT_EQ(Run({"--trace", trace, "settings", "load", victim}), cli::kExitUsage);
+        EXPECT_EQ(dir.read("victim.stf"), "faxrcp settings 1\n");
+    }
 }
 
 TEST_F(CliConventionsTest, DashIsStandardInputAndOutputAndDoubleDashEndsOptions) {

@@ -1,7 +1,11 @@
 // faxrcp-cli firmware: a person confirms at a terminal, a script says --yes,
 // anything else sends nothing; progress is a bar on a terminal and lines
 // otherwise, on standard output.
+#include <gtest/gtest.h>
+
+#include <csignal>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli_fixture.h"
@@ -87,6 +91,45 @@ TEST_F(CliFirmwareTest, OnATerminalOneBarIsRedrawnUnlessTheTraceSharesIt) {
     EXPECT_EQ(out.str().find('\r'), std::string::npos);
     EXPECT_TRUE(out.str().starts_with("40% (4096 of 10000 bytes)\n")) << out.str();
     EXPECT_NE(err.str().find("RCP: Port Release"), std::string::npos);
+}
+
+// Signals from the terminal or the session while the image goes out wait
+// for its end: the machine never stores a part of an image.
+TEST_F(CliFirmwareTest, SignalsDuringTheUpdateWaitForItsEnd) {
+    const std::string file = Image(30 * 4096);
+    // The machine's clock raises SIGINT once 18 % of the image arrived.
+    struct InterruptingClock : platform::VirtualClock {
+        uint32_t tick() override {
+            // The machine reads the clock as well: one look at a time.
+            if (!raised && !std::exchange(looking, true)) {
+                raised = machine().firmwareImage().size() >= 30 * 4096 * 18 / 100;
+                if (raised) {
+                    std::raise(SIGINT);
+                }
+                looking = false;
+            }
+            return VirtualClock::tick();
+        }
+        bool raised = false, looking = false;
+    } interrupting;
+    // Where the signal would end this test instead.
+    static volatile sig_atomic_t reached = 0;
+    const auto previous = std::signal(SIGINT, [](int) { reached = 1; });
+    platform::InstallClock(&interrupting);
+    testing::internal::CaptureStderr();
+    const int status = Run({"firmware", "--yes", file});
+    const std::string notice = testing::internal::GetCapturedStderr();
+    platform::InstallClock(&clock);
+    std::signal(SIGINT, previous);
+
+    EXPECT_TRUE(interrupting.raised);
+    EXPECT_EQ(reached, 0);
+    EXPECT_EQ(status, cli::kExitInterrupted);
+    EXPECT_TRUE(Received());
+    // 5 of 30 chunks went in the 5 s since the request: 25 s more, and 40 s
+    // of storing.
+    EXPECT_EQ(notice, "The update cannot be interrupted without damaging the machine's firmware; "
+                      "it ends in about 65 s\n");
 }
 
 } // namespace

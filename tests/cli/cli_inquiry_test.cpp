@@ -79,9 +79,9 @@ class CliInquiryTest : public CliTest {
         platform::SetSysfsRootForTests(sysfs.root());
         ::unsetenv("FAXRCP_USB_PORT"); // the fixture's ScopedEnv puts it back
     }
-    static constexpr const char* kList = "name\tmaker\tmodel\tserial\n"
-                                         "usb:1A2B:0101:AB12\tAcme\tFX 100\tAB12\n"
-                                         "usb:1A2B:0202\tBeta\tOffice 7\t\n";
+    static constexpr const char* kList = "name\tmaker\tmodel\tserial\tid\n"
+                                         "usb:1A2B:0101:AB12\tAcme\tFX 100\tAB12\t1A2B:0101\n"
+                                         "usb:1A2B:0202\tBeta\tOffice 7\t\t1A2B:0202\n";
 
     int Inquiries() {
         int n = 0;
@@ -211,7 +211,7 @@ TEST_F(CliInquiryTest, DevicesListsEveryPrinterWithoutTouchingAnyPort) {
     EXPECT_EQ(err.str(), "");
     bus.printers.clear();
     EXPECT_EQ(Run({"devices"}), cli::kExitOk);
-    EXPECT_EQ(out.str(), "name\tmaker\tmodel\tserial\n");
+    EXPECT_EQ(out.str(), "name\tmaker\tmodel\tserial\tid\n");
     EXPECT_EQ(err.str(), "faxrcp-cli: no USB printer found\n");
     EXPECT_EQ(bus.opens, 0);
     EXPECT_TRUE(traceLines().empty()); // no start-up, no port lock

@@ -62,8 +62,23 @@ TEST_F(CliPhonebookExchangeTest, CsvExportThenImportSendsThePhonebookItRead) {
     EXPECT_TRUE(out.str().starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:OFFICE\r\n")) << out.str();
     ASSERT_EQ(Run({"phonebook", "export", "-"}), cli::kExitOk);
     EXPECT_EQ(out.str(), dir.read("book.csv"));
+    machine().clearLog();
     EXPECT_EQ(Run({"phonebook", "import", "-"}, out.str()), cli::kExitOk) << err.str();
-    EXPECT_EQ(out.str(), "0 slots changed\n");
+    EXPECT_EQ(out.str(), "0 slots changed; nothing was written\n");
+    EXPECT_TRUE(LastPhonebookWrite().empty());
+}
+
+TEST_F(CliPhonebookExchangeTest, VcardExportThenImportSendsThePhonebookItRead) {
+    machine().setSlotNumber(7, "", ""); // cards carry no groups
+    ASSERT_EQ(Run({"phonebook", "save", dir.file("book.pbf")}), cli::kExitOk) << err.str();
+    ASSERT_EQ(Run({"phonebook", "write", dir.file("book.pbf")}), cli::kExitOk) << err.str();
+    const std::vector<uint8_t> asRead = LastPhonebookWrite();
+    ASSERT_EQ(Run({"phonebook", "export", dir.file("book.vcf")}), cli::kExitOk) << err.str();
+    EXPECT_NE(dir.read("book.vcf").find("TEL;TYPE=FAX:555P0199\r\n"), std::string::npos);
+    machine().clearPhonebook();
+    ASSERT_EQ(Run({"phonebook", "import", dir.file("book.vcf")}), cli::kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "3 slots changed\n");
+    EXPECT_EQ(LastPhonebookWrite(), asRead);
 }
 
 TEST_F(CliPhonebookExchangeTest, BadFilesChangeNothingAndSayWhy) {
@@ -95,6 +110,9 @@ TEST_F(CliPhonebookExchangeTest, BadFilesChangeNothingAndSayWhy) {
     } cases[] = {
         {{"phonebook", "import", dir.path()}, "not a regular file"},
         {{"phonebook", "export", dir.file("x.csv"), "xml"}, "the format is csv or vcard"},
+        {{"--international-prefix", "+00", "phonebook", "import", bad}, "1 to 4 digits"},
+        {{"--numbers", "fax", "phonebook", "import", bad}, "fax-only or any"},
+        {{"--numbers", "fax-only", "phonebook", "export", "-"}, "go only with phonebook import"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -118,12 +136,25 @@ TEST_F(CliPhonebookExchangeTest, VcardImportListsItsNotesAndWhatDidNotFit) {
     EXPECT_EQ(out.str(), "1 slot changed\n1 card did not fit\n");
     EXPECT_EQ(err.str(), "faxrcp-cli: -: line 1: number \"555 0100\" is already in slot 0; left "
                          "out\n"
+                         "faxrcp-cli: -: line 6: \"Anne-Sophie\" has no fax number; took the "
+                         "first number \"+33-1-55\"\n"
                          "faxrcp-cli: -: line 6: name \"Anne-Sophie\" became \"ANNE-SOPHIE\"\n"
-                         "faxrcp-cli: -: line 6: number \"+33-1-55\" became \"33155\"\n"
                          "faxrcp-cli: -: line 11: no free speed-dial slot for \"LATE\"; left "
                          "out\n");
     EXPECT_EQ(machine().slotName(50), "ANNE-SOPHIE");
-    EXPECT_EQ(machine().slotNumber(50), "33155");
+    EXPECT_EQ(machine().slotNumber(50), "0033155");
+
+    // Fax numbers only, and another international access prefix.
+    machine().setSlotNumber(50, "", "");
+    const std::string fax = "BEGIN:VCARD\nFN:A\nTEL:1234\nEND:VCARD\n"
+                            "BEGIN:VCARD\nFN:B\nTEL;TYPE=fax:+1 555 0100\nEND:VCARD\n";
+    EXPECT_EQ(
+        Run({"--numbers=fax-only", "--international-prefix", "011", "phonebook", "import", "-"},
+            fax),
+        cli::kExitOk)
+        << err.str();
+    EXPECT_EQ(err.str(), "faxrcp-cli: -: line 1: \"A\" has no fax number; left out\n");
+    EXPECT_EQ(machine().slotNumber(50), "01115550100");
 }
 
 } // namespace

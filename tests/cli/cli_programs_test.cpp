@@ -117,4 +117,20 @@ TEST(CliProgramsTest, InquiryWaitsItsTimeWithoutBurningTheProcessor) {
     EXPECT_LT(t.cpuSeconds, 0.5);
 }
 
+// A standard input that cannot be read is a read error, not a wrong file.
+TEST(CliProgramsTest, StandardInputThatCannotBeReadIsAReadError) {
+    TempDir dir;
+    const std::pair<const char*, const char*> inputs[] = {{"", "read or write error"},
+                                                          {"/", "not a regular file"}};
+    for (const auto& [input, reason] : inputs) {
+        SCOPED_TRACE(input);
+        const pid_t pid = e2e::Spawn({e2e::Program("faxrcp-cli"), "settings", "diff", "-"}, {},
+                                     dir.file("out"), dir.file("err"), input);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        EXPECT_NE(e2e::ReadFile(dir.file("err")).find(reason), std::string::npos);
+    }
+}
+
 } // namespace

@@ -141,6 +141,7 @@ TEST_F(CliValuesTest, RefusedValuesExitTwoNamingTheFieldValueAndRangeAndSendNoth
         {{"status", "set", "statusExtra=1,2,3"},
          "statusExtra=1,2,3 refused: reservedStatus43 takes 5 numbers from 0 to 255, separated "
          "by commas, carried unchanged"},
+        {{"setup", "set", "copies=1", "Copies=2"}, "copies is given twice"},
         {{"setup", "set", "colour=1"},
          "unknown field 'colour' of the setup (faxrcp-cli help setup set lists them)"},
         {{"setup", "get", "copies", "colour"}, "unknown field 'colour' of the setup"},

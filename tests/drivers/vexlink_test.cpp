@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,14 +46,23 @@ class VexlinkTest : public ::testing::Test {
     }
     std::string LockPath() const { return LockPathFor(id); }
 
-    // Another process asks for the port: 1 granted, 0 refused.
-    int OtherProcessAcquires() {
+    // Another process asks for the port: 1 granted, 0 refused. With a user
+    // id, that user's process (the test runs as root then).
+    int OtherProcessAcquires(uid_t user = 0) {
         const std::string probe = VEXLINK_PROBE;
         std::string libPath = std::string(FAXRCP_BIN_DIR) + "/libvexlink.so";
         std::string idText = std::to_string(id);
         char* argv[] = {const_cast<char*>(probe.c_str()), libPath.data(), idText.data(), nullptr};
-        pid_t pid;
-        if (::posix_spawn(&pid, probe.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        pid_t pid = 0;
+        if (user != 0) {
+            pid = ::fork();
+            if (pid == 0) {
+                if (::setuid(user) == 0) {
+                    ::execv(probe.c_str(), argv);
+                }
+                _exit(1);
+            }
+        } else if (::posix_spawn(&pid, probe.c_str(), nullptr, nullptr, argv, environ) != 0) {
             return -1;
         }
         int status = 0;
@@ -108,6 +118,28 @@ TEST_F(VexlinkTest, LockFolderMayBeChosenByTheEnvironment) {
     }
     // Elsewhere the same id is a different lock.
     EXPECT_EQ(acquire(id), 1);
+}
+
+// Lock files of every user stay usable by the others: made readable for all
+// whatever the umask, and one that another user left unreadable is free
+// unless a live process holds it.
+TEST_F(VexlinkTest, LockFilesOfOtherUsersNeverBlockThePortForGood) {
+    TempDir dir;
+    ScopedEnv lockDir("FAXRCP_LOCK_DIR", dir.path());
+    const mode_t umaskBefore = ::umask(077);
+    EXPECT_EQ(acquire(id), 1);
+    ::umask(umaskBefore);
+    struct stat st {};
+    ASSERT_EQ(::stat(LockPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "another user's view needs root";
+    }
+    ASSERT_EQ(::chmod(LockPath().c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    EXPECT_EQ(OtherProcessAcquires(65534), 0);
+    EXPECT_EQ(release(id), 1);
+    EXPECT_EQ(OtherProcessAcquires(65534), 1);
 }
 
 } // namespace

@@ -41,10 +41,11 @@ inline std::map<std::string, std::string> FastWaits() {
     return {{"FAXRCP_FAST_WAITS", "1"}};
 }
 
-// Starts a program with stdout and stderr sent to files; returns its pid or -1.
+// Starts a program with stdout and stderr sent to files, standard input
+// from inPath (closed when empty); returns its pid or -1.
 inline pid_t Spawn(const std::vector<std::string>& argv,
                    const std::map<std::string, std::string>& env, const std::string& outPath,
-                   const std::string& errPath) {
+                   const std::string& errPath, const std::string& inPath = "/dev/null") {
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
@@ -66,7 +67,11 @@ inline pid_t Spawn(const std::vector<std::string>& argv,
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (inPath.empty()) {
+        posix_spawn_file_actions_addclose(&actions, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,

@@ -191,7 +191,8 @@ TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
              "faxrcp settings 10\n" + body,
              "faxrcp settings\n" + body,
              "faxrcp settings 1x\n" + body,
-             "# comment first\nfaxrcp settings 1\n" + body,
+             "faxrcp settings 01\n" + body,
+             std::string("# only comments\n\n"),
              body,
              std::string(),
              std::string("\n"),
@@ -205,13 +206,13 @@ TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
         EXPECT_TRUE(Refused(text, FileError::kWrongContent).empty());
     }
 
-    // A byte order mark, CR LF, comments, blank lines, blanks and UTF-8 in a
-    // comment are all taken.
+    // A byte order mark, CR LF, comments and blank lines (also before the
+    // head), blanks and UTF-8 in a comment are all taken.
     std::string crlf;
     for (char c : body) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    const std::string text = "\xEF\xBB\xBF"
+    const std::string text = "\xEF\xBB\xBF# before the head\r\n\r\n"
                              "faxrcp settings 1 \r\n\r\n  # Büro \xE2\x82\xAC\r\n" +
                              Edited(crlf, "copies=", "  copies = 99 \r") + "\r\n";
     Records r = Filled(false);

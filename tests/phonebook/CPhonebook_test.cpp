@@ -1,5 +1,6 @@
 #include "phonebook/CPhonebook.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -407,3 +408,35 @@ TEST_F(CPhonebookTest, ALateSettingsAnswerDoesNotEmptyTheBook) {
     EXPECT_EQ(ItemText(list, 5, 1), "ANNA");
     EXPECT_EQ(ItemText(list, 5, 2), "0123456");
 }
+
+namespace {
+
+TEST_F(CPhonebookTest, TheFindBoxShowsTheSlotsThatHoldItsText) {
+    machine().setSlotNumber(3, "CAF\xC9 ROMA", "0301234");
+    machine().setSlotNumber(8, "ANNA", "0449876");
+    Open();
+    QLineEdit* find = page->FindBox();
+    ASSERT_NE(find, nullptr);
+    const auto shown = [&] {
+        std::vector<int> rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (!list->topLevelItem(i)->isHidden()) {
+                rows.push_back(i);
+            }
+        }
+        return rows;
+    };
+    QTest::keyClick(page.get(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(find->hasFocus());
+    // Without regard to case or accents, in names and numbers.
+    QTest::keyClicks(find, "cafe");
+    EXPECT_EQ(shown(), std::vector<int>{3});
+    EXPECT_EQ(page->SelectedItem(), 3);
+    find->setText("98");
+    EXPECT_EQ(shown(), std::vector<int>{8});
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_EQ(find->text(), "");
+    EXPECT_EQ(shown().size(), 100u);
+}
+
+} // namespace

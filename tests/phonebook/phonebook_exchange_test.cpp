@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "model/phonebook_exchange.h"
+#include "model/phonebook_import.h"
 #include "model/phonebook_ops.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
@@ -161,7 +163,7 @@ TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
     EXPECT_EQ(SlotNumber(PhonebookTable[4]), "555");
     EXPECT_EQ(SlotName(PhonebookTable[6]), "C");
     EXPECT_EQ(Notes(result), "line 2: name \"A, \"B\"\" became \"A, B\" [2]\n"
-                             "line 4: name \"TWO\nLINES\" became \"TWOLINES\" [4]\n"
+                             "line 4: name \"TWO\\x0ALINES\" became \"TWOLINES\" [4]\n"
                              "line 4: number \"55,5\" became \"555\" [4]\n");
     EXPECT_EQ(result.slotsChanged, 3);
 
@@ -193,22 +195,31 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
                                 "6: kind 'many' is neither single nor group\n"
                                 "7: the group holds itself (member 9)\n"
                                 "7: member '1000' is not a slot number from 0 to 99\n"
-                                "10: a quoted field must end at a comma or the line's end\n"
+                                "10: a quoted field must end at a separator or the line's end\n"
                                 "11: 7 fields where the header has 5\n"
                                 "12: a quoted field is not closed\n");
     EXPECT_TRUE(result.notes.empty());
     EXPECT_EQ(Image(), book);
 
     // Members the table cannot hold show once the lines themselves are good.
+    // The group editor offers only used single-number slots, as the file
+    // leaves them.
     const PhonebookImport members = ImportPhonebookText("slot,kind,name,number,members\n"
                                                         "10,group,G,,5\n"
                                                         "96,group,G,,0 1\n"
-                                                        "97,group,G,,3\n");
+                                                        "97,group,G,,3\n"
+                                                        "50,group,X,,\n"
+                                                        "51,group,Y,,3 60\n"
+                                                        "3,,,,\n");
     EXPECT_EQ(Problems(members), "2: member 5 is a group\n"
                                  "3: a group in a one-touch slot holds one speed-dial group\n"
                                  "3: member 0 is not a speed-dial group from slot 1 to 89\n"
                                  "3: member 1 is not a speed-dial group from slot 1 to 89\n"
-                                 "4: member 3 is not a speed-dial group from slot 1 to 89\n");
+                                 "4: member 3 is not a speed-dial group from slot 1 to 89\n"
+                                 "5: a group without members; the group editor leaves such a "
+                                 "slot empty\n"
+                                 "6: member 3 has no number\n"
+                                 "6: member 60 has no number\n");
     EXPECT_EQ(Image(), book);
 
     // A header that lacks a column is a problem; text without one is no CSV.
@@ -239,14 +250,12 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result),
               "line 2: name \"Straße der Zukunft und mehr\" became \"STRASSE DER ZUKUNFT \" [10]\n"
-              "line 2: number \"0-30 p 12\" became \"030P12\" [10]\n"
               "line 3: number \"12\" leaves \"12\", too short or without a digit; left out [11]\n"
               "line 4: \"Nameless\" has no number; left out [12]\n"
               "line 5: slot 0 is held by a group the file leaves as it is; left out [0]\n"
               "line 6: slot 90 is held by a group the file leaves as it is; left out [90]\n"
-              "line 8: name \"Ærø Łódź Œuvre\" became \"AERO LODZ OEUVRE\" [20]\n"
-              "line 8: number \"+45 1234 5678 9012 3456 7890 1234 5678 9012 3456 7890\" became "
-              "\"451234567890123456789012345678901234567890\" [20]\n");
+              "line 8: name \"Ærø Łódź Œuvre\" became \"AERO LODZ OEUVRE\" [20]\n");
+    EXPECT_EQ(SlotNumber(PhonebookTable[20]), "00451234567890123456789012345678901234567890");
     EXPECT_EQ(SlotName(PhonebookTable[10]), "STRASSE DER ZUKUNFT ");
     EXPECT_EQ(SlotNumber(PhonebookTable[10]), "030P12");
     EXPECT_EQ(SlotName(PhonebookTable[0]), "OFFICE");
@@ -255,9 +264,12 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
     EXPECT_EQ(SlotName(PhonebookTable[11]), "");
     EXPECT_EQ(result.slotsChanged, 3);
 
-    // A number is cut at 46 characters.
+    // A number is cut at 46 characters, and that is said.
     std::string digits(60, '7');
-    ImportPhonebookText("slot,kind,name,number,members\n30,single,LONG," + digits + ",\n");
+    EXPECT_EQ(Notes(ImportPhonebookText("slot,kind,name,number,members\n30,single,LONG," + digits +
+                                        ",\n")),
+              "line 2: number \"" + ShownFileText(digits) + "\" became \"" + digits.substr(0, 40) +
+                  "...\" [30]\n");
     EXPECT_EQ(SlotNumber(PhonebookTable[30]), digits.substr(0, kNumberLength));
 }
 
@@ -307,10 +319,13 @@ TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
     ASSERT_EQ(result.error, FileError::kNone);
     EXPECT_EQ(result.format, PhonebookFormat::kVcard);
     EXPECT_EQ(Notes(result),
+              "line 1: \"Émile Zoë\" has no fax number; took the work number \"+33 1 23 45 "
+              "67\" [2]\n"
               "line 1: name \"Émile Zoë\" became \"EMILE ZOE\" [2]\n"
-              "line 1: number \"+33 1 23 45 67\" became \"331234567\" [2]\n"
+              "line 8: \"Łukasz Øster\" has no fax number; took the first number "
+              "\"+48-22-555-0123;ext=9\" [5]\n"
               "line 8: name \"Łukasz Øster\" became \"LUKASZ OSTER\" [5]\n"
-              "line 8: number \"+48-22-555-0123\" became \"48225550123\" [5]\n"
+              "line 8: number \"+48-22-555-0123;ext=9\": the extension \"9\" was dropped [5]\n"
               "line 14: number \"555-0100\" is already in slot 0; left out [0]\n"
               "line 19: no free speed-dial slot for \"François Pérez\"; left out [-1]\n"
               "line 25: \"No Phone\" has no number; left out [-1]\n"
@@ -318,7 +333,7 @@ TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
     EXPECT_EQ(result.slotsChanged, 2);
     EXPECT_EQ(result.notFitted, 2);
     EXPECT_EQ(SlotName(PhonebookTable[2]), "EMILE ZOE");
-    EXPECT_EQ(SlotNumber(PhonebookTable[5]), "48225550123");
+    EXPECT_EQ(SlotNumber(PhonebookTable[5]), "0048225550123");
     EXPECT_EQ(SlotName(PhonebookTable[4]), "");
     EXPECT_EQ(PhonebookTable[6].number[0], 0); // one-touch slots are not filled
 
@@ -337,9 +352,9 @@ TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
     Single(7, "NAME ONLY", "");
     const std::string cards = ExportPhonebookText(PhonebookFormat::kVcard);
     EXPECT_TRUE(cards.starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:OFFICE\r\nN:OFFICE;;;;\r\n"
-                                  "TEL;TYPE=VOICE:5550100\r\nEND:VCARD\r\n"
+                                  "TEL;TYPE=FAX:5550100\r\nEND:VCARD\r\n"
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:SMITH\\, J.\xC3\x89\r\n"
-                                  "N:SMITH\\, J.\xC3\x89;;;;\r\nTEL;TYPE=VOICE:555P0199\r\n"))
+                                  "N:SMITH\\, J.\xC3\x89;;;;\r\nTEL;TYPE=FAX:555P0199\r\n"))
         << cards;
     size_t count = 0;
     for (size_t at = 0; (at = cards.find("BEGIN:VCARD", at)) != std::string::npos; ++at) {
@@ -361,8 +376,14 @@ TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
 TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
     MachineBook();
     const std::vector<uint8_t> book = Image();
-    for (const char* text : {"slot,kind,name,number,members\n1,single,\xC9MILE,123,\n", // Latin-1
-                             "BEGIN:VCARD\nFN:\xE2\x82\n", "just some notes\n"}) {
+    // Neither our header nor a number column; UTF-16 cut in a character or
+    // with a lone surrogate.
+    for (const std::string& text :
+         {std::string("just some notes\n"), std::string("Name;E-mail\nA;a@example.org\n"),
+          std::string("\xFF\xFE"
+                      "a",
+                      3),
+          std::string("\xFF\xFE\x00\xD8", 4)}) {
         EXPECT_EQ(ImportPhonebookText(text).error, FileError::kWrongContent) << text;
     }
     EXPECT_EQ(Image(), book);
@@ -375,8 +396,109 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
     EXPECT_EQ(ImportPhonebookFile(dir.file("none.csv")).error, FileError::kMissing);
     EXPECT_EQ(PhonebookFormatForName("/a.b/BOOK.VCARD"), PhonebookFormat::kVcard);
     EXPECT_EQ(PhonebookFormatForName("/x.vcf/book"), PhonebookFormat::kCsv);
-    EXPECT_EQ(DescribeImportNote({Kind::kNameChanged, 4, 2, "Émile", "EMILE"}),
-              "line 4: name \"Émile\" became \"EMILE\"");
+    // File text reaches a terminal escaped and cut.
+    EXPECT_EQ(DescribeImportNote(
+                  {Kind::kNameChanged, 4, 2, "\x1B[31mÉ\\" + std::string(99, 'a'), "EMILE"}),
+              "line 4: name \"\\x1B[31mÉ\\\\" + std::string(33, 'a') + "...\" became \"EMILE\"");
+}
+
+// Address books as mail programs, phones and spreadsheets write them, each
+// imported into an empty book: the slots it fills and its notes in order.
+TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
+    const struct {
+        const char* file;
+        PhonebookImportOptions options;
+        const char* slots; // NAME=NUMBER|...
+        const char* notes; // kinds of the notes
+    } cases[] = {
+        {"vcard21_quoted_printable.vcf",
+         {},
+         "JURGEN MULLER=004930123456|ANNA WEBER=00491609876543",
+         "name pref name"},
+        {"vcard21_quoted_printable.vcf",
+         {"011", false},
+         "JURGEN MULLER=0114930123456|ANNA WEBER=011491609876543",
+         "name pref name"},
+        {"vcard21_cp1252.vcf", {}, "RENE DUPRE=0033142000099", "1252 name"},
+        {"vcard30_item_labels.vcf",
+         {},
+         "KIM APPLESEED=0015550102001|ORCHARD LTD=5550103000",
+         "name ext work name"},
+        {"vcard30_type_list.vcf",
+         {},
+         "LENA PARK=0421123457|NO FAX HERE=0421998800",
+         "name work name"},
+        {"vcard30_type_list.vcf", {"00", true}, "LENA PARK=0421123457", "name nofax"},
+        {"vcard30_unterminated.vcf", {}, "ADA BYRON=00442079460018", "cut name"},
+        {"vcard40_uri.vcf", {}, "EMILE ZOLA=0033123456788", "name ext"},
+        {"csv_comma_fax_number.csv",
+         {},
+         "INES VOGEL=00494012346|TOM LEE=5550100",
+         "name first name"},
+        {"csv_business_fax_utf16.csv",
+         {},
+         "OLGA NOWAK=0048225550102|LODZ PRINT=0048425557700",
+         "name work name"},
+        {"csv_phone_type_value.csv",
+         {},
+         "SAM ORTIZ=0034910000002|KAI BERG=00467000001",
+         "name pref name"},
+        {"csv_semicolon_cp1252.csv",
+         {},
+         "MULLER=08912346|SCHAFER=08955566",
+         "1252 name first name"},
+        {"csv_localised_headers.csv", {}, "ZOE MARTIN=0140000002", "name"},
+        {"csv_german_outlook_tab.csv", {}, "JORG SCHMIDT=0711101", "name"},
+    };
+    const std::map<Kind, std::string> codes = {
+        {Kind::kNameChanged, "name"}, {Kind::kNumberChanged, "number"},
+        {Kind::kTookWork, "work"},    {Kind::kTookPreferred, "pref"},
+        {Kind::kTookFirst, "first"},  {Kind::kNoFax, "nofax"},
+        {Kind::kExtension, "ext"},    {Kind::kUnterminated, "cut"},
+        {Kind::kWindows1252, "1252"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * 100);
+        const PhonebookImport result = ImportPhonebookFile(
+            std::string(FAXRCP_SOURCE_DIR) + "/tests/phonebook/address_books/" + c.file, c.options);
+        ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
+        EXPECT_TRUE(result.addressBook);
+        std::string slots, notes;
+        for (int i = 0; i < 100 && !SlotIsEmpty(PhonebookTable[i]); ++i) {
+            slots += (i > 0 ? "|" : "") + SlotName(PhonebookTable[i]) + "=" +
+                     SlotNumber(PhonebookTable[i]);
+        }
+        for (const PhonebookImportNote& n : result.notes) {
+            notes += (notes.empty() ? "" : " ") + (codes.count(n.kind) ? codes.at(n.kind) : "?");
+        }
+        EXPECT_EQ(slots, c.slots);
+        EXPECT_EQ(notes, c.notes) << Notes(result);
+    }
+}
+
+// Numbers as people write them, as the machine dials them.
+TEST_F(PhonebookExchangeTest, NumbersBecomeWhatTheMachineDials) {
+    const struct {
+        const char* text;
+        const char* number;
+        const char* extension;
+        bool noted;
+    } cases[] = {
+        {"(+49) 30/123.45-6", "004930123456", "", false},
+        {"0049+30 12", "00493012", "", true}, // a + inside is no prefix: said
+        {"555 0100 ext. 7", "5550100", "7", false},
+        {"+1 555 0100 x22", "0015550100", "22", false},
+        {"PO Box 12", "P12", "", true}, // letters other than P go, with a note
+        {"1-800-FLOWERS", "1800", "", true},
+        {"0171 1234p5#", "01711234P5#", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const DialNumber dial = DialableNumber(c.text, "00");
+        EXPECT_EQ(dial.number, c.number);
+        EXPECT_EQ(dial.extension, c.extension);
+        EXPECT_EQ(dial.changed, c.noted);
+    }
 }
 
 } // namespace

@@ -81,7 +81,10 @@ TEST_F(StateFileTest, BadLinesAreSkippedAndGoodOnesKept) {
                              "31 32 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                              "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                              "00 00\n";
-    EXPECT_TRUE(sim::StateFromText(m, text));
+    std::vector<std::string> skipped;
+    EXPECT_TRUE(sim::StateFromText(m, text, &skipped));
+    ASSERT_EQ(skipped.size(), 6u); // each named
+    EXPECT_EQ(skipped[5].rfind("line 11: ", 0), 0u) << skipped[5];
     EXPECT_EQ(m.machineClass(), 2);
     EXPECT_EQ(m.capacityB(), 20);
     EXPECT_EQ(m.setupBlock(), before);

@@ -84,6 +84,9 @@ QString ScriptedDesktop::openFileName(QWidget* owner, const desktop::FileDialogO
 
 QString ScriptedDesktop::saveFileName(QWidget* owner, const desktop::FileDialogOptions& options) {
     FileDialogCall call{true, owner, options, TakeAnswer(saveAnswers)};
+    if (options.chosenFilter != nullptr) {
+        *options.chosenFilter = saveFilter;
+    }
     fileDialogs.push_back(call);
     calls.push_back("save");
     return call.result;

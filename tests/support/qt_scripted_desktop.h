@@ -75,6 +75,7 @@ class ScriptedDesktop : public desktop::Desktop {
     std::deque<int> choiceAnswers;
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
+    int saveFilter = 0; // the file type chosen in save dialogs
 
     // Record.
     std::vector<std::string> calls; // "messageBox", "choice", "open", "save", "beep",

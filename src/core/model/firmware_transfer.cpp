@@ -186,6 +186,7 @@ class FirmwareTransfer::Session {
         } else {
             // The version before, for the completion box to compare with.
             owner_.oldVersion_ = owner_.readVersion_(false);
+            view_.transferStarting();
             if (lptPath_ ? openLptDevice() : askGeneric()) {
                 result = sendImage(total);
             } else {

@@ -55,6 +55,10 @@ class FirmwareView {
     virtual void setWaitCursor(bool wait) = 0;
     // Message box with an OK button only; returns when the user has answered.
     virtual void showCompletion(const std::string& text, const std::string& caption) = 0;
+    // The first byte of the update is about to go out: from here until the
+    // transfer returns, cutting it short would leave the machine a partial
+    // image.
+    virtual void transferStarting() {}
 };
 
 enum class TransferResult {

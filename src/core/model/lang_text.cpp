@@ -13,6 +13,9 @@
 #include "platform/program.h"
 #include "platform/saved_file.h"
 
+// The English file's texts, inside the program (made at build time).
+extern const char kBuiltInLanguageText[];
+
 namespace {
 
 constexpr KnownLanguage kLanguages[] = {
@@ -154,10 +157,27 @@ bool SaveLanguageChoice(const std::string& code) {
                                      "[LANGUAGE]\nCODE=" + std::string(language->code) + "\n");
 }
 
+bool LanguageFileUsable() {
+    // No file, or none named: no error, the texts are simply empty.
+    if (languageFilePath.empty() || languageFilePath.back() == '/') {
+        return true;
+    }
+    struct stat st {};
+    if (::stat(languageFilePath.c_str(), &st) != 0 && errno == ENOENT) {
+        return true;
+    }
+    return IsFile(languageFilePath) && ::access(languageFilePath.c_str(), R_OK) == 0;
+}
+
 const char* GetLangString(const std::string& section, const std::string& key) {
     panelContext.langText[0] = '\0';
-    platform::GetPrivateProfileString(section, key, "", panelContext.langText, 255,
-                                      languageFilePath);
+    if (LanguageFileUsable()) {
+        platform::GetPrivateProfileString(section, key, "", panelContext.langText, 255,
+                                          languageFilePath);
+    } else {
+        platform::GetProfileStringFromText(section, key, "", panelContext.langText, 255,
+                                           kBuiltInLanguageText);
+    }
     panelContext.langText[255] = '\0';
     return panelContext.langText;
 }

@@ -56,8 +56,14 @@ std::string ReadLanguageChoice();
 // "" forgets the choice. False when it could not be written.
 bool SaveLanguageChoice(const std::string& code);
 
+// Whether the language file is a regular file this user may read, or none
+// at all (its texts are then empty). When it is there but cannot be read (a
+// pipe, a device, a folder, no permission), the texts come from the English
+// file built into the program.
+bool LanguageFileUsable();
+
 // The text of key in section of the language file (at most 254 characters),
-// empty when the file, section or key is missing. The result lives in one
+// empty when the section or key is missing. The result lives in one
 // shared buffer that the next call overwrites: copy it before looking up
 // another text.
 const char* GetLangString(const std::string& section, const std::string& key);

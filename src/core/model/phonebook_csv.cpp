@@ -14,10 +14,7 @@ namespace {
 constexpr std::array<std::string_view, 5> kColumns = {"slot", "kind", "name", "number", "members"};
 enum Column { kSlot, kKind, kName, kNumber, kMembers };
 
-struct Record {
-    int line = 0;
-    std::vector<std::string> fields;
-};
+using Record = CsvRecord;
 
 struct Records {
     std::vector<Record> records;
@@ -28,9 +25,29 @@ bool LineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
-// Splits the text into records; quoted fields may hold commas, quotes and
-// line breaks. A record that cannot be read whole becomes a problem.
-Records SplitRecords(std::string_view text) {
+// The separator the header line holds most of: ",", ";" or tab.
+char SniffSeparator(std::string_view text) {
+    size_t counts[3] = {};
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && LineEnd(c)) {
+            break;
+        } else if (!quoted) {
+            counts[0] += c == ',' ? 1 : 0;
+            counts[1] += c == ';' ? 1 : 0;
+            counts[2] += c == '\t' ? 1 : 0;
+        }
+    }
+    return counts[2] > counts[0] && counts[2] > counts[1] ? '\t'
+           : counts[1] > counts[0]                        ? ';'
+                                                          : ',';
+}
+
+// Splits the text into records; quoted fields may hold separators, quotes
+// and line breaks. A record that cannot be read whole becomes a problem.
+Records SplitRecords(std::string_view text, char separator) {
     Records out;
     size_t i = 0;
     int line = 1;
@@ -62,21 +79,21 @@ Records SplitRecords(std::string_view text) {
                     out.problems.push_back({opened, "a quoted field is not closed"});
                     return out;
                 }
-                if (i < n && text[i] != ',' && !LineEnd(text[i])) {
+                if (i < n && text[i] != separator && !LineEnd(text[i])) {
                     out.problems.push_back(
-                        {line, "a quoted field must end at a comma or the line's end"});
+                        {line, "a quoted field must end at a separator or the line's end"});
                     bad = true;
                     while (i < n && !LineEnd(text[i])) {
                         ++i;
                     }
                 }
             } else {
-                while (i < n && text[i] != ',' && !LineEnd(text[i])) {
+                while (i < n && text[i] != separator && !LineEnd(text[i])) {
                     field += text[i++];
                 }
             }
             record.fields.push_back(std::move(field));
-            if (i < n && text[i] == ',') {
+            if (i < n && text[i] == separator) {
                 ++i;
                 continue;
             }
@@ -115,7 +132,7 @@ int SlotNumberOf(const std::string& text, int count) {
 }
 
 std::string Quoted(const std::string& text) {
-    return "'" + text + "'";
+    return "'" + ShownFileText(text) + "'";
 }
 
 // Column indexes by name; a problem for a header that lacks one.
@@ -133,7 +150,8 @@ std::array<int, 5> ReadHeader(const Record& header, CsvPhonebook& book) {
             book.problems.push_back({header.line, "the column " + name + " comes twice"});
         }
         column = static_cast<int>(f);
-        book.isCsv = true;
+        // Name and number alone are any address book's columns.
+        book.isCsv = book.isCsv || (*known != "name" && *known != "number");
     }
     for (size_t c = 0; c < kColumns.size() && book.isCsv; ++c) {
         if (index[c] < 0) {
@@ -223,13 +241,18 @@ std::string CsvField(const std::string& text) {
 
 CsvPhonebook ReadCsvPhonebook(std::string_view text, int slotCount) {
     CsvPhonebook book;
-    const Records split = SplitRecords(text);
+    const Records split = SplitRecords(text, SniffSeparator(text));
     if (split.records.empty()) {
         return book; // no header: no CSV phonebook
     }
     const Record& header = split.records.front();
     const std::array<int, 5> index = ReadHeader(header, book);
     if (!book.isCsv) {
+        book.problems = split.problems;
+        book.addressBook = ReadAddressBookRows(
+            header, std::vector<Record>(split.records.begin() + 1, split.records.end()),
+            book.cards);
+        book.isCsv = book.addressBook;
         return book;
     }
     book.problems.insert(book.problems.end(), split.problems.begin(), split.problems.end());

@@ -28,10 +28,27 @@ bool TakesHeldSlot(const CsvSlotLine& line, const std::vector<bool>& heldByKept)
     return line.clears || line.group != wasGroup;
 }
 
-// Members that the table, as the file leaves it, cannot hold.
-void CheckMembers(const Plan& plan, const std::vector<uint8_t>& kinds,
+// The table as the file leaves it: each slot's kind, whether it has a
+// number, whether a line of the file changes it.
+struct Outcome {
+    std::vector<uint8_t> kinds;
+    std::vector<bool> numbered;
+    std::vector<bool> touched;
+};
+
+// Members that the table, as the file leaves it, cannot hold: the group
+// editor offers only used single-number slots. A member the slot's group
+// already held and the file leaves alone stays, as the machine has it.
+void CheckMembers(const Plan& plan, const Outcome& after,
                   std::vector<PhonebookImportProblem>& problems) {
+    const std::vector<uint8_t>& kinds = after.kinds;
     const CsvSlotLine& line = *plan.line;
+    if (line.members.empty() && PhonebookTable[line.slot].memberMark == 0) {
+        problems.push_back({line.line, "a group without members; the group editor leaves such "
+                                       "a slot empty"});
+        return;
+    }
+    const std::vector<int> held = GroupMemberSlots(line.slot);
     const int n = PhonebookSlots();
     const int s = SpeedDialSlots();
     const auto problem = [&](int m, const std::string& why) {
@@ -55,6 +72,10 @@ void CheckMembers(const Plan& plan, const std::vector<uint8_t>& kinds,
             problem(m, "is outside the slots a group can hold");
         } else if (kinds[static_cast<size_t>(m)] != 0) {
             problem(m, "is a group");
+        } else if (!after.numbered[static_cast<size_t>(m)] &&
+                   (after.touched[static_cast<size_t>(m)] ||
+                    std::find(held.begin(), held.end(), m) == held.end())) {
+            problem(m, "has no number");
         }
     }
 }
@@ -91,7 +112,7 @@ void StoreLine(const Plan& plan) {
 
 } // namespace
 
-PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
+PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view prefix) {
     PhonebookImport result;
     result.format = PhonebookFormat::kCsv;
     if (!book.problems.empty()) {
@@ -114,9 +135,14 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
     }
 
     std::vector<Plan> plans;
-    std::vector<uint8_t> kinds(static_cast<size_t>(n));
+    Outcome after{std::vector<uint8_t>(static_cast<size_t>(n)),
+                  std::vector<bool>(static_cast<size_t>(n)),
+                  std::vector<bool>(static_cast<size_t>(n), false)};
+    std::vector<uint8_t>& kinds = after.kinds;
     for (int i = 0; i < n; ++i) {
         kinds[static_cast<size_t>(i)] = PhonebookTable[i].kind;
+        after.numbered[static_cast<size_t>(i)] =
+            PhonebookTable[i].kind == 0 && PhonebookTable[i].number[0] != 0;
     }
     for (const CsvSlotLine& line : book.lines) {
         if (TakesHeldSlot(line, heldByKept)) {
@@ -132,7 +158,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
         const bool sameName = line.name == Latin1ToUtf8(oldName);
         const bool sameNumber = !oldNumber.empty() && line.number == Latin1ToUtf8(oldNumber);
         if (!line.clears && !line.group && !sameNumber &&
-            RefuseNumber(line.number, line.name, line.line, line.slot, result.notes)) {
+            RefuseNumber(line.number, line.name, line.line, line.slot, prefix, result.notes)) {
             continue;
         }
         Plan plan{&line, "", ""};
@@ -141,16 +167,18 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book) {
                 sameName ? oldName : ImportedName(line.name, line.line, line.slot, result.notes);
         }
         if (!line.clears && !line.group) {
-            plan.number = sameNumber
-                              ? oldNumber
-                              : ImportedNumber(line.number, line.line, line.slot, result.notes);
+            plan.number = sameNumber ? oldNumber
+                                     : ImportedNumber(line.number, line.line, line.slot, prefix,
+                                                      result.notes);
         }
         kinds[static_cast<size_t>(line.slot)] = line.group ? 1 : 0;
+        after.numbered[static_cast<size_t>(line.slot)] = !plan.number.empty();
+        after.touched[static_cast<size_t>(line.slot)] = true;
         plans.push_back(std::move(plan));
     }
     for (const Plan& plan : plans) {
-        if (plan.line->group) {
-            CheckMembers(plan, kinds, result.problems);
+        if (plan.line->group && !plan.line->clears) {
+            CheckMembers(plan, after, result.problems);
         }
     }
     if (!result.problems.empty()) {

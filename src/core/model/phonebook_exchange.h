@@ -6,21 +6,27 @@
 #include <vector>
 
 // Phonebooks to and from other programs' address books: CSV (RFC 4180) and
-// vCard (3.0 and 4.0), UTF-8.
+// vCard (2.1, 3.0 and 4.0). Exports are UTF-8; imports also take UTF-16 with a
+// byte order mark and, when the bytes are no UTF-8, Windows-1252 (noted).
 //
 // CSV: a header line "slot,kind,name,number,members", then one line per used
 // slot. slot is the list's slot number (the table index), kind "single" or
 // "group", members the group's member slots separated by blanks. An import
 // replaces the slots its lines name and leaves the others.
 //
-// vCard: one card per single-number slot (FN and TEL). An import puts the FN
-// (or N) and the first TEL of each card into the free speed-dial slots in
-// order, skipping a number the book already holds.
+// Address books: vCards, and the CSV files mail programs and spreadsheets
+// write (their header names a name and a fax or phone column; "," ";" or tab
+// between fields). Each card or row gives one number: a fax number, else a
+// work number, else a preferred one, else the first; it goes into the next
+// free speed-dial slot, unless the book already holds the number.
+// Export writes one card per single-number slot, typed as a fax number.
 //
 // Imported names and numbers follow the entry editor's rules: names in
 // capitals, cut to the slot's length, accented letters as their plain letters
 // (é becomes E); numbers keep only the characters the editor takes (a "p"
-// becomes "P"). Each change or skip is noted.
+// becomes "P"), a leading "+" becomes the international access prefix, and
+// blanks, "-", ".", "/" and parentheses go. Every other change or skip is
+// noted.
 
 enum class PhonebookFormat { kCsv, kVcard };
 
@@ -41,6 +47,13 @@ struct PhonebookImportNote {
         kDuplicate,     // skipped: the book already holds the number (slot: where)
         kNoRoom,        // skipped: no free speed-dial slot was left
         kSlotInUse,     // skipped: a CSV line would empty or regroup a slot a group holds
+        kTookWork,      // the card has no fax number: its work number was taken
+        kTookPreferred, // ... its preferred number
+        kTookFirst,     // ... its first number
+        kNoFax,         // skipped (fax numbers only): the card has no fax number
+        kExtension,     // the number's extension (after) was dropped
+        kUnterminated,  // skipped: a card without END:VCARD; reading goes on at the next
+        kWindows1252,   // the file is no UTF-8 and was read as Windows-1252
     };
     Kind kind;
     int line;           // the file's line where the card or CSV line starts
@@ -59,24 +72,44 @@ struct PhonebookImport {
     FileError error = FileError::kNone;
     PhonebookFormat format = PhonebookFormat::kCsv;
     int slotsChanged = 0;
-    int notFitted = 0; // vCard: cards left out for want of a free slot
+    int notFitted = 0;        // address books: cards left out for want of a free slot
+    bool addressBook = false; // vCards or a mail program's CSV, not our own CSV
     std::vector<PhonebookImportNote> notes;
     std::vector<PhonebookImportProblem> problems; // kProblems
 };
 
+// How address books are taken in.
+struct PhonebookImportOptions {
+    std::string internationalPrefix = "00"; // what a leading "+" becomes
+    bool faxOnly = false;                   // cards without a fax number are left out
+};
+
+// An international access prefix the machine can dial: 1 to 4 digits.
+bool IsInternationalPrefix(std::string_view text);
+
 // Imports text (its format found from its content) into the PhonebookTable;
 // on success the group reference counts are recounted, as after a read. On an
 // error the table is unchanged.
-PhonebookImport ImportPhonebookText(std::string_view text);
+PhonebookImport ImportPhonebookText(std::string_view text,
+                                    const PhonebookImportOptions& options = {});
 
 // Reads a regular file and imports it as ImportPhonebookText does.
-PhonebookImport ImportPhonebookFile(const std::string& path);
+PhonebookImport ImportPhonebookFile(const std::string& path,
+                                    const PhonebookImportOptions& options = {});
 
 // Saves ExportPhonebookText whole (platform::SaveFile).
 FileError ExportPhonebookFile(const std::string& path, PhonebookFormat format);
 
 // A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
+// Text from the file is cut and its control characters escaped (ShownFileText).
 std::string DescribeImportNote(const PhonebookImportNote& note);
+
+// Text from a file as a message may show it: at most 40 characters, then
+// "...", control characters and bytes that are no UTF-8 as \xNN.
+std::string ShownFileText(std::string_view utf8);
+
+// What an import understands, for the message that refuses a file.
+extern const char* const kImportableFormats;
 
 // For faxrcp-cli, which reads and checks a file before it opens the machine.
 

@@ -76,6 +76,25 @@ std::string EditorName(std::string_view utf8) {
     return out;
 }
 
+std::string FoldedText(std::string_view utf8) {
+    std::string out;
+    const auto take = [&](char c) {
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    for (size_t pos = 0; pos < utf8.size();) {
+        const CodePoint c = NextCodePoint(utf8, pos);
+        pos += c.length;
+        if (c.value < 0x80) {
+            take(static_cast<char>(c.value));
+            continue;
+        }
+        for (const char plain : PlainLetters(c.value)) {
+            take(plain);
+        }
+    }
+    return out;
+}
+
 std::string EditorNumber(std::string_view utf8) {
     std::string out;
     for (const char c : utf8) {

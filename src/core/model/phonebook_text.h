@@ -12,6 +12,11 @@
 // most kNameLength characters.
 std::string EditorName(std::string_view utf8);
 
+// Text to compare without regard to case or accents: ASCII letters in lower
+// case, accented Latin letters as their plain letters, other characters that
+// are no ASCII left out.
+std::string FoldedText(std::string_view utf8);
+
 // A number as the entry editor takes it: 0-9 # * P (p becomes P), at most
 // kNumberLength characters.
 std::string EditorNumber(std::string_view utf8);

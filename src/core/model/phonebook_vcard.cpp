@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <optional>
 
 #include "model/phonebook_ops.h"
 #include "model/phonebook_text.h"
@@ -39,6 +41,7 @@ std::string Upper(std::string_view text) {
 }
 
 struct Property {
+    std::string group;               // upper case: "ITEM1" of "item1.TEL"
     std::string name;                // upper case, without its group
     std::vector<std::string> params; // upper case, as written: "TYPE=VOICE", "QUOTED-PRINTABLE"
     std::string value;
@@ -62,6 +65,7 @@ bool ParseProperty(const std::string& line, Property& p) {
     const std::string name = Upper(line.substr(0, i));
     const size_t dot = name.rfind('.');
     p.name = dot == std::string::npos ? name : name.substr(dot + 1);
+    p.group = dot == std::string::npos ? std::string() : name.substr(0, dot);
     p.params.clear();
     while (line[i] == ';') {
         const size_t start = ++i;
@@ -88,7 +92,7 @@ int HexDigit(char c) {
 }
 
 // vCard 2.1 values may be quoted-printable, in the card's own character set:
-// bytes that are no UTF-8 are taken as Latin-1.
+// bytes that are no UTF-8 are taken as Windows-1252.
 std::string QuotedPrintable(std::string_view value) {
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
@@ -100,7 +104,7 @@ std::string QuotedPrintable(std::string_view value) {
             out += value[i];
         }
     }
-    return IsUtf8(out) ? out : Latin1ToUtf8(out);
+    return IsUtf8(out) ? out : Windows1252ToUtf8(out);
 }
 
 // The parts of a structured value (N) split at unescaped semicolons.
@@ -138,11 +142,73 @@ std::string Unescaped(std::string_view value, bool listCommas) {
 std::string TelNumber(const Property& p) {
     const std::string value = TrimBlanks(p.value);
     if (Upper(value.substr(0, 4)) == "TEL:") {
-        // A tel: URI; its parameters (";ext=…") are no part of the number.
+        // A tel: URI; of its parameters only the extension concerns the number.
         const std::string uri = value.substr(4);
-        return TrimBlanks(uri.substr(0, uri.find(';')));
+        const size_t ext = Upper(uri).find(";EXT=");
+        const std::string number = TrimBlanks(uri.substr(0, uri.find(';')));
+        return ext == std::string::npos ? number
+                                        : number + uri.substr(ext, uri.find(';', ext + 1) - ext);
     }
     return TrimBlanks(Unescaped(value, false));
+}
+
+// The types of a TEL: 2.1 writes them bare (TEL;WORK;FAX), 3.0 and 4.0 as
+// TYPE= lists, maybe quoted; 4.0 says PREF=1.
+CardNumber TypedNumber(const Property& p) {
+    CardNumber n;
+    n.text = TelNumber(p);
+    for (const std::string& param : p.params) {
+        const size_t eq = param.find('=');
+        const std::string key = eq == std::string::npos ? "TYPE" : param.substr(0, eq);
+        if (key == "PREF") {
+            n.preferred = true;
+        }
+        if (key != "TYPE") {
+            continue;
+        }
+        std::string list = param.substr(eq == std::string::npos ? 0 : eq + 1);
+        std::erase(list, '"');
+        for (size_t at = 0; at <= list.size();) {
+            const size_t end = std::min(list.find(',', at), list.size());
+            const std::string type = TrimBlanks(list.substr(at, end - at));
+            n.fax = n.fax || type == "FAX";
+            n.work = n.work || type == "WORK";
+            n.preferred = n.preferred || type == "PREF";
+            at = end + 1;
+        }
+    }
+    return n;
+}
+
+// A card being read: its numbers keep their groups until the labels of the
+// groups (X-ABLABEL) are known.
+struct OpenCard {
+    AddressCard card;
+    std::string fn, n, org;
+    std::vector<std::string> telGroups;
+    std::map<std::string, std::string> labels; // group, its labels in lower case
+
+    AddressCard close() {
+        card.name = !fn.empty() ? fn : !n.empty() ? n : org;
+        for (size_t i = 0; i < card.numbers.size(); ++i) {
+            const auto label = labels.find(telGroups[i]);
+            if (telGroups[i].empty() || label == labels.end()) {
+                continue;
+            }
+            card.numbers[i].fax =
+                card.numbers[i].fax || label->second.find("fax") != std::string::npos;
+            card.numbers[i].work =
+                card.numbers[i].work || label->second.find("work") != std::string::npos;
+        }
+        return std::move(card);
+    }
+};
+
+std::string LowerText(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
 }
 
 std::string VcardText(const std::string& text) {
@@ -172,12 +238,15 @@ bool LooksLikeVcards(std::string_view text) {
     return false;
 }
 
-std::vector<VcardContact> ReadVcards(std::string_view text) {
-    std::vector<VcardContact> contacts;
+std::vector<AddressCard> ReadVcards(std::string_view text,
+                                    std::vector<PhonebookImportNote>& notes) {
+    std::vector<AddressCard> cards;
     const std::vector<Line> lines = UnfoldedLines(text);
-    int depth = 0;
-    std::string fn, n;
-    bool haveTel = false;
+    std::optional<OpenCard> open;
+    const auto unterminated = [&] {
+        notes.push_back({PhonebookImportNote::Kind::kUnterminated, open->card.line, -1,
+                         open->close().name, ""});
+    };
     Property p;
     for (size_t l = 0; l < lines.size(); ++l) {
         if (!ParseProperty(lines[l].text, p)) {
@@ -185,22 +254,20 @@ std::vector<VcardContact> ReadVcards(std::string_view text) {
         }
         const std::string value = Upper(TrimBlanks(p.value));
         if (p.name == "BEGIN" && value == "VCARD") {
-            if (depth++ == 0) {
-                contacts.push_back({lines[l].number, "", ""});
-                fn.clear();
-                n.clear();
-                haveTel = false;
+            if (open) {
+                unterminated();
             }
+            open.emplace();
+            open->card.line = lines[l].number;
             continue;
         }
-        if (depth == 0) {
+        if (!open) {
             continue;
         }
         if (p.name == "END" && value == "VCARD") {
-            --depth;
-        }
-        if (depth != 1) {
-            continue; // a card inside the card (AGENT) is not this contact
+            cards.push_back(open->close());
+            open.reset();
+            continue;
         }
         // Soft line breaks of quoted-printable values end in '='.
         if (p.has("QUOTED-PRINTABLE")) {
@@ -210,21 +277,26 @@ std::vector<VcardContact> ReadVcards(std::string_view text) {
             }
             p.value = QuotedPrintable(p.value);
         }
-        VcardContact& card = contacts.back();
         if (p.name == "FN") {
-            fn = TrimBlanks(Unescaped(p.value, false));
+            open->fn = TrimBlanks(Unescaped(p.value, false));
         } else if (p.name == "N") {
             const std::vector<std::string> parts = Components(p.value);
             const std::string family = TrimBlanks(Unescaped(parts[0], true));
             const std::string given = parts.size() > 1 ? TrimBlanks(Unescaped(parts[1], true)) : "";
-            n = TrimBlanks(given + " " + family);
-        } else if (p.name == "TEL" && !haveTel) {
-            card.number = TelNumber(p);
-            haveTel = !card.number.empty();
+            open->n = TrimBlanks(given + " " + family);
+        } else if (p.name == "ORG") {
+            open->org = TrimBlanks(Unescaped(Components(p.value)[0], false));
+        } else if (p.name == "TEL") {
+            open->card.numbers.push_back(TypedNumber(p));
+            open->telGroups.push_back(p.group);
+        } else if (p.name == "X-ABLABEL") {
+            open->labels[p.group] += LowerText(p.value) + "\n";
         }
-        card.name = fn.empty() ? n : fn;
     }
-    return contacts;
+    if (open) {
+        unterminated();
+    }
+    return cards;
 }
 
 std::string VcardPhonebookText() {
@@ -237,7 +309,7 @@ std::string VcardPhonebookText() {
         }
         const std::string name = VcardText(Latin1ToUtf8(SlotName(e)));
         text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nN:" + name +
-                ";;;;\r\nTEL;TYPE=VOICE:" + VcardText(Latin1ToUtf8(SlotNumber(e))) +
+                ";;;;\r\nTEL;TYPE=FAX:" + VcardText(Latin1ToUtf8(SlotNumber(e))) +
                 "\r\nEND:VCARD\r\n";
     }
     return text;

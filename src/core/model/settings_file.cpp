@@ -72,8 +72,13 @@ std::optional<int> HeadVersion(std::string_view line) {
     if (!line.starts_with(kHead) || line.size() == kHead.size() || line.size() > kHead.size() + 6) {
         return std::nullopt;
     }
+    const std::string_view number = line.substr(kHead.size());
+    // One spelling per version: "01" is not 1.
+    if (number.size() > 1 && number.front() == '0') {
+        return std::nullopt;
+    }
     int version = 0;
-    for (char c : line.substr(kHead.size())) {
+    for (char c : number) {
         if (c < '0' || c > '9') {
             return std::nullopt;
         }
@@ -222,13 +227,19 @@ FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemSta
     const std::optional<std::string_view> body = Utf8FileText(text, kMaxSettingsFileBytes);
     const std::vector<std::string_view> lines =
         body ? TextLines(*body) : std::vector<std::string_view>();
-    // A later version may mean what this one cannot read.
-    if (lines.empty() || HeadVersion(lines[0]) != kVersion) {
+    // The head is the first line that is no comment and not blank; a later
+    // version may mean what this one cannot read.
+    size_t head = 0;
+    while (head < lines.size() &&
+           (TrimBlanks(lines[head]).empty() || TrimBlanks(lines[head]).front() == '#')) {
+        ++head;
+    }
+    if (head == lines.size() || HeadVersion(lines[head]) != kVersion) {
         return FileError::kWrongContent;
     }
     const void* const originals[2] = {&setup, &status};
     Reader reader(originals, problems);
-    for (size_t i = 1; i < lines.size(); ++i) {
+    for (size_t i = head + 1; i < lines.size(); ++i) {
         reader.line(static_cast<int>(i) + 1, lines[i]);
     }
     if (!problems.empty()) {

@@ -195,6 +195,18 @@ uint32_t CopyCut(std::string_view value, char* buffer, uint32_t size) {
     return static_cast<uint32_t>(n);
 }
 
+uint32_t CopyDefault(const std::string& defaultValue, char* buffer, uint32_t size) {
+    // The host drops trailing blanks of the default.
+    std::string_view def = defaultValue;
+    if (const size_t nul = def.find('\0'); nul != std::string_view::npos) {
+        def = def.substr(0, nul);
+    }
+    while (!def.empty() && def.back() == ' ') {
+        def.remove_suffix(1);
+    }
+    return CopyCut(def, buffer, size);
+}
+
 } // namespace
 
 std::string ProfileDirectory() {
@@ -226,15 +238,16 @@ uint32_t GetPrivateProfileString(const std::string& section, const std::string& 
     if (const auto value = LookUp(section, key, file)) {
         return CopyCut(*value, buffer, size);
     }
-    // The host drops trailing blanks of the default.
-    std::string_view def = defaultValue;
-    if (const size_t nul = def.find('\0'); nul != std::string_view::npos) {
-        def = def.substr(0, nul);
+    return CopyDefault(defaultValue, buffer, size);
+}
+
+uint32_t GetProfileStringFromText(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue, char* buffer, uint32_t size,
+                                  std::string_view content) {
+    if (const auto value = key.empty() ? std::nullopt : FindValue(content, section, key)) {
+        return CopyCut(*value, buffer, size);
     }
-    while (!def.empty() && def.back() == ' ') {
-        def.remove_suffix(1);
-    }
-    return CopyCut(def, buffer, size);
+    return CopyDefault(defaultValue, buffer, size);
 }
 
 int GetPrivateProfileInt(const std::string& section, const std::string& key, int defaultValue,

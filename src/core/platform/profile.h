@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -14,6 +15,11 @@ namespace platform {
 uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
                                  const std::string& defaultValue, char* buffer, uint32_t size,
                                  const std::string& file);
+
+// The same read from an INI text held in memory.
+uint32_t GetProfileStringFromText(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue, char* buffer, uint32_t size,
+                                  std::string_view content);
 
 int GetPrivateProfileInt(const std::string& section, const std::string& key, int defaultValue,
                          const std::string& file);

@@ -115,8 +115,20 @@ QString RunFileDialog(QWidget* owner, const FileDialogOptions& options, bool sav
     if (!options.defaultExtension.isEmpty()) {
         dialog.setDefaultSuffix(options.defaultExtension);
     }
+    // A bare name takes the extension of the file type chosen.
+    if (save && options.chosenFilter != nullptr) {
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& selected) {
+                dialog.setDefaultSuffix(FilterExtension(options.filter,
+                                                        static_cast<int>(filters.indexOf(selected)),
+                                                        options.defaultExtension));
+            });
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
+    }
+    if (options.chosenFilter != nullptr) {
+        *options.chosenFilter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     }
     const QString path = dialog.selectedFiles().first();
     QDir::setCurrent(QFileInfo(path).absolutePath());
@@ -148,6 +160,17 @@ QStringList QtNameFilters(const QString& platformFilter) {
     return out;
 }
 
+QString FilterExtension(const QString& platformFilter, int index, const QString& fallback) {
+    const QString first = platformFilter.section(QLatin1Char('|'), 2 * index + 1, 2 * index + 1)
+                              .section(QLatin1Char(';'), 0, 0);
+    const QString extension = first.mid(2);
+    // The caller's spelling where they agree ("PBF" for "*.pbf").
+    return index >= 0 && first.startsWith(QLatin1String("*.")) && first != QLatin1String("*.*") &&
+                   extension.compare(fallback, Qt::CaseInsensitive) != 0
+               ? extension
+               : fallback;
+}
+
 bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
     for (const QString& p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString pattern = p.trimmed();
@@ -166,6 +189,8 @@ bool MatchesFilterPattern(const QString& fileName, const QString& patterns) {
 Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString& caption, Icon icon,
                              Buttons buttons) {
     QMessageBox box(ToQt(icon), caption, text, ToQt(buttons), owner);
+    // Texts hold names from outside (files, the machine): never markup.
+    box.setTextFormat(Qt::PlainText);
     const int answer = box.exec();
     const auto* clicked = box.clickedButton();
     return FromQt(clicked != nullptr ? box.standardButton(box.clickedButton()) : answer, buttons);
@@ -174,6 +199,7 @@ Result QtDesktop::messageBox(QWidget* owner, const QString& text, const QString&
 int QtDesktop::askChoice(QWidget* owner, const QString& text, const QString& caption,
                          const QStringList& buttons, int escapeButton) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> added;
     for (const QString& label : buttons) {
         added << box.addButton(label, QMessageBox::ActionRole);
@@ -218,8 +244,11 @@ void QtDesktop::help(QWidget* owner, const QString& helpFile, HelpCommand comman
         return;
     }
     if (!QFileInfo(helpFile).isFile()) {
-        QMessageBox::critical(owner, QApplication::applicationName(),
-                              QStringLiteral("Unable to open the help file %1.").arg(helpFile));
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                        QStringLiteral("Unable to open the help file %1.").arg(helpFile),
+                        QMessageBox::Ok, owner);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
         return;
     }
     if (helpWindow == nullptr || helpWindow->parentWidget() != owner) {

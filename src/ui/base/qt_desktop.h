@@ -29,6 +29,9 @@ struct FileDialogOptions {
     QString defaultExtension;      // without the dot, e.g. "PBF"; empty for none
     QString initialDirectory;      // empty: the process's current directory
     bool confirmOverwrite = false; // save dialog: ask before replacing a file
+    // When given: set to the index of the filter in force when the user
+    // chose (a bare name then takes that filter's extension).
+    int* chosenFilter = nullptr;
 };
 
 class Desktop {
@@ -94,6 +97,10 @@ class WaitCursorScope {
 // patterns are widened so that they match whatever the letter case
 // ("*.pbf" -> "*.[pP][bB][fF]"). An empty name ("||") ends the list.
 QStringList QtNameFilters(const QString& platformFilter);
+// The extension of the filter's entry `index` by its first pattern
+// ("*.vcf;*.vcard" -> "vcf"); fallback for "*.*", a pattern without one or
+// no such entry.
+QString FilterExtension(const QString& platformFilter, int index, const QString& fallback);
 // Does a file name match a platform filter pattern list ("*.pbf;*.txt"),
 // case-insensitively?
 bool MatchesFilterPattern(const QString& fileName, const QString& patterns);

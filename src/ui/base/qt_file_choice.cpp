@@ -65,8 +65,12 @@ QString ChooseFileToSave(QWidget* owner, const QString& filter, const QString& e
     options.defaultExtension = extension;
     options.initialDirectory = lastFolder;
     options.confirmOverwrite = true;
+    int chosenFilter = -1;
+    options.chosenFilter = &chosenFilter;
     const QString chosen = desktop::CurrentDesktop().saveFileName(owner, options);
-    return chosen.isEmpty() ? QString() : Chosen(chosen, extension);
+    return chosen.isEmpty()
+               ? QString()
+               : Chosen(chosen, desktop::FilterExtension(filter, chosenFilter, extension));
 }
 
 QString FileErrorText(FileError error, bool saving, const FileMessages& messages) {

@@ -28,7 +28,8 @@ QString AllFilesEntry();
 QString ChooseFileToOpen(QWidget* owner, const QString& filter, const QString& extension);
 
 // The file to save, or an empty text. A name without an extension (or one
-// ending in a dot) gets ".extension"; the dialog asks before replacing.
+// ending in a dot) gets the extension of the file type chosen in the dialog,
+// or ".extension" for all files; the dialog asks before replacing.
 QString ChooseFileToSave(QWidget* owner, const QString& filter, const QString& extension);
 
 // The language keys (section COMMON) of the messages about one kind of file.

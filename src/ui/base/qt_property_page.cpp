@@ -101,6 +101,34 @@ void CPropertyPage::UpdateData(Exchange direction) {
     --blocked_;
 }
 
+void CPropertyPage::NoteRecordRead() {
+    recordRead_ = true;
+    ShowRecordState();
+}
+
+void CPropertyPage::ShowRecordState() {
+    const QString why = recordRead_ ? QString() : UnreadText();
+    for (int id : SendControls()) {
+        if (QWidget* control = GetDlgItem(id)) {
+            control->setEnabled(recordRead_);
+            control->setToolTip(why);
+        }
+    }
+    if (!recordRead_ && host_ != nullptr) {
+        host_->ShowStatus(why);
+    }
+}
+
+bool CPropertyPage::MaySend() {
+    if (recordRead_) {
+        return true;
+    }
+    if (host_ != nullptr) {
+        host_->ShowStatus(UnreadText());
+    }
+    return false;
+}
+
 bool CPropertyPage::ReadRecordOnce() {
     if (!IsInitialised()) {
         EnsureInitialised();

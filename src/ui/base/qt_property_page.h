@@ -134,12 +134,29 @@ class CPropertyPage : public QWidget {
     // The first of them that is shown and enabled, or nullptr.
     QWidget* FirstFocusControl() const;
 
+    // Does the page's record stand for the machine's: read whole from it,
+    // written to it, or loaded from a file by the user? Until then it holds
+    // the program's defaults, which must reach neither the machine nor a
+    // file.
+    bool RecordRead() const { return recordRead_; }
+    // The page calls it once a read or write went through or a file was
+    // loaded into its record.
+    void NoteRecordRead();
+
   protected:
     virtual void OnInitDialog();
-    // Reads the page's record from the machine (Refresh); the page calls
-    // NoteRecordRead() once a read or write went through.
+    // Reads the page's record from the machine (Refresh).
     virtual void RefreshRecord() {}
-    void NoteRecordRead() { recordRead_ = true; }
+    // The text that says why the page sends nothing yet and how to read.
+    virtual QString UnreadText() const { return {}; }
+    // The controls that send or save the record: grayed while it was never
+    // read, with UnreadText() as their tool tip; the host's status line
+    // says it too.
+    virtual QList<int> SendControls() const { return {}; }
+    virtual void ShowRecordState();
+    // Whether the record may be sent or saved; when not, the status line
+    // says why.
+    bool MaySend();
     // For PrepareSettingsRecord: initialises the page, whose first action
     // reads the machine, or refreshes it while no read went through yet.
     // Whether the page's record has been read now.

@@ -8,6 +8,7 @@
 
 #include "base/qt_desktop.h"
 #include "model/lang_text.h"
+#include "platform/deferred_signals.h"
 #include "templates/fwup_template.h"
 
 using namespace fwup_ids;
@@ -171,7 +172,13 @@ void CFwUp::OnBrowse() {
 }
 
 void CFwUp::OnUpdate() {
-    const firmware::TransferResult result = transfer_->OnUpdate(LocalPath(fileName));
+    firmware::TransferResult result;
+    {
+        // As the window ignores its close box meanwhile, a signal from the
+        // terminal may not cut the image short either.
+        const platform::DeferredSignals ignored;
+        result = transfer_->OnUpdate(LocalPath(fileName));
+    }
     // A file gone by now is no choice any more: ask for one again, unless the
     // message already says why it was refused.
     if (fileName.isEmpty() && result != firmware::TransferResult::kFileRefused) {

@@ -230,6 +230,15 @@ void CAdvanced::OnInitDialog() {
     }
 
     OnRefresh();
+    ShowRecordState();
+}
+
+QString CAdvanced::UnreadText() const {
+    return LangText("NOT_READ");
+}
+
+QList<int> CAdvanced::SendControls() const {
+    return {kApply};
 }
 
 void CAdvanced::ExchangeValues(Exchange direction) {
@@ -357,10 +366,13 @@ CAdvanced::Values CAdvanced::CurrentValues() {
 }
 
 bool CAdvanced::HasUnsentChanges() {
-    return IsInitialised() && CurrentValues() != sent_;
+    return IsInitialised() && RecordRead() && CurrentValues() != sent_;
 }
 
 bool CAdvanced::SendChanges() {
+    if (!MaySend()) {
+        return false;
+    }
     OnApply();
     return !HasUnsentChanges();
 }
@@ -434,6 +446,9 @@ void CAdvanced::StoreAll() {
 }
 
 void CAdvanced::OnApply() {
+    if (!MaySend()) {
+        return;
+    }
     StoreAll();
     int ok = 0;
     {

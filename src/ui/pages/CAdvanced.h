@@ -43,6 +43,9 @@ class CAdvanced : public CPropertyPage {
   protected:
     void OnInitDialog() override;
     void RefreshRecord() override { OnRefresh(); }
+    QString UnreadText() const override;
+    QList<int> SendControls() const override;
+    void OnSetActive() override { ShowRecordState(); }
     void ExchangeValues(Exchange direction) override;
 
   private:

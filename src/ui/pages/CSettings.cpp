@@ -197,6 +197,15 @@ void CSettings::OnInitDialog() {
     // Should the first read fail, the page stands as first shown.
     sent_ = CurrentValues();
     OnRefresh();
+    ShowRecordState();
+}
+
+QString CSettings::UnreadText() const {
+    return LangText("NOT_READ");
+}
+
+QList<int> CSettings::SendControls() const {
+    return {kApply};
 }
 
 CSettings::Values CSettings::CurrentValues() {
@@ -211,10 +220,13 @@ CSettings::Values CSettings::CurrentValues() {
 }
 
 bool CSettings::HasUnsentChanges() {
-    return IsInitialised() && CurrentValues() != sent_;
+    return IsInitialised() && RecordRead() && CurrentValues() != sent_;
 }
 
 bool CSettings::SendChanges() {
+    if (!MaySend()) {
+        return false;
+    }
     // Zoom and copies reach the record when their field is left.
     OnNumberKillFocus();
     OnApply();
@@ -307,6 +319,9 @@ void CSettings::ShowValues() {
 }
 
 void CSettings::OnApply() {
+    if (!MaySend()) {
+        return;
+    }
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;

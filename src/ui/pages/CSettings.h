@@ -40,6 +40,9 @@ class CSettings : public CPropertyPage {
   protected:
     void OnInitDialog() override;
     void RefreshRecord() override { OnRefresh(); }
+    QString UnreadText() const override;
+    QList<int> SendControls() const override;
+    void OnSetActive() override { ShowRecordState(); }
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -4,9 +4,11 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTreeWidget>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
 #include "phonebook/qt_phonebook_file_commands.h"
+#include "phonebook/qt_phonebook_print.h"
 #include "platform/clock.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
@@ -33,6 +36,17 @@ QString Lang(const char* section, const char* key) {
 // Machine texts are 8-bit bytes shown as Latin-1.
 QString MachineText(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Text to find in without regard to case or accents: "Émile" as "emile".
+QString Folded(const QString& text) {
+    QString out;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KD)) {
+        if (!c.isMark()) {
+            out += c;
+        }
+    }
+    return out.toCaseFolded();
 }
 
 } // namespace
@@ -65,6 +79,18 @@ void CPhonebook::OnInitDialog() {
         if (!NotificationsBlocked()) {
             OnOneTouchView();
         }
+    });
+    find_ = Control<QLineEdit>(kFind);
+    find_->setPlaceholderText(Lang("PHONEBOOK", "FIND"));
+    find_->setAccessibleName(Lang("PHONEBOOK", "FIND"));
+    find_->setClearButtonEnabled(true);
+    find_->installEventFilter(this);
+    connect(find_, &QLineEdit::textChanged, this, [this] { ApplyFind(); });
+    auto* findKey = new QShortcut(QKeySequence::Find, this);
+    findKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(findKey, &QShortcut::activated, this, [this] {
+        find_->setFocus(Qt::ShortcutFocusReason);
+        find_->selectAll();
     });
     list_->viewport()->installEventFilter(this);
     // Enter on a row opens it as a double click does.
@@ -104,8 +130,9 @@ void CPhonebook::OnInitDialog() {
         ShowNotResponding(BoxOwner());
     } else {
         RecountGroupRefs();
+        NoteRecordRead();
     }
-    // A failed first read leaves the table as it was: that is what was read.
+    // A failed first read leaves the table as it was, to be sent to nowhere.
     sent_ = CopyOfTable();
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
@@ -133,6 +160,20 @@ void CPhonebook::OnInitDialog() {
     list_->setColumnWidth(2, list_->contentsRect().width() - scrollBarWidth - 190);
 
     OnSpeedDialView();
+    ShowRecordState();
+}
+
+QString CPhonebook::UnreadText() const {
+    return Lang("PHONEBOOK", "NOT_READ");
+}
+
+QList<int> CPhonebook::SendControls() const {
+    return {kWrite};
+}
+
+void CPhonebook::ShowRecordState() {
+    CPropertyPage::ShowRecordState();
+    EnableFileItems(true);
 }
 
 void CPhonebook::ExchangeValues(Exchange direction) {
@@ -150,7 +191,7 @@ void CPhonebook::ExchangeValues(Exchange direction) {
 }
 
 void CPhonebook::OnSetActive() {
-    EnableFileItems(true);
+    ShowRecordState();
 }
 
 void CPhonebook::OnKillActive() {
@@ -160,9 +201,12 @@ void CPhonebook::OnKillActive() {
 void CPhonebook::EnableFileItems(bool enable) {
     if (PageHost* host = Host()) {
         host->EnableCommand(ID_FILE_LOAD_PBOOK, enable);
-        host->EnableCommand(ID_FILE_SAVE_PBOOK, enable);
         host->EnableCommand(ID_FILE_IMPORT_PBOOK, enable);
-        host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable);
+        // The program's empty table may not go over a file.
+        const QString why = enable && !RecordRead() ? UnreadText() : QString();
+        host->EnableCommand(ID_FILE_SAVE_PBOOK, enable && RecordRead(), why);
+        host->EnableCommand(ID_FILE_EXPORT_PBOOK, enable && RecordRead(), why);
+        host->EnableCommand(ID_FILE_PRINT_PBOOK, enable);
     }
 }
 
@@ -172,6 +216,9 @@ bool CPhonebook::OnCommand(int command) {
         LoadPhonebookCommand(BoxOwner(), this);
         return true;
     case ID_FILE_SAVE_PBOOK:
+        if (!MaySend()) {
+            return true;
+        }
         if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
@@ -187,12 +234,18 @@ bool CPhonebook::OnCommand(int command) {
         }
         return true;
     case ID_FILE_EXPORT_PBOOK:
+        if (!MaySend()) {
+            return true;
+        }
         if (const QString saved = ExportPhonebookCommand(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(
                     Lang("PHONEBOOK", "EXPORTED").replace(QStringLiteral("%1"), saved));
             }
         }
+        return true;
+    case ID_FILE_PRINT_PBOOK:
+        PrintPhonebookCommand(BoxOwner());
         return true;
     default:
         return false;
@@ -233,6 +286,28 @@ void CPhonebook::FillList() {
         first->setSelected(true);
     }
     filling_ = false;
+    ApplyFind();
+}
+
+void CPhonebook::ApplyFind() {
+    if (list_ == nullptr || find_ == nullptr) {
+        return;
+    }
+    const QString wanted = Folded(find_->text().trimmed());
+    QTreeWidgetItem* firstShown = nullptr;
+    for (int item = 0; item < list_->topLevelItemCount(); ++item) {
+        QTreeWidgetItem* row = list_->topLevelItem(item);
+        const bool shown = wanted.isEmpty() || Folded(row->text(1)).contains(wanted) ||
+                           Folded(row->text(2)).contains(wanted);
+        row->setHidden(!shown);
+        firstShown = firstShown == nullptr && shown ? row : firstShown;
+    }
+    // The selection moves to the first slot found, so Enter opens it.
+    QTreeWidgetItem* current = list_->currentItem();
+    if (firstShown != nullptr && (current == nullptr || current->isHidden())) {
+        list_->setCurrentItem(firstShown);
+        firstShown->setSelected(true);
+    }
 }
 
 void CPhonebook::UpdateButtons(int item) {
@@ -290,10 +365,14 @@ void CPhonebook::OnRead() {
     }
     RecountGroupRefs();
     sent_ = CopyOfTable();
+    NoteRecordRead();
     FillList();
 }
 
 void CPhonebook::OnWrite() {
+    if (!MaySend()) {
+        return;
+    }
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
@@ -312,10 +391,13 @@ void CPhonebook::OnWrite() {
 }
 
 bool CPhonebook::HasUnsentChanges() {
-    return IsInitialised() && !TableMatches(sent_);
+    return IsInitialised() && RecordRead() && !TableMatches(sent_);
 }
 
 bool CPhonebook::SendChanges() {
+    if (!MaySend()) {
+        return false;
+    }
     OnWrite();
     return !HasUnsentChanges();
 }
@@ -419,6 +501,20 @@ void CPhonebook::OnListDoubleClick() {
 }
 
 bool CPhonebook::eventFilter(QObject* watched, QEvent* event) {
+    if (find_ != nullptr && watched == find_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape && !find_->text().isEmpty()) {
+            find_->clear();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            list_->setFocus(Qt::OtherFocusReason);
+            if (key != Qt::Key_Down) {
+                OnListDoubleClick();
+            }
+            return true;
+        }
+    }
     if (list_ != nullptr && watched == list_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

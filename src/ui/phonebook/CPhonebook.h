@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -41,6 +42,8 @@ class CPhonebook : public CPropertyPage {
     void OnOneTouchView();
 
     QTreeWidget* List() const { return list_; }
+    // The find box: rows whose name or number hold its text stay shown.
+    QLineEdit* FindBox() const { return find_; }
     // The selected list item, or -1.
     int SelectedItem() const;
 
@@ -55,6 +58,10 @@ class CPhonebook : public CPropertyPage {
 
   protected:
     void OnInitDialog() override;
+    QString UnreadText() const override;
+    QList<int> SendControls() const override;
+    // Also Save and Export on the File menu.
+    void ShowRecordState() override;
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -65,8 +72,10 @@ class CPhonebook : public CPropertyPage {
     void OnListClick();
     void OnListDoubleClick();
     void EnableFileItems(bool enable);
+    void ApplyFind();
 
     QTreeWidget* list_ = nullptr;
+    QLineEdit* find_ = nullptr;
     bool filling_ = false;
     // The table as last read from or written to the machine.
     std::vector<PhonebookEntry> sent_;

@@ -8,6 +8,8 @@
 #include "model/lang_text.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
+#include "model/phonebook_import_choice.h"
+#include "phonebook/CImportQuestion.h"
 #include "phonebook/CPhonebook.h"
 #include "protocol/phonebook.h"
 
@@ -37,8 +39,8 @@ QString ExchangeFilter() {
 // What became of one card or line, in the language in use.
 QString NoteText(const PhonebookImportNote& note) {
     const QString slot = QString::number(note.slot);
-    const QString before = QString::fromUtf8(note.before.c_str());
-    const QString after = QString::fromUtf8(note.after.c_str());
+    const QString before = QString::fromStdString(ShownFileText(note.before));
+    const QString after = QString::fromStdString(ShownFileText(note.after));
     using Kind = PhonebookImportNote::Kind;
     switch (note.kind) {
     case Kind::kNameChanged:
@@ -55,6 +57,20 @@ QString NoteText(const PhonebookImportNote& note) {
         return file_choice::Filled(Lang("PHONEBOOK", "NOTE_NO_ROOM"), {before});
     case Kind::kSlotInUse:
         return file_choice::Filled(Lang("PHONEBOOK", "NOTE_SLOT_IN_USE"), {slot});
+    case Kind::kTookWork:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_TOOK_WORK"), {before, after});
+    case Kind::kTookPreferred:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_TOOK_PREFERRED"), {before, after});
+    case Kind::kTookFirst:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_TOOK_FIRST"), {before, after});
+    case Kind::kNoFax:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_NO_FAX"), {before});
+    case Kind::kExtension:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_EXTENSION"), {before, after});
+    case Kind::kUnterminated:
+        return file_choice::Filled(Lang("PHONEBOOK", "NOTE_UNTERMINATED"), {before});
+    case Kind::kWindows1252:
+        return Lang("PHONEBOOK", "NOTE_WINDOWS_1252");
     }
     return {};
 }
@@ -67,15 +83,27 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
         return;
     }
     FileError error = FileError::kNone;
-    if (ReadPhonebookFile(file_choice::LocalPath(path), &error) == 0) {
+    const std::optional<PhonebookFileContents> contents =
+        ReadPhonebookFileContents(file_choice::LocalPath(path), &error);
+    if (!contents) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
+    // A cut slot would be half this file's and half the machine's.
+    LoadWholeSlots(*contents);
+    RecountGroupRefs();
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
-    RecountGroupRefs();
+    if (contents->partialSlotBytes() > 0) {
+        desktop::MessageBox(owner,
+                            file_choice::Filled(Lang("PHONEBOOK", "LOAD_CUT"),
+                                                {QString::number(contents->partialSlotBytes()),
+                                                 QString::number(contents->wholeSlots())}),
+                            Lang("MAIN", "CAPTION"), desktop::Icon::Warning, desktop::Buttons::Ok);
+    }
 }
 
 QString SavePhonebookCommand(QWidget* owner) {
@@ -97,7 +125,20 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     if (path.isEmpty()) {
         return {};
     }
-    const PhonebookImport import = ImportPhonebookFile(file_choice::LocalPath(path));
+    std::string text;
+    PhonebookImport import;
+    import.error = ReadPhonebookTextFile(file_choice::LocalPath(path), text);
+    if (import.error == FileError::kNone) {
+        import = CheckPhonebookText(text);
+    }
+    // Our own CSV asks nothing, but a "+" in it becomes the prefix last chosen.
+    PhonebookImportOptions options = ReadImportChoice();
+    if (import.error == FileError::kNone) {
+        if (import.addressBook && !CImportQuestion::Ask(owner, options)) {
+            return {};
+        }
+        import = ImportPhonebookText(text, options);
+    }
     if (import.error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const PhonebookImportProblem& problem : import.problems) {
@@ -110,6 +151,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
     if (page != nullptr) {
         page->FillList();
+        page->NoteRecordRead();
     }
     QString done =
         file_choice::Filled(Lang("PHONEBOOK", "IMPORTED"),

@@ -67,6 +67,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     // Menu 129.
     menuBar_ = new QMenuBar(this);
     fileMenu_ = menuBar_->addMenu(QStringLiteral("&File"));
+    // A grayed item says why on its tool tip.
+    fileMenu_->setToolTipsVisible(true);
     AddCommand(fileMenu_, QStringLiteral("Load Settings"), ID_FILE_LOAD_SETTINGS);
     AddCommand(fileMenu_, QStringLiteral("Save Settings"), ID_FILE_SAVE_SETTINGS);
     fileMenu_->addSeparator();
@@ -75,6 +77,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     AddCommand(fileMenu_, QStringLiteral("Import Phonebook"), ID_FILE_IMPORT_PBOOK)
         ->setEnabled(false);
     AddCommand(fileMenu_, QStringLiteral("Export Phonebook"), ID_FILE_EXPORT_PBOOK)
+        ->setEnabled(false);
+    AddCommand(fileMenu_, QStringLiteral("Print Phonebook"), ID_FILE_PRINT_PBOOK)
         ->setEnabled(false);
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
@@ -279,6 +283,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_LOAD_SETTINGS, "IDM_LOAD_SETTINGS"}, {ID_FILE_SAVE_SETTINGS, "IDM_SAVE_SETTINGS"},
         {ID_FILE_LOAD_PBOOK, "IDM_LOAD_PBOOK"},       {ID_FILE_SAVE_PBOOK, "IDM_SAVE_PBOOK"},
         {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
+        {ID_FILE_PRINT_PBOOK, "IDM_PRINT_PBOOK"},
     };
     if (inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
@@ -475,9 +480,10 @@ QList<CPropertyPage*> CMainDlg::SheetPages() const {
     return pages;
 }
 
-void CMainDlg::EnableCommand(int command, bool enable) {
+void CMainDlg::EnableCommand(int command, bool enable, const QString& why) {
     if (QAction* item = MenuItem(command)) {
         item->setEnabled(enable);
+        item->setToolTip(why);
     }
 }
 

@@ -41,7 +41,7 @@ class CMainDlg : public QDialog, public PageHost {
     explicit CMainDlg(QWidget* parent = nullptr);
     ~CMainDlg() override;
 
-    void EnableCommand(int command, bool enable) override;
+    void EnableCommand(int command, bool enable, const QString& why = QString()) override;
     QWidget* Window() override { return this; }
     void ShowStatus(const QString& text) override;
 

@@ -88,6 +88,13 @@ bool CRcpApp::InitInstance() {
     // first box on.
     FindLanguageFile();
     InstallQtTranslation(QString::fromStdString(CurrentLanguage()));
+    if (!LanguageFileUsable()) {
+        desktop::MessageBox(
+            nullptr,
+            StringResource(IDS_LANGUAGE_UNREADABLE)
+                .replace(QStringLiteral("%1"), QString::fromStdString(languageFilePath)),
+            StringResource(IDS_APP_TITLE), desktop::Icon::Warning, desktop::Buttons::Ok);
+    }
 
     if (RunStartup(MakeStartupHooks()) != StartupOutcome::MainWindow) {
         return false;

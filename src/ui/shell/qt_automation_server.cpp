@@ -257,6 +257,13 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         });
         return "ok";
     }
+    if (command == QLatin1String("reject")) {
+        if (qobject_cast<QDialog*>(window) == nullptr) {
+            return "error no dialog";
+        }
+        Later(window, [](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+        return "ok";
+    }
     if (command == QLatin1String("menu")) {
         QAction* item = mainDlg ? mainDlg->MenuItem(first.toInt()) : nullptr;
         if (item == nullptr || !item->isEnabled()) {

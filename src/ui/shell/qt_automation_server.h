@@ -15,6 +15,7 @@
 //   rows ID                the rows of a list control, "|"-separated
 //   enabled ID             1 or 0
 //   menu COMMAND           runs a menu command of the main window
+//   reject                 closes the active dialog as Escape does
 //   openmenu N | closemenu opens drop-down N of the menu bar (0 File), or
 //                          closes the open one
 //   file PATH              answers the open file dialog with PATH

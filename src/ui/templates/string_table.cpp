@@ -8,6 +8,9 @@ const char* LoadStringResource(int id) {
         return "Not responding";
     case IDS_PORT_BUSY:
         return "Port is busy";
+    case IDS_LANGUAGE_UNREADABLE:
+        return "The language file %1 cannot be read; the program's own English texts are "
+               "shown.";
     default:
         return "";
     }

@@ -1,25 +1,32 @@
-#include <algorithm>
 #include <map>
 
 #include "model/phonebook_import.h"
 #include "model/phonebook_ops.h"
 #include "model/phonebook_text.h"
-#include "model/phonebook_vcard.h"
 #include "protocol/phonebook.h"
 
 namespace {
+
+using Kind = PhonebookImportNote::Kind;
 
 bool FreeSlot(int i, const std::vector<bool>& held) {
     const PhonebookEntry& e = PhonebookTable[i];
     return SlotIsEmpty(e) && e.memberMark == 0 && !held[static_cast<size_t>(i)];
 }
 
+// Which kind of number was taken from a card without a fax number.
+Kind TakenKind(const CardNumber& n) {
+    return n.work ? Kind::kTookWork : n.preferred ? Kind::kTookPreferred : Kind::kTookFirst;
+}
+
 } // namespace
 
-PhonebookImport ImportVcards(const std::vector<VcardContact>& contacts) {
-    using Kind = PhonebookImportNote::Kind;
+PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
+                            const PhonebookImportOptions& options,
+                            std::vector<PhonebookImportNote> notes) {
     PhonebookImport result;
-    result.format = PhonebookFormat::kVcard;
+    result.notes = std::move(notes);
+    const std::string& prefix = options.internationalPrefix;
     const int s = SpeedDialSlots();
     const std::vector<bool> held = HeldSlots();
     // The book's numbers as the editor would have them, and where they are.
@@ -30,14 +37,20 @@ PhonebookImport ImportVcards(const std::vector<VcardContact>& contacts) {
         }
     }
     int next = 0;
-    for (const VcardContact& card : contacts) {
-        if (RefuseNumber(card.number, card.name, card.line, -1, result.notes)) {
+    for (const AddressCard& card : cards) {
+        const int chosen = ChosenNumber(card.numbers);
+        const CardNumber none;
+        const CardNumber& from = chosen >= 0 ? card.numbers[static_cast<size_t>(chosen)] : none;
+        if (chosen >= 0 && !from.fax && options.faxOnly) {
+            result.notes.push_back({Kind::kNoFax, card.line, -1, card.name, ""});
             continue;
         }
-        const std::string number = EditorNumber(card.number);
+        if (RefuseNumber(from.text, card.name, card.line, -1, prefix, result.notes)) {
+            continue;
+        }
+        const std::string number = DialableNumber(from.text, prefix).number;
         if (const auto known = numbers.find(number); known != numbers.end()) {
-            result.notes.push_back(
-                {Kind::kDuplicate, card.line, known->second, card.number, number});
+            result.notes.push_back({Kind::kDuplicate, card.line, known->second, from.text, number});
             continue;
         }
         while (next < s && !FreeSlot(next, held)) {
@@ -49,8 +62,12 @@ PhonebookImport ImportVcards(const std::vector<VcardContact>& contacts) {
             continue;
         }
         const int slot = next++;
+        if (!from.fax) {
+            result.notes.push_back({TakenKind(from), card.line, slot, card.name, from.text});
+        }
         const std::string name = ImportedName(card.name, card.line, slot, result.notes);
-        StoreSingleNumber(slot, name, ImportedNumber(card.number, card.line, slot, result.notes));
+        StoreSingleNumber(slot, name,
+                          ImportedNumber(from.text, card.line, slot, prefix, result.notes));
         numbers.emplace(number, slot);
         ++result.slotsChanged;
     }
