@@ -111,6 +111,9 @@ void Warn(Io& io, const std::string& message);
 // The machine did not answer (what: "the setup read"); one line on io.err,
 // returns kExitNotResponding.
 int NotResponding(Io& io, const std::string& what = "");
+// A write the machine did not take: "the machine at X did not take WHAT",
+// then "; MORE"; returns kExitNotResponding.
+int NotTaken(Io& io, const std::string& what, const std::string& more = "");
 
 // The whole tool: args are argv[1..]. Returns the exit status.
 int Main(const Args& args, Io& io);

@@ -226,6 +226,12 @@ int NotResponding(Io& io, const std::string& what) {
     return Fail(io, kExitNotResponding, message);
 }
 
+int NotTaken(Io& io, const std::string& what, const std::string& more) {
+    return Fail(io, kExitNotResponding,
+                "the machine at " + MachineName() + " did not take " + what +
+                    (more.empty() ? "" : "; " + more));
+}
+
 int WithMachine(Io& io, const std::function<int()>& body) {
     const char* fromEnvironment = std::getenv(kUsbPortVariable);
     const bool chosen = !io.options.device.empty();

@@ -62,9 +62,8 @@ class CliFirmwareView : public firmware::FirmwareView {
              << std::endl;
     }
 
-    void showCompletion(const std::string&, const std::string&) override {
-        out_ << "firmware: update complete" << std::endl;
-    }
+    // The cli words the outcome itself, from the versions the transfer read.
+    void showCompletion(const std::string&, const std::string&) override {}
 
     // Cutting the image short would leave the machine a broken firmware:
     // signals wait for the end of the transfer.
@@ -196,7 +195,19 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
         view.endBar();
         switch (result) {
         case firmware::TransferResult::kCompleted:
+            io.out << "firmware: update complete: firmware "
+                   << (transfer.oldVersion().empty()
+                           ? ""
+                           : cli::EscapeText(transfer.oldVersion()) + " \xE2\x86\x92 ")
+                   << cli::EscapeText(transfer.newVersion()) << std::endl;
             return interrupted ? cli::kExitInterrupted : cli::kExitOk;
+        case firmware::TransferResult::kUnconfirmed:
+            return cli::Fail(io, cli::kExitNotResponding,
+                             "firmware: the image was sent whole (" +
+                                 std::to_string(transfer.total()) + " bytes), but the machine at " +
+                                 cli::MachineName() +
+                                 " did not answer afterwards, so the update is not confirmed; "
+                                 "switch the machine off and on, then run 'faxrcp-cli info'");
         case firmware::TransferResult::kFileNotOpened:
         case firmware::TransferResult::kFileRefused:
             return cli::Fail(io, cli::kExitUsage, FileRefused(file, transfer.fileProblem()));
@@ -234,8 +245,11 @@ const cli::Registrar firmwareCommand({
                "you answer y; scripts give --yes, and without it a standard input that is "
                "no terminal refuses (exit 2). Progress goes to standard output: a bar on a "
                "terminal, else a line per percentage step. The machine must stay on until "
-               "'update complete'. Once the update has begun, interrupt, terminate, hang-up "
-               "and quit signals wait for its end, and the exit status is then 130.",
+               "'update complete', which names the firmware versions before and after. A "
+               "machine that does not answer once it has stored the image exits 1: the "
+               "image was sent, but the update is not confirmed. Once the update has begun, "
+               "interrupt, terminate, hang-up and quit signals wait for its end, and the exit "
+               "status is then 130.",
     .confirms = true,
 });
 

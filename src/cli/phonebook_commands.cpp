@@ -163,7 +163,7 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
         const int changed = LoadWholeSlots(*contents);
         RecountGroupRefs();
         if (!Mfp_SetPhonebook()) {
-            return cli::NotResponding(io, "the phonebook write");
+            return cli::NotTaken(io, "the phonebook");
         }
         io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
         return cli::kExitOk;
@@ -269,7 +269,7 @@ int RunImport(const cli::Args& args, cli::Io& io) {
         if (result.slotsChanged == 0) {
             io.out << "0 slots changed; nothing was written\n";
         } else if (!Mfp_SetPhonebook()) {
-            return cli::NotResponding(io, "the phonebook write");
+            return cli::NotTaken(io, "the phonebook");
         } else {
             io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
                    << " changed\n";

@@ -66,7 +66,7 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         }
         cli::ApplyAssignments(r.descriptor, r.what, args, r.record());
         if (!r.set()) {
-            return cli::NotResponding(io, "the " + std::string(r.what) + " write");
+            return cli::NotTaken(io, "the " + std::string(r.what) + " record");
         }
         cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields,
                          r.record(), io.options.json, io.out);

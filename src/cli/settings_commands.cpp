@@ -159,11 +159,11 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
         };
         const bool setup = touches("setup");
         if (setup && !Mfp_SetSettings()) {
-            return cli::NotResponding(io, "the setup write; nothing was changed");
+            return cli::NotTaken(io, "the setup record", "nothing was changed");
         }
         if (touches("status") && !Mfp_SetSystemStatus()) {
-            return cli::NotResponding(io, setup ? "the status write; the setup was written"
-                                                : "the status write; nothing was changed");
+            return cli::NotTaken(io, "the status record",
+                                 setup ? "the setup was written" : "nothing was changed");
         }
         PrintChanges(changes, io.options.json, io.out);
         return cli::kExitOk;

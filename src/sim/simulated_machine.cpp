@@ -106,6 +106,7 @@ void SimulatedMachine::resetLocked() {
     fwVariant_ = 0;
     fwIdleMs_ = kFirmwareIdleMs;
     fwNoDataMs_ = kFirmwareNoDataMs;
+    fwNextVersion_.clear();
     fwImage_.clear();
     fwCompleted_ = 0;
     log_.clear();
@@ -288,6 +289,9 @@ void SimulatedMachine::finishImageLocked() {
     ++fwCompleted_;
     ++generation_;
     // The machine restarts with its new firmware: nothing from before survives.
+    if (!fwNextVersion_.empty()) {
+        PutText(&info_[25], 10, fwNextVersion_, 0x00);
+    }
     pending_.clear();
     answers_.clear();
 }

@@ -202,6 +202,9 @@ class SimulatedMachine {
     // The quiet time that ends an image and the wait for its first byte
     // (defaults kFirmwareIdleMs and kFirmwareNoDataMs).
     void setFirmwareTimings(uint32_t idleMs, uint32_t noDataMs);
+    // The firmware version the machine reports once it has stored the next
+    // image (empty: the version stays).
+    void setNextFirmwareVersion(const std::string& version);
 
     // Every request frame received (firmware data excluded), in order.
     std::vector<std::vector<uint8_t>> requestLog();
@@ -284,6 +287,7 @@ class SimulatedMachine {
     uint32_t fwLastDataTick_ = 0;
     uint8_t fwVariant_ = 0;
     uint32_t fwIdleMs_ = kFirmwareIdleMs;
+    std::string fwNextVersion_;
     uint32_t fwNoDataMs_ = kFirmwareNoDataMs;
     std::vector<uint8_t> fwImage_;
     int fwCompleted_ = 0;

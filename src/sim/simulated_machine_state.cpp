@@ -242,6 +242,11 @@ void SimulatedMachine::setFirmwareTimings(uint32_t idleMs, uint32_t noDataMs) {
     fwNoDataMs_ = noDataMs;
 }
 
+void SimulatedMachine::setNextFirmwareVersion(const std::string& version) {
+    std::lock_guard lock(mutex_);
+    fwNextVersion_ = version;
+}
+
 uint8_t SimulatedMachine::firmwareRequestVariant() {
     std::lock_guard lock(mutex_);
     return fwVariant_;

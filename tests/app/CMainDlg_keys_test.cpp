@@ -338,6 +338,7 @@ TEST_F(MainDlgKeysTest, ASuccessfulApplyWriteOrSaveShowsAStatusLineAFailureDoesN
     EXPECT_EQ(status->text(), "The phonebook was saved in office.pbf.");
 
     status->clear();
+    std::snprintf(PhonebookTable[3].name, sizeof PhonebookTable[3].name, "NEW");
     sim::Fault silent;
     silent.silent = true;
     machine().setFault(sim::Command::SetPhonebook, silent);

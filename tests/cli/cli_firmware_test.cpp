@@ -52,13 +52,27 @@ TEST_F(CliFirmwareTest, ScriptsSayYesAndWithoutATerminalNothingElseSends) {
                              file + "' without asking\n");
     EXPECT_EQ(machine().openCount(), 0);
 
+    machine().setNextFirmwareVersion("2.10");
     EXPECT_EQ(Run({"-y", "firmware", file}), cli::kExitOk) << err.str();
     EXPECT_EQ(err.str(), "");
     EXPECT_TRUE(Received());
     EXPECT_EQ(out.str(), "40% (4096 of 10000 bytes)\n81% (8192 of 10000 bytes)\n"
                          "100% (10000 of 10000 bytes)\n"
                          "firmware: 10000 bytes sent; the machine is storing the image (40 s), "
-                         "do not switch it off\nfirmware: update complete\n");
+                         "do not switch it off\nfirmware: update complete: firmware 2.05 → 2.10\n");
+}
+
+// A machine that does not answer once it has stored the image: sent, not
+// confirmed.
+TEST_F(CliFirmwareTest, AnUpdateTheMachineDoesNotConfirmExits1) {
+    const std::string file = Image(5000);
+    machine().setFault(sim::Command::GetInfo, sim::Fault{.silent = true});
+    EXPECT_EQ(Run({"-y", "firmware", file}), cli::kExitNotResponding);
+    EXPECT_TRUE(Received());
+    EXPECT_EQ(out.str().find("update complete"), std::string::npos) << out.str();
+    EXPECT_EQ(err.str(), "faxrcp-cli: firmware: the image was sent whole (5000 bytes), but the "
+                         "machine at sim: did not answer afterwards, so the update is not "
+                         "confirmed; switch the machine off and on, then run 'faxrcp-cli info'\n");
 }
 
 TEST_F(CliFirmwareTest, OnATerminalOneBarIsRedrawnUnlessTheTraceSharesIt) {

@@ -118,9 +118,11 @@ inline Trouble Gone() {
 }
 // Unplugged right after the request went out: the read finds no device. The
 // two opens are the drain's and the request's.
-inline Trouble GoneAfterRequest() {
+// opens: those of the command before the plug is pulled (the firmware paths
+// first read the version).
+inline Trouble GoneAfterRequest(int opens = 2) {
     Trouble t = {"gone after request", Fault{}};
-    t.opensBeforeGone = 2;
+    t.opensBeforeGone = opens;
     return t;
 }
 inline Trouble DataRefused() {
@@ -173,20 +175,16 @@ enum class Next {
 // Why a cell that is not the sound outcome is kept.
 enum class Accepted {
     kNo,
-    kSetAckIgnored, // a set counts once its request is written
-    kEcpNoAnswer,   // the parallel-port update reads no answer
+    kEcpNoAnswer, // the parallel-port update reads no answer
 };
 
 inline const char* Why(Accepted a) {
     switch (a) {
     case Accepted::kNo:
         return "";
-    case Accepted::kSetAckIgnored:
-        return "accepted: a set counts once every request byte is written, whatever "
-               "the acknowledgement";
     case Accepted::kEcpNoAnswer:
-        return "accepted: the parallel-port update path reads no answer, so a silent "
-               "machine ends complete";
+        return "accepted: the parallel-port update path reads no answer, and the machine "
+               "answers afterwards as one that stored the image does";
     }
     return "?";
 }

@@ -59,7 +59,7 @@ TEST(FirmwareCliTest, MachineStoresTheImageByteForByte) {
             "40% (4096 of 10000 bytes)", "81% (8192 of 10000 bytes)", "100% (10000 of 10000 bytes)",
             "firmware: 10000 bytes sent; the machine is storing the image (40 s), do not "
             "switch it off",
-            "firmware: update complete"}));
+            "firmware: update complete: firmware 2.05 → 2.05"}));
     EXPECT_EQ(run.err, "");
     const std::string received = ReceivedImage(sim);
     ASSERT_EQ(received.size(), image.size());

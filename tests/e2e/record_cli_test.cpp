@@ -184,27 +184,30 @@ TEST(RecordCliTest, FailedReadsExitWithNotResponding) {
     EXPECT_NE(::stat(book.c_str(), &st), 0);
 }
 
-// A machine that takes no byte of a set request: the command fails and the
-// machine keeps what it had.
-TEST(RecordCliTest, FailedWritesExitWithNotResponding) {
-    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-        {"set-setup", {"setup", "set", "zoom=200"}},
-        {"set-status", {"status", "set", "ecmMode=0"}},
-        {"set-phonebook", {"phonebook", "write", "book.pbf"}},
+// A write the machine missed exits 1, prints nothing as written and leaves
+// the machine as it was.
+TEST(RecordCliTest, WritesTheMachineDidNotTakeExit1) {
+    using Args = std::vector<std::string>;
+    const std::vector<std::tuple<Args, Args, std::string>> cases = {
+        {{"--silent", "set-setup"}, {"setup", "set", "zoom=150"}, "the setup record"},
+        {{"--silent", "set-status"}, {"status", "set", "ecmMode=0"}, "the status record"},
+        {{"--accept-write", "set-phonebook=0"}, {"phonebook", "write", "b"}, "the phonebook"},
     };
-    for (const auto& [command, args] : cases) {
-        SimDaemon sim({"--accept-write", command + "=0"});
-        std::vector<std::string> argv = args;
+    for (const auto& [machine, args, what] : cases) {
+        SimDaemon sim(machine);
+        Args argv = args;
         if (args[0] == "phonebook") {
             argv.back() = sim.folder() + "/book.pbf";
             ASSERT_EQ(sim.cli({"phonebook", "save", argv.back()}).status, 0);
         }
         const std::string state = e2e::ReadFile(sim.stateFile());
         CliRun run = sim.cli(argv);
-        EXPECT_EQ(run.status, 1) << command;
-        EXPECT_TRUE(SaysNotResponding(run)) << run.err;
+        EXPECT_EQ(run.status, 1) << what;
+        EXPECT_TRUE(run.err.starts_with("faxrcp-cli: the machine at unix:") &&
+                    run.err.ends_with(" did not take " + what + "\n"))
+            << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
-        EXPECT_EQ(e2e::ReadFile(sim.stateFile()), state) << command;
+        EXPECT_EQ(e2e::ReadFile(sim.stateFile()), state) << what;
     }
 }
 

@@ -283,7 +283,7 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
     // The completion box, owned by the page, no icon, OK only.
     ASSERT_EQ(desk.messageBoxes.size(), 1u);
     EXPECT_EQ(desk.messageBoxes[0].owner, &page);
-    EXPECT_EQ(desk.messageBoxes[0].text, "Update Complete! ");
+    EXPECT_EQ(desk.messageBoxes[0].text, "Update Complete! \nFirmware updated: 2.05 → 2.05");
     EXPECT_EQ(desk.messageBoxes[0].caption, "Telvane Remote Control Panel");
     EXPECT_EQ(desk.messageBoxes[0].icon, desktop::Icon::None);
     EXPECT_EQ(desk.messageBoxes[0].buttons, desktop::Buttons::Ok);
@@ -301,7 +301,11 @@ TEST_F(FwUpPageTest, UpdateSendsTheImageAndResetsThePage) {
     const auto received = machine().firmwareImage();
     EXPECT_EQ(std::string(received.begin(), received.end()), image);
     EXPECT_EQ(machine().firmwareImagesCompleted(), 1);
-    EXPECT_EQ(machine().commandLog().size(), 1u); // one update request, no second transfer
+    // The version before, one update request (no second transfer), then the
+    // version after.
+    EXPECT_EQ(machine().commandLog(),
+              (std::vector<sim::Command>{sim::Command::GetInfo, sim::Command::FirmwareRequest,
+                                         sim::Command::Inquiry, sim::Command::GetInfo}));
 }
 
 TEST_F(FwUpPageTest, FailedUpdateKeepsTheFileAndUpdate) {

@@ -144,7 +144,11 @@ class FirmwareTransferTest : public PlatformTest {
     std::string content;
     std::vector<uint32_t> writeTicks;
     RecordingView view;
-    firmware::FirmwareTransfer transfer{view};
+    // The version reads are the machine's commands, tested against the
+    // simulated machine; here they only name the versions.
+    std::string versionAfter = "1.10";
+    firmware::FirmwareTransfer transfer{
+        view, [this](bool after) { return after ? versionAfter : std::string("1.00"); }};
 };
 
 // The generic path on the parallel port opened by name.
@@ -209,7 +213,7 @@ TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
     EXPECT_EQ(view.messagesNow[0].tick, writeTicks[3]);
     ASSERT_EQ(view.completions.size(), 1u);
     EXPECT_EQ(view.completions[0].tick, writeTicks[3] + 40000);
-    EXPECT_EQ(view.completions[0].text, "Update Complete! ");
+    EXPECT_EQ(view.completions[0].text, "Update Complete! \nFirmware updated: 1.00 → 1.10");
     EXPECT_EQ(view.completions[0].caption, "Telvane Remote Control Panel");
     EXPECT_EQ(clock.slept(), 45500u);
 
@@ -503,7 +507,8 @@ TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     lpt.onRead(kAnswer);
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
-    EXPECT_EQ(view.completions.at(0).text, "Mise à jour terminée ! ");
+    EXPECT_EQ(view.completions.at(0).text,
+              "Mise à jour terminée ! \nMicrologiciel mis à jour : 1.00 → 1.10");
 
     // Without a language file every text is empty; the count stays.
     languageFilePath = dir.file("none.ini");
@@ -563,8 +568,8 @@ TEST_F(LptPathTest, SendsThroughTheDeviceItOpensOnce) {
     EXPECT_EQ(writeTicks[1] - writeTicks[0], 5000u);
     EXPECT_EQ(clock.slept(), 45000u);
     EXPECT_EQ(view.shown.at(1).percentText, "81 %");
-    // The device stays open until the closing up, after the box.
-    EXPECT_EQ(handlesAtBox, 1);
+    // The device is given back before the machine is asked for its version.
+    EXPECT_EQ(handlesAtBox, 0);
     EXPECT_EQ(ecp.openHandles(), 0);
 }
 
@@ -648,6 +653,7 @@ TEST(FirmwareHelpers, PercentageIsCutTowardZeroWithoutOverflow) {
     EXPECT_EQ(firmware::Percentage(0x80000000u, 0xFFFFFFFFu), 50);
     EXPECT_EQ(firmware::Percentage(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
     EXPECT_EQ(firmware::Percentage(0, 0), 0);
+    EXPECT_EQ(firmware::SentText(3000000000u, "bytes"), "3000000000 bytes"); // never negative
 }
 
 TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {

@@ -33,6 +33,18 @@ TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
     std::memset(PhonebookTable[3].number, '7', sizeof PhonebookTable[3].number);
     EXPECT_EQ(SlotName(PhonebookTable[3]).size(), 20u);
     EXPECT_EQ(SlotNumber(PhonebookTable[3]).size(), 46u);
+    // The write's padding, kept by a file of a table that held it, is no number.
+    std::memset(PhonebookTable[3].number + 7, 0xFF, 39);
+    PhonebookTable[3].number[6] = ' ';
+    EXPECT_EQ(SlotNumber(PhonebookTable[3]), "777777");
+
+    // Delete and Delete All clear the name and number widths only.
+    for (const bool all : {false, true}) {
+        PhonebookTable[3].name[20] = PhonebookTable[3].number[46] = 'z';
+        ASSERT_TRUE(all ? DeleteAllSlots() == 0 : DeleteSlot(3, 1));
+        EXPECT_EQ(SlotName(PhonebookTable[3]) + SlotNumber(PhonebookTable[3]), "") << all;
+        EXPECT_EQ(std::string() + PhonebookTable[3].name[20] + PhonebookTable[3].number[46], "zz");
+    }
 
     const uint8_t none[kMembersLength] = {};
     StoreSingleNumber(100, "X", "1");

@@ -62,8 +62,9 @@ TEST_F(ExchangeRulesTest, OnlyAWholeAnswerWithTheMachinesHeadFillsARecord) {
     }
 }
 
+// The setup answer must be exactly its announced length.
 TEST_F(ExchangeRulesTest, AnAnswerLongerThanTheBufferIsTakenAndItsRestDroppedNextTime) {
-    for (const RecordDescriptor* d : {&kSetupRecord, &kStatusRecord, &kInfoRecord}) {
+    for (const RecordDescriptor* d : {&kStatusRecord, &kInfoRecord}) {
         SCOPED_TRACE(int{d->code});
         freshDevice();
         clearTrace();

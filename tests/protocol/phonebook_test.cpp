@@ -141,9 +141,11 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
         Record(5, 0, 0, "BOB", ToBytes("555-0101")),     // padded with blanks
         Record(12, 1, 0, "GROUP ONE", members),          // members stay as they came
         Record(1, 0, 1, "ANNA   X", ToBytes("12 34  ")), // inner blanks stay
+        // The padding the write puts after a number, as a machine keeps it.
+        Record(7, 0, 0, "DAVE", Concat({ToBytes("5551234 "), Repeat(0xFF, 38)})),
     });
     records.resize(6900, 0);
-    answer({GetHead(3), records});
+    answer({GetHead(4), records});
     uint32_t start = clock.tick();
     ASSERT_EQ(Mfp_GetPhonebook(), 1);
     EXPECT_EQ(clock.tick() - start, 2000u); // busy 1000, then sleep 1000
@@ -162,6 +164,7 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
     EXPECT_EQ(anna.memberMark, 1);
     EXPECT_STREQ(anna.name, "ANNA   X");
     EXPECT_STREQ(anna.number, "12 34");
+    EXPECT_STREQ(PhonebookTable[6].number, "5551234");
     // Slots not in the answer keep what they had.
     EXPECT_STREQ(PhonebookTable[99].name, "OLD LAST");
     EXPECT_EQ(PhonebookTable[99].memberMark, 1);
@@ -169,7 +172,7 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
     EXPECT_EQ(plainTraces(), (std::vector<std::string>{
                                  "===> GET PHONEBOOK <===\n", "WriteData = 10 \n",
                                  "ReadData = 11 \n", "Size to read = 6900 \n", "ReadData = 6900 \n",
-                                 "Length = 6907 \n", "Number of entries = 3 \n"}));
+                                 "Length = 6907 \n", "Number of entries = 4 \n"}));
     EXPECT_EQ(dumpLines(), 2 + 13); // the request, then 100 bytes of the answer
 }
 
@@ -187,12 +190,29 @@ TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
     EXPECT_EQ(readCalls(), 4);
 }
 
-TEST_F(PhonebookCommandTest, CountZeroSucceedsAndChangesNothing) {
-    FillSomeSlots();
-    ByteVector before = TableBytes();
-    answer({GetHead(0), Repeat(0x41, 69)});
-    EXPECT_EQ(Mfp_GetPhonebook(), 1);
-    EXPECT_EQ(TableBytes(), before);
+// The count byte and the records that came decide; the announced length is
+// only traced. A well-formed answer of no records is an empty phonebook.
+TEST_F(PhonebookCommandTest, TheCountAndTheRecordsDecideNotTheAnnouncedLength) {
+    const ByteVector three = Concat({Record(1, 0, 0, "A", ToBytes("1")),
+                                     Record(2, 0, 0, "B", ToBytes("2")), Record(3, 0, 0, "C", {})});
+    ByteVector lengthSix = GetHead(3), otherHead = GetHead(3);
+    lengthSix[2] = 0x00;
+    lengthSix[3] = 0x06;
+    otherHead[1] = 0xA5;
+    const std::tuple<ByteVector, ByteVector, int> cases[] = {
+        {lengthSix, three, 1}, {GetHead(0), Repeat(0x41, 69), 1},
+        {GetHead(0), {}, 1},   {GetHead(3), Slice(three, 0, 138), 0}, // two of three came
+        {otherHead, three, 0},
+    };
+    for (const auto& [head, records, result] : cases) {
+        freshDevice();
+        FillSomeSlots();
+        const ByteVector before = TableBytes();
+        answer({head, records});
+        EXPECT_EQ(Mfp_GetPhonebook(), result);
+        EXPECT_EQ(TableBytes() != before, head == lengthSix);
+    }
+    EXPECT_STREQ(PhonebookTable[2].name, "C"); // from the first case
 }
 
 TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {

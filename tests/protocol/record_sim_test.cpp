@@ -109,4 +109,24 @@ TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
               (ByteVector{0x1B, 0xA4, 0x1A, 0xFA}));
 }
 
+// A well-formed acknowledgement costs no read-back; without one the record is
+// read back once (what each fault then gives is the fault matrix's).
+TEST_F(RecordSimTest, OnlyAWriteWithoutAProperAcknowledgementIsReadBack) {
+    using sim::Command;
+    const std::tuple<Command, int (*)(), Command> writes[] = {
+        {Command::SetSetup, Mfp_SetSettings, Command::GetSetup},
+        {Command::SetStatus, Mfp_SetSystemStatus, Command::GetStatus},
+        {Command::SetPhonebook, Mfp_SetPhonebook, Command::GetPhonebook}};
+    for (const auto& [set, routine, get] : writes) {
+        for (const bool acknowledged : {true, false}) {
+            machine().setFault(set, sim::Fault{.cutAnswerTo = acknowledged ? -1 : 0});
+            machine().clearLog();
+            EXPECT_EQ(routine(), 1);
+            std::vector<Command> log = {set, get};
+            log.resize(acknowledged ? 1 : 2);
+            EXPECT_EQ(machine().commandLog(), log);
+        }
+    }
+}
+
 } // namespace

@@ -31,6 +31,9 @@ inline void UseUsbDevice(const char* name) {
     isWin9x = 0;
 }
 
+// A well-formed answer to a write: ten bytes announcing six.
+inline const ByteVector kWriteAck = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC2, 0x00, 0x00};
+
 class RecordTest : public PlatformTest {
   protected:
     void SetUp() override {

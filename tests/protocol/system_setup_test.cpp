@@ -21,7 +21,7 @@ const ByteVector kMachineBlock = {0x11, 0x22, 0x02, 0x33, 0x05, 0x09, 0x1E, 0x02
 using SystemSetupTest = RecordTest;
 
 TEST_F(SystemSetupTest, DefaultsTravelAsTheDocumentedBlock) {
-    device->onRead(Repeat(0x00, 10));
+    device->onRead(kWriteAck);
     uint32_t start = clock.tick();
     EXPECT_EQ(Mfp_SetSettings(), 1);
     EXPECT_EQ(clock.tick() - start, 500u);
@@ -58,6 +58,7 @@ TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
 
     // The next set sends the block back as it came, zoom and copies at 18..21.
     device->clearCalls();
+    device->onRead(kWriteAck);
     ASSERT_EQ(Mfp_SetSettings(), 1);
     ByteVector request = device->written();
     ASSERT_EQ(request.size(), 31u);
@@ -71,6 +72,7 @@ TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
 TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
     for (auto [copies, high, low] : {std::tuple{255, 0x00, 0xFF}, std::tuple{256, 0x01, 0x00}}) {
         device->clearCalls();
+        device->onRead(kWriteAck);
         systemSetup.copies = static_cast<uint16_t>(copies);
         ASSERT_EQ(Mfp_SetSettings(), 1);
         ByteVector request = device->written();
@@ -85,6 +87,7 @@ TEST_F(SystemSetupTest, FailedReadsLeaveTheRecordAsItWas) {
         {"announces zero", Concat({{0x1B, 0xA4, 0x00, 0x00}, Repeat(0x55, 28)})},
         {"cut short", Slice(SetupAnswer(kMachineBlock), 0, 20)},
         {"longer than announced", Concat({{0x1B, 0xA4, 0x00, 0x10}, Repeat(0x55, 28)})},
+        {"announces more than came", Concat({{0x1B, 0xA4, 0x00, 0x20}, Repeat(0x55, 28)})},
     };
     for (const auto& [what, answer] : answers) {
         SCOPED_TRACE(what);

@@ -22,7 +22,7 @@ ByteVector MachineBlock() {
 using SystemStatusTest = RecordTest;
 
 TEST_F(SystemStatusTest, DefaultsTravelAsTheDocumentedBlock) {
-    device->onRead(Repeat(0x00, 10));
+    device->onRead(kWriteAck);
     uint32_t start = clock.tick();
     EXPECT_EQ(Mfp_SetSystemStatus(), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
@@ -69,6 +69,7 @@ TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
     EXPECT_EQ(dumpLines(), 11);
 
     device->clearCalls();
+    device->onRead(kWriteAck);
     ASSERT_EQ(Mfp_SetSystemStatus(), 1);
     EXPECT_EQ(device->written(), Concat({kSetHead, MachineBlock()}));
 }
@@ -80,7 +81,7 @@ TEST_F(SystemStatusTest, DatesAreBroughtIntoRange) {
     std::copy(wild.begin(), wild.end(), block.begin() + 60);
     ByteVector answer = Concat({kAnswerHead, block});
     ASSERT_EQ(ByteVector(answer.begin() + 64, answer.begin() + 70), wild);
-    device->onRead(answer);
+    device->onRead(answer).onRead(kWriteAck);
     ASSERT_EQ(Mfp_GetSystemStatus(), 1);
     const StatusDateTime limit = {12, 31, 2089, 23, 59};
     EXPECT_EQ(RawBytes(systemStatus.tollSaverStart), RawBytes(limit));
@@ -120,16 +121,17 @@ TEST_F(SystemStatusTest, YearsStayWithin1990And2089AndZeroDaysStay) {
     EXPECT_EQ(systemStatus.tollSaverEnd.year, 1990);
 }
 
-TEST_F(SystemStatusTest, TextsSetShortAreFollowedByZeros) {
-    std::memset(systemStatus.machineNumber, 'X', 20);
-    std::strcpy(systemStatus.machineNumber, "12"); // old characters stay behind the terminator
-    std::strcpy(systemStatus.prefixDial, "0");
+// Text fields go back as the machine gave them, bytes after a zero included.
+TEST_F(SystemStatusTest, TextsTravelBackAsTheyCame) {
+    ByteVector block = MachineBlock();
+    const ByteVector number = Concat({ToBytes("AB"), {0x00}, ToBytes("CD"), Repeat(0x00, 15)});
+    std::copy(number.begin(), number.end(), block.begin());
+    answer({Concat({kAnswerHead, block}), kWriteAck});
+    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    EXPECT_STREQ(systemStatus.machineNumber, "AB");
     ASSERT_EQ(Mfp_SetSystemStatus(), 1);
-    ByteVector request = device->writes().back();
-    EXPECT_EQ(ByteVector(request.begin() + 9, request.begin() + 29),
-              Concat({ToBytes("12"), Repeat(0x00, 18)}));
-    EXPECT_EQ(ByteVector(request.begin() + 75, request.begin() + 80),
-              Concat({ToBytes("0"), Repeat(0x00, 4)}));
+    const ByteVector request = device->writes().back();
+    EXPECT_EQ(ByteVector(request.begin() + 9, request.end()), block);
 }
 
 // Other cut-short answers are tried against the simulated machine.

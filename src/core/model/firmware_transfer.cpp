@@ -15,11 +15,14 @@
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/utf8_text.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/regular_file.h"
 #include "platform/remote_device.h"
+#include "protocol/inquiry.h"
+#include "protocol/record_table.h"
 
 namespace firmware {
 
@@ -127,6 +130,13 @@ FileProblem SizeProblem(std::optional<uint64_t> size) {
     return FileProblem::kNone;
 }
 
+std::string Replaced(std::string text, const char* marker, const std::string& value) {
+    if (const size_t at = text.find(marker); at != std::string::npos) {
+        text.replace(at, std::strlen(marker), value);
+    }
+    return text;
+}
+
 // A driver's write result as a count within 0..limit.
 uint32_t Bounded(long result, size_t limit) {
     if (result <= 0) {
@@ -174,6 +184,8 @@ class FirmwareTransfer::Session {
             }
             fail();
         } else {
+            // The version before, for the completion box to compare with.
+            owner_.oldVersion_ = owner_.readVersion_(false);
             view_.transferStarting();
             if (lptPath_ ? openLptDevice() : askGeneric()) {
                 result = sendImage(total);
@@ -318,7 +330,7 @@ class FirmwareTransfer::Session {
             const int percent = Percentage(sent, total);
             view_.setProgressPos(percent);
             view_.setPercentText(Format("%d %%", percent));
-            view_.setMessageText(Format("%u ", sent) + sentText);
+            view_.setMessageText(SentText(sent, sentText));
             view_.showValues();
         }
 
@@ -333,10 +345,21 @@ class FirmwareTransfer::Session {
             left -= step;
         }
 
+        // Only the machine can say that it took the image: the parallel port
+        // reads nothing back, and the generic path's answer came before it.
+        device_.reset();
+        owner_.newVersion_ = owner_.readVersion_(true);
         owner_.state_ = TransferState::kDone;
-        const std::string text = Common("IDS_STRING106");
-        const std::string caption = Common("IDS_APPNAME");
-        view_.showCompletion(text, caption);
+        std::string text = Common("IDS_FW_UNCONFIRMED");
+        if (!owner_.newVersion_.empty()) {
+            text = owner_.oldVersion_.empty()
+                       ? Replaced(Common("IDS_FW_UPDATED_TO"), "%1", owner_.newVersion_)
+                       : Replaced(Replaced(Common("IDS_FW_UPDATED"), "%1", owner_.oldVersion_),
+                                  "%2", owner_.newVersion_);
+            const std::string done = Common("IDS_STRING106");
+            text = text.empty() ? done : done.empty() ? text : done + "\n" + text;
+        }
+        view_.showCompletion(text, Common("IDS_APPNAME"));
 
         view_.setMessageText(Common("IDS_STRING100"));
         view_.setFileName("");
@@ -344,7 +367,8 @@ class FirmwareTransfer::Session {
         view_.setProgressPos(0);
         view_.setPercentText("");
         view_.enableUpdate(false);
-        return TransferResult::kCompleted;
+        return owner_.newVersion_.empty() ? TransferResult::kUnconfirmed
+                                          : TransferResult::kCompleted;
     }
 
     FirmwareTransfer& owner_;
@@ -375,12 +399,31 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
     sent_ = 0;
     total_ = 0;
     problem_ = FileProblem::kNone;
+    oldVersion_.clear();
+    newVersion_.clear();
     lostHost_.clear();
     platform::TakeLostRemoteHost(); // only a loss during this transfer counts
     Session session(*this, lptPath);
     TransferResult result = session.run(fileName);
     state_ = TransferState::kIdle;
     return result;
+}
+
+// The information record is left as the Information page last read it. After
+// storing, the inquiry wakes the machine as at start-up; the pages shown stay
+// those of the class found then.
+std::string ReadMachineFirmwareVersion(bool afterStoring) {
+    if (afterStoring) {
+        const uint8_t machineClass = inquiryRecord.machineClass;
+        Mfp_Inquiry();
+        inquiryRecord.machineClass = machineClass;
+    }
+    MachineInfo info = machineInfo;
+    if (!GetRecord(kInfoRecord, &info)) {
+        return {};
+    }
+    return Latin1ToUtf8(std::string_view(
+        info.firmwareVersion, strnlen(info.firmwareVersion, sizeof info.firmwareVersion)));
 }
 
 FileProblem CheckFirmwareFile(const std::string& path, uint64_t* size) {
@@ -414,6 +457,10 @@ std::string FileProblemText(FileProblem problem) {
 
 std::string FileSizeText(uint64_t size) {
     return Format("%llu %s", static_cast<unsigned long long>(size), "bytes");
+}
+
+std::string SentText(uint32_t sent, const std::string& unit) {
+    return Format("%u ", sent) + unit;
 }
 
 int Percentage(uint32_t sent, uint32_t total) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Sending a firmware image to the machine: one request switches it into
@@ -67,6 +68,7 @@ enum class TransferResult {
     kFileRefused,   // not an image that can go out whole: as above, with the reason shown
     kFailed,        // IDS_STRING102 on the message line; the file stays chosen
     kCompleted,     // the page is back to its initial look
+    kUnconfirmed,   // sent whole, but the machine did not answer afterwards
 };
 
 // What is wrong with a firmware file. The first three keep it from being
@@ -84,9 +86,17 @@ enum class FileProblem {
 
 enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
 
+// The machine's firmware version, read before the transfer (afterStoring
+// false) and once the machine has stored the image; empty when it does not
+// answer.
+using VersionReader = std::function<std::string(bool afterStoring)>;
+std::string ReadMachineFirmwareVersion(bool afterStoring);
+
 class FirmwareTransfer {
   public:
-    explicit FirmwareTransfer(FirmwareView& view) : view_(view) {}
+    explicit FirmwareTransfer(FirmwareView& view,
+                              VersionReader readVersion = ReadMachineFirmwareVersion)
+        : view_(view), readVersion_(std::move(readVersion)) {}
 
     // The Update button: the parallel-port path on the first ECP driver
     // device, the generic path on every other port.
@@ -100,6 +110,10 @@ class FirmwareTransfer {
     uint32_t total() const { return total_; }
     // Why the last transfer did not take its file; kNone when it did.
     FileProblem fileProblem() const { return problem_; }
+    // The firmware version the machine reported before the transfer and after
+    // it had stored the image; empty when it did not answer.
+    const std::string& oldVersion() const { return oldVersion_; }
+    const std::string& newVersion() const { return newVersion_; }
     // The other computer whose connection was lost during the last transfer.
     const std::string& lostHost() const { return lostHost_; }
 
@@ -108,10 +122,13 @@ class FirmwareTransfer {
     TransferResult run(const std::string& fileName, bool lptPath);
 
     FirmwareView& view_;
+    VersionReader readVersion_;
     TransferState state_ = TransferState::kIdle;
     uint32_t sent_ = 0;
     uint32_t total_ = 0;
     FileProblem problem_ = FileProblem::kNone;
+    std::string oldVersion_;
+    std::string newVersion_;
     std::string lostHost_;
 };
 
@@ -126,6 +143,10 @@ std::string FileProblemText(FileProblem problem);
 
 // "262144 bytes": the size text of the page.
 std::string FileSizeText(uint64_t size);
+
+// "8192 bytes transferred": the message line during the transfer, the count
+// unsigned, as the 32-bit counter holds it.
+std::string SentText(uint32_t sent, const std::string& unit);
 
 // Percentage of sent over total, cut toward zero; 0 for an empty total.
 int Percentage(uint32_t sent, uint32_t total);

@@ -16,10 +16,10 @@ bool ValidSlot(int index) {
 }
 
 void ClearTexts(PhonebookEntry& e) {
-    // The whole name and number fields, terminators included: an empty slot
-    // is all zero.
-    std::memset(e.name, 0, sizeof e.name);
-    std::memset(e.number, 0, sizeof e.number);
+    // The name and number widths: bytes 22 and 69 are never the program's to
+    // write, and a file keeps what it holds there.
+    std::memset(e.name, 0, kNameLength);
+    std::memset(e.number, 0, kNumberLength);
 }
 
 void CopyText(char* field, int capacity, const std::string& text) {
@@ -80,7 +80,13 @@ std::string SlotName(const PhonebookEntry& e) {
 }
 
 std::string SlotNumber(const PhonebookEntry& e) {
-    return BoundedText(e.number, kNumberLength);
+    // Trailing 0xFF bytes and blanks are the padding of the wire, never
+    // dialling characters: a table loaded from an older file may still hold it.
+    std::string number = BoundedText(e.number, kNumberLength);
+    while (!number.empty() && (number.back() == ' ' || number.back() == '\xFF')) {
+        number.pop_back();
+    }
+    return number;
 }
 
 std::string SlotNumberColumn(const PhonebookEntry& e) {

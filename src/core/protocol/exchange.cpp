@@ -96,6 +96,11 @@ int32_t AnnouncedLength(const uint8_t* answer, int32_t received) {
     return received > 4 ? ReadBe16(answer + 2) : 0;
 }
 
+bool AcknowledgementWellFormed(const uint8_t* answer, int32_t received) {
+    return answer != nullptr && received >= 4 && answer[0] == frame::kEsc &&
+           answer[1] == frame::kHead && received == AnnouncedLength(answer, received) + 4;
+}
+
 bool AnswerCovers(const uint8_t* answer, int32_t received, int32_t need) {
     if (answer == nullptr || need < 4 || received < need) {
         return false;

@@ -94,6 +94,10 @@ Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps);
 // The count an answer announces in bytes 2..3; 0 when four bytes or fewer came.
 int32_t AnnouncedLength(const uint8_t* answer, int32_t received);
 
+// Whether the answer to a write is a frame: 1B A4 and exactly the count it
+// announces (four bytes with any count).
+bool AcknowledgementWellFormed(const uint8_t* answer, int32_t received);
+
 // Whether an answer may be taken: it begins 1B A4, at least need bytes came
 // and the count it announces covers them. Bytes 4..9 are not examined. An
 // answer that announces more than came is taken when need bytes are in.

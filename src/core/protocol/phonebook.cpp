@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
+#include <vector>
 
 #include "link/port.h"
 #include "platform/clock.h"
@@ -22,11 +24,25 @@ constexpr int32_t kAckSize = 10;
 constexpr int32_t kDumpSize = 100;
 constexpr int kMaxSlots = 255; // slot numbers travel as single bytes
 
-// TrimRight for a field that may lack its terminator.
-void TrimField(char* text, size_t width) {
+// 0xFF is the padding the write puts after a number, never a dialling
+// character.
+bool IsPadding(char c, bool number) {
+    return c == ' ' || (number && static_cast<uint8_t>(c) == 0xFF);
+}
+
+// The text of a field that may lack its terminator, without its padding.
+std::string_view Trimmed(const char* text, size_t width, bool number) {
     size_t length = strnlen(text, width);
-    while (length > 0 && text[length - 1] == ' ') {
-        text[--length] = 0;
+    while (length > 0 && IsPadding(text[length - 1], number)) {
+        --length;
+    }
+    return {text, length};
+}
+
+// TrimRight for a field that may lack its terminator.
+void TrimField(char* text, size_t width, bool number = false) {
+    for (size_t i = Trimmed(text, width, number).size(); i < width && text[i] != 0; ++i) {
+        text[i] = 0;
     }
 }
 
@@ -41,9 +57,20 @@ void ApplyRecord(const uint8_t* record, PhonebookEntry& entry) {
     std::memcpy(entry.name, record + 3, kNameLength);
     TrimField(entry.name, sizeof entry.name);
     std::memcpy(entry.members, record + 23, kMembersLength);
-    if (entry.kind == 0) {
-        TrimField(entry.number, sizeof entry.number);
+    TrimNumberPadding(entry);
+}
+
+// Whether two slots say the same to the machine: the same kind, name and
+// number or members, padding aside. The machine keeps memberMark itself.
+bool SameSlot(const PhonebookEntry& a, const PhonebookEntry& b) {
+    if ((a.kind == 0) != (b.kind == 0) ||
+        Trimmed(a.name, kNameLength, false) != Trimmed(b.name, kNameLength, false)) {
+        return false;
     }
+    if (a.kind == 0) {
+        return Trimmed(a.number, kNumberLength, true) == Trimmed(b.number, kNumberLength, true);
+    }
+    return a.kind == b.kind && std::memcmp(a.members, b.members, kMembersLength) == 0;
 }
 
 // The wire record of slot index i; the record bytes are 0xFF beforehand.
@@ -120,8 +147,12 @@ void SetMemberBit(uint8_t* members, int offset, int k, bool on) {
     }
 }
 
-int Mfp_GetPhonebook() {
-    const int n = PhonebookSlots();
+namespace {
+
+// The get exchange. On return buffer holds the head and the records; the
+// result is how many whole records it brings, at most the table's n, or -1
+// when no answer with a frame head came.
+int ReadPhonebookAnswer(std::unique_ptr<uint8_t[]>& buffer, int n) {
     const int32_t dataSize = kPhonebookRecordSize * n;
     // The fixed waits and four reads: the head, the records and two retries.
     ExchangeScope exchange(
@@ -133,19 +164,19 @@ int Mfp_GetPhonebook() {
     TraceNumber("WriteData = %d \n", written);
     DelayMs(1000);
     if (written != kGetRequestSize) {
-        return 0;
+        return -1;
     }
 
     const int32_t bufferSize = kGetHeadSize + dataSize;
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[bufferSize]());
+    buffer.reset(new (std::nothrow) uint8_t[bufferSize]());
     if (!buffer) {
         platform::OutputDebugString("Mfp_GetPhonebook() - Memory Allocation error! \n");
-        return 0;
+        return -1;
     }
     int32_t head = PortRead(buffer.get(), kGetHeadSize);
     TraceNumber("ReadData = %d \n", head);
     if (head != kGetHeadSize) {
-        return 0;
+        return -1;
     }
     platform::Sleep(1000);
 
@@ -166,36 +197,80 @@ int Mfp_GetPhonebook() {
         received += NonNegative(retry);
     }
 
-    if (received <= 11) {
-        return 0;
+    // Another answer's bytes would fill the table with phantom entries.
+    if (buffer[0] != frame::kEsc || buffer[1] != frame::kHead) {
+        return -1;
     }
+    // The announced length is only traced: the count byte and the records
+    // that came say what the answer holds.
     TraceNumber("Length = %d \n", ReadBe16(buffer.get() + 2));
     int count = buffer[10];
     TraceNumber("Number of entries = %d \n", count);
     if (count > n) {
         count = n;
     }
-    // Half an answer would leave the table a mix of old and zeroed slots;
-    // another answer's bytes would fill it with phantom entries.
-    if (received < kPhonebookRecordSize * count ||
-        !AnswerCovers(buffer.get(), kGetHeadSize + received,
-                      kGetHeadSize + kPhonebookRecordSize * count)) {
-        return 0;
+    // Half an answer would leave the table a mix of the machine's slots and
+    // old ones, which the next Write would send as the machine's.
+    if (received < kPhonebookRecordSize * count) {
+        return -1;
     }
+    return count;
+}
+
+// Puts the count records of an answer into table, a table of n slots.
+void ApplyRecords(const uint8_t* answer, int count, PhonebookEntry* table, int n) {
     for (int r = 0; r < count; ++r) {
-        const uint8_t* record = buffer.get() + kGetHeadSize + kPhonebookRecordSize * r;
+        const uint8_t* record = answer + kGetHeadSize + kPhonebookRecordSize * r;
         int slot = record[0];
         if (slot < 1 || slot > n) {
             continue;
         }
-        ApplyRecord(record, PhonebookTable[slot - 1]);
+        ApplyRecord(record, table[slot - 1]);
     }
+}
+
+// Whether the machine, read back, holds every slot as the table has it.
+bool MachineHoldsTable(int n) {
+    std::unique_ptr<uint8_t[]> buffer;
+    const int count = ReadPhonebookAnswer(buffer, n);
+    if (count < 0) {
+        return false;
+    }
+    std::vector<PhonebookEntry> held(PhonebookTable, PhonebookTable + n);
+    ApplyRecords(buffer.get(), count, held.data(), n);
+    for (int i = 0; i < n; ++i) {
+        if (!SameSlot(held[i], PhonebookTable[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void TrimNumberPadding(PhonebookEntry& entry) {
+    if (entry.kind == 0) {
+        TrimField(entry.number, kNumberLength, true);
+    }
+}
+
+int Mfp_GetPhonebook() {
+    const int n = PhonebookSlots();
+    std::unique_ptr<uint8_t[]> buffer;
+    const int count = ReadPhonebookAnswer(buffer, n);
+    if (count < 0) {
+        return 0;
+    }
+    ApplyRecords(buffer.get(), count, PhonebookTable, n);
     return 1;
 }
 
-int Mfp_SetPhonebook() {
+namespace {
+
+// The set exchange: 1 when the acknowledgement is well formed, 0 when it is
+// not or the request did not go out whole, -1 when no acknowledgement came.
+int WritePhonebook(int n) {
     platform::OutputDebugString("===> SET PHONEBOOK <===\n");
-    const int n = PhonebookSlots();
     const int32_t size = kSetHeadSize + kPhonebookRecordSize * n;
     // The fixed waits, three writes that may wait and the acknowledgement.
     ExchangeScope exchange(ExchangeBudgetMs(500 + 500 + 1000, 4, size + kAckSize));
@@ -234,8 +309,22 @@ int Mfp_SetPhonebook() {
     TraceNumber("Size to read = %d \n", kAckSize);
     TraceNumber("ReadData = %d \n", ack);
     HexDump(b, kAckSize);
-    const bool machineHead = ack >= 2 && b[0] == frame::kEsc && b[1] == frame::kHead;
-    return machineHead && ack == AnnouncedLength(b, ack) + 4 ? 1 : 0;
+    if (ack <= 0) {
+        return -1;
+    }
+    return AcknowledgementWellFormed(b, ack) ? 1 : 0;
+}
+
+} // namespace
+
+int Mfp_SetPhonebook() {
+    const int n = PhonebookSlots();
+    const int acknowledged = WritePhonebook(n);
+    if (acknowledged >= 0) {
+        return acknowledged;
+    }
+    // A machine that took the slots without a word shows them on a read.
+    return MachineHoldsTable(n) ? 1 : 0;
 }
 
 char* TrimRight(char* text) {

@@ -48,11 +48,16 @@ bool MemberBit(const uint8_t* members, int offset, int k);
 void SetMemberBit(uint8_t* members, int offset, int k, bool on);
 
 // Reads every slot from the machine into the table: 1 when the answer was
-// applied. The table changes only when every announced record arrived.
+// applied. The table changes only when every announced record arrived; an
+// answer of no records is a machine with an empty phonebook.
 int Mfp_GetPhonebook();
 // Writes every slot of the table to the machine: 1 when the whole request was
-// written and the acknowledgement has its announced length.
+// written and the acknowledgement has its announced length, or, when no
+// acknowledgement came, the machine's phonebook read back holds the table.
 int Mfp_SetPhonebook();
+
+// Trailing blanks and 0xFF bytes of a number are padding: they become NULs.
+void TrimNumberPadding(PhonebookEntry& entry);
 
 // Replaces trailing blanks (0x20 only) with NULs in place; returns text.
 char* TrimRight(char* text);

@@ -47,13 +47,11 @@ void EncodeField(const FieldDescriptor& f, const uint8_t* member, uint8_t* slot)
     case FieldKind::Be32:
         WriteBe32(slot, Load<uint32_t>(member));
         break;
-    case FieldKind::Text: {
-        // The text up to its terminator, then zeros.
-        const size_t length = strnlen(reinterpret_cast<const char*>(member), f.width);
-        std::memset(slot, 0, f.width);
-        std::memcpy(slot, member, length);
+    case FieldKind::Text:
+        // The field's bytes as they are: what the machine holds after an
+        // embedded zero goes back unchanged.
+        std::memcpy(slot, member, f.width);
         break;
-    }
     case FieldKind::DateTime:
         EncodeDateTime(Load<StatusDateTime>(member), slot);
         break;
@@ -103,37 +101,43 @@ void DecodeFields(const RecordDescriptor& d, const uint8_t* block, void* record)
     }
 }
 
+namespace {
+
+// Whether a get answer brings the whole block and nothing that is not the
+// record's: part of a block, or another answer's bytes, would put wrong values
+// into the record, which the next set would then send to the machine.
+bool AnswerWhole(const RecordDescriptor& d, const Answer& answer) {
+    const int32_t n = answer.received;
+    return AnswerCovers(answer.bytes.get(), n, d.AnswerNeed()) &&
+           (!d.exactAnswer || n == AnnouncedLength(answer.bytes.get(), n) + 4);
+}
+
+} // namespace
+
 int GetRecord(const RecordDescriptor& d, void* record) {
-    const auto request = d.GetRequest();
-    const Answer answer = ReadAnswer(request, d.get);
+    const Answer answer = ReadAnswer(d.GetRequest(), d.get);
     if (!answer.bytes) {
         return 0;
     }
-    const int32_t n = answer.received;
-    const int32_t length = AnnouncedLength(answer.bytes.get(), n);
+    const int32_t length = AnnouncedLength(answer.bytes.get(), answer.received);
     if (length != 0) {
         TraceNumber("Length = %d \n", length);
     }
-    // Part of a block, or another answer's bytes, would put wrong values into
-    // the record, which the next set would then send to the machine.
-    if (!AnswerCovers(answer.bytes.get(), n, d.AnswerNeed())) {
+    if (!AnswerWhole(d, answer)) {
         return 0;
     }
     DecodeFields(d, answer.bytes.get() + frame::kDataOffset, record);
     return 1;
 }
 
-int SetRecord(const RecordDescriptor& d, const void* record) {
-    if (!d.settable) {
-        return 0;
-    }
-    ExchangeScope exchange(
-        ExchangeBudgetMs(d.set.delayMs, 1, d.SetRequestSize() + kAcknowledgementSize));
-    const auto head = d.SetHead();
-    std::vector<uint8_t> request(d.SetRequestSize());
-    std::memcpy(request.data(), head.data(), head.size());
-    EncodeFields(d, record, request.data() + head.size());
+namespace {
 
+// Writes the request and reads the acknowledgement as one exchange: 1 when it
+// is well formed, 0 when the request did not go out whole, -1 when the
+// machine did not say whether it took the block.
+int WriteRecord(const RecordDescriptor& d, const std::vector<uint8_t>& request) {
+    ExchangeScope exchange(
+        ExchangeBudgetMs(d.set.delayMs, 1, request.size() + kAcknowledgementSize));
     const auto size = static_cast<int32_t>(request.size());
     const int32_t written = PortWrite(request.data(), size);
     if (d.set.banner != nullptr) {
@@ -152,5 +156,34 @@ int SetRecord(const RecordDescriptor& d, const void* record) {
     if (d.set.traceAcknowledgement) {
         TraceNumber("ReadData = %d \n", n);
     }
-    return 1;
+    return AcknowledgementWellFormed(acknowledgement, n) ? 1 : -1;
+}
+
+// Reads the block back and compares it with what was sent.
+bool MachineHolds(const RecordDescriptor& d, const uint8_t* block) {
+    const Answer answer = ReadAnswer(d.GetRequest(), d.get);
+    if (!answer.bytes || !AnswerWhole(d, answer)) {
+        return false;
+    }
+    return std::memcmp(answer.bytes.get() + frame::kDataOffset, block, d.blockSize) == 0;
+}
+
+} // namespace
+
+int SetRecord(const RecordDescriptor& d, const void* record) {
+    if (!d.settable) {
+        return 0;
+    }
+    const auto head = d.SetHead();
+    std::vector<uint8_t> request(d.SetRequestSize());
+    std::memcpy(request.data(), head.data(), head.size());
+    EncodeFields(d, record, request.data() + head.size());
+
+    const int acknowledged = WriteRecord(d, request);
+    if (acknowledged >= 0) {
+        return acknowledged;
+    }
+    // A machine that took the block without a proper answer shows it on a
+    // read; one that missed it shows its old values.
+    return MachineHolds(d, request.data() + head.size()) ? 1 : 0;
 }

@@ -32,13 +32,6 @@ namespace {
 constexpr const char* kSection = "ADVANCED";
 constexpr uint32_t kCommandPauseMs = 500;
 
-// Hours with AM and PM, unless the language's marks are long ("da tarde"):
-// they would not fit the picker, so 24 hours then.
-QString TimeFormat() {
-    const QLocale locale;
-    const bool shortMarks = locale.amText().size() <= 2 && locale.pmText().size() <= 2;
-    return shortMarks ? QStringLiteral("hh:mm AP") : QStringLiteral("HH:mm");
-}
 const QDate kFirstDate(1990, 1, 1);
 const QDate kLastDate(2089, 12, 31);
 
@@ -354,11 +347,7 @@ void CAdvanced::ShowValues() {
 
     ShowDateTime(kStartDate, kStartTime, systemStatus.tollSaverStart);
     ShowDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
-    for (int id : {kStartTime, kEndTime}) {
-        if (auto* time = Control<QTimeEdit>(id)) {
-            time->setDisplayFormat(TimeFormat());
-        }
-    }
+    ShowTimeFormat();
     OnTollSaverClick();
     OnPowerSaveClick();
 }
@@ -481,6 +470,20 @@ void CAdvanced::OnApply() {
 void CAdvanced::OnControlChange() {
     UpdateData(Exchange::FromControls);
     StoreControls();
+    ShowTimeFormat();
+}
+
+// Hours the way the machine's clock mode on this page counts them, in every
+// language; AM and PM as two letters, which fit the picker.
+void CAdvanced::ShowTimeFormat() {
+    const int mode = listPositions_[kClockIndex];
+    const bool hours24 = mode >= 0 ? mode == 1 : systemStatus.clockMode == 1;
+    for (int id : {kStartTime, kEndTime}) {
+        if (auto* time = Control<QTimeEdit>(id)) {
+            time->setLocale(QLocale::c());
+            time->setDisplayFormat(hours24 ? QStringLiteral("HH:mm") : QStringLiteral("hh:mm AP"));
+        }
+    }
 }
 
 void CAdvanced::OnTollSaverClick() {

@@ -67,6 +67,7 @@ class CAdvanced : public CPropertyPage {
     // Puts the record into the page's values and controls.
     void ShowValues();
     void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
+    void ShowTimeFormat();
     void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;
     QString* TextValue(int fieldId);
 
