@@ -74,20 +74,8 @@ void PrintCommandList(const std::vector<const Command*>& commands, std::ostream&
     // Help lines fit 80 columns: a long sentence goes on under itself.
     const size_t indent = width + 4;
     for (const Command* c : commands) {
-        std::string line = "  " + c->usage + std::string(width - c->usage.size() + 2, ' ');
-        size_t start = 0;
-        while (start < c->help.size()) {
-            const size_t end = std::min(c->help.find(' ', start), c->help.size());
-            const std::string word = c->help.substr(start, end - start);
-            if (line.size() > indent && line.size() + 1 + word.size() > 80) {
-                out << line << "\n";
-                line = std::string(indent, ' ') + word;
-            } else {
-                line += (line.size() > indent ? " " : "") + word;
-            }
-            start = end + 1;
-        }
-        out << line << "\n";
+        PrintWrapped(out, "  " + c->usage + std::string(width - c->usage.size() + 2, ' '), c->help,
+                     indent, 80);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <utility>
@@ -181,6 +182,24 @@ FileError ReadInput(const std::string& file, Io& io, size_t limit, std::string& 
     }
     text = std::move(bytes);
     return FileError::kNone;
+}
+
+void PrintWrapped(std::ostream& out, std::string head, const std::string& text, size_t indent,
+                  size_t width) {
+    std::string line = std::move(head);
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        if (line.size() > indent && line.size() + 1 + word.size() > width) {
+            out << line << "\n";
+            line = std::string(indent, ' ') + word;
+        } else {
+            line += (line.size() > indent ? " " : "") + word;
+        }
+        start = end + 1;
+    }
+    out << line << "\n";
 }
 
 } // namespace cli

@@ -52,6 +52,11 @@ class Json {
 // bytes of 0x7F and above as the Latin-1 characters \u00NN.
 std::string JsonQuote(std::string_view bytes);
 
+// Prints head, then text's words after it, going on under the first word
+// (at column indent) when a line would pass width columns.
+void PrintWrapped(std::ostream& out, std::string head, const std::string& text, size_t indent,
+                  size_t width);
+
 // A file argument in messages: 'NAME', or standard input for "-".
 std::string InputName(const std::string& file);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cli/cli_output.h"
+
 namespace cli {
 
 using field_text::BytesOf;
@@ -186,21 +188,7 @@ void PrintFieldHelp(const RecordDescriptor& descriptor, std::ostream& out) {
         }
         // Wrapped at 78 columns under the first word.
         const size_t indent = width + 4;
-        std::string line = "  " + Padded(f.name, width);
-        size_t start = 0;
-        while (start < allowed.size()) {
-            size_t end = allowed.find(' ', start);
-            end = end == std::string::npos ? allowed.size() : end;
-            const std::string word = allowed.substr(start, end - start);
-            if (line.size() > indent && line.size() + 1 + word.size() > 78) {
-                out << line << "\n";
-                line = std::string(indent, ' ') + word;
-            } else {
-                line += (line.size() > indent ? " " : "") + word;
-            }
-            start = end + 1;
-        }
-        out << line << "\n";
+        PrintWrapped(out, "  " + Padded(f.name, width), allowed, indent, 78);
     }
 }
 
