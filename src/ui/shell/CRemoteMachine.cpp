@@ -21,10 +21,6 @@ QString Lang(const char* key) {
     return QString::fromUtf8(GetLangString("REMOTE_MACHINE", key));
 }
 
-QString Text(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 } // namespace
 
 CRemoteMachine::CRemoteMachine(QWidget* parent) : QDialog(parent) {
@@ -82,9 +78,10 @@ void CRemoteMachine::OnFind() {
     QApplication::restoreOverrideCursor();
     if (!found) {
         // ssh's own words stay as ssh gave them.
-        const QString why = problem.kind == platform::RemoteFailure::kNoBridge
-                                ? Lang("IDS_NO_BRIDGE")
-                                : Lang("IDS_UNREACHABLE") + "\n" + Text(problem.detail);
+        const QString why =
+            problem.kind == platform::RemoteFailure::kNoBridge
+                ? Lang("IDS_NO_BRIDGE")
+                : Lang("IDS_UNREACHABLE") + "\n" + QString::fromStdString(problem.detail);
         dlg::SetControlText(this, kMessage, why.trimmed());
         message_->show();
         return;
@@ -93,8 +90,9 @@ void CRemoteMachine::OnFind() {
     dlg::SetControlText(this, kMessage, Lang("IDS_NONE"));
     message_->setVisible(candidates_.empty());
     for (const UsbCandidate& c : candidates_) {
-        list_->addTopLevelItem(
-            new QTreeWidgetItem({Text(c.maker), Text(c.model), Text(c.serial), Text(c.name)}));
+        list_->addTopLevelItem(new QTreeWidgetItem(
+            {QString::fromStdString(c.maker), QString::fromStdString(c.model),
+             QString::fromStdString(c.serial), QString::fromStdString(c.name)}));
     }
 }
 

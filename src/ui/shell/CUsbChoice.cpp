@@ -19,10 +19,6 @@ QString Lang(const char* key) {
     return QString::fromUtf8(GetLangString("USB_CHOICE", key));
 }
 
-QString Text(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 } // namespace
 
 CUsbChoice::CUsbChoice(std::vector<UsbCandidate> candidates, QWidget* parent)
@@ -47,8 +43,9 @@ CUsbChoice::CUsbChoice(std::vector<UsbCandidate> candidates, QWidget* parent)
     list_->setHeaderLabels({Lang("IDC_COL_MAKER"), Lang("IDC_COL_MODEL"), Lang("IDC_COL_SERIAL"),
                             Lang("IDC_COL_PORT")});
     for (const UsbCandidate& c : candidates_) {
-        list_->addTopLevelItem(
-            new QTreeWidgetItem({Text(c.maker), Text(c.model), Text(c.serial), Text(c.name)}));
+        list_->addTopLevelItem(new QTreeWidgetItem(
+            {QString::fromStdString(c.maker), QString::fromStdString(c.model),
+             QString::fromStdString(c.serial), QString::fromStdString(c.name)}));
     }
     // Every value whole: the columns take their texts' widths, the window
     // grows to hold them.
