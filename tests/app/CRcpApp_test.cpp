@@ -83,8 +83,10 @@ TEST_F(AppTest, StartUpBoxesStandOverTheStartUpWindowAndSayWhatToDo) {
     hooks.looking(LookingAt::ParallelPort);
     EXPECT_TRUE(window.LookingText().contains("parallelen Schnittstelle"));
     EXPECT_FALSE(hooks.cancelled());
-    window.CancelButton()->click();
+    window.RemoteButton()->click(); // start-up stops looking, then asks
     EXPECT_TRUE(hooks.cancelled());
+    window.CancelButton()->click();
+    EXPECT_EQ(hooks.instead(), std::nullopt);
     EXPECT_FALSE(window.isVisible());
 }
 

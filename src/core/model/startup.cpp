@@ -115,10 +115,7 @@ bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
     if (!listed) {
         return true; // none chosen: on as without a machine on USB
     }
-    if (!RememberUsbChoice(*choice)) {
-        DbgPrint(" USB choice not remembered");
-    }
-    pSelectControlPort(choice->c_str());
+    UseMachine(*choice);
     FetchControlPortName();
     return true;
 }
@@ -165,6 +162,17 @@ bool DetectPort(const StartupHooks& hooks, bool& asked) {
 
 bool Cancelled(const StartupHooks& hooks) {
     return hooks.cancelled && hooks.cancelled();
+}
+
+// After a cancel: false to end, true to look again (at the machine the user
+// named instead, if any).
+bool LookAgain(const StartupHooks& hooks) {
+    const std::optional<std::string> name = hooks.instead ? hooks.instead() : std::nullopt;
+    if (name && !name->empty()) {
+        platform::CloseRemoteSessions(); // the machine looked at before goes back
+        UseMachine(*name);
+    }
+    return name.has_value();
 }
 
 void Looking(const StartupHooks& hooks, LookingAt where) {
@@ -236,16 +244,16 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
         // the parallel port, which would then take the blame.
         const bool onlyNamed = currentPort == kUsbPort && !ExplicitDevice().empty();
         bool answered = (!onlyNamed || usbPipeOpened) && InquireTwice(hooks);
-        if (Cancelled(hooks)) {
-            return StartupOutcome::Aborted;
-        }
-        if (!answered && currentPort == kUsbPort && !onlyNamed) {
+        if (!answered && !Cancelled(hooks) && currentPort == kUsbPort && !onlyNamed) {
             // The machine may sit on the parallel port instead: no message.
             currentPort = isWin9x ? kLpt1Port : kEcp1Port;
             answered = InquireTwice(hooks);
-            if (Cancelled(hooks)) {
+        }
+        if (Cancelled(hooks)) {
+            if (!LookAgain(hooks)) {
                 return StartupOutcome::Aborted;
             }
+            continue;
         }
         if (answered) {
             return StartupOutcome::MainWindow;
@@ -258,6 +266,16 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
         if (choice == NotRespondingChoice::Ignore) {
             return StartupOutcome::MainWindow;
         }
+    }
+}
+
+void UseMachine(const std::string& name) {
+    if (!RememberUsbChoice(name)) {
+        DbgPrint(" USB choice not remembered");
+    }
+    LoadUsbChoiceEntryPoints();
+    if (pSelectControlPort) {
+        pSelectControlPort(name.c_str());
     }
 }
 

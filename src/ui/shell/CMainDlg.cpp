@@ -23,10 +23,12 @@
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/startup.h"
 #include "pages/qt_settings_file_commands.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CAbout.h"
+#include "shell/CRemoteMachine.h"
 #include "shell/page_registry.h"
 #include "templates/main_template.h"
 #include "widgets/CIconButton.h"
@@ -81,6 +83,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     AddCommand(fileMenu_, QStringLiteral("Print Phonebook"), ID_FILE_PRINT_PBOOK)
         ->setEnabled(false);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, QStringLiteral("Machine on Another Computer"), ID_FILE_REMOTE_MACHINE);
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
     helpMenu_ = menuBar_->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, QStringLiteral("&Contents"), ID_HELP_CONTENTS);
@@ -104,6 +108,9 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
             break;
         case ID_HELP_ABOUT:
             OnAbout();
+            break;
+        case ID_FILE_REMOTE_MACHINE:
+            OnRemoteMachine();
             break;
         case ID_FILE_LOAD_SETTINGS:
             LoadSettingsCommand(*this, SheetPages());
@@ -309,6 +316,11 @@ void CMainDlg::ApplyTexts() {
     if (QAction* exit = MenuItem(ID_APP_EXIT_CMD)) {
         exit->setText(Lang("MENU", "IDM_EXIT"));
     }
+    if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
+        remote->setText(Lang("MENU", "IDM_REMOTE_MACHINE"));
+        // A named device is the only one tried.
+        remote->setVisible(ExplicitDevice().empty());
+    }
     if (QAction* contents = MenuItem(ID_HELP_CONTENTS)) {
         contents->setText(Lang("MENU", "IDM_HELP_CONTENTS"));
     }
@@ -437,6 +449,17 @@ bool CMainDlg::ConfirmEnd() {
         }
     }
     return true;
+}
+
+void CMainDlg::OnRemoteMachine() {
+    CRemoteMachine remote(this);
+    if (remote.exec() != QDialog::Accepted || remote.ChosenName().empty()) {
+        return;
+    }
+    if (ConfirmEnd()) {
+        otherMachine_ = remote.ChosenName();
+        QDialog::done(kOtherMachine);
+    }
 }
 
 void CMainDlg::done(int result) {
