@@ -319,7 +319,10 @@ void CMainDlg::ApplyTexts() {
     if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
         remote->setText(Lang("MENU", "IDM_REMOTE_MACHINE"));
         // A named device is the only one tried.
-        remote->setVisible(ExplicitDevice().empty());
+        if (!ExplicitDevice().empty()) {
+            remote->setEnabled(false);
+            remote->setToolTip(Lang("MAIN", "REMOTE_NAMED"));
+        }
     }
     if (QAction* contents = MenuItem(ID_HELP_CONTENTS)) {
         contents->setText(Lang("MENU", "IDM_HELP_CONTENTS"));

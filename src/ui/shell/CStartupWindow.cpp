@@ -37,7 +37,10 @@ CStartupWindow::CStartupWindow(QWidget* parent) : QDialog(parent) {
         remote_->setEnabled(false);
     });
     // A named device is the only one tried.
-    remote_->setVisible(ExplicitDevice().empty());
+    if (!ExplicitDevice().empty()) {
+        remote_->setEnabled(false);
+        remote_->setToolTip(StartupText("REMOTE_NAMED"));
+    }
     ShowLooking(LookingAt::Usb);
 }
 
