@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -188,12 +189,21 @@ TEST_F(AppTest, AppObjectRunsStartUpAndTheMainWindowOnTheSimulatedMachine) {
     CRcpApp app(UniqueName("run"));
     int tabs = -1;
     QString title;
+    int runs = 0;
     app.runMainWindow = [&](CMainDlg& dlg) {
         tabs = dlg.Sheet()->count();
         title = dlg.windowTitle();
+        // Another machine chosen from the File menu: start-up again, for it.
+        if (++runs == 1) {
+            dlg.SwitchToMachine("sim:");
+            return dlg.result();
+        }
         return 1;
     };
     EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(runs, 2);
+    const auto log = machine().commandLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), sim::Command::Inquiry), 2);
     qunsetenv("FAXRCP_USB_PORT");
     qunsetenv("FAXRCP_LOCK_DIR");
     EXPECT_TRUE(app.mainWindowRan);

@@ -456,11 +456,14 @@ bool CMainDlg::ConfirmEnd() {
 
 void CMainDlg::OnRemoteMachine() {
     CRemoteMachine remote(this);
-    if (remote.exec() != QDialog::Accepted || remote.ChosenName().empty()) {
-        return;
+    if (remote.exec() == QDialog::Accepted && !remote.ChosenName().empty()) {
+        SwitchToMachine(remote.ChosenName());
     }
+}
+
+void CMainDlg::SwitchToMachine(const std::string& name) {
     if (ConfirmEnd()) {
-        otherMachine_ = remote.ChosenName();
+        otherMachine_ = name;
         QDialog::done(kOtherMachine);
     }
 }

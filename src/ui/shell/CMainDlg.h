@@ -74,10 +74,11 @@ class CMainDlg : public QDialog, public PageHost {
     // Commands.
     void OnHelp();
     void OnAbout();
-    // Chooses a machine on another computer; when one is chosen the window
-    // ends with kOtherMachine (as Exit, asking about unsent changes) and
-    // start-up runs again for it.
+    // Chooses a machine on another computer, then SwitchToMachine.
     void OnRemoteMachine();
+    // Ends the window with kOtherMachine, asking about unsent changes as
+    // Exit does, so that start-up runs again for the machine name.
+    void SwitchToMachine(const std::string& name);
     static constexpr int kOtherMachine = 2;
     const std::string& OtherMachine() const { return otherMachine_; }
     // A command of the current page's.
