@@ -79,10 +79,11 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     EXPECT_FALSE(dlg->ExitButton()->IsFlat());
 
     EXPECT_EQ(dlg->FileMenu()->title(), "&File");
-    EXPECT_EQ(Items(dlg->FileMenu()),
-              QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
-                           "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
-                           "Prin&t Phonebook...", "-", "E&xit"}));
+    EXPECT_EQ(
+        Items(dlg->FileMenu()),
+        QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
+                     "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
+                     "Prin&t Phonebook...", "-", "Machine on &Another Computer...", "-", "E&xit"}));
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->isEnabled());
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
     for (int command : kPhonebookCommands) {
@@ -114,7 +115,7 @@ TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
 }
 
-TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone) {
+TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndNoFileCommandsOfTheirPages) {
     machine().setMachineClass(0);
     auto dlg = Open(0);
     EXPECT_EQ(Tabs(dlg->Sheet()), QStringList({"Information", "Firmware Update"}));
@@ -125,7 +126,8 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
     QCoreApplication::processEvents();
     ASSERT_TRUE(info->IsInitialised());
     EXPECT_EQ(info->Control<QWidget>(1065)->property("text").toString(), "2.05");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
+    EXPECT_EQ(Items(dlg->FileMenu()),
+              QStringList({"Machine on &Another Computer...", "-", "E&xit"}));
     EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
     EXPECT_EQ(dlg->MenuItem(ID_FILE_SAVE_SETTINGS), nullptr);
     EXPECT_EQ(dlg->MenuItem(ID_FILE_EXPORT_PBOOK), nullptr);
@@ -153,7 +155,8 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->FileMenu()),
+              QStringList({"", "", "-", "", "", "", "", "", "-", "", "-", ""}));
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");
