@@ -84,6 +84,7 @@ TEST_F(AppTest, StartUpBoxesStandOverTheStartUpWindowAndSayWhatToDo) {
     hooks.looking(LookingAt::ParallelPort);
     EXPECT_TRUE(window.LookingText().contains("parallelen Schnittstelle"));
     EXPECT_FALSE(hooks.cancelled());
+    EXPECT_TRUE(window.CancelButton()->isDefault());
     window.RemoteButton()->click(); // start-up stops looking, then asks
     EXPECT_TRUE(hooks.cancelled());
     window.CancelButton()->click();

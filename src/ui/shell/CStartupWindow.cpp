@@ -36,6 +36,9 @@ CStartupWindow::CStartupWindow(QWidget* parent) : QDialog(parent) {
         remoteAsked_ = true;
         remote_->setEnabled(false);
     });
+    // Enter and the first key press stay with Cancel.
+    cancel_->setDefault(true);
+    cancel_->setFocus();
     // A named device is the only one tried.
     if (!ExplicitDevice().empty()) {
         remote_->setEnabled(false);
