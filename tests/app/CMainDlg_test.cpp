@@ -92,6 +92,11 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     for (int command : kPhonebookCommands) {
         EXPECT_FALSE(dlg->MenuItem(command)->isEnabled()) << command;
     }
+    // Another machine leaves the window as Exit does: not while Exit may not.
+    for (const bool exit : {false, true}) {
+        dlg->EnableExit(exit);
+        EXPECT_EQ(dlg->MenuItem(ID_FILE_REMOTE_MACHINE)->isEnabled(), exit);
+    }
     EXPECT_EQ(dlg->HelpMenu()->title(), "&Help");
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
 

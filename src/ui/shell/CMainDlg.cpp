@@ -318,9 +318,8 @@ void CMainDlg::ApplyTexts() {
     }
     if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
         remote->setText(Lang("MENU", "IDM_REMOTE_MACHINE"));
-        // A named device is the only one tried.
         if (!ExplicitDevice().empty()) {
-            remote->setEnabled(false);
+            remote->setEnabled(false); // see EnableExit
             remote->setToolTip(Lang("MAIN", "REMOTE_NAMED"));
         }
     }
@@ -416,6 +415,11 @@ void CMainDlg::EnableExit(bool enable) {
     exitButton_->setEnabled(enable);
     if (QAction* exit = MenuItem(ID_APP_EXIT_CMD)) {
         exit->setEnabled(enable);
+    }
+    // Another machine ends this window as Exit does; a named device is the
+    // only one tried.
+    if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
+        remote->setEnabled(enable && ExplicitDevice().empty());
     }
 }
 
