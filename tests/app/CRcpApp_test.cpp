@@ -87,6 +87,11 @@ TEST_F(AppTest, StartUpBoxesStandOverTheStartUpWindowAndSayWhatToDo) {
     EXPECT_TRUE(window.CancelButton()->isDefault());
     window.RemoteButton()->click(); // start-up stops looking, then asks
     EXPECT_TRUE(hooks.cancelled());
+    // The other computer's choice closed without one: look on as before.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(hooks.instead(), std::string());
+    EXPECT_FALSE(hooks.cancelled());
+    EXPECT_TRUE(window.RemoteButton()->isEnabled());
     window.CancelButton()->click();
     EXPECT_EQ(hooks.instead(), std::nullopt);
     EXPECT_FALSE(window.isVisible());
