@@ -152,11 +152,11 @@ void FirmwareThroughput(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(CpuDuringRealClock, inquiry, Mfp_Inquiry)
+BENCHMARK_CAPTURE(CpuDuringRealClock, inquiry, bench::Inquiry)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(CpuDuringRealClock, phonebook_read, Mfp_GetPhonebook)
+BENCHMARK_CAPTURE(CpuDuringRealClock, phonebook_read, bench::GetPhonebook)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -106,7 +106,9 @@ int Serve(const std::string& asked) {
                           (problem ? *problem : "a machine on this computer is expected"));
         return 1;
     }
-    if (!AcquirePort(kArbitrationId)) {
+    // The bridge needs no more of a link than the port's arbitration.
+    LinkState link;
+    if (!AcquirePort(link, kArbitrationId)) {
         bridge::Greet(1, b::kBusy,
                       "another program (the panel, faxrcp-cli or another bridge) is using it");
         return 3;
@@ -114,7 +116,7 @@ int Serve(const std::string& asked) {
     if (bridge::Greet(1, b::kReady, device)) {
         bridge::Serve(0, 1, device, stopAsked);
     }
-    ReleasePort(kArbitrationId);
+    ReleasePort(link, kArbitrationId);
     return 0;
 }
 

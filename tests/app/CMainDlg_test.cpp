@@ -38,7 +38,7 @@ constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID
 class MainDlgTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> Open(uint8_t machineClass) {
-        inquiryRecord.machineClass = machineClass;
+        panelContext.records.inquiryRecord.machineClass = machineClass;
         auto dlg = std::make_unique<CMainDlg>();
         return dlg;
     }
@@ -100,7 +100,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 }
 
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
-    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     for (int command : kPhonebookCommands) {
@@ -136,7 +136,7 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
 
     // The tab images are those of Information and Firmware Update.
     auto full = [this] {
-        inquiryRecord.machineClass = 2;
+        panelContext.records.inquiryRecord.machineClass = 2;
         return std::make_unique<CMainDlg>();
     };
     const QImage infoImage = dlg->Sheet()->tabIcon(0).pixmap(20, 20).toImage();
@@ -360,7 +360,7 @@ TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
 }
 
 TEST_F(MainDlgTest, FileCommandsGoToTheCurrentPageOnly) {
-    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();
