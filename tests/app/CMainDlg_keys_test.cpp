@@ -372,9 +372,9 @@ TEST_F(MainDlgKeysTest, LanguageMenuOffersTheFilesBesideTheProgramAndRemembersTh
     // The manual in the language in use, when there is one.
     program.write("faxrcp.html", "<html></html>");
     program.write("faxrcp.de.html", "<html></html>");
-    SetLanguageFilePath(program.file("german.lng"));
+    UseLanguageFile(program.file("german.lng"));
     EXPECT_EQ(CMainDlg::HelpFilePath().toStdString(), program.file("faxrcp.de.html"));
-    SetLanguageFilePath(program.file("english.lng"));
+    UseLanguageFile(program.file("english.lng"));
     EXPECT_EQ(CMainDlg::HelpFilePath().toStdString(), program.file("faxrcp.html"));
     platform::SetModuleFileNameForTests("");
 }

@@ -343,7 +343,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     };
     const QStringList english = anchors(manual);
     ASSERT_GE(english.size(), 20);
-    const std::string languageFile = languageFilePath;
+    const std::string languageFile = LanguageFileInUse();
     for (const KnownLanguage& language : KnownLanguages()) {
         const QString code = QString::fromUtf8(language.code);
         const QString translated =
@@ -354,7 +354,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
         real.help(&owner, translated, desktop::HelpCommand::Context, 1);
         auto* shown = owner.findChild<QTextBrowser*>();
         ASSERT_NE(shown, nullptr) << language.code;
-        languageFilePath = FAXRCP_BIN_DIR "/" + std::string(language.file);
+        UseLanguageFile(FAXRCP_BIN_DIR "/" + std::string(language.file));
         for (const char* page : {"SETTINGS", "ADVANCED", "PHONEBOOK", "INFO", "FWUP"}) {
             const QString caption = QString::fromUtf8(GetLangString(page, "CAPTION"));
             EXPECT_FALSE(caption.isEmpty()) << language.code << " " << page;
@@ -363,7 +363,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
         real.help(&owner, translated, desktop::HelpCommand::Quit, 0);
         QApplication::processEvents();
     }
-    languageFilePath = languageFile;
+    UseLanguageFile(languageFile);
 }
 
 TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {

@@ -151,7 +151,7 @@ TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
     EXPECT_EQ(vexlink->acquireCalls(), 1);
     EXPECT_EQ(vexlink->lastId(), 8);
     EXPECT_EQ(panelContext.records.phonebookSlotCount, 100);
-    EXPECT_EQ(LanguageFilePath(), fakes::Folder("full") + "/");
+    EXPECT_EQ(LanguageFileInUse(), fakes::Folder("full") + "/");
 }
 
 TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {

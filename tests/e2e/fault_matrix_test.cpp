@@ -384,7 +384,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
             });
         }
         ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, kSlots));
-        SetLanguageFilePath(LanguageFilePath("en"));
+        UseLanguageFile(LanguageFilePath("en"));
         image_ = std::string(kImageSize, '\0');
         for (size_t i = 0; i < image_.size(); ++i) {
             image_[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);

@@ -65,7 +65,7 @@ class FirmwareTransferTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        SetLanguageFilePath(LanguageFilePath("en"));
+        UseLanguageFile(LanguageFilePath("en"));
     }
 
     std::string image(size_t size) {
@@ -504,7 +504,7 @@ TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     const std::string path = image(4096);
-    SetLanguageFilePath(LanguageFilePath("fr"));
+    UseLanguageFile(LanguageFilePath("fr"));
     lpt.onRead(kAnswer);
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
@@ -512,7 +512,7 @@ TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
               "Mise à jour terminée ! \nMicrologiciel mis à jour : 1.00 → 1.10");
 
     // Without a language file every text is empty; the count stays.
-    SetLanguageFilePath(dir.file("none.ini"));
+    UseLanguageFile(dir.file("none.ini"));
     view = RecordingView{};
     image(4096);
     lpt.onRead(kAnswer);
@@ -691,7 +691,7 @@ TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {
 TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
     for (const char* language : {"en", "fr", "de"}) {
         SCOPED_TRACE(language);
-        SetLanguageFilePath(LanguageFilePath(language));
+        UseLanguageFile(LanguageFilePath(language));
         for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
                                 "IDS_STRING106", "IDS_APPNAME", "IDS_FW_FILE_EMPTY",
                                 "IDS_FW_FILE_TOO_LARGE", "IDS_FW_FILE_UNREADABLE"}) {
@@ -702,7 +702,7 @@ TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
             EXPECT_STRNE(GetLangString("FWUP", key), "") << key;
         }
     }
-    SetLanguageFilePath({});
+    UseLanguageFile({});
 }
 
 } // namespace

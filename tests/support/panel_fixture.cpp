@@ -90,9 +90,9 @@ void PanelTest::TearDown() {
 }
 
 void PanelTest::UseLanguageOf(const std::string& lang) {
-    SetLanguageFilePath(LanguageFilePath(lang));
+    UseLanguageFile(LanguageFilePath(lang));
 }
 
 void PanelTest::UseLanguage(const std::string& text) {
-    SetLanguageFilePath(dir.write("language.lng", text));
+    UseLanguageFile(dir.write("language.lng", text));
 }

@@ -114,11 +114,11 @@ Language current;
 
 } // namespace
 
-const std::string& LanguageFilePath() {
+const std::string& LanguageFileInUse() {
     return current.filePath;
 }
 
-void SetLanguageFilePath(std::string path) {
+void UseLanguageFile(std::string path) {
     current.filePath = std::move(path);
     current.text[0] = '\0';
 }

@@ -10,9 +10,9 @@
 // The program's directory followed by the language file name; set once at
 // start-up by FindLanguageFile. The language is the process's: every text of
 // one run comes from the same file.
-const std::string& LanguageFilePath();
+const std::string& LanguageFileInUse();
 // Makes path the language file in force ("" for none: the texts are empty).
-void SetLanguageFilePath(std::string path);
+void UseLanguageFile(std::string path);
 
 // A language the panel has a file for.
 struct KnownLanguage {

@@ -10,7 +10,7 @@
 void PanelContext::Reset() {
     link.Reset();
     records.Reset();
-    SetLanguageFilePath({});
+    UseLanguageFile({});
     portType = 1;
     speedDialView = 1;
     std::fill(std::begin(includeState), std::end(includeState), 0);

@@ -97,7 +97,7 @@ bool CRcpApp::InitInstance() {
         desktop::MessageBox(
             nullptr,
             QString::fromUtf8(LoadStringResource(IDS_LANGUAGE_UNREADABLE))
-                .replace(QStringLiteral("%1"), QString::fromStdString(LanguageFilePath())),
+                .replace(QStringLiteral("%1"), QString::fromStdString(LanguageFileInUse())),
             ProductName(), desktop::Icon::Warning, desktop::Buttons::Ok);
     }
 
