@@ -27,10 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // The information page prints these texts.
-    if (panelContext.records.machineInfo.firmwareVersion[sizeof panelContext.records.machineInfo.firmwareVersion - 1] != 0 ||
-        panelContext.records.machineInfo.engineVersion[sizeof panelContext.records.machineInfo.engineVersion - 1] != 0 ||
-        panelContext.records.machineInfo.emulationVersion[sizeof panelContext.records.machineInfo.emulationVersion - 1] != 0 ||
-        panelContext.records.machineInfo.extraText[sizeof panelContext.records.machineInfo.extraText - 1] != 0) {
+    if (panelContext.records.machineInfo
+                .firmwareVersion[sizeof panelContext.records.machineInfo.firmwareVersion - 1] !=
+            0 ||
+        panelContext.records.machineInfo
+                .engineVersion[sizeof panelContext.records.machineInfo.engineVersion - 1] != 0 ||
+        panelContext.records.machineInfo
+                .emulationVersion[sizeof panelContext.records.machineInfo.emulationVersion - 1] !=
+            0 ||
+        panelContext.records.machineInfo
+                .extraText[sizeof panelContext.records.machineInfo.extraText - 1] != 0) {
         fuzz::Fail("a version text is not terminated");
     }
     return 0;

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::PrepareMachine();
     SetMachineRecordDefaults(panelContext.records);
-    if (panelContext.records.phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
     FillTable();
@@ -44,10 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     panelContext.records.inquiryRecord.capacityB = data[2];
     fuzz::SetAnswer(data + 3, size - 3, data[0]);
 
-    std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
-                                reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable + panelContext.records.phonebookSlotCount));
+    std::vector<uint8_t> before(
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable +
+                                   panelContext.records.phonebookSlotCount));
     const int ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
-    if (!ok && std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
+    if (!ok &&
+        std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
         fuzz::Fail("a refused answer changed the phonebook table");
     }
     fuzz::UsePhonebook();

@@ -41,11 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // The windows print the texts and show the dates in their controls.
-    if (panelContext.records.systemStatus.machineNumber[20] != 0 || panelContext.records.systemStatus.machineId[20] != 0 ||
+    if (panelContext.records.systemStatus.machineNumber[20] != 0 ||
+        panelContext.records.systemStatus.machineId[20] != 0 ||
         panelContext.records.systemStatus.prefixDial[5] != 0) {
         fuzz::Fail("a status text is not terminated");
     }
-    if (!InRange(panelContext.records.systemStatus.tollSaverStart) || !InRange(panelContext.records.systemStatus.tollSaverEnd)) {
+    if (!InRange(panelContext.records.systemStatus.tollSaverStart) ||
+        !InRange(panelContext.records.systemStatus.tollSaverEnd)) {
         fuzz::Fail("a status date is out of range");
     }
     // What the record holds goes back to the machine unchanged.

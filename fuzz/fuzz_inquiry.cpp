@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int ok = Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
     // The answer only says which machine class it is.
     if (panelContext.records.inquiryRecord.capacityA != before.capacityA ||
-        panelContext.records.inquiryRecord.capacityB != before.capacityB || panelContext.records.inquiryRecord.reserved != before.reserved) {
+        panelContext.records.inquiryRecord.capacityB != before.capacityB ||
+        panelContext.records.inquiryRecord.reserved != before.reserved) {
         fuzz::Fail("the inquiry changed the capacities");
     }
     if (ok != 0 && ok != 1) {

@@ -91,8 +91,10 @@ void PrepareMachine() {
     panelContext.link.currentPort = 0;
     panelContext.link.isNt5 = 0;
     panelContext.link.isWin9x = 0;
-    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s", kDeviceName);
-    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s", kDeviceName);
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
+                  kDeviceName);
+    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s",
+                  kDeviceName);
     SetAnswer(nullptr, 0, 0);
 }
 

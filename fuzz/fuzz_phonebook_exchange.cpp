@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SetMachineRecordDefaults(panelContext.records);
     panelContext.records.inquiryRecord.capacityA = 10;
     panelContext.records.inquiryRecord.capacityB = 90;
-    if (panelContext.records.phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
     FillTable();

@@ -45,7 +45,8 @@ const std::string& FilePath() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::PrepareMachine();
     SetMachineRecordDefaults(panelContext.records);
-    if (panelContext.records.phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
     std::memset(panelContext.records.phonebookTable, 0x5A, sizeof(PhonebookEntry) * kTableSlots);
@@ -54,10 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
         fuzz::Fail("cannot write the input file");
     }
-    std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
-                                reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable + kTableSlots));
+    std::vector<uint8_t> before(
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable + kTableSlots));
     const int ok = ReadPhonebookFile(panelContext.records, FilePath());
-    if (!ok && std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
+    if (!ok &&
+        std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
         fuzz::Fail("a refused file changed the phonebook table");
     }
     fuzz::UsePhonebook();

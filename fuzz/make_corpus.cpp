@@ -131,7 +131,8 @@ void PhonebookFiles(const std::string& scratch) {
     SetMachineRecordDefaults(panelContext.records);
     AllocatePhonebookTable(panelContext.records, 100);
     const std::string path = scratch + "/book.pbf";
-    if (Mfp_GetPhonebook(panelContext.link, panelContext.records) != 1 || WritePhonebookFile(panelContext.records, path) != 1) {
+    if (Mfp_GetPhonebook(panelContext.link, panelContext.records) != 1 ||
+        WritePhonebookFile(panelContext.records, path) != 1) {
         std::fprintf(stderr, "make_corpus: the phonebook did not arrive\n");
         std::exit(1);
     }
@@ -149,7 +150,8 @@ void PhonebookFiles(const std::string& scratch) {
         const std::string text = ExportPhonebookText(panelContext.records, format);
         Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
     }
-    const std::string settings = SettingsFileText(panelContext.records.systemSetup, panelContext.records.systemStatus);
+    const std::string settings =
+        SettingsFileText(panelContext.records.systemSetup, panelContext.records.systemStatus);
     Put("fuzz_settings_file", "saved", Bytes(settings.begin(), settings.end()));
     const std::string refused = "faxrcp settings 1\n[setup]\ncopies=0\nnoSuchField=1\n";
     Put("fuzz_settings_file", "refused", Bytes(refused.begin(), refused.end()));

@@ -41,7 +41,7 @@ const char kUsage[] = "usage: faxrcp-bridge --stdio [--device NAME]\n"
                       "                 character device (default: the one machine on USB, or the\n"
                       "                 one chosen before among several)\n"
                       "  --list         list the machines attached to this computer\n"
-    "  --version      print the version\n";
+                      "  --version      print the version\n";
 
 // Discards the link's traces: standard error goes back to the client's ssh.
 class NoTrace : public platform::DebugSink {

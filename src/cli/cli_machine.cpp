@@ -112,7 +112,8 @@ std::string OpenProblem(const std::string& name) {
 // After the start-up found no machine: which device could not be opened, or
 // which one stayed silent.
 int Unreachable(Io& io) {
-    const std::string usb = Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
+    const std::string usb =
+        Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
     // The other computer's own words: its port is busy, or ssh or the bridge
     // could not be reached there.
     if (const platform::RemoteProblem remote = platform::LastRemoteProblem(usb);
@@ -141,8 +142,9 @@ int Unreachable(Io& io) {
                         "(see faxrcp-cli(1), PERMISSIONS)");
     }
     // The start-up tried the parallel port last; say how it failed too.
-    const bool parallelOpens =
-        panelContext.link.currentPort > kUsbPort && panelContext.link.currentPort < kPortCount && Opens(PortTable[panelContext.link.currentPort]);
+    const bool parallelOpens = panelContext.link.currentPort > kUsbPort &&
+                               panelContext.link.currentPort < kPortCount &&
+                               Opens(PortTable[panelContext.link.currentPort]);
     if (!usb.empty()) {
         if (Opens(usb)) {
             return Fail(io, kExitNotResponding,
@@ -200,7 +202,8 @@ std::string PortKind() {
 
 std::string MachineName() {
     if (panelContext.link.currentPort == kUsbPort) {
-        const std::string usb = Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
+        const std::string usb =
+            Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
         return EscapeText(usb.empty() ? "USB" : usb);
     }
     return ParallelName(panelContext.link.currentPort);
@@ -268,7 +271,8 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     try {
         switch (RunStartup(panelContext, hooks)) {
         case StartupOutcome::PortBusy: {
-            const platform::RemoteProblem remote = platform::LastRemoteProblem(panelContext.link.usbWritePath);
+            const platform::RemoteProblem remote =
+                platform::LastRemoteProblem(panelContext.link.usbWritePath);
             status = Fail(io, kExitPortBusy,
                           remote.kind == platform::RemoteFailure::kBusy
                               ? EscapeText(remote.text)

@@ -8,7 +8,8 @@ namespace {
 int RunInquiry(const cli::Args&, cli::Io& io) {
     const std::string port = cli::PortKind();
     const std::string device = cli::PortDevice();
-    const int values[] = {panelContext.records.inquiryRecord.machineClass, panelContext.records.inquiryRecord.capacityA,
+    const int values[] = {panelContext.records.inquiryRecord.machineClass,
+                          panelContext.records.inquiryRecord.capacityA,
                           panelContext.records.inquiryRecord.capacityB};
     const char* names[] = {"machineClass", "capacityA", "capacityB"};
     if (io.options.json) {

@@ -153,7 +153,8 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
             return cli::NotResponding(io, "the phonebook read whole; nothing written");
         }
         // A file longer than the machine's table: its last slots have no place.
-        const size_t tableBytes = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(panelContext.records));
+        const size_t tableBytes =
+            sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(panelContext.records));
         contents->table.resize(std::min(contents->table.size(), tableBytes));
         if (contents->partialSlotBytes() > 0) {
             cli::Warn(io, "warning: " + cli::InputName(file) + " ends " +
@@ -199,7 +200,8 @@ int RunExport(const cli::Args& args, cli::Io& io) {
             io.out << ExportPhonebookText(panelContext.records, format);
             return cli::kExitOk;
         }
-        if (const FileError why = ExportPhonebookFile(panelContext.records, file, format); why != FileError::kNone) {
+        if (const FileError why = ExportPhonebookFile(panelContext.records, file, format);
+            why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write '" + cli::EscapeText(file) +
                                  "': " + ExchangeReason(why) +

@@ -1,9 +1,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
-#include "app/panel.h"
 #include "protocol/machine_info.h"
 #include "protocol/record_table.h"
 #include "protocol/system_setup.h"
@@ -88,7 +88,8 @@ int RunFields(const Record& r, cli::Io& io) {
         if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, r.record(panelContext.records), io.options.json, io.options.all, io.out);
+        cli::PrintFieldTable(r.descriptor, r.record(panelContext.records), io.options.json,
+                             io.options.all, io.out);
         return cli::kExitOk;
     });
 }

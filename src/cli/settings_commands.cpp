@@ -52,10 +52,12 @@ int RunSave(const cli::Args& args, cli::Io& io) {
             return status;
         }
         if (toOutput) {
-            io.out << SettingsFileText(panelContext.records.systemSetup, panelContext.records.systemStatus);
+            io.out << SettingsFileText(panelContext.records.systemSetup,
+                                       panelContext.records.systemStatus);
             return cli::kExitOk;
         }
-        if (const FileError why = WriteSettingsFile(file, panelContext.records.systemSetup, panelContext.records.systemStatus);
+        if (const FileError why = WriteSettingsFile(file, panelContext.records.systemSetup,
+                                                    panelContext.records.systemStatus);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + cli::InputName(file) + ": " +
@@ -113,11 +115,13 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
         }
         const SystemSetup machineSetup = panelContext.records.systemSetup;
         const SystemStatus machineStatus = panelContext.records.systemStatus;
-        if (const int refused = Apply(file, text, panelContext.records.systemSetup, panelContext.records.systemStatus, io, untouched);
+        if (const int refused = Apply(file, text, panelContext.records.systemSetup,
+                                      panelContext.records.systemStatus, io, untouched);
             refused != cli::kExitOk) {
             return refused;
         }
-        return body(SettingsChanges(machineSetup, machineStatus, panelContext.records.systemSetup, panelContext.records.systemStatus));
+        return body(SettingsChanges(machineSetup, machineStatus, panelContext.records.systemSetup,
+                                    panelContext.records.systemStatus));
     });
 }
 
@@ -162,7 +166,8 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
         if (setup && !Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup)) {
             return cli::NotTaken(io, "the setup record", "nothing was changed");
         }
-        if (touches("status") && !Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
+        if (touches("status") &&
+            !Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
             return cli::NotTaken(io, "the status record",
                                  setup ? "the setup was written" : "nothing was changed");
         }

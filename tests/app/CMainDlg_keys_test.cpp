@@ -338,7 +338,8 @@ TEST_F(MainDlgKeysTest, ASuccessfulApplyWriteOrSaveShowsAStatusLineAFailureDoesN
     EXPECT_EQ(status->text(), "The phonebook was saved in office.pbf.");
 
     status->clear();
-    std::snprintf(panelContext.records.phonebookTable[3].name, sizeof panelContext.records.phonebookTable[3].name, "NEW");
+    std::snprintf(panelContext.records.phonebookTable[3].name,
+                  sizeof panelContext.records.phonebookTable[3].name, "NEW");
     sim::Fault silent;
     silent.silent = true;
     machine().setFault(sim::Command::SetPhonebook, silent);

@@ -147,7 +147,7 @@ TEST_F(CliInquiryTest, SilentMachineIsNotRespondingInOneLine) {
     EXPECT_EQ(err.str(), "faxrcp-cli: no answer from the machine at sim:\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Inquiries(), 2);
-    EXPECT_EQ(ecp.opens(), 0);              // the named machine is the only one tried
+    EXPECT_EQ(ecp.opens(), 0); // the named machine is the only one tried
     EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr); // released on this path too
 }
 

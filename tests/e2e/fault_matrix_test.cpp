@@ -289,8 +289,11 @@ Snapshot ProgramState() {
         {"panelContext.records.systemSetup", Raw(panelContext.records.systemSetup)},
         {"panelContext.records.systemStatus", Raw(panelContext.records.systemStatus)},
         {"panelContext.records.machineInfo", Raw(panelContext.records.machineInfo)},
-        {"panelContext.records.phonebookTable", std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
-        {"panelContext.records.groupRefCount", std::vector<uint8_t>(panelContext.records.groupRefCount, panelContext.records.groupRefCount + kSlots)},
+        {"panelContext.records.phonebookTable",
+         std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
+        {"panelContext.records.groupRefCount",
+         std::vector<uint8_t>(panelContext.records.groupRefCount,
+                              panelContext.records.groupRefCount + kSlots)},
     };
 }
 
@@ -418,8 +421,10 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         }
         RecountGroupRefs(panelContext.records);
         panelContext.link.Reset();
-        std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "matrix:");
-        std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "matrix:");
+        std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath,
+                      "matrix:");
+        std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath,
+                      "matrix:");
         panelContext.link.currentPort = port == Port::kUsb ? 0 : port == Port::kLpt1 ? 1 : 4;
     }
 
@@ -509,7 +514,8 @@ TEST_P(FaultMatrix, Cell) {
     const Reference ref = HealthyRun(cell.cmd, port);
     // The command the next exchange runs, and the machine's data it must read.
     const Cmd nextCmd = cell.cmd == Cmd::kGetInfo ? Cmd::kGetSettings : Cmd::kGetInfo;
-    const std::string nextRecord = nextCmd == Cmd::kGetInfo ? "panelContext.records.machineInfo" : "panelContext.records.systemSetup";
+    const std::string nextRecord = nextCmd == Cmd::kGetInfo ? "panelContext.records.machineInfo"
+                                                            : "panelContext.records.systemSetup";
     const Snapshot nextData = HealthyRun(nextCmd, Port::kUsb).records;
 
     Prepare(port);
@@ -532,7 +538,8 @@ TEST_P(FaultMatrix, Cell) {
     if (cell.records == Records::kFilled) {
         wantRecords = ref.records;
     } else if (cell.records == Records::kClassZero) {
-        wantRecords["panelContext.records.inquiryRecord"][offsetof(InquiryRecord, machineClass)] = 0;
+        wantRecords["panelContext.records.inquiryRecord"][offsetof(InquiryRecord, machineClass)] =
+            0;
     }
     for (const std::string& d : Differences(ProgramState(), wantRecords)) {
         problems.push_back("record: " + d);

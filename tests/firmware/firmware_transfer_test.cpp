@@ -147,9 +147,9 @@ class FirmwareTransferTest : public PlatformTest {
     // The version reads are the machine's commands, tested against the
     // simulated machine; here they only name the versions.
     std::string versionAfter = "1.10";
-    firmware::FirmwareTransfer transfer{
-        view, panelContext.link,
-        [this](bool after) { return after ? versionAfter : std::string("1.00"); }};
+    firmware::FirmwareTransfer transfer{view, panelContext.link, [this](bool after) {
+                                            return after ? versionAfter : std::string("1.00");
+                                        }};
 };
 
 // The generic path on the parallel port opened by name.

@@ -143,7 +143,8 @@ TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
 }
 
 TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
-    panelContext.records.inquiryRecord.capacityA = 10; // 90 speed-dial slots, one-touch slots 90..99
+    panelContext.records.inquiryRecord.capacityA =
+        10; // 90 speed-dial slots, one-touch slots 90..99
     panelContext.records.inquiryRecord.capacityB = 90;
     StoreGroup(panelContext.records, 40, "OTHER", panelContext.records.phonebookTable[30].members);
     RecountGroupRefs(panelContext.records);

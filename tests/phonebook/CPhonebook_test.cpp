@@ -218,7 +218,8 @@ TEST_F(CPhonebookTest, DeleteAllBeepsOncePerSlotAMarkedGroupHolds) {
     machine().setSlotNumber(11, "LOOSE", "1111");
     machine().setSlotGroup(20, "HELD", SpeedMembers({3, 10}));
     Open();
-    panelContext.records.phonebookTable[20].memberMark = 1; // as a machine marks a group that others use
+    panelContext.records.phonebookTable[20].memberMark =
+        1; // as a machine marks a group that others use
 
     Click(kDeleteAll); // the question's default keeps everything
     EXPECT_EQ(ItemText(list, 11, 1), "LOOSE");
@@ -320,7 +321,8 @@ TEST_F(CPhonebookTest, EditNeverWritesANumberOverAGroup) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(panelContext.records.phonebookTable[0].kind, 1);
     const sim::Members expected = SpeedMembers({1, 9});
-    EXPECT_EQ(0, std::memcmp(panelContext.records.phonebookTable[0].members, expected.data(), kMembersLength));
+    EXPECT_EQ(0, std::memcmp(panelContext.records.phonebookTable[0].members, expected.data(),
+                             kMembersLength));
 }
 
 TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
@@ -395,7 +397,8 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
 TEST_F(CPhonebookTest, AFailedWriteShowsTheNotRespondingBox) {
     Open();
     // A write the machine misses shows in the read-back only when it differs.
-    std::snprintf(panelContext.records.phonebookTable[3].name, sizeof panelContext.records.phonebookTable[3].name, "NEW");
+    std::snprintf(panelContext.records.phonebookTable[3].name,
+                  sizeof panelContext.records.phonebookTable[3].name, "NEW");
     sim::Fault silent;
     silent.silent = true;
     machine().setFault(sim::Command::SetPhonebook, silent);

@@ -22,7 +22,8 @@ using Kind = PhonebookImportNote::Kind;
 
 std::vector<uint8_t> Image() {
     const auto* bytes = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
-    return {bytes, bytes + sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(panelContext.records))};
+    return {bytes, bytes + sizeof(PhonebookEntry) *
+                               static_cast<size_t>(PhonebookSlots(panelContext.records))};
 }
 
 std::string Notes(const PhonebookImport& result) {
@@ -46,7 +47,8 @@ class PhonebookExchangeTest : public PlatformTest {
     void SetUp() override {
         PlatformTest::SetUp();
         SetMachineRecordDefaults(panelContext.records);
-        panelContext.records.inquiryRecord = InquiryRecord{10, 90, 1, 2}; // one-touch slots are 90..99
+        panelContext.records.inquiryRecord =
+            InquiryRecord{10, 90, 1, 2}; // one-touch slots are 90..99
         ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     }
 
@@ -120,8 +122,8 @@ TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWoul
     EXPECT_EQ(result.slotsChanged, 0);
     EXPECT_EQ(Image(), book);
     // A name that was changed in the file follows the editor's rules.
-    const PhonebookImport edited =
-        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
+    const PhonebookImport edited = ImportPhonebookText(
+        panelContext.records, "slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[7]), "CAFE DE LA GARE");
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[7]), "12");
     EXPECT_EQ(edited.slotsChanged, 1);
@@ -130,14 +132,16 @@ TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWoul
 TEST_F(PhonebookExchangeTest, CsvImportKeepsMarksOnlyWhereAGroupStillHoldsTheSlot) {
     MachineBook();
     // The group lets 1 go and takes 3; slot 0 is replaced and still held.
-    const PhonebookImport result = ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
-                                                       "0,single,OFFICE,5550100,\n"
-                                                       "5,group,TEAM,,0 3 90\n");
+    const PhonebookImport result =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
+                                                  "0,single,OFFICE,5550100,\n"
+                                                  "5,group,TEAM,,0 3 90\n");
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(result.slotsChanged, 2); // the group, and slot 1's mark
     EXPECT_EQ(panelContext.records.phonebookTable[0].memberMark, 1);
     EXPECT_EQ(panelContext.records.phonebookTable[1].memberMark, 0);
-    EXPECT_EQ(panelContext.records.phonebookTable[3].memberMark, 0); // the machine marks it once it is written
+    EXPECT_EQ(panelContext.records.phonebookTable[3].memberMark,
+              0); // the machine marks it once it is written
     EXPECT_EQ(panelContext.records.phonebookTable[5].memberMark, 1);
     EXPECT_EQ(GroupMemberSlots(panelContext.records, 5), (std::vector<int>{0, 3, 90}));
     EXPECT_EQ(panelContext.records.groupRefCount[1], 0);
@@ -151,12 +155,12 @@ TEST_F(PhonebookExchangeTest, CsvImportKeepsMarksOnlyWhereAGroupStillHoldsTheSlo
 TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
     // A byte order mark, LF line ends, columns in another order with one
     // more, quotes, commas and a line break inside fields, blank lines.
-    const PhonebookImport result =
-        ImportPhonebookText(panelContext.records, "\xEF\xBB\xBFMembers,NAME,Extra,Slot,kind,number\n"
-                            ",\"A, \"\"B\"\"\",x,2,single,123\n"
-                            "\n"
-                            ",\"TWO\nLINES\",,4, Single ,\"55,5\"\n"
-                            ",C,,6,single,777");
+    const PhonebookImport result = ImportPhonebookText(
+        panelContext.records, "\xEF\xBB\xBFMembers,NAME,Extra,Slot,kind,number\n"
+                              ",\"A, \"\"B\"\"\",x,2,single,123\n"
+                              "\n"
+                              ",\"TWO\nLINES\",,4, Single ,\"55,5\"\n"
+                              ",C,,6,single,777");
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "A, B");
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[4]), "TWOLINES");
@@ -169,25 +173,27 @@ TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
 
     // Fields that need it are quoted on the way out, a quote doubled.
     panelContext.records.phonebookTable[2].name[1] = '"';
-    EXPECT_NE(ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv).find("\r\n2,single,\"A\"\" B\",123,\r\n"),
+    EXPECT_NE(ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv)
+                  .find("\r\n2,single,\"A\"\" B\",123,\r\n"),
               std::string::npos);
 }
 
 TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     MachineBook();
     const std::vector<uint8_t> book = Image();
-    const PhonebookImport result = ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\r\n"
-                                                       "x,single,A,123,\r\n"
-                                                       "100,single,A,123,\r\n"
-                                                       "7,single,A,123,\r\n"
-                                                       "7,single,B,124,\r\n"
-                                                       "8,many,A,123,\r\n"
-                                                       "9,group,G,,9 1000\r\n"
-                                                       "10,group,G,,5\r\n"
-                                                       "96,group,G,,0 1\r\n"
-                                                       "\"11\"x,single,A,123,\r\n"
-                                                       "12,single,A,123,,,\r\n"
-                                                       "13,single,\"open,123,\r\n");
+    const PhonebookImport result =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\r\n"
+                                                  "x,single,A,123,\r\n"
+                                                  "100,single,A,123,\r\n"
+                                                  "7,single,A,123,\r\n"
+                                                  "7,single,B,124,\r\n"
+                                                  "8,many,A,123,\r\n"
+                                                  "9,group,G,,9 1000\r\n"
+                                                  "10,group,G,,5\r\n"
+                                                  "96,group,G,,0 1\r\n"
+                                                  "\"11\"x,single,A,123,\r\n"
+                                                  "12,single,A,123,,,\r\n"
+                                                  "13,single,\"open,123,\r\n");
     ASSERT_EQ(result.error, FileError::kProblems);
     EXPECT_EQ(Problems(result), "2: slot 'x' is not a slot number from 0 to 99\n"
                                 "3: slot '100' is not a slot number from 0 to 99\n"
@@ -204,13 +210,14 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     // Members the table cannot hold show once the lines themselves are good.
     // The group editor offers only used single-number slots, as the file
     // leaves them.
-    const PhonebookImport members = ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
-                                                        "10,group,G,,5\n"
-                                                        "96,group,G,,0 1\n"
-                                                        "97,group,G,,3\n"
-                                                        "50,group,X,,\n"
-                                                        "51,group,Y,,3 60\n"
-                                                        "3,,,,\n");
+    const PhonebookImport members =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
+                                                  "10,group,G,,5\n"
+                                                  "96,group,G,,0 1\n"
+                                                  "97,group,G,,3\n"
+                                                  "50,group,X,,\n"
+                                                  "51,group,Y,,3 60\n"
+                                                  "3,,,,\n");
     EXPECT_EQ(Problems(members), "2: member 5 is a group\n"
                                  "3: a group in a one-touch slot holds one speed-dial group\n"
                                  "3: member 0 is not a speed-dial group from slot 1 to 89\n"
@@ -223,9 +230,11 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     EXPECT_EQ(Image(), book);
 
     // A header that lacks a column is a problem; text without one is no CSV.
-    EXPECT_EQ(Problems(ImportPhonebookText(panelContext.records, "slot,kind,name,number\n1,single,A,123\n")),
+    EXPECT_EQ(Problems(ImportPhonebookText(panelContext.records,
+                                           "slot,kind,name,number\n1,single,A,123\n")),
               "1: the header lacks the column members\n");
-    EXPECT_EQ(ImportPhonebookText(panelContext.records, "hello\nworld\n").error, FileError::kWrongContent);
+    EXPECT_EQ(ImportPhonebookText(panelContext.records, "hello\nworld\n").error,
+              FileError::kWrongContent);
     EXPECT_EQ(ImportPhonebookText(panelContext.records, "").error, FileError::kWrongContent);
     EXPECT_EQ(Image(), book);
 
@@ -238,7 +247,8 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
 
 TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
     MachineBook();
-    const PhonebookImport result = ImportPhonebookText(panelContext.records, 
+    const PhonebookImport result = ImportPhonebookText(
+        panelContext.records,
         "slot,kind,name,number,members\n"
         "10,single,Straße der Zukunft und mehr,0-30 p 12,\n"
         "11,single,Short,12,\n"
@@ -255,7 +265,8 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
               "line 5: slot 0 is held by a group the file leaves as it is; left out [0]\n"
               "line 6: slot 90 is held by a group the file leaves as it is; left out [90]\n"
               "line 8: name \"Ærø Łódź Œuvre\" became \"AERO LODZ OEUVRE\" [20]\n");
-    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[20]), "00451234567890123456789012345678901234567890");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[20]),
+              "00451234567890123456789012345678901234567890");
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[10]), "STRASSE DER ZUKUNFT ");
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[10]), "030P12");
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[0]), "OFFICE");
@@ -266,8 +277,9 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
 
     // A number is cut at 46 characters, and that is said.
     std::string digits(60, '7');
-    EXPECT_EQ(Notes(ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n30,single,LONG," + digits +
-                                        ",\n")),
+    EXPECT_EQ(Notes(ImportPhonebookText(panelContext.records,
+                                        "slot,kind,name,number,members\n30,single,LONG," + digits +
+                                            ",\n")),
               "line 2: number \"" + ShownFileText(digits) + "\" became \"" + digits.substr(0, 40) +
                   "...\" [30]\n");
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[30]), digits.substr(0, kNumberLength));
@@ -308,7 +320,8 @@ const char* const kCards = "BEGIN:VCARD\r\n"
                            "END:VCARD\n";
 
 TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
-    panelContext.records.inquiryRecord = InquiryRecord{2, 6, 1, 2}; // speed-dial 0..5, one-touch 6..7
+    panelContext.records.inquiryRecord =
+        InquiryRecord{2, 6, 1, 2}; // speed-dial 0..5, one-touch 6..7
     Single(0, "OFFICE", "555 0100");
     Single(3, "", "", 1); // marked: not free
     uint8_t members[kMembersLength] = {};
@@ -335,7 +348,8 @@ TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "EMILE ZOE");
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[5]), "0048225550123");
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[4]), "");
-    EXPECT_EQ(panelContext.records.phonebookTable[6].number[0], 0); // one-touch slots are not filled
+    EXPECT_EQ(panelContext.records.phonebookTable[6].number[0],
+              0); // one-touch slots are not filled
 
     // With room, the 2.1 card's quoted-printable Latin-1 name comes through.
     panelContext.records.inquiryRecord = InquiryRecord{0, 20, 1, 2};
@@ -369,7 +383,8 @@ TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
     EXPECT_EQ(back.slotsChanged, 4);
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[1]), "SMITH, J.E");
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[3]), "4711");
-    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "LEAD BLANK"); // vCard values lose their blanks
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]),
+              "LEAD BLANK"); // vCard values lose their blanks
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[2]), SlotNumber(before[3]));
 }
 
@@ -384,16 +399,21 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
                       "a",
                       3),
           std::string("\xFF\xFE\x00\xD8", 4)}) {
-        EXPECT_EQ(ImportPhonebookText(panelContext.records, text).error, FileError::kWrongContent) << text;
+        EXPECT_EQ(ImportPhonebookText(panelContext.records, text).error, FileError::kWrongContent)
+            << text;
     }
     EXPECT_EQ(Image(), book);
 
     // Files: read through the same text; export saved whole.
     const std::string out = dir.file("out.vcf");
-    EXPECT_EQ(ExportPhonebookFile(panelContext.records, out, PhonebookFormatForName(out)), FileError::kNone);
-    EXPECT_EQ(dir.read("out.vcf"), ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard));
-    EXPECT_EQ(ImportPhonebookFile(panelContext.records, out).slotsChanged, 0); // every number is there
-    EXPECT_EQ(ImportPhonebookFile(panelContext.records, dir.file("none.csv")).error, FileError::kMissing);
+    EXPECT_EQ(ExportPhonebookFile(panelContext.records, out, PhonebookFormatForName(out)),
+              FileError::kNone);
+    EXPECT_EQ(dir.read("out.vcf"),
+              ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard));
+    EXPECT_EQ(ImportPhonebookFile(panelContext.records, out).slotsChanged,
+              0); // every number is there
+    EXPECT_EQ(ImportPhonebookFile(panelContext.records, dir.file("none.csv")).error,
+              FileError::kMissing);
     EXPECT_EQ(PhonebookFormatForName("/a.b/BOOK.VCARD"), PhonebookFormat::kVcard);
     EXPECT_EQ(PhonebookFormatForName("/x.vcf/book"), PhonebookFormat::kCsv);
     // File text reaches a terminal escaped and cut.
@@ -459,7 +479,8 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * 100);
-        const PhonebookImport result = ImportPhonebookFile(panelContext.records, 
+        const PhonebookImport result = ImportPhonebookFile(
+            panelContext.records,
             std::string(FAXRCP_SOURCE_DIR) + "/tests/phonebook/address_books/" + c.file, c.options);
         ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
         EXPECT_TRUE(result.addressBook);

@@ -26,7 +26,8 @@ const std::string kHead = std::string("VRN FAX-RCP Phonebook\0\0\0"
                           std::string("\x14\x00\x50\x00\x00\x00\x00\x00", 8);
 
 std::string TableImage() {
-    return std::string(reinterpret_cast<const char*>(panelContext.records.phonebookTable), 70 * 100);
+    return std::string(reinterpret_cast<const char*>(panelContext.records.phonebookTable),
+                       70 * 100);
 }
 
 // Every byte of every slot different, including kind, memberMark and bytes 22 and 69.
@@ -144,7 +145,9 @@ TEST_F(PhonebookFileTest, ShortAndLongFiles) {
 
     // Bytes after the table are ignored.
     LoadImage(old);
-    ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.write("long.pbf", kHead + body + std::string(5000, 'z'))), 1);
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records,
+                                dir.write("long.pbf", kHead + body + std::string(5000, 'z'))),
+              1);
     EXPECT_EQ(TableImage(), body);
 }
 

@@ -29,8 +29,10 @@ TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
     EXPECT_EQ(panelContext.records.phonebookTable[9].memberMark, 0);
 
     // Fields without a terminator, as a loaded file may hold them.
-    std::memset(panelContext.records.phonebookTable[3].name, 'N', sizeof panelContext.records.phonebookTable[3].name);
-    std::memset(panelContext.records.phonebookTable[3].number, '7', sizeof panelContext.records.phonebookTable[3].number);
+    std::memset(panelContext.records.phonebookTable[3].name, 'N',
+                sizeof panelContext.records.phonebookTable[3].name);
+    std::memset(panelContext.records.phonebookTable[3].number, '7',
+                sizeof panelContext.records.phonebookTable[3].number);
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]).size(), 20u);
     EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[3]).size(), 46u);
     // The write's padding, kept by a file of a table that held it, is no number.
@@ -40,10 +42,17 @@ TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
 
     // Delete and Delete All clear the name and number widths only.
     for (const bool all : {false, true}) {
-        panelContext.records.phonebookTable[3].name[20] = panelContext.records.phonebookTable[3].number[46] = 'z';
-        ASSERT_TRUE(all ? DeleteAllSlots(panelContext.records) == 0 : DeleteSlot(panelContext.records, 3, 1));
-        EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]) + SlotNumber(panelContext.records.phonebookTable[3]), "") << all;
-        EXPECT_EQ(std::string() + panelContext.records.phonebookTable[3].name[20] + panelContext.records.phonebookTable[3].number[46], "zz");
+        panelContext.records.phonebookTable[3].name[20] =
+            panelContext.records.phonebookTable[3].number[46] = 'z';
+        ASSERT_TRUE(all ? DeleteAllSlots(panelContext.records) == 0
+                        : DeleteSlot(panelContext.records, 3, 1));
+        EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]) +
+                      SlotNumber(panelContext.records.phonebookTable[3]),
+                  "")
+            << all;
+        EXPECT_EQ(std::string() + panelContext.records.phonebookTable[3].name[20] +
+                      panelContext.records.phonebookTable[3].number[46],
+                  "zz");
     }
 
     const uint8_t none[kMembersLength] = {};

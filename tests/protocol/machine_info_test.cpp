@@ -36,7 +36,8 @@ TEST_F(MachineInfoTest, CountersAndTextSlots) {
                                       m.printCount, m.tonerReplacedCount, m.adfJamCount,
                                       m.printJamCount}),
               (std::vector<long long>{55, 5, 65536, 300, 3, 0, -2}));
-    EXPECT_STREQ(panelContext.records.machineInfo.firmwareVersion, "2.01A-BETA"); // ten characters, terminated
+    EXPECT_STREQ(panelContext.records.machineInfo.firmwareVersion,
+                 "2.01A-BETA"); // ten characters, terminated
     EXPECT_STREQ(panelContext.records.machineInfo.engineVersion, "1.10");
     EXPECT_STREQ(panelContext.records.machineInfo.emulationVersion, "ZEML 2.00  "); // blanks stay
     EXPECT_STREQ(panelContext.records.machineInfo.extraText, "123456789012345678901234567890");

@@ -282,7 +282,8 @@ class GroupRefTest : public RecordTest {
         RecountGroupRefs(panelContext.records);
         for (int i = 0; i < 100; ++i) {
             const auto it = nonZero.find(i);
-            EXPECT_EQ(panelContext.records.groupRefCount[i], it == nonZero.end() ? 0 : it->second) << i;
+            EXPECT_EQ(panelContext.records.groupRefCount[i], it == nonZero.end() ? 0 : it->second)
+                << i;
         }
     }
 };

@@ -86,7 +86,8 @@ TEST_F(RecordSimTest, PhonebookReadFromTheMachine) {
 TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
     ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
     std::snprintf(panelContext.records.phonebookTable[3].name, 21, "New Entry");
-    std::snprintf(panelContext.records.phonebookTable[3].number, 47, "0123456789012345678901234567890123456789012345");
+    std::snprintf(panelContext.records.phonebookTable[3].number, 47,
+                  "0123456789012345678901234567890123456789012345");
     std::memset(&panelContext.records.phonebookTable[0], 0, 70);
     std::vector<ByteVector> before;
     for (size_t k = 0; k < 100; ++k) {
@@ -119,7 +120,9 @@ TEST_F(RecordSimTest, OnlyAWriteWithoutAProperAcknowledgementIsReadBack) {
          [](LinkState& l, const MachineRecords& r) { return Mfp_SetSettings(l, r.systemSetup); },
          Command::GetSetup},
         {Command::SetStatus,
-         [](LinkState& l, const MachineRecords& r) { return Mfp_SetSystemStatus(l, r.systemStatus); },
+         [](LinkState& l, const MachineRecords& r) {
+             return Mfp_SetSystemStatus(l, r.systemStatus);
+         },
          Command::GetStatus},
         {Command::SetPhonebook, Mfp_SetPhonebook, Command::GetPhonebook}};
     for (const auto& [set, routine, get] : writes) {

@@ -69,7 +69,8 @@ std::vector<std::string> LanguageKeys(const std::string& text) {
 void PointUsbPortAt(const char* name) {
     panelContext.link.Reset();
     panelContext.link.currentPort = 0;
-    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s", name);
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
+                  name);
     std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s", name);
 }
 

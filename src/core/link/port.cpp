@@ -242,7 +242,8 @@ int32_t DiscardQueued(const LinkState& link) {
             [&](uint8_t* b, int32_t n) { return Bounded(link.pWin2kUsbReadWithin(b, n, 0), n); });
     }
     // Without a library that can read at once, the device is read by its name.
-    const char* name = link.currentPort == kUsbPort ? link.usbReadPath : PortTable[link.currentPort];
+    const char* name =
+        link.currentPort == kUsbPort ? link.usbReadPath : PortTable[link.currentPort];
     const platform::OpenMode mode = link.currentPort == kUsbPort
                                         ? platform::OpenMode{.read = true}
                                         : platform::OpenMode{.read = true, .write = true};
@@ -322,8 +323,8 @@ std::string PortHolderProgram(const LinkState& link, int32_t id) {
     if (!link.arbitrationLibrary) {
         return {};
     }
-    auto holder =
-        reinterpret_cast<PortHolderFn>(platform::GetProcAddress(link.arbitrationLibrary, "PortHolder"));
+    auto holder = reinterpret_cast<PortHolderFn>(
+        platform::GetProcAddress(link.arbitrationLibrary, "PortHolder"));
     char name[64] = {};
     if (!holder || holder(id, name, sizeof name) != 1) {
         return {};

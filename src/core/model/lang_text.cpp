@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/profile.h"
 #include "platform/program.h"
@@ -193,8 +193,7 @@ bool LanguageFileUsable() {
 const char* GetLangString(const std::string& section, const std::string& key) {
     current.text[0] = '\0';
     if (LanguageFileUsable()) {
-        platform::GetPrivateProfileString(section, key, "", current.text, 255,
-                                          current.filePath);
+        platform::GetPrivateProfileString(section, key, "", current.text, 255, current.filePath);
     } else {
         platform::GetProfileStringFromText(section, key, "", current.text, 255,
                                            kBuiltInLanguageText);

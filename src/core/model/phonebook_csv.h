@@ -50,4 +50,5 @@ std::string CsvPhonebookText(const MachineRecords& records);
 
 // Puts the lines into the table, all or nothing (kProblems); groups follow
 // the group editor's rules. prefix: what a leading "+" of a number becomes.
-PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book, std::string_view prefix);
+PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book,
+                                   std::string_view prefix);

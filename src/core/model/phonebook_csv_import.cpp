@@ -20,7 +20,8 @@ struct Plan {
 
 // Groups the file does not name keep their members: a line may not empty
 // those members or turn them into something else.
-bool TakesHeldSlot(const MachineRecords& records, const CsvSlotLine& line, const std::vector<bool>& heldByKept) {
+bool TakesHeldSlot(const MachineRecords& records, const CsvSlotLine& line,
+                   const std::vector<bool>& heldByKept) {
     if (!heldByKept[static_cast<size_t>(line.slot)]) {
         return false;
     }
@@ -112,7 +113,8 @@ void StoreLine(MachineRecords& records, const Plan& plan) {
 
 } // namespace
 
-PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book, std::string_view prefix) {
+PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book,
+                                   std::string_view prefix) {
     PhonebookImport result;
     result.format = PhonebookFormat::kCsv;
     if (!book.problems.empty()) {

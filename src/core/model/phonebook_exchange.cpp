@@ -88,10 +88,12 @@ PhonebookFormat PhonebookFormatForName(const std::string& path) {
 }
 
 std::string ExportPhonebookText(const MachineRecords& records, PhonebookFormat format) {
-    return format == PhonebookFormat::kVcard ? VcardPhonebookText(records) : CsvPhonebookText(records);
+    return format == PhonebookFormat::kVcard ? VcardPhonebookText(records)
+                                             : CsvPhonebookText(records);
 }
 
-PhonebookImport ImportPhonebookText(MachineRecords& records, std::string_view text, const PhonebookImportOptions& options) {
+PhonebookImport ImportPhonebookText(MachineRecords& records, std::string_view text,
+                                    const PhonebookImportOptions& options) {
     if (PhonebookSlots(records) == 0 || !IsInternationalPrefix(options.internationalPrefix)) {
         PhonebookImport result;
         result.error = FileError::kFailed;
@@ -120,7 +122,8 @@ PhonebookImport ImportPhonebookFile(MachineRecords& records, const std::string& 
     return ImportPhonebookText(records, text, options);
 }
 
-FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path, PhonebookFormat format) {
+FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path,
+                              PhonebookFormat format) {
     const std::string text = ExportPhonebookText(records, format);
     return FileErrorOf(platform::SaveFile(
         path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "pbx"));

@@ -1,10 +1,10 @@
 #pragma once
 #include "model/file_error.h"
+#include "protocol/machine_record.h"
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
-#include "protocol/machine_record.h"
 
 // Phonebooks to and from other programs' address books: CSV (RFC 4180) and
 // vCard (2.1, 3.0 and 4.0). Exports are UTF-8; imports also take UTF-16 with a
@@ -99,7 +99,8 @@ PhonebookImport ImportPhonebookFile(MachineRecords& records, const std::string& 
                                     const PhonebookImportOptions& options = {});
 
 // Saves ExportPhonebookText whole (platform::SaveFile).
-FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path, PhonebookFormat format);
+FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path,
+                              PhonebookFormat format);
 
 // A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
 // Text from the file is cut and its control characters escaped (ShownFileText).

@@ -73,7 +73,8 @@ std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<u
     return contents;
 }
 
-std::optional<PhonebookFileContents> ReadPhonebookFileContents(const MachineRecords& records, const std::string& path,
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const MachineRecords& records,
+                                                               const std::string& path,
                                                                FileError* error) {
     const int n = PhonebookSlots(records);
     if (n == 0) {
@@ -127,7 +128,8 @@ int PhonebookFileContents::partialSlotBytes() const {
 }
 
 int ReadPhonebookFile(MachineRecords& records, const std::string& path, FileError* error) {
-    const std::optional<PhonebookFileContents> contents = ReadPhonebookFileContents(records, path, error);
+    const std::optional<PhonebookFileContents> contents =
+        ReadPhonebookFileContents(records, path, error);
     if (!contents) {
         return 0;
     }

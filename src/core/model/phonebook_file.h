@@ -1,10 +1,10 @@
 #pragma once
 #include "model/file_error.h"
+#include "protocol/machine_record.h"
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-#include "protocol/machine_record.h"
 
 // A phonebook file: a 40-byte head beginning "VRN FAX-RCP Phonebook", then
 // the raw table, 70 bytes a slot.
@@ -15,7 +15,8 @@ constexpr int kPhonebookFileHeadSize = 40;
 // complete new copy written and synced beside it, which then takes its
 // place, with the old file's mode and, where the system allows, owner. On
 // failure the old file is untouched and error (when given) says why.
-int WritePhonebookFile(const MachineRecords& records, const std::string& path, FileError* error = nullptr);
+int WritePhonebookFile(const MachineRecords& records, const std::string& path,
+                       FileError* error = nullptr);
 
 // Whether a save to path could write its file, checked as WritePhonebookFile
 // checks it but without writing anything: kNone when it could.
@@ -41,7 +42,8 @@ struct PhonebookFileContents {
 
 // Reads the file as ReadPhonebookFile does, without touching the table;
 // nullopt where ReadPhonebookFile gives 0.
-std::optional<PhonebookFileContents> ReadPhonebookFileContents(const MachineRecords& records, const std::string& path,
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const MachineRecords& records,
+                                                               const std::string& path,
                                                                FileError* error = nullptr);
 
 // What a phonebook file's bytes hold, checked as ReadPhonebookFileContents

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/phonebook_exchange.h"
-#include "protocol/phonebook.h"
 #include "protocol/machine_record.h"
+#include "protocol/phonebook.h"
 
 // What the CSV and vCard imports share.
 

@@ -37,7 +37,8 @@ void ReleaseMember(MachineRecords& records, int m, bool onlyMarkOne) {
     if (records.groupRefCount[m] != 0) {
         --records.groupRefCount[m];
     }
-    if (records.groupRefCount[m] == 0 && (!onlyMarkOne || records.phonebookTable[m].memberMark == 1)) {
+    if (records.groupRefCount[m] == 0 &&
+        (!onlyMarkOne || records.phonebookTable[m].memberMark == 1)) {
         records.phonebookTable[m].memberMark = 0;
     }
 }
@@ -111,7 +112,8 @@ void ApplyClickRules(const PhonebookEntry& e, EditButtonStates& states) {
     }
 }
 
-void StoreSingleNumber(MachineRecords& records, int index, const std::string& name, const std::string& number) {
+void StoreSingleNumber(MachineRecords& records, int index, const std::string& name,
+                       const std::string& number) {
     if (!ValidSlot(records, index)) {
         return;
     }
@@ -121,7 +123,8 @@ void StoreSingleNumber(MachineRecords& records, int index, const std::string& na
     CopyText(e.number, kNumberLength, number);
 }
 
-void StoreGroup(MachineRecords& records, int index, const std::string& name, const uint8_t* members) {
+void StoreGroup(MachineRecords& records, int index, const std::string& name,
+                const uint8_t* members) {
     if (!ValidSlot(records, index)) {
         return;
     }
@@ -211,7 +214,8 @@ bool IsIncluded(int slot) {
     return slot >= 0 && slot < kIncludeStateSlots && includeState[slot] == kIncluded;
 }
 
-std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members, bool speedDialMode) {
+std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members,
+                              bool speedDialMode) {
     std::vector<int> out;
     const int n = std::min(PhonebookSlots(records), kIncludeStateSlots);
     const int s = SpeedDialSlots(records);
@@ -262,7 +266,8 @@ std::vector<int> GroupMemberSlots(const MachineRecords& records, int index) {
     return list;
 }
 
-bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members, bool speedDialMode) {
+bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members,
+                     bool speedDialMode) {
     if (!ValidSlot(records, slot)) {
         return false;
     }

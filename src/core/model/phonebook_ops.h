@@ -34,11 +34,13 @@ struct EditButtonStates {
 void ApplyClickRules(const PhonebookEntry& e, EditButtonStates& states);
 
 // Stores the entry editor's texts in slot index (kind and memberMark stay).
-void StoreSingleNumber(MachineRecords& records, int index, const std::string& name, const std::string& number);
+void StoreSingleNumber(MachineRecords& records, int index, const std::string& name,
+                       const std::string& number);
 
 // Stores a confirmed group: kind 1, the name and the 46-byte member field. A
 // group without members and without a memberMark becomes an empty slot.
-void StoreGroup(MachineRecords& records, int index, const std::string& name, const uint8_t* members);
+void StoreGroup(MachineRecords& records, int index, const std::string& name,
+                const uint8_t* members);
 
 // Deletes slot index as the given view (1 speed-dial, 0 one-touch) sees it;
 // a group is taken apart first. False, with nothing changed, when a group
@@ -73,7 +75,8 @@ bool IsIncluded(int slot);
 // Members named by a member field, in list order: in the speed-dial mode the
 // one-touch members first, then the speed-dial members; in the one-touch mode
 // the one speed-dial group that byte 0 names (none when it is 0).
-std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members, bool speedDialMode);
+std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members,
+                              bool speedDialMode);
 
 // The slots that group slot index holds, ascending: a group in a speed-dial
 // slot holds the members of its two bitmaps, one in a one-touch slot the
@@ -84,7 +87,8 @@ std::vector<int> GroupMemberSlots(const MachineRecords& records, int index);
 // Whether slot i may be offered for a group: in the speed-dial mode a
 // single-number slot with a number that is not included; in the one-touch
 // mode a group (kind exactly 1) other than the one byte 0 names.
-bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members, bool speedDialMode);
+bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members,
+                     bool speedDialMode);
 
 // Rebuilds a 46-byte member field from includeState.
 void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode);

@@ -67,7 +67,8 @@ void FetchControlPortName(LinkState& link) {
 bool usbPipeOpened = false;
 
 bool UsbPipeOpens(LinkState& link) {
-    auto device = platform::OpenDevice(link.usbWritePath, {.read = true, .write = true, .shared = true});
+    auto device =
+        platform::OpenDevice(link.usbWritePath, {.read = true, .write = true, .shared = true});
     usbPipeOpened = device != nullptr;
     return usbPipeOpened;
 }
@@ -97,7 +98,8 @@ int32_t DetectWin9xPort(LinkState& link) {
 // The library named no port: with several machines on the bus the user
 // picks one. False when the user wants none at all (start-up ends).
 bool ChooseUsbMachine(LinkState& link, const StartupHooks& hooks, bool& asked) {
-    if (link.controlPortName[0] != '\0' || !link.pSelectControlPort || !hooks.chooseUsbDevice || asked) {
+    if (link.controlPortName[0] != '\0' || !link.pSelectControlPort || !hooks.chooseUsbDevice ||
+        asked) {
         return true;
     }
     const std::vector<UsbCandidate> candidates = UsbCandidates(link);
@@ -135,8 +137,9 @@ int32_t DetectNt5Port(LinkState& link, const StartupHooks& hooks, bool& asked) {
     link.pGetControlPortName = Lookup<GetControlPortNameFn>(link, "GetControlPortName");
     link.pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>(link, "Win2kUsbWrite");
     link.pWin2kUsbRead = Lookup<Win2kUsbReadFn>(link, "Win2kUsbRead");
-    link.pWin2kUsbReadWithin = Lookup<Win2kUsbReadWithinFn>(link, "Win2kUsbReadWithin"); // may be absent
-    LoadUsbChoiceEntryPoints(link);                                               // likewise
+    link.pWin2kUsbReadWithin =
+        Lookup<Win2kUsbReadWithinFn>(link, "Win2kUsbReadWithin"); // may be absent
+    LoadUsbChoiceEntryPoints(link);                               // likewise
     if (!link.pGetControlPortName || !link.pWin2kUsbWrite || !link.pWin2kUsbRead) {
         return kEcp1Port;
     }
@@ -218,7 +221,8 @@ StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks) {
             return StartupOutcome::PortBusy;
         }
     }
-    AllocatePhonebookTable(context.records, context.records.inquiryRecord.capacityA + context.records.inquiryRecord.capacityB);
+    AllocatePhonebookTable(context.records, context.records.inquiryRecord.capacityA +
+                                                context.records.inquiryRecord.capacityB);
     DetectPlatform(link);
 
     bool askedForUsbMachine = false;
@@ -237,7 +241,8 @@ StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks) {
         // A device the user named is the only one tried: no silent move to
         // the parallel port, which would then take the blame.
         const bool onlyNamed = link.currentPort == kUsbPort && !ExplicitDevice().empty();
-        bool answered = (!onlyNamed || usbPipeOpened) && InquireTwice(link, context.records.inquiryRecord, hooks);
+        bool answered = (!onlyNamed || usbPipeOpened) &&
+                        InquireTwice(link, context.records.inquiryRecord, hooks);
         if (Cancelled(hooks)) {
             return StartupOutcome::Aborted;
         }

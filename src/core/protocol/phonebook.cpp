@@ -156,8 +156,8 @@ namespace {
 int ReadPhonebookAnswer(LinkState& link, std::unique_ptr<uint8_t[]>& buffer, int n) {
     const int32_t dataSize = kPhonebookRecordSize * n;
     // The fixed waits and four reads: the head, the records and two retries.
-    ExchangeScope exchange(
-        link, ExchangeBudgetMs(1000 + 1000 + 500 + 500, 4, kGetRequestSize + kGetHeadSize + dataSize));
+    ExchangeScope exchange(link, ExchangeBudgetMs(1000 + 1000 + 500 + 500, 4,
+                                                  kGetRequestSize + kGetHeadSize + dataSize));
 
     int32_t written = PortWrite(link, kGetRequest.data(), kGetRequestSize);
     platform::OutputDebugString("===> GET PHONEBOOK <===\n");

@@ -137,8 +137,7 @@ namespace {
 // machine did not say whether it took the block.
 int WriteRecord(LinkState& link, const RecordDescriptor& d, const std::vector<uint8_t>& request) {
     ExchangeScope exchange(
-        link,
-        ExchangeBudgetMs(d.set.delayMs, 1, request.size() + kAcknowledgementSize));
+        link, ExchangeBudgetMs(d.set.delayMs, 1, request.size() + kAcknowledgementSize));
     const auto size = static_cast<int32_t>(request.size());
     const int32_t written = PortWrite(link, request.data(), size);
     if (d.set.banner != nullptr) {

@@ -45,9 +45,12 @@ struct TextBinding {
 };
 std::array<TextBinding, CAdvanced::kTextCount> TextBindings() {
     return {{
-        {kMachineNumber, panelContext.records.systemStatus.machineNumber, sizeof panelContext.records.systemStatus.machineNumber - 1, 1},
-        {kMachineId, panelContext.records.systemStatus.machineId, sizeof panelContext.records.systemStatus.machineId - 1, 2},
-        {kPrefixDial, panelContext.records.systemStatus.prefixDial, sizeof panelContext.records.systemStatus.prefixDial - 1, 1},
+        {kMachineNumber, panelContext.records.systemStatus.machineNumber,
+         sizeof panelContext.records.systemStatus.machineNumber - 1, 1},
+        {kMachineId, panelContext.records.systemStatus.machineId,
+         sizeof panelContext.records.systemStatus.machineId - 1, 2},
+        {kPrefixDial, panelContext.records.systemStatus.prefixDial,
+         sizeof panelContext.records.systemStatus.prefixDial - 1, 1},
     }};
 }
 
@@ -335,7 +338,9 @@ void CAdvanced::ShowValues() {
     for (int i = 0; i < kCheckCount; ++i) {
         checkStates_[i] = panelContext.records.systemStatus.*kChecks[i].field;
     }
-    tollSaver_ = panelContext.records.systemStatus.tollSaver <= 1 ? panelContext.records.systemStatus.tollSaver : -1;
+    tollSaver_ = panelContext.records.systemStatus.tollSaver <= 1
+                     ? panelContext.records.systemStatus.tollSaver
+                     : -1;
     const auto bindings = TextBindings();
     for (int i = 0; i < kTextCount; ++i) {
         // Trailing blanks leave the record itself, so the next Apply sends zeros.
@@ -426,7 +431,8 @@ void CAdvanced::StoreControls() {
     for (int i = 0; i < kCheckCount; ++i) {
         panelContext.records.systemStatus.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex], panelContext.records.systemStatus.powerSave);
+    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex],
+                      panelContext.records.systemStatus.powerSave);
     const auto bindings = TextBindings();
     for (int i = 0; i < kTextCount; ++i) {
         const QByteArray bytes = texts_[i].toLatin1();

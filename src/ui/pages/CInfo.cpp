@@ -66,11 +66,11 @@ void CInfo::ExchangeValues(Exchange direction) {
         int id;
         const QString& text;
     } values[] = {
-        {kAdfJam, adfJamCountText},         {kAdfScan, adfScanCountText},
-        {kToner, tonerCountText},           {kPlatenScan, platenScanCountText},
-        {kPrintCount, printCountText},      {kPrintJam, printJamCountText},
-        {kFreeMemory, freeMemoryText},      {kEmulVersion, emulationVersionText},
-        {kFwVersion, firmwareVersionText},  {kEngineVersion, engineVersionText},
+        {kAdfJam, adfJamCountText},        {kAdfScan, adfScanCountText},
+        {kToner, tonerCountText},          {kPlatenScan, platenScanCountText},
+        {kPrintCount, printCountText},     {kPrintJam, printJamCountText},
+        {kFreeMemory, freeMemoryText},     {kEmulVersion, emulationVersionText},
+        {kFwVersion, firmwareVersionText}, {kEngineVersion, engineVersionText},
     };
     // Whole values; a window too narrow for one cuts it and shows it whole
     // in the tool tip.
@@ -107,7 +107,8 @@ void CInfo::OnRefresh() {
     firmwareVersionText = MachineText(panelContext.records.machineInfo.firmwareVersion);
     engineVersionText = MachineText(panelContext.records.machineInfo.engineVersion);
     emulationVersionText = MachineText(panelContext.records.machineInfo.emulationVersion);
-    freeMemoryText = QString::asprintf(" %d %% ", panelContext.records.machineInfo.freeMemoryPercent);
+    freeMemoryText =
+        QString::asprintf(" %d %% ", panelContext.records.machineInfo.freeMemoryPercent);
     platenScanCountText = Counter(panelContext.records.machineInfo.platenScanCount);
     adfScanCountText = Counter(panelContext.records.machineInfo.adfScanCount);
     printCountText = Counter(panelContext.records.machineInfo.printCount);

@@ -348,18 +348,25 @@ void CSettings::OnControlChange() {
         // A list without a selection names no value: the record keeps its own
         // (a machine value outside the list survives the next Apply).
         if (listPositions_[i] >= 0) {
-            panelContext.records.systemSetup.*kLists[i].field = static_cast<uint8_t>(listPositions_[i]);
+            panelContext.records.systemSetup.*kLists[i].field =
+                static_cast<uint8_t>(listPositions_[i]);
         }
     }
     for (int i = 0; i < kCheckCount; ++i) {
         panelContext.records.systemSetup.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    panelContext.records.systemSetup.discardSize = static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
-    panelContext.records.systemSetup.redialInterval = static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
-    panelContext.records.systemSetup.ringCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
-    panelContext.records.systemSetup.redialCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
-    panelContext.records.systemSetup.zoom = static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
-    panelContext.records.systemSetup.copies = static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
+    panelContext.records.systemSetup.discardSize =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
+    panelContext.records.systemSetup.redialInterval =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
+    panelContext.records.systemSetup.ringCount =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
+    panelContext.records.systemSetup.redialCount =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
+    panelContext.records.systemSetup.zoom =
+        static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
+    panelContext.records.systemSetup.copies =
+        static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
 }
 
 void CSettings::OnNumberKillFocus() {

@@ -49,7 +49,8 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         if (!PrepareRecords(pages)) {
             return;
         }
-        error = WriteSettingsFile(local, panelContext.records.systemSetup, panelContext.records.systemStatus);
+        error = WriteSettingsFile(local, panelContext.records.systemSetup,
+                                  panelContext.records.systemStatus);
     }
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,

@@ -45,7 +45,8 @@ CEditPhonebook::CEditPhonebook(int index, QWidget* parent) : QDialog(parent) {
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
     numberField_ = dlg::FindControl<CFilterEdit>(this, kNumber);
 
-    if (panelContext.records.phonebookTable != nullptr && index >= 0 && index < PhonebookSlots(panelContext.records)) {
+    if (panelContext.records.phonebookTable != nullptr && index >= 0 &&
+        index < PhonebookSlots(panelContext.records)) {
         name_ = MachineText(SlotName(panelContext.records.phonebookTable[index]));
         number_ = MachineText(SlotNumber(panelContext.records.phonebookTable[index]));
     }

@@ -50,7 +50,8 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     std::memcpy(memberField, members, kMembersLength);
     speedDialMode_ = speedDialView != 0;
     const int n = PhonebookSlots(panelContext.records);
-    countsAtOpening_.assign(panelContext.records.groupRefCount, panelContext.records.groupRefCount + n);
+    countsAtOpening_.assign(panelContext.records.groupRefCount,
+                            panelContext.records.groupRefCount + n);
 
     dlg::BuildDialog(this, groupDialTemplate);
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
@@ -339,8 +340,10 @@ void CGroupDial::OnOK() {
 
 void CGroupDial::reject() {
     // A cancelled edit changes nothing, the reference counts included.
-    const int n = std::min(PhonebookSlots(panelContext.records), static_cast<int>(countsAtOpening_.size()));
-    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n, panelContext.records.groupRefCount);
+    const int n =
+        std::min(PhonebookSlots(panelContext.records), static_cast<int>(countsAtOpening_.size()));
+    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n,
+              panelContext.records.groupRefCount);
     QDialog::reject();
 }
 

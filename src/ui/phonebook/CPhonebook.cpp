@@ -142,8 +142,9 @@ void CPhonebook::OnInitDialog() {
     sent_ = CopyOfTable(panelContext.records);
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
-    speedRadio->setText(QString::asprintf(
-        "%s ( 0 ~ %d )", GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"), SpeedDialSlots(panelContext.records) - 1));
+    speedRadio->setText(QString::asprintf("%s ( 0 ~ %d )",
+                                          GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"),
+                                          SpeedDialSlots(panelContext.records) - 1));
     speedRadio->show();
 
     // The list has no label of its own: it is the phonebook.
@@ -320,7 +321,8 @@ void CPhonebook::UpdateButtons(int item) {
     auto* edit = Control<QPushButton>(kEdit);
     auto* group = Control<QPushButton>(kGroupDial);
     const int slot = viewStart + item;
-    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
+    if (edit == nullptr || group == nullptr || slot < 0 ||
+        slot >= PhonebookSlots(panelContext.records)) {
         return;
     }
     EditButtonStates states{edit->isEnabled(), group->isEnabled()};
@@ -491,7 +493,9 @@ void CPhonebook::OnDelete() {
         for (int g : GroupsHolding(panelContext.records, slot)) {
             const std::string name = SlotName(panelContext.records.phonebookTable[g]);
             groups << QStringLiteral("%1 %2")
-                          .arg(g - (g >= SpeedDialSlots(panelContext.records) ? SpeedDialSlots(panelContext.records) : 0))
+                          .arg(g - (g >= SpeedDialSlots(panelContext.records)
+                                        ? SpeedDialSlots(panelContext.records)
+                                        : 0))
                           .arg(MachineText(name))
                           .trimmed();
         }
@@ -549,7 +553,8 @@ void CPhonebook::OnListDoubleClick() {
         return;
     }
     const int slot = viewStart + item;
-    if (slot < PhonebookSlots(panelContext.records) && panelContext.records.phonebookTable[slot].kind != 0) {
+    if (slot < PhonebookSlots(panelContext.records) &&
+        panelContext.records.phonebookTable[slot].kind != 0) {
         EditGroup(item);
     } else {
         EditSlot(item);

@@ -179,7 +179,8 @@ QString ExportPhonebookCommand(QWidget* owner) {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const FileError error = ExportPhonebookFile(panelContext.records, local, PhonebookFormatForName(local));
+    const FileError error =
+        ExportPhonebookFile(panelContext.records, local, PhonebookFormatForName(local));
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kExchangeMessages));

@@ -44,9 +44,10 @@ QString Members(int slot) {
 
 QString PhonebookPrintText(const QDateTime& when) {
     QString html = "<h2>" + Lang("PHONEBOOK", "PRINT_TITLE").toHtmlEscaped() + "</h2>";
-    const QString id = RecordText(panelContext.records.systemStatus.machineId, sizeof panelContext.records.systemStatus.machineId);
-    const QString number =
-        RecordText(panelContext.records.systemStatus.machineNumber, sizeof panelContext.records.systemStatus.machineNumber);
+    const QString id = RecordText(panelContext.records.systemStatus.machineId,
+                                  sizeof panelContext.records.systemStatus.machineId);
+    const QString number = RecordText(panelContext.records.systemStatus.machineNumber,
+                                      sizeof panelContext.records.systemStatus.machineNumber);
     if (!id.isEmpty() || !number.isEmpty()) {
         html += "<p style=\"white-space:pre\">" +
                 Lang("PHONEBOOK", "PRINT_MACHINE").toHtmlEscaped().arg(id, number) + "</p>";
@@ -61,7 +62,8 @@ QString PhonebookPrintText(const QDateTime& when) {
         html += "<th align=\"left\">" + Lang("COMMON", key).toHtmlEscaped() + "</th>";
     }
     html += "</tr></thead>";
-    const int n = panelContext.records.phonebookTable != nullptr ? PhonebookSlots(panelContext.records) : 0;
+    const int n =
+        panelContext.records.phonebookTable != nullptr ? PhonebookSlots(panelContext.records) : 0;
     for (int i = 0; i < n; ++i) {
         const PhonebookEntry& e = panelContext.records.phonebookTable[i];
         if (SlotIsEmpty(e)) {

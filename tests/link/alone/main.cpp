@@ -24,10 +24,9 @@ int main() {
     MachineRecords records;
     SetMachineRecordDefaults(records);
     records.systemSetup.copies = 0;
-    const bool answered = Mfp_Inquiry(link, records.inquiryRecord) == 1 &&
-                          records.inquiryRecord.machineClass == 3 &&
-                          Mfp_GetSettings(link, records.systemSetup) == 1 &&
-                          records.systemSetup.copies != 0;
+    const bool answered =
+        Mfp_Inquiry(link, records.inquiryRecord) == 1 && records.inquiryRecord.machineClass == 3 &&
+        Mfp_GetSettings(link, records.systemSetup) == 1 && records.systemSetup.copies != 0;
 
     sim::UnregisterSimDevice();
     platform::InstallDebugSink(nullptr);
