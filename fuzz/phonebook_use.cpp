@@ -27,13 +27,13 @@ void UsePhonebook() {
         ApplyClickRules(e, states);
         if (e.kind != 0) {
             const bool speedDialMode = i < speed;
-            for (const int member : GroupMembers(e.members, speedDialMode)) {
+            for (const int member : GroupMembers(panelContext.records, e.members, speedDialMode)) {
                 if (member < 0 || member >= kIncludeStateSlots) {
                     Fail("a group member is outside the editor's view");
                 }
             }
             for (int j = 0; j < n; ++j) {
-                shown += OfferedForGroup(j, e.members, speedDialMode) ? 1 : 0;
+                shown += OfferedForGroup(panelContext.records, j, e.members, speedDialMode) ? 1 : 0;
             }
         }
     }

@@ -88,7 +88,7 @@ struct PhonebookImportOptions {
 // An international access prefix the machine can dial: 1 to 4 digits.
 bool IsInternationalPrefix(std::string_view text);
 
-// Imports text (its format found from its content) into the PhonebookTable;
+// Imports text (its format found from its content) into the records' table;
 // on success the group reference counts are recounted, as after a read. On an
 // error the table is unchanged.
 PhonebookImport ImportPhonebookText(MachineRecords& records, std::string_view text,
