@@ -1,7 +1,7 @@
 // Port arbitration with the scanner driver's library.
-#include "link/fake_libs.h"
-#include "link/isolated.h"
-#include "link/link_fixture.h"
+#include "fake_libs.h"
+#include "isolated.h"
+#include "link_fixture.h"
 
 namespace {
 

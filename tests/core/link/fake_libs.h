@@ -1,5 +1,5 @@
 #pragma once
-// The fake run-time libraries built by tests/link/CMakeLists.txt, and a way
+// The fake run-time libraries built by tests/core/link/CMakeLists.txt, and a way
 // to make one of their folders the program's directory.
 #include <dlfcn.h>
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace fakes {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "link/link_fixture.h"
-#include "support/fake_device.h"
+#include "link_fixture.h"
+#include "support/platform/fake_device.h"
 
 namespace {
 

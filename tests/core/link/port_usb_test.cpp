@@ -2,8 +2,8 @@
 #include <cstring>
 #include <vector>
 
-#include "link/link_fixture.h"
-#include "support/fake_device.h"
+#include "link_fixture.h"
+#include "support/platform/fake_device.h"
 
 namespace {
 

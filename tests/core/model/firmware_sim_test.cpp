@@ -8,15 +8,15 @@
 
 #include <cstring>
 
-#include "firmware_test_helpers.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/firmware_transfer.h"
 #include "model/panel_context.h"
 #include "platform/device.h"
 #include "recording_view.h"
 #include "sim/simulated_machine.h"
-#include "support/bytes.h"
-#include "support/panel_fixture.h"
+#include "support/platform/bytes.h"
+#include "support/core/panel_fixture.h"
 
 using firmware::TransferResult;
 using ::testing::ElementsAre;

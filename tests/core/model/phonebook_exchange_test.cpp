@@ -13,8 +13,8 @@
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/core/context_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -41,10 +41,10 @@ std::string Problems(const PhonebookImport& result) {
     return text;
 }
 
-class PhonebookExchangeTest : public PlatformTest {
+class PhonebookExchangeTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         SetMachineRecordDefaults();
         inquiryRecord = InquiryRecord{10, 90, 1, 2}; // one-touch slots are 90..99
         ASSERT_TRUE(AllocatePhonebookTable(100));
@@ -460,7 +460,7 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
         SCOPED_TRACE(c.file);
         std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * 100);
         const PhonebookImport result = ImportPhonebookFile(
-            std::string(FAXRCP_SOURCE_DIR) + "/tests/phonebook/address_books/" + c.file, c.options);
+            std::string(FAXRCP_SOURCE_DIR) + "/tests/core/model/address_books/" + c.file, c.options);
         ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
         EXPECT_TRUE(result.addressBook);
         std::string slots, notes;

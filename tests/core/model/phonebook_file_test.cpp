@@ -15,8 +15,8 @@
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/core/context_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -47,10 +47,10 @@ void LoadImage(const std::string& image) {
     std::memcpy(PhonebookTable, image.data(), 7000);
 }
 
-class PhonebookFileTest : public PlatformTest {
+class PhonebookFileTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         SetMachineRecordDefaults();
         ASSERT_TRUE(AllocatePhonebookTable(100));
     }

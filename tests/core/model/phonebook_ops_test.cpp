@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "protocol/inquiry.h"
-#include "support/platform_fixture.h"
+#include "support/core/context_fixture.h"
 
 namespace {
 
-class PhonebookOpsTest : public PlatformTest {
+class PhonebookOpsTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         ASSERT_TRUE(AllocatePhonebookTable(100));
     }
 };

@@ -10,7 +10,7 @@
 
 #include "model/field_text.h"
 #include "protocol/record_table.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "model/file_error.h"
 #include "model/utf8_text.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // terminal and on FIFOs. Real waits, kept to a few tens of milliseconds.
 #include "platform/char_device.h"
 #include "platform/device.h"
-#include "support/bytes.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/bytes.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The device namespace: registered fakes, port names, environment overrides.
 #include "platform/device.h"
-#include "support/fake_device.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 

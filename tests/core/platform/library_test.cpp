@@ -1,8 +1,8 @@
 // Runtime libraries by name: "NAME.dll" is libNAME.so, program folder first.
 #include "platform/library.h"
 #include "platform/program.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 

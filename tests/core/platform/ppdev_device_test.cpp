@@ -6,6 +6,7 @@
 
 #include "platform/ppdev_backend.h"
 #include "platform/ppdev_device.h"
+#include "support/platform/platform_fixture.h"
 
 using namespace platform;
 
@@ -62,10 +63,16 @@ class FakePpdev : public PpdevBackend {
     }
 };
 
-class PpdevDeviceTest : public ::testing::Test {
+class PpdevDeviceTest : public PlatformTest {
   protected:
-    void SetUp() override { InstallPpdevBackend(&fake); }
-    void TearDown() override { InstallPpdevBackend(nullptr); }
+    void SetUp() override {
+        PlatformTest::SetUp();
+        InstallPpdevBackend(&fake);
+    }
+    void TearDown() override {
+        InstallPpdevBackend(nullptr);
+        PlatformTest::TearDown();
+    }
     FakePpdev fake;
     OpenMode rw{true, true, false};
 };

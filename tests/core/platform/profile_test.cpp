@@ -1,7 +1,7 @@
 // Profile (INI) reads with the host's semantics.
 #include "platform/profile.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +41,11 @@ class ProfileTest : public PlatformTest {
 // Each case: the profile's text, what is asked for, and the text read.
 TEST_F(ProfileTest, ReadsFollowTheHostsRules) {
     const std::string long300(300, 'x');
+    // "Größe" is 47 72 C3 B6 C3 9F 65; "€" is E2 82 AC.
+    const std::string german = "[S]\nde=Gr\xC3\xB6\xC3\x9F"
+                               "e\n";
+    const std::string euro = "[S]\neuro=a\xE2\x82\xAC"
+                             "b\n";
     static const char withNul[] = "[S]\nK=before\0after\nL=next\n";
     const std::string nulText(withNul, sizeof withNul - 1);
     const struct {
@@ -79,31 +84,13 @@ TEST_F(ProfileTest, ReadsFollowTheHostsRules) {
         {"cut to 15", "[C]\nF=123456789012345678901\n", "C", "F", "", 16, "123456789012345"},
         {"size 1", "[C]\nF=123456789012345678901\n", "C", "F", "", 1, ""},
         {"just fits", "[C]\nF=123456789012345678901\n", "C", "F", "", 22, "123456789012345678901"},
-        // "Größe" is 47 72 C3 B6 C3 9F 65; "€" is E2 82 AC; "𝄞" is F0 9D 84 9E.
-        {"no half UTF-8 character",
-         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
-         "e\n",
-         "S", "de", "", 4, "Gr"},
-        {"a whole one fits",
-         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
-         "e\n",
-         "S", "de", "", 5, "Gr\xC3\xB6"},
-        {"cut at the next lead",
-         "[S]\nde=Gr\xC3\xB6\xC3\x9F"
-         "e\n",
-         "S", "de", "", 6, "Gr\xC3\xB6"},
-        {"2 of 3 bytes dropped",
-         "[S]\neuro=a\xE2\x82\xAC"
-         "b\n",
-         "S", "euro", "", 4, "a"},
-        {"1 of 3 bytes dropped",
-         "[S]\neuro=a\xE2\x82\xAC"
-         "b\n",
-         "S", "euro", "", 3, "a"},
-        {"3 bytes fit",
-         "[S]\neuro=a\xE2\x82\xAC"
-         "b\n",
-         "S", "euro", "", 5, "a\xE2\x82\xAC"},
+        // "𝄞" is F0 9D 84 9E.
+        {"no half UTF-8 character", german, "S", "de", "", 4, "Gr"},
+        {"a whole one fits", german, "S", "de", "", 5, "Gr\xC3\xB6"},
+        {"cut at the next lead", german, "S", "de", "", 6, "Gr\xC3\xB6"},
+        {"2 of 3 bytes dropped", euro, "S", "euro", "", 4, "a"},
+        {"1 of 3 bytes dropped", euro, "S", "euro", "", 3, "a"},
+        {"3 bytes fit", euro, "S", "euro", "", 5, "a\xE2\x82\xAC"},
         {"3 of 4 bytes dropped", "[S]\nclef=\xF0\x9D\x84\x9E!\n", "S", "clef", "", 4, ""},
         {"4 bytes fit", "[S]\nclef=\xF0\x9D\x84\x9E!\n", "S", "clef", "", 5, "\xF0\x9D\x84\x9E"},
         {"not UTF-8: cut bytewise", "[S]\nk=ab\x80\x80\x80\x80\x80z\n", "S", "k", "", 6,

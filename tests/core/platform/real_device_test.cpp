@@ -6,7 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/device.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Opening files the user names: only regular files, never blocking.
 #include "platform/regular_file.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "platform/debug_output.h"
 #include "platform/program.h"
 #include "platform/virtual_clock.h"
-#include "support/platform_fixture.h"
+#include "support/platform/platform_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 
 #include "platform/remembered_usb_port.h"
 #include "platform/usb_candidates.h"
-#include "support/fake_sysfs.h"
-#include "support/fake_usb_bus.h"
+#include "support/platform/fake_sysfs.h"
+#include "support/platform/fake_usb_bus.h"
 
 using namespace platform;
 

@@ -9,7 +9,7 @@
 #include "platform/debug_output.h"
 #include "platform/usb_backend.h"
 #include "platform/usb_device.h"
-#include "platform/virtual_clock.h"
+#include "support/platform/platform_fixture.h"
 
 using namespace platform;
 
@@ -126,23 +126,19 @@ UsbPrinterInterface Printer(uint16_t product, std::string serial = "", uint8_t a
     return p;
 }
 
-class UsbDeviceTest : public ::testing::Test {
+class UsbDeviceTest : public PlatformTest {
   protected:
     void SetUp() override {
+        PlatformTest::SetUp();
         SetUsbIdleWatcher(false);
         InstallUsbBackend(&bus);
-        InstallClock(&clock);
-        InstallDebugSink(&traces);
     }
     void TearDown() override {
         ReleaseAllUsbInterfaces();
         InstallUsbBackend(nullptr);
-        InstallClock(nullptr);
-        InstallDebugSink(nullptr);
+        PlatformTest::TearDown();
     }
     FakeUsbBus bus;
-    VirtualClock clock;
-    CapturingDebugSink traces;
     OpenMode rw{true, true, false};
 };
 
@@ -278,8 +274,8 @@ TEST_F(UsbDeviceTest, MissingPermissionNamesTheDeviceNode) {
     bus.openResult = kUsbErrorAccess;
     EXPECT_EQ(OpenUsbDevice("usb:1A2B:0801", rw), nullptr);
     EXPECT_EQ(UsbPermissionProblem(), "/dev/bus/usb/001/009");
-    ASSERT_FALSE(traces.lines.empty());
-    EXPECT_NE(traces.lines.back().find("/dev/bus/usb/001/009"), std::string::npos);
+    ASSERT_FALSE(traceLines().empty());
+    EXPECT_NE(traceLines().back().find("/dev/bus/usb/001/009"), std::string::npos);
     bus.openResult = 0;
     EXPECT_NE(OpenUsbDevice("usb:1A2B:0801", rw), nullptr);
     EXPECT_EQ(UsbPermissionProblem(), "");

@@ -1,9 +1,9 @@
 // The unix: virtual device against a small device served by a test thread.
 #include "platform/device.h"
 #include "platform/virtual_device.h"
-#include "support/bytes.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/bytes.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 #include <gtest/gtest.h>
 

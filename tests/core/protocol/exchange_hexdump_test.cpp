@@ -3,14 +3,14 @@
 #include <vector>
 
 #include "protocol/exchange.h"
-#include "support/bytes.h"
-#include "support/platform_fixture.h"
+#include "support/platform/bytes.h"
+#include "support/core/context_fixture.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class HexDumpTest : public PlatformTest {};
+class HexDumpTest : public ContextTest {};
 
 TEST_F(HexDumpTest, LinesOfEightBytesWithFillersAndPrintableCharacters) {
     const struct {

@@ -5,11 +5,11 @@
 
 #include "platform/clock.h"
 #include "protocol/exchange.h"
-#include "support/platform_fixture.h"
+#include "support/core/context_fixture.h"
 
 namespace {
 
-class WaitTest : public PlatformTest {};
+class WaitTest : public ContextTest {};
 
 TEST_F(WaitTest, WaitsSleepTheirTimeAndPauseMsGivesUpWhenTheTargetWraps) {
     const uint32_t kLast = 0xFFFFFFFFu;
@@ -29,7 +29,7 @@ TEST_F(WaitTest, WaitsSleepTheirTimeAndPauseMsGivesUpWhenTheTargetWraps) {
         SCOPED_TRACE(c.what);
         platform::VirtualClock local;
         local.setTick(c.start);
-        platform::InstallClock(&local);
+        useClock(local);
         if (c.pause) {
             PauseMs(c.ms);
         } else {
@@ -37,7 +37,7 @@ TEST_F(WaitTest, WaitsSleepTheirTimeAndPauseMsGivesUpWhenTheTargetWraps) {
         }
         EXPECT_EQ(local.tick(), c.endTick);
         EXPECT_EQ(local.slept(), c.slept);
-        platform::InstallClock(&clock);
+        useClock(clock);
     }
 }
 
@@ -59,19 +59,19 @@ class OddClock : public platform::Clock {
 TEST_F(WaitTest, EarlyWakingWaitsAskOnlyForWhatRemains) {
     OddClock early;
     early.mostPerSleep = 300;
-    platform::InstallClock(&early);
+    useClock(early);
     EXPECT_EQ(DelayMs(1000), 1000u);
     EXPECT_EQ(early.asked, (std::vector<uint32_t>{1000, 700, 400, 100}));
     early.asked.clear();
     PauseMs(500);
     EXPECT_EQ(early.asked, (std::vector<uint32_t>{500, 200}));
-    platform::InstallClock(&clock);
+    useClock(clock);
 }
 
 TEST_F(WaitTest, LateSleepsReportTheRealTimeAndDoNotWaitAgainPastTheWrap) {
     OddClock late;
     late.lateBy = 40;
-    platform::InstallClock(&late);
+    useClock(late);
     EXPECT_EQ(DelayMs(1000), 1040u);
 
     late.now = 0xFFFFFFFFu - 600u;
@@ -79,7 +79,7 @@ TEST_F(WaitTest, LateSleepsReportTheRealTimeAndDoNotWaitAgainPastTheWrap) {
     late.asked.clear();
     PauseMs(500);
     EXPECT_EQ(late.asked.size(), 1u);
-    platform::InstallClock(&clock);
+    useClock(clock);
 }
 
 } // namespace

@@ -5,17 +5,17 @@
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "protocol/inquiry.h"
-#include "support/fake_device.h"
-#include "support/platform_fixture.h"
+#include "support/platform/fake_device.h"
+#include "support/core/context_fixture.h"
 
 namespace {
 
 const ByteVector kRequest = HexBytes("1B A4 00 04 50 E0 82 C0");
 
-class InquiryTest : public PlatformTest {
+class InquiryTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         currentPort = 1;
     }
     FakeDevice lpt{"LPT1"};

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "protocol/record_table.h"
-#include "support/bytes.h"
+#include "support/platform/bytes.h"
 
 namespace {
 

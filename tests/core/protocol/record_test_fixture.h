@@ -19,10 +19,10 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
-#include "support/bytes.h"
-#include "support/fake_device.h"
-#include "support/panel_fixture.h"
-#include "support/platform_fixture.h"
+#include "support/platform/bytes.h"
+#include "support/platform/fake_device.h"
+#include "support/core/panel_fixture.h"
+#include "support/core/context_fixture.h"
 
 // Points the USB port (without the NT library) at a device name.
 inline void UseUsbDevice(const char* name) {
@@ -34,10 +34,10 @@ inline void UseUsbDevice(const char* name) {
 // A well-formed answer to a write: ten bytes announcing six.
 inline const ByteVector kWriteAck = {0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC2, 0x00, 0x00};
 
-class RecordTest : public PlatformTest {
+class RecordTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         clock.setTick(5000);
         SetMachineRecordDefaults();
         ASSERT_TRUE(AllocatePhonebookTable(100));
@@ -46,7 +46,7 @@ class RecordTest : public PlatformTest {
     }
     void TearDown() override {
         device.reset();
-        PlatformTest::TearDown();
+        ContextTest::TearDown();
     }
 
     // Trace lines without the hexadecimal dump lines (those end in "\r\n").

@@ -1,4 +1,4 @@
-#include "support/panel_fixture.h"
+#include "support/core/panel_fixture.h"
 
 #include <cstdio>
 #include <fstream>
@@ -51,8 +51,8 @@ std::string LanguageFileText(const std::string& lang, const std::vector<std::str
     return out;
 }
 
-std::vector<std::string> LanguageKeys(const std::string& text) {
-    std::vector<std::string> keys;
+std::map<std::string, std::string> LanguageEntries(const std::string& text) {
+    std::map<std::string, std::string> entries;
     std::istringstream in(text);
     std::string section;
     std::string line;
@@ -60,8 +60,16 @@ std::vector<std::string> LanguageKeys(const std::string& text) {
         if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
             section = line.substr(1, line.size() - 2);
         } else if (const auto eq = line.find('='); eq != std::string::npos && eq > 0) {
-            keys.push_back(section + "/" + line.substr(0, eq));
+            entries[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
         }
+    }
+    return entries;
+}
+
+std::vector<std::string> LanguageKeys(const std::string& text) {
+    std::vector<std::string> keys;
+    for (const auto& entry : LanguageEntries(text)) {
+        keys.push_back(entry.first);
     }
     return keys;
 }
@@ -74,7 +82,7 @@ void PointUsbPortAt(const char* name) {
 }
 
 void PanelTest::SetUp() {
-    PlatformTest::SetUp();
+    ContextTest::SetUp();
     clock.setTick(10000);
     SetMachineRecordDefaults();
     sim::RegisterSimDevice();
@@ -86,7 +94,7 @@ void PanelTest::SetUp() {
 void PanelTest::TearDown() {
     sim::UnregisterSimDevice();
     machine().reset();
-    PlatformTest::TearDown();
+    ContextTest::TearDown();
 }
 
 void PanelTest::UseLanguageOf(const std::string& lang) {

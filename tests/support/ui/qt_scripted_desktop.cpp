@@ -1,4 +1,4 @@
-#include "support/qt_scripted_desktop.h"
+#include "support/ui/qt_scripted_desktop.h"
 
 #include <QDir>
 #include <QFileInfo>

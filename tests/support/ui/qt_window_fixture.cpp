@@ -1,4 +1,4 @@
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -7,8 +7,8 @@
 
 #include <functional>
 
-#include "support/panel_fixture.h"
-#include "support/qt_scripted_desktop.h"
+#include "support/core/panel_fixture.h"
+#include "support/ui/qt_scripted_desktop.h"
 
 class QWidget;
 

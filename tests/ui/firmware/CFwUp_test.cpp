@@ -14,14 +14,14 @@
 #include <filesystem>
 #include <functional>
 
-#include "firmware_test_helpers.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "templates/fwup_template.h"
 
 using namespace fwup_ids;
@@ -63,7 +63,7 @@ class FwUpPageTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        platform::InstallClock(&paintingClock);
+        useClock(paintingClock);
     }
 
     void show() {

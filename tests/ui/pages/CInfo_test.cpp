@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "pages/CInfo.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "templates/info_template.h"
 
 namespace {

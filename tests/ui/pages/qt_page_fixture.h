@@ -24,7 +24,7 @@
 #include "model/panel_context.h"
 #include "protocol/machine_record.h"
 #include "sim/simulated_machine.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "widgets/CFilterEdit.h"
 
 class PageTest : public WindowTest {

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "phonebook/phonebook_window_fixture.h"
+#include "phonebook_window_fixture.h"
 #include "templates/edit_phonebook_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"

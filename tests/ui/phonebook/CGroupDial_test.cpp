@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "phonebook/phonebook_window_fixture.h"
+#include "phonebook_window_fixture.h"
 #include "templates/group_dial_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"

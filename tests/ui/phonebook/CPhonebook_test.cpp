@@ -8,7 +8,7 @@
 
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
-#include "phonebook/phonebook_window_fixture.h"
+#include "phonebook_window_fixture.h"
 #include "templates/phonebook_template.h"
 
 using namespace phonebook_ids;

@@ -20,7 +20,7 @@
 #include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
 #include "sim/simulated_machine.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "widgets/CFilterEdit.h"
 
 // Runs `answer` on the next modal dialog once it is up (the test then drives

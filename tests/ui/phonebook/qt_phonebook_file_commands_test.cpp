@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "phonebook/CPhonebook.h"
-#include "phonebook/phonebook_window_fixture.h"
+#include "phonebook_window_fixture.h"
 #include "shell/CMainDlg.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "shell/CAbout.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 
 namespace {
 

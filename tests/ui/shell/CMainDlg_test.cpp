@@ -26,7 +26,7 @@
 #include "protocol/phonebook.h"
 #include "shell/CAbout.h"
 #include "shell/CMainDlg.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "widgets/CIconButton.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "shell/CRcpApp.h"
 #include "shell/CStartupWindow.h"
 #include "shell/qt_single_instance.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "link/fake_libs.h"
+#include "core/link/fake_libs.h"
 #include "link/port.h"
 #include "model/startup.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CRcpApp.h"
 #include "shell/CUsbChoice.h"
-#include "support/fake_device.h"
-#include "support/qt_window_fixture.h"
+#include "support/platform/fake_device.h"
+#include "support/ui/qt_window_fixture.h"
 #include "widgets/CIconButton.h"
 
 namespace {

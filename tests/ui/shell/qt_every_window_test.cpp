@@ -26,7 +26,7 @@
 #include "shell/CMainDlg.h"
 #include "shell/CRemoteMachine.h"
 #include "shell/CUsbChoice.h"
-#include "support/qt_window_fixture.h"
+#include "support/ui/qt_window_fixture.h"
 #include "widgets/qt_dialog_builder.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <string>
 
-#include "support/qt_scripted_desktop.h"
+#include "support/ui/qt_scripted_desktop.h"
 #include "widgets/CFilterEdit.h"
 
 namespace {

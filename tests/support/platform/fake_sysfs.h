@@ -5,7 +5,7 @@
 // printer driver holds it).
 #include <string>
 
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 class FakeSysfs {
   public:

@@ -1,4 +1,4 @@
-#include "support/fake_device.h"
+#include "support/platform/fake_device.h"
 
 #include <algorithm>
 #include <cstring>

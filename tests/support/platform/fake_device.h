@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/device.h"
-#include "support/bytes.h"
+#include "support/platform/bytes.h"
 
 #include <climits>
 #include <cstdint>

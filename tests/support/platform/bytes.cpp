@@ -1,7 +1,9 @@
-#include "support/bytes.h"
+#include "support/platform/bytes.h"
 
 #include <cstdio>
 #include <stdexcept>
+
+#include "platform/ascii_text.h"
 
 ByteVector Bytes(std::initializer_list<int> values) {
     ByteVector out;
@@ -14,21 +16,6 @@ ByteVector Bytes(std::initializer_list<int> values) {
     }
     return out;
 }
-
-namespace {
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-} // namespace
 
 ByteVector HexBytes(std::string_view text) {
     ByteVector out;
@@ -43,10 +30,11 @@ ByteVector HexBytes(std::string_view text) {
             i += 2;
             continue;
         }
-        if (i + 1 >= text.size() || HexDigit(c) < 0 || HexDigit(text[i + 1]) < 0) {
+        const int byte = platform::HexPairAt(text, i);
+        if (byte < 0) {
             throw std::invalid_argument("HexBytes: not a hexadecimal pair: " + std::string(text));
         }
-        out.push_back(static_cast<uint8_t>(HexDigit(c) * 16 + HexDigit(text[i + 1])));
+        out.push_back(static_cast<uint8_t>(byte));
         i += 2;
     }
     return out;

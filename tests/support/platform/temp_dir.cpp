@@ -1,4 +1,4 @@
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
