@@ -10,14 +10,14 @@
 #include <tuple>
 #include <unistd.h>
 
-#include "firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "recording_view.h"
-#include "support/bytes.h"
-#include "support/fake_device.h"
-#include "support/panel_fixture.h"
+#include "support/core/panel_fixture.h"
+#include "support/platform/bytes.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/firmware_test_helpers.h"
 
 using firmware::TransferResult;
 using fwtest::RecordingView;
@@ -61,10 +61,10 @@ ByteVector Slice(const std::string& bytes, size_t from, size_t count) {
                       bytes.begin() + static_cast<long>(from + count));
 }
 
-class FirmwareTransferTest : public PlatformTest {
+class FirmwareTransferTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         languageFilePath = LanguageFilePath("en");
     }
 
@@ -151,42 +151,84 @@ class FirmwareTransferTest : public PlatformTest {
         view, [this](bool after) { return after ? versionAfter : std::string("1.00"); }};
 };
 
-// The generic path on the parallel port opened by name.
-class GenericPathTest : public FirmwareTransferTest {
-  protected:
-    void SetUp() override {
-        FirmwareTransferTest::SetUp();
-        currentPort = 1;
-        recordWriteTicks(lpt);
-    }
-    FakeDevice lpt{"LPT1"};
+// A way to the machine: the generic path over the parallel port opened by
+// name, or the parallel-port path on the ECP driver device.
+struct FirmwarePath {
+    const char* name;
+    int port;
+    const char* device;
+    ByteVector request;
+    bool readsAnswer;                // the generic path reads one, 500 ms after the request
+    std::vector<std::string> banner; // traced before anything else
+    std::vector<std::string> shortRequestTraces;
 };
 
-// The parallel-port path on the ECP driver device.
-class LptPathTest : public FirmwareTransferTest {
+const FirmwarePath kGenericPath{"Generic", 1, "LPT1", kGenericRequest, true, {}, {}};
+const FirmwarePath kEcpPath{"Ecp",
+                            4,
+                            kEcpName,
+                            kLptRequest,
+                            false,
+                            {" >> OnUpdate4NtLpt()  <<<"},
+                            {"Error on writing to port. - Update command"}};
+
+class PathTest : public FirmwareTransferTest {
   protected:
+    explicit PathTest(const FirmwarePath& route) : route(route), device{route.device} {}
     void SetUp() override {
         FirmwareTransferTest::SetUp();
-        currentPort = 4;
-        recordWriteTicks(ecp);
+        currentPort = route.port;
+        recordWriteTicks(device);
     }
-    FakeDevice ecp{kEcpName};
+    // The device, with the answer the path reads before the data.
+    FakeDevice& answering() { return route.readsAnswer ? device.onRead(kAnswer) : device; }
+    // The path's banner, then these lines.
+    std::vector<std::string> traced(const std::vector<std::string>& lines = {}) const {
+        std::vector<std::string> all = route.banner;
+        all.insert(all.end(), lines.begin(), lines.end());
+        return all;
+    }
+    const FirmwarePath& route;
+    FakeDevice device;
 };
 
-// --- the generic path -----------------------------------------------------
+class GenericPathTest : public PathTest {
+  protected:
+    GenericPathTest() : PathTest(kGenericPath) {}
+    FakeDevice& lpt = device;
+};
 
-TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
+class LptPathTest : public PathTest {
+  protected:
+    LptPathTest() : PathTest(kEcpPath) {}
+    FakeDevice& ecp = device;
+};
+
+// What both paths do alike.
+class BothPathsTest : public PathTest, public ::testing::WithParamInterface<FirmwarePath> {
+  protected:
+    BothPathsTest() : PathTest(GetParam()) {}
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, BothPathsTest, ::testing::Values(kGenericPath, kEcpPath),
+                         [](const ::testing::TestParamInfo<FirmwarePath>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// --- sending ----------------------------------------------------------------
+
+TEST_P(BothPathsTest, SendsTenThousandBytesInThreeChunksWithProgress) {
     const std::string path = image(10000);
-    lpt.onRead(kAnswer);
+    answering();
 
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
 
-    const auto writes = lpt.writes();
+    const auto writes = device.writes();
     ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[0], kGenericRequest);
+    EXPECT_EQ(writes[0], route.request);
     EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 4096u, 1808u));
     EXPECT_EQ(Join(writes, 1), ToBytes(content));
-    EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
+    EXPECT_EQ(device.readSizes(), std::vector<size_t>(route.readsAnswer ? 1 : 0, 9));
 
     // After each chunk: bar, percentage and message line, then shown.
     ASSERT_GE(view.shown.size(), 3u);
@@ -203,10 +245,11 @@ TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
     EXPECT_EQ(view.low, 0);
     EXPECT_EQ(view.high, 100);
 
-    // 500 ms before the answer is read, 5 s before the data, no wait between
-    // chunks, 40 s after the last one.
+    // 500 ms before the answer is read (where one is), 5 s before the data, no
+    // wait between chunks, 40 s after the last one.
+    const uint32_t answerWait = route.readsAnswer ? 500 : 0;
     ASSERT_EQ(writeTicks.size(), 4u);
-    EXPECT_EQ(writeTicks[1] - writeTicks[0], 5500u);
+    EXPECT_EQ(writeTicks[1] - writeTicks[0], answerWait + 5000u);
     EXPECT_EQ(writeTicks[3], writeTicks[1]);
     ASSERT_EQ(view.messagesNow.size(), 1u);
     EXPECT_EQ(view.messagesNow[0].text, kStored);
@@ -215,10 +258,10 @@ TEST_F(GenericPathTest, SendsTenThousandBytesInThreeChunksWithProgress) {
     EXPECT_EQ(view.completions[0].tick, writeTicks[3] + 40000);
     EXPECT_EQ(view.completions[0].text, "Update Complete! \nFirmware updated: 1.00 → 1.10");
     EXPECT_EQ(view.completions[0].caption, "Telvane Remote Control Panel");
-    EXPECT_EQ(clock.slept(), 45500u);
+    EXPECT_EQ(clock.slept(), answerWait + 45000u);
 
-    EXPECT_THAT(traceLines(), IsEmpty());
-    EXPECT_EQ(lpt.openHandles(), 0);
+    EXPECT_EQ(traceLines(), traced());
+    EXPECT_EQ(device.openHandles(), 0);
 }
 
 TEST_F(GenericPathTest, CompletionResetsThePageAfterTheBox) {
@@ -255,23 +298,28 @@ TEST_F(GenericPathTest, CompletionResetsThePageAfterTheBox) {
     EXPECT_EQ(transfer.state(), firmware::TransferState::kIdle);
 }
 
-TEST_F(GenericPathTest, FilesThatCannotGoOutWholeAreRefusedBeforeTheRequest) {
-    for (const Refusal& c : refusals()) {
+TEST_P(BothPathsTest, FilesThatCannotGoOutWholeAreRefusedBeforeTheDeviceOpens) {
+    const auto cases = refusals();
+    for (const Refusal& c : cases) {
         expectRefused(c);
     }
     // Not a byte reached the port: it was not even opened.
-    EXPECT_EQ(lpt.opens(), 0);
-    EXPECT_THAT(lpt.writes(), IsEmpty());
+    EXPECT_EQ(device.opens(), 0);
+    EXPECT_THAT(device.writes(), IsEmpty());
     EXPECT_EQ(clock.slept(), 0u);
-    EXPECT_THAT(traceLines(), IsEmpty());
+    std::vector<std::string> banners;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        banners.insert(banners.end(), route.banner.begin(), route.banner.end());
+    }
+    EXPECT_EQ(traceLines(), banners);
 
     // The same file once it holds an image goes out as usual.
     const std::string path = sparse("five.bin", 5 * kGiB);
     std::filesystem::resize_file(path, 5000);
-    lpt.onRead(kAnswer);
+    answering();
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(transfer.fileProblem(), firmware::FileProblem::kNone);
-    EXPECT_THAT(Sizes(lpt.writes()), ElementsAre(8u, 4096u, 904u));
+    EXPECT_THAT(Sizes(device.writes()), ElementsAre(8u, 4096u, 904u));
 }
 
 // A first answer that is not 9 bytes beginning with 1B: a second request
@@ -327,46 +375,48 @@ TEST_F(GenericPathTest, EightByteAnswersTwiceFailWithoutData) {
     EXPECT_EQ(lpt.openHandles(), 0);
 }
 
-TEST_F(GenericPathTest, RequestsNotWrittenInFullFail) {
+TEST_P(BothPathsTest, UpdateRequestNotWrittenInFullFails) {
     const std::string path = image(5000);
-    {
-        SCOPED_TRACE("first request short");
-        lpt.onWrite(7);
-        EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-        EXPECT_THAT(lpt.readSizes(), IsEmpty());
-        EXPECT_THAT(traceLines(), IsEmpty());
-        EXPECT_EQ(view.messageText, kFailed);
-        EXPECT_EQ(clock.slept(), 0u);
-    }
-    lpt.clearCalls();
-    view.messageText.clear();
-    {
-        SCOPED_TRACE("second request short");
-        lpt.onRead(HexBytes("1C")).onWrite(FakeDevice::kAcceptAll).onWrite(0);
-        EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-        EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
-        EXPECT_EQ(lpt.writes().size(), 2u);
-        EXPECT_EQ(view.messageText, kFailed);
-        EXPECT_EQ(view.fileName, "chosen.bin");
-        EXPECT_TRUE(view.updateEnabled);
-    }
+    device.onWrite(7);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_EQ(device.writes().size(), 1u);
+    EXPECT_THAT(device.readSizes(), IsEmpty());
+    EXPECT_EQ(traceLines(), traced(route.shortRequestTraces));
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(clock.slept(), 0u);
+    EXPECT_EQ(device.openHandles(), 0);
+}
+
+TEST_F(GenericPathTest, SecondRequestNotWrittenInFullFails) {
+    const std::string path = image(5000);
+    lpt.onRead(HexBytes("1C")).onWrite(FakeDevice::kAcceptAll).onWrite(0);
+
+    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
+
+    EXPECT_THAT(lpt.readSizes(), ElementsAre(9u));
+    EXPECT_EQ(lpt.writes().size(), 2u);
+    EXPECT_EQ(view.messageText, kFailed);
+    EXPECT_EQ(view.fileName, "chosen.bin");
+    EXPECT_TRUE(view.updateEnabled);
 }
 
 // --- chunks that the port takes only in part -------------------------------
 
-TEST_F(GenericPathTest, ShortChunkCompletedByTheRetryCountsInFull) {
+TEST_P(BothPathsTest, ShortChunkCompletedByTheRetryCountsInFull) {
     const std::string path = image(10000);
-    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(1000);
+    answering().onWrite(FakeDevice::kAcceptAll).onWrite(1000);
 
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
 
-    const auto writes = lpt.writes();
+    const auto writes = device.writes();
     EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 3096u, 4096u, 1808u));
     EXPECT_EQ(writes[2], Slice(content, 1000, 3096)); // from the first unwritten byte
-    ByteVector expected = kGenericRequest;
+    ByteVector expected = route.request;
     expected.insert(expected.end(), content.begin(), content.end());
-    EXPECT_EQ(lpt.written(), expected);
-    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 1000 "));
+    EXPECT_EQ(device.written(), expected);
+    EXPECT_EQ(traceLines(), traced({"FwUp: Data written - 1000 "}));
     ASSERT_EQ(writeTicks.size(), 5u);
     EXPECT_EQ(writeTicks[2] - writeTicks[1], 1000u);
     ASSERT_GE(view.shown.size(), 3u);
@@ -375,20 +425,20 @@ TEST_F(GenericPathTest, ShortChunkCompletedByTheRetryCountsInFull) {
     EXPECT_EQ(view.shown[2].messageText, "10000 bytes transferred");
 }
 
-TEST_F(GenericPathTest, RetryOfNothingIsFollowedByExactlyOneMore) {
+TEST_P(BothPathsTest, RetryOfNothingIsFollowedByExactlyOneMore) {
     const std::string path = image(10000);
-    lpt.onRead(kAnswer).onWrite(FakeDevice::kAcceptAll).onWrite(1000).onWrite(0);
+    answering().onWrite(FakeDevice::kAcceptAll).onWrite(1000).onWrite(0);
 
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
 
-    const auto writes = lpt.writes();
+    const auto writes = device.writes();
     EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 3096u, 3096u, 4096u, 1808u));
     EXPECT_EQ(writes[3], Slice(content, 1000, 3096));
     EXPECT_EQ(writeTicks[3] - writeTicks[1], 2000u);
-    ByteVector expected = kGenericRequest;
+    ByteVector expected = route.request;
     expected.insert(expected.end(), content.begin(), content.end());
-    EXPECT_EQ(lpt.written(), expected);
-    EXPECT_THAT(traceLines(), ElementsAre("FwUp: Data written - 1000 "));
+    EXPECT_EQ(device.written(), expected);
+    EXPECT_EQ(traceLines(), traced({"FwUp: Data written - 1000 "}));
 }
 
 TEST_F(GenericPathTest, ChunkStillShortAfterTheRetriesFailsAndKeepsTheProgress) {
@@ -441,7 +491,7 @@ TEST_F(GenericPathTest, WriteErrorCountsAsNothingWritten) {
 
 // --- the file ---------------------------------------------------------------
 
-TEST_F(GenericPathTest, FileThatCannotBeOpenedDropsTheChoiceSilently) {
+TEST_P(BothPathsTest, FileThatCannotBeOpenedDropsTheChoiceSilently) {
     using firmware::FileProblem;
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -460,9 +510,10 @@ TEST_F(GenericPathTest, FileThatCannotBeOpenedDropsTheChoiceSilently) {
         EXPECT_EQ(view.fileName, "");
         EXPECT_FALSE(view.updateEnabled);
         EXPECT_THAT(view.events, ElementsAre("fileName=", "disableUpdate"));
+        EXPECT_EQ(traceLines(), traced()); // the path's banner alone
+        clearTrace();
     }
-    EXPECT_EQ(lpt.opens(), 0);
-    EXPECT_THAT(traceLines(), IsEmpty());
+    EXPECT_EQ(device.opens(), 0);
 }
 
 TEST_F(GenericPathTest, FileYieldingFewerBytesThanItsSizeEndsTheTransfer) {
@@ -560,28 +611,9 @@ TEST_F(LptPathTest, SendsThroughTheDeviceItOpensOnce) {
         EXPECT_EQ(c.count, 0u); // no output buffer
     }
 
-    const auto writes = ecp.writes();
-    EXPECT_THAT(Sizes(writes), ElementsAre(8u, 4096u, 4096u, 1808u));
-    EXPECT_EQ(writes[0], kLptRequest);
-    EXPECT_EQ(Join(writes, 1), ToBytes(content));
-    EXPECT_THAT(ecp.readSizes(), IsEmpty());
-    EXPECT_EQ(writeTicks[1] - writeTicks[0], 5000u);
-    EXPECT_EQ(clock.slept(), 45000u);
-    EXPECT_EQ(view.shown.at(1).percentText, "81 %");
     // The device is given back before the machine is asked for its version.
     EXPECT_EQ(handlesAtBox, 0);
     EXPECT_EQ(ecp.openHandles(), 0);
-}
-
-TEST_F(LptPathTest, FilesThatCannotGoOutWholeAreRefusedBeforeTheDeviceOpens) {
-    const auto cases = refusals();
-    for (const Refusal& c : cases) {
-        expectRefused(c);
-    }
-    EXPECT_EQ(ecp.opens(), 0);
-    EXPECT_THAT(ecp.writes(), IsEmpty());
-    EXPECT_EQ(clock.slept(), 0u);
-    EXPECT_EQ(traceLines(), std::vector<std::string>(cases.size(), " >> OnUpdate4NtLpt()  <<<"));
 }
 
 TEST_F(LptPathTest, FailingDeviceControlsAreOnlyTraced) {
@@ -611,37 +643,6 @@ TEST_F(LptPathTest, DeviceThatWillNotOpenFails) {
     EXPECT_TRUE(view.updateEnabled);
     EXPECT_EQ(view.cursorDepth, 0);
     EXPECT_EQ(clock.slept(), 0u);
-}
-
-TEST_F(LptPathTest, ShortUpdateRequestFails) {
-    const std::string path = image(3000);
-    ecp.onWrite(4);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kFailed);
-
-    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<",
-                                          "Error on writing to port. - Update command"));
-    EXPECT_EQ(ecp.writes().size(), 1u);
-    EXPECT_EQ(view.messageText, kFailed);
-    EXPECT_EQ(ecp.openHandles(), 0);
-}
-
-TEST_F(LptPathTest, FileThatCannotBeOpenedIsTracedOnlyByTheBanner) {
-    EXPECT_EQ(transfer.OnUpdate(dir.file("missing.bin")), TransferResult::kFileNotOpened);
-    EXPECT_THAT(traceLines(), ElementsAre(" >> OnUpdate4NtLpt()  <<<"));
-    EXPECT_EQ(ecp.opens(), 0);
-    EXPECT_FALSE(view.updateEnabled);
-}
-
-TEST_F(LptPathTest, ShortChunkRetriesOnTheDevice) {
-    const std::string path = image(5000);
-    ecp.onWrite(FakeDevice::kAcceptAll).onWrite(4000).onWrite(0).onWrite(FakeDevice::kAcceptAll);
-
-    EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
-
-    EXPECT_THAT(Sizes(ecp.writes()), ElementsAre(8u, 4096u, 96u, 96u, 904u));
-    EXPECT_THAT(traceLines(),
-                ElementsAre(" >> OnUpdate4NtLpt()  <<<", "FwUp: Data written - 4000 "));
 }
 
 // --- helpers of the page ------------------------------------------------------

@@ -9,8 +9,8 @@
 
 #include "model/lang_text.h"
 #include "platform/program.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/core/context_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -24,15 +24,15 @@ std::vector<std::string> Names(const std::string& folder) {
     return names;
 }
 
-class LangTextTest : public PlatformTest {
+class LangTextTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         platform::SetModuleFileNameForTests(dir.file("faxrcp"));
     }
     void TearDown() override {
         languageFilePath.clear();
-        PlatformTest::TearDown();
+        ContextTest::TearDown();
     }
     void Configure(const std::string& file) {
         dir.write("faxrcp.ini", "[LANGUAGE]\nFILE=" + file + "\n");
@@ -45,84 +45,98 @@ class LangTextTest : public PlatformTest {
     ScopedEnv config{"XDG_CONFIG_HOME", dir.file("config")};
 };
 
-TEST_F(LangTextTest, LanguageFileNamedByTheConfigurationGivesItsTexts) {
-    Configure("english.lng");
-    dir.write("english.lng", "[MAIN]\nCAPTION=Telvane Panel\nIDC_EXIT=Exit\n");
-    FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("english.lng"));
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Telvane Panel");
-    EXPECT_STREQ(GetLangString("main", "idc_exit"), "Exit");
-}
-
-TEST_F(LangTextTest, MissingKeySectionOrFileGivesEmptyText) {
-    Configure("english.lng");
-    dir.write("english.lng", "[MAIN]\nCAPTION=Telvane\n");
-    FindLanguageFile();
-    EXPECT_STREQ(GetLangString("MAIN", "IDC_HELP"), "");
-    EXPECT_STREQ(GetLangString("MENU", "CAPTION"), "");
-    // A missing file named by the configuration gives English while there is one.
-    Configure("missing.lng");
-    FindLanguageFile();
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Telvane");
-    std::filesystem::remove(dir.file("english.lng"));
-    FindLanguageFile();
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "");
-}
-
-TEST_F(LangTextTest, WithoutConfigurationEnglishIsUsedAndWithoutItEveryTextIsEmpty) {
-    FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.path() + "/");
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "");
-    dir.write("english.lng", "[MAIN]\nCAPTION=Telvane\n");
-    FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("english.lng"));
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Telvane");
-}
-
-TEST_F(LangTextTest, FileValueIsCutTo15Characters) {
-    const std::string name = "english-lang.ini.bak"; // 20 characters
-    Configure(name);
-    dir.write(name, "[MAIN]\nCAPTION=Telvane\n");
-    dir.write(name.substr(0, 15), "[MAIN]\nCAPTION=Cut\n");
-    FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file(name.substr(0, 15)));
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Cut");
-}
-
-TEST_F(LangTextTest, FileValueMayNameASubFolder) {
-    Configure("lang/de.lng");
-    dir.write("lang/de.lng", "[MAIN]\nCAPTION=Fernbedienung\n");
-    FindLanguageFile();
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Fernbedienung");
-}
-
-TEST_F(LangTextTest, SubFolderWrittenWithBackslashFindsTheSameFile) {
-    Configure("lang\\de.lng");
-    dir.write("lang/de.lng", "[MAIN]\nCAPTION=Fernbedienung\n");
-    FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("lang/de.lng"));
-    EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Fernbedienung");
-}
-
-TEST_F(LangTextTest, LongTextIsCutTo254Characters) {
-    Configure("english.lng");
-    std::string text;
+// Which file the configuration, or its absence, finds beside the program, and
+// what its texts give.
+TEST_F(LangTextTest, FileFoundBesideTheProgramGivesItsTexts) {
+    std::string letters; // 300 characters
     for (int i = 0; i < 300; ++i) {
-        text += static_cast<char>('a' + i % 26);
+        letters += static_cast<char>('a' + i % 26);
     }
-    dir.write("english.lng", "[INFO]\nIDL_FW_VERSION=" + text + "\n");
-    FindLanguageFile();
-    EXPECT_EQ(std::string(GetLangString("INFO", "IDL_FW_VERSION")), text.substr(0, 254));
-}
-
-// A language file that is there but cannot be read (a pipe, a device) gives
-// the English texts built into the program.
-TEST_F(LangTextTest, UnreadableLanguageFileGivesTheBuiltInEnglishTexts) {
-    Configure("english.lng");
-    ASSERT_EQ(::mkfifo(dir.file("english.lng").c_str(), 0644), 0);
-    FindLanguageFile();
-    EXPECT_FALSE(LanguageFileUsable());
-    EXPECT_STREQ(GetLangString("MAIN", "IDC_EXIT"), "E&xit");
+    struct Lookup {
+        const char* section;
+        const char* key;
+        std::string text;
+    };
+    struct Case {
+        const char* what;
+        const char* configured; // faxrcp.ini's FILE=, nullptr for no faxrcp.ini
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string found; // languageFilePath, below the program's folder
+        std::vector<Lookup> lookups;
+        const char* pipe = nullptr; // a pipe there instead of a file
+    };
+    const std::string telvane = "[MAIN]\nCAPTION=Telvane\n";
+    const std::string german = "[MAIN]\nCAPTION=Fernbedienung\n";
+    const Case cases[] = {
+        {"the configured file",
+         "english.lng",
+         {{"english.lng", "[MAIN]\nCAPTION=Telvane Panel\nIDC_EXIT=Exit\n"}},
+         "english.lng",
+         {{"MAIN", "CAPTION", "Telvane Panel"},
+          {"main", "idc_exit", "Exit"},
+          {"MAIN", "IDC_HELP", ""},
+          {"MENU", "CAPTION", ""}}},
+        {"a missing configured file gives English",
+         "missing.lng",
+         {{"english.lng", telvane}},
+         "english.lng",
+         {{"MAIN", "CAPTION", "Telvane"}}},
+        {"nor English", "missing.lng", {}, "missing.lng", {{"MAIN", "CAPTION", ""}}},
+        {"no configuration gives English",
+         nullptr,
+         {{"english.lng", telvane}},
+         "english.lng",
+         {{"MAIN", "CAPTION", "Telvane"}}},
+        {"no configuration nor English", nullptr, {}, "", {{"MAIN", "CAPTION", ""}}},
+        {"a name cut to 15 characters",
+         "english-lang.ini.bak",
+         {{"english-lang.ini.bak", telvane}, {"english-lang.in", "[MAIN]\nCAPTION=Cut\n"}},
+         "english-lang.in",
+         {{"MAIN", "CAPTION", "Cut"}}},
+        {"a sub-folder",
+         "lang/de.lng",
+         {{"lang/de.lng", german}},
+         "lang/de.lng",
+         {{"MAIN", "CAPTION", "Fernbedienung"}}},
+        {"a sub-folder written with a backslash",
+         "lang\\de.lng",
+         {{"lang/de.lng", german}},
+         "lang/de.lng",
+         {{"MAIN", "CAPTION", "Fernbedienung"}}},
+        {"a text cut to 254 characters",
+         "english.lng",
+         {{"english.lng", "[INFO]\nIDL_FW_VERSION=" + letters + "\n"}},
+         "english.lng",
+         {{"INFO", "IDL_FW_VERSION", letters.substr(0, 254)}}},
+        // A file that is there but cannot be read (a pipe, a device) gives the
+        // English texts built into the program.
+        {"an unreadable file",
+         "english.lng",
+         {},
+         "english.lng",
+         {{"MAIN", "IDC_EXIT", "E&xit"}},
+         "english.lng"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir program;
+        platform::SetModuleFileNameForTests(program.file("faxrcp"));
+        if (c.configured != nullptr) {
+            program.write("faxrcp.ini", std::string("[LANGUAGE]\nFILE=") + c.configured + "\n");
+        }
+        for (const auto& [name, text] : c.files) {
+            program.write(name, text);
+        }
+        if (c.pipe != nullptr) {
+            ASSERT_EQ(::mkfifo(program.file(c.pipe).c_str(), 0644), 0);
+        }
+        FindLanguageFile();
+        EXPECT_EQ(languageFilePath, program.file(c.found));
+        EXPECT_EQ(LanguageFileUsable(), c.pipe == nullptr);
+        for (const Lookup& l : c.lookups) {
+            EXPECT_EQ(GetLangString(l.section, l.key), l.text) << l.section << "/" << l.key;
+        }
+    }
 }
 
 TEST(LanguageOfLocaleTest, TakesTheLanguagePartOfALocaleValue) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "link/fake_libs.h"
-#include "link/isolated.h"
+#include "core/link/fake_libs.h"
+#include "core/link/isolated.h"
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
@@ -16,9 +16,9 @@
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"
-#include "support/fake_device.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/core/context_fixture.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -55,10 +55,10 @@ FakeDevice::Responder AnswerFrom(int n, uint8_t machineClass, size_t cutTo = 10)
     };
 }
 
-class StartupTest : public PlatformTest {
+class StartupTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         platform::SetVersionForTests(platform::VersionInfo{platform::PlatformId::Nt, 5, 0});
         usbDeviceName = "fake:usb";
         UseFullFakes();
@@ -152,21 +152,6 @@ TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
     EXPECT_EQ(vexlink->lastId(), 8);
     EXPECT_EQ(phonebookSlotCount, 100);
     EXPECT_EQ(languageFilePath, fakes::Folder("full") + "/");
-}
-
-TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
-    FakeDevice usb("fake:usb");
-    ecp.setResponder(AnswerFrom(2, 2));
-
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(Inquiries(usb), 2);
-    EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(asked, 0);
-    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
-    EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
 }
 
 TEST_F(StartupTest, ANamedDeviceIsTheOnlyOneTriedAndCancelEndsBetweenInquiries) {
@@ -285,26 +270,154 @@ TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
 }
 
-TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
-    FakeDevice usb("fake:usb");
-    usb.setOpenable(false);
-    ecp.setResponder(AnswerFrom(1, 2));
+// The USB port silent, closed or found on Retry; the ECP device silent,
+// closed or answering short; and what the user answered to "not responding".
+struct Fallback {
+    const char* name;
+    enum class Usb { Absent, Silent, WillNotOpen, OpensOnRetry } usb;
+    int ecpAnswersFrom; // the n-th inquiry on the ECP device on (0: never)
+    size_t ecpAnswerCut;
+    bool ecpOpens;
+    std::vector<NotRespondingChoice> choices;
+    StartupOutcome outcome;
+    int port;
+    int asked;
+    int usbInquiries;
+    int ecpInquiries;
+    int machineClass;
+    std::vector<std::string> portTraces;
+    std::vector<bool> cursor;
+};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+class StartupFallbackTest : public StartupTest, public ::testing::WithParamInterface<Fallback> {};
 
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(tirusb->nameCalls(), 1);
-    EXPECT_EQ(usb.refusedOpens(), 1);
-    EXPECT_EQ(Inquiries(ecp), 1);
-    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
+TEST_P(StartupFallbackTest, KeepsThePortThatAnswers) {
+    using Usb = Fallback::Usb;
+    const Fallback& c = GetParam();
+    std::optional<FakeDevice> usb;
+    if (c.usb != Usb::Absent) {
+        usb.emplace("fake:usb");
+        usb->setOpenable(c.usb != Usb::WillNotOpen);
+    }
+    if (c.usb == Usb::OpensOnRetry) {
+        usb->refuseOpens(1);
+        usb->setResponder(AnswerFrom(1, 2));
+    }
+    ecp.setOpenable(c.ecpOpens);
+    if (c.ecpAnswersFrom > 0) {
+        ecp.setResponder(AnswerFrom(c.ecpAnswersFrom, 2, c.ecpAnswerCut));
+    }
+    choices = c.choices;
+    inquiryRecord.machineClass = 9; // start-up's defaults put 2
+
+    EXPECT_EQ(RunStartup(hooks), c.outcome);
+
+    EXPECT_EQ(currentPort, c.port);
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(usb ? Inquiries(*usb) : 0, c.usbInquiries);
+    EXPECT_EQ(Inquiries(ecp), c.ecpInquiries);
+    EXPECT_EQ(inquiryRecord.machineClass, c.machineClass);
+    EXPECT_EQ(PortTraces(), c.portTraces);
+    EXPECT_EQ(cursor, c.cursor);
+    // The library names its port once a detection, and nothing opens twice
+    // what would not open.
+    const auto retries = std::count(c.choices.begin(), c.choices.end(), NotRespondingChoice::Retry);
+    EXPECT_EQ(tirusb->nameCalls(), 1 + retries);
+    EXPECT_EQ(usb ? usb->refusedOpens() : 0,
+              c.usb == Usb::WillNotOpen ? 1 + retries : c.usb == Usb::OpensOnRetry);
 }
 
-TEST_F(StartupTest, AbortAfterTwoSilentInquiriesOnTheParallelPort) {
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
-}
+const std::string kViaUsb = " Port = USB, Win98 = 0\r";
+const std::string kViaEcp = " Port = \\\\.\\VornEcp1, Win98 = 0\r";
+using Usb = Fallback::Usb;
+using Choice = NotRespondingChoice;
+INSTANTIATE_TEST_SUITE_P(
+    Startup, StartupFallbackTest,
+    ::testing::Values(Fallback{"UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord",
+                               Usb::Silent,
+                               2,
+                               10,
+                               true,
+                               {},
+                               StartupOutcome::MainWindow,
+                               4,
+                               0,
+                               2,
+                               2,
+                               2,
+                               {kViaUsb},
+                               {true, false, true, false}},
+                      Fallback{"UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb",
+                               Usb::WillNotOpen,
+                               1,
+                               10,
+                               true,
+                               {},
+                               StartupOutcome::MainWindow,
+                               4,
+                               0,
+                               0,
+                               1,
+                               2,
+                               {kViaEcp},
+                               {true, false}},
+                      Fallback{"RetryFindsAUsbPipeThatAppearedMeanwhile",
+                               Usb::OpensOnRetry,
+                               0,
+                               10,
+                               true,
+                               {Choice::Retry},
+                               StartupOutcome::MainWindow,
+                               0,
+                               1,
+                               1,
+                               2,
+                               2,
+                               {kViaEcp, kViaUsb},
+                               {true, false, true, false}},
+                      Fallback{"AbortAfterTwoSilentInquiriesOnTheParallelPort",
+                               Usb::Absent,
+                               0,
+                               10,
+                               true,
+                               {},
+                               StartupOutcome::Aborted,
+                               4,
+                               1,
+                               0,
+                               2,
+                               0,
+                               {kViaEcp},
+                               {true, false}},
+                      Fallback{"IgnoreAfterWriteFailuresKeepsMachineClass2",
+                               Usb::Absent,
+                               0,
+                               10,
+                               false,
+                               {Choice::Ignore},
+                               StartupOutcome::MainWindow,
+                               4,
+                               1,
+                               0,
+                               0,
+                               2,
+                               {kViaEcp},
+                               {true, false}},
+                      Fallback{"IgnoreAfterAShortAnswerLeavesMachineClass0",
+                               Usb::Absent,
+                               1,
+                               4,
+                               true,
+                               {Choice::Ignore},
+                               StartupOutcome::MainWindow,
+                               4,
+                               1,
+                               0,
+                               2,
+                               0,
+                               {kViaEcp},
+                               {true, false}}),
+    [](const ::testing::TestParamInfo<Fallback>& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
     FakeDevice usb("fake:usb");
@@ -324,44 +437,6 @@ TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
     platform::FreeLibrary(usbLibrary);
     usbLibrary = nullptr;
     EXPECT_FALSE(tirusb->lib.heldElsewhere());
-}
-
-TEST_F(StartupTest, RetryFindsAUsbPipeThatAppearedMeanwhile) {
-    FakeDevice usb("fake:usb");
-    usb.refuseOpens(1);
-    usb.setResponder(AnswerFrom(1, 2));
-    choices = {NotRespondingChoice::Retry};
-
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-
-    EXPECT_EQ(currentPort, 0);
-    EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(Inquiries(usb), 1);
-    EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r",
-                                                      " Port = USB, Win98 = 0\r"}));
-}
-
-TEST_F(StartupTest, IgnoreAfterWriteFailuresKeepsMachineClass2) {
-    ecp.setOpenable(false);
-    inquiryRecord.machineClass = 0; // the defaults put 2 back
-    choices = {NotRespondingChoice::Ignore};
-
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
-}
-
-TEST_F(StartupTest, IgnoreAfterAShortAnswerLeavesMachineClass0) {
-    ecp.setResponder(AnswerFrom(1, 2, 4));
-    choices = {NotRespondingChoice::Ignore};
-
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
 }
 
 TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases) {

@@ -2,12 +2,14 @@
 
 #include "model/panel_context.h"
 
+// A reset context also puts the real seams back: it goes first, and the
+// fixture's seams after it.
 void ContextTest::SetUp() {
-    PlatformTest::SetUp();
     panelContext.Reset();
+    PlatformTest::SetUp();
 }
 
 void ContextTest::TearDown() {
-    panelContext.Reset();
     PlatformTest::TearDown();
+    panelContext.Reset();
 }
