@@ -8,11 +8,13 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "app/panel.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/virtual_clock.h"
+#include "protocol/machine_record.h"
 
 namespace fuzz {
 
@@ -87,12 +89,24 @@ void PrepareMachine() {
     }();
     (void)installed;
     panelContext.link.Reset();
-    currentPort = 0;
-    isNt5 = 0;
-    isWin9x = 0;
-    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", kDeviceName);
-    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", kDeviceName);
+    panelContext.link.currentPort = 0;
+    panelContext.link.isNt5 = 0;
+    panelContext.link.isWin9x = 0;
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
+                  kDeviceName);
+    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s",
+                  kDeviceName);
     SetAnswer(nullptr, 0, 0);
+}
+
+bool PrepareAnswer(const uint8_t* data, size_t size) {
+    if (size < 1) {
+        return false;
+    }
+    PrepareMachine();
+    SetMachineRecordDefaults(panelContext.records);
+    SetAnswer(data + 1, size - 1, data[0]);
+    return true;
 }
 
 void SetAnswer(const uint8_t* data, size_t size, size_t readLimit) {

@@ -65,7 +65,7 @@ class FirmwareTransferTest : public ContextTest {
   protected:
     void SetUp() override {
         ContextTest::SetUp();
-        languageFilePath = LanguageFilePath("en");
+        UseLanguageFile(LanguageFilePath("en"));
     }
 
     std::string image(size_t size) {
@@ -147,8 +147,9 @@ class FirmwareTransferTest : public ContextTest {
     // The version reads are the machine's commands, tested against the
     // simulated machine; here they only name the versions.
     std::string versionAfter = "1.10";
-    firmware::FirmwareTransfer transfer{
-        view, [this](bool after) { return after ? versionAfter : std::string("1.00"); }};
+    firmware::FirmwareTransfer transfer{view, panelContext.link, [this](bool after) {
+                                            return after ? versionAfter : std::string("1.00");
+                                        }};
 };
 
 // A way to the machine: the generic path over the parallel port opened by
@@ -177,7 +178,7 @@ class PathTest : public FirmwareTransferTest {
     explicit PathTest(const FirmwarePath& route) : route(route), device{route.device} {}
     void SetUp() override {
         FirmwareTransferTest::SetUp();
-        currentPort = route.port;
+        panelContext.link.currentPort = route.port;
         recordWriteTicks(device);
     }
     // The device, with the answer the path reads before the data.
@@ -554,7 +555,7 @@ TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     const std::string path = image(4096);
-    languageFilePath = LanguageFilePath("fr");
+    UseLanguageFile(LanguageFilePath("fr"));
     lpt.onRead(kAnswer);
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
@@ -562,7 +563,7 @@ TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
               "Mise à jour terminée ! \nMicrologiciel mis à jour : 1.00 → 1.10");
 
     // Without a language file every text is empty; the count stays.
-    languageFilePath = dir.file("none.ini");
+    UseLanguageFile(dir.file("none.ini"));
     view = RecordingView{};
     image(4096);
     lpt.onRead(kAnswer);
@@ -691,7 +692,7 @@ TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {
 TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
     for (const char* language : {"en", "fr", "de"}) {
         SCOPED_TRACE(language);
-        languageFilePath = LanguageFilePath(language);
+        UseLanguageFile(LanguageFilePath(language));
         for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
                                 "IDS_STRING106", "IDS_APPNAME", "IDS_FW_FILE_EMPTY",
                                 "IDS_FW_FILE_TOO_LARGE", "IDS_FW_FILE_UNREADABLE"}) {
@@ -702,7 +703,7 @@ TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
             EXPECT_STRNE(GetLangString("FWUP", key), "") << key;
         }
     }
-    languageFilePath.clear();
+    UseLanguageFile({});
 }
 
 } // namespace

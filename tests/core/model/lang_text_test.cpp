@@ -31,7 +31,7 @@ class LangTextTest : public ContextTest {
         platform::SetModuleFileNameForTests(dir.file("faxrcp"));
     }
     void TearDown() override {
-        languageFilePath.clear();
+        UseLanguageFile({});
         ContextTest::TearDown();
     }
     void Configure(const std::string& file) {
@@ -61,7 +61,7 @@ TEST_F(LangTextTest, FileFoundBesideTheProgramGivesItsTexts) {
         const char* what;
         const char* configured; // faxrcp.ini's FILE=, nullptr for no faxrcp.ini
         std::vector<std::pair<std::string, std::string>> files;
-        std::string found; // languageFilePath, below the program's folder
+        std::string found; // the file in use, below the program's folder
         std::vector<Lookup> lookups;
         const char* pipe = nullptr; // a pipe there instead of a file
     };
@@ -131,7 +131,7 @@ TEST_F(LangTextTest, FileFoundBesideTheProgramGivesItsTexts) {
             ASSERT_EQ(::mkfifo(program.file(c.pipe).c_str(), 0644), 0);
         }
         FindLanguageFile();
-        EXPECT_EQ(languageFilePath, program.file(c.found));
+        EXPECT_EQ(LanguageFileInUse(), program.file(c.found));
         EXPECT_EQ(LanguageFileUsable(), c.pipe == nullptr);
         for (const Lookup& l : c.lookups) {
             EXPECT_EQ(GetLangString(l.section, l.key), l.text) << l.section << "/" << l.key;

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/panel.h"
 #include "support/platform/platform_fixture.h"
 
 // The fixture of tests that run the link, protocol or model code: the
