@@ -278,15 +278,11 @@ struct Fallback {
     int ecpAnswersFrom; // the n-th inquiry on the ECP device on (0: never)
     size_t ecpAnswerCut;
     bool ecpOpens;
-    std::vector<NotRespondingChoice> choices;
+    std::optional<NotRespondingChoice> choice;
     StartupOutcome outcome;
-    int port;
-    int asked;
-    int usbInquiries;
-    int ecpInquiries;
-    int machineClass;
-    std::vector<std::string> portTraces;
-    std::vector<bool> cursor;
+    int port, asked, usbInquiries, ecpInquiries, machineClass;
+    enum class Traced { Usb, Ecp, EcpThenUsb } traced;
+    int detections; // each shows the wait cursor and takes it back
 };
 
 class StartupFallbackTest : public StartupTest, public ::testing::WithParamInterface<Fallback> {};
@@ -307,7 +303,9 @@ TEST_P(StartupFallbackTest, KeepsThePortThatAnswers) {
     if (c.ecpAnswersFrom > 0) {
         ecp.setResponder(AnswerFrom(c.ecpAnswersFrom, 2, c.ecpAnswerCut));
     }
-    choices = c.choices;
+    if (c.choice) {
+        choices = {*c.choice};
+    }
     panelContext.records.inquiryRecord.machineClass = 9; // start-up's defaults put 2
 
     EXPECT_EQ(RunStartup(panelContext, hooks), c.outcome);
@@ -317,106 +315,42 @@ TEST_P(StartupFallbackTest, KeepsThePortThatAnswers) {
     EXPECT_EQ(usb ? Inquiries(*usb) : 0, c.usbInquiries);
     EXPECT_EQ(Inquiries(ecp), c.ecpInquiries);
     EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, c.machineClass);
-    EXPECT_EQ(PortTraces(), c.portTraces);
-    EXPECT_EQ(cursor, c.cursor);
+    const std::string viaUsb = " Port = USB, Win98 = 0\r";
+    const std::string viaEcp = " Port = \\\\.\\VornEcp1, Win98 = 0\r";
+    const std::vector<std::string> traced[] = {{viaUsb}, {viaEcp}, {viaEcp, viaUsb}};
+    EXPECT_EQ(PortTraces(), traced[static_cast<int>(c.traced)]);
+    std::vector<bool> shown;
+    for (int i = 0; i < c.detections; ++i) {
+        shown.insert(shown.end(), {true, false});
+    }
+    EXPECT_EQ(cursor, shown);
     // The library names its port once a detection, and nothing opens twice
     // what would not open.
-    const auto retries = std::count(c.choices.begin(), c.choices.end(), NotRespondingChoice::Retry);
+    const int retries = c.choice == NotRespondingChoice::Retry ? 1 : 0;
     EXPECT_EQ(tirusb->nameCalls(), 1 + retries);
     EXPECT_EQ(usb ? usb->refusedOpens() : 0,
               c.usb == Usb::WillNotOpen ? 1 + retries : c.usb == Usb::OpensOnRetry);
 }
 
-const std::string kViaUsb = " Port = USB, Win98 = 0\r";
-const std::string kViaEcp = " Port = \\\\.\\VornEcp1, Win98 = 0\r";
 using Usb = Fallback::Usb;
 using Choice = NotRespondingChoice;
+using Outcome = StartupOutcome;
+using Traced = Fallback::Traced;
 INSTANTIATE_TEST_SUITE_P(
     Startup, StartupFallbackTest,
-    ::testing::Values(Fallback{"UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord",
-                               Usb::Silent,
-                               2,
-                               10,
-                               true,
-                               {},
-                               StartupOutcome::MainWindow,
-                               4,
-                               0,
-                               2,
-                               2,
-                               2,
-                               {kViaUsb},
-                               {true, false, true, false}},
-                      Fallback{"UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb",
-                               Usb::WillNotOpen,
-                               1,
-                               10,
-                               true,
-                               {},
-                               StartupOutcome::MainWindow,
-                               4,
-                               0,
-                               0,
-                               1,
-                               2,
-                               {kViaEcp},
-                               {true, false}},
-                      Fallback{"RetryFindsAUsbPipeThatAppearedMeanwhile",
-                               Usb::OpensOnRetry,
-                               0,
-                               10,
-                               true,
-                               {Choice::Retry},
-                               StartupOutcome::MainWindow,
-                               0,
-                               1,
-                               1,
-                               2,
-                               2,
-                               {kViaEcp, kViaUsb},
-                               {true, false, true, false}},
-                      Fallback{"AbortAfterTwoSilentInquiriesOnTheParallelPort",
-                               Usb::Absent,
-                               0,
-                               10,
-                               true,
-                               {},
-                               StartupOutcome::Aborted,
-                               4,
-                               1,
-                               0,
-                               2,
-                               0,
-                               {kViaEcp},
-                               {true, false}},
-                      Fallback{"IgnoreAfterWriteFailuresKeepsMachineClass2",
-                               Usb::Absent,
-                               0,
-                               10,
-                               false,
-                               {Choice::Ignore},
-                               StartupOutcome::MainWindow,
-                               4,
-                               1,
-                               0,
-                               0,
-                               2,
-                               {kViaEcp},
-                               {true, false}},
-                      Fallback{"IgnoreAfterAShortAnswerLeavesMachineClass0",
-                               Usb::Absent,
-                               1,
-                               4,
-                               true,
-                               {Choice::Ignore},
-                               StartupOutcome::MainWindow,
-                               4,
-                               1,
-                               0,
-                               2,
-                               0,
-                               {kViaEcp},
-                               {true, false}}),
+    ::testing::Values(
+        Fallback{"UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord", Usb::Silent, 2, 10, true,
+                 std::nullopt, Outcome::MainWindow, 4, 0, 2, 2, 2, Traced::Usb, 2},
+        Fallback{"UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb", Usb::WillNotOpen, 1, 10,
+                 true, std::nullopt, Outcome::MainWindow, 4, 0, 0, 1, 2, Traced::Ecp, 1},
+        Fallback{"RetryFindsAUsbPipeThatAppearedMeanwhile", Usb::OpensOnRetry, 0, 10, true,
+                 Choice::Retry, Outcome::MainWindow, 0, 1, 1, 2, 2, Traced::EcpThenUsb, 2},
+        Fallback{"AbortAfterTwoSilentInquiriesOnTheParallelPort", Usb::Absent, 0, 10, true,
+                 std::nullopt, Outcome::Aborted, 4, 1, 0, 2, 0, Traced::Ecp, 1},
+        Fallback{"IgnoreAfterWriteFailuresKeepsMachineClass2", Usb::Absent, 0, 10, false,
+                 Choice::Ignore, Outcome::MainWindow, 4, 1, 0, 0, 2, Traced::Ecp, 1},
+        Fallback{"IgnoreAfterAShortAnswerLeavesMachineClass0", Usb::Absent, 1, 4, true,
+                 Choice::Ignore, Outcome::MainWindow, 4, 1, 0, 2, 0, Traced::Ecp, 1}),
     [](const ::testing::TestParamInfo<Fallback>& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
