@@ -19,9 +19,6 @@ void PanelContext::Reset() {
     languageFilePath.clear();
     langText[0] = '\0';
     portType = 1;
-    speedDialView = 1;
-    std::fill(std::begin(includeState), std::end(includeState), 0);
-    nonAsciiTyped = 0;
     platform::InstallClock(nullptr);
     platform::InstallDebugSink(nullptr);
 }
@@ -53,6 +50,3 @@ int& phonebookSlotCount = panelContext.records.phonebookSlotCount;
 
 std::string& languageFilePath = panelContext.languageFilePath;
 int32_t& portType = panelContext.portType;
-int& speedDialView = panelContext.speedDialView;
-int (&includeState)[kIncludeStateSlots] = panelContext.includeState;
-int& nonAsciiTyped = panelContext.nonAsciiTyped;

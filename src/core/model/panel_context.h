@@ -1,10 +1,9 @@
 #pragma once
 // Everything the panel keeps for the whole run, in one object: the link's
 // port and libraries, the machine's records and phonebook table, the language
-// file, and the flags the windows share. The routines read and write it
-// through the names they always used (currentPort, systemSetup,
-// PhonebookTable, languageFilePath, speedDialView...), which are references
-// into the one context of the process.
+// file. The routines read and write it through the names they always used
+// (currentPort, systemSetup, PhonebookTable, languageFilePath...), which are
+// references into the one context of the process.
 //
 // A test starts from a fresh process's state with panelContext.Reset().
 
@@ -25,13 +24,6 @@ struct PanelContext {
     char langText[256] = {};
     // KELPIX.INI PortType, 1..3.
     int32_t portType = 1;
-
-    // 1 while the Phonebook page shows the speed-dial slots.
-    int speedDialView = 1;
-    // The group dial editor's view of who is in the group being edited.
-    int includeState[kIncludeStateSlots] = {};
-    // Set by a filtered edit when it refused a character of code 0x80 or above.
-    int nonAsciiTyped = 0;
 
     // Unloads the libraries, frees the phonebook table, puts every field back
     // to its start value and the real clock and debug output back in place.

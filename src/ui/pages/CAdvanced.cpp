@@ -509,12 +509,12 @@ void CAdvanced::OnPowerSaveClick() {
 }
 
 void CAdvanced::OnTextChange(int fieldId) {
-    auto* edit = Control<QLineEdit>(fieldId);
+    auto* edit = Control<CFilterEdit>(fieldId);
     QString* stored = TextValue(fieldId);
     if (edit == nullptr || stored == nullptr) {
         return;
     }
-    if (nonAsciiTyped) {
+    if (edit->NonAsciiTyped()) {
         // Put back the text from before the change, without any character
         // outside 7-bit ASCII. The other controls are read first so that a
         // change without a handler of its own (ECM mode) is not undone.

@@ -93,7 +93,7 @@ void CEditPhonebook::OnFieldChanged(CFilterEdit* field) {
         return;
     }
     const int caret = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
-    if (nonAsciiTyped == 0) {
+    if (!field->NonAsciiTyped()) {
         name_ = nameField_->text();
         number_ = numberField_->text();
         QString& own = field == nameField_ ? name_ : number_;

@@ -41,13 +41,13 @@ QString Prefix(bool speedDial) {
 
 } // namespace
 
-CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget* parent)
-    : QDialog(parent) {
+CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, bool speedDialMode,
+                       QWidget* parent)
+    : QDialog(parent), speedDialMode_(speedDialMode) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     name_ = MachineText(name.substr(0, kNameLength));
     std::memcpy(memberField, members, kMembersLength);
-    speedDialMode_ = speedDialView != 0;
     const int n = PhonebookSlots();
     countsAtOpening_.assign(groupRefCount, groupRefCount + n);
 
@@ -88,12 +88,10 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     ok->SetIcon(IDI_OK);
     cancel->SetIcon(IDI_CANCEL);
 
-    ClearIncludeState();
-
     SetUpList(included_);
     const int s = SpeedDialSlots();
     for (int slot : GroupMembers(memberField, speedDialMode_)) {
-        includeState[slot] = kIncluded;
+        includeState_[static_cast<size_t>(slot)] = kIncluded;
         QString number;
         if (!speedDialMode_) {
             number = QString::asprintf("%3d", slot);
@@ -253,7 +251,7 @@ void CGroupDial::FillAvailable() {
     available_->clear();
     const int end = std::min(rangeEnd, PhonebookSlots());
     for (int i = std::max(rangeStart, 0); i < end; ++i) {
-        if (!OfferedForGroup(i, memberField, speedDialMode_)) {
+        if (!OfferedForGroup(i, memberField, speedDialMode_, includeState_)) {
             continue;
         }
         const QString number =
@@ -290,7 +288,7 @@ void CGroupDial::OnAdd() {
         const int slot = SlotOf(item);
         included_->addTopLevelItem(CopyItem(item));
         if (slot >= 0 && slot < kIncludeStateSlots) {
-            includeState[slot] = kIncluded;
+            includeState_[static_cast<size_t>(slot)] = kIncluded;
         }
         if (slot >= 0 && slot < PhonebookSlots()) {
             ++groupRefCount[slot];
@@ -317,7 +315,7 @@ void CGroupDial::OnRemove() {
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
         if (slot >= 0 && slot < kIncludeStateSlots) {
-            includeState[slot] = kRemoved;
+            includeState_[static_cast<size_t>(slot)] = kRemoved;
         }
         if (slot >= 0 && slot < PhonebookSlots()) {
             --groupRefCount[slot];
@@ -331,7 +329,7 @@ void CGroupDial::OnRemove() {
 }
 
 void CGroupDial::OnOK() {
-    BuildMemberField(memberField, speedDialMode_);
+    BuildMemberField(memberField, speedDialMode_, includeState_);
     name_ = nameField_->text();
     accept();
 }

@@ -60,7 +60,6 @@ CPhonebook::CPhonebook(QWidget* parent)
     : CPropertyPage(phonebookTemplate, {.section = "PHONEBOOK", .key = "CAPTION", .image = 2},
                     parent) {
     viewKind = 1;
-    speedDialView = 1;
 }
 
 void CPhonebook::OnInitDialog() {
@@ -344,7 +343,6 @@ void CPhonebook::OnSpeedDialView() {
     viewEnd = SpeedDialSlots();
     UpdateButtons(0);
     viewKind = 1;
-    speedDialView = 1;
     FillList();
 }
 
@@ -353,7 +351,6 @@ void CPhonebook::OnOneTouchView() {
     viewEnd = PhonebookSlots();
     UpdateButtons(0);
     viewKind = 0;
-    speedDialView = 0;
     FillList();
 }
 
@@ -468,7 +465,7 @@ void CPhonebook::EditGroup(int item) {
     if (e.kind != 0) {
         std::memcpy(members, e.members, kMembersLength);
     }
-    CGroupDial editor(SlotName(e), members, this);
+    CGroupDial editor(SlotName(e), members, viewKind != 0, this);
     if (editor.exec() == QDialog::Accepted) {
         StoreGroup(slot, editor.Name(), editor.memberField);
         SetItemTexts(item);
