@@ -7,14 +7,12 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 #include <algorithm>
 
-#include "base/qt_desktop.h"
-#include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/advanced_codes.h"
 #include "model/lang_text.h"
 #include "pages/qt_page_values.h"
@@ -30,7 +28,6 @@ using namespace advanced_codes;
 namespace {
 
 constexpr const char* kSection = "ADVANCED";
-constexpr uint32_t kCommandPauseMs = 500;
 
 const QDate kFirstDate(1990, 1, 1);
 const QDate kLastDate(2089, 12, 31);
@@ -158,8 +155,7 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 } // namespace
 
 CAdvanced::CAdvanced(QWidget* parent)
-    : CPropertyPage(advancedTemplate, {.section = "ADVANCED", .key = "CAPTION", .image = 1},
-                    parent) {
+    : CRecordPage(advancedTemplate, kTab, kRefresh, kApply, parent) {
     listPositions_.fill(0);
     listPositions_[kMinutesIndex] = 3;
     checkStates_.fill(0);
@@ -175,9 +171,7 @@ QString* CAdvanced::TextValue(int fieldId) {
     return nullptr;
 }
 
-void CAdvanced::OnInitDialog() {
-    CPropertyPage::OnInitDialog();
-
+void CAdvanced::SetUpControls() {
     for (const auto& text : TextBindings()) {
         auto* edit = Control<CFilterEdit>(text.id);
         if (edit == nullptr) {
@@ -222,23 +216,6 @@ void CAdvanced::OnInitDialog() {
             connect(radio, &QRadioButton::clicked, this, [this] { OnPowerSaveClick(); });
         }
     }
-    if (auto* refresh = Control<QPushButton>(kRefresh)) {
-        connect(refresh, &QPushButton::clicked, this, [this] { OnRefresh(); });
-    }
-    if (auto* apply = Control<QPushButton>(kApply)) {
-        connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
-    }
-
-    OnRefresh();
-    ShowRecordState();
-}
-
-QString CAdvanced::UnreadText() const {
-    return LangText("NOT_READ");
-}
-
-QList<int> CAdvanced::SendControls() const {
-    return {kApply};
 }
 
 void CAdvanced::ExchangeValues(Exchange direction) {
@@ -284,32 +261,12 @@ void CAdvanced::LoadTexts() {
     }
 }
 
-void CAdvanced::OnRefresh() {
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_GetSystemStatus();
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-    }
-    if (ok) {
-        NoteRecordRead();
-    }
-    // A failed read left the record as it was; the page shows it all the same.
-    ShowRecord();
+bool CAdvanced::ReadRecord() {
+    return Mfp_GetSystemStatus() != 0;
 }
 
-void CAdvanced::ShowRecord() {
-    ShowValues();
-    if (IsInitialised()) {
-        sent_ = CurrentValues();
-    }
-}
-
-void CAdvanced::ShowLoadedSettings() {
-    ShowValues();
+bool CAdvanced::WriteRecord() {
+    return Mfp_SetSystemStatus() != 0;
 }
 
 bool CAdvanced::PrepareSettingsRecord() {
@@ -363,18 +320,6 @@ CAdvanced::Values CAdvanced::CurrentValues() {
         ++i;
     }
     return values;
-}
-
-bool CAdvanced::HasUnsentChanges() {
-    return IsInitialised() && RecordRead() && CurrentValues() != sent_;
-}
-
-bool CAdvanced::SendChanges() {
-    if (!MaySend()) {
-        return false;
-    }
-    OnApply();
-    return !HasUnsentChanges();
 }
 
 void CAdvanced::ShowDateTime(int dateId, int timeId, const StatusDateTime& value) {
@@ -443,28 +388,6 @@ void CAdvanced::StoreAll() {
     // The period is sent even while the toll saver is off.
     StoreDateTime(kStartDate, kStartTime, systemStatus.tollSaverStart);
     StoreDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
-}
-
-void CAdvanced::OnApply() {
-    if (!MaySend()) {
-        return;
-    }
-    StoreAll();
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_SetSystemStatus();
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-        return;
-    }
-    NoteRecordRead();
-    sent_ = CurrentValues();
-    if (PageHost* host = Host()) {
-        host->ShowStatus(LangText("SENT"));
-    }
 }
 
 void CAdvanced::OnControlChange() {

@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "protocol/exchange.h"
 #include "protocol/machine_info.h"
@@ -23,8 +23,7 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 
 } // namespace
 
-CInfo::CInfo(QWidget* parent)
-    : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .image = 3}, parent) {}
+CInfo::CInfo(QWidget* parent) : CPropertyPage(infoTemplate, kTab, parent) {}
 
 void CInfo::OnInitDialog() {
     CPropertyPage::OnInitDialog();
@@ -65,11 +64,11 @@ void CInfo::ExchangeValues(Exchange direction) {
         int id;
         const QString& text;
     } values[] = {
-        {kAdfJam, adfJamCountText},         {kAdfScan, adfScanCountText},
-        {kToner, tonerCountText},           {kPlatenScan, platenScanCountText},
-        {kPrintCount, printCountText},      {kPrintJam, printJamCountText},
-        {kFreeMemory, freeMemoryText},      {kEmulVersion, emulationVersionText},
-        {kFwVersion, firmwareVersionText},  {kEngineVersion, engineVersionText},
+        {kAdfJam, adfJamCountText},        {kAdfScan, adfScanCountText},
+        {kToner, tonerCountText},          {kPlatenScan, platenScanCountText},
+        {kPrintCount, printCountText},     {kPrintJam, printJamCountText},
+        {kFreeMemory, freeMemoryText},     {kEmulVersion, emulationVersionText},
+        {kFwVersion, firmwareVersionText}, {kEngineVersion, engineVersionText},
     };
     // Whole values; a window too narrow for one cuts it and shows it whole
     // in the tool tip.

@@ -2,8 +2,8 @@
 
 #include <QGroupBox>
 
-#include "base/qt_desktop.h"
-#include "base/qt_resources.h"
+#include "desktop/qt_desktop.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
 #include "templates/edit_phonebook_template.h"

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstring>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
 #include "phonebook/CPhonebook.h"

@@ -13,12 +13,11 @@
 #include <QTreeWidget>
 #include <cstring>
 
-#include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
-#include "phonebook/qt_phonebook_file_commands.h"
 #include "phonebook/qt_phonebook_print.h"
 #include "platform/clock.h"
 #include "protocol/exchange.h"
@@ -56,10 +55,13 @@ QString GroupDialText() {
     return text.isEmpty() ? QString::fromLatin1(kGroupDialText) : text;
 }
 
-CPhonebook::CPhonebook(QWidget* parent)
-    : CPropertyPage(phonebookTemplate, {.section = "PHONEBOOK", .key = "CAPTION", .image = 2},
-                    parent) {
+CPhonebook::CPhonebook(QWidget* parent) : CPropertyPage(phonebookTemplate, kTab, parent) {
     viewKind = 1;
+    // A file loaded by the user stands for the machine's table.
+    connect(&fileCommands_, &PhonebookFileCommands::tableChanged, this, [this] {
+        FillList();
+        NoteRecordRead();
+    });
 }
 
 void CPhonebook::OnInitDialog() {
@@ -217,21 +219,20 @@ void CPhonebook::EnableFileItems(bool enable) {
 bool CPhonebook::OnCommand(int command) {
     switch (command) {
     case ID_FILE_LOAD_PBOOK:
-        LoadPhonebookCommand(BoxOwner(), this);
+        fileCommands_.Load(BoxOwner());
         return true;
     case ID_FILE_SAVE_PBOOK:
         if (!MaySend()) {
             return true;
         }
-        if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+        if (const QString saved = fileCommands_.Save(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
             }
         }
         return true;
     case ID_FILE_IMPORT_PBOOK:
-        if (const QString imported = ImportPhonebookCommand(BoxOwner(), this);
-            !imported.isEmpty()) {
+        if (const QString imported = fileCommands_.Import(BoxOwner()); !imported.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(imported);
             }
@@ -241,7 +242,7 @@ bool CPhonebook::OnCommand(int command) {
         if (!MaySend()) {
             return true;
         }
-        if (const QString saved = ExportPhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+        if (const QString saved = fileCommands_.Export(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(
                     Lang("PHONEBOOK", "EXPORTED").replace(QStringLiteral("%1"), saved));

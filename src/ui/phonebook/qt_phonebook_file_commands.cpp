@@ -3,14 +3,13 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "base/qt_desktop.h"
 #include "base/qt_file_choice.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
 #include "phonebook/CImportQuestion.h"
-#include "phonebook/CPhonebook.h"
 #include "protocol/phonebook.h"
 
 namespace {
@@ -77,7 +76,7 @@ QString NoteText(const PhonebookImportNote& note) {
 
 } // namespace
 
-void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
+void PhonebookFileCommands::Load(QWidget* owner) {
     const QString path = file_choice::ChooseFileToOpen(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return;
@@ -93,10 +92,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     // A cut slot would be half this file's and half the machine's.
     LoadWholeSlots(*contents);
     RecountGroupRefs();
-    if (page != nullptr) {
-        page->FillList();
-        page->NoteRecordRead();
-    }
+    emit tableChanged();
     if (contents->partialSlotBytes() > 0) {
         desktop::MessageBox(owner,
                             file_choice::Filled(Lang("PHONEBOOK", "LOAD_CUT"),
@@ -106,7 +102,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
 }
 
-QString SavePhonebookCommand(QWidget* owner) {
+QString PhonebookFileCommands::Save(QWidget* owner) const {
     const QString path = file_choice::ChooseFileToSave(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return {};
@@ -120,7 +116,7 @@ QString SavePhonebookCommand(QWidget* owner) {
     return QFileInfo(path).fileName();
 }
 
-QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
+QString PhonebookFileCommands::Import(QWidget* owner) {
     const QString path = file_choice::ChooseFileToOpen(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};
@@ -149,10 +145,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
                        file_choice::FileErrorText(import.error, false, kExchangeMessages), lines));
         return {};
     }
-    if (page != nullptr) {
-        page->FillList();
-        page->NoteRecordRead();
-    }
+    emit tableChanged();
     QString done =
         file_choice::Filled(Lang("PHONEBOOK", "IMPORTED"),
                             {QString::number(import.slotsChanged), QFileInfo(path).fileName()});
@@ -172,7 +165,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     return done;
 }
 
-QString ExportPhonebookCommand(QWidget* owner) {
+QString PhonebookFileCommands::Export(QWidget* owner) const {
     const QString path = file_choice::ChooseFileToSave(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};

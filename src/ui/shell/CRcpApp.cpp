@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "base/qt_desktop.h"
 #include "base/qt_windowed_clock.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "platform/remote_device.h"
 #include "shell/CMainDlg.h"

@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "shell/qt_startup_text.h"
 #include "templates/startup_template.h"
 #include "widgets/qt_dialog_builder.h"

@@ -7,7 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 #include "protocol/text_filter.h"
 
 CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {
