@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "protocol/machine_info.h"
 #include "protocol/machine_record.h"
@@ -13,23 +14,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     fuzz::SetAnswer(data + 1, size - 1, data[0]);
 
     MachineInfo before;
-    std::memcpy(&before, &machineInfo, sizeof before);
-    const int ok = Mfp_GetMachineInfo();
+    std::memcpy(&before, &panelContext.records.machineInfo, sizeof before);
+    const int ok = Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo);
     if (!ok) {
-        if (std::memcmp(&before, &machineInfo, sizeof before) != 0) {
+        if (std::memcmp(&before, &panelContext.records.machineInfo, sizeof before) != 0) {
             fuzz::Fail("a refused answer changed the machine information");
         }
         return 0;
     }
     // The information page prints these texts.
-    if (machineInfo.firmwareVersion[sizeof machineInfo.firmwareVersion - 1] != 0 ||
-        machineInfo.engineVersion[sizeof machineInfo.engineVersion - 1] != 0 ||
-        machineInfo.emulationVersion[sizeof machineInfo.emulationVersion - 1] != 0 ||
-        machineInfo.extraText[sizeof machineInfo.extraText - 1] != 0) {
+    if (panelContext.records.machineInfo
+                .firmwareVersion[sizeof panelContext.records.machineInfo.firmwareVersion - 1] !=
+            0 ||
+        panelContext.records.machineInfo
+                .engineVersion[sizeof panelContext.records.machineInfo.engineVersion - 1] != 0 ||
+        panelContext.records.machineInfo
+                .emulationVersion[sizeof panelContext.records.machineInfo.emulationVersion - 1] !=
+            0 ||
+        panelContext.records.machineInfo
+                .extraText[sizeof panelContext.records.machineInfo.extraText - 1] != 0) {
         fuzz::Fail("a version text is not terminated");
     }
     return 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "protocol/machine_record.h"
 #include "protocol/system_setup.h"
@@ -14,16 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     const size_t limit = data[0];
     fuzz::SetAnswer(data + 1, size - 1, limit);
 
     uint8_t before[kSetupBlockSize];
-    EncodeSystemSetup(systemSetup, before);
-    const int ok = Mfp_GetSettings();
+    EncodeSystemSetup(panelContext.records.systemSetup, before);
+    const int ok = Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup);
 
     uint8_t after[kSetupBlockSize];
-    EncodeSystemSetup(systemSetup, after);
+    EncodeSystemSetup(panelContext.records.systemSetup, after);
     size_t got = std::min<size_t>(size - 1, kSetupAnswerSize);
     if (limit > 0) {
         got = std::min(got, limit);

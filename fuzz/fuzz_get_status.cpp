@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "protocol/machine_record.h"
 #include "protocol/system_status.h"
@@ -24,15 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     fuzz::SetAnswer(data + 1, size - 1, data[0]);
 
     uint8_t before[kStatusBlockSize];
-    EncodeSystemStatus(systemStatus, before);
-    const int ok = Mfp_GetSystemStatus();
+    EncodeSystemStatus(panelContext.records.systemStatus, before);
+    const int ok = Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus);
 
     uint8_t after[kStatusBlockSize];
-    EncodeSystemStatus(systemStatus, after);
+    EncodeSystemStatus(panelContext.records.systemStatus, after);
     if (!ok) {
         if (std::memcmp(before, after, sizeof after) != 0) {
             fuzz::Fail("a refused answer changed the status record");
@@ -40,11 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // The windows print the texts and show the dates in their controls.
-    if (systemStatus.machineNumber[20] != 0 || systemStatus.machineId[20] != 0 ||
-        systemStatus.prefixDial[5] != 0) {
+    if (panelContext.records.systemStatus.machineNumber[20] != 0 ||
+        panelContext.records.systemStatus.machineId[20] != 0 ||
+        panelContext.records.systemStatus.prefixDial[5] != 0) {
         fuzz::Fail("a status text is not terminated");
     }
-    if (!InRange(systemStatus.tollSaverStart) || !InRange(systemStatus.tollSaverEnd)) {
+    if (!InRange(panelContext.records.systemStatus.tollSaverStart) ||
+        !InRange(panelContext.records.systemStatus.tollSaverEnd)) {
         fuzz::Fail("a status date is out of range");
     }
     // What the record holds goes back to the machine unchanged.

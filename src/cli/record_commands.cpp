@@ -1,6 +1,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
 #include "protocol/machine_info.h"
@@ -15,17 +16,25 @@ namespace {
 struct Record {
     const char* what; // as the commands name it
     const RecordDescriptor& descriptor;
-    void* (*record)();
-    int (*get)();
-    int (*set)();
+    void* (*record)(MachineRecords& records);
+    int (*get)(LinkState& link, MachineRecords& records);
+    int (*set)(LinkState& link, const MachineRecords& records);
 };
 
-const Record kSetup{"setup", kSetupRecord, []() -> void* { return &systemSetup; }, Mfp_GetSettings,
-                    Mfp_SetSettings};
-const Record kStatus{"status", kStatusRecord, []() -> void* { return &systemStatus; },
-                     Mfp_GetSystemStatus, Mfp_SetSystemStatus};
-const Record kInfo{"info", kInfoRecord, []() -> void* { return &machineInfo; }, Mfp_GetMachineInfo,
-                   nullptr};
+const Record kSetup{
+    "setup", kSetupRecord, [](MachineRecords& r) -> void* { return &r.systemSetup; },
+    [](LinkState& link, MachineRecords& r) { return Mfp_GetSettings(link, r.systemSetup); },
+    [](LinkState& link, const MachineRecords& r) { return Mfp_SetSettings(link, r.systemSetup); }};
+const Record kStatus{
+    "status", kStatusRecord, [](MachineRecords& r) -> void* { return &r.systemStatus; },
+    [](LinkState& link, MachineRecords& r) { return Mfp_GetSystemStatus(link, r.systemStatus); },
+    [](LinkState& link, const MachineRecords& r) {
+        return Mfp_SetSystemStatus(link, r.systemStatus);
+    }};
+const Record kInfo{
+    "info", kInfoRecord, [](MachineRecords& r) -> void* { return &r.machineInfo; },
+    [](LinkState& link, MachineRecords& r) { return Mfp_GetMachineInfo(link, r.machineInfo); },
+    nullptr};
 
 std::string Read(const Record& r) {
     return "the " + std::string(r.what) + " read";
@@ -37,10 +46,10 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
         return cli::Fail(io, cli::kExitUsage, selection.error);
     }
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFields(selection.fields, r.record(), io.options.json, io.out);
+        cli::PrintFields(selection.fields, r.record(panelContext.records), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
@@ -51,7 +60,7 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
 // machine's.
 int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
     std::vector<char> scratch(r.descriptor.recordSize);
-    std::memcpy(scratch.data(), r.record(), scratch.size());
+    std::memcpy(scratch.data(), r.record(panelContext.records), scratch.size());
     const std::vector<std::string> refusals =
         cli::ApplyAssignments(r.descriptor, r.what, args, scratch.data());
     for (const std::string& refusal : refusals) {
@@ -61,25 +70,26 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         return cli::kExitUsage;
     }
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r) + " whole; nothing written");
         }
-        cli::ApplyAssignments(r.descriptor, r.what, args, r.record());
-        if (!r.set()) {
+        cli::ApplyAssignments(r.descriptor, r.what, args, r.record(panelContext.records));
+        if (!r.set(panelContext.link, panelContext.records)) {
             return cli::NotTaken(io, "the " + std::string(r.what) + " record");
         }
         cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields,
-                         r.record(), io.options.json, io.out);
+                         r.record(panelContext.records), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
 
 int RunFields(const Record& r, cli::Io& io) {
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, r.record(), io.options.json, io.options.all, io.out);
+        cli::PrintFieldTable(r.descriptor, r.record(panelContext.records), io.options.json,
+                             io.options.all, io.out);
         return cli::kExitOk;
     });
 }

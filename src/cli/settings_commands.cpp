@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/settings_file.h"
@@ -27,10 +28,10 @@ std::string Named(const std::string& file) {
 // Both records whole, or nothing: a record not read whole would put the
 // program's own values into the file or back over the machine's.
 int ReadBoth(cli::Io& io, const char* after) {
-    if (!Mfp_GetSettings()) {
+    if (!Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup)) {
         return cli::NotResponding(io, std::string("the setup read whole; ") + after);
     }
-    if (!Mfp_GetSystemStatus()) {
+    if (!Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
         return cli::NotResponding(io, std::string("the status read whole; ") + after);
     }
     return cli::kExitOk;
@@ -51,10 +52,12 @@ int RunSave(const cli::Args& args, cli::Io& io) {
             return status;
         }
         if (toOutput) {
-            io.out << SettingsFileText(systemSetup, systemStatus);
+            io.out << SettingsFileText(panelContext.records.systemSetup,
+                                       panelContext.records.systemStatus);
             return cli::kExitOk;
         }
-        if (const FileError why = WriteSettingsFile(file, systemSetup, systemStatus);
+        if (const FileError why = WriteSettingsFile(file, panelContext.records.systemSetup,
+                                                    panelContext.records.systemStatus);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + cli::InputName(file) + ": " +
@@ -100,8 +103,8 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
                          cli::InputName(file) + " is not a settings file that can be read: " +
                              Reason(why) + "; " + untouched);
     }
-    SystemSetup setup = systemSetup;
-    SystemStatus status = systemStatus;
+    SystemSetup setup = panelContext.records.systemSetup;
+    SystemStatus status = panelContext.records.systemStatus;
     if (const int refused = Apply(file, text, setup, status, io, untouched);
         refused != cli::kExitOk) {
         return refused;
@@ -110,13 +113,15 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
         if (const int unread = ReadBoth(io, untouched); unread != cli::kExitOk) {
             return unread;
         }
-        const SystemSetup machineSetup = systemSetup;
-        const SystemStatus machineStatus = systemStatus;
-        if (const int refused = Apply(file, text, systemSetup, systemStatus, io, untouched);
+        const SystemSetup machineSetup = panelContext.records.systemSetup;
+        const SystemStatus machineStatus = panelContext.records.systemStatus;
+        if (const int refused = Apply(file, text, panelContext.records.systemSetup,
+                                      panelContext.records.systemStatus, io, untouched);
             refused != cli::kExitOk) {
             return refused;
         }
-        return body(SettingsChanges(machineSetup, machineStatus, systemSetup, systemStatus));
+        return body(SettingsChanges(machineSetup, machineStatus, panelContext.records.systemSetup,
+                                    panelContext.records.systemStatus));
     });
 }
 
@@ -158,10 +163,11 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
                                [&](const SettingsFieldChange& c) { return c.section == section; });
         };
         const bool setup = touches("setup");
-        if (setup && !Mfp_SetSettings()) {
+        if (setup && !Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup)) {
             return cli::NotTaken(io, "the setup record", "nothing was changed");
         }
-        if (touches("status") && !Mfp_SetSystemStatus()) {
+        if (touches("status") &&
+            !Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
             return cli::NotTaken(io, "the status record",
                                  setup ? "the setup was written" : "nothing was changed");
         }

@@ -27,19 +27,20 @@ TEST_F(MachineInfoTest, CountersAndTextSlots) {
     ASSERT_EQ(answer.size(), 115u);
     device->onRead(answer);
     uint32_t start = clock.tick();
-    ASSERT_EQ(Mfp_GetMachineInfo(), 1);
+    ASSERT_EQ(Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(device->written(), kGetRequest);
 
-    const MachineInfo& m = machineInfo;
+    const MachineInfo& m = panelContext.records.machineInfo;
     EXPECT_EQ((std::vector<long long>{m.freeMemoryPercent, m.platenScanCount, m.adfScanCount,
                                       m.printCount, m.tonerReplacedCount, m.adfJamCount,
                                       m.printJamCount}),
               (std::vector<long long>{55, 5, 65536, 300, 3, 0, -2}));
-    EXPECT_STREQ(machineInfo.firmwareVersion, "2.01A-BETA"); // ten characters, terminated
-    EXPECT_STREQ(machineInfo.engineVersion, "1.10");
-    EXPECT_STREQ(machineInfo.emulationVersion, "ZEML 2.00  "); // blanks stay
-    EXPECT_STREQ(machineInfo.extraText, "123456789012345678901234567890");
+    EXPECT_STREQ(panelContext.records.machineInfo.firmwareVersion,
+                 "2.01A-BETA"); // ten characters, terminated
+    EXPECT_STREQ(panelContext.records.machineInfo.engineVersion, "1.10");
+    EXPECT_STREQ(panelContext.records.machineInfo.emulationVersion, "ZEML 2.00  "); // blanks stay
+    EXPECT_STREQ(panelContext.records.machineInfo.extraText, "123456789012345678901234567890");
 
     EXPECT_EQ(plainTraces(), (std::vector<std::string>{
                                  "===> (Get Adv-Settings) SYSTEM STATUS <===\n", "WriteData = 9 \n",
@@ -52,11 +53,11 @@ TEST_F(MachineInfoTest, AnswersAnnouncingTooLittleLeaveTheRecordAsItWas) {
     for (const ByteVector& answer : {ByteVector{0x1B, 0xA4, 0x00, 0x6F},
                                      Concat({{0x1B, 0xA4, 0x00, 0x00}, Repeat(0x31, 111)})}) {
         SCOPED_TRACE(Hex(Slice(answer, 0, 4)));
-        ByteVector before = RawBytes(machineInfo);
+        ByteVector before = RawBytes(panelContext.records.machineInfo);
         freshDevice();
         device->onRead(answer);
-        EXPECT_EQ(Mfp_GetMachineInfo(), 0);
-        EXPECT_EQ(RawBytes(machineInfo), before);
+        EXPECT_EQ(Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo), 0);
+        EXPECT_EQ(RawBytes(panelContext.records.machineInfo), before);
     }
 }
 

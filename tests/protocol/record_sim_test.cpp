@@ -39,61 +39,62 @@ template <size_t N> ByteVector ToBytes(const std::array<uint8_t, N>& a) {
 }
 
 TEST_F(RecordSimTest, SetupTravelsBothWays) {
-    ASSERT_EQ(Mfp_GetSettings(), 1);
-    EXPECT_EQ(SetupBytes(systemSetup), ToBytes(machine().setupBlock()));
-    EXPECT_EQ(systemSetup.trayPaperSize, 2);
+    ASSERT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 1);
+    EXPECT_EQ(SetupBytes(panelContext.records.systemSetup), ToBytes(machine().setupBlock()));
+    EXPECT_EQ(panelContext.records.systemSetup.trayPaperSize, 2);
 
-    systemSetup.zoom = 300;
-    systemSetup.copies = 2;
-    ASSERT_EQ(Mfp_SetSettings(), 1);
+    panelContext.records.systemSetup.zoom = 300;
+    panelContext.records.systemSetup.copies = 2;
+    ASSERT_EQ(Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup), 1);
     ByteVector block = ToBytes(machine().setupBlock());
     EXPECT_EQ(ByteVector(block.begin() + 9, block.begin() + 13),
               (ByteVector{0x01, 0x2C, 0x00, 0x02}));
-    EXPECT_EQ(block, SetupBytes(systemSetup));
+    EXPECT_EQ(block, SetupBytes(panelContext.records.systemSetup));
     EXPECT_EQ(machine().requestLog().back(),
               Concat({{0x1B, 0xA4, 0x00, 0x1B, 0x50, 0xE0, 0x82, 0xC2, 0x41}, block}));
 }
 
 TEST_F(RecordSimTest, StatusTravelsBothWays) {
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     ByteVector original = ToBytes(machine().statusBlock());
-    EXPECT_EQ(StatusBytes(systemStatus), original);
-    EXPECT_STREQ(systemStatus.machineId, "FRONT OFFICE        ");
+    EXPECT_EQ(StatusBytes(panelContext.records.systemStatus), original);
+    EXPECT_STREQ(panelContext.records.systemStatus.machineId, "FRONT OFFICE        ");
 
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     EXPECT_EQ(ToBytes(machine().statusBlock()), original); // nothing lost on the way back
     EXPECT_EQ(machine().requestLog().back(),
               Concat({{0x1B, 0xA4, 0x00, 0x4E, 0x50, 0xE0, 0x82, 0xC2, 0x40}, original}));
 }
 
 TEST_F(RecordSimTest, PhonebookReadFromTheMachine) {
-    ASSERT_EQ(Mfp_GetPhonebook(), 1);
-    RecountGroupRefs();
-    EXPECT_STREQ(PhonebookTable[0].name, "Office");
-    EXPECT_STREQ(PhonebookTable[0].number, "5550100");
-    EXPECT_STREQ(PhonebookTable[7].name, "Head Office Paris");
-    const PhonebookEntry& team = PhonebookTable[10];
+    ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
+    RecountGroupRefs(panelContext.records);
+    EXPECT_STREQ(panelContext.records.phonebookTable[0].name, "Office");
+    EXPECT_STREQ(panelContext.records.phonebookTable[0].number, "5550100");
+    EXPECT_STREQ(panelContext.records.phonebookTable[7].name, "Head Office Paris");
+    const PhonebookEntry& team = panelContext.records.phonebookTable[10];
     EXPECT_EQ(team.kind, 1);
     EXPECT_STREQ(team.name, "Team");
     EXPECT_EQ(team.members[0], 0xC8);
     for (int i = 0; i < 100; ++i) {
         bool member = i == 0 || i == 1 || i == 4;
-        EXPECT_EQ(groupRefCount[i], member ? 1 : 0) << i;
-        EXPECT_EQ(PhonebookTable[i].memberMark, member ? 1 : 0) << i;
+        EXPECT_EQ(panelContext.records.groupRefCount[i], member ? 1 : 0) << i;
+        EXPECT_EQ(panelContext.records.phonebookTable[i].memberMark, member ? 1 : 0) << i;
     }
 }
 
 TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
-    ASSERT_EQ(Mfp_GetPhonebook(), 1);
-    std::snprintf(PhonebookTable[3].name, 21, "New Entry");
-    std::snprintf(PhonebookTable[3].number, 47, "0123456789012345678901234567890123456789012345");
-    std::memset(&PhonebookTable[0], 0, 70);
+    ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
+    std::snprintf(panelContext.records.phonebookTable[3].name, 21, "New Entry");
+    std::snprintf(panelContext.records.phonebookTable[3].number, 47,
+                  "0123456789012345678901234567890123456789012345");
+    std::memset(&panelContext.records.phonebookTable[0], 0, 70);
     std::vector<ByteVector> before;
     for (size_t k = 0; k < 100; ++k) {
         before.push_back(ToBytes(machine().slotRecord(k)));
     }
     machine().clearLog();
-    ASSERT_EQ(Mfp_SetPhonebook(), 1);
+    ASSERT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 1);
     for (size_t k = 1; k < 100; ++k) {
         if (k != 3) {
             EXPECT_EQ(ToBytes(machine().slotRecord(k)), before[k]) << "slot " << k;
@@ -113,15 +114,22 @@ TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
 // read back once (what each fault then gives is the fault matrix's).
 TEST_F(RecordSimTest, OnlyAWriteWithoutAProperAcknowledgementIsReadBack) {
     using sim::Command;
-    const std::tuple<Command, int (*)(), Command> writes[] = {
-        {Command::SetSetup, Mfp_SetSettings, Command::GetSetup},
-        {Command::SetStatus, Mfp_SetSystemStatus, Command::GetStatus},
+    using Write = int (*)(LinkState&, const MachineRecords&);
+    const std::tuple<Command, Write, Command> writes[] = {
+        {Command::SetSetup,
+         [](LinkState& l, const MachineRecords& r) { return Mfp_SetSettings(l, r.systemSetup); },
+         Command::GetSetup},
+        {Command::SetStatus,
+         [](LinkState& l, const MachineRecords& r) {
+             return Mfp_SetSystemStatus(l, r.systemStatus);
+         },
+         Command::GetStatus},
         {Command::SetPhonebook, Mfp_SetPhonebook, Command::GetPhonebook}};
     for (const auto& [set, routine, get] : writes) {
         for (const bool acknowledged : {true, false}) {
             machine().setFault(set, sim::Fault{.cutAnswerTo = acknowledged ? -1 : 0});
             machine().clearLog();
-            EXPECT_EQ(routine(), 1);
+            EXPECT_EQ(routine(panelContext.link, panelContext.records), 1);
             std::vector<Command> log = {set, get};
             log.resize(acknowledged ? 1 : 2);
             EXPECT_EQ(machine().commandLog(), log);

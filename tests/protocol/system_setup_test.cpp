@@ -23,7 +23,7 @@ using SystemSetupTest = RecordTest;
 TEST_F(SystemSetupTest, DefaultsTravelAsTheDocumentedBlock) {
     device->onRead(kWriteAck);
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_SetSettings(), 1);
+    EXPECT_EQ(Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup), 1);
     EXPECT_EQ(clock.tick() - start, 500u);
     EXPECT_EQ(device->written(), Concat({kSetHead, kDefaultBlock}));
     EXPECT_EQ(readCalls(), 1);
@@ -35,11 +35,11 @@ TEST_F(SystemSetupTest, DefaultsTravelAsTheDocumentedBlock) {
 TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
     device->onRead(SetupAnswer(kMachineBlock));
     uint32_t start = clock.tick();
-    ASSERT_EQ(Mfp_GetSettings(), 1);
+    ASSERT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(device->written(), kGetRequest);
 
-    const SystemSetup& s = systemSetup;
+    const SystemSetup& s = panelContext.records.systemSetup;
     // Every field in wire order, compared as numbers.
     EXPECT_EQ((std::vector<int>{s.reservedSetup0, s.reservedSetup1,  s.trayPaperSize,
                                 s.reservedSetup3, s.bypassPaperSize, s.bypassPaperType,
@@ -59,7 +59,7 @@ TEST_F(SystemSetupTest, GetTakesEveryFieldFromItsWireOffset) {
     // The next set sends the block back as it came, zoom and copies at 18..21.
     device->clearCalls();
     device->onRead(kWriteAck);
-    ASSERT_EQ(Mfp_SetSettings(), 1);
+    ASSERT_EQ(Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup), 1);
     ByteVector request = device->written();
     ASSERT_EQ(request.size(), 31u);
     EXPECT_EQ(ByteVector(request.begin() + 9, request.end()), kMachineBlock);
@@ -73,8 +73,8 @@ TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
     for (auto [copies, high, low] : {std::tuple{255, 0x00, 0xFF}, std::tuple{256, 0x01, 0x00}}) {
         device->clearCalls();
         device->onRead(kWriteAck);
-        systemSetup.copies = static_cast<uint16_t>(copies);
-        ASSERT_EQ(Mfp_SetSettings(), 1);
+        panelContext.records.systemSetup.copies = static_cast<uint16_t>(copies);
+        ASSERT_EQ(Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup), 1);
         ByteVector request = device->written();
         ASSERT_EQ(request.size(), 31u);
         EXPECT_EQ(request[20], high) << copies;
@@ -91,11 +91,11 @@ TEST_F(SystemSetupTest, FailedReadsLeaveTheRecordAsItWas) {
     };
     for (const auto& [what, answer] : answers) {
         SCOPED_TRACE(what);
-        ByteVector before = RawBytes(systemSetup);
+        ByteVector before = RawBytes(panelContext.records.systemSetup);
         freshDevice();
         device->onRead(answer);
-        EXPECT_EQ(Mfp_GetSettings(), 0);
-        EXPECT_EQ(RawBytes(systemSetup), before);
+        EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
+        EXPECT_EQ(RawBytes(panelContext.records.systemSetup), before);
     }
     // The cut-short answer still traces what it announced.
     const auto traces = plainTraces();
@@ -107,12 +107,12 @@ TEST_F(SystemSetupTest, FailedReadsLeaveTheRecordAsItWas) {
 TEST_F(SystemSetupTest, ShortRequestWriteFailsWithoutReading) {
     device->onWrite(8);
     device->onRead(SetupAnswer(kMachineBlock));
-    ByteVector before = RawBytes(systemSetup);
+    ByteVector before = RawBytes(panelContext.records.systemSetup);
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(readCalls(), 0);
-    EXPECT_EQ(RawBytes(systemSetup), before);
+    EXPECT_EQ(RawBytes(panelContext.records.systemSetup), before);
     EXPECT_EQ(plainTraces().back(), "WriteData = 8 \n");
 }
 

@@ -24,7 +24,7 @@ using SystemStatusTest = RecordTest;
 TEST_F(SystemStatusTest, DefaultsTravelAsTheDocumentedBlock) {
     device->onRead(kWriteAck);
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_SetSystemStatus(), 1);
+    EXPECT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     ByteVector expected = Concat(
         {kSetHead,
@@ -41,11 +41,11 @@ TEST_F(SystemStatusTest, DefaultsTravelAsTheDocumentedBlock) {
 TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
     device->onRead(Concat({kAnswerHead, MachineBlock()}));
     uint32_t start = clock.tick();
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(device->written(), kGetRequest);
 
-    const SystemStatus& s = systemStatus;
+    const SystemStatus& s = panelContext.records.systemStatus;
     EXPECT_STREQ(s.machineNumber, "0123456789ABCDEFGHIJ"); // full width, still terminated
     EXPECT_STREQ(s.machineId, "OFFICE FAX          ");     // trailing blanks kept
     EXPECT_EQ(ByteVector(s.reservedStatus43, s.reservedStatus43 + 5),
@@ -70,7 +70,7 @@ TEST_F(SystemStatusTest, GetTakesEveryFieldAndSetSendsItBack) {
 
     device->clearCalls();
     device->onRead(kWriteAck);
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     EXPECT_EQ(device->written(), Concat({kSetHead, MachineBlock()}));
 }
 
@@ -82,12 +82,12 @@ TEST_F(SystemStatusTest, DatesAreBroughtIntoRange) {
     ByteVector answer = Concat({kAnswerHead, block});
     ASSERT_EQ(ByteVector(answer.begin() + 64, answer.begin() + 70), wild);
     device->onRead(answer).onRead(kWriteAck);
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     const StatusDateTime limit = {12, 31, 2089, 23, 59};
-    EXPECT_EQ(RawBytes(systemStatus.tollSaverStart), RawBytes(limit));
-    EXPECT_EQ(RawBytes(systemStatus.tollSaverEnd), RawBytes(limit));
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus.tollSaverStart), RawBytes(limit));
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus.tollSaverEnd), RawBytes(limit));
     // The clamped values are what the next set sends.
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     ByteVector request = device->writes().back();
     const ByteVector clamped = {0x0C, 0x1F, 0x08, 0x29, 0x17, 0x3B};
     EXPECT_EQ(ByteVector(request.begin() + 63, request.begin() + 69), clamped);
@@ -116,9 +116,9 @@ TEST_F(SystemStatusTest, YearsStayWithin1990And2089AndZeroDaysStay) {
     block[62] = 0x07;
     block[63] = 0xC5;
     device->onRead(Concat({kAnswerHead, block}));
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
-    EXPECT_EQ(systemStatus.tollSaverStart.year, 1990);
-    EXPECT_EQ(systemStatus.tollSaverEnd.year, 1990);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaverStart.year, 1990);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaverEnd.year, 1990);
 }
 
 // Text fields go back as the machine gave them, bytes after a zero included.
@@ -127,37 +127,37 @@ TEST_F(SystemStatusTest, TextsTravelBackAsTheyCame) {
     const ByteVector number = Concat({ToBytes("AB"), {0x00}, ToBytes("CD"), Repeat(0x00, 15)});
     std::copy(number.begin(), number.end(), block.begin());
     answer({Concat({kAnswerHead, block}), kWriteAck});
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
-    EXPECT_STREQ(systemStatus.machineNumber, "AB");
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
+    EXPECT_STREQ(panelContext.records.systemStatus.machineNumber, "AB");
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     const ByteVector request = device->writes().back();
     EXPECT_EQ(ByteVector(request.begin() + 9, request.end()), block);
 }
 
 // Other cut-short answers are tried against the simulated machine.
 TEST_F(SystemStatusTest, CutOrZeroLengthAnswersLeaveTheRecordAndDumpTheWholeBuffer) {
-    ByteVector before = RawBytes(systemStatus);
+    ByteVector before = RawBytes(panelContext.records.systemStatus);
     device->onRead({0x1B, 0xA4, 0x00, 0x4F, 0x50, 0xE0});
-    EXPECT_EQ(Mfp_GetSystemStatus(), 0);
+    EXPECT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 0);
     EXPECT_EQ(dumpLines(), 11);
     EXPECT_EQ(plainTraces().back(), "Length = 79 \n");
-    EXPECT_EQ(RawBytes(systemStatus), before);
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus), before);
 
     freshDevice();
     device->onRead(Concat({{0x1B, 0xA4, 0x00, 0x00}, Repeat(0x31, 79)}));
-    EXPECT_EQ(Mfp_GetSystemStatus(), 0);
-    EXPECT_EQ(RawBytes(systemStatus), before);
+    EXPECT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 0);
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus), before);
 }
 
 TEST_F(SystemStatusTest, ShortRequestWritesReadNothing) {
     device->onWrite(8);
     device->onRead(Concat({kAnswerHead, MachineBlock()}));
-    ByteVector before = RawBytes(systemStatus);
+    ByteVector before = RawBytes(panelContext.records.systemStatus);
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_GetSystemStatus(), 0);
+    EXPECT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 0);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(readCalls(), 0);
-    EXPECT_EQ(RawBytes(systemStatus), before);
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus), before);
     EXPECT_EQ(debug.lines, (std::vector<std::string>{"===> (Get Settings 2) SYSTEM STATUS <===\n",
                                                      "WriteData = 8 \n"}));
 
@@ -165,7 +165,7 @@ TEST_F(SystemStatusTest, ShortRequestWritesReadNothing) {
     debug.lines.clear();
     device->onWrite(81);
     device->onRead(Repeat(0x00, 10));
-    EXPECT_EQ(Mfp_SetSystemStatus(), 0);
+    EXPECT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 0);
     EXPECT_EQ(readCalls(), 0);
     EXPECT_EQ(debug.lines, (std::vector<std::string>{"WriteData = 81 \n"}));
 }

@@ -8,9 +8,9 @@ void MachineRecords::Reset() {
     *this = MachineRecords{};
 }
 
-void SetMachineRecordDefaults() {
-    inquiryRecord = InquiryRecord{0, 100, 1, 2};
-    SetSystemSetupDefaults();
-    SetSystemStatusDefaults();
-    SetMachineInfoDefaults();
+void SetMachineRecordDefaults(MachineRecords& records) {
+    records.inquiryRecord = InquiryRecord{0, 100, 1, 2};
+    SetSystemSetupDefaults(records.systemSetup);
+    SetSystemStatusDefaults(records.systemStatus);
+    SetMachineInfoDefaults(records.machineInfo);
 }

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "app/panel.h"
 #include "base/qt_file_choice.h"
 #include "base/qt_page_host.h"
 #include "base/qt_property_page.h"
@@ -48,7 +49,8 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         if (!PrepareRecords(pages)) {
             return;
         }
-        error = WriteSettingsFile(local, systemSetup, systemStatus);
+        error = WriteSettingsFile(local, panelContext.records.systemSetup,
+                                  panelContext.records.systemStatus);
     }
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
@@ -65,8 +67,8 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         return;
     }
     // Taken over copies, so that a refused file leaves the records whole.
-    SystemSetup setup = systemSetup;
-    SystemStatus status = systemStatus;
+    SystemSetup setup = panelContext.records.systemSetup;
+    SystemStatus status = panelContext.records.systemStatus;
     std::vector<SettingsFileProblem> problems;
     const FileError error = ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
     if (error != FileError::kNone) {
@@ -79,8 +81,8 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
                        file_choice::FileErrorText(error, false, kSettingsMessages), lines));
         return;
     }
-    systemSetup = setup;
-    systemStatus = status;
+    panelContext.records.systemSetup = setup;
+    panelContext.records.systemStatus = status;
     for (CPropertyPage* page : pages) {
         page->ShowLoadedSettings();
     }

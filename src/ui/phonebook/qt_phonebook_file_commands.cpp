@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "app/panel.h"
 #include "base/qt_file_choice.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
@@ -83,15 +84,15 @@ void PhonebookFileCommands::Load(QWidget* owner) {
     }
     FileError error = FileError::kNone;
     const std::optional<PhonebookFileContents> contents =
-        ReadPhonebookFileContents(file_choice::LocalPath(path), &error);
+        ReadPhonebookFileContents(panelContext.records, file_choice::LocalPath(path), &error);
     if (!contents) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
     // A cut slot would be half this file's and half the machine's.
-    LoadWholeSlots(*contents);
-    RecountGroupRefs();
+    LoadWholeSlots(panelContext.records, *contents);
+    RecountGroupRefs(panelContext.records);
     emit tableChanged();
     if (contents->partialSlotBytes() > 0) {
         desktop::MessageBox(owner,
@@ -108,7 +109,7 @@ QString PhonebookFileCommands::Save(QWidget* owner) const {
         return {};
     }
     FileError error = FileError::kNone;
-    if (WritePhonebookFile(file_choice::LocalPath(path), &error) == 0) {
+    if (WritePhonebookFile(panelContext.records, file_choice::LocalPath(path), &error) == 0) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kPhonebookMessages));
         return {};
@@ -133,7 +134,7 @@ QString PhonebookFileCommands::Import(QWidget* owner) {
         if (import.addressBook && !CImportQuestion::Ask(owner, options)) {
             return {};
         }
-        import = ImportPhonebookText(text, options);
+        import = ImportPhonebookText(panelContext.records, text, options);
     }
     if (import.error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
@@ -171,7 +172,8 @@ QString PhonebookFileCommands::Export(QWidget* owner) const {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const FileError error = ExportPhonebookFile(local, PhonebookFormatForName(local));
+    const FileError error =
+        ExportPhonebookFile(panelContext.records, local, PhonebookFormatForName(local));
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kExchangeMessages));

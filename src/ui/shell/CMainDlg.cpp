@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/panel.h"
 #include "desktop/qt_desktop.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
@@ -181,7 +182,7 @@ void CMainDlg::OnInitDialog() {
     sheet_ = new QTabWidget(this);
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
-    for (const RegisteredPage& entry : PagesFor(inquiryRecord.machineClass)) {
+    for (const RegisteredPage& entry : PagesFor(panelContext.records.inquiryRecord.machineClass)) {
         std::unique_ptr<CPropertyPage> page = entry.make();
         page->SetHost(this);
         sheet_->addTab(page.get(), page->Caption());
@@ -280,7 +281,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
         {ID_FILE_PRINT_PBOOK, "IDM_PRINT_PBOOK"},
     };
-    if (inquiryRecord.machineClass == kFullMachineClass) {
+    if (panelContext.records.inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
             if (QAction* action = MenuItem(item.command)) {
                 action->setText(Lang("MENU", item.key));

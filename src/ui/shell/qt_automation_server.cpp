@@ -21,9 +21,9 @@
 #include <deque>
 #include <functional>
 
+#include "app/panel.h"
 #include "base/qt_windowed_clock.h"
 #include "platform/real_device.h"
-#include "protocol/inquiry.h"
 #include "shell/CMainDlg.h"
 #include "shell/page_registry.h"
 #include "shell/qt_private_socket.h"
@@ -295,7 +295,8 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         // What the list of pages makes for the machine in use, to hold the
         // sheet's tabs against.
         QStringList names;
-        for (const RegisteredPage& page : PagesFor(inquiryRecord.machineClass)) {
+        for (const RegisteredPage& page :
+             PagesFor(panelContext.records.inquiryRecord.machineClass)) {
             names << QString::fromLatin1(page.tab.name);
         }
         return names.join(QLatin1Char('|')).toUtf8();
