@@ -10,12 +10,9 @@
 #include "protocol/machine_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) {
+    if (!fuzz::PrepareAnswer(data, size)) {
         return 0;
     }
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    fuzz::SetAnswer(data + 1, size - 1, data[0]);
 
     MachineInfo before;
     std::memcpy(&before, &panelContext.records.machineInfo, sizeof before);

@@ -11,13 +11,10 @@
 #include "protocol/system_setup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) {
+    if (!fuzz::PrepareAnswer(data, size)) {
         return 0;
     }
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
     const size_t limit = data[0];
-    fuzz::SetAnswer(data + 1, size - 1, limit);
 
     uint8_t before[kSetupBlockSize];
     EncodeSystemSetup(panelContext.records.systemSetup, before);

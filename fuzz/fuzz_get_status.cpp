@@ -21,12 +21,9 @@ bool InRange(const StatusDateTime& t) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) {
+    if (!fuzz::PrepareAnswer(data, size)) {
         return 0;
     }
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    fuzz::SetAnswer(data + 1, size - 1, data[0]);
 
     uint8_t before[kStatusBlockSize];
     EncodeSystemStatus(panelContext.records.systemStatus, before);
