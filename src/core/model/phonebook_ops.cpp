@@ -206,12 +206,8 @@ int DeleteAllSlots(MachineRecords& records) {
     return refused;
 }
 
-void ClearIncludeState() {
-    std::fill(std::begin(includeState), std::end(includeState), 0);
-}
-
-bool IsIncluded(int slot) {
-    return slot >= 0 && slot < kIncludeStateSlots && includeState[slot] == kIncluded;
+bool IsIncluded(const IncludeState& state, int slot) {
+    return slot >= 0 && slot < kIncludeStateSlots && state[static_cast<size_t>(slot)] == kIncluded;
 }
 
 std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members,
@@ -267,36 +263,37 @@ std::vector<int> GroupMemberSlots(const MachineRecords& records, int index) {
 }
 
 bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members,
-                     bool speedDialMode) {
+                     bool speedDialMode, const IncludeState& state) {
     if (!ValidSlot(records, slot)) {
         return false;
     }
     const PhonebookEntry& e = records.phonebookTable[slot];
     if (speedDialMode) {
-        return e.kind == 0 && e.number[0] != '\0' && !IsIncluded(slot);
+        return e.kind == 0 && e.number[0] != '\0' && !IsIncluded(state, slot);
     }
     return e.kind == 1 && slot != members[0];
 }
 
-void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode) {
+void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode,
+                      const IncludeState& state) {
     std::memset(members, 0, kMembersLength);
     const int n = PhonebookSlots(records);
     const int s = SpeedDialSlots(records);
     if (speedDialMode) {
         for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
-            if (IsIncluded(s + k)) {
+            if (IsIncluded(state, s + k)) {
                 SetMemberBit(members, kOneTouchBitmapOffset, k, true);
             }
         }
         for (int k = 0; k < kSpeedBitmapBits && k < s; ++k) {
-            if (IsIncluded(k)) {
+            if (IsIncluded(state, k)) {
                 SetMemberBit(members, kSpeedBitmapOffset, k, true);
             }
         }
     } else {
         // Several included groups: the highest index wins.
         for (int k = 0; k < s; ++k) {
-            if (IsIncluded(k)) {
+            if (IsIncluded(state, k)) {
                 members[0] = static_cast<uint8_t>(k);
                 members[1] = members[2] = members[3] = 0;
             }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,10 +9,6 @@
 // Table operations behind the Phonebook page and its two editors. They work
 // on the phonebook table of the records they are given and never talk to the
 // machine.
-
-// 1 while the page shows the speed-dial slots, 0 for the one-touch slots; the
-// group dial editor reads it to choose its mode.
-extern int& speedDialView;
 
 // The texts of a slot as the lists show them, never read past their fields.
 std::string SlotName(const PhonebookEntry& e);
@@ -68,9 +65,8 @@ bool TableMatches(const MachineRecords& records, const std::vector<PhonebookEntr
 constexpr int kIncludeStateSlots = 256;
 constexpr int kIncluded = 2;
 constexpr int kRemoved = 1;
-extern int (&includeState)[kIncludeStateSlots];
-void ClearIncludeState();
-bool IsIncluded(int slot);
+using IncludeState = std::array<int, kIncludeStateSlots>;
+bool IsIncluded(const IncludeState& state, int slot);
 
 // Members named by a member field, in list order: in the speed-dial mode the
 // one-touch members first, then the speed-dial members; in the one-touch mode
@@ -88,7 +84,8 @@ std::vector<int> GroupMemberSlots(const MachineRecords& records, int index);
 // single-number slot with a number that is not included; in the one-touch
 // mode a group (kind exactly 1) other than the one byte 0 names.
 bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members,
-                     bool speedDialMode);
+                     bool speedDialMode, const IncludeState& state);
 
-// Rebuilds a 46-byte member field from includeState.
-void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode);
+// Rebuilds a 46-byte member field from the editor's include state.
+void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode,
+                      const IncludeState& state);

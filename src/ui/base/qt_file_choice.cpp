@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 
 namespace file_choice {

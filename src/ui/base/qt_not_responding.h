@@ -3,6 +3,6 @@
 // COMMON/IDS_NOT_RESPOND, the caption MAIN/CAPTION, an error icon and OK,
 // over `owner`. Returns the box's result (always OK).
 
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 
 desktop::Result ShowNotResponding(QWidget* owner);

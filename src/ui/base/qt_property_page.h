@@ -14,7 +14,7 @@
 //   class CInfo : public CPropertyPage {
 //   public:
 //       explicit CInfo(QWidget* parent = nullptr)
-//           : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .image = 3},
+//           : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .name = "info"},
 //                           parent) {}
 //   protected:
 //       void OnInitDialog() override {
@@ -52,12 +52,12 @@ enum class Exchange { ToControls, FromControls };
 // The machine class with every page and the full File menu.
 constexpr int kFullMachineClass = 2;
 
-// A page's tab: the language entry of its caption and its picture in the
-// strip of tab images (IDB_TABS).
+// A page's tab: the language entry of its caption and the page's short name,
+// which names its tab image (art/tab-<name>.svg) and the page to automation.
 struct PageTab {
     const char* section;
     const char* key;
-    int image;
+    const char* name;
 };
 
 class CPropertyPage : public QWidget {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "platform/deferred_signals.h"
 #include "templates/fwup_template.h"
@@ -85,8 +85,7 @@ class CFwUp::View : public firmware::FirmwareView {
 };
 
 CFwUp::CFwUp(QWidget* parent)
-    : CPropertyPage(fwupTemplate, {.section = "FWUP", .key = "CAPTION", .image = 4}, parent),
-      view_(std::make_unique<View>(*this)),
+    : CPropertyPage(fwupTemplate, kTab, parent), view_(std::make_unique<View>(*this)),
       transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_, panelContext.link)) {}
 
 CFwUp::~CFwUp() = default;

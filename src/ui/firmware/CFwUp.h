@@ -14,6 +14,9 @@ class CFwUp : public CPropertyPage {
     Q_OBJECT
   public:
     explicit CFwUp(QWidget* parent = nullptr);
+
+    // Its tab's caption in the language file and its short name.
+    static constexpr PageTab kTab = {.section = "FWUP", .key = "CAPTION", .name = "firmware"};
     ~CFwUp() override;
 
     // Handlers of Browse... (1023) and Update (1000), public so that the main

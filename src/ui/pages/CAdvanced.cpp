@@ -7,15 +7,13 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimeEdit>
 #include <algorithm>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
-#include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/advanced_codes.h"
 #include "model/lang_text.h"
 #include "pages/qt_page_values.h"
@@ -31,7 +29,6 @@ using namespace advanced_codes;
 namespace {
 
 constexpr const char* kSection = "ADVANCED";
-constexpr uint32_t kCommandPauseMs = 500;
 
 const QDate kFirstDate(1990, 1, 1);
 const QDate kLastDate(2089, 12, 31);
@@ -162,8 +159,7 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 } // namespace
 
 CAdvanced::CAdvanced(QWidget* parent)
-    : CPropertyPage(advancedTemplate, {.section = "ADVANCED", .key = "CAPTION", .image = 1},
-                    parent) {
+    : CRecordPage(advancedTemplate, kTab, kRefresh, kApply, parent) {
     listPositions_.fill(0);
     listPositions_[kMinutesIndex] = 3;
     checkStates_.fill(0);
@@ -179,9 +175,7 @@ QString* CAdvanced::TextValue(int fieldId) {
     return nullptr;
 }
 
-void CAdvanced::OnInitDialog() {
-    CPropertyPage::OnInitDialog();
-
+void CAdvanced::SetUpControls() {
     for (const auto& text : TextBindings()) {
         auto* edit = Control<CFilterEdit>(text.id);
         if (edit == nullptr) {
@@ -226,23 +220,6 @@ void CAdvanced::OnInitDialog() {
             connect(radio, &QRadioButton::clicked, this, [this] { OnPowerSaveClick(); });
         }
     }
-    if (auto* refresh = Control<QPushButton>(kRefresh)) {
-        connect(refresh, &QPushButton::clicked, this, [this] { OnRefresh(); });
-    }
-    if (auto* apply = Control<QPushButton>(kApply)) {
-        connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
-    }
-
-    OnRefresh();
-    ShowRecordState();
-}
-
-QString CAdvanced::UnreadText() const {
-    return LangText("NOT_READ");
-}
-
-QList<int> CAdvanced::SendControls() const {
-    return {kApply};
 }
 
 void CAdvanced::ExchangeValues(Exchange direction) {
@@ -288,32 +265,12 @@ void CAdvanced::LoadTexts() {
     }
 }
 
-void CAdvanced::OnRefresh() {
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus);
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-    }
-    if (ok) {
-        NoteRecordRead();
-    }
-    // A failed read left the record as it was; the page shows it all the same.
-    ShowRecord();
+bool CAdvanced::ReadRecord() {
+    return Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus) != 0;
 }
 
-void CAdvanced::ShowRecord() {
-    ShowValues();
-    if (IsInitialised()) {
-        sent_ = CurrentValues();
-    }
-}
-
-void CAdvanced::ShowLoadedSettings() {
-    ShowValues();
+bool CAdvanced::WriteRecord() {
+    return Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus) != 0;
 }
 
 bool CAdvanced::PrepareSettingsRecord() {
@@ -369,18 +326,6 @@ CAdvanced::Values CAdvanced::CurrentValues() {
         ++i;
     }
     return values;
-}
-
-bool CAdvanced::HasUnsentChanges() {
-    return IsInitialised() && RecordRead() && CurrentValues() != sent_;
-}
-
-bool CAdvanced::SendChanges() {
-    if (!MaySend()) {
-        return false;
-    }
-    OnApply();
-    return !HasUnsentChanges();
 }
 
 void CAdvanced::ShowDateTime(int dateId, int timeId, const StatusDateTime& value) {
@@ -452,28 +397,6 @@ void CAdvanced::StoreAll() {
     StoreDateTime(kEndDate, kEndTime, panelContext.records.systemStatus.tollSaverEnd);
 }
 
-void CAdvanced::OnApply() {
-    if (!MaySend()) {
-        return;
-    }
-    StoreAll();
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus);
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-        return;
-    }
-    NoteRecordRead();
-    sent_ = CurrentValues();
-    if (PageHost* host = Host()) {
-        host->ShowStatus(LangText("SENT"));
-    }
-}
-
 void CAdvanced::OnControlChange() {
     UpdateData(Exchange::FromControls);
     StoreControls();
@@ -516,12 +439,12 @@ void CAdvanced::OnPowerSaveClick() {
 }
 
 void CAdvanced::OnTextChange(int fieldId) {
-    auto* edit = Control<QLineEdit>(fieldId);
+    auto* edit = Control<CFilterEdit>(fieldId);
     QString* stored = TextValue(fieldId);
     if (edit == nullptr || stored == nullptr) {
         return;
     }
-    if (nonAsciiTyped) {
+    if (edit->NonAsciiTyped()) {
         // Put back the text from before the change, without any character
         // outside 7-bit ASCII. The other controls are read first so that a
         // change without a handler of its own (ECM mode) is not undone.

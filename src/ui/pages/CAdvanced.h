@@ -1,26 +1,26 @@
 #pragma once
 // The Advanced page: shows the machine's system status block (systemStatus).
 // Lists and check boxes reach the record as they change; Apply stores every
-// control, the toll-saver period included, and writes the record. Its first
-// action when shown is a Refresh.
+// control, the toll-saver period included, and writes the record.
 
 #include <QString>
 #include <array>
 
-#include "base/qt_property_page.h"
+#include "base/qt_record_page.h"
 
 struct StatusDateTime;
 
-class CAdvanced : public CPropertyPage {
+class CAdvanced : public CRecordPage {
     Q_OBJECT
   public:
     explicit CAdvanced(QWidget* parent = nullptr);
 
+    // Its tab's caption in the language file and its short name.
+    static constexpr PageTab kTab = {.section = "ADVANCED", .key = "CAPTION", .name = "advanced"};
+
     static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
 
     // Handlers, public so that the main window and tests can run them.
-    void OnRefresh();
-    void OnApply();
     void OnControlChange();
     void OnTollSaverClick();
     void OnPowerSaveClick();
@@ -28,24 +28,22 @@ class CAdvanced : public CPropertyPage {
     void OnTextChange(int fieldId);
     void LoadTexts();
 
-    // Shows the record as it stands, without asking the machine.
-    void ShowRecord();
-
-    bool HasUnsentChanges() override;
-    bool SendChanges() override;
     bool PrepareSettingsRecord() override;
-    void ShowLoadedSettings() override;
 
     static constexpr int kTextCount = 3;
     static constexpr int kListCount = 6;
     static constexpr int kCheckCount = 4;
 
   protected:
-    void OnInitDialog() override;
-    void RefreshRecord() override { OnRefresh(); }
-    QString UnreadText() const override;
-    QList<int> SendControls() const override;
-    void OnSetActive() override { ShowRecordState(); }
+    bool ReadRecord() override;
+    bool WriteRecord() override;
+    void SetUpControls() override;
+    void ShowValues() override;
+    void KeepSentValues() override { sent_ = CurrentValues(); }
+    bool ValuesChangedSinceSent() override { return CurrentValues() != sent_; }
+    void StoreValues() override { StoreAll(); }
+    // A failed read left the record as it was; the page shows it all the same.
+    bool ShowsRecordAfterFailedRead() const override { return true; }
     void ExchangeValues(Exchange direction) override;
 
   private:
@@ -64,8 +62,6 @@ class CAdvanced : public CPropertyPage {
     void StoreControls();
     // Every control into the record, the toll saver's period included.
     void StoreAll();
-    // Puts the record into the page's values and controls.
-    void ShowValues();
     void ShowDateTime(int dateId, int timeId, const StatusDateTime& value);
     void ShowTimeFormat();
     void StoreDateTime(int dateId, int timeId, StatusDateTime& value) const;

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "protocol/exchange.h"
 #include "protocol/machine_info.h"
@@ -24,8 +24,7 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 
 } // namespace
 
-CInfo::CInfo(QWidget* parent)
-    : CPropertyPage(infoTemplate, {.section = "INFO", .key = "CAPTION", .image = 3}, parent) {}
+CInfo::CInfo(QWidget* parent) : CPropertyPage(infoTemplate, kTab, parent) {}
 
 void CInfo::OnInitDialog() {
     CPropertyPage::OnInitDialog();

@@ -11,6 +11,9 @@ class CInfo : public CPropertyPage {
   public:
     explicit CInfo(QWidget* parent = nullptr);
 
+    // Its tab's caption in the language file and its short name.
+    static constexpr PageTab kTab = {.section = "INFO", .key = "CAPTION", .name = "info"};
+
     // Reads the record from the machine and shows it; on failure the
     // not-responding box, and the page keeps what it showed.
     void OnRefresh();

@@ -5,13 +5,10 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
-#include "base/qt_not_responding.h"
 #include "model/lang_text.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
@@ -24,7 +21,6 @@ using namespace settings_numbers;
 namespace {
 
 constexpr const char* kSection = "SETTINGS";
-constexpr uint32_t kCommandPauseMs = 500;
 
 // Drop-down lists and the record fields that hold their positions.
 struct ListBinding {
@@ -134,8 +130,7 @@ int NumberOf(const QString& text) {
 } // namespace
 
 CSettings::CSettings(QWidget* parent)
-    : CPropertyPage(settingsTemplate, {.section = "SETTINGS", .key = "CAPTION", .image = 0},
-                    parent) {
+    : CRecordPage(settingsTemplate, kTab, kRefresh, kApply, parent) {
     for (int i = 0; i < kListCount; ++i) {
         listPositions_[i] = kLists[i].initial;
     }
@@ -144,9 +139,7 @@ CSettings::CSettings(QWidget* parent)
     numberTexts_[kCopiesIndex] = QStringLiteral("1");
 }
 
-void CSettings::OnInitDialog() {
-    CPropertyPage::OnInitDialog();
-
+void CSettings::SetUpControls() {
     for (const auto& number : kNumbers) {
         auto* edit = Control<QLineEdit>(number.id);
         if (edit == nullptr) {
@@ -187,26 +180,9 @@ void CSettings::OnInitDialog() {
             connect(box, &QCheckBox::clicked, this, [this] { OnControlChange(); });
         }
     }
-    if (auto* refresh = Control<QPushButton>(kRefresh)) {
-        connect(refresh, &QPushButton::clicked, this, [this] { OnRefresh(); });
-    }
-    if (auto* apply = Control<QPushButton>(kApply)) {
-        connect(apply, &QPushButton::clicked, this, [this] { OnApply(); });
-    }
-
     LoadTexts();
     // Should the first read fail, the page stands as first shown.
     sent_ = CurrentValues();
-    OnRefresh();
-    ShowRecordState();
-}
-
-QString CSettings::UnreadText() const {
-    return LangText("NOT_READ");
-}
-
-QList<int> CSettings::SendControls() const {
-    return {kApply};
 }
 
 CSettings::Values CSettings::CurrentValues() {
@@ -218,20 +194,6 @@ CSettings::Values CSettings::CurrentValues() {
         values.numbers[i] = NumberOf(numberTexts_[i]);
     }
     return values;
-}
-
-bool CSettings::HasUnsentChanges() {
-    return IsInitialised() && RecordRead() && CurrentValues() != sent_;
-}
-
-bool CSettings::SendChanges() {
-    if (!MaySend()) {
-        return false;
-    }
-    // Zoom and copies reach the record when their field is left.
-    OnNumberKillFocus();
-    OnApply();
-    return !HasUnsentChanges();
 }
 
 void CSettings::ExchangeValues(Exchange direction) {
@@ -265,30 +227,12 @@ void CSettings::LoadTexts() {
     }
 }
 
-void CSettings::OnRefresh() {
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup);
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-        return;
-    }
-    NoteRecordRead();
-    ShowRecord();
+bool CSettings::ReadRecord() {
+    return Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup) != 0;
 }
 
-void CSettings::ShowRecord() {
-    ShowValues();
-    if (IsInitialised()) {
-        sent_ = CurrentValues();
-    }
-}
-
-void CSettings::ShowLoadedSettings() {
-    ShowValues();
+bool CSettings::WriteRecord() {
+    return Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup) != 0;
 }
 
 bool CSettings::PrepareSettingsRecord() {
@@ -316,29 +260,6 @@ void CSettings::ShowValues() {
     numberTexts_[kCopiesIndex] = QString::number(panelContext.records.systemSetup.copies);
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
-    }
-}
-
-void CSettings::OnApply() {
-    if (!MaySend()) {
-        return;
-    }
-    int ok = 0;
-    {
-        const desktop::WaitCursorScope wait;
-        ok = Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup);
-        PauseMs(kCommandPauseMs);
-    }
-    if (!ok) {
-        ShowNotResponding(BoxOwner());
-        return;
-    }
-    NoteRecordRead();
-    if (IsInitialised()) {
-        sent_ = CurrentValues();
-    }
-    if (PageHost* host = Host()) {
-        host->ShowStatus(LangText("SENT"));
     }
 }
 

@@ -1,48 +1,46 @@
 #pragma once
 // The Settings page: shows the machine's system setup block (systemSetup),
 // keeps the record up to date while the user edits and writes it back with
-// Apply. Its first action when shown is a Refresh.
+// Apply.
 
 #include <QString>
 #include <array>
 
-#include "base/qt_property_page.h"
+#include "base/qt_record_page.h"
 #include "model/settings_numbers.h"
 
-class CSettings : public CPropertyPage {
+class CSettings : public CRecordPage {
     Q_OBJECT
   public:
     explicit CSettings(QWidget* parent = nullptr);
 
+    // Its tab's caption in the language file and its short name.
+    static constexpr PageTab kTab = {.section = "SETTINGS", .key = "CAPTION", .name = "settings"};
+
     static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
 
     // Handlers, public so that the main window and tests can run them.
-    void OnRefresh();
-    void OnApply();
     void OnControlChange();
     void OnNumberKillFocus();
     // An arrow of the scroll bar with that id.
     void OnScrollArrow(int scrollBarId, settings_numbers::Arrow arrow);
     void LoadTexts();
 
-    // Shows the record as it stands, without asking the machine.
-    void ShowRecord();
-
-    bool HasUnsentChanges() override;
-    bool SendChanges() override;
     bool PrepareSettingsRecord() override;
-    void ShowLoadedSettings() override;
 
     static constexpr int kListCount = 8;
     static constexpr int kCheckCount = 2;
     static constexpr int kNumberCount = 6;
 
   protected:
-    void OnInitDialog() override;
-    void RefreshRecord() override { OnRefresh(); }
-    QString UnreadText() const override;
-    QList<int> SendControls() const override;
-    void OnSetActive() override { ShowRecordState(); }
+    bool ReadRecord() override;
+    bool WriteRecord() override;
+    void SetUpControls() override;
+    void ShowValues() override;
+    void KeepSentValues() override { sent_ = CurrentValues(); }
+    bool ValuesChangedSinceSent() override { return CurrentValues() != sent_; }
+    // Zoom and copies reach the record when their field is left.
+    void FinishEditing() override { OnNumberKillFocus(); }
     void ExchangeValues(Exchange direction) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -55,8 +53,6 @@ class CSettings : public CPropertyPage {
         bool operator==(const Values&) const = default;
     };
     Values CurrentValues();
-    // Puts the record into the page's values and controls.
-    void ShowValues();
 
     // As last read from or written to the machine.
     Values sent_{};

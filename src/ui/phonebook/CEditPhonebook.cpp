@@ -3,8 +3,8 @@
 #include <QGroupBox>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
-#include "base/qt_resources.h"
+#include "desktop/qt_desktop.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
 #include "templates/edit_phonebook_template.h"
@@ -95,7 +95,7 @@ void CEditPhonebook::OnFieldChanged(CFilterEdit* field) {
         return;
     }
     const int caret = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
-    if (nonAsciiTyped == 0) {
+    if (!field->NonAsciiTyped()) {
         name_ = nameField_->text();
         number_ = numberField_->text();
         QString& own = field == nameField_ ? name_ : number_;

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "app/panel.h"
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
 #include "phonebook/CPhonebook.h"
@@ -42,13 +42,13 @@ QString Prefix(bool speedDial) {
 
 } // namespace
 
-CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget* parent)
-    : QDialog(parent) {
+CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, bool speedDialMode,
+                       QWidget* parent)
+    : QDialog(parent), speedDialMode_(speedDialMode) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     name_ = MachineText(name.substr(0, kNameLength));
     std::memcpy(memberField, members, kMembersLength);
-    speedDialMode_ = speedDialView != 0;
     const int n = PhonebookSlots(panelContext.records);
     countsAtOpening_.assign(panelContext.records.groupRefCount,
                             panelContext.records.groupRefCount + n);
@@ -90,12 +90,10 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     ok->SetIcon(IDI_OK);
     cancel->SetIcon(IDI_CANCEL);
 
-    ClearIncludeState();
-
     SetUpList(included_);
     const int s = SpeedDialSlots(panelContext.records);
     for (int slot : GroupMembers(panelContext.records, memberField, speedDialMode_)) {
-        includeState[slot] = kIncluded;
+        includeState_[static_cast<size_t>(slot)] = kIncluded;
         QString number;
         if (!speedDialMode_) {
             number = QString::asprintf("%3d", slot);
@@ -255,7 +253,7 @@ void CGroupDial::FillAvailable() {
     available_->clear();
     const int end = std::min(rangeEnd, PhonebookSlots(panelContext.records));
     for (int i = std::max(rangeStart, 0); i < end; ++i) {
-        if (!OfferedForGroup(panelContext.records, i, memberField, speedDialMode_)) {
+        if (!OfferedForGroup(panelContext.records, i, memberField, speedDialMode_, includeState_)) {
             continue;
         }
         const QString number =
@@ -292,7 +290,7 @@ void CGroupDial::OnAdd() {
         const int slot = SlotOf(item);
         included_->addTopLevelItem(CopyItem(item));
         if (slot >= 0 && slot < kIncludeStateSlots) {
-            includeState[slot] = kIncluded;
+            includeState_[static_cast<size_t>(slot)] = kIncluded;
         }
         if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
             ++panelContext.records.groupRefCount[slot];
@@ -319,7 +317,7 @@ void CGroupDial::OnRemove() {
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
         if (slot >= 0 && slot < kIncludeStateSlots) {
-            includeState[slot] = kRemoved;
+            includeState_[static_cast<size_t>(slot)] = kRemoved;
         }
         if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
             --panelContext.records.groupRefCount[slot];
@@ -333,7 +331,7 @@ void CGroupDial::OnRemove() {
 }
 
 void CGroupDial::OnOK() {
-    BuildMemberField(panelContext.records, memberField, speedDialMode_);
+    BuildMemberField(panelContext.records, memberField, speedDialMode_, includeState_);
     name_ = nameField_->text();
     accept();
 }

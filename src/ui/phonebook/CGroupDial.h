@@ -4,7 +4,7 @@
 // the lists and adjust groupRefCount at once; Cancel puts every count back as
 // it was when the editor opened. OK rebuilds the 46-byte member field.
 //
-// The mode follows speedDialView when the editor opens: in the speed-dial
+// The mode is the view of the page that opens the editor: in the speed-dial
 // mode a group is a set of single-number slots (the two bitmaps of the member
 // field); in the one-touch mode a one-touch slot names one speed-dial group.
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
 
 class CFilterEdit;
@@ -23,8 +24,10 @@ class QTreeWidgetItem;
 class CGroupDial : public QDialog {
     Q_OBJECT
   public:
-    // name: the slot's name; members: its 46-byte member field.
-    CGroupDial(const std::string& name, const uint8_t* members, QWidget* parent = nullptr);
+    // name: the slot's name; members: its 46-byte member field; speedDialMode:
+    // the page shows the speed-dial slots.
+    CGroupDial(const std::string& name, const uint8_t* members, bool speedDialMode,
+               QWidget* parent = nullptr);
 
     // After OK: the group to store.
     std::string Name() const;
@@ -34,6 +37,8 @@ class CGroupDial : public QDialog {
     int rangeStart = 0;
     int rangeEnd = 0;
     bool SpeedDialMode() const { return speedDialMode_; }
+    // Who is in the group as edited so far (kIncluded, kRemoved or 0 by slot).
+    const IncludeState& Included() const { return includeState_; }
 
     QTreeWidget* IncludedList() const { return included_; }
     QTreeWidget* AvailableList() const { return available_; }
@@ -60,6 +65,7 @@ class CGroupDial : public QDialog {
     static int SlotOf(const QTreeWidgetItem* item);
 
     bool speedDialMode_ = true;
+    IncludeState includeState_{};
     QString name_;
     CFilterEdit* nameField_ = nullptr;
     QTreeWidget* included_ = nullptr;

@@ -14,12 +14,11 @@
 #include <cstring>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
-#include "phonebook/qt_phonebook_file_commands.h"
 #include "phonebook/qt_phonebook_print.h"
 #include "platform/clock.h"
 #include "protocol/exchange.h"
@@ -57,11 +56,13 @@ QString GroupDialText() {
     return text.isEmpty() ? QString::fromLatin1(kGroupDialText) : text;
 }
 
-CPhonebook::CPhonebook(QWidget* parent)
-    : CPropertyPage(phonebookTemplate, {.section = "PHONEBOOK", .key = "CAPTION", .image = 2},
-                    parent) {
+CPhonebook::CPhonebook(QWidget* parent) : CPropertyPage(phonebookTemplate, kTab, parent) {
     viewKind = 1;
-    speedDialView = 1;
+    // A file loaded by the user stands for the machine's table.
+    connect(&fileCommands_, &PhonebookFileCommands::tableChanged, this, [this] {
+        FillList();
+        NoteRecordRead();
+    });
 }
 
 void CPhonebook::OnInitDialog() {
@@ -220,21 +221,20 @@ void CPhonebook::EnableFileItems(bool enable) {
 bool CPhonebook::OnCommand(int command) {
     switch (command) {
     case ID_FILE_LOAD_PBOOK:
-        LoadPhonebookCommand(BoxOwner(), this);
+        fileCommands_.Load(BoxOwner());
         return true;
     case ID_FILE_SAVE_PBOOK:
         if (!MaySend()) {
             return true;
         }
-        if (const QString saved = SavePhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+        if (const QString saved = fileCommands_.Save(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(Lang("PHONEBOOK", "SAVED").replace(QStringLiteral("%1"), saved));
             }
         }
         return true;
     case ID_FILE_IMPORT_PBOOK:
-        if (const QString imported = ImportPhonebookCommand(BoxOwner(), this);
-            !imported.isEmpty()) {
+        if (const QString imported = fileCommands_.Import(BoxOwner()); !imported.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(imported);
             }
@@ -244,7 +244,7 @@ bool CPhonebook::OnCommand(int command) {
         if (!MaySend()) {
             return true;
         }
-        if (const QString saved = ExportPhonebookCommand(BoxOwner()); !saved.isEmpty()) {
+        if (const QString saved = fileCommands_.Export(BoxOwner()); !saved.isEmpty()) {
             if (PageHost* host = Host()) {
                 host->ShowStatus(
                     Lang("PHONEBOOK", "EXPORTED").replace(QStringLiteral("%1"), saved));
@@ -347,7 +347,6 @@ void CPhonebook::OnSpeedDialView() {
     viewEnd = SpeedDialSlots(panelContext.records);
     UpdateButtons(0);
     viewKind = 1;
-    speedDialView = 1;
     FillList();
 }
 
@@ -356,7 +355,6 @@ void CPhonebook::OnOneTouchView() {
     viewEnd = PhonebookSlots(panelContext.records);
     UpdateButtons(0);
     viewKind = 0;
-    speedDialView = 0;
     FillList();
 }
 
@@ -471,7 +469,7 @@ void CPhonebook::EditGroup(int item) {
     if (e.kind != 0) {
         std::memcpy(members, e.members, kMembersLength);
     }
-    CGroupDial editor(SlotName(e), members, this);
+    CGroupDial editor(SlotName(e), members, viewKind != 0, this);
     if (editor.exec() == QDialog::Accepted) {
         StoreGroup(panelContext.records, slot, editor.Name(), editor.memberField);
         SetItemTexts(item);

@@ -6,6 +6,7 @@
 
 #include "base/qt_property_page.h"
 #include "model/phonebook_ops.h"
+#include "phonebook/qt_phonebook_file_commands.h"
 
 #include <vector>
 
@@ -20,6 +21,9 @@ class CPhonebook : public CPropertyPage {
     Q_OBJECT
   public:
     explicit CPhonebook(QWidget* parent = nullptr);
+
+    // Its tab's caption in the language file and its short name.
+    static constexpr PageTab kTab = {.section = "PHONEBOOK", .key = "CAPTION", .name = "phonebook"};
 
     static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
 
@@ -82,4 +86,5 @@ class CPhonebook : public CPropertyPage {
     bool filling_ = false;
     // The table as last read from or written to the machine.
     std::vector<PhonebookEntry> sent_;
+    PhonebookFileCommands fileCommands_;
 };

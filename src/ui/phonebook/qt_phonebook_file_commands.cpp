@@ -4,14 +4,13 @@
 #include <QStringList>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
 #include "base/qt_file_choice.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
 #include "phonebook/CImportQuestion.h"
-#include "phonebook/CPhonebook.h"
 #include "protocol/phonebook.h"
 
 namespace {
@@ -78,7 +77,7 @@ QString NoteText(const PhonebookImportNote& note) {
 
 } // namespace
 
-void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
+void PhonebookFileCommands::Load(QWidget* owner) {
     const QString path = file_choice::ChooseFileToOpen(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return;
@@ -94,10 +93,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     // A cut slot would be half this file's and half the machine's.
     LoadWholeSlots(panelContext.records, *contents);
     RecountGroupRefs(panelContext.records);
-    if (page != nullptr) {
-        page->FillList();
-        page->NoteRecordRead();
-    }
+    emit tableChanged();
     if (contents->partialSlotBytes() > 0) {
         desktop::MessageBox(owner,
                             file_choice::Filled(Lang("PHONEBOOK", "LOAD_CUT"),
@@ -107,7 +103,7 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
 }
 
-QString SavePhonebookCommand(QWidget* owner) {
+QString PhonebookFileCommands::Save(QWidget* owner) const {
     const QString path = file_choice::ChooseFileToSave(owner, PhonebookFilter(), "pbf");
     if (path.isEmpty()) {
         return {};
@@ -121,7 +117,7 @@ QString SavePhonebookCommand(QWidget* owner) {
     return QFileInfo(path).fileName();
 }
 
-QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
+QString PhonebookFileCommands::Import(QWidget* owner) {
     const QString path = file_choice::ChooseFileToOpen(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};
@@ -150,10 +146,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
                        file_choice::FileErrorText(import.error, false, kExchangeMessages), lines));
         return {};
     }
-    if (page != nullptr) {
-        page->FillList();
-        page->NoteRecordRead();
-    }
+    emit tableChanged();
     QString done =
         file_choice::Filled(Lang("PHONEBOOK", "IMPORTED"),
                             {QString::number(import.slotsChanged), QFileInfo(path).fileName()});
@@ -173,7 +166,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
     return done;
 }
 
-QString ExportPhonebookCommand(QWidget* owner) {
+QString PhonebookFileCommands::Export(QWidget* owner) const {
     const QString path = file_choice::ChooseFileToSave(owner, ExchangeFilter(), "csv");
     if (path.isEmpty()) {
         return {};

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "templates/main_template.h"
 #include "widgets/qt_dialog_builder.h"

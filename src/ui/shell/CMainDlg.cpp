@@ -21,8 +21,8 @@
 #include <algorithm>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
-#include "base/qt_resources.h"
+#include "desktop/qt_desktop.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/startup.h"
 #include "pages/qt_settings_file_commands.h"
@@ -189,10 +189,7 @@ void CMainDlg::OnInitDialog() {
     sheet_ = new QTabWidget(this);
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
-    for (const RegisteredPage& entry : PageRegistry()) {
-        if (!entry.existsFor(panelContext.records.inquiryRecord.machineClass)) {
-            continue;
-        }
+    for (const RegisteredPage& entry : PagesFor(panelContext.records.inquiryRecord.machineClass)) {
         std::unique_ptr<CPropertyPage> page = entry.make();
         page->SetHost(this);
         sheet_->addTab(page.get(), page->Caption());
@@ -205,16 +202,14 @@ void CMainDlg::OnInitDialog() {
     sheet_->show();
     sheet_->setCurrentIndex(0);
 
-    // Tab images: 20-pixel images of bitmap 124, blue as the mask colour.
-    QPixmap strip = LoadBitmap(IDB_TABS);
-    if (!strip.isNull()) {
-        strip.setMask(strip.createMaskFromColor(QColor(0, 0, 255), Qt::MaskInColor));
-        sheet_->setIconSize(QSize(kTabImageSide, kTabImageSide));
-        const QList<CPropertyPage*> pages = SheetPages();
-        for (int i = 0; i < pages.size(); ++i) {
-            const int image = pages[i]->Tab().image;
-            sheet_->setTabIcon(
-                i, QIcon(strip.copy(image * kTabImageSide, 0, kTabImageSide, kTabImageSide)));
+    // Each page's own tab image, blue as the mask colour.
+    sheet_->setIconSize(QSize(kTabImageSide, kTabImageSide));
+    const QList<CPropertyPage*> pages = SheetPages();
+    for (int i = 0; i < pages.size(); ++i) {
+        QPixmap image = LoadTabImage(QString::fromLatin1(pages[i]->Tab().name));
+        if (!image.isNull()) {
+            image.setMask(image.createMaskFromColor(QColor(0, 0, 255), Qt::MaskInColor));
+            sheet_->setTabIcon(i, QIcon(image));
         }
     }
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/panel.h"
-#include "base/qt_desktop.h"
 #include "base/qt_windowed_clock.h"
+#include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
 #include "platform/remote_device.h"
 #include "shell/CMainDlg.h"

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "platform/device_name.h"
 #include "templates/remote_machine_template.h"

@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/startup.h"
 #include "shell/CRemoteMachine.h"
 #include "shell/qt_startup_text.h"

@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "platform/remembered_usb_port.h"
 #include "shell/CRemoteMachine.h"

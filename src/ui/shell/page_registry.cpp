@@ -13,7 +13,7 @@ template <class Page> std::unique_ptr<CPropertyPage> Make() {
 }
 
 template <class Page> constexpr RegisteredPage Register() {
-    return {&Page::ExistsFor, &Make<Page>};
+    return {&Page::ExistsFor, &Make<Page>, Page::kTab};
 }
 
 constexpr RegisteredPage kPages[] = {
@@ -25,4 +25,14 @@ constexpr RegisteredPage kPages[] = {
 
 std::span<const RegisteredPage> PageRegistry() {
     return kPages;
+}
+
+std::vector<RegisteredPage> PagesFor(int machineClass) {
+    std::vector<RegisteredPage> pages;
+    for (const RegisteredPage& page : PageRegistry()) {
+        if (page.existsFor(machineClass)) {
+            pages.push_back(page);
+        }
+    }
+    return pages;
 }

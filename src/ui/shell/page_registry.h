@@ -1,15 +1,20 @@
 #pragma once
 // The pages of the main window's sheet, in tab order. A new page is a class
-// derived from CPropertyPage and one line in page_registry.cpp.
+// derived from CPropertyPage, with its own kTab (caption and name) and
+// ExistsFor, and one line in page_registry.cpp.
 
 #include <memory>
 #include <span>
+#include <vector>
 
-class CPropertyPage;
+#include "base/qt_property_page.h"
 
 struct RegisteredPage {
     bool (*existsFor)(int machineClass);
     std::unique_ptr<CPropertyPage> (*make)();
+    PageTab tab;
 };
 
 std::span<const RegisteredPage> PageRegistry();
+// The pages a machine of that class has, in tab order.
+std::vector<RegisteredPage> PagesFor(int machineClass);

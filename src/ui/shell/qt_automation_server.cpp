@@ -22,9 +22,11 @@
 #include <deque>
 #include <functional>
 
+#include "app/panel.h"
 #include "base/qt_windowed_clock.h"
 #include "platform/real_device.h"
 #include "shell/CMainDlg.h"
+#include "shell/page_registry.h"
 #include "shell/qt_private_socket.h"
 #include "widgets/qt_dialog_builder.h"
 
@@ -330,6 +332,16 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         }
         bar->setActiveAction(menus[index]);
         return "ok";
+    }
+    if (command == QLatin1String("pages")) {
+        // What the list of pages makes for the machine in use, to hold the
+        // sheet's tabs against.
+        QStringList names;
+        for (const RegisteredPage& page :
+             PagesFor(panelContext.records.inquiryRecord.machineClass)) {
+            names << QString::fromLatin1(page.tab.name);
+        }
+        return names.join(QLatin1Char('|')).toUtf8();
     }
     if (command == QLatin1String("tabs") || command == QLatin1String("tab")) {
         QTabWidget* sheet = mainDlg ? mainDlg->Sheet() : nullptr;

@@ -5,6 +5,7 @@
 //
 // One command a line, one answer line each ("ok", "error ...", or a value):
 //   window                 class and title of the window that takes input
+//   pages                  the names of the pages made for the machine ("|"-separated)
 //   tabs | tab N           the sheet's tab texts ("|"-separated) | choose tab N
 //   click ID | dblclick ID a click on the control with that id in that window
 //   text ID                the control's text

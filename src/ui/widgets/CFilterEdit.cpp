@@ -7,7 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 #include "protocol/text_filter.h"
 
 CFilterEdit::CFilterEdit(QWidget* parent) : QLineEdit(parent) {
@@ -21,10 +21,10 @@ bool CFilterEdit::Accepts(int mode, unsigned c) {
 
 bool CFilterEdit::FilterTyped(char32_t c) {
     if (c >= 0x80) {
-        nonAsciiTyped = 1;
+        nonAsciiTyped_ = true;
         return true;
     }
-    nonAsciiTyped = 0;
+    nonAsciiTyped_ = false;
     if (Accepts(filterMode, static_cast<unsigned>(c))) {
         return true;
     }
@@ -71,7 +71,7 @@ void CFilterEdit::PasteFiltered(bool selection) {
             refused = true;
         }
     }
-    nonAsciiTyped = 0;
+    nonAsciiTyped_ = false;
     if (refused) {
         desktop::MessageBeep();
     }

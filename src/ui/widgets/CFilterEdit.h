@@ -8,10 +8,10 @@
 //   mode 3: A-Z blank +          mode 6: 0-9 # * P p
 //                                mode 7: 0-9 blank + -
 // Backspace passes in every mode; any other mode value refuses every
-// character below 0x80. Characters of 0x80 and above always pass and set
-// nonAsciiTyped to 1; any character below 0x80 typed into a CFilterEdit sets
-// it to 0. Typed characters are filtered (key presses and input-method
-// commits), and so is pasted text (the paste keys, the context menu, the
+// character below 0x80. Characters of 0x80 and above always pass and the
+// edit notes it (NonAsciiTyped()) until the next character below 0x80 is
+// typed into it or text is pasted; its owner undoes them. Typed characters are filtered (key
+// presses and input-method commits), and so is pasted text (the paste keys, the context menu, the
 // middle button): of a paste only what the mode accepts below 0x80 goes in,
 // with one beep when anything was left out; line breaks go quietly. Text set
 // by the program is not filtered. The copy, cut, select-all, undo and redo
@@ -20,9 +20,6 @@
 // be dropped in. Tab, Return, Enter and Escape stay with the dialog.
 
 #include <QLineEdit>
-
-// Process-wide: was the last character typed into any CFilterEdit 0x80 or above?
-extern int& nonAsciiTyped;
 
 class CFilterEdit : public QLineEdit {
     Q_OBJECT
@@ -37,6 +34,9 @@ class CFilterEdit : public QLineEdit {
     // Pastes the clipboard's text (or the selection's) through the filter.
     void PasteFiltered(bool selection = false);
 
+    // Was the last character typed into this edit 0x80 or above?
+    bool NonAsciiTyped() const { return nonAsciiTyped_; }
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -46,4 +46,6 @@ class CFilterEdit : public QLineEdit {
   private:
     // Applies the filter to one typed character; true when it may be inserted.
     bool FilterTyped(char32_t c);
+
+    bool nonAsciiTyped_ = false;
 };

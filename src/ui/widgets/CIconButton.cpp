@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFocusEvent>
-#include <QStyle>
-#include <QStyleOption>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 
 namespace {
 

@@ -37,8 +37,8 @@ class CIconButton : public QPushButton {
         Border border = Border::None;
         bool focusRect = false;  // dotted focus rectangle 3 pixels inside
         bool focusFrame = false; // flat look: the platform's focus frame
-        bool disabled = false;  // icon and caption in the disabled style
-        QPoint offset;          // (1,1) while pressed
+        bool disabled = false;   // icon and caption in the disabled style
+        QPoint offset;           // (1,1) while pressed
     };
     Look CurrentLook() const;
 

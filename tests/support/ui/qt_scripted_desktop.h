@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 
 class ScriptedDesktop : public desktop::Desktop {
   public:

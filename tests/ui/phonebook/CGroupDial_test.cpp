@@ -34,7 +34,7 @@ class CGroupDialTest : public PhonebookWindowTest {
     }
     void Open(int groupSlot) {
         const PhonebookEntry& e = panelContext.records.phonebookTable[groupSlot];
-        editor = std::make_unique<CGroupDial>(SlotName(e), e.members);
+        editor = std::make_unique<CGroupDial>(SlotName(e), e.members, true);
         editor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
     }
@@ -67,8 +67,8 @@ TEST_F(CGroupDialTest, OpensWithItsMembersAndOffersOnlyNumbers) {
     EXPECT_EQ(Column(included, 2), (std::vector<std::string>{"222", "777"}));
     // No empty slots, no groups, no name without a number, no members.
     EXPECT_EQ(Column(available, 0), (std::vector<std::string>{"SD  1", "SD  4", "SD  9"}));
-    EXPECT_EQ(includeState[2], kIncluded);
-    EXPECT_EQ(includeState[7], kIncluded);
+    EXPECT_EQ(editor->Included()[2], kIncluded);
+    EXPECT_EQ(editor->Included()[7], kIncluded);
     EXPECT_EQ(editor->NameField()->text().toStdString(), "TEAM");
     EXPECT_EQ(editor->windowTitle().toStdString(), "Group dial");
     EXPECT_EQ(dlg::ControlText(editor.get(), kRemove).toStdString(), "Remove (>>)");
@@ -135,7 +135,7 @@ TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
     EXPECT_EQ(Column(editor->AvailableList(), 0),
               (std::vector<std::string>{"SD  1", "SD  4", "SD  9", "SD  2"}));
     EXPECT_EQ(panelContext.records.groupRefCount[2], 0);
-    EXPECT_EQ(includeState[2], kRemoved);
+    EXPECT_EQ(editor->Included()[2], kRemoved);
     Click(kOk);
     EXPECT_FALSE(MemberBit(editor->memberField, kSpeedBitmapOffset, 2));
     EXPECT_TRUE(MemberBit(editor->memberField, kSpeedBitmapOffset, 7));
@@ -143,15 +143,13 @@ TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
 }
 
 TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
-    panelContext.records.inquiryRecord.capacityA =
-        10; // 90 speed-dial slots, one-touch slots 90..99
+    panelContext.records.inquiryRecord.capacityA = 10; // 90 speed-dial slots, one-touch 90..99
     panelContext.records.inquiryRecord.capacityB = 90;
     StoreGroup(panelContext.records, 40, "OTHER", panelContext.records.phonebookTable[30].members);
     RecountGroupRefs(panelContext.records);
-    speedDialView = 0;
     uint8_t members[kMembersLength] = {};
     members[0] = 30;
-    editor = std::make_unique<CGroupDial>("DIALS", members);
+    editor = std::make_unique<CGroupDial>("DIALS", members, false);
     EXPECT_FALSE(editor->SpeedDialMode());
     EXPECT_EQ(Column(editor->IncludedList(), 0), (std::vector<std::string>{" 30"}));
     EXPECT_EQ(Column(editor->IncludedList(), 2), (std::vector<std::string>{"*GROUP DIAL*"}));

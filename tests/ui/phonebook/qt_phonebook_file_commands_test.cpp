@@ -29,6 +29,7 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
     }
 
     std::unique_ptr<CPhonebook> page;
+    PhonebookFileCommands commands;
 };
 
 TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
@@ -45,7 +46,7 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     const std::vector<uint8_t> saved = TableBytes();
 
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     ASSERT_EQ(desk.fileDialogs.size(), 1u);
     // Copies: every later dialog grows the record.
     const auto save = desk.fileDialogs[0];
@@ -62,7 +63,7 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     std::rename(dir.file("book.pbf").c_str(), dir.file("book.PBF").c_str());
     desk.openAnswers.push_back(QString::fromStdString(dir.file("book.PBF"))); // an older name
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(TableBytes(), saved);
     EXPECT_EQ(ItemName(page->List(), 5), "SAVED"); // the list was refilled
@@ -80,17 +81,17 @@ TEST_F(PhonebookFileCommandsTest, LoadRebuildsTheCountsAndTakesTheChosenFolder) 
     const std::string sub = dir.path() + "/elsewhere";
     desk.saveAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
     dir.write("elsewhere/.keep", "");
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     ASSERT_EQ(dir.read("elsewhere/group.pbf").size(), 7040u);
 
     std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     panelContext.records.groupRefCount[3] = 0;
     desk.openAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     EXPECT_EQ(panelContext.records.groupRefCount[3], 1);
     EXPECT_EQ(ItemName(page->List(), 8), "G");
     // The next dialog starts where the last file was chosen.
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     ASSERT_EQ(desk.fileDialogs.size(), 3u);
     EXPECT_EQ(desk.fileDialogs[2].options.initialDirectory.toStdString(), sub);
 }
@@ -100,14 +101,14 @@ TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
     const std::vector<uint8_t> before = TableBytes();
 
     desk.openAnswers.push_back(QString::fromStdString(dir.file("missing.pbf")));
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     ASSERT_EQ(desk.messageBoxes.size(), 1u);
     EXPECT_EQ(desk.messageBoxes[0].text.toStdString(), "The phonebook file could not be opened.");
 
     std::string wrong(7040, '\0');
     wrong.replace(0, 21, "VRN FAX-RCP PHONEBOOK"); // the magic text in other letters
     desk.openAnswers.push_back(QString::fromStdString(dir.write("upper.pbf", wrong)));
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     ASSERT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(desk.messageBoxes[1].text.toStdString(),
               "The file is not a phonebook file. The phonebook is unchanged.");
@@ -115,13 +116,13 @@ TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
     EXPECT_EQ(TableBytes(), before);
 
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("no/such/folder/x.pbf")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     ASSERT_EQ(desk.messageBoxes.size(), 3u);
     EXPECT_EQ(desk.messageBoxes[2].icon, desktop::Icon::Error);
 
     // Cancelled dialogs do nothing at all.
-    LoadPhonebookCommand(nullptr, page.get());
-    SavePhonebookCommand(nullptr);
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
+    commands.Save(nullptr);
     EXPECT_EQ(desk.messageBoxes.size(), 3u);
     EXPECT_EQ(TableBytes(), before);
 }
@@ -133,9 +134,9 @@ TEST_F(PhonebookFileCommandsTest, FilesThatCannotBeUsedSayWhy) {
     ASSERT_EQ(::link(linked.c_str(), dir.file("other.pbf").c_str()), 0);
 
     desk.openAnswers.push_back(QString::fromStdString(fifo));
-    LoadPhonebookCommand(nullptr, page.get()); // returns: nothing waits for a writer
+    page->OnCommand(ID_FILE_LOAD_PBOOK); // returns: nothing waits for a writer
     desk.saveAnswers.push_back(QString::fromStdString(linked));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
 
     ASSERT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(desk.messageBoxes[0].text.toStdString(),
@@ -148,31 +149,31 @@ TEST_F(PhonebookFileCommandsTest, FilesThatCannotBeUsedSayWhy) {
 
 TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("dotted.")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     EXPECT_EQ(dir.read("dotted..pbf").size(), 7040u);
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("named.bak")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     EXPECT_EQ(dir.read("named.bak").size(), 7040u);
 }
 
 TEST_F(PhonebookFileCommandsTest, APickedFileWithoutExtensionIsOpenedAsItIs) {
     StoreSingleNumber(panelContext.records, 6, "PICKED", "666");
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("plain.pbf")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     std::rename(dir.file("plain.pbf").c_str(), dir.file("plain").c_str());
     std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
 
     desk.openAnswers.push_back(QString::fromStdString(dir.file("plain")));
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "PICKED");
 
     // A typed name that names no file is looked for with ".pbf".
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("typed")));
-    SavePhonebookCommand(nullptr);
+    commands.Save(nullptr);
     std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     desk.openAnswers.push_back(QString::fromStdString(dir.file("typed")));
-    LoadPhonebookCommand(nullptr, page.get());
+    page->OnCommand(ID_FILE_LOAD_PBOOK);
     EXPECT_TRUE(desk.messageBoxes.empty());
     EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "PICKED");
 }

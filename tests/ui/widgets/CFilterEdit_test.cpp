@@ -1,5 +1,5 @@
 // The filtered edit: typed characters outside the mode's set beep and are
-// dropped; characters of 0x80 and above pass and set nonAsciiTyped.
+// dropped; characters of 0x80 and above pass and set the edit's flag.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,10 +14,7 @@ namespace {
 
 class FilterEditTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        nonAsciiTyped = 0;
-        edit.show();
-    }
+    void SetUp() override { edit.show(); }
 
     // Types one character as the keyboard would deliver it.
     void Type(const QString& ch, Qt::Key key = Qt::Key_unknown,
@@ -67,25 +64,31 @@ TEST(FilterEditSets, EveryModeAcceptsExactlyItsCharactersBelow0x80) {
     }
 }
 
-TEST_F(FilterEditTest, ModeOneRefusesLettersWithABeepAndTakesDigitsBlankAndPlus) {
-    edit.filterMode = 1;
-    QTest::keyClicks(&edit, "12a +b3");
-    EXPECT_EQ(edit.text(), "12 +3");
-    EXPECT_EQ(desk.beeps, 2);
-}
+// What each mode keeps of typed text, with a beep for every character refused.
+struct TypedCase {
+    int mode;
+    const char* typed;
+    const char* kept;
+    int beeps;
+};
+constexpr TypedCase kTyped[] = {
+    {0, "a!~ ", "a!~ ", 0},
+    {1, "12a +b3", "12 +3", 2},
+    {2, "Ab c#&'*+,-./@!_", "Ab c#&'*+,-./", 3}, // lower case stays as typed
+    {6, "1P2p# +-*x", "1P2p#*", 4},              // pause letters, no blank, plus or hyphen
+    {8, "1a \b", "", 4},                         // an unknown mode: not even Backspace
+};
 
-TEST_F(FilterEditTest, ModeTwoInsertsLowerCaseAsTypedAndRefusesOtherSigns) {
-    edit.filterMode = 2;
-    QTest::keyClicks(&edit, "Ab c#&'*+,-./@!_");
-    EXPECT_EQ(edit.text(), "Ab c#&'*+,-./");
-    EXPECT_EQ(desk.beeps, 3);
-}
-
-TEST_F(FilterEditTest, ModeSixTakesPauseLettersAndRefusesBlankPlusAndHyphen) {
-    edit.filterMode = 6;
-    QTest::keyClicks(&edit, "1P2p# +-*x");
-    EXPECT_EQ(edit.text(), "1P2p#*");
-    EXPECT_EQ(desk.beeps, 4);
+TEST_F(FilterEditTest, TypedCharactersOutsideTheModeBeepAndStayOut) {
+    for (const TypedCase& c : kTyped) {
+        SCOPED_TRACE(c.typed);
+        edit.clear();
+        desk.beeps = 0;
+        edit.filterMode = c.mode;
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_EQ(edit.text(), c.kept);
+        EXPECT_EQ(desk.beeps, c.beeps);
+    }
 }
 
 TEST_F(FilterEditTest, EditingKeysWorkAndOtherControlCharactersBeep) {
@@ -112,11 +115,12 @@ TEST_F(FilterEditTest, PasteKeepsWhatTheModeAcceptsAndBeepsOnce) {
     edit.setMaxLength(8);
     QTest::keyClicks(&edit, "0");
     QApplication::clipboard()->setText("12ab+3\u00e9 456\n");
-    nonAsciiTyped = 1;
+    Type(QString::fromUtf8("é"));
+    edit.backspace();
     QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(edit.text(), "012+3 45"); // cut at the edit's length
     EXPECT_EQ(desk.beeps, 1);
-    EXPECT_EQ(nonAsciiTyped, 0);
+    EXPECT_FALSE(edit.NonAsciiTyped());
 
     // Shift+Insert pastes too; a clean paste does not beep.
     edit.filterMode = 2;
@@ -147,46 +151,32 @@ TEST_F(FilterEditTest, DialogKeysAndCursorKeysNeverBeep) {
     EXPECT_EQ(edit.text(), "2"); // Home, then Delete took the 4
 }
 
-TEST_F(FilterEditTest, ModeZeroTakesEverythingAndUnknownModesTakeNothing) {
-    edit.filterMode = 0;
-    QTest::keyClicks(&edit, "a!~ ");
-    EXPECT_EQ(edit.text(), "a!~ ");
-    EXPECT_EQ(desk.beeps, 0);
-
-    edit.clear();
-    edit.filterMode = 8;
-    QTest::keyClicks(&edit, "1a ");
-    QTest::keyClick(&edit, Qt::Key_Backspace);
-    EXPECT_EQ(edit.text(), "");
-    EXPECT_EQ(desk.beeps, 4);
-}
-
 TEST_F(FilterEditTest, AccentedLetterPassesAndSetsTheFlagUntilTheNextAsciiCharacter) {
     edit.filterMode = 1;
     Type(QString::fromUtf8("é"));
     EXPECT_EQ(edit.text(), QString::fromUtf8("é"));
-    EXPECT_EQ(nonAsciiTyped, 1);
+    EXPECT_TRUE(edit.NonAsciiTyped());
     EXPECT_EQ(desk.beeps, 0);
 
     Type("x", Qt::Key_X); // refused, and still clears the flag
-    EXPECT_EQ(nonAsciiTyped, 0);
+    EXPECT_FALSE(edit.NonAsciiTyped());
     EXPECT_EQ(desk.beeps, 1);
 
     Type(QString::fromUtf8("ü"));
-    EXPECT_EQ(nonAsciiTyped, 1);
+    EXPECT_TRUE(edit.NonAsciiTyped());
     Type("5", Qt::Key_5); // accepted, clears it too
-    EXPECT_EQ(nonAsciiTyped, 0);
+    EXPECT_FALSE(edit.NonAsciiTyped());
     EXPECT_EQ(edit.text(), QString::fromUtf8("éü5"));
 }
 
-TEST_F(FilterEditTest, TheFlagIsSharedByEveryFilterEdit) {
+TEST_F(FilterEditTest, TheFlagBelongsToTheEditItWasTypedInto) {
     CFilterEdit other;
     other.filterMode = 2;
     edit.filterMode = 2;
     Type(QString::fromUtf8("ß"));
-    EXPECT_EQ(nonAsciiTyped, 1);
     QTest::keyClick(&other, Qt::Key_A);
-    EXPECT_EQ(nonAsciiTyped, 0);
+    EXPECT_TRUE(edit.NonAsciiTyped());
+    EXPECT_FALSE(other.NonAsciiTyped());
 }
 
 TEST_F(FilterEditTest, TextSetByTheProgramOrAnInputMethodCommitIsFilteredOnlyWhenTyped) {

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 #include "widgets/CIconButton.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "base/qt_resources.h"
+#include "desktop/qt_resources.h"
 
 #include <QFile>
 #include <QImage>
@@ -29,7 +29,6 @@ QString ArtPath(int id) {
     case IDI_OK:
     case IDI_CANCEL:
         return QStringLiteral(":/art/icon%1.svg").arg(id);
-    case IDB_TABS:
     case IDB_ABOUT:
         return QStringLiteral(":/art/bitmap%1.svg").arg(id);
     default:
@@ -56,18 +55,6 @@ void PaintStandIn(QPainter& p, int id, QSize size) {
         p.drawLine(r.topLeft() + QPointF(6, 6), r.bottomRight() - QPointF(6, 6));
         p.drawLine(r.topRight() + QPointF(-6, 6), r.bottomLeft() + QPointF(6, -6));
         break;
-    case IDB_TABS: {
-        p.fillRect(r, QColor(0, 0, 255));
-        const QColor colours[5] = {QColor(0xf5, 0x9e, 0x0b), QColor(0x9a, 0xa4, 0xae),
-                                   QColor(0xc2, 0x41, 0x0c), QColor(0x1f, 0x6f, 0xd1),
-                                   QColor(0x22, 0xc5, 0x5e)};
-        for (int i = 0; i < 5; ++i) {
-            p.setBrush(colours[i]);
-            p.setPen(Qt::black);
-            p.drawEllipse(QRectF(i * 20 + 3, 3, 14, 14));
-        }
-        break;
-    }
     case IDB_ABOUT: {
         QLinearGradient g(0, 0, 0, r.height());
         g.setColorAt(0, QColor(0x1d, 0x4f, 0x91));
@@ -89,9 +76,11 @@ void PaintStandIn(QPainter& p, int id, QSize size) {
     }
 }
 
-QImage Render(int id, QSize size, QImage::Format format) {
+// The picture of the art file at `path` at that size; standIn paints it when
+// the file cannot be drawn.
+template <class StandIn>
+QImage Render(const QString& path, QSize size, QImage::Format format, StandIn standIn) {
     EnsureArt();
-    const QString path = ArtPath(id);
     if (path.isEmpty() || size.isEmpty()) {
         return {};
     }
@@ -105,14 +94,18 @@ QImage Render(int id, QSize size, QImage::Format format) {
         return image;
     }
 #endif
-    PaintStandIn(p, id, size);
+    standIn(p);
     return image;
+}
+
+QImage Render(int id, QSize size, QImage::Format format) {
+    return Render(ArtPath(id), size, format, [&](QPainter& p) { PaintStandIn(p, id, size); });
 }
 
 } // namespace
 
 QPixmap LoadIconPixmap(int id, QSize size) {
-    if (id == IDB_TABS || id == IDB_ABOUT) {
+    if (id == IDB_ABOUT) {
         return {};
     }
     return QPixmap::fromImage(Render(id, size, QImage::Format_ARGB32_Premultiplied));
@@ -132,12 +125,24 @@ QIcon LoadAppIcon(int id) {
 
 QPixmap LoadBitmap(int id) {
     switch (id) {
-    case IDB_TABS:
-        // 24-bit like the original strip; the mask colour marks the background.
-        return QPixmap::fromImage(Render(id, QSize(100, 20), QImage::Format_RGB888));
     case IDB_ABOUT:
         return QPixmap::fromImage(Render(id, QSize(440, 330), QImage::Format_RGB888));
     default:
         return {};
     }
+}
+
+QPixmap LoadTabImage(const QString& pageName) {
+    const QString path = QStringLiteral(":/art/tab-%1.svg").arg(pageName);
+    if (!QFile::exists(path)) {
+        return {};
+    }
+    // 24-bit; the mask colour marks the background.
+    return QPixmap::fromImage(Render(path, QSize(20, 20), QImage::Format_RGB888, [](QPainter& p) {
+        p.fillRect(QRectF(0, 0, 20, 20), QColor(0, 0, 255));
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor(0x9a, 0xa4, 0xae));
+        p.setPen(Qt::black);
+        p.drawEllipse(QRectF(3, 3, 14, 14));
+    }));
 }

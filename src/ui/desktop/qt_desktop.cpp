@@ -1,4 +1,4 @@
-#include "base/qt_desktop.h"
+#include "desktop/qt_desktop.h"
 
 #include <QApplication>
 #include <QDir>
