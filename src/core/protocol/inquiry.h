@@ -10,6 +10,9 @@ struct InquiryRecord {
 };
 static_assert(sizeof(InquiryRecord) == 4);
 
+// The machine class with every page, every record and the full File menu.
+constexpr int kFullMachineClass = 2;
+
 // 1 on a valid answer, else 0.
 int Mfp_Inquiry();
 

@@ -25,6 +25,7 @@ struct MachineRecords {
 };
 
 // Fills the whole machine record block with its start-up values: the inquiry
-// record (0, 100, 1, 2), the system setup, the system status and the machine
-// information. Called once by start-up before the first exchange.
+// record (0, 100, 1, 2) and every record of the registry (the system setup,
+// the system status, the machine information). Called once by start-up
+// before the first exchange.
 void SetMachineRecordDefaults();

@@ -6,6 +6,7 @@
 #include "base/qt_page_host.h"
 #include "base/qt_property_page.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 
 namespace {
@@ -48,7 +49,7 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         if (!PrepareRecords(pages)) {
             return;
         }
-        error = WriteSettingsFile(local, systemSetup, systemStatus);
+        error = WriteSettingsFile(local, panelContext.records);
     }
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
@@ -64,11 +65,10 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     if (path.isEmpty() || !PrepareRecords(pages)) {
         return;
     }
-    // Taken over copies, so that a refused file leaves the records whole.
-    SystemSetup setup = systemSetup;
-    SystemStatus status = systemStatus;
+    // A refused file leaves the records whole.
     std::vector<SettingsFileProblem> problems;
-    const FileError error = ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
+    const FileError error =
+        ReadSettingsFile(file_choice::LocalPath(path), panelContext.records, problems);
     if (error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const SettingsFileProblem& problem : problems) {
@@ -79,8 +79,6 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
                        file_choice::FileErrorText(error, false, kSettingsMessages), lines));
         return;
     }
-    systemSetup = setup;
-    systemStatus = status;
     for (CPropertyPage* page : pages) {
         page->ShowLoadedSettings();
     }
