@@ -82,6 +82,18 @@ class NoView : public firmware::FirmwareView {
     void enableUpdate(bool) override {}
     void setWaitCursor(bool) override {}
     void showCompletion(const std::string&, const std::string&) override {}
+    // The last byte is out: the transfer's time ends here. The clock skips the
+    // storing wait, so wait for real until faxrcp-sim has closed the image;
+    // else the version read that follows would land in it.
+    void showStoring(uint32_t) override {
+        if (dataEndMicros == 0) {
+            dataEndMicros = bench::WallMicros();
+            dataEndCpuMicros = bench::ProcessCpuMicros();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    }
+    int64_t dataEndMicros = 0;
+    int64_t dataEndCpuMicros = 0;
 };
 
 long FileSize(const std::string& path) {
@@ -115,16 +127,17 @@ void FirmwareThroughput(benchmark::State& state) {
     for (auto _ : state) {
         NoView view;
         firmware::FirmwareTransfer transfer(view);
+        const int64_t t0 = bench::WallMicros();
         const int64_t c0 = bench::ProcessCpuMicros();
         const int64_t s0 = bench::OtherProcessCpuMicros(sim.pid());
         const firmware::TransferResult result = transfer.OnUpdate(image);
-        cpu += bench::ProcessCpuMicros() - c0;
         simCpu += bench::OtherProcessCpuMicros(sim.pid()) - s0;
-        if (result != firmware::TransferResult::kCompleted) {
+        if (result != firmware::TransferResult::kCompleted || view.dataEndMicros == 0) {
             state.SkipWithError("the transfer failed");
             break;
         }
-        state.PauseTiming();
+        cpu += view.dataEndCpuMicros - c0;
+        state.SetIterationTime(double(view.dataEndMicros - t0) / 1e6);
         // Let the machine finish the image and check that all of it arrived.
         for (int i = 0; i < 400 && FileSize(received) != long(kImageSize); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -137,7 +150,6 @@ void FirmwareThroughput(benchmark::State& state) {
             break;
         }
         std::remove(received.c_str());
-        state.ResumeTiming();
     }
     bench::StopProgram();
     platform::InstallClock(nullptr);
@@ -160,6 +172,6 @@ BENCHMARK_CAPTURE(CpuDuringRealClock, phonebook_read, Mfp_GetPhonebook)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(FirmwareThroughput)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FirmwareThroughput)->Iterations(5)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 BENCHMARK_MAIN();

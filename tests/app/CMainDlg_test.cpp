@@ -7,10 +7,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -19,6 +21,7 @@
 #include <memory>
 
 #include "base/qt_property_page.h"
+#include "model/lang_text.h"
 #include "pages/CInfo.h"
 #include "pages/CSettings.h"
 #include "phonebook/CPhonebook.h"
@@ -325,21 +328,42 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     QApplication::processEvents();
     EXPECT_EQ(owner.findChild<QWidget*>("helpWindow"), nullptr);
 
-    // The translations have the same topics, in their language.
-    for (const auto& [file, word] : {std::pair{"faxrcp.fr.html", "Informations"},
-                                     std::pair{"faxrcp.de.html", "Telefonbuch"}}) {
-        const QString translated = QStringLiteral(FAXRCP_BIN_DIR "/") + file;
+    // Each language has its manual beside the program, with the English one's
+    // sections in the same order, in that language: it names the pages as the
+    // language file does.
+    const auto anchors = [](const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        QStringList found;
+        static const QRegularExpression anchor(QStringLiteral(R"((?:id|href)="[^"]*")"));
+        for (const auto& match : anchor.globalMatch(QString::fromUtf8(file.readAll()))) {
+            found << match.captured(0);
+        }
+        return found;
+    };
+    const QStringList english = anchors(manual);
+    ASSERT_GE(english.size(), 20);
+    const std::string languageFile = languageFilePath;
+    for (const KnownLanguage& language : KnownLanguages()) {
+        const QString code = QString::fromUtf8(language.code);
+        const QString translated =
+            QStringLiteral(FAXRCP_BIN_DIR "/faxrcp") +
+            (code == QLatin1String("en") ? QString() : QLatin1Char('.') + code) +
+            QStringLiteral(".html");
+        EXPECT_EQ(anchors(translated), english) << language.code;
         real.help(&owner, translated, desktop::HelpCommand::Context, 1);
         auto* shown = owner.findChild<QTextBrowser*>();
-        ASSERT_NE(shown, nullptr) << file;
-        EXPECT_TRUE(shown->toPlainText().contains(word)) << file;
-        for (int topic = 1; topic <= 10; ++topic) {
-            EXPECT_TRUE(shown->document()->toHtml().contains(QStringLiteral("topic%1").arg(topic)))
-                << file << " " << topic;
+        ASSERT_NE(shown, nullptr) << language.code;
+        languageFilePath = FAXRCP_BIN_DIR "/" + std::string(language.file);
+        for (const char* page : {"SETTINGS", "ADVANCED", "PHONEBOOK", "INFO", "FWUP"}) {
+            const QString caption = QString::fromUtf8(GetLangString(page, "CAPTION"));
+            EXPECT_FALSE(caption.isEmpty()) << language.code << " " << page;
+            EXPECT_TRUE(shown->toPlainText().contains(caption)) << language.code << " " << page;
         }
         real.help(&owner, translated, desktop::HelpCommand::Quit, 0);
         QApplication::processEvents();
     }
+    languageFilePath = languageFile;
 }
 
 TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {

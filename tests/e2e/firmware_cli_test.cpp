@@ -83,7 +83,9 @@ TEST(FirmwareCliTest, RefusedOrCutShortDataExitsWithOne) {
     }
     {
         SCOPED_TRACE("cut short");
-        e2e::SimDaemon sim({"--image-limit", "5000", "--firmware-idle", "200"});
+        // No storing wait follows a refused image, so the machine can wait long
+        // enough for a loaded host to keep its chunks in one image.
+        e2e::SimDaemon sim({"--image-limit", "5000", "--firmware-idle", "1000"});
 
         const e2e::CliRun run =
             sim.cli({"--verbose", "firmware", "--yes", WriteImage(sim, fwtest::ImageBytes(10000))});
