@@ -6,6 +6,7 @@
 // copies TEMPLATE to OUTPUT with its line "@FIELD_LISTS@" replaced by the
 // lists. The completion offers the field and value names; the page says what
 // each field takes.
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -275,10 +276,14 @@ int main(int argc, char** argv) {
         std::cerr << argv[2] << ": cannot be read, or has no single @FIELD_LISTS@ line\n";
         return 1;
     }
-    std::ofstream file(argv[3], std::ios::binary | std::ios::trunc);
+    // Whole or not at all: a failed run leaves no half-written list for the
+    // next build to take as done.
+    const std::string part = std::string(argv[3]) + ".part";
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
     file << out.str();
     file.close();
-    if (!file) {
+    if (!file || std::rename(part.c_str(), argv[3]) != 0) {
+        std::remove(part.c_str());
         std::cerr << argv[3] << ": cannot be written\n";
         return 1;
     }
