@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/panel.h"
 #include "model/startup.h"
 #include "platform/program.h"
 
@@ -59,11 +60,36 @@ bool StartProgram(const std::string& port) {
     // The stand-in libraries, faxrcp.ini and the language files sit beside
     // the programs.
     platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp");
-    return RunStartup(StartupHooks{}) == StartupOutcome::MainWindow;
+    return RunStartup(panelContext, StartupHooks{}) == StartupOutcome::MainWindow;
 }
 
 void StopProgram() {
-    RunExit();
+    RunExit(panelContext);
+}
+
+int Inquiry() {
+    return Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
+}
+int GetSettings() {
+    return Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup);
+}
+int SetSettings() {
+    return Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup);
+}
+int GetSystemStatus() {
+    return Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus);
+}
+int SetSystemStatus() {
+    return Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus);
+}
+int GetMachineInfo() {
+    return Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo);
+}
+int GetPhonebook() {
+    return Mfp_GetPhonebook(panelContext.link, panelContext.records);
+}
+int SetPhonebook() {
+    return Mfp_SetPhonebook(panelContext.link, panelContext.records);
 }
 
 SimProcess::SimProcess(const std::string& extraArgs) {

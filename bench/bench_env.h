@@ -19,6 +19,16 @@ const std::string& Scratch();
 bool StartProgram(const std::string& port);
 void StopProgram();
 
+// The machine's commands on the started program's link and records.
+int Inquiry();
+int GetSettings();
+int SetSettings();
+int GetSystemStatus();
+int SetSystemStatus();
+int GetMachineInfo();
+int GetPhonebook();
+int SetPhonebook();
+
 // faxrcp-sim serving a machine on a socket in the scratch folder.
 class SimProcess {
   public:

@@ -36,7 +36,7 @@ bool Prepared() {
             const std::string n = std::to_string(i);
             m.setSlotNumber(i, "NAME OF SLOT " + n, "0123456789012345678901234567890123" + n);
         }
-        return bench::StartProgram("sim:") && Mfp_GetPhonebook() == 1;
+        return bench::StartProgram("sim:") && bench::GetPhonebook() == 1;
     }();
     return ok;
 }
@@ -59,13 +59,13 @@ void Command(benchmark::State& state, int (*command)()) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(Command, inquiry, Mfp_Inquiry)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, get_setup, Mfp_GetSettings)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, set_setup, Mfp_SetSettings)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, get_status, Mfp_GetSystemStatus)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, set_status, Mfp_SetSystemStatus)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, get_info, Mfp_GetMachineInfo)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, phonebook_read, Mfp_GetPhonebook)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Command, phonebook_write, Mfp_SetPhonebook)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, inquiry, bench::Inquiry)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, get_setup, bench::GetSettings)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, set_setup, bench::SetSettings)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, get_status, bench::GetSystemStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, set_status, bench::SetSystemStatus)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, get_info, bench::GetMachineInfo)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, phonebook_read, bench::GetPhonebook)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Command, phonebook_write, bench::SetPhonebook)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

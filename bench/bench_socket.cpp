@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/panel.h"
 #include "bench_env.h"
 #include "model/firmware_transfer.h"
 #include "platform/clock.h"
@@ -126,7 +127,7 @@ void FirmwareThroughput(benchmark::State& state) {
     int64_t cpu = 0, simCpu = 0;
     for (auto _ : state) {
         NoView view;
-        firmware::FirmwareTransfer transfer(view);
+        firmware::FirmwareTransfer transfer(view, panelContext.link);
         const int64_t t0 = bench::WallMicros();
         const int64_t c0 = bench::ProcessCpuMicros();
         const int64_t s0 = bench::OtherProcessCpuMicros(sim.pid());
@@ -164,11 +165,11 @@ void FirmwareThroughput(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(CpuDuringRealClock, inquiry, Mfp_Inquiry)
+BENCHMARK_CAPTURE(CpuDuringRealClock, inquiry, bench::Inquiry)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(CpuDuringRealClock, phonebook_read, Mfp_GetPhonebook)
+BENCHMARK_CAPTURE(CpuDuringRealClock, phonebook_read, bench::GetPhonebook)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "phonebook_use.h"
 #include "protocol/inquiry.h"
@@ -19,8 +20,8 @@ constexpr int kTableSlots = 100;
 // A table with something in every slot, so that a refused answer that
 // touched it would show.
 void FillTable() {
-    for (int i = 0; i < phonebookSlotCount; ++i) {
-        PhonebookEntry& e = PhonebookTable[i];
+    for (int i = 0; i < panelContext.records.phonebookSlotCount; ++i) {
+        PhonebookEntry& e = panelContext.records.phonebookTable[i];
         std::memset(&e, 0, sizeof e);
         e.name[0] = char('A' + i % 26);
         e.number[0] = char('0' + i % 10);
@@ -34,19 +35,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
-    if (phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(kTableSlots)) {
+    SetMachineRecordDefaults(panelContext.records);
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
     FillTable();
-    inquiryRecord.capacityA = data[1];
-    inquiryRecord.capacityB = data[2];
+    panelContext.records.inquiryRecord.capacityA = data[1];
+    panelContext.records.inquiryRecord.capacityB = data[2];
     fuzz::SetAnswer(data + 3, size - 3, data[0]);
 
-    std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(PhonebookTable),
-                                reinterpret_cast<uint8_t*>(PhonebookTable + phonebookSlotCount));
-    const int ok = Mfp_GetPhonebook();
-    if (!ok && std::memcmp(before.data(), PhonebookTable, before.size()) != 0) {
+    std::vector<uint8_t> before(
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable +
+                                   panelContext.records.phonebookSlotCount));
+    const int ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
+    if (!ok &&
+        std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
         fuzz::Fail("a refused answer changed the phonebook table");
     }
     fuzz::UsePhonebook();

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
-#include "model/panel_context.h"
 #include "protocol/record_registry.h"
 #include "protocol/system_status.h"
 
@@ -28,14 +28,14 @@ inline int GetRecordAnswer(const char* name, const uint8_t* data, size_t size) {
     const RecordEntry& r = *FindRecord(name);
     const RecordDescriptor& d = r.descriptor;
     PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     const size_t limit = data[0];
     SetAnswer(data + 1, size - 1, limit);
 
     const void* record = r.record(panelContext.records);
     const std::vector<uint8_t> before(static_cast<const uint8_t*>(record),
                                       static_cast<const uint8_t*>(record) + d.recordSize);
-    const int ok = r.get();
+    const int ok = r.get(panelContext.link, panelContext.records);
     if (!ok) {
         if (std::memcmp(before.data(), record, d.recordSize) != 0) {
             Fail("a refused answer changed the record");

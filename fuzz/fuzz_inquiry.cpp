@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
@@ -12,13 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     fuzz::SetAnswer(data + 1, size - 1, data[0]);
-    const InquiryRecord before = inquiryRecord;
-    const int ok = Mfp_Inquiry();
+    const InquiryRecord before = panelContext.records.inquiryRecord;
+    const int ok = Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
     // The answer only says which machine class it is.
-    if (inquiryRecord.capacityA != before.capacityA ||
-        inquiryRecord.capacityB != before.capacityB || inquiryRecord.reserved != before.reserved) {
+    if (panelContext.records.inquiryRecord.capacityA != before.capacityA ||
+        panelContext.records.inquiryRecord.capacityB != before.capacityB ||
+        panelContext.records.inquiryRecord.reserved != before.reserved) {
         fuzz::Fail("the inquiry changed the capacities");
     }
     if (ok != 0 && ok != 1) {

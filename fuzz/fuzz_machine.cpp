@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "app/panel.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
@@ -87,11 +88,13 @@ void PrepareMachine() {
     }();
     (void)installed;
     panelContext.link.Reset();
-    currentPort = 0;
-    isNt5 = 0;
-    isWin9x = 0;
-    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", kDeviceName);
-    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", kDeviceName);
+    panelContext.link.currentPort = 0;
+    panelContext.link.isNt5 = 0;
+    panelContext.link.isWin9x = 0;
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
+                  kDeviceName);
+    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s",
+                  kDeviceName);
     SetAnswer(nullptr, 0, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_ops.h"
@@ -20,35 +21,36 @@ namespace {
 constexpr int kTableSlots = 100;
 
 void FillTable() {
-    std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * kTableSlots);
+    std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * kTableSlots);
     for (int i = 0; i < kTableSlots; i += 3) {
-        StoreSingleNumber(i, "NAME", "5550" + std::to_string(i));
+        StoreSingleNumber(panelContext.records, i, "NAME", "5550" + std::to_string(i));
     }
     uint8_t members[kMembersLength] = {};
     SetMemberBit(members, kSpeedBitmapOffset, 3, true);
     SetMemberBit(members, kOneTouchBitmapOffset, 0, true);
-    StoreGroup(4, "GROUP", members);
+    StoreGroup(panelContext.records, 4, "GROUP", members);
     uint8_t target[kMembersLength] = {4};
-    StoreGroup(95, "KEY", target);
-    RecountGroupRefs();
+    StoreGroup(panelContext.records, 95, "KEY", target);
+    RecountGroupRefs(panelContext.records);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
-    inquiryRecord.capacityA = 10;
-    inquiryRecord.capacityB = 90;
-    if (phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(kTableSlots)) {
+    SetMachineRecordDefaults(panelContext.records);
+    panelContext.records.inquiryRecord.capacityA = 10;
+    panelContext.records.inquiryRecord.capacityB = 90;
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
     FillTable();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const PhonebookImport check = CheckPhonebookText(text);
-    const std::vector<PhonebookEntry> before = CopyOfTable();
-    const PhonebookImport result = ImportPhonebookText(text);
-    if (result.error != FileError::kNone && !TableMatches(before)) {
+    const std::vector<PhonebookEntry> before = CopyOfTable(panelContext.records);
+    const PhonebookImport result = ImportPhonebookText(panelContext.records, text);
+    if (result.error != FileError::kNone && !TableMatches(panelContext.records, before)) {
         fuzz::Fail("a refused import changed the phonebook table");
     }
     if (check.error == FileError::kWrongContent && result.error != FileError::kWrongContent) {
@@ -59,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz::Fail("a note without words");
         }
     }
-    ExportPhonebookText(PhonebookFormat::kCsv);
-    ExportPhonebookText(PhonebookFormat::kVcard);
+    ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
+    ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard);
     fuzz::UsePhonebook();
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_file.h"
 #include "phonebook_use.h"
@@ -43,20 +44,23 @@ const std::string& FilePath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
-    if (phonebookSlotCount != kTableSlots && !AllocatePhonebookTable(kTableSlots)) {
+    SetMachineRecordDefaults(panelContext.records);
+    if (panelContext.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
-    std::memset(PhonebookTable, 0x5A, sizeof(PhonebookEntry) * kTableSlots);
+    std::memset(panelContext.records.phonebookTable, 0x5A, sizeof(PhonebookEntry) * kTableSlots);
 
     std::FILE* file = std::fopen(FilePath().c_str(), "wb");
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
         fuzz::Fail("cannot write the input file");
     }
-    std::vector<uint8_t> before(reinterpret_cast<uint8_t*>(PhonebookTable),
-                                reinterpret_cast<uint8_t*>(PhonebookTable + kTableSlots));
-    const int ok = ReadPhonebookFile(FilePath());
-    if (!ok && std::memcmp(before.data(), PhonebookTable, before.size()) != 0) {
+    std::vector<uint8_t> before(
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
+        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable + kTableSlots));
+    const int ok = ReadPhonebookFile(panelContext.records, FilePath());
+    if (!ok &&
+        std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
         fuzz::Fail("a refused file changed the phonebook table");
     }
     fuzz::UsePhonebook();

@@ -102,16 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Save(dir + "/english.lng", data + langOffset, size - langOffset);
 
     FindLanguageFile();
-    if (languageFilePath.compare(0, dir.size() + 1, dir + "/") != 0 ||
-        languageFilePath.size() > dir.size() + 1 + 15) {
+    if (LanguageFileInUse().compare(0, dir.size() + 1, dir + "/") != 0 ||
+        LanguageFileInUse().size() > dir.size() + 1 + 15) {
         fuzz::Fail("the language file path is not a short name beside the program");
     }
     const std::string_view lang(reinterpret_cast<const char*>(data + langOffset),
                                 size - langOffset);
     const auto [section, key] = FirstSectionAndKey(lang);
-    CheckLookup(section, key, languageFilePath);
-    CheckLookup("MAIN", "CAPTION", languageFilePath);
-    CheckLookup("main", "idc_exit", languageFilePath);
+    CheckLookup(section, key, LanguageFileInUse());
+    CheckLookup("MAIN", "CAPTION", LanguageFileInUse());
+    CheckLookup("main", "idc_exit", LanguageFileInUse());
     CheckLookup("LANGUAGE", "FILE", dir + "/faxrcp.ini");
     return 0;
 }

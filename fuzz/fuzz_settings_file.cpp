@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
-#include "model/panel_context.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"
 
@@ -28,7 +28,7 @@ bool SameSettings(const MachineRecords& a, const MachineRecords& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::PrepareMachine();
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     const MachineRecords& defaults = panelContext.records;
     MachineRecords records = defaults;
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/panel.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
@@ -125,12 +126,13 @@ void PhonebookFiles(const std::string& scratch) {
     m.reset();
     Phonebook(m);
     panelContext.link.Reset();
-    std::snprintf(usbWritePath, sizeof usbWritePath, "sim:");
-    std::snprintf(usbReadPath, sizeof usbReadPath, "sim:");
-    SetMachineRecordDefaults();
-    AllocatePhonebookTable(100);
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "sim:");
+    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "sim:");
+    SetMachineRecordDefaults(panelContext.records);
+    AllocatePhonebookTable(panelContext.records, 100);
     const std::string path = scratch + "/book.pbf";
-    if (Mfp_GetPhonebook() != 1 || WritePhonebookFile(path) != 1) {
+    if (Mfp_GetPhonebook(panelContext.link, panelContext.records) != 1 ||
+        WritePhonebookFile(panelContext.records, path) != 1) {
         std::fprintf(stderr, "make_corpus: the phonebook did not arrive\n");
         std::exit(1);
     }
@@ -145,14 +147,14 @@ void PhonebookFiles(const std::string& scratch) {
     Put("fuzz_phonebook_file", "bad-magic", badMagic);
     for (const auto& [name, format] :
          {std::pair{"csv", PhonebookFormat::kCsv}, std::pair{"vcard", PhonebookFormat::kVcard}}) {
-        const std::string text = ExportPhonebookText(format);
+        const std::string text = ExportPhonebookText(panelContext.records, format);
         Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
     }
     const std::string settings = SettingsFileText(panelContext.records);
     Put("fuzz_settings_file", "saved", Bytes(settings.begin(), settings.end()));
     const std::string refused = "faxrcp settings 1\n[setup]\ncopies=0\nnoSuchField=1\n";
     Put("fuzz_settings_file", "refused", Bytes(refused.begin(), refused.end()));
-    FreePhonebookTable();
+    FreePhonebookTable(panelContext.records);
     panelContext.link.Reset();
     sim::UnregisterSimDevice();
     platform::InstallClock(nullptr);

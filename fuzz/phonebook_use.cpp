@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/panel.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
@@ -10,11 +11,11 @@
 namespace fuzz {
 
 void UsePhonebook() {
-    const int n = PhonebookSlots();
-    const int speed = SpeedDialSlots();
+    const int n = PhonebookSlots(panelContext.records);
+    const int speed = SpeedDialSlots(panelContext.records);
     size_t shown = 0;
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
         const std::string name = SlotName(e);
         const std::string number = SlotNumber(e);
         const std::string column = SlotNumberColumn(e);
@@ -26,18 +27,18 @@ void UsePhonebook() {
         ApplyClickRules(e, states);
         if (e.kind != 0) {
             const bool speedDialMode = i < speed;
-            for (const int member : GroupMembers(e.members, speedDialMode)) {
+            for (const int member : GroupMembers(panelContext.records, e.members, speedDialMode)) {
                 if (member < 0 || member >= kIncludeStateSlots) {
                     Fail("a group member is outside the editor's view");
                 }
             }
             for (int j = 0; j < n; ++j) {
-                shown += OfferedForGroup(j, e.members, speedDialMode) ? 1 : 0;
+                shown += OfferedForGroup(panelContext.records, j, e.members, speedDialMode) ? 1 : 0;
             }
         }
     }
-    RecountGroupRefs();
-    Mfp_SetPhonebook();
+    RecountGroupRefs(panelContext.records);
+    Mfp_SetPhonebook(panelContext.link, panelContext.records);
     (void)shown;
 }
 

@@ -41,7 +41,7 @@ const char kUsage[] = "usage: faxrcp-bridge --stdio [--device NAME]\n"
                       "                 character device (default: the one machine on USB, or the\n"
                       "                 one chosen before among several)\n"
                       "  --list         list the machines attached to this computer\n"
-    "  --version      print the version\n";
+                      "  --version      print the version\n";
 
 // Discards the link's traces: standard error goes back to the client's ssh.
 class NoTrace : public platform::DebugSink {
@@ -106,7 +106,9 @@ int Serve(const std::string& asked) {
                           (problem ? *problem : "a machine on this computer is expected"));
         return 1;
     }
-    if (!AcquirePort(kArbitrationId)) {
+    // The bridge needs no more of a link than the port's arbitration.
+    LinkState link;
+    if (!AcquirePort(link, kArbitrationId)) {
         bridge::Greet(1, b::kBusy,
                       "another program (the panel, faxrcp-cli or another bridge) is using it");
         return 3;
@@ -114,7 +116,7 @@ int Serve(const std::string& asked) {
     if (bridge::Greet(1, b::kReady, device)) {
         bridge::Serve(0, 1, device, stopAsked);
     }
-    ReleasePort(kArbitrationId);
+    ReleasePort(link, kArbitrationId);
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <exception>
 #include <optional>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "cli/devices_command.h"
@@ -111,7 +112,8 @@ std::string OpenProblem(const std::string& name) {
 // After the start-up found no machine: which device could not be opened, or
 // which one stayed silent.
 int Unreachable(Io& io) {
-    const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    const std::string usb =
+        Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
     // The other computer's own words: its port is busy, or ssh or the bridge
     // could not be reached there.
     if (const platform::RemoteProblem remote = platform::LastRemoteProblem(usb);
@@ -131,7 +133,7 @@ int Unreachable(Io& io) {
         }
         return Fail(io, kExitNotResponding, "no answer from the machine at " + EscapeText(named));
     }
-    const std::string parallel = ParallelName(currentPort);
+    const std::string parallel = ParallelName(panelContext.link.currentPort);
     const std::string node = platform::UsbPermissionProblem();
     if (!node.empty() && usb.starts_with("usb:")) {
         return Fail(io, kExitDevice,
@@ -140,8 +142,9 @@ int Unreachable(Io& io) {
                         "(see faxrcp-cli(1), PERMISSIONS)");
     }
     // The start-up tried the parallel port last; say how it failed too.
-    const bool parallelOpens =
-        currentPort > kUsbPort && currentPort < kPortCount && Opens(PortTable[currentPort]);
+    const bool parallelOpens = panelContext.link.currentPort > kUsbPort &&
+                               panelContext.link.currentPort < kPortCount &&
+                               Opens(PortTable[panelContext.link.currentPort]);
     if (!usb.empty()) {
         if (Opens(usb)) {
             return Fail(io, kExitNotResponding,
@@ -178,14 +181,14 @@ std::string BusyMessage(PortHolder holder, int waitedSeconds) {
 } // namespace
 
 std::string PortDevice() {
-    if (currentPort == kUsbPort) {
-        return Bounded(usbWritePath, sizeof usbWritePath);
+    if (panelContext.link.currentPort == kUsbPort) {
+        return Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
     }
-    return ParallelDevice(currentPort);
+    return ParallelDevice(panelContext.link.currentPort);
 }
 
 std::string PortKind() {
-    if (currentPort != kUsbPort) {
+    if (panelContext.link.currentPort != kUsbPort) {
         return "parallel";
     }
     const std::string device = PortDevice();
@@ -198,11 +201,12 @@ std::string PortKind() {
 }
 
 std::string MachineName() {
-    if (currentPort == kUsbPort) {
-        const std::string usb = Bounded(usbWritePath, sizeof usbWritePath);
+    if (panelContext.link.currentPort == kUsbPort) {
+        const std::string usb =
+            Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
         return EscapeText(usb.empty() ? "USB" : usb);
     }
-    return ParallelName(currentPort);
+    return ParallelName(panelContext.link.currentPort);
 }
 
 int Fail(Io& io, int status, const std::string& message) {
@@ -265,9 +269,10 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     };
     int status = kExitOk;
     try {
-        switch (RunStartup(hooks)) {
+        switch (RunStartup(panelContext, hooks)) {
         case StartupOutcome::PortBusy: {
-            const platform::RemoteProblem remote = platform::LastRemoteProblem(usbWritePath);
+            const platform::RemoteProblem remote =
+                platform::LastRemoteProblem(panelContext.link.usbWritePath);
             status = Fail(io, kExitPortBusy,
                           remote.kind == platform::RemoteFailure::kBusy
                               ? EscapeText(remote.text)
@@ -287,7 +292,7 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     } catch (const std::exception& e) {
         status = Fail(io, kExitNotResponding, e.what());
     }
-    RunExit(); // the port goes back to the scanner driver whatever happened
+    RunExit(panelContext); // the port goes back to the scanner driver whatever happened
     return status;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/devices_command.h"
 
+#include "app/panel.h"
 #include "cli/cli_output.h"
 #include "platform/device_name.h"
 
@@ -66,7 +67,7 @@ int RunDevices(const Args&, Io& io) {
     if (!io.options.host.empty()) {
         return RunRemoteDevices(io);
     }
-    std::vector<UsbCandidate> candidates = UsbCandidates();
+    std::vector<UsbCandidate> candidates = UsbCandidates(panelContext.link);
     const bool none = candidates.empty();
     // Machines on other computers chosen before, after those attached here.
     const std::vector<UsbCandidate> remote = RememberedRemoteCandidates();

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/firmware_transfer.h"
@@ -188,7 +189,7 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
     const bool bar = io.outTerminal && !io.options.verbose;
     return cli::WithMachine(io, [&] {
         CliFirmwareView view(io.out, bar);
-        firmware::FirmwareTransfer transfer(view);
+        firmware::FirmwareTransfer transfer(view, panelContext.link);
         view.attach(transfer);
         const firmware::TransferResult result = transfer.OnUpdate(file);
         const bool interrupted = view.endTransfer();

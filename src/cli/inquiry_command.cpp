@@ -1,3 +1,4 @@
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "protocol/inquiry.h"
@@ -7,8 +8,9 @@ namespace {
 int RunInquiry(const cli::Args&, cli::Io& io) {
     const std::string port = cli::PortKind();
     const std::string device = cli::PortDevice();
-    const int values[] = {inquiryRecord.machineClass, inquiryRecord.capacityA,
-                          inquiryRecord.capacityB};
+    const int values[] = {panelContext.records.inquiryRecord.machineClass,
+                          panelContext.records.inquiryRecord.capacityA,
+                          panelContext.records.inquiryRecord.capacityB};
     const char* names[] = {"machineClass", "capacityA", "capacityB"};
     if (io.options.json) {
         cli::Json object = cli::Json::Object();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/phonebook_exchange.h"
@@ -28,13 +29,13 @@ const char* KindName(const PhonebookEntry& e) {
 }
 
 void PrintList(bool json, std::ostream& out) {
-    const int n = PhonebookSlots();
+    const int n = PhonebookSlots(panelContext.records);
     cli::Json all = cli::Json::Array();
     if (!json) {
         out << "SLOT\tKIND\tNAME\tNUMBER OR MEMBERS\n";
     }
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }
@@ -48,7 +49,7 @@ void PrintList(bool json, std::ostream& out) {
                 slot.set("number", cli::Json::String(FieldText(e.number, kNumberLength)));
             } else {
                 cli::Json members = cli::Json::Array();
-                for (int m : GroupMemberSlots(i)) {
+                for (int m : GroupMemberSlots(panelContext.records, i)) {
                     members.add(cli::Json::Number(m));
                 }
                 slot.set("members", std::move(members));
@@ -61,7 +62,7 @@ void PrintList(bool json, std::ostream& out) {
             out << cli::EscapeText(FieldText(e.number, kNumberLength));
         } else {
             std::string list;
-            for (int m : GroupMemberSlots(i)) {
+            for (int m : GroupMemberSlots(panelContext.records, i)) {
                 list += (list.empty() ? "" : ",") + std::to_string(m);
             }
             out << list;
@@ -74,10 +75,10 @@ void PrintList(bool json, std::ostream& out) {
 }
 
 int RunList(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetPhonebook()) {
+    if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
         return cli::NotResponding(io, "the phonebook read");
     }
-    RecountGroupRefs();
+    RecountGroupRefs(panelContext.records);
     PrintList(io.options.json, io.out);
     return cli::kExitOk;
 }
@@ -109,18 +110,18 @@ int RunSave(const cli::Args& args, cli::Io& io) {
         }
     }
     return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook()) {
+        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, "the phonebook read");
         }
-        RecountGroupRefs();
+        RecountGroupRefs(panelContext.records);
         if (toOutput) {
-            const std::vector<uint8_t> bytes = PhonebookFileBytes();
+            const std::vector<uint8_t> bytes = PhonebookFileBytes(panelContext.records);
             io.out.write(reinterpret_cast<const char*>(bytes.data()),
                          static_cast<std::streamsize>(bytes.size()));
             return cli::kExitOk;
         }
         FileError error = FileError::kNone;
-        if (!WritePhonebookFile(file, &error)) {
+        if (!WritePhonebookFile(panelContext.records, file, &error)) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the phonebook file '" + cli::EscapeText(file) +
                                  "': " + PhonebookReason(error) +
@@ -148,11 +149,12 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
                              PhonebookReason(error) + "; nothing was sent");
     }
     return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook()) {
+        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, "the phonebook read whole; nothing written");
         }
         // A file longer than the machine's table: its last slots have no place.
-        const size_t tableBytes = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots());
+        const size_t tableBytes =
+            sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(panelContext.records));
         contents->table.resize(std::min(contents->table.size(), tableBytes));
         if (contents->partialSlotBytes() > 0) {
             cli::Warn(io, "warning: " + cli::InputName(file) + " ends " +
@@ -160,9 +162,9 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
                               std::to_string(contents->wholeSlots()) +
                               "; that slot and the ones after it keep the machine's entries");
         }
-        const int changed = LoadWholeSlots(*contents);
-        RecountGroupRefs();
-        if (!Mfp_SetPhonebook()) {
+        const int changed = LoadWholeSlots(panelContext.records, *contents);
+        RecountGroupRefs(panelContext.records);
+        if (!Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotTaken(io, "the phonebook");
         }
         io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
@@ -190,15 +192,16 @@ int RunExport(const cli::Args& args, cli::Io& io) {
         }
     }
     return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook()) {
+        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, "the phonebook read");
         }
-        RecountGroupRefs();
+        RecountGroupRefs(panelContext.records);
         if (toOutput) {
-            io.out << ExportPhonebookText(format);
+            io.out << ExportPhonebookText(panelContext.records, format);
             return cli::kExitOk;
         }
-        if (const FileError why = ExportPhonebookFile(file, format); why != FileError::kNone) {
+        if (const FileError why = ExportPhonebookFile(panelContext.records, file, format);
+            why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write '" + cli::EscapeText(file) +
                                  "': " + ExchangeReason(why) +
@@ -255,11 +258,11 @@ int RunImport(const cli::Args& args, cli::Io& io) {
         return Refuse(file, check, io);
     }
     return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook()) {
+        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, "the phonebook read whole; nothing written");
         }
-        RecountGroupRefs();
-        const PhonebookImport result = ImportPhonebookText(text, options);
+        RecountGroupRefs(panelContext.records);
+        const PhonebookImport result = ImportPhonebookText(panelContext.records, text, options);
         if (result.error != FileError::kNone) {
             return Refuse(file, result, io);
         }
@@ -268,7 +271,7 @@ int RunImport(const cli::Args& args, cli::Io& io) {
         }
         if (result.slotsChanged == 0) {
             io.out << "0 slots changed; nothing was written\n";
-        } else if (!Mfp_SetPhonebook()) {
+        } else if (!Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
             return cli::NotTaken(io, "the phonebook");
         } else {
             io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")

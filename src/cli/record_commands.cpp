@@ -1,9 +1,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
-#include "model/panel_context.h"
 #include "protocol/record_registry.h"
 
 // For each record of the registry: NAME get/set/fields, or NAME alone for a
@@ -27,7 +27,7 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
         return cli::Fail(io, cli::kExitUsage, selection.error);
     }
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
         cli::PrintFields(selection.fields, Held(r), io.options.json, io.out);
@@ -51,11 +51,11 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         return cli::kExitUsage;
     }
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r) + " whole; nothing written");
         }
         cli::ApplyAssignments(r.descriptor, r.name, args, Held(r));
-        if (!r.set()) {
+        if (!r.set(panelContext.link, panelContext.records)) {
             return cli::NotTaken(io, "the " + std::string(r.name) + " record");
         }
         cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.name, io.options.all).fields,
@@ -66,7 +66,7 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
 
 int RunFields(const Record& r, cli::Io& io) {
     return cli::WithMachine(io, [&] {
-        if (!r.get()) {
+        if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
         cli::PrintFieldTable(r.descriptor, Held(r), io.options.json, io.options.all, io.out);

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
-#include "model/panel_context.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"
 
@@ -29,7 +29,7 @@ std::string Named(const std::string& file) {
 // program's own values into the file or back over the machine's.
 int ReadAll(cli::Io& io, const char* after) {
     for (const RecordEntry* r : SettableRecords()) {
-        if (!r->get()) {
+        if (!r->get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, "the " + std::string(r->name) + " read whole; " + after);
         }
     }
@@ -159,7 +159,7 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
             if (!touches(r->name)) {
                 continue;
             }
-            if (!r->set()) {
+            if (!r->set(panelContext.link, panelContext.records)) {
                 return cli::NotTaken(io, "the " + std::string(r->name) + " record",
                                      written.empty() ? "nothing was changed"
                                                      : "the " + written + " was written");

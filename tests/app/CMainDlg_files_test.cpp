@@ -40,7 +40,7 @@ namespace {
 class MainDlgFilesTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> OpenShown() {
-        inquiryRecord.machineClass = 2;
+        panelContext.records.inquiryRecord.machineClass = 2;
         auto dlg = std::make_unique<CMainDlg>();
         dlg->show();
         QCoreApplication::processEvents();
@@ -110,7 +110,7 @@ TEST_F(MainDlgFilesTest, SavedSettingsLoadBackOntoBothPagesAndReachTheMachineOnl
 TEST_F(MainDlgFilesTest, ASettingsFileWithWrongLinesChangesNothingAndNamesThem) {
     auto dlg = OpenShown();
     auto* settings = dlg->Page<CSettings>();
-    const SystemSetup setup = systemSetup;
+    const SystemSetup setup = panelContext.records.systemSetup;
     dir.write("bad.stf", "faxrcp settings 1\n[setup]\ncopies=500\nnoSuchField=1\n");
     desk.openAnswers.push_back(QString::fromStdString(dir.file("bad.stf")));
     dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->trigger();
@@ -118,7 +118,7 @@ TEST_F(MainDlgFilesTest, ASettingsFileWithWrongLinesChangesNothingAndNamesThem) 
     const QString text = desk.messageBoxes[0].text;
     EXPECT_TRUE(text.contains("Line 3: ")) << text.toStdString();
     EXPECT_TRUE(text.contains("Line 4: ")) << text.toStdString();
-    EXPECT_EQ(std::memcmp(&systemSetup, &setup, sizeof setup), 0);
+    EXPECT_EQ(std::memcmp(&panelContext.records.systemSetup, &setup, sizeof setup), 0);
     EXPECT_FALSE(settings->HasUnsentChanges());
 }
 
@@ -136,7 +136,7 @@ TEST_F(MainDlgFilesTest, SavingSettingsWithTheMachineGoneWritesNoFile) {
 
 TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     const ScopedEnv config("XDG_CONFIG_HOME", dir.path());
-    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100)); // as start-up does
     machine().clearPhonebook();
     machine().setSlotNumber(0, "ALICE", "5551234");
     auto dlg = OpenShown();
@@ -198,7 +198,7 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     EXPECT_EQ(page->List()->topLevelItem(1)->text(1), "EMILE ZOLA");
 
     // A phonebook file cut inside slot 1: slot 0 loaded, slot 1 kept, said.
-    std::vector<uint8_t> bytes = PhonebookFileBytes();
+    std::vector<uint8_t> bytes = PhonebookFileBytes(panelContext.records);
     std::memcpy(bytes.data() + 40 + 2, "BOB", 4);
     std::memcpy(bytes.data() + 40 + 70 + 2, "CUT", 4);
     bytes.resize(40 + 70 + 30);
@@ -227,12 +227,12 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
 // page: none of them may reach the machine or a file, until a read or a file
 // gives the page a record of the machine's.
 TEST_F(MainDlgFilesTest, RecordsNeverReadAreNeitherSentNorSaved) {
-    ASSERT_TRUE(AllocatePhonebookTable(100));
-    StoreSingleNumber(7, "FROM FILE", "123");
-    ASSERT_EQ(WritePhonebookFile(dir.file("saved.pbf")), 1);
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
+    StoreSingleNumber(panelContext.records, 7, "FROM FILE", "123");
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("saved.pbf")), 1);
     dir.write("old.pbf", "four entries");
     dir.write("old.csv", "slot,kind,name,number,members\r\n0,single,A,1,\r\n");
-    ASSERT_TRUE(AllocatePhonebookTable(100));
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     machine().setSlotNumber(0, "ALICE", "5551234");
     const auto setup = machine().setupBlock();
     const auto status = machine().statusBlock();

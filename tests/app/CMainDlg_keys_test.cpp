@@ -39,10 +39,10 @@ class MainDlgKeysTest : public WindowTest {
   protected:
     // The full machine's window, shown and active, its first page read.
     std::unique_ptr<CMainDlg> OpenShown() {
-        if (PhonebookTable == nullptr) {
-            AllocatePhonebookTable(100);
+        if (panelContext.records.phonebookTable == nullptr) {
+            AllocatePhonebookTable(panelContext.records, 100);
         }
-        inquiryRecord.machineClass = 2;
+        panelContext.records.inquiryRecord.machineClass = 2;
         auto dlg = std::make_unique<CMainDlg>();
         dlg->show();
         dlg->activateWindow();
@@ -338,7 +338,8 @@ TEST_F(MainDlgKeysTest, ASuccessfulApplyWriteOrSaveShowsAStatusLineAFailureDoesN
     EXPECT_EQ(status->text(), "The phonebook was saved in office.pbf.");
 
     status->clear();
-    std::snprintf(PhonebookTable[3].name, sizeof PhonebookTable[3].name, "NEW");
+    std::snprintf(panelContext.records.phonebookTable[3].name,
+                  sizeof panelContext.records.phonebookTable[3].name, "NEW");
     sim::Fault silent;
     silent.silent = true;
     machine().setFault(sim::Command::SetPhonebook, silent);
@@ -354,7 +355,7 @@ TEST_F(MainDlgKeysTest, LanguageMenuOffersTheFilesBesideTheProgramAndRemembersTh
     }
     platform::SetModuleFileNameForTests(program.file("faxrcp"));
     ScopedEnv config("XDG_CONFIG_HOME", dir.file("config"));
-    inquiryRecord.machineClass = 0;
+    panelContext.records.inquiryRecord.machineClass = 0;
     CMainDlg dlg;
     QStringList items;
     for (QAction* a : dlg.LanguageMenu()->actions()) {
@@ -372,9 +373,9 @@ TEST_F(MainDlgKeysTest, LanguageMenuOffersTheFilesBesideTheProgramAndRemembersTh
     // The manual in the language in use, when there is one.
     program.write("faxrcp.html", "<html></html>");
     program.write("faxrcp.de.html", "<html></html>");
-    languageFilePath = program.file("german.lng");
+    UseLanguageFile(program.file("german.lng"));
     EXPECT_EQ(CMainDlg::HelpFilePath().toStdString(), program.file("faxrcp.de.html"));
-    languageFilePath = program.file("english.lng");
+    UseLanguageFile(program.file("english.lng"));
     EXPECT_EQ(CMainDlg::HelpFilePath().toStdString(), program.file("faxrcp.html"));
     platform::SetModuleFileNameForTests("");
 }

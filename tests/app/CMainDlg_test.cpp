@@ -41,7 +41,7 @@ constexpr int kPhonebookCommands[] = {ID_FILE_LOAD_PBOOK, ID_FILE_SAVE_PBOOK, ID
 class MainDlgTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> Open(uint8_t machineClass) {
-        inquiryRecord.machineClass = machineClass;
+        panelContext.records.inquiryRecord.machineClass = machineClass;
         auto dlg = std::make_unique<CMainDlg>();
         return dlg;
     }
@@ -103,7 +103,7 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
 }
 
 TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
-    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     for (int command : kPhonebookCommands) {
@@ -139,7 +139,7 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
 
     // The tab images are those of Information and Firmware Update.
     auto full = [this] {
-        inquiryRecord.machineClass = 2;
+        panelContext.records.inquiryRecord.machineClass = 2;
         return std::make_unique<CMainDlg>();
     };
     const QImage infoImage = dlg->Sheet()->tabIcon(0).pixmap(20, 20).toImage();
@@ -343,7 +343,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
     };
     const QStringList english = anchors(manual);
     ASSERT_GE(english.size(), 20);
-    const std::string languageFile = languageFilePath;
+    const std::string languageFile = LanguageFileInUse();
     for (const KnownLanguage& language : KnownLanguages()) {
         const QString code = QString::fromUtf8(language.code);
         const QString translated =
@@ -354,7 +354,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
         real.help(&owner, translated, desktop::HelpCommand::Context, 1);
         auto* shown = owner.findChild<QTextBrowser*>();
         ASSERT_NE(shown, nullptr) << language.code;
-        languageFilePath = FAXRCP_BIN_DIR "/" + std::string(language.file);
+        UseLanguageFile(FAXRCP_BIN_DIR "/" + std::string(language.file));
         for (const char* page : {"SETTINGS", "ADVANCED", "PHONEBOOK", "INFO", "FWUP"}) {
             const QString caption = QString::fromUtf8(GetLangString(page, "CAPTION"));
             EXPECT_FALSE(caption.isEmpty()) << language.code << " " << page;
@@ -363,7 +363,7 @@ TEST(HelpWindowTest, ShowsTheManualAtItsFirstTopicAndGoesOnQuit) {
         real.help(&owner, translated, desktop::HelpCommand::Quit, 0);
         QApplication::processEvents();
     }
-    languageFilePath = languageFile;
+    UseLanguageFile(languageFile);
 }
 
 TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
@@ -384,7 +384,7 @@ TEST_F(MainDlgTest, AboutRunsModallyOverTheMainWindow) {
 }
 
 TEST_F(MainDlgTest, FileCommandsGoToTheCurrentPageOnly) {
-    ASSERT_TRUE(AllocatePhonebookTable(100)); // as start-up does
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100)); // as start-up does
     auto dlg = Open(2);
     dlg->Sheet()->setCurrentIndex(2);
     dlg->MenuItem(ID_FILE_LOAD_PBOOK)->trigger();

@@ -87,15 +87,15 @@ TEST_F(UsbChoiceWindowTest, SecondMachineChosenInTheDialogIsTheOneStartUpUses) {
         UseLanguageOf("en");
         return ask(candidates);
     };
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
     EXPECT_TRUE(answered);
-    EXPECT_EQ(currentPort, 0);
-    EXPECT_STREQ(usbWritePath, "usb:1A2B:0202:B2");
-    EXPECT_EQ(inquiryRecord.machineClass, 5);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
+    EXPECT_STREQ(panelContext.link.usbWritePath, "usb:1A2B:0202:B2");
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 5);
     EXPECT_EQ(first.opens(), 0);
     EXPECT_EQ(profiles.read("faxrcp/usb-port"), "usb:1A2B:0202:B2\n");
-    RunExit();
+    RunExit(panelContext);
 }
 
 TEST_F(UsbChoiceWindowTest, EveryLanguageNamesTheDialogsTexts) {

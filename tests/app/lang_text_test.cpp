@@ -31,7 +31,7 @@ class LangTextTest : public PlatformTest {
         platform::SetModuleFileNameForTests(dir.file("faxrcp"));
     }
     void TearDown() override {
-        languageFilePath.clear();
+        UseLanguageFile({});
         PlatformTest::TearDown();
     }
     void Configure(const std::string& file) {
@@ -49,7 +49,7 @@ TEST_F(LangTextTest, LanguageFileNamedByTheConfigurationGivesItsTexts) {
     Configure("english.lng");
     dir.write("english.lng", "[MAIN]\nCAPTION=Telvane Panel\nIDC_EXIT=Exit\n");
     FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("english.lng"));
+    EXPECT_EQ(LanguageFileInUse(), dir.file("english.lng"));
     EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Telvane Panel");
     EXPECT_STREQ(GetLangString("main", "idc_exit"), "Exit");
 }
@@ -71,11 +71,11 @@ TEST_F(LangTextTest, MissingKeySectionOrFileGivesEmptyText) {
 
 TEST_F(LangTextTest, WithoutConfigurationEnglishIsUsedAndWithoutItEveryTextIsEmpty) {
     FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.path() + "/");
+    EXPECT_EQ(LanguageFileInUse(), dir.path() + "/");
     EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "");
     dir.write("english.lng", "[MAIN]\nCAPTION=Telvane\n");
     FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("english.lng"));
+    EXPECT_EQ(LanguageFileInUse(), dir.file("english.lng"));
     EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Telvane");
 }
 
@@ -85,7 +85,7 @@ TEST_F(LangTextTest, FileValueIsCutTo15Characters) {
     dir.write(name, "[MAIN]\nCAPTION=Telvane\n");
     dir.write(name.substr(0, 15), "[MAIN]\nCAPTION=Cut\n");
     FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file(name.substr(0, 15)));
+    EXPECT_EQ(LanguageFileInUse(), dir.file(name.substr(0, 15)));
     EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Cut");
 }
 
@@ -100,7 +100,7 @@ TEST_F(LangTextTest, SubFolderWrittenWithBackslashFindsTheSameFile) {
     Configure("lang\\de.lng");
     dir.write("lang/de.lng", "[MAIN]\nCAPTION=Fernbedienung\n");
     FindLanguageFile();
-    EXPECT_EQ(languageFilePath, dir.file("lang/de.lng"));
+    EXPECT_EQ(LanguageFileInUse(), dir.file("lang/de.lng"));
     EXPECT_STREQ(GetLangString("MAIN", "CAPTION"), "Fernbedienung");
 }
 

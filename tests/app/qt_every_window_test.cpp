@@ -110,8 +110,8 @@ class EveryWindowTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(AllocatePhonebookTable(100));
-        inquiryRecord.machineClass = 2;
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
+        panelContext.records.inquiryRecord.machineClass = 2;
     }
 };
 

@@ -130,16 +130,16 @@ class StartupTest : public PlatformTest {
 TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
     FakeDevice usb("fake:usb");
     usb.setResponder(AnswerFrom(1, 5));
-    inquiryRecord.machineClass = 9;
+    panelContext.records.inquiryRecord.machineClass = 9;
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
-    EXPECT_EQ(currentPort, 0);
-    EXPECT_EQ(isNt5, 1);
-    EXPECT_EQ(isWin9x, 0);
-    EXPECT_STREQ(usbWritePath, "fake:usb");
-    EXPECT_STREQ(usbReadPath, "fake:usb");
-    EXPECT_EQ(inquiryRecord.machineClass, 5);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
+    EXPECT_EQ(panelContext.link.isNt5, 1);
+    EXPECT_EQ(panelContext.link.isWin9x, 0);
+    EXPECT_STREQ(panelContext.link.usbWritePath, "fake:usb");
+    EXPECT_STREQ(panelContext.link.usbReadPath, "fake:usb");
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 5);
     EXPECT_EQ(Inquiries(usb), 1);
     EXPECT_EQ(ecp.opens(), 0);
     // The probe opens the write path for both directions, shared.
@@ -150,23 +150,23 @@ TEST_F(StartupTest, MachineAnsweringOnUsbOpensTheMainWindowOnUsb) {
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(vexlink->acquireCalls(), 1);
     EXPECT_EQ(vexlink->lastId(), 8);
-    EXPECT_EQ(phonebookSlotCount, 100);
-    EXPECT_EQ(languageFilePath, fakes::Folder("full") + "/");
+    EXPECT_EQ(panelContext.records.phonebookSlotCount, 100);
+    EXPECT_EQ(LanguageFileInUse(), fakes::Folder("full") + "/");
 }
 
 TEST_F(StartupTest, UsbSilentOnNt5FallsBackToTheEcpDeviceWithoutAWord) {
     FakeDevice usb("fake:usb");
     ecp.setResponder(AnswerFrom(2, 2));
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
-    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
     EXPECT_EQ(Inquiries(usb), 2);
     EXPECT_EQ(Inquiries(ecp), 2);
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = USB, Win98 = 0\r"}));
     EXPECT_EQ(cursor, (std::vector<bool>{true, false, true, false}));
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 2);
 }
 
 TEST_F(StartupTest, ANamedDeviceIsTheOnlyOneTriedAndCancelEndsBetweenInquiries) {
@@ -175,15 +175,15 @@ TEST_F(StartupTest, ANamedDeviceIsTheOnlyOneTriedAndCancelEndsBetweenInquiries) 
     std::vector<LookingAt> places;
     hooks.looking = [&](LookingAt where) { places.push_back(where); };
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::Aborted);
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
     EXPECT_EQ(Inquiries(usb), 2);
     EXPECT_EQ(ecp.opens(), 0);
     EXPECT_EQ(places, std::vector<LookingAt>{LookingAt::Usb});
 
     hooks.cancelled = [&] { return Inquiries(usb) >= 3; };
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::Aborted);
     EXPECT_EQ(Inquiries(usb), 3);
     EXPECT_EQ(asked, 1);
 }
@@ -193,13 +193,13 @@ TEST_F(StartupTest, UsbSilentOnWin9xFallsBackToLpt1AndTheTraceStillNamesUsb) {
     FakeDevice pipes("fake:usb*");
     lpt.setResponder(AnswerFrom(2, 2));
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
-    EXPECT_EQ(currentPort, 1);
-    EXPECT_EQ(isWin9x, 1);
-    EXPECT_EQ(isNt5, 0);
-    EXPECT_STREQ(usbWritePath, "fake:usb\\PIPE00");
-    EXPECT_STREQ(usbReadPath, "fake:usb\\PIPE01");
+    EXPECT_EQ(panelContext.link.currentPort, 1);
+    EXPECT_EQ(panelContext.link.isWin9x, 1);
+    EXPECT_EQ(panelContext.link.isNt5, 0);
+    EXPECT_STREQ(panelContext.link.usbWritePath, "fake:usb\\PIPE00");
+    EXPECT_STREQ(panelContext.link.usbReadPath, "fake:usb\\PIPE01");
     EXPECT_EQ(Inquiries(pipes), 2);
     EXPECT_EQ(Inquiries(lpt), 2);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" USB Control Port = fake:usb\r",
@@ -222,21 +222,21 @@ TEST_F(StartupTest, DISABLED_IsolatedWithoutAUsbLibrary) {
     ASSERT_TRUE(fakes::Absent("tirusb.dll"));
     ASSERT_TRUE(fakes::Absent("tiropen.dll"));
     ecp.setResponder(AnswerFrom(1, 2));
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
+    EXPECT_EQ(panelContext.link.usbLibrary, nullptr);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
-    RunExit();
+    RunExit(panelContext);
     panelContext.link.Reset();
 
     Win9x();
     clearTrace();
     lpt.setResponder(AnswerFrom(1, 2));
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 1);
-    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 1);
+    EXPECT_EQ(panelContext.link.usbLibrary, nullptr);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
-    RunExit();
+    RunExit(panelContext);
 }
 
 TEST_F(StartupTest, WithoutAUsbLibraryTheParallelPortIsChosen) {
@@ -251,10 +251,10 @@ TEST_F(StartupTest, UsbLibraryWithoutTheTimedReadStillServesTheUsbPort) {
     fakes::UseProgramFolder("older");
     FakeDevice usb("fake:usb");
     usb.setResponder(AnswerFrom(1, 5));
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 0);
-    EXPECT_EQ(pWin2kUsbReadWithin, nullptr);
-    EXPECT_EQ(inquiryRecord.machineClass, 5);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
+    EXPECT_EQ(panelContext.link.pWin2kUsbReadWithin, nullptr);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 5);
 }
 
 TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
@@ -268,19 +268,19 @@ TEST_F(StartupTest, UsbLibraryLackingAnEntryPointCountsAsAbsent) {
     FakeDevice usb("fake:usb*");
     ecp.setResponder(AnswerFrom(1, 2));
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
     EXPECT_EQ(partialUsb.nameCalls(), 0);
     EXPECT_EQ(usb.opens(), 0);
-    RunExit();
+    RunExit(panelContext);
     panelContext.link.Reset();
-    FreePhonebookTable();
+    FreePhonebookTable(panelContext.records);
 
     Win9x();
     clearTrace();
     lpt.setResponder(AnswerFrom(1, 2));
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 1);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 1);
     EXPECT_EQ(usb.opens(), 0);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = LPT1, Win98 = 1\r"}));
 }
@@ -290,9 +290,9 @@ TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
     usb.setOpenable(false);
     ecp.setResponder(AnswerFrom(1, 2));
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
-    EXPECT_EQ(currentPort, 4);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
     EXPECT_EQ(tirusb->nameCalls(), 1);
     EXPECT_EQ(usb.refusedOpens(), 1);
     EXPECT_EQ(Inquiries(ecp), 1);
@@ -300,10 +300,10 @@ TEST_F(StartupTest, UsbPipeThatWillNotOpenFallsBackWithoutInquiringOnUsb) {
 }
 
 TEST_F(StartupTest, AbortAfterTwoSilentInquiriesOnTheParallelPort) {
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::Aborted);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 0);
 }
 
 TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
@@ -311,7 +311,7 @@ TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
     usb.setOpenable(false);
     choices = {NotRespondingChoice::Retry, NotRespondingChoice::Abort};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::Aborted);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::Aborted);
 
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(tirusb->nameCalls(), 2);
@@ -321,8 +321,8 @@ TEST_F(StartupTest, RetryDetectsAgainWithoutLoadingTheLibraryAgain) {
                                                       " Port = \\\\.\\VornEcp1, Win98 = 0\r"}));
     // One load only: after dropping the program's one reference, nobody but
     // the test holds the library.
-    platform::FreeLibrary(usbLibrary);
-    usbLibrary = nullptr;
+    platform::FreeLibrary(panelContext.link.usbLibrary);
+    panelContext.link.usbLibrary = nullptr;
     EXPECT_FALSE(tirusb->lib.heldElsewhere());
 }
 
@@ -332,9 +332,9 @@ TEST_F(StartupTest, RetryFindsAUsbPipeThatAppearedMeanwhile) {
     usb.setResponder(AnswerFrom(1, 2));
     choices = {NotRespondingChoice::Retry};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
-    EXPECT_EQ(currentPort, 0);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
     EXPECT_EQ(Inquiries(ecp), 2);
     EXPECT_EQ(Inquiries(usb), 1);
     EXPECT_EQ(PortTraces(), (std::vector<std::string>{" Port = \\\\.\\VornEcp1, Win98 = 0\r",
@@ -343,25 +343,25 @@ TEST_F(StartupTest, RetryFindsAUsbPipeThatAppearedMeanwhile) {
 
 TEST_F(StartupTest, IgnoreAfterWriteFailuresKeepsMachineClass2) {
     ecp.setOpenable(false);
-    inquiryRecord.machineClass = 0; // the defaults put 2 back
+    panelContext.records.inquiryRecord.machineClass = 0; // the defaults put 2 back
     choices = {NotRespondingChoice::Ignore};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 2);
 }
 
 TEST_F(StartupTest, IgnoreAfterAShortAnswerLeavesMachineClass0) {
     ecp.setResponder(AnswerFrom(1, 2, 4));
     choices = {NotRespondingChoice::Ignore};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(Inquiries(ecp), 2);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 0);
 }
 
 TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases) {
@@ -369,16 +369,16 @@ TEST_F(StartupTest, RefusedPortEndsBeforeMemoryAndDetectionAndExitStillReleases)
     FakeDevice usb("fake:usb");
     busyRetries = 2; // Retry asks the arbitration again
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::PortBusy);
 
     EXPECT_EQ(busy, 3);
-    EXPECT_EQ(PhonebookTable, nullptr);
-    EXPECT_EQ(groupRefCount, nullptr);
-    EXPECT_EQ(usbLibrary, nullptr);
+    EXPECT_EQ(panelContext.records.phonebookTable, nullptr);
+    EXPECT_EQ(panelContext.records.groupRefCount, nullptr);
+    EXPECT_EQ(panelContext.link.usbLibrary, nullptr);
     EXPECT_EQ(usb.opens() + ecp.opens(), 0);
     EXPECT_TRUE(PortTraces().empty());
 
-    RunExit();
+    RunExit(panelContext);
     EXPECT_EQ(vexlink->releaseCalls(), 1);
     EXPECT_EQ(vexlink->lastId(), 8);
     EXPECT_EQ(traceLines().back(), "RCP: Port Release - TRUE\n");
@@ -389,11 +389,11 @@ TEST_F(StartupTest, ArbitrationLibraryWithoutPortAcquireMakesThePortBusyAndExitR
     partial.set(1, 1);
     fakes::UseProgramFolder("noacquire");
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::PortBusy);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::PortBusy);
     EXPECT_EQ(busy, 1);
-    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(panelContext.records.phonebookTable, nullptr);
 
-    RunExit();
+    RunExit(panelContext);
     EXPECT_EQ(partial.releaseCalls(), 0);
     EXPECT_EQ(traceLines().back(), "RCP: Port Acquire - FAILED");
 }
@@ -402,15 +402,15 @@ TEST_F(StartupTest, ExitReleasesThePortAndFreesThePhonebook) {
     ecp.setResponder(AnswerFrom(1, 2));
     FakeDevice usb("fake:usb");
     usb.setOpenable(false);
-    ASSERT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    ASSERT_NE(PhonebookTable, nullptr);
+    ASSERT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    ASSERT_NE(panelContext.records.phonebookTable, nullptr);
 
-    RunExit();
+    RunExit(panelContext);
 
-    EXPECT_EQ(PhonebookTable, nullptr);
-    EXPECT_EQ(groupRefCount, nullptr);
+    EXPECT_EQ(panelContext.records.phonebookTable, nullptr);
+    EXPECT_EQ(panelContext.records.groupRefCount, nullptr);
     EXPECT_EQ(vexlink->releaseCalls(), 1);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
+    EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr);
 }
 
 TEST_F(StartupTest, PlatformsOtherThanNt5And9xUseTheEcpDeviceWithoutAnyLibrary) {
@@ -427,12 +427,12 @@ TEST_F(StartupTest, PlatformsOtherThanNt5And9xUseTheEcpDeviceWithoutAnyLibrary) 
     for (const auto& version : versions) {
         platform::SetVersionForTests(version);
         clearTrace();
-        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-        EXPECT_EQ(isNt5, 0);
-        EXPECT_EQ(isWin9x, 0);
-        EXPECT_EQ(currentPort, 4);
-        EXPECT_EQ(usbLibrary, nullptr);
-        RunExit();
+        EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(panelContext.link.isNt5, 0);
+        EXPECT_EQ(panelContext.link.isWin9x, 0);
+        EXPECT_EQ(panelContext.link.currentPort, 4);
+        EXPECT_EQ(panelContext.link.usbLibrary, nullptr);
+        RunExit(panelContext);
     }
     EXPECT_EQ(usb.opens(), 0);
 }
@@ -451,11 +451,11 @@ TEST_F(StartupTest, PortTypeComesFromKelpixIniClampedTo1To3) {
         if (c.value) {
             profiles.write("KELPIX.INI", "[KELPIX DRIVER]\nPortType=" + *c.value + "\n");
         }
-        portType = 99;
-        EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-        EXPECT_EQ(portType, c.expected) << c.value.value_or("(no file)");
-        EXPECT_EQ(currentPort, 4); // the port type chooses no port
-        RunExit();
+        panelContext.portType = 99;
+        EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+        EXPECT_EQ(panelContext.portType, c.expected) << c.value.value_or("(no file)");
+        EXPECT_EQ(panelContext.link.currentPort, 4); // the port type chooses no port
+        RunExit(panelContext);
     }
 }
 
@@ -493,7 +493,7 @@ TEST_F(UsbChoiceStartupTest, TheChosenMachineIsUsedAndRememberedAndRetryDoesNotA
     choice = "usb:1A2B:0202:B2";
     choices = {NotRespondingChoice::Retry};
 
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
 
     ASSERT_EQ(offered.size(), 1u);
     ASSERT_EQ(offered[0].size(), 2u);
@@ -503,8 +503,8 @@ TEST_F(UsbChoiceStartupTest, TheChosenMachineIsUsedAndRememberedAndRetryDoesNotA
               (std::vector<std::string>{"usb:1A2B:0101:A1", "Acme", "FX 100", "A1",
                                         "usb:1A2B:0202:B2", "B2"}));
     EXPECT_EQ(tirusb->selectCalls(), 1);
-    EXPECT_EQ(currentPort, 0);
-    EXPECT_STREQ(usbWritePath, "usb:1A2B:0202:B2");
+    EXPECT_EQ(panelContext.link.currentPort, 0);
+    EXPECT_STREQ(panelContext.link.usbWritePath, "usb:1A2B:0202:B2");
     EXPECT_EQ(Inquiries(second), 1);
     EXPECT_EQ(first.opens() + first.refusedOpens(), 0);
     EXPECT_EQ(remembered(), "usb:1A2B:0202:B2\n");
@@ -523,13 +523,13 @@ TEST_F(UsbChoiceStartupTest, CancelOrAnUnlistedNameGoesToTheParallelPortNoAnswer
         choice = answer;
         offered.clear();
         const int ecpOpens = ecp.opens();
-        EXPECT_EQ(RunStartup(hooks), outcome);
+        EXPECT_EQ(RunStartup(panelContext, hooks), outcome);
         EXPECT_EQ(offered.size(), 1u);
         EXPECT_EQ(ecp.opens() > ecpOpens, answer.has_value());
         EXPECT_EQ(tirusb->selectCalls(), 0);
         EXPECT_EQ(first.opens(), 0);
         EXPECT_EQ(remembered(), "");
-        RunExit();
+        RunExit(panelContext);
     }
     EXPECT_EQ(vexlink->releaseCalls(), 3); // the port went back every time
 }
@@ -538,16 +538,16 @@ TEST_F(UsbChoiceStartupTest, NoQuestionWhenTheLibraryNamesOneListsFewerOrCannotL
     FakeDevice usb("fake:usb");
     usb.setResponder(AnswerFrom(1, 5));
     tirusb->set("fake:usb", UsbWrite, UsbRead); // the variable, or the remembered one
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 0);
-    RunExit();
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 0);
+    RunExit(panelContext);
 
     ecp.setResponder(AnswerFrom(1, 2));
     tirusb->set("", UsbWrite, UsbRead);
     tirusb->setList("usb:1A2B:0101:A1\tAcme\tFX 100\tA1\n", 1);
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 4);
-    RunExit();
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
+    RunExit(panelContext);
     EXPECT_TRUE(offered.empty());
 
     // An older library without the list starts as before.
@@ -557,10 +557,10 @@ TEST_F(UsbChoiceStartupTest, NoQuestionWhenTheLibraryNamesOneListsFewerOrCannotL
     olderVexlink.set(1, 1);
     olderUsb.set("", UsbWrite, UsbRead);
     fakes::UseProgramFolder("older");
-    EXPECT_EQ(RunStartup(hooks), StartupOutcome::MainWindow);
-    EXPECT_EQ(currentPort, 4);
-    EXPECT_EQ(pListControlPorts, nullptr);
-    EXPECT_TRUE(UsbCandidates().empty());
+    EXPECT_EQ(RunStartup(panelContext, hooks), StartupOutcome::MainWindow);
+    EXPECT_EQ(panelContext.link.currentPort, 4);
+    EXPECT_EQ(panelContext.link.pListControlPorts, nullptr);
+    EXPECT_TRUE(UsbCandidates(panelContext.link).empty());
     EXPECT_TRUE(offered.empty());
 }
 

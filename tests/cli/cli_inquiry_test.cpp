@@ -113,8 +113,8 @@ TEST_F(CliInquiryTest, InquiryPrintsThePortAndTheInquiryRecord) {
     EXPECT_EQ(Inquiries(), 1);
     EXPECT_EQ(clock.slept(), 1500u);
     // The port went back to the scanner driver and the phonebook was freed.
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_EQ(PhonebookTable, nullptr);
+    EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr);
+    EXPECT_EQ(panelContext.records.phonebookTable, nullptr);
 
     // -v: the whole trace on standard error, and the fixture's sink is back.
     EXPECT_EQ(Run({"-v", "inquiry"}), cli::kExitOk);
@@ -137,8 +137,8 @@ TEST_F(CliInquiryTest, UsbMachineWithoutPermissionIsADeviceErrorNamingTheNode) {
                          "/dev/bus/usb/003/014: permission denied; install the udev rule "
                          "70-faxrcp.rules (see faxrcp-cli(1), PERMISSIONS)\n");
     // The USB library named the printer it found; the probe could not open it.
-    EXPECT_STREQ(usbWritePath, "usb:1A2B:0101");
-    EXPECT_EQ(currentPort, 4);
+    EXPECT_STREQ(panelContext.link.usbWritePath, "usb:1A2B:0101");
+    EXPECT_EQ(panelContext.link.currentPort, 4);
 }
 
 TEST_F(CliInquiryTest, SilentMachineIsNotRespondingInOneLine) {
@@ -147,8 +147,8 @@ TEST_F(CliInquiryTest, SilentMachineIsNotRespondingInOneLine) {
     EXPECT_EQ(err.str(), "faxrcp-cli: no answer from the machine at sim:\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Inquiries(), 2);
-    EXPECT_EQ(ecp.opens(), 0);              // the named machine is the only one tried
-    EXPECT_EQ(arbitrationLibrary, nullptr); // released on this path too
+    EXPECT_EQ(ecp.opens(), 0); // the named machine is the only one tried
+    EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr); // released on this path too
 }
 
 TEST_F(CliInquiryTest, HelpAndWrongUsageNeverTouchThePort) {
@@ -194,7 +194,7 @@ TEST_F(CliInquiryTest, FilesThatAreNotWhatTheySeemAreRefusedBeforeTheMachineIsOp
         EXPECT_EQ(Run(c.args), c.status);
         EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
         EXPECT_EQ(machine().openCount(), 0);
-        EXPECT_EQ(arbitrationLibrary, nullptr);
+        EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr);
     }
     const auto log = machine().commandLog();
     for (sim::Command c : {sim::Command::SetPhonebook, sim::Command::FirmwareRequest}) {

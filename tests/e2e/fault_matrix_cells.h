@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_info.h"
 #include "protocol/phonebook.h"
@@ -34,19 +35,29 @@ enum class Cmd {
 // goes through the transfer engine) and the machine's command its faults hit.
 struct CommandInfo {
     const char* name;
-    int (*routine)();
+    int (*routine)(PanelContext& context);
     sim::Command target;
 };
 
 inline const CommandInfo kCommands[] = {
-    {"Inquiry", Mfp_Inquiry, sim::Command::Inquiry},
-    {"GetSettings", Mfp_GetSettings, sim::Command::GetSetup},
-    {"SetSettings", Mfp_SetSettings, sim::Command::SetSetup},
-    {"GetStatus", Mfp_GetSystemStatus, sim::Command::GetStatus},
-    {"SetStatus", Mfp_SetSystemStatus, sim::Command::SetStatus},
-    {"GetInfo", Mfp_GetMachineInfo, sim::Command::GetInfo},
-    {"GetPhonebook", Mfp_GetPhonebook, sim::Command::GetPhonebook},
-    {"SetPhonebook", Mfp_SetPhonebook, sim::Command::SetPhonebook},
+    {"Inquiry", [](PanelContext& c) { return Mfp_Inquiry(c.link, c.records.inquiryRecord); },
+     sim::Command::Inquiry},
+    {"GetSettings", [](PanelContext& c) { return Mfp_GetSettings(c.link, c.records.systemSetup); },
+     sim::Command::GetSetup},
+    {"SetSettings", [](PanelContext& c) { return Mfp_SetSettings(c.link, c.records.systemSetup); },
+     sim::Command::SetSetup},
+    {"GetStatus",
+     [](PanelContext& c) { return Mfp_GetSystemStatus(c.link, c.records.systemStatus); },
+     sim::Command::GetStatus},
+    {"SetStatus",
+     [](PanelContext& c) { return Mfp_SetSystemStatus(c.link, c.records.systemStatus); },
+     sim::Command::SetStatus},
+    {"GetInfo", [](PanelContext& c) { return Mfp_GetMachineInfo(c.link, c.records.machineInfo); },
+     sim::Command::GetInfo},
+    {"GetPhonebook", [](PanelContext& c) { return Mfp_GetPhonebook(c.link, c.records); },
+     sim::Command::GetPhonebook},
+    {"SetPhonebook", [](PanelContext& c) { return Mfp_SetPhonebook(c.link, c.records); },
+     sim::Command::SetPhonebook},
     {"FirmwareUsb", nullptr, sim::Command::FirmwareRequest},
     {"FirmwareEcp", nullptr, sim::Command::FirmwareRequest},
 };

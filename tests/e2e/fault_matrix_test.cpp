@@ -283,14 +283,17 @@ template <typename T> std::vector<uint8_t> Raw(const T& record) {
 }
 
 Snapshot ProgramState() {
-    const auto* table = reinterpret_cast<const uint8_t*>(PhonebookTable);
+    const auto* table = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
     return {
-        {"inquiryRecord", Raw(inquiryRecord)},
-        {"systemSetup", Raw(systemSetup)},
-        {"systemStatus", Raw(systemStatus)},
-        {"machineInfo", Raw(machineInfo)},
-        {"PhonebookTable", std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
-        {"groupRefCount", std::vector<uint8_t>(groupRefCount, groupRefCount + kSlots)},
+        {"panelContext.records.inquiryRecord", Raw(panelContext.records.inquiryRecord)},
+        {"panelContext.records.systemSetup", Raw(panelContext.records.systemSetup)},
+        {"panelContext.records.systemStatus", Raw(panelContext.records.systemStatus)},
+        {"panelContext.records.machineInfo", Raw(panelContext.records.machineInfo)},
+        {"panelContext.records.phonebookTable",
+         std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
+        {"panelContext.records.groupRefCount",
+         std::vector<uint8_t>(panelContext.records.groupRefCount,
+                              panelContext.records.groupRefCount + kSlots)},
     };
 }
 
@@ -383,8 +386,8 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
                 return platform::OpenDevice("matrix:", mode);
             });
         }
-        ASSERT_TRUE(AllocatePhonebookTable(kSlots));
-        languageFilePath = LanguageFilePath("en");
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, kSlots));
+        UseLanguageFile(LanguageFilePath("en"));
         image_ = std::string(kImageSize, '\0');
         for (size_t i = 0; i < image_.size(); ++i) {
             image_[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
@@ -409,18 +412,20 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         machine().reset();
         machine().setMachineClass(kMachineClass);
         opensLeft_ = -1;
-        SetMachineRecordDefaults();
+        SetMachineRecordDefaults(panelContext.records);
         for (int i = 0; i < kSlots; ++i) {
-            PhonebookEntry& e = PhonebookTable[i];
+            PhonebookEntry& e = panelContext.records.phonebookTable[i];
             std::memset(&e, 0, sizeof e);
             std::snprintf(e.name, sizeof e.name, "Old %d", i);
             std::snprintf(e.number, sizeof e.number, "0%d", 1000 + i);
         }
-        RecountGroupRefs();
+        RecountGroupRefs(panelContext.records);
         panelContext.link.Reset();
-        std::snprintf(usbWritePath, sizeof usbWritePath, "matrix:");
-        std::snprintf(usbReadPath, sizeof usbReadPath, "matrix:");
-        currentPort = port == Port::kUsb ? 0 : port == Port::kLpt1 ? 1 : 4;
+        std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath,
+                      "matrix:");
+        std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath,
+                      "matrix:");
+        panelContext.link.currentPort = port == Port::kUsb ? 0 : port == Port::kLpt1 ? 1 : 4;
     }
 
     void Inflict(const Cell& cell) {
@@ -450,7 +455,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         if (IsFirmware(cmd)) {
             PageView view;
             view.fileName = imagePath_;
-            firmware::FirmwareTransfer transfer(view);
+            firmware::FirmwareTransfer transfer(view, panelContext.link);
             const firmware::TransferResult r = transfer.OnUpdate(imagePath_);
             Outcome o{r == firmware::TransferResult::kCompleted ? kOk : kFail, Shown::kNothing};
             const bool completeLook = view.completions.size() == 1 &&
@@ -467,7 +472,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
             }
             return o;
         }
-        const int r = Info(cmd).routine();
+        const int r = Info(cmd).routine(panelContext);
         PauseMs(500);
         // Every page turns a failed command into the not-responding box.
         return {r == 1 ? kOk : kFail, r == 1 ? kNothing : kNotResp};
@@ -509,7 +514,8 @@ TEST_P(FaultMatrix, Cell) {
     const Reference ref = HealthyRun(cell.cmd, port);
     // The command the next exchange runs, and the machine's data it must read.
     const Cmd nextCmd = cell.cmd == Cmd::kGetInfo ? Cmd::kGetSettings : Cmd::kGetInfo;
-    const std::string nextRecord = nextCmd == Cmd::kGetInfo ? "machineInfo" : "systemSetup";
+    const std::string nextRecord = nextCmd == Cmd::kGetInfo ? "panelContext.records.machineInfo"
+                                                            : "panelContext.records.systemSetup";
     const Snapshot nextData = HealthyRun(nextCmd, Port::kUsb).records;
 
     Prepare(port);
@@ -532,7 +538,8 @@ TEST_P(FaultMatrix, Cell) {
     if (cell.records == Records::kFilled) {
         wantRecords = ref.records;
     } else if (cell.records == Records::kClassZero) {
-        wantRecords["inquiryRecord"][offsetof(InquiryRecord, machineClass)] = 0;
+        wantRecords["panelContext.records.inquiryRecord"][offsetof(InquiryRecord, machineClass)] =
+            0;
     }
     for (const std::string& d : Differences(ProgramState(), wantRecords)) {
         problems.push_back("record: " + d);

@@ -120,7 +120,7 @@ TEST_F(FwUpPageTest, TextsFollowTheLanguageFileEvenWhenMissing) {
     EXPECT_EQ(dlg::ControlText(&german, kUpdate), "Aktualisieren");
     EXPECT_EQ(dlg::ControlText(&german, kMessage), "Wählen Sie eine Firmware-Datei.");
 
-    languageFilePath = dir.write("bare.ini", "[COMMON]\nIDS_STRING100=\n");
+    UseLanguageFile(dir.write("bare.ini", "[COMMON]\nIDS_STRING100=\n"));
     CFwUp bare;
     bare.EnsureInitialised();
     for (int id : {kFileInformationBox, kFileNameLabel, kBrowse, kFileSizeLabel, kProgressBox,

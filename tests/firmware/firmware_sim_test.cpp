@@ -38,13 +38,13 @@ class FirmwareSimTest : public PanelTest {
 
     // The machine on the USB control port.
     void useUsb() {
-        currentPort = 0;
-        std::strcpy(usbWritePath, "sim:");
-        std::strcpy(usbReadPath, "sim:");
+        panelContext.link.currentPort = 0;
+        std::strcpy(panelContext.link.usbWritePath, "sim:");
+        std::strcpy(panelContext.link.usbReadPath, "sim:");
     }
     // The machine behind the ECP driver device.
     void useEcp() {
-        currentPort = 4;
+        panelContext.link.currentPort = 4;
         platform::RegisterDevice(kEcpName, [](const std::string&, const platform::OpenMode& mode) {
             return platform::OpenDevice("sim:", mode);
         });
@@ -57,7 +57,7 @@ class FirmwareSimTest : public PanelTest {
 
     std::string content;
     fwtest::RecordingView view;
-    firmware::FirmwareTransfer transfer{view};
+    firmware::FirmwareTransfer transfer{view, panelContext.link};
 };
 
 TEST_F(FirmwareSimTest, MachineReceivesTheImageOverUsb) {

@@ -65,7 +65,7 @@ class FirmwareTransferTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        languageFilePath = LanguageFilePath("en");
+        UseLanguageFile(LanguageFilePath("en"));
     }
 
     std::string image(size_t size) {
@@ -147,8 +147,9 @@ class FirmwareTransferTest : public PlatformTest {
     // The version reads are the machine's commands, tested against the
     // simulated machine; here they only name the versions.
     std::string versionAfter = "1.10";
-    firmware::FirmwareTransfer transfer{
-        view, [this](bool after) { return after ? versionAfter : std::string("1.00"); }};
+    firmware::FirmwareTransfer transfer{view, panelContext.link, [this](bool after) {
+                                            return after ? versionAfter : std::string("1.00");
+                                        }};
 };
 
 // The generic path on the parallel port opened by name.
@@ -156,7 +157,7 @@ class GenericPathTest : public FirmwareTransferTest {
   protected:
     void SetUp() override {
         FirmwareTransferTest::SetUp();
-        currentPort = 1;
+        panelContext.link.currentPort = 1;
         recordWriteTicks(lpt);
     }
     FakeDevice lpt{"LPT1"};
@@ -167,7 +168,7 @@ class LptPathTest : public FirmwareTransferTest {
   protected:
     void SetUp() override {
         FirmwareTransferTest::SetUp();
-        currentPort = 4;
+        panelContext.link.currentPort = 4;
         recordWriteTicks(ecp);
     }
     FakeDevice ecp{kEcpName};
@@ -503,7 +504,7 @@ TEST_F(GenericPathTest, FileGrowingDuringTheTransferIsSentAtItsStartingSize) {
 
 TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
     const std::string path = image(4096);
-    languageFilePath = LanguageFilePath("fr");
+    UseLanguageFile(LanguageFilePath("fr"));
     lpt.onRead(kAnswer);
     EXPECT_EQ(transfer.OnUpdate(path), TransferResult::kCompleted);
     EXPECT_EQ(view.shown.at(0).messageText, "4096 octets transférés");
@@ -511,7 +512,7 @@ TEST_F(GenericPathTest, TextsComeFromTheLanguageFile) {
               "Mise à jour terminée ! \nMicrologiciel mis à jour : 1.00 → 1.10");
 
     // Without a language file every text is empty; the count stays.
-    languageFilePath = dir.file("none.ini");
+    UseLanguageFile(dir.file("none.ini"));
     view = RecordingView{};
     image(4096);
     lpt.onRead(kAnswer);
@@ -690,7 +691,7 @@ TEST(FirmwareHelpers, BrowseCheckTellsSizeAndProblemWithoutReading) {
 TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
     for (const char* language : {"en", "fr", "de"}) {
         SCOPED_TRACE(language);
-        languageFilePath = LanguageFilePath(language);
+        UseLanguageFile(LanguageFilePath(language));
         for (const char* key : {"IDS_STRING100", "IDS_STRING102", "IDS_STRING104", "IDS_STRING105",
                                 "IDS_STRING106", "IDS_APPNAME", "IDS_FW_FILE_EMPTY",
                                 "IDS_FW_FILE_TOO_LARGE", "IDS_FW_FILE_UNREADABLE"}) {
@@ -701,7 +702,7 @@ TEST(FirmwareLanguages, EveryLanguageHasEveryText) {
             EXPECT_STRNE(GetLangString("FWUP", key), "") << key;
         }
     }
-    languageFilePath.clear();
+    UseLanguageFile({});
 }
 
 } // namespace

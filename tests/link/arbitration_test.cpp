@@ -11,9 +11,9 @@ class ArbitrationTest : public LinkTest {};
 TEST_F(ArbitrationTest, DISABLED_IsolatedWithoutTheLibrary) {
     fakes::UseProgramFolder("empty");
     ASSERT_TRUE(fakes::Absent("vexlink.dll"));
-    EXPECT_EQ(AcquirePort(8), 1);
-    EXPECT_EQ(arbitrationLibrary, nullptr);
-    EXPECT_EQ(ReleasePort(8), 0);
+    EXPECT_EQ(AcquirePort(panelContext.link, 8), 1);
+    EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr);
+    EXPECT_EQ(ReleasePort(panelContext.link, 8), 0);
     EXPECT_TRUE(traceLines().empty());
 }
 
@@ -50,11 +50,11 @@ TEST_F(ArbitrationTest, AcquireAndReleaseFollowTheLibrarysAnswers) {
         vexlink.set(c.acquireAnswer, c.releaseAnswer);
         fakes::UseProgramFolder(c.variant);
 
-        EXPECT_EQ(AcquirePort(8), c.acquired);
-        EXPECT_EQ(arbitrationLibrary != nullptr, c.keptLoaded);
-        EXPECT_EQ(ReleasePort(8), c.released);
-        EXPECT_EQ(ReleasePort(8), 0); // nothing left to release
-        EXPECT_EQ(arbitrationLibrary, nullptr);
+        EXPECT_EQ(AcquirePort(panelContext.link, 8), c.acquired);
+        EXPECT_EQ(panelContext.link.arbitrationLibrary != nullptr, c.keptLoaded);
+        EXPECT_EQ(ReleasePort(panelContext.link, 8), c.released);
+        EXPECT_EQ(ReleasePort(panelContext.link, 8), 0); // nothing left to release
+        EXPECT_EQ(panelContext.link.arbitrationLibrary, nullptr);
         EXPECT_EQ(vexlink.releaseCalls(), c.releaseCalls);
         if (c.releaseCalls != 0) {
             EXPECT_EQ(vexlink.lastId(), 8);

@@ -64,9 +64,9 @@ TEST_F(DiscardTest, PortsOpenedByNameDropWhatIsHeldAndKeepTheAnswerToCome) {
         const platform::CommTimeouts own{200, 7, 3000, 9, 5000};
         device.setInitialTimeouts(own);
         device.onHeld(ByteVector(5000, 0x33)).onRead(kNextAnswer);
-        currentPort = port;
+        panelContext.link.currentPort = port;
 
-        EXPECT_EQ(PortDiscard(), 5000);
+        EXPECT_EQ(PortDiscard(panelContext.link), 5000);
         EXPECT_EQ(device.atOnceReads(), 3); // 4096, 904, then nothing
         EXPECT_EQ(device.waitingReads(), 0);
         EXPECT_EQ(device.queuedReads(), 1u);
@@ -77,20 +77,20 @@ TEST_F(DiscardTest, PortsOpenedByNameDropWhatIsHeldAndKeepTheAnswerToCome) {
         EXPECT_EQ(device.controlCodes().size(), port == 4 ? 2u : 0u);
 
         // Nothing held: nothing dropped, nothing traced.
-        EXPECT_EQ(PortDiscard(), 0);
+        EXPECT_EQ(PortDiscard(panelContext.link), 0);
         EXPECT_EQ(traceLines().size(), 1u);
         ByteVector answer(10);
-        EXPECT_EQ(PortRead(answer.data(), 10), 10);
+        EXPECT_EQ(PortRead(panelContext.link, answer.data(), 10), 10);
         EXPECT_EQ(answer, kNextAnswer);
     }
 }
 
 TEST_F(DiscardTest, DrainingIsBoundedAndNeverWaits) {
-    currentPort = 1;
+    panelContext.link.currentPort = 1;
     {
         FakeDevice lpt("LPT1");
         lpt.onHeld(ByteVector(kDiscardLimit + 5000, 0x44));
-        EXPECT_EQ(PortDiscard(), kDiscardLimit);
+        EXPECT_EQ(PortDiscard(panelContext.link), kDiscardLimit);
         EXPECT_EQ(lpt.atOnceReads(), kDiscardLimit / 4096);
     }
     {
@@ -99,80 +99,80 @@ TEST_F(DiscardTest, DrainingIsBoundedAndNeverWaits) {
         for (int i = 0; i < kDiscardRounds + 10; ++i) {
             lpt.onHeld({0x55});
         }
-        EXPECT_EQ(PortDiscard(), kDiscardRounds);
+        EXPECT_EQ(PortDiscard(panelContext.link), kDiscardRounds);
         EXPECT_EQ(lpt.atOnceReads(), kDiscardRounds);
     }
     {
         // A port that will not read at once is not read at all.
         FakeDevice lpt("LPT1");
         lpt.onHeld(kLateAnswer).onSetCommTimeouts(false);
-        EXPECT_EQ(PortDiscard(), 0);
+        EXPECT_EQ(PortDiscard(panelContext.link), 0);
         EXPECT_TRUE(lpt.calls(Kind::Read).empty());
     }
 }
 
 TEST_F(DiscardTest, UsbDrainsThroughTheLibraryWhenItCanReadAtOnceElseByThePortName) {
-    currentPort = 0;
-    isNt5 = 1;
-    pWin2kUsbRead = LibraryRead;
-    std::strcpy(usbReadPath, "fake:usb-read");
+    panelContext.link.currentPort = 0;
+    panelContext.link.isNt5 = 1;
+    panelContext.link.pWin2kUsbRead = LibraryRead;
+    std::strcpy(panelContext.link.usbReadPath, "fake:usb-read");
     FakeDevice pipe("fake:usb-read");
     pipe.onHeld(kLateAnswer);
 
-    pWin2kUsbReadWithin = LibraryReadWithin;
+    panelContext.link.pWin2kUsbReadWithin = LibraryReadWithin;
     library.held = 5000;
-    EXPECT_EQ(PortDiscard(), 5000);
+    EXPECT_EQ(PortDiscard(panelContext.link), 5000);
     EXPECT_EQ(library.limits, (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(pipe.opens(), 0);
 
-    pWin2kUsbReadWithin = nullptr; // an older library
+    panelContext.link.pWin2kUsbReadWithin = nullptr; // an older library
     library = LibraryScript{};
-    EXPECT_EQ(PortDiscard(), static_cast<int32_t>(kLateAnswer.size()));
+    EXPECT_EQ(PortDiscard(panelContext.link), static_cast<int32_t>(kLateAnswer.size()));
     EXPECT_TRUE(library.counts.empty());
     EXPECT_TRUE(pipe.openModes().at(0).read);
 
-    isNt5 = 0; // the pipe path always reads the pipe
+    panelContext.link.isNt5 = 0; // the pipe path always reads the pipe
     pipe.onHeld(kLateAnswer);
-    EXPECT_EQ(PortDiscard(), static_cast<int32_t>(kLateAnswer.size()));
+    EXPECT_EQ(PortDiscard(panelContext.link), static_cast<int32_t>(kLateAnswer.size()));
     EXPECT_EQ(traceLines(),
               (Lines{"Discarded = 5000 \n", "Discarded = 12 \n", "Discarded = 12 \n"}));
 }
 
 TEST_F(DiscardTest, UsbLibraryReadsGetTheTimeLeftAndChunksStopAtTheLimit) {
-    currentPort = 0;
-    isNt5 = 1;
-    pWin2kUsbRead = LibraryRead;
-    pWin2kUsbReadWithin = LibraryReadWithin;
+    panelContext.link.currentPort = 0;
+    panelContext.link.isNt5 = 1;
+    panelContext.link.pWin2kUsbRead = LibraryRead;
+    panelContext.link.pWin2kUsbReadWithin = LibraryReadWithin;
     ByteVector answer(6900);
 
     // Outside an exchange the library's own read serves.
-    EXPECT_EQ(PortRead(answer.data(), 100), 100);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 100), 100);
     EXPECT_TRUE(library.limits.empty());
 
     // Each chunk of a trickling answer takes 3 s of a 7.5 s limit.
     library.msPerRead = 3000;
-    BeginExchange(7500);
-    EXPECT_EQ(PortRead(answer.data(), 6900), 3 * 2048);
+    BeginExchange(panelContext.link, 7500);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 6900), 3 * 2048);
     EXPECT_EQ(library.limits, (std::vector<int>{7500, 4500, 1500}));
-    EndExchange();
+    EndExchange(panelContext.link);
 
     // An older library is not told the limit; the chunks still stop there,
     // and once it has passed nothing is read at all, across the tick's wrap.
     library = LibraryScript{};
     library.msPerRead = 3000;
     library.clock = &clock;
-    pWin2kUsbReadWithin = nullptr;
+    panelContext.link.pWin2kUsbReadWithin = nullptr;
     clock.setTick(0xFFFFF000u);
-    BeginExchange(5000);
-    EXPECT_EQ(PortRead(answer.data(), 6900), 2 * 2048);
+    BeginExchange(panelContext.link, 5000);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 6900), 2 * 2048);
     EXPECT_EQ(library.counts, (std::vector<int>{2048, 2048}));
-    EXPECT_EQ(ExchangeMsLeft(), 0u);
+    EXPECT_EQ(ExchangeMsLeft(panelContext.link), 0u);
     clearTrace();
-    EXPECT_EQ(PortRead(answer.data(), 100), 0);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 100), 0);
     EXPECT_EQ(library.counts.size(), 2u);
     EXPECT_EQ(traceLines(), Lines{"Exchange time is up \n"});
-    EndExchange();
-    EXPECT_EQ(ExchangeMsLeft(), UINT32_MAX);
+    EndExchange(panelContext.link);
+    EXPECT_EQ(ExchangeMsLeft(panelContext.link), UINT32_MAX);
 }
 
 } // namespace

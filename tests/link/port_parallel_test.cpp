@@ -17,13 +17,13 @@ const ByteVector kRequest = HexBytes("1B A4 00 04 50 E0 82 C0");
 class ParallelLinkTest : public LinkTest {
   protected:
     int write(int port) {
-        currentPort = port;
+        panelContext.link.currentPort = port;
         ByteVector request = kRequest;
-        return PortWrite(request.data(), static_cast<int>(request.size()));
+        return PortWrite(panelContext.link, request.data(), static_cast<int>(request.size()));
     }
     int read(int port, ByteVector& answer) {
-        currentPort = port;
-        return PortRead(answer.data(), static_cast<int>(answer.size()));
+        panelContext.link.currentPort = port;
+        return PortRead(panelContext.link, answer.data(), static_cast<int>(answer.size()));
     }
 };
 
@@ -159,14 +159,14 @@ TEST_F(ParallelLinkTest, PortOutsideTheTableOrABadBufferMovesNothing) {
     FakeDevice lpt("LPT1");
     uint8_t bytes[4] = {};
     for (int port : {-1, 7, 1000}) {
-        currentPort = port;
-        EXPECT_EQ(PortWrite(bytes, 4), 0);
-        EXPECT_EQ(PortRead(bytes, 4), 0);
+        panelContext.link.currentPort = port;
+        EXPECT_EQ(PortWrite(panelContext.link, bytes, 4), 0);
+        EXPECT_EQ(PortRead(panelContext.link, bytes, 4), 0);
     }
-    currentPort = 1;
-    EXPECT_EQ(PortWrite(nullptr, 4), 0);
-    EXPECT_EQ(PortRead(nullptr, 4), 0);
-    EXPECT_EQ(PortWrite(bytes, -3), 0);
+    panelContext.link.currentPort = 1;
+    EXPECT_EQ(PortWrite(panelContext.link, nullptr, 4), 0);
+    EXPECT_EQ(PortRead(panelContext.link, nullptr, 4), 0);
+    EXPECT_EQ(PortWrite(panelContext.link, bytes, -3), 0);
     EXPECT_EQ(lpt.opens(), 1); // only the negative count got as far as the port
 }
 

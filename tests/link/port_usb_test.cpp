@@ -65,12 +65,12 @@ class UsbLinkTest : public LinkTest {
     void SetUp() override {
         LinkTest::SetUp();
         usb = UsbScript{};
-        currentPort = 0;
-        isNt5 = 1;
-        pWin2kUsbWrite = ScriptedWrite;
-        pWin2kUsbRead = ScriptedRead;
-        std::strcpy(usbWritePath, "fake:usb-write");
-        std::strcpy(usbReadPath, "fake:usb-read");
+        panelContext.link.currentPort = 0;
+        panelContext.link.isNt5 = 1;
+        panelContext.link.pWin2kUsbWrite = ScriptedWrite;
+        panelContext.link.pWin2kUsbRead = ScriptedRead;
+        std::strcpy(panelContext.link.usbWritePath, "fake:usb-write");
+        std::strcpy(panelContext.link.usbReadPath, "fake:usb-read");
     }
     FakeDevice writePipe{"fake:usb-write"};
     FakeDevice readPipe{"fake:usb-read"};
@@ -78,7 +78,7 @@ class UsbLinkTest : public LinkTest {
 
 TEST_F(UsbLinkTest, Nt5WriteOfExactly3072BytesGoesThroughTheWritePathInOneWrite) {
     ByteVector request = Pattern(3072);
-    EXPECT_EQ(PortWrite(request.data(), 3072), 3072);
+    EXPECT_EQ(PortWrite(panelContext.link, request.data(), 3072), 3072);
     EXPECT_TRUE(usb.counts.empty());
     ASSERT_EQ(writePipe.writes().size(), 1u);
     EXPECT_EQ(writePipe.written(), request);
@@ -113,7 +113,7 @@ TEST_F(UsbLinkTest, Nt5WritesOverThe3072LimitGoThroughTheLibraryInChunks) {
         ByteVector request = Pattern(static_cast<size_t>(c.size));
         usb.base = request.data();
         usb.answers = c.answers;
-        EXPECT_EQ(PortWrite(request.data(), c.size), c.result);
+        EXPECT_EQ(PortWrite(panelContext.link, request.data(), c.size), c.result);
         EXPECT_EQ(usb.counts, c.counts);
         EXPECT_EQ(usb.offsets, c.offsets);
         if (c.result == c.size) {
@@ -127,7 +127,7 @@ TEST_F(UsbLinkTest, Nt5WritesOverThe3072LimitGoThroughTheLibraryInChunks) {
 TEST_F(UsbLinkTest, Nt5WriteThroughAPathThatWillNotOpenWritesNothingAndTracesNothing) {
     writePipe.setOpenable(false);
     ByteVector request = Pattern(8);
-    EXPECT_EQ(PortWrite(request.data(), 8), 0);
+    EXPECT_EQ(PortWrite(panelContext.link, request.data(), 8), 0);
     EXPECT_TRUE(traceLines().empty());
 }
 
@@ -155,7 +155,7 @@ TEST_F(UsbLinkTest, Nt5ReadsGoThroughTheLibraryIn2048ByteChunks) {
         usb = UsbScript{};
         usb.base = answer.data();
         usb.answers = c.answers;
-        EXPECT_EQ(PortRead(answer.data(), c.size), c.result);
+        EXPECT_EQ(PortRead(panelContext.link, answer.data(), c.size), c.result);
         EXPECT_EQ(usb.counts, c.counts);
         EXPECT_EQ(usb.offsets, c.offsets);
         EXPECT_EQ(traceLines(), c.trace);
@@ -164,24 +164,24 @@ TEST_F(UsbLinkTest, Nt5ReadsGoThroughTheLibraryIn2048ByteChunks) {
 }
 
 TEST_F(UsbLinkTest, Nt5TransfersWithoutTheLibraryFunctionsMoveNothing) {
-    pWin2kUsbWrite = nullptr;
-    pWin2kUsbRead = nullptr;
+    panelContext.link.pWin2kUsbWrite = nullptr;
+    panelContext.link.pWin2kUsbRead = nullptr;
     ByteVector buffer = Pattern(4000);
-    EXPECT_EQ(PortWrite(buffer.data(), 4000), 0);
-    EXPECT_EQ(PortRead(buffer.data(), 100), 0);
-    EXPECT_EQ(PortRead(buffer.data(), 4000), 0);
+    EXPECT_EQ(PortWrite(panelContext.link, buffer.data(), 4000), 0);
+    EXPECT_EQ(PortRead(panelContext.link, buffer.data(), 100), 0);
+    EXPECT_EQ(PortRead(panelContext.link, buffer.data(), 4000), 0);
 }
 
 TEST_F(UsbLinkTest, Win9xTransfersUseThePipesWhateverTheirSizeAndTraceAClosedOne) {
-    isNt5 = 0;
-    isWin9x = 1;
+    panelContext.link.isNt5 = 0;
+    panelContext.link.isWin9x = 1;
     readPipe.onRead(HexBytes("1B A4 00 06 50 E0 00 64 01 02"));
     ByteVector request = Pattern(5000);
-    EXPECT_EQ(PortWrite(request.data(), 5000), 5000);
+    EXPECT_EQ(PortWrite(panelContext.link, request.data(), 5000), 5000);
     EXPECT_EQ(writePipe.written(), request);
 
     ByteVector answer(6900);
-    EXPECT_EQ(PortRead(answer.data(), 6900), 10);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 6900), 10);
     EXPECT_EQ(readPipe.readSizes(), (std::vector<size_t>{6900}));
     ASSERT_EQ(readPipe.openModes().size(), 1u);
     EXPECT_TRUE(readPipe.openModes()[0].read);
@@ -192,7 +192,7 @@ TEST_F(UsbLinkTest, Win9xTransfersUseThePipesWhateverTheirSizeAndTraceAClosedOne
     EXPECT_TRUE(traceLines().empty());
 
     readPipe.setOpenable(false);
-    EXPECT_EQ(PortRead(answer.data(), 10), 0);
+    EXPECT_EQ(PortRead(panelContext.link, answer.data(), 10), 0);
     EXPECT_EQ(traceLines(), (Lines{" USB Port open error - for Reading "})); // no "\r"
 }
 

@@ -188,7 +188,7 @@ TEST_F(AdvancedPageTest, LanguageCodesElevenAndThreeBothShowTheFourthItem) {
     EXPECT_EQ(List(kLanguage)->currentIndex(), 3);
     EXPECT_EQ(ApplyAndSent()[kLanguageD], 11);
     Choose(List(kLanguage), 7);
-    EXPECT_EQ(systemStatus.language, 12);
+    EXPECT_EQ(panelContext.records.systemStatus.language, 12);
 }
 
 TEST_F(AdvancedPageTest, PowerSaveOffAndOnWithFiveMinutes) {
@@ -234,11 +234,11 @@ TEST_F(AdvancedPageTest, TollSaverOffDisablesThePickersAndStillSendsTheirPeriod)
         EXPECT_TRUE(page->GetDlgItem(id)->isEnabled()) << id;
     }
     // The pair reaches the record only with Apply, even a failed one.
-    EXPECT_EQ(systemStatus.tollSaver, 0);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaver, 0);
     machine().setFault(sim::Command::SetStatus, sim::Fault{.acceptWriteBytes = 10});
     QTest::mouseClick(Button(kApply), Qt::LeftButton);
     EXPECT_EQ(desk.messageBoxes.size(), 1u);
-    EXPECT_EQ(systemStatus.tollSaver, 1);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaver, 1);
 }
 
 TEST_F(AdvancedPageTest, PickersSendTheirPeriodAndKeepItWhenTheMachineDateIsRefused) {
@@ -252,7 +252,7 @@ TEST_F(AdvancedPageTest, PickersSendTheirPeriodAndKeepItWhenTheMachineDateIsRefu
     PutDateTime(block, kEndD, 2010, 2, 31, 7, 8);
     machine().setStatusBlock(block);
     QTest::mouseClick(Button(kRefresh), Qt::LeftButton);
-    EXPECT_EQ(systemStatus.tollSaverStart.month, 0);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaverStart.month, 0);
     EXPECT_EQ(Date(kStartDate)->date(), QDate(2005, 3, 4));
     EXPECT_EQ(Date(kEndDate)->date(), QDate(2030, 1, 2));
     EXPECT_EQ(Part(ApplyAndSent(), kStartD, 6), (std::vector<uint8_t>{3, 4, 0x07, 0xD5, 21, 30}));
@@ -339,12 +339,12 @@ TEST_F(AdvancedPageTest, ListAndCheckChangesReachTheRecordAndValuesOutsideListsS
     EXPECT_EQ(List(kLanguage)->currentIndex(), -1);
     EXPECT_EQ(List(kMinutes)->currentIndex(), -1);
     Choose(List(kRinger), 0);
-    EXPECT_EQ(systemStatus.ringer, 0);
+    EXPECT_EQ(panelContext.records.systemStatus.ringer, 0);
     ClickButton(Box(kKeySound));
-    EXPECT_EQ(systemStatus.keySound, 1);
+    EXPECT_EQ(panelContext.records.systemStatus.keySound, 1);
     // ECM mode has no handler: it waits for Apply.
     ClickButton(Box(kEcmMode));
-    EXPECT_EQ(systemStatus.ecmMode, 1);
+    EXPECT_EQ(panelContext.records.systemStatus.ecmMode, 1);
 
     const auto sent = ApplyAndSent();
     EXPECT_EQ(Part(sent, kSpeakerD, 3), (std::vector<uint8_t>{7, 0, 1}));
@@ -360,7 +360,7 @@ TEST_F(AdvancedPageTest, ListAndCheckChangesReachTheRecordAndValuesOutsideListsS
 TEST_F(AdvancedPageTest, ALateSettingsAnswerNeitherShowsNorWritesGarbage) {
     machine().setStatusBlock(MachineBlock());
     machine().setFault(sim::Command::GetSetup, sim::Fault{.lateMs = 5000, .times = 1});
-    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
     clock.sleep(10000);
 
     Open();

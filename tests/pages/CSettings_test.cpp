@@ -141,7 +141,7 @@ TEST_F(SettingsPageTest, TypedNumbersAreBroughtIntoRangeWhenTheFieldIsLeft) {
     TypeInto(Edit(kRingCount), "50");
     QTest::mouseClick(Edit(kZoom), Qt::LeftButton);
     EXPECT_EQ(Edit(kRingCount)->text(), "7");
-    EXPECT_EQ(systemSetup.ringCount, 7);
+    EXPECT_EQ(panelContext.records.systemSetup.ringCount, 7);
 
     TypeInto(Edit(kRingCount), "0");
     QTest::keyClick(Edit(kRingCount), Qt::Key_Tab);
@@ -163,12 +163,12 @@ TEST_F(SettingsPageTest, RedialIntervalIsStoredAtOnceZoomOnlyWhenLeft) {
     Open();
     TypeInto(Edit(kRedialInterval), "12");
     EXPECT_TRUE(Edit(kRedialInterval)->hasFocus());
-    EXPECT_EQ(systemSetup.redialInterval, 12);
+    EXPECT_EQ(panelContext.records.systemSetup.redialInterval, 12);
 
     TypeInto(Edit(kZoom), "250");
-    EXPECT_EQ(systemSetup.zoom, 300);
+    EXPECT_EQ(panelContext.records.systemSetup.zoom, 300);
     QTest::mouseClick(Edit(kCopies), Qt::LeftButton);
-    EXPECT_EQ(systemSetup.zoom, 250);
+    EXPECT_EQ(panelContext.records.systemSetup.zoom, 250);
     const auto sent = ApplyAndSent();
     EXPECT_EQ(sent[kIntervalD], 12);
     EXPECT_EQ(sent[kZoomD], 0x00);
@@ -193,13 +193,13 @@ TEST_F(SettingsPageTest, ArrowsStepTheirFieldAndStopOnlyAtTheLimitAhead) {
     TypeInto(Edit(kZoom), "10");
     ClickArrow(Arrows(kZoomArrows), true);
     EXPECT_EQ(Edit(kZoom)->text(), "11");
-    EXPECT_EQ(systemSetup.zoom, 11);
+    EXPECT_EQ(panelContext.records.systemSetup.zoom, 11);
 
     // An arrow selects its field's text and moves the focus there.
     ClickArrow(Arrows(kRingCountArrows), false);
     EXPECT_TRUE(Edit(kRingCount)->hasFocus());
     EXPECT_EQ(Edit(kRingCount)->selectedText(), "3");
-    EXPECT_EQ(systemSetup.ringCount, 3);
+    EXPECT_EQ(panelContext.records.systemSetup.ringCount, 3);
     ClickArrow(Arrows(kDiscardSizeArrows), true);
     ClickArrow(Arrows(kRedialIntervalArrows), true);
     ClickArrow(Arrows(kRedialCountArrows), true);
@@ -212,7 +212,7 @@ TEST_F(SettingsPageTest, ArrowsStepTheirFieldAndStopOnlyAtTheLimitAhead) {
     }
     EXPECT_EQ(Edit(kCopies)->text(), "99");
     ClickArrow(Arrows(kCopiesArrows), false);
-    EXPECT_EQ(systemSetup.copies, 98);
+    EXPECT_EQ(panelContext.records.systemSetup.copies, 98);
 }
 
 TEST_F(SettingsPageTest, MachineValueOutsideAListSurvivesOtherChangesAndApply) {
@@ -225,8 +225,8 @@ TEST_F(SettingsPageTest, MachineValueOutsideAListSurvivesOtherChangesAndApply) {
     ClickButton(Box(kAutoJournal));
     Choose(List(kBypassPaperSize), 5);
     TypeInto(Edit(kRedialCount), "2");
-    EXPECT_EQ(systemSetup.trayPaperSize, 9);
-    EXPECT_EQ(systemSetup.bypassPaperSize, 5);
+    EXPECT_EQ(panelContext.records.systemSetup.trayPaperSize, 9);
+    EXPECT_EQ(panelContext.records.systemSetup.bypassPaperSize, 5);
 
     const auto sent = ApplyAndSent();
     EXPECT_EQ(sent[kTrayD], 9);
@@ -243,10 +243,10 @@ TEST_F(SettingsPageTest, GrayedCheckStateTravelsAndOtherValuesShowCleared) {
     EXPECT_EQ(Box(kAutoJournal)->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(Box(kRxReduction)->checkState(), Qt::Unchecked);
     Choose(List(kTrayPaperSize), 1);
-    EXPECT_EQ(systemSetup.autoJournal, 2);
-    EXPECT_EQ(systemSetup.rxReduction, 0);
+    EXPECT_EQ(panelContext.records.systemSetup.autoJournal, 2);
+    EXPECT_EQ(panelContext.records.systemSetup.rxReduction, 0);
     ClickButton(Box(kAutoJournal));
-    EXPECT_EQ(systemSetup.autoJournal, 1);
+    EXPECT_EQ(panelContext.records.systemSetup.autoJournal, 1);
     ClickButton(Box(kAutoJournal));
-    EXPECT_EQ(systemSetup.autoJournal, 0);
+    EXPECT_EQ(panelContext.records.systemSetup.autoJournal, 0);
 }

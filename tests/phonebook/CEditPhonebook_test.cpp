@@ -117,7 +117,7 @@ TEST_F(CEditPhonebookTest, OkWantsThreeCharactersWithADigit) {
     EXPECT_EQ(editor->Name(), "HOME");
     EXPECT_EQ(editor->Number(), "*1#");
     // The editor itself never stores anything.
-    EXPECT_EQ(PhonebookTable[0].name[0], 0);
+    EXPECT_EQ(panelContext.records.phonebookTable[0].name[0], 0);
 }
 
 } // namespace

@@ -29,11 +29,11 @@ class CGroupDialTest : public PhonebookWindowTest {
         uint8_t members[kMembersLength] = {};
         SetMemberBit(members, kSpeedBitmapOffset, 2, true);
         SetMemberBit(members, kSpeedBitmapOffset, 7, true);
-        StoreGroup(30, "TEAM", members);
-        RecountGroupRefs();
+        StoreGroup(panelContext.records, 30, "TEAM", members);
+        RecountGroupRefs(panelContext.records);
     }
     void Open(int groupSlot) {
-        const PhonebookEntry& e = PhonebookTable[groupSlot];
+        const PhonebookEntry& e = panelContext.records.phonebookTable[groupSlot];
         editor = std::make_unique<CGroupDial>(SlotName(e), e.members);
         editor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
@@ -88,9 +88,9 @@ TEST_F(CGroupDialTest, AddAppendsTheSelectedSlotsInListOrderAndCountsThem) {
     EXPECT_EQ(Column(editor->IncludedList(), 0),
               (std::vector<std::string>{"SD  2", "SD  7", "SD  1", "SD  4", "SD  9"}));
     EXPECT_EQ(editor->AvailableList()->topLevelItemCount(), 0);
-    EXPECT_EQ(groupRefCount[1], 1);
-    EXPECT_EQ(groupRefCount[4], 1);
-    EXPECT_EQ(groupRefCount[9], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[1], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[4], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[9], 1);
 
     editor->NameField()->setText("BIG TEAM");
     Click(kOk);
@@ -109,22 +109,22 @@ TEST_F(CGroupDialTest, CancelPutsEveryCountBack) {
     Click(kAdd);
     Select(editor->IncludedList(), {0});
     Click(kRemove);
-    ASSERT_EQ(groupRefCount[2], 0);
-    ASSERT_EQ(groupRefCount[9], 1);
+    ASSERT_EQ(panelContext.records.groupRefCount[2], 0);
+    ASSERT_EQ(panelContext.records.groupRefCount[9], 1);
     Click(kCancel);
     EXPECT_EQ(editor->result(), QDialog::Rejected);
     for (int i : {1, 4, 9}) {
-        EXPECT_EQ(groupRefCount[i], 0) << "slot " << i;
+        EXPECT_EQ(panelContext.records.groupRefCount[i], 0) << "slot " << i;
     }
-    EXPECT_EQ(groupRefCount[2], 1);
-    EXPECT_EQ(groupRefCount[7], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[2], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[7], 1);
 
     // Removing the same member again in a later run cannot wrap its count.
     Open(30);
     Select(editor->IncludedList(), {0});
     Click(kRemove);
     Click(kCancel);
-    EXPECT_EQ(groupRefCount[2], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[2], 1);
 }
 
 TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
@@ -134,19 +134,20 @@ TEST_F(CGroupDialTest, RemoveThenOkClearsTheMembersBit) {
     EXPECT_EQ(Column(editor->IncludedList(), 0), (std::vector<std::string>{"SD  7"}));
     EXPECT_EQ(Column(editor->AvailableList(), 0),
               (std::vector<std::string>{"SD  1", "SD  4", "SD  9", "SD  2"}));
-    EXPECT_EQ(groupRefCount[2], 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[2], 0);
     EXPECT_EQ(includeState[2], kRemoved);
     Click(kOk);
     EXPECT_FALSE(MemberBit(editor->memberField, kSpeedBitmapOffset, 2));
     EXPECT_TRUE(MemberBit(editor->memberField, kSpeedBitmapOffset, 7));
-    EXPECT_EQ(groupRefCount[2], 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[2], 0);
 }
 
 TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
-    inquiryRecord.capacityA = 10; // 90 speed-dial slots, one-touch slots 90..99
-    inquiryRecord.capacityB = 90;
-    StoreGroup(40, "OTHER", PhonebookTable[30].members);
-    RecountGroupRefs();
+    panelContext.records.inquiryRecord.capacityA =
+        10; // 90 speed-dial slots, one-touch slots 90..99
+    panelContext.records.inquiryRecord.capacityB = 90;
+    StoreGroup(panelContext.records, 40, "OTHER", panelContext.records.phonebookTable[30].members);
+    RecountGroupRefs(panelContext.records);
     speedDialView = 0;
     uint8_t members[kMembersLength] = {};
     members[0] = 30;

@@ -61,7 +61,7 @@ TEST_F(CPhonebookTest, ReadsBehindTheWaitCursorAndShowsEverySpeedDialSlot) {
     EXPECT_EQ(desk.waitCursorShown, 1);
     EXPECT_EQ(desk.waitCursorDepth, 0);
     EXPECT_TRUE(desk.messageBoxes.empty());
-    EXPECT_EQ(groupRefCount[5], 1); // counted after the read
+    EXPECT_EQ(panelContext.records.groupRefCount[5], 1); // counted after the read
 
     ASSERT_EQ(list->topLevelItemCount(), 100);
     EXPECT_EQ(ItemText(list, 0, 0), "  0");
@@ -103,7 +103,7 @@ TEST_F(CPhonebookTest, FailedReadsShowTheNotRespondingBoxAndKeepTheTable) {
     Click(kRead);
     EXPECT_EQ(desk.messageBoxes.size(), 2u);
     EXPECT_EQ(ItemText(list, 2, 1), "KEPT");
-    EXPECT_EQ(SlotName(PhonebookTable[2]), "KEPT");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "KEPT");
 
     machine().clearFaults();
     Click(kRead);
@@ -111,7 +111,7 @@ TEST_F(CPhonebookTest, FailedReadsShowTheNotRespondingBoxAndKeepTheTable) {
     EXPECT_EQ(ItemText(list, 1, 1), "ONE");
     // The machine's empty slot 2 replaces the edit that was never written.
     EXPECT_EQ(ItemText(list, 2, 1), "");
-    EXPECT_EQ(PhonebookTable[2].name[0], 0);
+    EXPECT_EQ(panelContext.records.phonebookTable[2].name[0], 0);
 }
 
 TEST_F(CPhonebookTest, AClickSetsEditAndGroupDialFromTheSlot) {
@@ -181,18 +181,18 @@ TEST_F(CPhonebookTest, DeletingAGroupReleasesItsMembers) {
     machine().setSlotGroup(20, "G1", SpeedMembers({3, 10}));
     machine().setSlotGroup(21, "G2", SpeedMembers({10}));
     Open();
-    ASSERT_EQ(groupRefCount[3], 1);
-    ASSERT_EQ(groupRefCount[10], 2);
-    ASSERT_EQ(PhonebookTable[3].memberMark, 1);
+    ASSERT_EQ(panelContext.records.groupRefCount[3], 1);
+    ASSERT_EQ(panelContext.records.groupRefCount[10], 2);
+    ASSERT_EQ(panelContext.records.phonebookTable[3].memberMark, 1);
 
     ClickItem(20);
     Click(kDelete);
     EXPECT_EQ(desk.beeps, 0);
-    EXPECT_EQ(groupRefCount[3], 0);
-    EXPECT_EQ(PhonebookTable[3].memberMark, 0);
-    EXPECT_EQ(groupRefCount[10], 1);
-    EXPECT_EQ(PhonebookTable[10].memberMark, 1);
-    EXPECT_EQ(PhonebookTable[20].kind, 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[3], 0);
+    EXPECT_EQ(panelContext.records.phonebookTable[3].memberMark, 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[10], 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[10].memberMark, 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[20].kind, 0);
     EXPECT_EQ(ItemText(list, 20, 1), "");
     EXPECT_EQ(ItemText(list, 20, 2), "");
     EXPECT_EQ(page->SelectedItem(), 20);
@@ -205,7 +205,7 @@ TEST_F(CPhonebookTest, DeletingAGroupReleasesItsMembers) {
     EXPECT_EQ(desk.messageBoxes[0].text,
               "Slot 10 is a member of the group dial 21 G2. Take it out of the group first.");
     EXPECT_EQ(ItemText(list, 10, 1), "TEN");
-    EXPECT_EQ(SlotNumber(PhonebookTable[10]), "1010");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[10]), "1010");
     ClickItem(3);
     Click(kDelete);
     EXPECT_EQ(desk.beeps, 0);
@@ -218,7 +218,8 @@ TEST_F(CPhonebookTest, DeleteAllBeepsOncePerSlotAMarkedGroupHolds) {
     machine().setSlotNumber(11, "LOOSE", "1111");
     machine().setSlotGroup(20, "HELD", SpeedMembers({3, 10}));
     Open();
-    PhonebookTable[20].memberMark = 1; // as a machine marks a group that others use
+    panelContext.records.phonebookTable[20].memberMark =
+        1; // as a machine marks a group that others use
 
     Click(kDeleteAll); // the question's default keeps everything
     EXPECT_EQ(ItemText(list, 11, 1), "LOOSE");
@@ -249,7 +250,7 @@ TEST_F(CPhonebookTest, CommandsWithoutASelectedItemOnlyBeep) {
 TEST_F(CPhonebookTest, ConfirmingAGroupWithoutMembers) {
     Open();
     SetTableNumber(40, "WAS", "4040");
-    PhonebookTable[41].memberMark = 1;
+    panelContext.records.phonebookTable[41].memberMark = 1;
     page->FillList();
 
     ClickItem(40);
@@ -259,7 +260,7 @@ TEST_F(CPhonebookTest, ConfirmingAGroupWithoutMembers) {
         editor->OnOK();
     });
     page->OnGroupDial();
-    EXPECT_EQ(PhonebookTable[40].kind, 0); // no mark: back to an empty slot
+    EXPECT_EQ(panelContext.records.phonebookTable[40].kind, 0); // no mark: back to an empty slot
     EXPECT_EQ(ItemText(list, 40, 1), "");
     EXPECT_EQ(ItemText(list, 40, 2), "");
 
@@ -271,7 +272,7 @@ TEST_F(CPhonebookTest, ConfirmingAGroupWithoutMembers) {
         editor->OnOK();
     });
     page->OnGroupDial();
-    EXPECT_EQ(PhonebookTable[41].kind, 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[41].kind, 1);
     EXPECT_EQ(ItemText(list, 41, 1), "MARKED");
     EXPECT_EQ(ItemText(list, 41, 2), "*GROUP DIAL*");
     EXPECT_FALSE(EditOn());
@@ -293,16 +294,16 @@ TEST_F(CPhonebookTest, DoubleClickOpensTheEditorOfTheSlotKind) {
     });
     DoubleClickItem(1);
     EXPECT_EQ(seen.toStdString(), "CEditPhonebook");
-    EXPECT_EQ(SlotNumber(PhonebookTable[1]), "5556677");
-    EXPECT_EQ(SlotName(PhonebookTable[1]), "ONE");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[1]), "5556677");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[1]), "ONE");
     EXPECT_EQ(ItemText(list, 1, 2), "5556677");
     EXPECT_TRUE(ListHasFocus());
 
     WhenModal([&seen](QWidget* w) { seen = w->metaObject()->className(); });
     DoubleClickItem(2);
     EXPECT_EQ(seen.toStdString(), "CGroupDial");
-    EXPECT_EQ(PhonebookTable[2].kind, 1); // cancelled: unchanged
-    EXPECT_EQ(groupRefCount[1], 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[2].kind, 1); // cancelled: unchanged
+    EXPECT_EQ(panelContext.records.groupRefCount[1], 1);
 }
 
 TEST_F(CPhonebookTest, EditNeverWritesANumberOverAGroup) {
@@ -318,9 +319,10 @@ TEST_F(CPhonebookTest, EditNeverWritesANumberOverAGroup) {
     Click(kEdit);
     EXPECT_EQ(desk.beeps, 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(PhonebookTable[0].kind, 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[0].kind, 1);
     const sim::Members expected = SpeedMembers({1, 9});
-    EXPECT_EQ(0, std::memcmp(PhonebookTable[0].members, expected.data(), kMembersLength));
+    EXPECT_EQ(0, std::memcmp(panelContext.records.phonebookTable[0].members, expected.data(),
+                             kMembersLength));
 }
 
 TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
@@ -338,8 +340,8 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
         editor->OnOK();
     });
     Click(kEdit);
-    ASSERT_EQ(SlotName(PhonebookTable[7]), "NEW ENTRY");
-    ASSERT_EQ(SlotNumber(PhonebookTable[7]), "0P12*#");
+    ASSERT_EQ(SlotName(panelContext.records.phonebookTable[7]), "NEW ENTRY");
+    ASSERT_EQ(SlotNumber(panelContext.records.phonebookTable[7]), "0P12*#");
 
     ClickItem(30);
     WhenModal([](QWidget* w) {
@@ -354,11 +356,11 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
         editor->OnOK();
     });
     Click(kGroupDial);
-    ASSERT_EQ(PhonebookTable[30].kind, 1);
+    ASSERT_EQ(panelContext.records.phonebookTable[30].kind, 1);
 
     ClickItem(20);
     Click(kDelete);
-    ASSERT_EQ(PhonebookTable[20].kind, 0);
+    ASSERT_EQ(panelContext.records.phonebookTable[20].kind, 0);
 
     machine().clearLog();
     Click(kWrite);
@@ -375,7 +377,7 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
     // Every slot of the request is the table's slot, byte for byte.
     for (int i = 0; i < 100; ++i) {
         const uint8_t* record = requests[0].data() + 10 + 69 * i;
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
         ASSERT_EQ(record[0], i + 1);
         ASSERT_EQ(record[1], e.kind) << "slot " << i;
         ASSERT_EQ(record[2], e.memberMark) << "slot " << i;
@@ -395,7 +397,8 @@ TEST_F(CPhonebookTest, WriteSendsTheEditedPhonebookByteForByte) {
 TEST_F(CPhonebookTest, AFailedWriteShowsTheNotRespondingBox) {
     Open();
     // A write the machine misses shows in the read-back only when it differs.
-    std::snprintf(PhonebookTable[3].name, sizeof PhonebookTable[3].name, "NEW");
+    std::snprintf(panelContext.records.phonebookTable[3].name,
+                  sizeof panelContext.records.phonebookTable[3].name, "NEW");
     sim::Fault silent;
     silent.silent = true;
     machine().setFault(sim::Command::SetPhonebook, silent);
@@ -412,7 +415,7 @@ TEST_F(CPhonebookTest, AFailedWriteShowsTheNotRespondingBox) {
 TEST_F(CPhonebookTest, ALateSettingsAnswerDoesNotEmptyTheBook) {
     machine().setSlotNumber(5, "ANNA", "0123456");
     machine().setFault(sim::Command::GetSetup, sim::Fault{.lateMs = 5000, .times = 1});
-    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
     clock.sleep(10000);
 
     Open();

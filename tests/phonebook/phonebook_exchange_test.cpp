@@ -21,8 +21,9 @@ namespace {
 using Kind = PhonebookImportNote::Kind;
 
 std::vector<uint8_t> Image() {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(PhonebookTable);
-    return {bytes, bytes + sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots())};
+    const auto* bytes = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
+    return {bytes, bytes + sizeof(PhonebookEntry) *
+                               static_cast<size_t>(PhonebookSlots(panelContext.records))};
 }
 
 std::string Notes(const PhonebookImport& result) {
@@ -45,14 +46,15 @@ class PhonebookExchangeTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        SetMachineRecordDefaults();
-        inquiryRecord = InquiryRecord{10, 90, 1, 2}; // one-touch slots are 90..99
-        ASSERT_TRUE(AllocatePhonebookTable(100));
+        SetMachineRecordDefaults(panelContext.records);
+        panelContext.records.inquiryRecord =
+            InquiryRecord{10, 90, 1, 2}; // one-touch slots are 90..99
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     }
 
     static void Single(int i, const char* name, const char* number, uint8_t mark = 0) {
-        StoreSingleNumber(i, name, number);
-        PhonebookTable[i].memberMark = mark;
+        StoreSingleNumber(panelContext.records, i, name, number);
+        panelContext.records.phonebookTable[i].memberMark = mark;
     }
 
     // A book as the machine gives it: marks on every slot a group holds.
@@ -65,11 +67,11 @@ class PhonebookExchangeTest : public PlatformTest {
         SetMemberBit(members, kSpeedBitmapOffset, 0, true);
         SetMemberBit(members, kSpeedBitmapOffset, 1, true);
         SetMemberBit(members, kOneTouchBitmapOffset, 0, true);
-        StoreGroup(5, "TEAM", members);
-        PhonebookTable[5].memberMark = 1;
+        StoreGroup(panelContext.records, 5, "TEAM", members);
+        panelContext.records.phonebookTable[5].memberMark = 1;
         uint8_t target[kMembersLength] = {5};
-        StoreGroup(95, "TEAM KEY", target);
-        RecountGroupRefs();
+        StoreGroup(panelContext.records, 95, "TEAM KEY", target);
+        RecountGroupRefs(panelContext.records);
     }
 
     TempDir dir;
@@ -78,7 +80,7 @@ class PhonebookExchangeTest : public PlatformTest {
 TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
     MachineBook();
     const std::vector<uint8_t> book = Image();
-    const std::string csv = ExportPhonebookText(PhonebookFormat::kCsv);
+    const std::string csv = ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
     EXPECT_EQ(csv, "slot,kind,name,number,members\r\n"
                    "0,single,OFFICE,5550100,\r\n"
                    "1,single,\"SMITH, J.\",555P0199,\r\n"
@@ -89,20 +91,20 @@ TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
 
     // Every slot the file names is wiped, marks left as the machine set them.
     for (int i : {0, 1, 3, 5, 90, 95}) {
-        const uint8_t mark = PhonebookTable[i].memberMark;
-        std::memset(&PhonebookTable[i], 0, sizeof(PhonebookEntry));
-        PhonebookTable[i].memberMark = mark;
+        const uint8_t mark = panelContext.records.phonebookTable[i].memberMark;
+        std::memset(&panelContext.records.phonebookTable[i], 0, sizeof(PhonebookEntry));
+        panelContext.records.phonebookTable[i].memberMark = mark;
     }
-    const PhonebookImport result = ImportPhonebookText(csv);
+    const PhonebookImport result = ImportPhonebookText(panelContext.records, csv);
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result), "");
     EXPECT_EQ(result.slotsChanged, 6);
     EXPECT_EQ(Image(), book);
-    EXPECT_EQ(groupRefCount[0], 1);
-    EXPECT_EQ(groupRefCount[5], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[0], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[5], 1);
 
     // Again over itself: nothing changes.
-    EXPECT_EQ(ImportPhonebookText(csv).slotsChanged, 0);
+    EXPECT_EQ(ImportPhonebookText(panelContext.records, csv).slotsChanged, 0);
     EXPECT_EQ(Image(), book);
 }
 
@@ -110,84 +112,88 @@ TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWoul
     MachineBook();
     // Lower case and Latin-1 from the machine's keypad, a number too short
     // for the editor.
-    StoreSingleNumber(7, "Caf\xe9 du coin", "12");
+    StoreSingleNumber(panelContext.records, 7, "Caf\xe9 du coin", "12");
     const std::vector<uint8_t> book = Image();
-    const std::string csv = ExportPhonebookText(PhonebookFormat::kCsv);
+    const std::string csv = ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
     EXPECT_NE(csv.find("7,single,Café du coin,12,"), std::string::npos) << csv;
-    const PhonebookImport result = ImportPhonebookText(csv);
+    const PhonebookImport result = ImportPhonebookText(panelContext.records, csv);
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result), "");
     EXPECT_EQ(result.slotsChanged, 0);
     EXPECT_EQ(Image(), book);
     // A name that was changed in the file follows the editor's rules.
-    const PhonebookImport edited =
-        ImportPhonebookText("slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
-    EXPECT_EQ(SlotName(PhonebookTable[7]), "CAFE DE LA GARE");
-    EXPECT_EQ(SlotNumber(PhonebookTable[7]), "12");
+    const PhonebookImport edited = ImportPhonebookText(
+        panelContext.records, "slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[7]), "CAFE DE LA GARE");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[7]), "12");
     EXPECT_EQ(edited.slotsChanged, 1);
 }
 
 TEST_F(PhonebookExchangeTest, CsvImportKeepsMarksOnlyWhereAGroupStillHoldsTheSlot) {
     MachineBook();
     // The group lets 1 go and takes 3; slot 0 is replaced and still held.
-    const PhonebookImport result = ImportPhonebookText("slot,kind,name,number,members\n"
-                                                       "0,single,OFFICE,5550100,\n"
-                                                       "5,group,TEAM,,0 3 90\n");
+    const PhonebookImport result =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
+                                                  "0,single,OFFICE,5550100,\n"
+                                                  "5,group,TEAM,,0 3 90\n");
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(result.slotsChanged, 2); // the group, and slot 1's mark
-    EXPECT_EQ(PhonebookTable[0].memberMark, 1);
-    EXPECT_EQ(PhonebookTable[1].memberMark, 0);
-    EXPECT_EQ(PhonebookTable[3].memberMark, 0); // the machine marks it once it is written
-    EXPECT_EQ(PhonebookTable[5].memberMark, 1);
-    EXPECT_EQ(GroupMemberSlots(5), (std::vector<int>{0, 3, 90}));
-    EXPECT_EQ(groupRefCount[1], 0);
-    EXPECT_EQ(groupRefCount[3], 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[0].memberMark, 1);
+    EXPECT_EQ(panelContext.records.phonebookTable[1].memberMark, 0);
+    EXPECT_EQ(panelContext.records.phonebookTable[3].memberMark,
+              0); // the machine marks it once it is written
+    EXPECT_EQ(panelContext.records.phonebookTable[5].memberMark, 1);
+    EXPECT_EQ(GroupMemberSlots(panelContext.records, 5), (std::vector<int>{0, 3, 90}));
+    EXPECT_EQ(panelContext.records.groupRefCount[1], 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[3], 1);
     // Bytes outside the bitmaps stay zero.
     for (int b = 25; b < kOneTouchBitmapOffset; ++b) {
-        EXPECT_EQ(PhonebookTable[5].members[b], 0) << b;
+        EXPECT_EQ(panelContext.records.phonebookTable[5].members[b], 0) << b;
     }
 }
 
 TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
     // A byte order mark, LF line ends, columns in another order with one
     // more, quotes, commas and a line break inside fields, blank lines.
-    const PhonebookImport result =
-        ImportPhonebookText("\xEF\xBB\xBFMembers,NAME,Extra,Slot,kind,number\n"
-                            ",\"A, \"\"B\"\"\",x,2,single,123\n"
-                            "\n"
-                            ",\"TWO\nLINES\",,4, Single ,\"55,5\"\n"
-                            ",C,,6,single,777");
+    const PhonebookImport result = ImportPhonebookText(
+        panelContext.records, "\xEF\xBB\xBFMembers,NAME,Extra,Slot,kind,number\n"
+                              ",\"A, \"\"B\"\"\",x,2,single,123\n"
+                              "\n"
+                              ",\"TWO\nLINES\",,4, Single ,\"55,5\"\n"
+                              ",C,,6,single,777");
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
-    EXPECT_EQ(SlotName(PhonebookTable[2]), "A, B");
-    EXPECT_EQ(SlotName(PhonebookTable[4]), "TWOLINES");
-    EXPECT_EQ(SlotNumber(PhonebookTable[4]), "555");
-    EXPECT_EQ(SlotName(PhonebookTable[6]), "C");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "A, B");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[4]), "TWOLINES");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[4]), "555");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "C");
     EXPECT_EQ(Notes(result), "line 2: name \"A, \"B\"\" became \"A, B\" [2]\n"
                              "line 4: name \"TWO\\x0ALINES\" became \"TWOLINES\" [4]\n"
                              "line 4: number \"55,5\" became \"555\" [4]\n");
     EXPECT_EQ(result.slotsChanged, 3);
 
     // Fields that need it are quoted on the way out, a quote doubled.
-    PhonebookTable[2].name[1] = '"';
-    EXPECT_NE(ExportPhonebookText(PhonebookFormat::kCsv).find("\r\n2,single,\"A\"\" B\",123,\r\n"),
+    panelContext.records.phonebookTable[2].name[1] = '"';
+    EXPECT_NE(ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv)
+                  .find("\r\n2,single,\"A\"\" B\",123,\r\n"),
               std::string::npos);
 }
 
 TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     MachineBook();
     const std::vector<uint8_t> book = Image();
-    const PhonebookImport result = ImportPhonebookText("slot,kind,name,number,members\r\n"
-                                                       "x,single,A,123,\r\n"
-                                                       "100,single,A,123,\r\n"
-                                                       "7,single,A,123,\r\n"
-                                                       "7,single,B,124,\r\n"
-                                                       "8,many,A,123,\r\n"
-                                                       "9,group,G,,9 1000\r\n"
-                                                       "10,group,G,,5\r\n"
-                                                       "96,group,G,,0 1\r\n"
-                                                       "\"11\"x,single,A,123,\r\n"
-                                                       "12,single,A,123,,,\r\n"
-                                                       "13,single,\"open,123,\r\n");
+    const PhonebookImport result =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\r\n"
+                                                  "x,single,A,123,\r\n"
+                                                  "100,single,A,123,\r\n"
+                                                  "7,single,A,123,\r\n"
+                                                  "7,single,B,124,\r\n"
+                                                  "8,many,A,123,\r\n"
+                                                  "9,group,G,,9 1000\r\n"
+                                                  "10,group,G,,5\r\n"
+                                                  "96,group,G,,0 1\r\n"
+                                                  "\"11\"x,single,A,123,\r\n"
+                                                  "12,single,A,123,,,\r\n"
+                                                  "13,single,\"open,123,\r\n");
     ASSERT_EQ(result.error, FileError::kProblems);
     EXPECT_EQ(Problems(result), "2: slot 'x' is not a slot number from 0 to 99\n"
                                 "3: slot '100' is not a slot number from 0 to 99\n"
@@ -204,13 +210,14 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     // Members the table cannot hold show once the lines themselves are good.
     // The group editor offers only used single-number slots, as the file
     // leaves them.
-    const PhonebookImport members = ImportPhonebookText("slot,kind,name,number,members\n"
-                                                        "10,group,G,,5\n"
-                                                        "96,group,G,,0 1\n"
-                                                        "97,group,G,,3\n"
-                                                        "50,group,X,,\n"
-                                                        "51,group,Y,,3 60\n"
-                                                        "3,,,,\n");
+    const PhonebookImport members =
+        ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\n"
+                                                  "10,group,G,,5\n"
+                                                  "96,group,G,,0 1\n"
+                                                  "97,group,G,,3\n"
+                                                  "50,group,X,,\n"
+                                                  "51,group,Y,,3 60\n"
+                                                  "3,,,,\n");
     EXPECT_EQ(Problems(members), "2: member 5 is a group\n"
                                  "3: a group in a one-touch slot holds one speed-dial group\n"
                                  "3: member 0 is not a speed-dial group from slot 1 to 89\n"
@@ -223,10 +230,12 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     EXPECT_EQ(Image(), book);
 
     // A header that lacks a column is a problem; text without one is no CSV.
-    EXPECT_EQ(Problems(ImportPhonebookText("slot,kind,name,number\n1,single,A,123\n")),
+    EXPECT_EQ(Problems(ImportPhonebookText(panelContext.records,
+                                           "slot,kind,name,number\n1,single,A,123\n")),
               "1: the header lacks the column members\n");
-    EXPECT_EQ(ImportPhonebookText("hello\nworld\n").error, FileError::kWrongContent);
-    EXPECT_EQ(ImportPhonebookText("").error, FileError::kWrongContent);
+    EXPECT_EQ(ImportPhonebookText(panelContext.records, "hello\nworld\n").error,
+              FileError::kWrongContent);
+    EXPECT_EQ(ImportPhonebookText(panelContext.records, "").error, FileError::kWrongContent);
     EXPECT_EQ(Image(), book);
 
     // Before a table exists every slot a machine can have is allowed.
@@ -239,6 +248,7 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
 TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
     MachineBook();
     const PhonebookImport result = ImportPhonebookText(
+        panelContext.records,
         "slot,kind,name,number,members\n"
         "10,single,Straße der Zukunft und mehr,0-30 p 12,\n"
         "11,single,Short,12,\n"
@@ -255,22 +265,24 @@ TEST_F(PhonebookExchangeTest, CsvLinesTheEditorWouldRefuseAreNotedAndLeftOut) {
               "line 5: slot 0 is held by a group the file leaves as it is; left out [0]\n"
               "line 6: slot 90 is held by a group the file leaves as it is; left out [90]\n"
               "line 8: name \"Ærø Łódź Œuvre\" became \"AERO LODZ OEUVRE\" [20]\n");
-    EXPECT_EQ(SlotNumber(PhonebookTable[20]), "00451234567890123456789012345678901234567890");
-    EXPECT_EQ(SlotName(PhonebookTable[10]), "STRASSE DER ZUKUNFT ");
-    EXPECT_EQ(SlotNumber(PhonebookTable[10]), "030P12");
-    EXPECT_EQ(SlotName(PhonebookTable[0]), "OFFICE");
-    EXPECT_EQ(PhonebookTable[90].kind, 0);
-    EXPECT_EQ(SlotName(PhonebookTable[3]), ""); // no group holds it: emptied
-    EXPECT_EQ(SlotName(PhonebookTable[11]), "");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[20]),
+              "00451234567890123456789012345678901234567890");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[10]), "STRASSE DER ZUKUNFT ");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[10]), "030P12");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[0]), "OFFICE");
+    EXPECT_EQ(panelContext.records.phonebookTable[90].kind, 0);
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]), ""); // no group holds it: emptied
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[11]), "");
     EXPECT_EQ(result.slotsChanged, 3);
 
     // A number is cut at 46 characters, and that is said.
     std::string digits(60, '7');
-    EXPECT_EQ(Notes(ImportPhonebookText("slot,kind,name,number,members\n30,single,LONG," + digits +
-                                        ",\n")),
+    EXPECT_EQ(Notes(ImportPhonebookText(panelContext.records,
+                                        "slot,kind,name,number,members\n30,single,LONG," + digits +
+                                            ",\n")),
               "line 2: number \"" + ShownFileText(digits) + "\" became \"" + digits.substr(0, 40) +
                   "...\" [30]\n");
-    EXPECT_EQ(SlotNumber(PhonebookTable[30]), digits.substr(0, kNumberLength));
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[30]), digits.substr(0, kNumberLength));
 }
 
 const char* const kCards = "BEGIN:VCARD\r\n"
@@ -308,14 +320,15 @@ const char* const kCards = "BEGIN:VCARD\r\n"
                            "END:VCARD\n";
 
 TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
-    inquiryRecord = InquiryRecord{2, 6, 1, 2}; // speed-dial 0..5, one-touch 6..7
+    panelContext.records.inquiryRecord =
+        InquiryRecord{2, 6, 1, 2}; // speed-dial 0..5, one-touch 6..7
     Single(0, "OFFICE", "555 0100");
     Single(3, "", "", 1); // marked: not free
     uint8_t members[kMembersLength] = {};
     SetMemberBit(members, kSpeedBitmapOffset, 4, true); // holds an empty slot
-    StoreGroup(1, "G", members);
+    StoreGroup(panelContext.records, 1, "G", members);
     // Free: 2 and 5; six cards, one duplicate and one without a number.
-    const PhonebookImport result = ImportPhonebookText(kCards);
+    const PhonebookImport result = ImportPhonebookText(panelContext.records, kCards);
     ASSERT_EQ(result.error, FileError::kNone);
     EXPECT_EQ(result.format, PhonebookFormat::kVcard);
     EXPECT_EQ(Notes(result),
@@ -332,25 +345,26 @@ TEST_F(PhonebookExchangeTest, VcardsFillTheFreeSpeedDialSlotsAndReportTheRest) {
               "line 29: no free speed-dial slot for \"Folded Name\"; left out [-1]\n");
     EXPECT_EQ(result.slotsChanged, 2);
     EXPECT_EQ(result.notFitted, 2);
-    EXPECT_EQ(SlotName(PhonebookTable[2]), "EMILE ZOE");
-    EXPECT_EQ(SlotNumber(PhonebookTable[5]), "0048225550123");
-    EXPECT_EQ(SlotName(PhonebookTable[4]), "");
-    EXPECT_EQ(PhonebookTable[6].number[0], 0); // one-touch slots are not filled
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]), "EMILE ZOE");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[5]), "0048225550123");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[4]), "");
+    EXPECT_EQ(panelContext.records.phonebookTable[6].number[0],
+              0); // one-touch slots are not filled
 
     // With room, the 2.1 card's quoted-printable Latin-1 name comes through.
-    inquiryRecord = InquiryRecord{0, 20, 1, 2};
-    const PhonebookImport more = ImportPhonebookText(kCards);
+    panelContext.records.inquiryRecord = InquiryRecord{0, 20, 1, 2};
+    const PhonebookImport more = ImportPhonebookText(panelContext.records, kCards);
     EXPECT_EQ(more.slotsChanged, 2);
-    EXPECT_EQ(SlotName(PhonebookTable[6]), "FRANCOIS PEREZ");
-    EXPECT_EQ(SlotNumber(PhonebookTable[6]), "01711234");
-    EXPECT_EQ(SlotName(PhonebookTable[7]), "FOLDED NAME");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "FRANCOIS PEREZ");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[6]), "01711234");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[7]), "FOLDED NAME");
 }
 
 TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
     MachineBook();
     Single(1, "SMITH, J.\xC9", "555P0199");
     Single(7, "NAME ONLY", "");
-    const std::string cards = ExportPhonebookText(PhonebookFormat::kVcard);
+    const std::string cards = ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard);
     EXPECT_TRUE(cards.starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:OFFICE\r\nN:OFFICE;;;;\r\n"
                                   "TEL;TYPE=FAX:5550100\r\nEND:VCARD\r\n"
                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:SMITH\\, J.\xC3\x89\r\n"
@@ -363,14 +377,15 @@ TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
     EXPECT_EQ(count, 4u); // 0, 1, 3, 90: groups and a name alone are left out
 
     // Read back into an empty book: the same names and numbers, in order.
-    const std::vector<PhonebookEntry> before = CopyOfTable();
-    std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * 100);
-    const PhonebookImport back = ImportPhonebookText(cards);
+    const std::vector<PhonebookEntry> before = CopyOfTable(panelContext.records);
+    std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * 100);
+    const PhonebookImport back = ImportPhonebookText(panelContext.records, cards);
     EXPECT_EQ(back.slotsChanged, 4);
-    EXPECT_EQ(SlotName(PhonebookTable[1]), "SMITH, J.E");
-    EXPECT_EQ(SlotNumber(PhonebookTable[3]), "4711");
-    EXPECT_EQ(SlotName(PhonebookTable[2]), "LEAD BLANK"); // vCard values lose their blanks
-    EXPECT_EQ(SlotNumber(PhonebookTable[2]), SlotNumber(before[3]));
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[1]), "SMITH, J.E");
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[3]), "4711");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[2]),
+              "LEAD BLANK"); // vCard values lose their blanks
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[2]), SlotNumber(before[3]));
 }
 
 TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
@@ -384,16 +399,21 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
                       "a",
                       3),
           std::string("\xFF\xFE\x00\xD8", 4)}) {
-        EXPECT_EQ(ImportPhonebookText(text).error, FileError::kWrongContent) << text;
+        EXPECT_EQ(ImportPhonebookText(panelContext.records, text).error, FileError::kWrongContent)
+            << text;
     }
     EXPECT_EQ(Image(), book);
 
     // Files: read through the same text; export saved whole.
     const std::string out = dir.file("out.vcf");
-    EXPECT_EQ(ExportPhonebookFile(out, PhonebookFormatForName(out)), FileError::kNone);
-    EXPECT_EQ(dir.read("out.vcf"), ExportPhonebookText(PhonebookFormat::kVcard));
-    EXPECT_EQ(ImportPhonebookFile(out).slotsChanged, 0); // every number is there
-    EXPECT_EQ(ImportPhonebookFile(dir.file("none.csv")).error, FileError::kMissing);
+    EXPECT_EQ(ExportPhonebookFile(panelContext.records, out, PhonebookFormatForName(out)),
+              FileError::kNone);
+    EXPECT_EQ(dir.read("out.vcf"),
+              ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard));
+    EXPECT_EQ(ImportPhonebookFile(panelContext.records, out).slotsChanged,
+              0); // every number is there
+    EXPECT_EQ(ImportPhonebookFile(panelContext.records, dir.file("none.csv")).error,
+              FileError::kMissing);
     EXPECT_EQ(PhonebookFormatForName("/a.b/BOOK.VCARD"), PhonebookFormat::kVcard);
     EXPECT_EQ(PhonebookFormatForName("/x.vcf/book"), PhonebookFormat::kCsv);
     // File text reaches a terminal escaped and cut.
@@ -458,15 +478,16 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
         {Kind::kWindows1252, "1252"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        std::memset(PhonebookTable, 0, sizeof(PhonebookEntry) * 100);
+        std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * 100);
         const PhonebookImport result = ImportPhonebookFile(
+            panelContext.records,
             std::string(FAXRCP_SOURCE_DIR) + "/tests/phonebook/address_books/" + c.file, c.options);
         ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
         EXPECT_TRUE(result.addressBook);
         std::string slots, notes;
-        for (int i = 0; i < 100 && !SlotIsEmpty(PhonebookTable[i]); ++i) {
-            slots += (i > 0 ? "|" : "") + SlotName(PhonebookTable[i]) + "=" +
-                     SlotNumber(PhonebookTable[i]);
+        for (int i = 0; i < 100 && !SlotIsEmpty(panelContext.records.phonebookTable[i]); ++i) {
+            slots += (i > 0 ? "|" : "") + SlotName(panelContext.records.phonebookTable[i]) + "=" +
+                     SlotNumber(panelContext.records.phonebookTable[i]);
         }
         for (const PhonebookImportNote& n : result.notes) {
             notes += (notes.empty() ? "" : " ") + (codes.count(n.kind) ? codes.at(n.kind) : "?");

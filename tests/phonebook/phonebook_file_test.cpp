@@ -26,7 +26,8 @@ const std::string kHead = std::string("VRN FAX-RCP Phonebook\0\0\0"
                           std::string("\x14\x00\x50\x00\x00\x00\x00\x00", 8);
 
 std::string TableImage() {
-    return std::string(reinterpret_cast<const char*>(PhonebookTable), 70 * 100);
+    return std::string(reinterpret_cast<const char*>(panelContext.records.phonebookTable),
+                       70 * 100);
 }
 
 // Every byte of every slot different, including kind, memberMark and bytes 22 and 69.
@@ -44,15 +45,15 @@ mode_t ModeOf(const std::string& path) {
 }
 
 void LoadImage(const std::string& image) {
-    std::memcpy(PhonebookTable, image.data(), 7000);
+    std::memcpy(panelContext.records.phonebookTable, image.data(), 7000);
 }
 
 class PhonebookFileTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        SetMachineRecordDefaults();
-        ASSERT_TRUE(AllocatePhonebookTable(100));
+        SetMachineRecordDefaults(panelContext.records);
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     }
 
     std::vector<std::string> folderEntries() const {
@@ -68,7 +69,7 @@ class PhonebookFileTest : public PlatformTest {
 
 TEST_F(PhonebookFileTest, SavedFileIsTheHeadThenTheTable) {
     LoadImage(PatternImage(1));
-    ASSERT_EQ(WritePhonebookFile(dir.file("book.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     std::string file = dir.read("book.pbf");
     ASSERT_EQ(file.size(), 7040u);
     EXPECT_EQ(file.substr(0, 40), kHead);
@@ -79,18 +80,18 @@ TEST_F(PhonebookFileTest, SavedFileIsTheHeadThenTheTable) {
 
 TEST_F(PhonebookFileTest, EveryByteRoundTrips) {
     LoadImage(PatternImage(2));
-    ASSERT_EQ(WritePhonebookFile(dir.file("book.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     LoadImage(std::string(7000, '\0'));
-    groupRefCount[5] = 77;
-    ASSERT_EQ(ReadPhonebookFile(dir.file("book.pbf")), 1);
+    panelContext.records.groupRefCount[5] = 77;
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     EXPECT_EQ(TableImage(), PatternImage(2));
-    EXPECT_EQ(groupRefCount[5], 77); // the caller recounts
+    EXPECT_EQ(panelContext.records.groupRefCount[5], 77); // the caller recounts
 }
 
 TEST_F(PhonebookFileTest, SaveReplacesALongerFileWhole) {
     dir.write("book.pbf", std::string(9000, 'x'));
     LoadImage(PatternImage(3));
-    ASSERT_EQ(WritePhonebookFile(dir.file("book.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     EXPECT_EQ(dir.read("book.pbf"), kHead + PatternImage(3));
 }
 
@@ -122,7 +123,7 @@ TEST_F(PhonebookFileTest, HeadChecks) {
         ASSERT_EQ(c.head.size(), 40u) << c.what;
         LoadImage(PatternImage(9));
         std::string path = dir.write("case.pbf", c.head + body);
-        EXPECT_EQ(ReadPhonebookFile(path), c.result) << c.what;
+        EXPECT_EQ(ReadPhonebookFile(panelContext.records, path), c.result) << c.what;
         EXPECT_EQ(TableImage(), c.result ? body : PatternImage(9)) << c.what;
     }
 }
@@ -134,17 +135,19 @@ TEST_F(PhonebookFileTest, ShortAndLongFiles) {
     // Three slots and twenty bytes of the fourth: the rest keep what they had.
     LoadImage(old);
     std::string cut = dir.write("cut.pbf", kHead + body.substr(0, 230));
-    ASSERT_EQ(ReadPhonebookFile(cut), 1);
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records, cut), 1);
     EXPECT_EQ(TableImage(), body.substr(0, 230) + old.substr(230));
 
     // Only the head: accepted, nothing changes.
     LoadImage(old);
-    ASSERT_EQ(ReadPhonebookFile(dir.write("head.pbf", kHead)), 1);
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.write("head.pbf", kHead)), 1);
     EXPECT_EQ(TableImage(), old);
 
     // Bytes after the table are ignored.
     LoadImage(old);
-    ASSERT_EQ(ReadPhonebookFile(dir.write("long.pbf", kHead + body + std::string(5000, 'z'))), 1);
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records,
+                                dir.write("long.pbf", kHead + body + std::string(5000, 'z'))),
+              1);
     EXPECT_EQ(TableImage(), body);
 }
 
@@ -153,7 +156,7 @@ TEST_F(PhonebookFileTest, FilesShorterThanTheHeadAreRefused) {
     for (size_t size : {size_t{0}, size_t{21}, size_t{22}, size_t{39}}) {
         LoadImage(old);
         std::string path = dir.write("tiny.pbf", kHead.substr(0, size));
-        EXPECT_EQ(ReadPhonebookFile(path), 0) << size;
+        EXPECT_EQ(ReadPhonebookFile(panelContext.records, path), 0) << size;
         EXPECT_EQ(TableImage(), old) << size;
     }
 }
@@ -184,12 +187,12 @@ TEST_F(PhonebookFileTest, FilesThatAreNoPhonebookAndTheirReasons) {
         SCOPED_TRACE(c.path);
         LoadImage(old);
         E error = E::kNone;
-        EXPECT_EQ(ReadPhonebookFile(c.path, &error), 0);
+        EXPECT_EQ(ReadPhonebookFile(panelContext.records, c.path, &error), 0);
         EXPECT_EQ(error, c.load);
         EXPECT_EQ(TableImage(), old);
         if (c.save != E::kNone) {
             error = E::kNone;
-            EXPECT_EQ(WritePhonebookFile(c.path, &error), 0);
+            EXPECT_EQ(WritePhonebookFile(panelContext.records, c.path, &error), 0);
             EXPECT_EQ(error, c.save);
         }
     }
@@ -201,7 +204,7 @@ TEST_F(PhonebookFileTest, FailedSaveLeavesTheOldFile) {
     // A folder in the way: the new file cannot take its place.
     std::filesystem::create_directory(dir.file("taken.pbf"));
     dir.write("taken.pbf/inside", "keep");
-    EXPECT_EQ(WritePhonebookFile(dir.file("taken.pbf")), 0);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, dir.file("taken.pbf")), 0);
     EXPECT_EQ(dir.read("taken.pbf/inside"), "keep");
 
     // The disk takes only 1000 bytes: the old file stays as it was.
@@ -214,7 +217,7 @@ TEST_F(PhonebookFileTest, FailedSaveLeavesTheOldFile) {
     rlimit small = old;
     small.rlim_cur = 1000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int result = WritePhonebookFile(dir.file("book.pbf"));
+    int result = WritePhonebookFile(panelContext.records, dir.file("book.pbf"));
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, 0);
@@ -232,12 +235,12 @@ TEST_F(PhonebookFileTest, SaveKeepsTheModeOfTheOldFileAndNewFilesFollowTheUmask)
         const std::string path = dir.write("kept.pbf", "old");
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
         LoadImage(PatternImage(mode));
-        ASSERT_EQ(WritePhonebookFile(path), 1);
+        ASSERT_EQ(WritePhonebookFile(panelContext.records, path), 1);
         EXPECT_EQ(ModeOf(path), S_IFREG | mode);
         EXPECT_EQ(dir.read("kept.pbf"), kHead + PatternImage(mode));
     }
     const mode_t old = ::umask(027);
-    const int result = WritePhonebookFile(dir.file("new.pbf"));
+    const int result = WritePhonebookFile(panelContext.records, dir.file("new.pbf"));
     ::umask(old);
     ASSERT_EQ(result, 1);
     EXPECT_EQ(ModeOf(dir.file("new.pbf")), S_IFREG | 0640);
@@ -253,7 +256,7 @@ TEST_F(PhonebookFileTest, SaveRefusesWhatTheUserMayNotChange) {
     ASSERT_EQ(::chmod(dir.file("closed").c_str(), 0555), 0);
     for (const char* name : {"locked.pbf", "closed/book.pbf"}) {
         FileError error = FileError::kNone;
-        EXPECT_EQ(WritePhonebookFile(dir.file(name), &error), 0) << name;
+        EXPECT_EQ(WritePhonebookFile(panelContext.records, dir.file(name), &error), 0) << name;
         EXPECT_EQ(error, FileError::kDenied) << name;
         EXPECT_EQ(dir.read(name), "old") << name;
     }
@@ -270,8 +273,8 @@ TEST_F(PhonebookFileTest, SaveThroughSymbolicLinksWritesTheFileTheyName) {
     ASSERT_EQ(::symlink("store/later.pbf", dir.file("later.pbf").c_str()), 0); // not there yet
     LoadImage(PatternImage(15));
 
-    ASSERT_EQ(WritePhonebookFile(dir.file("book.pbf")), 1);
-    ASSERT_EQ(WritePhonebookFile(dir.file("later.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("later.pbf")), 1);
 
     EXPECT_EQ(dir.read("store/real.pbf"), kHead + PatternImage(15));
     EXPECT_EQ(dir.read("store/later.pbf"), kHead + PatternImage(15));
@@ -285,7 +288,7 @@ TEST_F(PhonebookFileTest, SaveThroughSymbolicLinksWritesTheFileTheyName) {
     ASSERT_EQ(::symlink("loop-b.pbf", dir.file("loop-a.pbf").c_str()), 0);
     ASSERT_EQ(::symlink("loop-a.pbf", dir.file("loop-b.pbf").c_str()), 0);
     FileError error = FileError::kNone;
-    EXPECT_EQ(WritePhonebookFile(dir.file("loop-a.pbf"), &error), 0);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, dir.file("loop-a.pbf"), &error), 0);
     EXPECT_EQ(error, FileError::kUnsafeLink);
 }
 
@@ -301,12 +304,12 @@ TEST_F(PhonebookFileTest, SaveDoesNotFollowAnotherUsersLinkInASharedFolder) {
     ASSERT_EQ(::symlink(mine.c_str(), link.c_str()), 0);
     ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
     FileError error = FileError::kNone;
-    EXPECT_EQ(WritePhonebookFile(link, &error), 0);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, link, &error), 0);
     EXPECT_EQ(error, FileError::kUnsafeLink);
     EXPECT_EQ(dir.read("mine.pbf"), "precious");
 
     ASSERT_EQ(::lchown(link.c_str(), 0, 0), 0); // our own link there is followed
-    EXPECT_EQ(WritePhonebookFile(link), 1);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, link), 1);
     EXPECT_EQ(dir.read("mine.pbf").size(), 7040u);
 }
 
@@ -314,7 +317,7 @@ TEST_F(PhonebookFileTest, HardLinkedFileIsRefusedAndStaysOneFile) {
     const std::string first = dir.write("first.pbf", "old");
     ASSERT_EQ(::link(first.c_str(), dir.file("second.pbf").c_str()), 0);
     FileError error = FileError::kNone;
-    EXPECT_EQ(WritePhonebookFile(first, &error), 0);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, first, &error), 0);
     EXPECT_EQ(error, FileError::kHardLinked);
     struct stat st {};
     ASSERT_EQ(::stat(first.c_str(), &st), 0);
@@ -326,31 +329,31 @@ TEST_F(PhonebookFileTest, HardLinkedFileIsRefusedAndStaysOneFile) {
 TEST_F(PhonebookFileTest, NameNearTheLongestAllowedSavesAndLoads) {
     const std::string name = std::string(246, 'n') + ".pbf"; // 250
     LoadImage(PatternImage(18));
-    ASSERT_EQ(WritePhonebookFile(dir.file(name)), 1);
-    ASSERT_EQ(WritePhonebookFile(dir.file(name)), 1); // and replaced
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file(name)), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file(name)), 1); // and replaced
     LoadImage(std::string(7000, '\0'));
-    ASSERT_EQ(ReadPhonebookFile(dir.file(name)), 1);
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file(name)), 1);
     EXPECT_EQ(TableImage(), PatternImage(18));
     EXPECT_EQ(folderEntries(), std::vector<std::string>{name});
 }
 
 TEST_F(PhonebookFileTest, NoTableNoFile) {
-    FreePhonebookTable();
-    EXPECT_EQ(WritePhonebookFile(dir.file("book.pbf")), 0);
-    EXPECT_EQ(ReadPhonebookFile(dir.write("book.pbf", kHead)), 0);
+    FreePhonebookTable(panelContext.records);
+    EXPECT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 0);
+    EXPECT_EQ(ReadPhonebookFile(panelContext.records, dir.write("book.pbf", kHead)), 0);
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"book.pbf"});
 }
 
 TEST_F(PhonebookFileTest, FileOfAnotherTableSize) {
     // A 32-slot machine reads the first 32 slots of a 100-slot file.
     LoadImage(PatternImage(10));
-    ASSERT_EQ(WritePhonebookFile(dir.file("big.pbf")), 1);
-    ASSERT_TRUE(AllocatePhonebookTable(100));
-    inquiryRecord.capacityB = 32;
-    ASSERT_EQ(ReadPhonebookFile(dir.file("big.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("big.pbf")), 1);
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
+    panelContext.records.inquiryRecord.capacityB = 32;
+    ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file("big.pbf")), 1);
     EXPECT_EQ(TableImage().substr(0, 70 * 32), PatternImage(10).substr(0, 70 * 32));
     EXPECT_EQ(TableImage().substr(70 * 32), std::string(70 * 68, '\0'));
-    ASSERT_EQ(WritePhonebookFile(dir.file("small.pbf")), 1);
+    ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("small.pbf")), 1);
     EXPECT_EQ(dir.read("small.pbf").size(), 40u + 70 * 32);
 }
 

@@ -17,70 +17,79 @@ class PhonebookOpsTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        ASSERT_TRUE(AllocatePhonebookTable(100));
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     }
 };
 
 TEST_F(PhonebookOpsTest, TextsStayWithinTheirFieldsAndTheTable) {
-    StoreSingleNumber(8, std::string(25, 'A'), std::string(50, '9'));
-    EXPECT_EQ(SlotName(PhonebookTable[8]), std::string(20, 'A'));
-    EXPECT_EQ(SlotNumber(PhonebookTable[8]), std::string(46, '9'));
-    EXPECT_EQ(PhonebookTable[9].kind, 0); // the neighbour is untouched
-    EXPECT_EQ(PhonebookTable[9].memberMark, 0);
+    StoreSingleNumber(panelContext.records, 8, std::string(25, 'A'), std::string(50, '9'));
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[8]), std::string(20, 'A'));
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[8]), std::string(46, '9'));
+    EXPECT_EQ(panelContext.records.phonebookTable[9].kind, 0); // the neighbour is untouched
+    EXPECT_EQ(panelContext.records.phonebookTable[9].memberMark, 0);
 
     // Fields without a terminator, as a loaded file may hold them.
-    std::memset(PhonebookTable[3].name, 'N', sizeof PhonebookTable[3].name);
-    std::memset(PhonebookTable[3].number, '7', sizeof PhonebookTable[3].number);
-    EXPECT_EQ(SlotName(PhonebookTable[3]).size(), 20u);
-    EXPECT_EQ(SlotNumber(PhonebookTable[3]).size(), 46u);
+    std::memset(panelContext.records.phonebookTable[3].name, 'N',
+                sizeof panelContext.records.phonebookTable[3].name);
+    std::memset(panelContext.records.phonebookTable[3].number, '7',
+                sizeof panelContext.records.phonebookTable[3].number);
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]).size(), 20u);
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[3]).size(), 46u);
     // The write's padding, kept by a file of a table that held it, is no number.
-    std::memset(PhonebookTable[3].number + 7, 0xFF, 39);
-    PhonebookTable[3].number[6] = ' ';
-    EXPECT_EQ(SlotNumber(PhonebookTable[3]), "777777");
+    std::memset(panelContext.records.phonebookTable[3].number + 7, 0xFF, 39);
+    panelContext.records.phonebookTable[3].number[6] = ' ';
+    EXPECT_EQ(SlotNumber(panelContext.records.phonebookTable[3]), "777777");
 
     // Delete and Delete All clear the name and number widths only.
     for (const bool all : {false, true}) {
-        PhonebookTable[3].name[20] = PhonebookTable[3].number[46] = 'z';
-        ASSERT_TRUE(all ? DeleteAllSlots() == 0 : DeleteSlot(3, 1));
-        EXPECT_EQ(SlotName(PhonebookTable[3]) + SlotNumber(PhonebookTable[3]), "") << all;
-        EXPECT_EQ(std::string() + PhonebookTable[3].name[20] + PhonebookTable[3].number[46], "zz");
+        panelContext.records.phonebookTable[3].name[20] =
+            panelContext.records.phonebookTable[3].number[46] = 'z';
+        ASSERT_TRUE(all ? DeleteAllSlots(panelContext.records) == 0
+                        : DeleteSlot(panelContext.records, 3, 1));
+        EXPECT_EQ(SlotName(panelContext.records.phonebookTable[3]) +
+                      SlotNumber(panelContext.records.phonebookTable[3]),
+                  "")
+            << all;
+        EXPECT_EQ(std::string() + panelContext.records.phonebookTable[3].name[20] +
+                      panelContext.records.phonebookTable[3].number[46],
+                  "zz");
     }
 
     const uint8_t none[kMembersLength] = {};
-    StoreSingleNumber(100, "X", "1");
-    StoreGroup(-1, "X", none);
-    EXPECT_FALSE(DeleteSlot(100, 1));
-    EXPECT_FALSE(DeleteSlot(-1, 0));
+    StoreSingleNumber(panelContext.records, 100, "X", "1");
+    StoreGroup(panelContext.records, -1, "X", none);
+    EXPECT_FALSE(DeleteSlot(panelContext.records, 100, 1));
+    EXPECT_FALSE(DeleteSlot(panelContext.records, -1, 0));
 }
 
 TEST_F(PhonebookOpsTest, TableMatchesItsCopyUntilAKindMarkTextOrMemberChanges) {
-    StoreSingleNumber(4, "DESK", "5550123");
-    const std::vector<PhonebookEntry> copy = CopyOfTable();
-    ASSERT_EQ(copy.size(), static_cast<size_t>(PhonebookSlots()));
-    EXPECT_TRUE(TableMatches(copy));
+    StoreSingleNumber(panelContext.records, 4, "DESK", "5550123");
+    const std::vector<PhonebookEntry> copy = CopyOfTable(panelContext.records);
+    ASSERT_EQ(copy.size(), static_cast<size_t>(PhonebookSlots(panelContext.records)));
+    EXPECT_TRUE(TableMatches(panelContext.records, copy));
 
     // Bytes past a text's end are no change.
-    PhonebookTable[4].name[10] = 'Z';
-    PhonebookTable[4].number[30] = '9';
-    EXPECT_TRUE(TableMatches(copy));
+    panelContext.records.phonebookTable[4].name[10] = 'Z';
+    panelContext.records.phonebookTable[4].number[30] = '9';
+    EXPECT_TRUE(TableMatches(panelContext.records, copy));
 
     const auto changed = [&copy](auto change) {
-        const std::vector<PhonebookEntry> saved = CopyOfTable();
+        const std::vector<PhonebookEntry> saved = CopyOfTable(panelContext.records);
         change();
-        const bool matches = TableMatches(copy);
-        std::copy(saved.begin(), saved.end(), PhonebookTable);
+        const bool matches = TableMatches(panelContext.records, copy);
+        std::copy(saved.begin(), saved.end(), panelContext.records.phonebookTable);
         return !matches;
     };
-    EXPECT_TRUE(changed([] { StoreSingleNumber(4, "DESK", "5550124"); }));
-    EXPECT_TRUE(changed([] { StoreSingleNumber(4, "DESKS", "5550123"); }));
-    EXPECT_TRUE(changed([] { PhonebookTable[5].memberMark = 1; }));
+    EXPECT_TRUE(changed([] { StoreSingleNumber(panelContext.records, 4, "DESK", "5550124"); }));
+    EXPECT_TRUE(changed([] { StoreSingleNumber(panelContext.records, 4, "DESKS", "5550123"); }));
+    EXPECT_TRUE(changed([] { panelContext.records.phonebookTable[5].memberMark = 1; }));
     EXPECT_TRUE(changed([] {
         uint8_t members[kMembersLength] = {};
         SetMemberBit(members, kSpeedBitmapOffset, 4, true);
-        StoreGroup(6, "", members);
+        StoreGroup(panelContext.records, 6, "", members);
     }));
-    EXPECT_TRUE(TableMatches(copy));
-    EXPECT_FALSE(TableMatches({}));
+    EXPECT_TRUE(TableMatches(panelContext.records, copy));
+    EXPECT_FALSE(TableMatches(panelContext.records, {}));
 }
 
 TEST_F(PhonebookOpsTest, MembersBeyondTheCapacitiesAreNeverCounted) {
@@ -89,16 +98,16 @@ TEST_F(PhonebookOpsTest, MembersBeyondTheCapacitiesAreNeverCounted) {
     SetMemberBit(members, kSpeedBitmapOffset, 2, true);
     SetMemberBit(members, kSpeedBitmapOffset, 150, true);  // beyond S = 100
     SetMemberBit(members, kOneTouchBitmapOffset, 0, true); // no one-touch slots
-    EXPECT_EQ(GroupMembers(members, true), (std::vector<int>{2, 7}));
-    inquiryRecord = InquiryRecord{10, 90, 1, 2};
-    EXPECT_EQ(GroupMembers(members, true), (std::vector<int>{90, 2, 7}));
+    EXPECT_EQ(GroupMembers(panelContext.records, members, true), (std::vector<int>{2, 7}));
+    panelContext.records.inquiryRecord = InquiryRecord{10, 90, 1, 2};
+    EXPECT_EQ(GroupMembers(panelContext.records, members, true), (std::vector<int>{90, 2, 7}));
 
     // Deleting such a group releases only slots of the table.
-    StoreGroup(20, "G", members);
-    RecountGroupRefs();
-    ASSERT_TRUE(DeleteSlot(20, 1));
-    EXPECT_EQ(groupRefCount[2], 0);
-    EXPECT_EQ(groupRefCount[90], 0);
+    StoreGroup(panelContext.records, 20, "G", members);
+    RecountGroupRefs(panelContext.records);
+    ASSERT_TRUE(DeleteSlot(panelContext.records, 20, 1));
+    EXPECT_EQ(panelContext.records.groupRefCount[2], 0);
+    EXPECT_EQ(panelContext.records.groupRefCount[90], 0);
 }
 
 } // namespace

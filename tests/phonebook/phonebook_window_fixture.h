@@ -45,7 +45,7 @@ class PhonebookWindowTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(AllocatePhonebookTable(100));
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
         // The tests lay out every slot they use themselves.
         machine().clearPhonebook();
     }
@@ -58,7 +58,7 @@ class PhonebookWindowTest : public WindowTest {
         return m;
     }
     static void SetTableNumber(int i, const char* name, const char* number) {
-        StoreSingleNumber(i, name, number);
+        StoreSingleNumber(panelContext.records, i, name, number);
     }
     static std::string ItemText(QTreeWidget* list, int item, int column) {
         QTreeWidgetItem* row = list->topLevelItem(item);

@@ -21,7 +21,7 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
         page->EnsureInitialised();
     }
     static std::vector<uint8_t> TableBytes() {
-        const auto* p = reinterpret_cast<const uint8_t*>(PhonebookTable);
+        const auto* p = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
         return std::vector<uint8_t>(p, p + 100 * kPhonebookEntrySize);
     }
     static std::string ItemName(QTreeWidget* list, int item) {
@@ -33,15 +33,15 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
 
 TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     // Every byte of every slot carries something, kinds and marks included.
-    auto* raw = reinterpret_cast<uint8_t*>(PhonebookTable);
+    auto* raw = reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable);
     for (int i = 0; i < 100 * kPhonebookEntrySize; ++i) {
         raw[i] = static_cast<uint8_t>(i * 7 + 3);
     }
     for (int i = 0; i < 100; ++i) {
-        PhonebookTable[i].kind = static_cast<uint8_t>(i % 3);
-        PhonebookTable[i].memberMark = static_cast<uint8_t>(i % 2);
+        panelContext.records.phonebookTable[i].kind = static_cast<uint8_t>(i % 3);
+        panelContext.records.phonebookTable[i].memberMark = static_cast<uint8_t>(i % 2);
     }
-    std::memcpy(PhonebookTable[5].name, "SAVED\0", 6);
+    std::memcpy(panelContext.records.phonebookTable[5].name, "SAVED\0", 6);
     const std::vector<uint8_t> saved = TableBytes();
 
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("book")));
@@ -59,7 +59,7 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
     ASSERT_EQ(file.size(), 7040u);
     EXPECT_EQ(file.compare(0, 21, "VRN FAX-RCP Phonebook"), 0);
 
-    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     std::rename(dir.file("book.pbf").c_str(), dir.file("book.PBF").c_str());
     desk.openAnswers.push_back(QString::fromStdString(dir.file("book.PBF"))); // an older name
     LoadPhonebookCommand(nullptr, page.get());
@@ -73,21 +73,21 @@ TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
 }
 
 TEST_F(PhonebookFileCommandsTest, LoadRebuildsTheCountsAndTakesTheChosenFolder) {
-    StoreSingleNumber(3, "THREE", "333");
+    StoreSingleNumber(panelContext.records, 3, "THREE", "333");
     uint8_t members[kMembersLength] = {};
     SetMemberBit(members, kSpeedBitmapOffset, 3, true);
-    StoreGroup(8, "G", members);
+    StoreGroup(panelContext.records, 8, "G", members);
     const std::string sub = dir.path() + "/elsewhere";
     desk.saveAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
     dir.write("elsewhere/.keep", "");
     SavePhonebookCommand(nullptr);
     ASSERT_EQ(dir.read("elsewhere/group.pbf").size(), 7040u);
 
-    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
-    groupRefCount[3] = 0;
+    std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
+    panelContext.records.groupRefCount[3] = 0;
     desk.openAnswers.push_back(QString::fromStdString(sub + "/group.pbf"));
     LoadPhonebookCommand(nullptr, page.get());
-    EXPECT_EQ(groupRefCount[3], 1);
+    EXPECT_EQ(panelContext.records.groupRefCount[3], 1);
     EXPECT_EQ(ItemName(page->List(), 8), "G");
     // The next dialog starts where the last file was chosen.
     SavePhonebookCommand(nullptr);
@@ -96,7 +96,7 @@ TEST_F(PhonebookFileCommandsTest, LoadRebuildsTheCountsAndTakesTheChosenFolder) 
 }
 
 TEST_F(PhonebookFileCommandsTest, BadFilesGetAMessageAndChangeNothing) {
-    StoreSingleNumber(1, "KEEP", "111");
+    StoreSingleNumber(panelContext.records, 1, "KEEP", "111");
     const std::vector<uint8_t> before = TableBytes();
 
     desk.openAnswers.push_back(QString::fromStdString(dir.file("missing.pbf")));
@@ -156,29 +156,29 @@ TEST_F(PhonebookFileCommandsTest, ANameEndingInADotGetsTheExtensionToo) {
 }
 
 TEST_F(PhonebookFileCommandsTest, APickedFileWithoutExtensionIsOpenedAsItIs) {
-    StoreSingleNumber(6, "PICKED", "666");
+    StoreSingleNumber(panelContext.records, 6, "PICKED", "666");
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("plain.pbf")));
     SavePhonebookCommand(nullptr);
     std::rename(dir.file("plain.pbf").c_str(), dir.file("plain").c_str());
-    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
 
     desk.openAnswers.push_back(QString::fromStdString(dir.file("plain")));
     LoadPhonebookCommand(nullptr, page.get());
     EXPECT_TRUE(desk.messageBoxes.empty());
-    EXPECT_EQ(SlotName(PhonebookTable[6]), "PICKED");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "PICKED");
 
     // A typed name that names no file is looked for with ".pbf".
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("typed")));
     SavePhonebookCommand(nullptr);
-    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     desk.openAnswers.push_back(QString::fromStdString(dir.file("typed")));
     LoadPhonebookCommand(nullptr, page.get());
     EXPECT_TRUE(desk.messageBoxes.empty());
-    EXPECT_EQ(SlotName(PhonebookTable[6]), "PICKED");
+    EXPECT_EQ(SlotName(panelContext.records.phonebookTable[6]), "PICKED");
 }
 
 TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsActive) {
-    inquiryRecord.machineClass = 2;
+    panelContext.records.inquiryRecord.machineClass = 2;
     CMainDlg main;
     QAction* load = main.MenuItem(ID_FILE_LOAD_PBOOK);
     QAction* save = main.MenuItem(ID_FILE_SAVE_PBOOK);
@@ -200,11 +200,11 @@ TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsAct
     ASSERT_TRUE(load->isEnabled());
 
     // File > Save then File > Load reach the page the window holds.
-    StoreSingleNumber(12, "MENU", "1212");
+    StoreSingleNumber(panelContext.records, 12, "MENU", "1212");
     desk.saveAnswers.push_back(QString::fromStdString(dir.file("menu.pbf")));
     save->trigger();
     ASSERT_EQ(dir.read("menu.pbf").size(), 7040u);
-    std::memset(PhonebookTable, 0, 100 * kPhonebookEntrySize);
+    std::memset(panelContext.records.phonebookTable, 0, 100 * kPhonebookEntrySize);
     book->FillList();
     desk.openAnswers.push_back(QString::fromStdString(dir.file("menu.pbf")));
     load->trigger();

@@ -50,7 +50,7 @@ TEST_F(ExchangeRulesTest, OnlyAWholeAnswerWithTheMachinesHeadFillsARecord) {
             answer.resize(answer.size() - size_t(c.cut));
             device->onRead(answer);
             std::vector<uint8_t> record(d->recordSize, 0xA5), want = record;
-            EXPECT_EQ(GetRecord(*d, record.data()), c.taken ? 1 : 0);
+            EXPECT_EQ(GetRecord(panelContext.link, *d, record.data()), c.taken ? 1 : 0);
             if (c.taken) {
                 DecodeFields(*d, answer.data() + frame::kDataOffset, want.data());
             }
@@ -60,7 +60,7 @@ TEST_F(ExchangeRulesTest, OnlyAWholeAnswerWithTheMachinesHeadFillsARecord) {
         freshDevice();
         device->onRead(Slice(WholeAnswer(*d), 0, 4));
         std::vector<uint8_t> record(d->recordSize);
-        EXPECT_EQ(GetRecord(*d, record.data()), 0);
+        EXPECT_EQ(GetRecord(panelContext.link, *d, record.data()), 0);
     }
 }
 
@@ -72,8 +72,8 @@ TEST_F(ExchangeRulesTest, AnAnswerLongerThanTheBufferIsTakenAndItsRestDroppedNex
         clearTrace();
         std::vector<uint8_t> record(d->recordSize);
         device->onRead(WholeAnswer(*d, 40)).onRead(WholeAnswer(*d));
-        EXPECT_EQ(GetRecord(*d, record.data()), 1);
-        EXPECT_EQ(GetRecord(*d, record.data()), 1);
+        EXPECT_EQ(GetRecord(panelContext.link, *d, record.data()), 1);
+        EXPECT_EQ(GetRecord(panelContext.link, *d, record.data()), 1);
         const auto traces = plainTraces();
         EXPECT_EQ(std::count(traces.begin(), traces.end(), "Discarded = 40 \n"), 1);
         EXPECT_EQ(device->queuedReads(), 0u);
@@ -102,8 +102,8 @@ int TrickleRead(unsigned char* buffer, int count, int withinMs) {
 }
 
 TEST_F(ExchangeRulesTest, APhonebookTricklingInEndsAtTheExchangesLimit) {
-    isNt5 = 1;
-    pWin2kUsbReadWithin = TrickleRead;
+    panelContext.link.isNt5 = 1;
+    panelContext.link.pWin2kUsbReadWithin = TrickleRead;
     ByteVector answer = {0x1B, 0xA4, 0x1A, 0xFB, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0x00, 100};
     for (int i = 0; i < 100; ++i) {
         answer.push_back(uint8_t(i + 1));
@@ -112,22 +112,22 @@ TEST_F(ExchangeRulesTest, APhonebookTricklingInEndsAtTheExchangesLimit) {
     }
     // Fixed waits 3 s, four reads that may wait 5 s each, 6921 bytes at 1 ms.
     const uint32_t limit = 3000 + 4 * kFirstByteAllowanceMs + 6921 * kMsPerByte;
-    const ByteVector table = RawBytes(*PhonebookTable);
+    const ByteVector table = RawBytes(*panelContext.records.phonebookTable);
 
     // 150 ms a byte: cut off at the limit; only the retries' pauses follow.
     trickle = TricklingMachine{answer, 0, 150, &clock};
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_GetPhonebook(), 0);
+    EXPECT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 0);
     EXPECT_GE(clock.tick() - start, limit);
     EXPECT_LE(clock.tick() - start, limit + 1000 + 150);
-    EXPECT_EQ(RawBytes(*PhonebookTable), table);
+    EXPECT_EQ(RawBytes(*panelContext.records.phonebookTable), table);
 
     // 1 ms a byte is slow, but healthy.
     trickle = TricklingMachine{answer, 0, 1, &clock};
     start = clock.tick();
-    EXPECT_EQ(Mfp_GetPhonebook(), 1);
+    EXPECT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
     EXPECT_LT(clock.tick() - start, limit);
-    EXPECT_EQ(PhonebookTable[0].name[0], 'A');
+    EXPECT_EQ(panelContext.records.phonebookTable[0].name[0], 'A');
 }
 
 } // namespace

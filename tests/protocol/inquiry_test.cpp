@@ -16,18 +16,18 @@ class InquiryTest : public PlatformTest {
   protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        currentPort = 1;
+        panelContext.link.currentPort = 1;
     }
     FakeDevice lpt{"LPT1"};
 };
 
 TEST_F(InquiryTest, ValidAnswerSetsMachineClassFromByte9) {
     lpt.onRead(HexBytes("1B A4 00 06 50 E0 00 64 01 07"));
-    EXPECT_EQ(Mfp_Inquiry(), 1);
-    EXPECT_EQ(inquiryRecord.machineClass, 7);
-    EXPECT_EQ(inquiryRecord.capacityA, 0);
-    EXPECT_EQ(inquiryRecord.capacityB, 100);
-    EXPECT_EQ(inquiryRecord.reserved, 1);
+    EXPECT_EQ(Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord), 1);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 7);
+    EXPECT_EQ(panelContext.records.inquiryRecord.capacityA, 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.capacityB, 100);
+    EXPECT_EQ(panelContext.records.inquiryRecord.reserved, 1);
     EXPECT_EQ(lpt.written(), kRequest);
     EXPECT_EQ(lpt.readSizes(), (std::vector<size_t>{10}));
     EXPECT_EQ(clock.slept(), 1500u);
@@ -44,8 +44,8 @@ TEST_F(InquiryTest, ValidAnswerSetsMachineClassFromByte9) {
 
 TEST_F(InquiryTest, AnswerOfFourBytesFailsAndClearsMachineClass) {
     lpt.onRead(HexBytes("1B A4 00 06"));
-    EXPECT_EQ(Mfp_Inquiry(), 0);
-    EXPECT_EQ(inquiryRecord.machineClass, 0);
+    EXPECT_EQ(Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord), 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 0);
     EXPECT_EQ(traceLines(), (std::vector<std::string>{
                                 "===> INQUIRY <===\n",
                                 "WriteData = 8 \n",
@@ -79,10 +79,10 @@ TEST_F(InquiryTest, AnswerHeadAndSizeDecideAndTheLengthIsReadBigEndian) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
-        inquiryRecord.machineClass = 5;
+        panelContext.records.inquiryRecord.machineClass = 5;
         lpt.onRead(HexBytes(c.answer));
-        EXPECT_EQ(Mfp_Inquiry(), c.result);
-        EXPECT_EQ(inquiryRecord.machineClass, c.machineClass);
+        EXPECT_EQ(Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord), c.result);
+        EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, c.machineClass);
         EXPECT_EQ(traceLines().back(), c.lastTrace);
     }
     EXPECT_EQ(lpt.queuedReads(), 1u);
@@ -90,8 +90,8 @@ TEST_F(InquiryTest, AnswerHeadAndSizeDecideAndTheLengthIsReadBigEndian) {
 
 TEST_F(InquiryTest, PortThatCannotBeOpenedLeavesMachineClassAlone) {
     lpt.setOpenable(false);
-    EXPECT_EQ(Mfp_Inquiry(), 0);
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
+    EXPECT_EQ(Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord), 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 2);
     EXPECT_EQ(clock.slept(), 1500u);
     EXPECT_EQ(traceLines(), (std::vector<std::string>{
                                 "Can not open the port: LPT1 \n",
@@ -103,8 +103,8 @@ TEST_F(InquiryTest, PortThatCannotBeOpenedLeavesMachineClassAlone) {
 TEST_F(InquiryTest, ShortWriteFailsWithoutReading) {
     lpt.onWrite(7);
     lpt.onRead(HexBytes("1B A4 00 06 50 E0 00 64 01 05"));
-    EXPECT_EQ(Mfp_Inquiry(), 0);
-    EXPECT_EQ(inquiryRecord.machineClass, 2);
+    EXPECT_EQ(Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord), 0);
+    EXPECT_EQ(panelContext.records.inquiryRecord.machineClass, 2);
     EXPECT_TRUE(lpt.readSizes().empty());
     EXPECT_EQ(traceLines().back(), "WriteData = 7 \n");
 }

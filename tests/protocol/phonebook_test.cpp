@@ -21,14 +21,14 @@ ByteVector GetHead(uint8_t count) {
 }
 
 void SetNumber(int index, const std::string& name, const std::string& number) {
-    PhonebookEntry& e = PhonebookTable[index];
+    PhonebookEntry& e = panelContext.records.phonebookTable[index];
     std::memset(&e, 0, sizeof e);
     std::snprintf(e.name, sizeof e.name, "%s", name.c_str());
     std::snprintf(e.number, sizeof e.number, "%s", number.c_str());
 }
 
 ByteVector TableBytes() {
-    const auto* p = reinterpret_cast<const uint8_t*>(PhonebookTable);
+    const auto* p = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
     return ByteVector(p, p + 70 * 100);
 }
 
@@ -37,7 +37,7 @@ void FillSomeSlots() {
     SetNumber(0, "OLD ZERO", "111");
     SetNumber(4, "OLD FOUR", "444");
     SetNumber(99, "OLD LAST", "999");
-    PhonebookTable[99].memberMark = 1;
+    panelContext.records.phonebookTable[99].memberMark = 1;
 }
 
 using PhonebookCommandTest = RecordTest;
@@ -46,11 +46,11 @@ TEST_F(PhonebookCommandTest, SetRequestCarriesEverySlotWithFullWidthFieldsAndRaw
     SetNumber(2, "ALICE", "0123-456");
     const std::string name20 = "ABCDEFGHIJKLMNOPQRST";
     const std::string number46 = "0123456789012345678901234567890123456789012345";
-    PhonebookEntry& full = PhonebookTable[7];
+    PhonebookEntry& full = panelContext.records.phonebookTable[7];
     std::memcpy(full.name, name20.data(), 20);
     std::memcpy(full.number, number46.data(), 46); // no terminator on the wire
     full.memberMark = 1;
-    PhonebookEntry& g = PhonebookTable[10];
+    PhonebookEntry& g = panelContext.records.phonebookTable[10];
     g.kind = 1;
     std::snprintf(g.name, sizeof g.name, "TEAM");
     for (int i = 0; i < 46; ++i) {
@@ -58,7 +58,7 @@ TEST_F(PhonebookCommandTest, SetRequestCarriesEverySlotWithFullWidthFieldsAndRaw
     }
     device->onRead({0x1B, 0xA4, 0x00, 0x06, 0x50, 0xE0, 0x82, 0xC2, 0x42, 0x00});
     uint32_t start = clock.tick();
-    EXPECT_EQ(Mfp_SetPhonebook(), 1);
+    EXPECT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(clock.slept(), 1000u);
 
@@ -107,7 +107,7 @@ TEST_F(PhonebookCommandTest, AcknowledgementMustHaveTheHeadAndItsAnnouncedLength
     for (const auto& [what, ack, result] : acks) {
         freshDevice();
         device->onRead(ack);
-        EXPECT_EQ(Mfp_SetPhonebook(), result) << what;
+        EXPECT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), result) << what;
     }
 }
 
@@ -115,7 +115,7 @@ TEST_F(PhonebookCommandTest, ShortWriteIsRetriedOnce) {
     device->onWrite(5000).onWrite(1000);
     device->onRead({0x1B, 0xA4, 0x00, 0x06, 0, 0, 0, 0, 0, 0});
     // First pass: 5000 + 1000, the rest never goes: no answer is read.
-    EXPECT_EQ(Mfp_SetPhonebook(), 0);
+    EXPECT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 0);
     EXPECT_EQ(readCalls(), 0);
     EXPECT_EQ(plainTraces(),
               (std::vector<std::string>{"===> SET PHONEBOOK <===\n", "WriteData = 5000 \n",
@@ -126,7 +126,7 @@ TEST_F(PhonebookCommandTest, ShortWriteIsRetriedOnce) {
     device->clearCalls();
     device->onWrite(6000).onWrite(0).onWrite(910);
     debug.lines.clear();
-    EXPECT_EQ(Mfp_SetPhonebook(), 1);
+    EXPECT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 1);
     EXPECT_EQ(device->writes().size(), 3u);
     EXPECT_EQ(device->written().size(), 6910u);
     EXPECT_EQ(plainTraces()[2], "WriteData(retry) = 0 \n");
@@ -147,27 +147,27 @@ TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
     records.resize(6900, 0);
     answer({GetHead(4), records});
     uint32_t start = clock.tick();
-    ASSERT_EQ(Mfp_GetPhonebook(), 1);
+    ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
     EXPECT_EQ(clock.tick() - start, 2000u); // busy 1000, then sleep 1000
     EXPECT_EQ(clock.slept(), 2000u);        // the busy wait yields too
     EXPECT_EQ(device->written(), kGetRequest);
 
-    const PhonebookEntry& bob = PhonebookTable[4];
+    const PhonebookEntry& bob = panelContext.records.phonebookTable[4];
     EXPECT_EQ(bob.kind, 0);
     EXPECT_STREQ(bob.name, "BOB");
     EXPECT_STREQ(bob.number, "555-0101");
-    const PhonebookEntry& group = PhonebookTable[11];
+    const PhonebookEntry& group = panelContext.records.phonebookTable[11];
     EXPECT_EQ(group.kind, 1);
     EXPECT_STREQ(group.name, "GROUP ONE");
     EXPECT_EQ(ByteVector(group.members, group.members + 46), members);
-    const PhonebookEntry& anna = PhonebookTable[0];
+    const PhonebookEntry& anna = panelContext.records.phonebookTable[0];
     EXPECT_EQ(anna.memberMark, 1);
     EXPECT_STREQ(anna.name, "ANNA   X");
     EXPECT_STREQ(anna.number, "12 34");
-    EXPECT_STREQ(PhonebookTable[6].number, "5551234");
+    EXPECT_STREQ(panelContext.records.phonebookTable[6].number, "5551234");
     // Slots not in the answer keep what they had.
-    EXPECT_STREQ(PhonebookTable[99].name, "OLD LAST");
-    EXPECT_EQ(PhonebookTable[99].memberMark, 1);
+    EXPECT_STREQ(panelContext.records.phonebookTable[99].name, "OLD LAST");
+    EXPECT_EQ(panelContext.records.phonebookTable[99].memberMark, 1);
 
     EXPECT_EQ(plainTraces(), (std::vector<std::string>{
                                  "===> GET PHONEBOOK <===\n", "WriteData = 10 \n",
@@ -181,8 +181,8 @@ TEST_F(PhonebookCommandTest, ShortRecordDataIsReadAgainOnce) {
     records.resize(6900, 0);
     // First read brings 4000, the retry nothing, the second retry the rest.
     answer({GetHead(1), Slice(records, 0, 4000), {}, Slice(records, 4000, records.size())});
-    ASSERT_EQ(Mfp_GetPhonebook(), 1);
-    EXPECT_STREQ(PhonebookTable[1].name, "CARL");
+    ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
+    EXPECT_STREQ(panelContext.records.phonebookTable[1].name, "CARL");
     EXPECT_EQ(clock.slept(), 3000u);
     auto lines = plainTraces();
     EXPECT_EQ(lines[4], "ReadData = 4000 \n");
@@ -209,10 +209,10 @@ TEST_F(PhonebookCommandTest, TheCountAndTheRecordsDecideNotTheAnnouncedLength) {
         FillSomeSlots();
         const ByteVector before = TableBytes();
         answer({head, records});
-        EXPECT_EQ(Mfp_GetPhonebook(), result);
+        EXPECT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), result);
         EXPECT_EQ(TableBytes() != before, head == lengthSix);
     }
-    EXPECT_STREQ(PhonebookTable[2].name, "C"); // from the first case
+    EXPECT_STREQ(panelContext.records.phonebookTable[2].name, "C"); // from the first case
 }
 
 TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {
@@ -223,9 +223,9 @@ TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {
                                  Record(100, 0, 0, "SLOT 100", ToBytes("100"))});
     records.resize(6900, 0);
     answer({GetHead(4), records});
-    EXPECT_EQ(Mfp_GetPhonebook(), 1);
-    EXPECT_STREQ(PhonebookTable[99].name, "SLOT 100");
-    EXPECT_STREQ(PhonebookTable[0].name, "OLD ZERO");
+    EXPECT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
+    EXPECT_STREQ(panelContext.records.phonebookTable[99].name, "SLOT 100");
+    EXPECT_STREQ(panelContext.records.phonebookTable[0].name, "OLD ZERO");
 }
 
 TEST_F(PhonebookCommandTest, CountAboveTheTableReadsOnlyTheTable) {
@@ -235,26 +235,26 @@ TEST_F(PhonebookCommandTest, CountAboveTheTableReadsOnlyTheTable) {
                                           ToBytes(std::to_string(s)))});
     }
     answer({GetHead(255), records, Repeat(0x77, 69)});
-    ASSERT_EQ(Mfp_GetPhonebook(), 1);
-    EXPECT_STREQ(PhonebookTable[0].name, "N1");
-    EXPECT_STREQ(PhonebookTable[99].number, "100");
+    ASSERT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), 1);
+    EXPECT_STREQ(panelContext.records.phonebookTable[0].name, "N1");
+    EXPECT_STREQ(panelContext.records.phonebookTable[99].number, "100");
     EXPECT_EQ(readCalls(), 2); // nothing is asked beyond the table
 }
 
 TEST_F(PhonebookCommandTest, TableOfOtherCapacities) {
     // 2 one-touch slots and 30 speed-dial slots in a 100-slot table: 32 travel.
-    inquiryRecord.capacityA = 2;
-    inquiryRecord.capacityB = 30;
+    panelContext.records.inquiryRecord.capacityA = 2;
+    panelContext.records.inquiryRecord.capacityB = 30;
     device->onRead({0x1B, 0xA4, 0x00, 0x06, 0, 0, 0, 0, 0, 0});
-    ASSERT_EQ(Mfp_SetPhonebook(), 1);
+    ASSERT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 1);
     ByteVector request = device->written();
     EXPECT_EQ(request.size(), 69u * 32 + 10);
     EXPECT_EQ(request[9], 32);
     // More slots than the table has: only the allocated ones travel.
-    inquiryRecord.capacityA = 56;
-    inquiryRecord.capacityB = 200;
-    EXPECT_EQ(PhonebookSlots(), 100);
-    EXPECT_EQ(SpeedDialSlots(), 100);
+    panelContext.records.inquiryRecord.capacityA = 56;
+    panelContext.records.inquiryRecord.capacityB = 200;
+    EXPECT_EQ(PhonebookSlots(panelContext.records), 100);
+    EXPECT_EQ(SpeedDialSlots(panelContext.records), 100);
 }
 
 TEST(TrimRightTest, ReplacesOnlyTrailingBlanks) {
@@ -279,29 +279,30 @@ class GroupRefTest : public RecordTest {
   protected:
     // Recounts; every slot not named in nonZero must count 0.
     static void ExpectRefs(const std::map<int, int>& nonZero) {
-        RecountGroupRefs();
+        RecountGroupRefs(panelContext.records);
         for (int i = 0; i < 100; ++i) {
             const auto it = nonZero.find(i);
-            EXPECT_EQ(groupRefCount[i], it == nonZero.end() ? 0 : it->second) << i;
+            EXPECT_EQ(panelContext.records.groupRefCount[i], it == nonZero.end() ? 0 : it->second)
+                << i;
         }
     }
 };
 
 TEST_F(GroupRefTest, SpeedDialGroupCountsItsBitmapSlots) {
-    PhonebookEntry& g = PhonebookTable[20];
+    PhonebookEntry& g = panelContext.records.phonebookTable[20];
     g.kind = 1;
     SetMemberBit(g.members, kSpeedBitmapOffset, 3, true);
     SetMemberBit(g.members, kSpeedBitmapOffset, 10, true);
     EXPECT_EQ(g.members[0], 0x10);
     EXPECT_EQ(g.members[1], 0x20);
-    groupRefCount[50] = 9; // stale
+    panelContext.records.groupRefCount[50] = 9; // stale
     ExpectRefs({{3, 1}, {10, 1}});
 }
 
 TEST_F(GroupRefTest, KindZeroSlotsAndBitsBeyondTheCapacityDoNotCount) {
-    PhonebookEntry& single = PhonebookTable[1];
+    PhonebookEntry& single = panelContext.records.phonebookTable[1];
     std::memset(single.members, 0xFF, 46); // a number's bytes are no bitmap
-    PhonebookEntry& g = PhonebookTable[2];
+    PhonebookEntry& g = panelContext.records.phonebookTable[2];
     g.kind = 2; // any non-zero kind is a group
     SetMemberBit(g.members, kSpeedBitmapOffset, 99, true);
     SetMemberBit(g.members, kSpeedBitmapOffset, 100, true); // beyond S
@@ -311,38 +312,38 @@ TEST_F(GroupRefTest, KindZeroSlotsAndBitsBeyondTheCapacityDoNotCount) {
 }
 
 TEST_F(GroupRefTest, OneTouchSlotsCountTheirGroup) {
-    inquiryRecord.capacityA = 4; // slots 96..99 are one-touch slots
-    inquiryRecord.capacityB = 96;
-    PhonebookEntry& speedGroup = PhonebookTable[5];
+    panelContext.records.inquiryRecord.capacityA = 4; // slots 96..99 are one-touch slots
+    panelContext.records.inquiryRecord.capacityB = 96;
+    PhonebookEntry& speedGroup = panelContext.records.phonebookTable[5];
     speedGroup.kind = 1;
     SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 1, true); // slot 97
     SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 3, true); // slot 99
     SetMemberBit(speedGroup.members, kOneTouchBitmapOffset, 4, true); // beyond O
     SetMemberBit(speedGroup.members, kSpeedBitmapOffset, 96, true);   // a one-touch index
-    PhonebookTable[96].kind = 1;
-    PhonebookTable[96].members[0] = 5;
-    PhonebookTable[98].kind = 1;
-    PhonebookTable[98].members[0] = 5;
-    PhonebookTable[97].kind = 1;
-    PhonebookTable[97].members[0] = 200; // outside the table
+    panelContext.records.phonebookTable[96].kind = 1;
+    panelContext.records.phonebookTable[96].members[0] = 5;
+    panelContext.records.phonebookTable[98].kind = 1;
+    panelContext.records.phonebookTable[98].members[0] = 5;
+    panelContext.records.phonebookTable[97].kind = 1;
+    panelContext.records.phonebookTable[97].members[0] = 200; // outside the table
     ExpectRefs({{5, 2}, {97, 1}, {99, 1}});
 }
 
 TEST(PhonebookTableTest, AllocationIsZeroedAndReplaceable) {
-    ASSERT_TRUE(AllocatePhonebookTable(3));
-    EXPECT_EQ(phonebookSlotCount, 3);
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 3));
+    EXPECT_EQ(panelContext.records.phonebookSlotCount, 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(RawBytes(PhonebookTable[i]), ByteVector(70, 0));
-        EXPECT_EQ(groupRefCount[i], 0);
+        EXPECT_EQ(RawBytes(panelContext.records.phonebookTable[i]), ByteVector(70, 0));
+        EXPECT_EQ(panelContext.records.groupRefCount[i], 0);
     }
-    PhonebookTable[2].kind = 7;
-    ASSERT_TRUE(AllocatePhonebookTable(100));
-    EXPECT_EQ(PhonebookTable[2].kind, 0);
-    EXPECT_FALSE(AllocatePhonebookTable(0));
-    EXPECT_EQ(PhonebookTable, nullptr);
-    EXPECT_EQ(PhonebookSlots(), 0);
-    FreePhonebookTable();
-    FreePhonebookTable(); // twice is harmless
+    panelContext.records.phonebookTable[2].kind = 7;
+    ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
+    EXPECT_EQ(panelContext.records.phonebookTable[2].kind, 0);
+    EXPECT_FALSE(AllocatePhonebookTable(panelContext.records, 0));
+    EXPECT_EQ(panelContext.records.phonebookTable, nullptr);
+    EXPECT_EQ(PhonebookSlots(panelContext.records), 0);
+    FreePhonebookTable(panelContext.records);
+    FreePhonebookTable(panelContext.records); // twice is harmless
 }
 
 } // namespace

@@ -134,7 +134,7 @@ TEST_P(RecordRoundTripTest, GetFillsEveryFieldAndSetSendsItBack) {
     ASSERT_NE(FindRecord(row().name), nullptr);
     device->onRead(answer());
     const uint32_t start = clock.tick();
-    ASSERT_EQ(entry().get(), 1);
+    ASSERT_EQ(entry().get(panelContext.link, panelContext.records), 1);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(device->written(), head(5, 0xC1));
     EXPECT_EQ(shown(), row().fields);
@@ -145,7 +145,7 @@ TEST_P(RecordRoundTripTest, GetFillsEveryFieldAndSetSendsItBack) {
     }
     device->clearCalls();
     device->onRead(kWriteAck);
-    ASSERT_EQ(entry().set(), 1);
+    ASSERT_EQ(entry().set(panelContext.link, panelContext.records), 1);
     const int count = static_cast<int>(row().machineBlock.size()) + 5;
     EXPECT_EQ(device->written(), Concat({head(count, 0xC2), row().machineBlock}));
 }
@@ -156,7 +156,7 @@ TEST_P(RecordRoundTripTest, StartUpValuesTravelAsTheDocumentedBlock) {
     }
     device->onRead(kWriteAck);
     const uint32_t start = clock.tick();
-    EXPECT_EQ(entry().set(), 1);
+    EXPECT_EQ(entry().set(panelContext.link, panelContext.records), 1);
     EXPECT_EQ(clock.tick() - start, row().setWaitMs);
     const int count = static_cast<int>(row().defaultBlock.size()) + 5;
     EXPECT_EQ(device->written(), Concat({head(count, 0xC2), row().defaultBlock}));
@@ -181,7 +181,7 @@ TEST_P(RecordRoundTripTest, FailedReadsLeaveTheRecordAsItWas) {
         const ByteVector before = recordBytes();
         freshDevice();
         device->onRead(bytes);
-        EXPECT_EQ(entry().get(), 0);
+        EXPECT_EQ(entry().get(panelContext.link, panelContext.records), 0);
         EXPECT_EQ(recordBytes(), before);
     }
 }
@@ -193,7 +193,7 @@ TEST_P(RecordRoundTripTest, ShortRequestWritesReadNothing) {
     device->onRead(answer());
     const ByteVector before = recordBytes();
     const uint32_t start = clock.tick();
-    EXPECT_EQ(entry().get(), 0);
+    EXPECT_EQ(entry().get(panelContext.link, panelContext.records), 0);
     EXPECT_EQ(clock.tick() - start, 1000u);
     EXPECT_EQ(readCalls(), 0);
     EXPECT_EQ(recordBytes(), before);
@@ -205,7 +205,7 @@ TEST_P(RecordRoundTripTest, ShortRequestWritesReadNothing) {
     const int size = entry().descriptor.SetRequestSize() - 1;
     device->onWrite(size);
     device->onRead(kWriteAck);
-    EXPECT_EQ(entry().set(), 0);
+    EXPECT_EQ(entry().set(panelContext.link, panelContext.records), 0);
     EXPECT_EQ(readCalls(), 0);
     EXPECT_EQ(plainTraces().back(), "WriteData = " + std::to_string(size) + " \n");
 }
@@ -227,10 +227,11 @@ using MachineInfoTest = RecordTest;
 TEST_F(MachineInfoTest, CountersStaySignedAndTextsKeepTheirBlanks) {
     const ByteVector& block = kRoundTrips[2].machineBlock;
     device->onRead(Concat({{0x1B, 0xA4, 0x00, 0x6F, 0x50, 0xE0, 0x82, 0xC1, 0x43, 0x00}, block}));
-    ASSERT_EQ(Mfp_GetMachineInfo(), 1);
-    EXPECT_EQ(machineInfo.printJamCount, -2);
-    EXPECT_STREQ(machineInfo.emulationVersion, "ZEML 2.00  ");
-    EXPECT_STREQ(machineInfo.firmwareVersion, "2.01A-BETA"); // ten characters, terminated
+    ASSERT_EQ(Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo), 1);
+    EXPECT_EQ(panelContext.records.machineInfo.printJamCount, -2);
+    EXPECT_STREQ(panelContext.records.machineInfo.emulationVersion, "ZEML 2.00  ");
+    EXPECT_STREQ(panelContext.records.machineInfo.firmwareVersion,
+                 "2.01A-BETA"); // ten characters, terminated
 }
 
 } // namespace

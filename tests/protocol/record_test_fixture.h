@@ -27,8 +27,8 @@
 // Points the USB port (without the NT library) at a device name.
 inline void UseUsbDevice(const char* name) {
     PointUsbPortAt(name);
-    isNt5 = 0;
-    isWin9x = 0;
+    panelContext.link.isNt5 = 0;
+    panelContext.link.isWin9x = 0;
 }
 
 // A well-formed answer to a write: ten bytes announcing six.
@@ -39,8 +39,8 @@ class RecordTest : public PlatformTest {
     void SetUp() override {
         PlatformTest::SetUp();
         clock.setTick(5000);
-        SetMachineRecordDefaults();
-        ASSERT_TRUE(AllocatePhonebookTable(100));
+        SetMachineRecordDefaults(panelContext.records);
+        ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
         device = std::make_unique<FakeDevice>("fake:records");
         UseUsbDevice("fake:records");
     }

@@ -19,8 +19,8 @@ TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
     for (auto [copies, high, low] : {std::tuple{255, 0x00, 0xFF}, std::tuple{256, 0x01, 0x00}}) {
         device->clearCalls();
         device->onRead(kWriteAck);
-        systemSetup.copies = static_cast<uint16_t>(copies);
-        ASSERT_EQ(Mfp_SetSettings(), 1);
+        panelContext.records.systemSetup.copies = static_cast<uint16_t>(copies);
+        ASSERT_EQ(Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup), 1);
         ByteVector request = device->written();
         ASSERT_EQ(request.size(), 31u);
         EXPECT_EQ(request[20], high) << copies;
@@ -32,14 +32,14 @@ TEST_F(SystemSetupTest, CopiesTravelHighByteFirst) {
 // answer must be exactly as long as it says, and a cut one still traces what
 // it announced.
 TEST_F(SystemSetupTest, AnswersOfAnotherLengthAreRefused) {
-    const ByteVector before = RawBytes(systemSetup);
+    const ByteVector before = RawBytes(panelContext.records.systemSetup);
     device->onRead(Concat({{0x1B, 0xA4, 0x00, 0x20}, Slice(SetupAnswer(kMachineBlock), 4, 32)}));
-    EXPECT_EQ(Mfp_GetSettings(), 0);
-    EXPECT_EQ(RawBytes(systemSetup), before);
+    EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
+    EXPECT_EQ(RawBytes(panelContext.records.systemSetup), before);
 
     freshDevice();
     device->onRead(Slice(SetupAnswer(kMachineBlock), 0, 20));
-    EXPECT_EQ(Mfp_GetSettings(), 0);
+    EXPECT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 0);
     const auto traces = plainTraces();
     auto cut = std::find(traces.begin(), traces.end(), "ReadData = 20 \n");
     ASSERT_NE(cut, traces.end());

@@ -27,12 +27,12 @@ TEST_F(SystemStatusTest, DatesAreBroughtIntoRange) {
     ByteVector answer = Concat({kAnswerHead, block});
     ASSERT_EQ(ByteVector(answer.begin() + 64, answer.begin() + 70), wild);
     device->onRead(answer).onRead(kWriteAck);
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     const StatusDateTime limit = {12, 31, 2089, 23, 59};
-    EXPECT_EQ(RawBytes(systemStatus.tollSaverStart), RawBytes(limit));
-    EXPECT_EQ(RawBytes(systemStatus.tollSaverEnd), RawBytes(limit));
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus.tollSaverStart), RawBytes(limit));
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus.tollSaverEnd), RawBytes(limit));
     // The clamped values are what the next set sends.
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     ByteVector request = device->writes().back();
     const ByteVector clamped = {0x0C, 0x1F, 0x08, 0x29, 0x17, 0x3B};
     EXPECT_EQ(ByteVector(request.begin() + 63, request.begin() + 69), clamped);
@@ -61,9 +61,9 @@ TEST_F(SystemStatusTest, YearsStayWithin1990And2089AndZeroDaysStay) {
     block[62] = 0x07;
     block[63] = 0xC5;
     device->onRead(Concat({kAnswerHead, block}));
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
-    EXPECT_EQ(systemStatus.tollSaverStart.year, 1990);
-    EXPECT_EQ(systemStatus.tollSaverEnd.year, 1990);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaverStart.year, 1990);
+    EXPECT_EQ(panelContext.records.systemStatus.tollSaverEnd.year, 1990);
 }
 
 // Text fields go back as the machine gave them, bytes after a zero included.
@@ -72,9 +72,9 @@ TEST_F(SystemStatusTest, TextsTravelBackAsTheyCame) {
     const ByteVector number = Concat({ToBytes("AB"), {0x00}, ToBytes("CD"), Repeat(0x00, 15)});
     std::copy(number.begin(), number.end(), block.begin());
     answer({Concat({kAnswerHead, block}), kWriteAck});
-    ASSERT_EQ(Mfp_GetSystemStatus(), 1);
-    EXPECT_STREQ(systemStatus.machineNumber, "AB");
-    ASSERT_EQ(Mfp_SetSystemStatus(), 1);
+    ASSERT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
+    EXPECT_STREQ(panelContext.records.systemStatus.machineNumber, "AB");
+    ASSERT_EQ(Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus), 1);
     const ByteVector request = device->writes().back();
     EXPECT_EQ(ByteVector(request.begin() + 9, request.end()), block);
 }
@@ -82,12 +82,12 @@ TEST_F(SystemStatusTest, TextsTravelBackAsTheyCame) {
 // The round trips of every record are record_round_trip_test.cpp's; this
 // record dumps the whole answer buffer even when little came.
 TEST_F(SystemStatusTest, CutAnswersDumpTheWholeBuffer) {
-    ByteVector before = RawBytes(systemStatus);
+    ByteVector before = RawBytes(panelContext.records.systemStatus);
     device->onRead({0x1B, 0xA4, 0x00, 0x4F, 0x50, 0xE0});
-    EXPECT_EQ(Mfp_GetSystemStatus(), 0);
+    EXPECT_EQ(Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus), 0);
     EXPECT_EQ(dumpLines(), 11);
     EXPECT_EQ(plainTraces().back(), "Length = 79 \n");
-    EXPECT_EQ(RawBytes(systemStatus), before);
+    EXPECT_EQ(RawBytes(panelContext.records.systemStatus), before);
 }
 
 } // namespace

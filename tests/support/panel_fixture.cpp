@@ -68,15 +68,16 @@ std::vector<std::string> LanguageKeys(const std::string& text) {
 
 void PointUsbPortAt(const char* name) {
     panelContext.link.Reset();
-    currentPort = 0;
-    std::snprintf(usbWritePath, sizeof usbWritePath, "%s", name);
-    std::snprintf(usbReadPath, sizeof usbReadPath, "%s", name);
+    panelContext.link.currentPort = 0;
+    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
+                  name);
+    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s", name);
 }
 
 void PanelTest::SetUp() {
     PlatformTest::SetUp();
     clock.setTick(10000);
-    SetMachineRecordDefaults();
+    SetMachineRecordDefaults(panelContext.records);
     sim::RegisterSimDevice();
     machine().reset();
     PointUsbPortAt("sim:");
@@ -90,9 +91,9 @@ void PanelTest::TearDown() {
 }
 
 void PanelTest::UseLanguageOf(const std::string& lang) {
-    languageFilePath = LanguageFilePath(lang);
+    UseLanguageFile(LanguageFilePath(lang));
 }
 
 void PanelTest::UseLanguage(const std::string& text) {
-    languageFilePath = dir.write("language.lng", text);
+    UseLanguageFile(dir.write("language.lng", text));
 }

@@ -1,6 +1,6 @@
 #include "support/platform_fixture.h"
 
-#include "model/panel_context.h"
+#include "app/panel.h"
 #include "platform/clock.h"
 #include "platform/program.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/panel.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 

@@ -12,8 +12,8 @@ struct ExchangeLimit {
 };
 
 // The link's part of the panel context: which port reaches the machine, and
-// the libraries that start-up loaded for it. The names the link's routines
-// use (currentPort, usbWritePath...) are references into one of these.
+// the libraries that start-up loaded for it. The link's routines take the one
+// they use.
 struct LinkState {
     int32_t currentPort = 0;
     int32_t isWin9x = 0;

@@ -55,8 +55,8 @@ int32_t Bounded(long result, int32_t limit) {
     return result > limit ? limit : static_cast<int32_t>(result);
 }
 
-bool ValidPort() {
-    return currentPort >= 0 && currentPort < kPortCount;
+bool ValidPort(const LinkState& link) {
+    return link.currentPort >= 0 && link.currentPort < kPortCount;
 }
 
 void ApplyPortTimeouts(platform::Device& device, platform::CommTimeouts& timeouts) {
@@ -66,11 +66,11 @@ void ApplyPortTimeouts(platform::Device& device, platform::CommTimeouts& timeout
     device.setCommTimeouts(timeouts); // the port keeps its own values when this fails
 }
 
-int32_t UsbChunkedWrite(const uint8_t* buffer, int32_t count) {
+int32_t UsbChunkedWrite(const LinkState& link, const uint8_t* buffer, int32_t count) {
     int32_t sent = 0;
     while (sent < count) {
         int32_t chunk = std::min(kUsbWriteChunk, count - sent);
-        int r = pWin2kUsbWrite ? pWin2kUsbWrite(buffer + sent, chunk) : 0;
+        int r = link.pWin2kUsbWrite ? link.pWin2kUsbWrite(buffer + sent, chunk) : 0;
         TraceF("Win2kUsbWrite(?) = %d", r);
         if (r <= 0) {
             break;
@@ -82,34 +82,34 @@ int32_t UsbChunkedWrite(const uint8_t* buffer, int32_t count) {
 
 // A machine on another computer answers a round trip later than the fixed
 // waits allow for: each read gets that much more time.
-void AllowRoundTrip() {
-    if (exchangeLimit.timed) {
-        exchangeLimit.budgetMs += platform::RemoteRoundTripMs();
+void AllowRoundTrip(LinkState& link) {
+    if (link.exchangeLimit.timed) {
+        link.exchangeLimit.budgetMs += platform::RemoteRoundTripMs();
     }
 }
 
 // One read through the USB library. Inside a timed exchange a library that
 // takes a limit gets the time left, so that a machine trickling its answer
 // cannot hold the read past it.
-int UsbLibraryRead(uint8_t* buffer, int32_t count) {
-    if (pWin2kUsbReadWithin && exchangeLimit.timed) {
-        const uint32_t left = std::min<uint32_t>(ExchangeMsLeft(), INT32_MAX);
-        return pWin2kUsbReadWithin(buffer, count, static_cast<int>(left));
+int UsbLibraryRead(const LinkState& link, uint8_t* buffer, int32_t count) {
+    if (link.pWin2kUsbReadWithin && link.exchangeLimit.timed) {
+        const uint32_t left = std::min<uint32_t>(ExchangeMsLeft(link), INT32_MAX);
+        return link.pWin2kUsbReadWithin(buffer, count, static_cast<int>(left));
     }
-    return pWin2kUsbRead ? pWin2kUsbRead(buffer, count) : 0;
+    return link.pWin2kUsbRead ? link.pWin2kUsbRead(buffer, count) : 0;
 }
 
-int32_t UsbChunkedRead(uint8_t* buffer, int32_t count) {
+int32_t UsbChunkedRead(LinkState& link, uint8_t* buffer, int32_t count) {
     int32_t got = 0;
     while (got < count) {
-        if (ExchangeMsLeft() == 0) {
+        if (ExchangeMsLeft(link) == 0) {
             return got;
         }
         if (got > 0) {
-            AllowRoundTrip();
+            AllowRoundTrip(link);
         }
         int32_t chunk = std::min(kUsbReadChunk, count - got);
-        int r = UsbLibraryRead(buffer + got, chunk);
+        int r = UsbLibraryRead(link, buffer + got, chunk);
         TraceF("Read(x) = %d", r);
         if (r != chunk) {
             return got + Bounded(r, chunk);
@@ -121,30 +121,30 @@ int32_t UsbChunkedRead(uint8_t* buffer, int32_t count) {
 
 } // namespace
 
-int32_t PortWrite(const uint8_t* buffer, int32_t count) {
-    if (!ValidPort() || (buffer == nullptr && count > 0)) {
+int32_t PortWrite(const LinkState& link, const uint8_t* buffer, int32_t count) {
+    if (!ValidPort(link) || (buffer == nullptr && count > 0)) {
         return 0;
     }
     count = std::max(count, 0);
 
-    if (currentPort == kUsbPort) {
-        if (isNt5 && count > kUsbWriteChunk) {
-            return UsbChunkedWrite(buffer, count);
+    if (link.currentPort == kUsbPort) {
+        if (link.isNt5 && count > kUsbWriteChunk) {
+            return UsbChunkedWrite(link, buffer, count);
         }
-        auto device = platform::OpenDevice(usbWritePath, {.write = true, .shared = true});
+        auto device = platform::OpenDevice(link.usbWritePath, {.write = true, .shared = true});
         if (!device) {
             return 0;
         }
         return Bounded(device->write(buffer, count), count);
     }
 
-    const char* name = PortTable[currentPort];
+    const char* name = PortTable[link.currentPort];
     auto device = platform::OpenDevice(name, {.write = true});
     if (!device) {
         TraceF("Can not open the port: %s \n", name);
         return 0;
     }
-    if (currentPort != kEcpPort) {
+    if (link.currentPort != kEcpPort) {
         platform::CommTimeouts timeouts;
         if (!device->getCommTimeouts(timeouts)) {
             return 0;
@@ -154,25 +154,25 @@ int32_t PortWrite(const uint8_t* buffer, int32_t count) {
     return Bounded(device->write(buffer, count), count);
 }
 
-int32_t PortRead(uint8_t* buffer, int32_t count) {
-    if (!ValidPort() || (buffer == nullptr && count > 0)) {
+int32_t PortRead(LinkState& link, uint8_t* buffer, int32_t count) {
+    if (!ValidPort(link) || (buffer == nullptr && count > 0)) {
         return 0;
     }
     count = std::max(count, 0);
-    if (ExchangeMsLeft() == 0) {
+    if (ExchangeMsLeft(link) == 0) {
         Trace("Exchange time is up \n");
         return 0;
     }
-    AllowRoundTrip();
+    AllowRoundTrip(link);
 
-    if (currentPort == kUsbPort) {
-        if (isNt5) {
+    if (link.currentPort == kUsbPort) {
+        if (link.isNt5) {
             if (count <= kUsbReadChunk) {
-                return Bounded(UsbLibraryRead(buffer, count), count);
+                return Bounded(UsbLibraryRead(link, buffer, count), count);
             }
-            return UsbChunkedRead(buffer, count);
+            return UsbChunkedRead(link, buffer, count);
         }
-        auto device = platform::OpenDevice(usbReadPath, {.read = true});
+        auto device = platform::OpenDevice(link.usbReadPath, {.read = true});
         if (!device) {
             Trace(" USB Port open error - for Reading ");
             return 0;
@@ -180,12 +180,12 @@ int32_t PortRead(uint8_t* buffer, int32_t count) {
         return Bounded(device->read(buffer, count), count);
     }
 
-    auto device = platform::OpenDevice(PortTable[currentPort], {.read = true, .write = true});
+    auto device = platform::OpenDevice(PortTable[link.currentPort], {.read = true, .write = true});
     if (!device) {
         DbgPrint("\n Can not open the port: LPT1 \n");
         return 0;
     }
-    if (currentPort == kEcpPort) {
+    if (link.currentPort == kEcpPort) {
         const uint8_t zero = 0;
         if (!device->deviceControl(kEcpSetHardwareMode, &zero, 1, nullptr, 0)) {
             Trace("[Error: Device can't be set to the H/W mode(Method) you want.]");
@@ -236,21 +236,22 @@ int32_t DiscardFromDevice(platform::Device& device) {
     return dropped;
 }
 
-int32_t DiscardQueued() {
-    if (currentPort == kUsbPort && isNt5 && pWin2kUsbReadWithin) {
+int32_t DiscardQueued(const LinkState& link) {
+    if (link.currentPort == kUsbPort && link.isNt5 && link.pWin2kUsbReadWithin) {
         return DiscardWith(
-            [](uint8_t* b, int32_t n) { return Bounded(pWin2kUsbReadWithin(b, n, 0), n); });
+            [&](uint8_t* b, int32_t n) { return Bounded(link.pWin2kUsbReadWithin(b, n, 0), n); });
     }
     // Without a library that can read at once, the device is read by its name.
-    const char* name = currentPort == kUsbPort ? usbReadPath : PortTable[currentPort];
-    const platform::OpenMode mode = currentPort == kUsbPort
+    const char* name =
+        link.currentPort == kUsbPort ? link.usbReadPath : PortTable[link.currentPort];
+    const platform::OpenMode mode = link.currentPort == kUsbPort
                                         ? platform::OpenMode{.read = true}
                                         : platform::OpenMode{.read = true, .write = true};
     auto device = platform::OpenDevice(name, mode);
     if (!device) {
         return 0;
     }
-    if (currentPort == kEcpPort) {
+    if (link.currentPort == kEcpPort) {
         // The answer comes back in the mode the reads use; a refusal shows at
         // the exchange's own read.
         const uint8_t zero = 0;
@@ -262,51 +263,51 @@ int32_t DiscardQueued() {
 
 } // namespace
 
-int32_t PortDiscard() {
-    if (!ValidPort()) {
+int32_t PortDiscard(const LinkState& link) {
+    if (!ValidPort(link)) {
         return 0;
     }
     // A new conversation: a connection to another computer lost in an earlier
     // one may be made again, never one lost in the middle of this one.
     platform::AllowRemoteReconnect();
-    const int32_t dropped = DiscardQueued();
+    const int32_t dropped = DiscardQueued(link);
     if (dropped > 0) {
         TraceF("Discarded = %d \n", static_cast<int>(dropped));
     }
     return dropped;
 }
 
-void BeginExchange(uint32_t budgetMs) {
-    exchangeLimit = {.timed = true, .start = platform::GetTickCount(), .budgetMs = budgetMs};
+void BeginExchange(LinkState& link, uint32_t budgetMs) {
+    link.exchangeLimit = {.timed = true, .start = platform::GetTickCount(), .budgetMs = budgetMs};
 }
 
-void EndExchange() {
-    exchangeLimit.timed = false;
+void EndExchange(LinkState& link) {
+    link.exchangeLimit.timed = false;
 }
 
-uint32_t ExchangeMsLeft() {
-    if (!exchangeLimit.timed) {
+uint32_t ExchangeMsLeft(const LinkState& link) {
+    if (!link.exchangeLimit.timed) {
         return UINT32_MAX;
     }
-    const uint32_t elapsed = platform::GetTickCount() - exchangeLimit.start; // wraps safely
-    return elapsed >= exchangeLimit.budgetMs ? 0 : exchangeLimit.budgetMs - elapsed;
+    const uint32_t elapsed = platform::GetTickCount() - link.exchangeLimit.start; // wraps safely
+    return elapsed >= link.exchangeLimit.budgetMs ? 0 : link.exchangeLimit.budgetMs - elapsed;
 }
 
-int32_t AcquirePort(int32_t id) {
-    if (arbitrationLibrary) {
+int32_t AcquirePort(LinkState& link, int32_t id) {
+    if (link.arbitrationLibrary) {
         // A second acquire must not leak the first load.
-        platform::FreeLibrary(arbitrationLibrary);
-        arbitrationLibrary = nullptr;
+        platform::FreeLibrary(link.arbitrationLibrary);
+        link.arbitrationLibrary = nullptr;
     }
-    arbitrationLibrary = platform::LoadLibrary("vexlink.dll");
-    if (!arbitrationLibrary) {
+    link.arbitrationLibrary = platform::LoadLibrary("vexlink.dll");
+    if (!link.arbitrationLibrary) {
         return 1; // without the scanner driver's library the port is free
     }
     auto acquire = reinterpret_cast<PortAcquireFn>(
-        platform::GetProcAddress(arbitrationLibrary, "PortAcquire"));
+        platform::GetProcAddress(link.arbitrationLibrary, "PortAcquire"));
     if (!acquire) {
-        platform::FreeLibrary(arbitrationLibrary);
-        arbitrationLibrary = nullptr;
+        platform::FreeLibrary(link.arbitrationLibrary);
+        link.arbitrationLibrary = nullptr;
         Trace("RCP: Port Acquire - FAILED");
         return 0;
     }
@@ -318,12 +319,12 @@ int32_t AcquirePort(int32_t id) {
     return 0;
 }
 
-std::string PortHolderProgram(int32_t id) {
-    if (!arbitrationLibrary) {
+std::string PortHolderProgram(const LinkState& link, int32_t id) {
+    if (!link.arbitrationLibrary) {
         return {};
     }
-    auto holder =
-        reinterpret_cast<PortHolderFn>(platform::GetProcAddress(arbitrationLibrary, "PortHolder"));
+    auto holder = reinterpret_cast<PortHolderFn>(
+        platform::GetProcAddress(link.arbitrationLibrary, "PortHolder"));
     char name[64] = {};
     if (!holder || holder(id, name, sizeof name) != 1) {
         return {};
@@ -331,20 +332,20 @@ std::string PortHolderProgram(int32_t id) {
     return std::string(name, strnlen(name, sizeof name));
 }
 
-int32_t ReleasePort(int32_t id) {
-    if (!arbitrationLibrary) {
+int32_t ReleasePort(LinkState& link, int32_t id) {
+    if (!link.arbitrationLibrary) {
         return 0;
     }
     auto release = reinterpret_cast<PortReleaseFn>(
-        platform::GetProcAddress(arbitrationLibrary, "PortRelease"));
+        platform::GetProcAddress(link.arbitrationLibrary, "PortRelease"));
     if (!release) {
-        platform::FreeLibrary(arbitrationLibrary);
-        arbitrationLibrary = nullptr;
+        platform::FreeLibrary(link.arbitrationLibrary);
+        link.arbitrationLibrary = nullptr;
         return 0;
     }
     int result = release(id);
-    platform::FreeLibrary(arbitrationLibrary);
-    arbitrationLibrary = nullptr;
+    platform::FreeLibrary(link.arbitrationLibrary);
+    link.arbitrationLibrary = nullptr;
     if (result != 0) {
         Trace("RCP: Port Release - TRUE\n");
         return 1;

@@ -232,14 +232,14 @@ class FirmwareTransfer::Session {
         if (lptPath_) {
             return Bounded(device_->write(data, count), count);
         }
-        return Bounded(PortWrite(data, static_cast<int32_t>(count)), count);
+        return Bounded(PortWrite(owner_.link_, data, static_cast<int32_t>(count)), count);
     }
 
     bool openLptDevice() {
         // Start with nothing queued, as every other command does.
-        PortDiscard();
-        const char* name = currentPort >= 0 && currentPort < kPortCount ? PortTable[currentPort]
-                                                                        : PortTable[kEcpPort];
+        PortDiscard(owner_.link_);
+        const int32_t port = owner_.link_.currentPort;
+        const char* name = port >= 0 && port < kPortCount ? PortTable[port] : PortTable[kEcpPort];
         device_ = platform::OpenDevice(name, {.write = true});
         if (!device_) {
             Trace("Failed to open port...");
@@ -271,12 +271,12 @@ class FirmwareTransfer::Session {
     // attempt takes any 9 bytes.
     bool askGeneric() {
         // An old answer left in the machine would be read as this one's.
-        PortDiscard();
+        PortDiscard(owner_.link_);
         if (write(kGenericUpdateRequest, kRequestSize) < kRequestSize) {
             return false;
         }
         platform::Sleep(kAnswerWaitMs);
-        int32_t got = PortRead(buffer_.get(), kAnswerSize);
+        int32_t got = PortRead(owner_.link_, buffer_.get(), kAnswerSize);
         if (got == kAnswerSize && buffer_[0] == 0x1B) {
             return true;
         }
@@ -286,7 +286,7 @@ class FirmwareTransfer::Session {
             return false;
         }
         platform::Sleep(kAnswerWaitMs);
-        return PortRead(buffer_.get(), kAnswerSize) == kAnswerSize;
+        return PortRead(owner_.link_, buffer_.get(), kAnswerSize) == kAnswerSize;
     }
 
     // The image goes out at the size it had when checked, even if it grows.
@@ -380,7 +380,7 @@ class FirmwareTransfer::Session {
 };
 
 TransferResult FirmwareTransfer::OnUpdate(const std::string& fileName) {
-    return run(fileName, currentPort == kEcpPort);
+    return run(fileName, link_.currentPort == kEcpPort);
 }
 
 TransferResult FirmwareTransfer::OnUpdate4NtLpt(const std::string& fileName) {
@@ -412,14 +412,14 @@ TransferResult FirmwareTransfer::run(const std::string& fileName, bool lptPath) 
 // The information record is left as the Information page last read it. After
 // storing, the inquiry wakes the machine as at start-up; the pages shown stay
 // those of the class found then.
-std::string ReadMachineFirmwareVersion(bool afterStoring) {
+std::string ReadMachineFirmwareVersion(LinkState& link, bool afterStoring) {
     if (afterStoring) {
-        const uint8_t machineClass = inquiryRecord.machineClass;
-        Mfp_Inquiry();
-        inquiryRecord.machineClass = machineClass;
+        // Only to wake the machine: the class it tells is not taken.
+        InquiryRecord scratch{};
+        Mfp_Inquiry(link, scratch);
     }
-    MachineInfo info = machineInfo;
-    if (!GetRecord(kInfoRecord, &info)) {
+    MachineInfo info{};
+    if (!GetRecord(link, kInfoRecord, &info)) {
         return {};
     }
     return Latin1ToUtf8(std::string_view(

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "link/link_state.h"
+
 // Sending a firmware image to the machine: one request switches it into
 // firmware-receive mode, then the file goes out in 4096-byte chunks. The
 // engine knows nothing of windows; it reports through FirmwareView, which the
@@ -90,13 +92,20 @@ enum class TransferState { kIdle, kOpening, kSending, kStoring, kDone };
 // false) and once the machine has stored the image; empty when it does not
 // answer.
 using VersionReader = std::function<std::string(bool afterStoring)>;
-std::string ReadMachineFirmwareVersion(bool afterStoring);
+std::string ReadMachineFirmwareVersion(LinkState& link, bool afterStoring);
 
 class FirmwareTransfer {
   public:
-    explicit FirmwareTransfer(FirmwareView& view,
-                              VersionReader readVersion = ReadMachineFirmwareVersion)
-        : view_(view), readVersion_(std::move(readVersion)) {}
+    // The update goes out through link; without a reader of its own the
+    // version is read there too.
+    FirmwareTransfer(FirmwareView& view, LinkState& link, VersionReader readVersion = {})
+        : view_(view), link_(link), readVersion_(std::move(readVersion)) {
+        if (!readVersion_) {
+            readVersion_ = [&link](bool afterStoring) {
+                return ReadMachineFirmwareVersion(link, afterStoring);
+            };
+        }
+    }
 
     // The Update button: the parallel-port path on the first ECP driver
     // device, the generic path on every other port.
@@ -122,6 +131,7 @@ class FirmwareTransfer {
     TransferResult run(const std::string& fileName, bool lptPath);
 
     FirmwareView& view_;
+    LinkState& link_;
     VersionReader readVersion_;
     TransferState state_ = TransferState::kIdle;
     uint32_t sent_ = 0;

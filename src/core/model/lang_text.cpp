@@ -7,8 +7,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
-#include "model/panel_context.h"
 #include "platform/profile.h"
 #include "platform/program.h"
 #include "platform/saved_file.h"
@@ -102,6 +102,27 @@ std::string DesktopLanguage() {
     return {};
 }
 
+namespace {
+
+// The language is the run's, as a locale is: every window, box and message of
+// one process speaks it, whoever asks, so it is kept once for the process.
+struct Language {
+    std::string filePath; // set once at start-up by FindLanguageFile
+    char text[256] = {};  // what GetLangString returns
+};
+Language current;
+
+} // namespace
+
+const std::string& LanguageFileInUse() {
+    return current.filePath;
+}
+
+void UseLanguageFile(std::string path) {
+    current.filePath = std::move(path);
+    current.text[0] = '\0';
+}
+
 std::string ChooseLanguageFile(const LanguageSources& sources,
                                const std::function<bool(const std::string&)>& exists) {
     for (const std::string* code : {&sources.userChoice, &sources.desktop}) {
@@ -122,13 +143,13 @@ std::string ChooseLanguageFile(const LanguageSources& sources,
 void FindLanguageFile() {
     const std::string dir = DirectoryOf(platform::GetModuleFileName());
     const LanguageSources sources{ReadLanguageChoice(), DesktopLanguage(), SystemLanguageFile(dir)};
-    languageFilePath =
+    current.filePath =
         dir + ChooseLanguageFile(sources, [&dir](const std::string& f) { return IsFile(dir + f); });
 }
 
 std::string CurrentLanguage() {
-    const KnownLanguage* language = FindKnownLanguage(FileOf(languageFilePath));
-    return language != nullptr ? language->code : std::string();
+    const KnownLanguage* known = FindKnownLanguage(FileOf(current.filePath));
+    return known != nullptr ? known->code : std::string();
 }
 
 std::string LanguageChoicePath() {
@@ -159,25 +180,24 @@ bool SaveLanguageChoice(const std::string& code) {
 
 bool LanguageFileUsable() {
     // No file, or none named: no error, the texts are simply empty.
-    if (languageFilePath.empty() || languageFilePath.back() == '/') {
+    if (current.filePath.empty() || current.filePath.back() == '/') {
         return true;
     }
     struct stat st {};
-    if (::stat(languageFilePath.c_str(), &st) != 0 && errno == ENOENT) {
+    if (::stat(current.filePath.c_str(), &st) != 0 && errno == ENOENT) {
         return true;
     }
-    return IsFile(languageFilePath) && ::access(languageFilePath.c_str(), R_OK) == 0;
+    return IsFile(current.filePath) && ::access(current.filePath.c_str(), R_OK) == 0;
 }
 
 const char* GetLangString(const std::string& section, const std::string& key) {
-    panelContext.langText[0] = '\0';
+    current.text[0] = '\0';
     if (LanguageFileUsable()) {
-        platform::GetPrivateProfileString(section, key, "", panelContext.langText, 255,
-                                          languageFilePath);
+        platform::GetPrivateProfileString(section, key, "", current.text, 255, current.filePath);
     } else {
-        platform::GetProfileStringFromText(section, key, "", panelContext.langText, 255,
+        platform::GetProfileStringFromText(section, key, "", current.text, 255,
                                            kBuiltInLanguageText);
     }
-    panelContext.langText[255] = '\0';
-    return panelContext.langText;
+    current.text[255] = '\0';
+    return current.text;
 }

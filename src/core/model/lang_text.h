@@ -8,8 +8,11 @@
 // file that faxrcp.ini beside the program names, else English.
 
 // The program's directory followed by the language file name; set once at
-// start-up by FindLanguageFile.
-extern std::string& languageFilePath;
+// start-up by FindLanguageFile. The language is the process's: every text of
+// one run comes from the same file.
+const std::string& LanguageFileInUse();
+// Makes path the language file in force ("" for none: the texts are empty).
+void UseLanguageFile(std::string path);
 
 // A language the panel has a file for.
 struct KnownLanguage {
@@ -42,7 +45,7 @@ std::string ChooseLanguageFile(const LanguageSources& sources,
                                const std::function<bool(const std::string&)>& exists);
 
 // Reads faxrcp.ini, the desktop's language and the user's choice, and sets
-// languageFilePath.
+// the language file in force.
 void FindLanguageFile();
 
 // The code of the language in force ("" for a file the panel does not know).

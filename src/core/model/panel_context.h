@@ -1,15 +1,15 @@
 #pragma once
 // Everything the panel keeps for the whole run, in one object: the link's
-// port and libraries, the machine's records and phonebook table, the language
-// file, and the flags the windows share. The routines read and write it
-// through the names they always used (currentPort, systemSetup,
-// PhonebookTable, languageFilePath, speedDialView...), which are references
-// into the one context of the process.
+// port and libraries, the machine's records and phonebook table, and the
+// flags the windows share. No routine reaches it by itself: the windows and
+// faxrcp-cli own the one of their run and hand it, or the part a routine
+// uses, down through their calls (RunStartup(context, ...),
+// Mfp_GetSettings(context.link, context.records.systemSetup),
+// DeleteSlot(context.records, ...)).
 //
-// A test starts from a fresh process's state with panelContext.Reset().
+// A test starts from a fresh process's state with its context's Reset().
 
 #include <cstdint>
-#include <string>
 
 #include "link/link_state.h"
 #include "model/phonebook_ops.h"
@@ -19,11 +19,7 @@ struct PanelContext {
     LinkState link;
     MachineRecords records;
 
-    // The program's directory followed by the language file's name.
-    std::string languageFilePath;
-    // The shared buffer that GetLangString returns.
-    char langText[256] = {};
-    // KELPIX.INI PortType, 1..3.
+    // KELPIX.INI PortType, 1..3. Read and kept, nothing else consults it.
     int32_t portType = 1;
 
     // 1 while the Phonebook page shows the speed-dial slots.
@@ -34,8 +30,7 @@ struct PanelContext {
     int nonAsciiTyped = 0;
 
     // Unloads the libraries, frees the phonebook table, puts every field back
-    // to its start value and the real clock and debug output back in place.
+    // to its start value, and the language (none), the real clock and debug
+    // output back in place.
     void Reset();
 };
-
-extern PanelContext panelContext;

@@ -278,16 +278,16 @@ CsvPhonebook ReadCsvPhonebook(std::string_view text, int slotCount) {
     return book;
 }
 
-std::string CsvPhonebookText() {
+std::string CsvPhonebookText(const MachineRecords& records) {
     std::string text = "slot,kind,name,number,members\r\n";
-    const int n = PhonebookSlots();
+    const int n = PhonebookSlots(records);
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }
         std::string members;
-        for (const int m : GroupMemberSlots(i)) {
+        for (const int m : GroupMemberSlots(records, i)) {
             members += (members.empty() ? "" : " ") + std::to_string(m);
         }
         text += std::to_string(i) + (e.kind == 0 ? ",single," : ",group,") +

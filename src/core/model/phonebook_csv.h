@@ -5,6 +5,7 @@
 
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_import.h"
+#include "protocol/machine_record.h"
 
 // The CSV form of a phonebook (RFC 4180): "slot,kind,name,number,members".
 
@@ -45,8 +46,9 @@ bool ReadAddressBookRows(const CsvRecord& header, const std::vector<CsvRecord>& 
                          std::vector<AddressCard>& cards);
 
 // Every used slot of the table, CRLF line ends.
-std::string CsvPhonebookText();
+std::string CsvPhonebookText(const MachineRecords& records);
 
 // Puts the lines into the table, all or nothing (kProblems); groups follow
 // the group editor's rules. prefix: what a leading "+" of a number becomes.
-PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view prefix);
+PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book,
+                                   std::string_view prefix);

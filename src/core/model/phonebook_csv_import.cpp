@@ -20,11 +20,12 @@ struct Plan {
 
 // Groups the file does not name keep their members: a line may not empty
 // those members or turn them into something else.
-bool TakesHeldSlot(const CsvSlotLine& line, const std::vector<bool>& heldByKept) {
+bool TakesHeldSlot(const MachineRecords& records, const CsvSlotLine& line,
+                   const std::vector<bool>& heldByKept) {
     if (!heldByKept[static_cast<size_t>(line.slot)]) {
         return false;
     }
-    const bool wasGroup = PhonebookTable[line.slot].kind != 0;
+    const bool wasGroup = records.phonebookTable[line.slot].kind != 0;
     return line.clears || line.group != wasGroup;
 }
 
@@ -39,18 +40,18 @@ struct Outcome {
 // Members that the table, as the file leaves it, cannot hold: the group
 // editor offers only used single-number slots. A member the slot's group
 // already held and the file leaves alone stays, as the machine has it.
-void CheckMembers(const Plan& plan, const Outcome& after,
+void CheckMembers(const MachineRecords& records, const Plan& plan, const Outcome& after,
                   std::vector<PhonebookImportProblem>& problems) {
     const std::vector<uint8_t>& kinds = after.kinds;
     const CsvSlotLine& line = *plan.line;
-    if (line.members.empty() && PhonebookTable[line.slot].memberMark == 0) {
+    if (line.members.empty() && records.phonebookTable[line.slot].memberMark == 0) {
         problems.push_back({line.line, "a group without members; the group editor leaves such "
                                        "a slot empty"});
         return;
     }
-    const std::vector<int> held = GroupMemberSlots(line.slot);
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+    const std::vector<int> held = GroupMemberSlots(records, line.slot);
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     const auto problem = [&](int m, const std::string& why) {
         problems.push_back({line.line, "member " + std::to_string(m) + " " + why});
     };
@@ -80,9 +81,9 @@ void CheckMembers(const Plan& plan, const Outcome& after,
     }
 }
 
-void StoreLine(const Plan& plan) {
+void StoreLine(MachineRecords& records, const Plan& plan) {
     const CsvSlotLine& line = *plan.line;
-    PhonebookEntry& e = PhonebookTable[line.slot];
+    PhonebookEntry& e = records.phonebookTable[line.slot];
     const uint8_t oldKind = e.kind;
     std::memset(e.name, 0, sizeof e.name);
     std::memset(e.number, 0, sizeof e.number);
@@ -98,7 +99,7 @@ void StoreLine(const Plan& plan) {
     }
     // The machine's own group kind stays, so that a book comes back as it was.
     e.kind = oldKind != 0 ? oldKind : 1;
-    const int s = SpeedDialSlots();
+    const int s = SpeedDialSlots(records);
     for (const int m : line.members) {
         if (line.slot >= s) {
             e.members[0] = static_cast<uint8_t>(m);
@@ -112,7 +113,8 @@ void StoreLine(const Plan& plan) {
 
 } // namespace
 
-PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view prefix) {
+PhonebookImport ImportCsvPhonebook(MachineRecords& records, const CsvPhonebook& book,
+                                   std::string_view prefix) {
     PhonebookImport result;
     result.format = PhonebookFormat::kCsv;
     if (!book.problems.empty()) {
@@ -120,7 +122,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
         result.problems = book.problems;
         return result;
     }
-    const int n = PhonebookSlots();
+    const int n = PhonebookSlots(records);
     std::vector<bool> named(static_cast<size_t>(n), false);
     for (const CsvSlotLine& line : book.lines) {
         named[static_cast<size_t>(line.slot)] = true;
@@ -128,7 +130,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
     std::vector<bool> heldByKept(static_cast<size_t>(n), false);
     for (int i = 0; i < n; ++i) {
         if (!named[static_cast<size_t>(i)]) {
-            for (const int m : GroupMemberSlots(i)) {
+            for (const int m : GroupMemberSlots(records, i)) {
                 heldByKept[static_cast<size_t>(m)] = true;
             }
         }
@@ -140,19 +142,19 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
                   std::vector<bool>(static_cast<size_t>(n), false)};
     std::vector<uint8_t>& kinds = after.kinds;
     for (int i = 0; i < n; ++i) {
-        kinds[static_cast<size_t>(i)] = PhonebookTable[i].kind;
+        kinds[static_cast<size_t>(i)] = records.phonebookTable[i].kind;
         after.numbered[static_cast<size_t>(i)] =
-            PhonebookTable[i].kind == 0 && PhonebookTable[i].number[0] != 0;
+            records.phonebookTable[i].kind == 0 && records.phonebookTable[i].number[0] != 0;
     }
     for (const CsvSlotLine& line : book.lines) {
-        if (TakesHeldSlot(line, heldByKept)) {
+        if (TakesHeldSlot(records, line, heldByKept)) {
             result.notes.push_back({Kind::kSlotInUse, line.line, line.slot, "", ""});
             continue;
         }
         // What the slot holds already stays as it is, even where the editor
         // would not have taken it, so that a book exported and imported again
         // comes back byte for byte.
-        const PhonebookEntry& old = PhonebookTable[line.slot];
+        const PhonebookEntry& old = records.phonebookTable[line.slot];
         const std::string oldName(SlotName(old));
         const std::string oldNumber(old.kind == 0 ? SlotNumber(old) : std::string_view());
         const bool sameName = line.name == Latin1ToUtf8(oldName);
@@ -178,7 +180,7 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
     }
     for (const Plan& plan : plans) {
         if (plan.line->group && !plan.line->clears) {
-            CheckMembers(plan, after, result.problems);
+            CheckMembers(records, plan, after, result.problems);
         }
     }
     if (!result.problems.empty()) {
@@ -187,24 +189,24 @@ PhonebookImport ImportCsvPhonebook(const CsvPhonebook& book, std::string_view pr
         return result;
     }
 
-    const std::vector<PhonebookEntry> before = CopyOfTable();
-    const std::vector<bool> heldBefore = HeldSlots();
+    const std::vector<PhonebookEntry> before = CopyOfTable(records);
+    const std::vector<bool> heldBefore = HeldSlots(records);
     for (const Plan& plan : plans) {
-        StoreLine(plan);
+        StoreLine(records, plan);
     }
     // A mark stays where a group still holds the slot; the machine sets it
     // again for the slots a group has just taken.
-    const std::vector<bool> heldAfter = HeldSlots();
+    const std::vector<bool> heldAfter = HeldSlots(records);
     std::vector<bool> replaced(static_cast<size_t>(n), false);
     for (const Plan& plan : plans) {
         replaced[static_cast<size_t>(plan.line->slot)] = true;
     }
     for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
         if (!heldAfter[i] && (replaced[i] || heldBefore[i])) {
-            PhonebookTable[i].memberMark = 0;
+            records.phonebookTable[i].memberMark = 0;
         }
     }
-    result.slotsChanged = ChangedSlots(before);
-    RecountGroupRefs();
+    result.slotsChanged = ChangedSlots(records, before);
+    RecountGroupRefs(records);
     return result;
 }

@@ -20,8 +20,9 @@ namespace {
 // Slot numbers travel as single bytes: no machine has more.
 constexpr int kMostSlots = 255;
 
-// Reads text for a table of slotCount slots; applies it when apply is set.
-PhonebookImport ReadText(std::string_view bytes, int slotCount, bool apply,
+// Reads text for a table of slotCount slots; applies it to the records when
+// they are given.
+PhonebookImport ReadText(MachineRecords* apply, std::string_view bytes, int slotCount,
                          const PhonebookImportOptions& options) {
     PhonebookImport result;
     const std::optional<ImportText> decoded = DecodeImportText(bytes, kMaxPhonebookTextBytes);
@@ -41,7 +42,7 @@ PhonebookImport ReadText(std::string_view bytes, int slotCount, bool apply,
         if (!apply) {
             return result;
         }
-        result = ImportCards(cards, options, std::move(notes));
+        result = ImportCards(*apply, cards, options, std::move(notes));
         result.format = PhonebookFormat::kVcard;
         result.addressBook = true;
         return result;
@@ -61,11 +62,11 @@ PhonebookImport ReadText(std::string_view bytes, int slotCount, bool apply,
         return result;
     }
     if (book.addressBook) {
-        result = ImportCards(book.cards, options, std::move(notes));
+        result = ImportCards(*apply, book.cards, options, std::move(notes));
         result.addressBook = true;
         return result;
     }
-    result = ImportCsvPhonebook(book, options.internationalPrefix);
+    result = ImportCsvPhonebook(*apply, book, options.internationalPrefix);
     if (result.error == FileError::kNone) {
         result.notes.insert(result.notes.begin(), notes.begin(), notes.end());
     }
@@ -86,28 +87,30 @@ PhonebookFormat PhonebookFormatForName(const std::string& path) {
                                                                 : PhonebookFormat::kCsv;
 }
 
-std::string ExportPhonebookText(PhonebookFormat format) {
-    return format == PhonebookFormat::kVcard ? VcardPhonebookText() : CsvPhonebookText();
+std::string ExportPhonebookText(const MachineRecords& records, PhonebookFormat format) {
+    return format == PhonebookFormat::kVcard ? VcardPhonebookText(records)
+                                             : CsvPhonebookText(records);
 }
 
-PhonebookImport ImportPhonebookText(std::string_view text, const PhonebookImportOptions& options) {
-    if (PhonebookSlots() == 0 || !IsInternationalPrefix(options.internationalPrefix)) {
+PhonebookImport ImportPhonebookText(MachineRecords& records, std::string_view text,
+                                    const PhonebookImportOptions& options) {
+    if (PhonebookSlots(records) == 0 || !IsInternationalPrefix(options.internationalPrefix)) {
         PhonebookImport result;
         result.error = FileError::kFailed;
         return result;
     }
-    return ReadText(text, PhonebookSlots(), true, options);
+    return ReadText(&records, text, PhonebookSlots(records), options);
 }
 
 PhonebookImport CheckPhonebookText(std::string_view text) {
-    return ReadText(text, kMostSlots, false, {});
+    return ReadText(nullptr, text, kMostSlots, {});
 }
 
 FileError ReadPhonebookTextFile(const std::string& path, std::string& text) {
     return ReadWholeFile(path, kMaxPhonebookTextBytes, text);
 }
 
-PhonebookImport ImportPhonebookFile(const std::string& path,
+PhonebookImport ImportPhonebookFile(MachineRecords& records, const std::string& path,
                                     const PhonebookImportOptions& options) {
     std::string text;
     if (const FileError error = ReadPhonebookTextFile(path, text); error != FileError::kNone) {
@@ -116,11 +119,12 @@ PhonebookImport ImportPhonebookFile(const std::string& path,
         result.format = PhonebookFormatForName(path);
         return result;
     }
-    return ImportPhonebookText(text, options);
+    return ImportPhonebookText(records, text, options);
 }
 
-FileError ExportPhonebookFile(const std::string& path, PhonebookFormat format) {
-    const std::string text = ExportPhonebookText(format);
+FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path,
+                              PhonebookFormat format) {
+    const std::string text = ExportPhonebookText(records, format);
     return FileErrorOf(platform::SaveFile(
         path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), "pbx"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "model/file_error.h"
+#include "protocol/machine_record.h"
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -35,7 +36,7 @@ enum class PhonebookFormat { kCsv, kVcard };
 PhonebookFormat PhonebookFormatForName(const std::string& path);
 
 // The table as file text.
-std::string ExportPhonebookText(PhonebookFormat format);
+std::string ExportPhonebookText(const MachineRecords& records, PhonebookFormat format);
 
 // One thing an import changed on the way or left out, for the user's list.
 struct PhonebookImportNote {
@@ -87,18 +88,19 @@ struct PhonebookImportOptions {
 // An international access prefix the machine can dial: 1 to 4 digits.
 bool IsInternationalPrefix(std::string_view text);
 
-// Imports text (its format found from its content) into the PhonebookTable;
+// Imports text (its format found from its content) into the records' table;
 // on success the group reference counts are recounted, as after a read. On an
 // error the table is unchanged.
-PhonebookImport ImportPhonebookText(std::string_view text,
+PhonebookImport ImportPhonebookText(MachineRecords& records, std::string_view text,
                                     const PhonebookImportOptions& options = {});
 
 // Reads a regular file and imports it as ImportPhonebookText does.
-PhonebookImport ImportPhonebookFile(const std::string& path,
+PhonebookImport ImportPhonebookFile(MachineRecords& records, const std::string& path,
                                     const PhonebookImportOptions& options = {});
 
 // Saves ExportPhonebookText whole (platform::SaveFile).
-FileError ExportPhonebookFile(const std::string& path, PhonebookFormat format);
+FileError ExportPhonebookFile(const MachineRecords& records, const std::string& path,
+                              PhonebookFormat format);
 
 // A note in one English line for faxrcp-cli: "line 4: name "Émile" became "EMILE"".
 // Text from the file is cut and its control characters escaped (ShownFileText).

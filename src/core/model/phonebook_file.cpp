@@ -33,11 +33,11 @@ int Fail(FileError why, FileError* error) {
 
 } // namespace
 
-int WritePhonebookFile(const std::string& path, FileError* error) {
-    if (PhonebookSlots() == 0) {
+int WritePhonebookFile(const MachineRecords& records, const std::string& path, FileError* error) {
+    if (PhonebookSlots(records) == 0) {
         return Fail(FileError::kNoTable, error);
     }
-    const FileError why = FileErrorOf(platform::SaveFile(path, PhonebookFileBytes(), "pbf"));
+    const FileError why = FileErrorOf(platform::SaveFile(path, PhonebookFileBytes(records), "pbf"));
     if (error) {
         *error = why;
     }
@@ -48,12 +48,12 @@ FileError CheckPhonebookFileTarget(const std::string& path) {
     return FileErrorOf(platform::CheckSaveTarget(path));
 }
 
-std::vector<uint8_t> PhonebookFileBytes() {
-    const size_t tableSize = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots());
+std::vector<uint8_t> PhonebookFileBytes(const MachineRecords& records) {
+    const size_t tableSize = sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(records));
     std::vector<uint8_t> bytes(sizeof kFileHead + tableSize);
     std::memcpy(bytes.data(), kFileHead, sizeof kFileHead);
     if (tableSize > 0) {
-        std::memcpy(bytes.data() + sizeof kFileHead, PhonebookTable, tableSize);
+        std::memcpy(bytes.data() + sizeof kFileHead, records.phonebookTable, tableSize);
     }
     return bytes;
 }
@@ -73,9 +73,10 @@ std::optional<PhonebookFileContents> PhonebookFileContentsOf(const std::vector<u
     return contents;
 }
 
-std::optional<PhonebookFileContents> ReadPhonebookFileContents(const std::string& path,
+std::optional<PhonebookFileContents> ReadPhonebookFileContents(const MachineRecords& records,
+                                                               const std::string& path,
                                                                FileError* error) {
-    const int n = PhonebookSlots();
+    const int n = PhonebookSlots(records);
     if (n == 0) {
         Fail(FileError::kNoTable, error);
         return std::nullopt;
@@ -126,23 +127,24 @@ int PhonebookFileContents::partialSlotBytes() const {
     return static_cast<int>(table.size() % sizeof(PhonebookEntry));
 }
 
-int ReadPhonebookFile(const std::string& path, FileError* error) {
-    const std::optional<PhonebookFileContents> contents = ReadPhonebookFileContents(path, error);
+int ReadPhonebookFile(MachineRecords& records, const std::string& path, FileError* error) {
+    const std::optional<PhonebookFileContents> contents =
+        ReadPhonebookFileContents(records, path, error);
     if (!contents) {
         return 0;
     }
     // A short file fills only the bytes it has.
-    std::memcpy(PhonebookTable, contents->table.data(), contents->table.size());
+    std::memcpy(records.phonebookTable, contents->table.data(), contents->table.size());
     return 1;
 }
 
-int LoadWholeSlots(const PhonebookFileContents& contents) {
-    const int slots = std::min(contents.wholeSlots(), PhonebookSlots());
+int LoadWholeSlots(MachineRecords& records, const PhonebookFileContents& contents) {
+    const int slots = std::min(contents.wholeSlots(), PhonebookSlots(records));
     int changed = 0;
     for (int i = 0; i < slots; ++i) {
         const uint8_t* slot = contents.table.data() + sizeof(PhonebookEntry) * i;
-        if (std::memcmp(&PhonebookTable[i], slot, sizeof(PhonebookEntry)) != 0) {
-            std::memcpy(&PhonebookTable[i], slot, sizeof(PhonebookEntry));
+        if (std::memcmp(&records.phonebookTable[i], slot, sizeof(PhonebookEntry)) != 0) {
+            std::memcpy(&records.phonebookTable[i], slot, sizeof(PhonebookEntry));
             ++changed;
         }
     }

@@ -3,11 +3,11 @@
 #include "model/phonebook_ops.h"
 #include "model/phonebook_text.h"
 
-std::vector<bool> HeldSlots() {
-    const int n = PhonebookSlots();
+std::vector<bool> HeldSlots(const MachineRecords& records) {
+    const int n = PhonebookSlots(records);
     std::vector<bool> held(static_cast<size_t>(n), false);
     for (int i = 0; i < n; ++i) {
-        for (const int m : GroupMemberSlots(i)) {
+        for (const int m : GroupMemberSlots(records, i)) {
             held[static_cast<size_t>(m)] = true;
         }
     }
@@ -67,10 +67,10 @@ int ChosenNumber(const std::vector<CardNumber>& numbers) {
     return best;
 }
 
-int ChangedSlots(const std::vector<PhonebookEntry>& before) {
+int ChangedSlots(const MachineRecords& records, const std::vector<PhonebookEntry>& before) {
     int changed = 0;
     for (size_t i = 0; i < before.size(); ++i) {
-        changed += SameSlot(PhonebookTable[i], before[i]) ? 0 : 1;
+        changed += SameSlot(records.phonebookTable[i], before[i]) ? 0 : 1;
     }
     return changed;
 }

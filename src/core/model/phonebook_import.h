@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "model/phonebook_exchange.h"
+#include "protocol/machine_record.h"
 #include "protocol/phonebook.h"
 
 // What the CSV and vCard imports share.
 
 // For each slot of the table, whether some group holds it.
-std::vector<bool> HeldSlots();
+std::vector<bool> HeldSlots(const MachineRecords& records);
 
 // A name from a file for the slot, as the entry editor takes it; the change,
 // if any, noted.
@@ -37,7 +38,7 @@ bool RefuseNumber(std::string_view text, std::string_view name, int line, int sl
                   std::string_view prefix, std::vector<PhonebookImportNote>& notes);
 
 // Slots that differ from before.
-int ChangedSlots(const std::vector<PhonebookEntry>& before);
+int ChangedSlots(const MachineRecords& records, const std::vector<PhonebookEntry>& before);
 
 // The text of an address-book file as UTF-8: without a byte order mark,
 // UTF-16 with one converted, bytes that are no UTF-8 taken as Windows-1252.
@@ -72,6 +73,6 @@ int ChosenNumber(const std::vector<CardNumber>& numbers);
 
 // Puts the cards into the free speed-dial slots, after the notes the reading
 // made.
-PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
+PhonebookImport ImportCards(MachineRecords& records, const std::vector<AddressCard>& cards,
                             const PhonebookImportOptions& options,
                             std::vector<PhonebookImportNote> notes);

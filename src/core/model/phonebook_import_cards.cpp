@@ -9,8 +9,8 @@ namespace {
 
 using Kind = PhonebookImportNote::Kind;
 
-bool FreeSlot(int i, const std::vector<bool>& held) {
-    const PhonebookEntry& e = PhonebookTable[i];
+bool FreeSlot(const MachineRecords& records, int i, const std::vector<bool>& held) {
+    const PhonebookEntry& e = records.phonebookTable[i];
     return SlotIsEmpty(e) && e.memberMark == 0 && !held[static_cast<size_t>(i)];
 }
 
@@ -21,19 +21,19 @@ Kind TakenKind(const CardNumber& n) {
 
 } // namespace
 
-PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
+PhonebookImport ImportCards(MachineRecords& records, const std::vector<AddressCard>& cards,
                             const PhonebookImportOptions& options,
                             std::vector<PhonebookImportNote> notes) {
     PhonebookImport result;
     result.notes = std::move(notes);
     const std::string& prefix = options.internationalPrefix;
-    const int s = SpeedDialSlots();
-    const std::vector<bool> held = HeldSlots();
+    const int s = SpeedDialSlots(records);
+    const std::vector<bool> held = HeldSlots(records);
     // The book's numbers as the editor would have them, and where they are.
     std::map<std::string, int> numbers;
-    for (int i = PhonebookSlots() - 1; i >= 0; --i) {
-        if (PhonebookTable[i].kind == 0 && PhonebookTable[i].number[0] != 0) {
-            numbers[EditorNumber(SlotNumber(PhonebookTable[i]))] = i;
+    for (int i = PhonebookSlots(records) - 1; i >= 0; --i) {
+        if (records.phonebookTable[i].kind == 0 && records.phonebookTable[i].number[0] != 0) {
+            numbers[EditorNumber(SlotNumber(records.phonebookTable[i]))] = i;
         }
     }
     int next = 0;
@@ -53,7 +53,7 @@ PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
             result.notes.push_back({Kind::kDuplicate, card.line, known->second, from.text, number});
             continue;
         }
-        while (next < s && !FreeSlot(next, held)) {
+        while (next < s && !FreeSlot(records, next, held)) {
             ++next;
         }
         if (next >= s) {
@@ -66,11 +66,11 @@ PhonebookImport ImportCards(const std::vector<AddressCard>& cards,
             result.notes.push_back({TakenKind(from), card.line, slot, card.name, from.text});
         }
         const std::string name = ImportedName(card.name, card.line, slot, result.notes);
-        StoreSingleNumber(slot, name,
+        StoreSingleNumber(records, slot, name,
                           ImportedNumber(from.text, card.line, slot, prefix, result.notes));
         numbers.emplace(number, slot);
         ++result.slotsChanged;
     }
-    RecountGroupRefs();
+    RecountGroupRefs(records);
     return result;
 }

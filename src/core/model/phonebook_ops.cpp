@@ -11,8 +11,8 @@ std::string BoundedText(const char* field, int size) {
     return std::string(field, strnlen(field, static_cast<size_t>(size)));
 }
 
-bool ValidSlot(int index) {
-    return PhonebookTable != nullptr && index >= 0 && index < PhonebookSlots();
+bool ValidSlot(const MachineRecords& records, int index) {
+    return records.phonebookTable != nullptr && index >= 0 && index < PhonebookSlots(records);
 }
 
 void ClearTexts(PhonebookEntry& e) {
@@ -30,41 +30,42 @@ void CopyText(char* field, int capacity, const std::string& text) {
 
 // A member of a deleted group loses one reference; the mark the machine set
 // goes with its last one.
-void ReleaseMember(int m, bool onlyMarkOne) {
-    if (m < 0 || m >= PhonebookSlots()) {
+void ReleaseMember(MachineRecords& records, int m, bool onlyMarkOne) {
+    if (m < 0 || m >= PhonebookSlots(records)) {
         return;
     }
-    if (groupRefCount[m] != 0) {
-        --groupRefCount[m];
+    if (records.groupRefCount[m] != 0) {
+        --records.groupRefCount[m];
     }
-    if (groupRefCount[m] == 0 && (!onlyMarkOne || PhonebookTable[m].memberMark == 1)) {
-        PhonebookTable[m].memberMark = 0;
+    if (records.groupRefCount[m] == 0 &&
+        (!onlyMarkOne || records.phonebookTable[m].memberMark == 1)) {
+        records.phonebookTable[m].memberMark = 0;
     }
 }
 
 // A one-touch group names the speed-dial group it dials in byte 0.
-void ReleaseOneTouchTarget(const uint8_t* members) {
+void ReleaseOneTouchTarget(MachineRecords& records, const uint8_t* members) {
     const int p = members[0];
-    if (p >= PhonebookSlots()) {
+    if (p >= PhonebookSlots(records)) {
         return;
     }
-    if (groupRefCount[p] != 0) {
-        --groupRefCount[p];
+    if (records.groupRefCount[p] != 0) {
+        --records.groupRefCount[p];
     }
-    PhonebookTable[p].memberMark = 0;
+    records.phonebookTable[p].memberMark = 0;
 }
 
-void ReleaseSpeedDialMembers(const uint8_t* members, bool onlyMarkOne) {
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+void ReleaseSpeedDialMembers(MachineRecords& records, const uint8_t* members, bool onlyMarkOne) {
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
         if (MemberBit(members, kOneTouchBitmapOffset, k)) {
-            ReleaseMember(s + k, onlyMarkOne);
+            ReleaseMember(records, s + k, onlyMarkOne);
         }
     }
     for (int k = 0; k < kSpeedBitmapBits && k < s; ++k) {
         if (MemberBit(members, kSpeedBitmapOffset, k)) {
-            ReleaseMember(k, onlyMarkOne);
+            ReleaseMember(records, k, onlyMarkOne);
         }
     }
 }
@@ -111,21 +112,23 @@ void ApplyClickRules(const PhonebookEntry& e, EditButtonStates& states) {
     }
 }
 
-void StoreSingleNumber(int index, const std::string& name, const std::string& number) {
-    if (!ValidSlot(index)) {
+void StoreSingleNumber(MachineRecords& records, int index, const std::string& name,
+                       const std::string& number) {
+    if (!ValidSlot(records, index)) {
         return;
     }
-    PhonebookEntry& e = PhonebookTable[index];
+    PhonebookEntry& e = records.phonebookTable[index];
     ClearTexts(e);
     CopyText(e.name, kNameLength, name);
     CopyText(e.number, kNumberLength, number);
 }
 
-void StoreGroup(int index, const std::string& name, const uint8_t* members) {
-    if (!ValidSlot(index)) {
+void StoreGroup(MachineRecords& records, int index, const std::string& name,
+                const uint8_t* members) {
+    if (!ValidSlot(records, index)) {
         return;
     }
-    PhonebookEntry& e = PhonebookTable[index];
+    PhonebookEntry& e = records.phonebookTable[index];
     e.kind = 1;
     ClearTexts(e);
     CopyText(e.name, kNameLength, name);
@@ -138,12 +141,12 @@ void StoreGroup(int index, const std::string& name, const uint8_t* members) {
     }
 }
 
-bool DeleteSlot(int index, int viewKind) {
-    if (!ValidSlot(index)) {
+bool DeleteSlot(MachineRecords& records, int index, int viewKind) {
+    if (!ValidSlot(records, index)) {
         return false;
     }
-    PhonebookEntry& e = PhonebookTable[index];
-    if (groupRefCount[index] != 0 || e.memberMark != 0) {
+    PhonebookEntry& e = records.phonebookTable[index];
+    if (records.groupRefCount[index] != 0 || e.memberMark != 0) {
         return false;
     }
     if (e.kind != 0) {
@@ -151,19 +154,19 @@ bool DeleteSlot(int index, int viewKind) {
         uint8_t scratch[kMembersLength];
         std::memcpy(scratch, e.members, kMembersLength);
         if (viewKind == 1) {
-            ReleaseSpeedDialMembers(scratch, true);
+            ReleaseSpeedDialMembers(records, scratch, true);
         } else {
-            ReleaseOneTouchTarget(scratch);
+            ReleaseOneTouchTarget(records, scratch);
         }
     }
     ClearTexts(e);
     return true;
 }
 
-std::vector<int> GroupsHolding(int index) {
+std::vector<int> GroupsHolding(const MachineRecords& records, int index) {
     std::vector<int> groups;
-    for (int g = 0; ValidSlot(index) && g < PhonebookSlots(); ++g) {
-        const std::vector<int> members = GroupMemberSlots(g);
+    for (int g = 0; ValidSlot(records, index) && g < PhonebookSlots(records); ++g) {
+        const std::vector<int> members = GroupMemberSlots(records, g);
         if (std::find(members.begin(), members.end(), index) != members.end()) {
             groups.push_back(g);
         }
@@ -171,29 +174,29 @@ std::vector<int> GroupsHolding(int index) {
     return groups;
 }
 
-int DeleteAllSlots() {
-    if (PhonebookTable == nullptr) {
+int DeleteAllSlots(MachineRecords& records) {
+    if (records.phonebookTable == nullptr) {
         return 0;
     }
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     for (int i = s; i < n; ++i) {
-        PhonebookEntry& e = PhonebookTable[i];
+        PhonebookEntry& e = records.phonebookTable[i];
         if (e.kind != 0 && e.memberMark == 0) {
             e.kind = 0;
-            ReleaseOneTouchTarget(e.members);
+            ReleaseOneTouchTarget(records, e.members);
         }
     }
     for (int i = 0; i < s; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         if (e.kind != 0 && e.memberMark == 0) {
-            ReleaseSpeedDialMembers(e.members, false);
+            ReleaseSpeedDialMembers(records, e.members, false);
         }
     }
     int refused = 0;
     for (int i = 0; i < n; ++i) {
-        PhonebookEntry& e = PhonebookTable[i];
-        if (groupRefCount[i] != 0 || e.memberMark != 0) {
+        PhonebookEntry& e = records.phonebookTable[i];
+        if (records.groupRefCount[i] != 0 || e.memberMark != 0) {
             ++refused;
             continue;
         }
@@ -211,10 +214,11 @@ bool IsIncluded(int slot) {
     return slot >= 0 && slot < kIncludeStateSlots && includeState[slot] == kIncluded;
 }
 
-std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode) {
+std::vector<int> GroupMembers(const MachineRecords& records, const uint8_t* members,
+                              bool speedDialMode) {
     std::vector<int> out;
-    const int n = std::min(PhonebookSlots(), kIncludeStateSlots);
-    const int s = SpeedDialSlots();
+    const int n = std::min(PhonebookSlots(records), kIncludeStateSlots);
+    const int s = SpeedDialSlots(records);
     if (speedDialMode) {
         for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
             if (MemberBit(members, kOneTouchBitmapOffset, k)) {
@@ -235,14 +239,14 @@ std::vector<int> GroupMembers(const uint8_t* members, bool speedDialMode) {
     return out;
 }
 
-std::vector<int> GroupMemberSlots(int index) {
+std::vector<int> GroupMemberSlots(const MachineRecords& records, int index) {
     std::vector<int> list;
-    if (!ValidSlot(index) || PhonebookTable[index].kind == 0) {
+    if (!ValidSlot(records, index) || records.phonebookTable[index].kind == 0) {
         return list;
     }
-    const uint8_t* members = PhonebookTable[index].members;
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+    const uint8_t* members = records.phonebookTable[index].members;
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     if (index >= s) {
         if (members[0] != 0 && members[0] < n) {
             list.push_back(members[0]);
@@ -262,21 +266,22 @@ std::vector<int> GroupMemberSlots(int index) {
     return list;
 }
 
-bool OfferedForGroup(int slot, const uint8_t* members, bool speedDialMode) {
-    if (!ValidSlot(slot)) {
+bool OfferedForGroup(const MachineRecords& records, int slot, const uint8_t* members,
+                     bool speedDialMode) {
+    if (!ValidSlot(records, slot)) {
         return false;
     }
-    const PhonebookEntry& e = PhonebookTable[slot];
+    const PhonebookEntry& e = records.phonebookTable[slot];
     if (speedDialMode) {
         return e.kind == 0 && e.number[0] != '\0' && !IsIncluded(slot);
     }
     return e.kind == 1 && slot != members[0];
 }
 
-void BuildMemberField(uint8_t* members, bool speedDialMode) {
+void BuildMemberField(const MachineRecords& records, uint8_t* members, bool speedDialMode) {
     std::memset(members, 0, kMembersLength);
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     if (speedDialMode) {
         for (int k = 0; k < kOneTouchBitmapBits && s + k < n; ++k) {
             if (IsIncluded(s + k)) {
@@ -299,18 +304,18 @@ void BuildMemberField(uint8_t* members, bool speedDialMode) {
     }
 }
 
-std::vector<PhonebookEntry> CopyOfTable() {
-    const int n = PhonebookTable != nullptr ? PhonebookSlots() : 0;
-    return std::vector<PhonebookEntry>(PhonebookTable, PhonebookTable + n);
+std::vector<PhonebookEntry> CopyOfTable(const MachineRecords& records) {
+    const int n = records.phonebookTable != nullptr ? PhonebookSlots(records) : 0;
+    return std::vector<PhonebookEntry>(records.phonebookTable, records.phonebookTable + n);
 }
 
-bool TableMatches(const std::vector<PhonebookEntry>& copy) {
-    const int n = PhonebookTable != nullptr ? PhonebookSlots() : 0;
+bool TableMatches(const MachineRecords& records, const std::vector<PhonebookEntry>& copy) {
+    const int n = records.phonebookTable != nullptr ? PhonebookSlots(records) : 0;
     if (static_cast<int>(copy.size()) != n) {
         return false;
     }
     for (int i = 0; i < n; ++i) {
-        if (!SameSlot(PhonebookTable[i], copy[static_cast<size_t>(i)])) {
+        if (!SameSlot(records.phonebookTable[i], copy[static_cast<size_t>(i)])) {
             return false;
         }
     }

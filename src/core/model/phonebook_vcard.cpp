@@ -299,11 +299,11 @@ std::vector<AddressCard> ReadVcards(std::string_view text,
     return cards;
 }
 
-std::string VcardPhonebookText() {
+std::string VcardPhonebookText(const MachineRecords& records) {
     std::string text;
-    const int n = PhonebookSlots();
+    const int n = PhonebookSlots(records);
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         if (e.kind != 0 || e.number[0] == 0) {
             continue;
         }

@@ -6,6 +6,7 @@
 #include "model/phonebook_exchange.h"
 
 #include "model/phonebook_import.h"
+#include "protocol/machine_record.h"
 
 // The vCard form of a phonebook: 3.0 written, 2.1, 3.0 and 4.0 read.
 
@@ -19,4 +20,4 @@ std::vector<AddressCard> ReadVcards(std::string_view text, std::vector<Phonebook
 
 // One card per single-number slot with a number, typed as a fax number,
 // CRLF line ends.
-std::string VcardPhonebookText();
+std::string VcardPhonebookText(const MachineRecords& records);

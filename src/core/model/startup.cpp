@@ -6,6 +6,7 @@
 
 #include "link/port.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/usb_choice.h"
 #include "platform/device.h"
 #include "platform/device_name.h"
@@ -25,22 +26,22 @@ constexpr int32_t kLpt1Port = 1;
 constexpr int32_t kEcp1Port = 4;
 constexpr int32_t kNoPort = -1;
 
-void ReadPortType() {
+void ReadPortType(PanelContext& context) {
     int type = platform::GetPrivateProfileInt("KELPIX DRIVER", "PortType", 1, "KELPIX.INI");
-    portType = (type < 1 || type > 3) ? 1 : type;
+    context.portType = (type < 1 || type > 3) ? 1 : type;
 }
 
-void DetectPlatform() {
-    isWin9x = 0;
-    isNt5 = 0;
+void DetectPlatform(LinkState& link) {
+    link.isWin9x = 0;
+    link.isNt5 = 0;
     auto version = platform::GetVersionEx();
     if (!version) {
         return;
     }
     if (version->platformId == platform::PlatformId::Nt && version->majorVersion >= 5) {
-        isNt5 = 1;
+        link.isNt5 = 1;
     } else if (version->platformId == platform::PlatformId::Windows9x) {
-        isWin9x = 1;
+        link.isWin9x = 1;
     }
 }
 
@@ -51,55 +52,57 @@ void AppendBounded(char (&path)[256], const char* suffix) {
 }
 
 // Asks the USB library for the control port name and fills both paths with it.
-void FetchControlPortName() {
-    std::memset(controlPortName, 0, sizeof controlPortName);
-    std::memset(usbReadPath, 0, sizeof usbReadPath);
-    std::memset(usbWritePath, 0, sizeof usbWritePath);
-    pGetControlPortName(controlPortName, sizeof controlPortName);
-    controlPortName[sizeof controlPortName - 1] = '\0';
-    std::memcpy(usbReadPath, controlPortName, sizeof usbReadPath);
-    std::memcpy(usbWritePath, controlPortName, sizeof usbWritePath);
+void FetchControlPortName(LinkState& link) {
+    std::memset(link.controlPortName, 0, sizeof link.controlPortName);
+    std::memset(link.usbReadPath, 0, sizeof link.usbReadPath);
+    std::memset(link.usbWritePath, 0, sizeof link.usbWritePath);
+    link.pGetControlPortName(link.controlPortName, sizeof link.controlPortName);
+    link.controlPortName[sizeof link.controlPortName - 1] = '\0';
+    std::memcpy(link.usbReadPath, link.controlPortName, sizeof link.usbReadPath);
+    std::memcpy(link.usbWritePath, link.controlPortName, sizeof link.usbWritePath);
 }
 
 // What the last probe of the USB pipe found: a named device is not opened
 // a second time to learn it again.
 bool usbPipeOpened = false;
 
-bool UsbPipeOpens() {
-    auto device = platform::OpenDevice(usbWritePath, {.read = true, .write = true, .shared = true});
+bool UsbPipeOpens(LinkState& link) {
+    auto device =
+        platform::OpenDevice(link.usbWritePath, {.read = true, .write = true, .shared = true});
     usbPipeOpened = device != nullptr;
     return usbPipeOpened;
 }
 
-template <typename Fn> Fn Lookup(const char* entryPoint) {
-    return reinterpret_cast<Fn>(platform::GetProcAddress(usbLibrary, entryPoint));
+template <typename Fn> Fn Lookup(LinkState& link, const char* entryPoint) {
+    return reinterpret_cast<Fn>(platform::GetProcAddress(link.usbLibrary, entryPoint));
 }
 
-int32_t DetectWin9xPort() {
-    if (!usbLibrary) {
-        usbLibrary = platform::LoadLibrary("tiropen.dll");
-        if (!usbLibrary) {
+int32_t DetectWin9xPort(LinkState& link) {
+    if (!link.usbLibrary) {
+        link.usbLibrary = platform::LoadLibrary("tiropen.dll");
+        if (!link.usbLibrary) {
             return kLpt1Port;
         }
     }
-    pGetControlPortName = Lookup<GetControlPortNameFn>("GetControlPortName");
-    if (!pGetControlPortName) {
+    link.pGetControlPortName = Lookup<GetControlPortNameFn>(link, "GetControlPortName");
+    if (!link.pGetControlPortName) {
         return kLpt1Port;
     }
-    FetchControlPortName();
-    AppendBounded(usbReadPath, "\\PIPE01");
-    AppendBounded(usbWritePath, "\\PIPE00");
-    DbgPrint(" USB Control Port = %s", controlPortName);
-    return UsbPipeOpens() ? kUsbPort : kLpt1Port;
+    FetchControlPortName(link);
+    AppendBounded(link.usbReadPath, "\\PIPE01");
+    AppendBounded(link.usbWritePath, "\\PIPE00");
+    DbgPrint(" USB Control Port = %s", link.controlPortName);
+    return UsbPipeOpens(link) ? kUsbPort : kLpt1Port;
 }
 
 // The library named no port: with several machines on the bus the user
 // picks one. False when the user wants none at all (start-up ends).
-bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
-    if (controlPortName[0] != '\0' || !pSelectControlPort || !hooks.chooseUsbDevice || asked) {
+bool ChooseUsbMachine(LinkState& link, const StartupHooks& hooks, bool& asked) {
+    if (link.controlPortName[0] != '\0' || !link.pSelectControlPort || !hooks.chooseUsbDevice ||
+        asked) {
         return true;
     }
-    const std::vector<UsbCandidate> candidates = UsbCandidates();
+    const std::vector<UsbCandidate> candidates = UsbCandidates(link);
     if (candidates.size() < 2) {
         return true;
     }
@@ -118,48 +121,49 @@ bool ChooseUsbMachine(const StartupHooks& hooks, bool& asked) {
     if (!RememberUsbChoice(*choice)) {
         DbgPrint(" USB choice not remembered");
     }
-    pSelectControlPort(choice->c_str());
-    FetchControlPortName();
+    link.pSelectControlPort(choice->c_str());
+    FetchControlPortName(link);
     return true;
 }
 
 // kNoPort when the user wanted no machine at all.
-int32_t DetectNt5Port(const StartupHooks& hooks, bool& asked) {
-    if (!usbLibrary) {
-        usbLibrary = platform::LoadLibrary("tirusb.dll");
-        if (!usbLibrary) {
+int32_t DetectNt5Port(LinkState& link, const StartupHooks& hooks, bool& asked) {
+    if (!link.usbLibrary) {
+        link.usbLibrary = platform::LoadLibrary("tirusb.dll");
+        if (!link.usbLibrary) {
             return kEcp1Port;
         }
     }
-    pGetControlPortName = Lookup<GetControlPortNameFn>("GetControlPortName");
-    pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>("Win2kUsbWrite");
-    pWin2kUsbRead = Lookup<Win2kUsbReadFn>("Win2kUsbRead");
-    pWin2kUsbReadWithin = Lookup<Win2kUsbReadWithinFn>("Win2kUsbReadWithin"); // may be absent
-    LoadUsbChoiceEntryPoints();                                               // likewise
-    if (!pGetControlPortName || !pWin2kUsbWrite || !pWin2kUsbRead) {
+    link.pGetControlPortName = Lookup<GetControlPortNameFn>(link, "GetControlPortName");
+    link.pWin2kUsbWrite = Lookup<Win2kUsbWriteFn>(link, "Win2kUsbWrite");
+    link.pWin2kUsbRead = Lookup<Win2kUsbReadFn>(link, "Win2kUsbRead");
+    link.pWin2kUsbReadWithin =
+        Lookup<Win2kUsbReadWithinFn>(link, "Win2kUsbReadWithin"); // may be absent
+    LoadUsbChoiceEntryPoints(link);                               // likewise
+    if (!link.pGetControlPortName || !link.pWin2kUsbWrite || !link.pWin2kUsbRead) {
         return kEcp1Port;
     }
-    FetchControlPortName();
-    if (!ChooseUsbMachine(hooks, asked)) {
+    FetchControlPortName(link);
+    if (!ChooseUsbMachine(link, hooks, asked)) {
         return kNoPort;
     }
-    return UsbPipeOpens() || !ExplicitDevice().empty() ? kUsbPort : kEcp1Port;
+    return UsbPipeOpens(link) || !ExplicitDevice().empty() ? kUsbPort : kEcp1Port;
 }
 
 // False when the user wanted no machine at all.
-bool DetectPort(const StartupHooks& hooks, bool& asked) {
-    if (isWin9x) {
-        currentPort = DetectWin9xPort();
-    } else if (isNt5) {
-        const int32_t port = DetectNt5Port(hooks, asked);
+bool DetectPort(LinkState& link, const StartupHooks& hooks, bool& asked) {
+    if (link.isWin9x) {
+        link.currentPort = DetectWin9xPort(link);
+    } else if (link.isNt5) {
+        const int32_t port = DetectNt5Port(link, hooks, asked);
         if (port == kNoPort) {
             return false;
         }
-        currentPort = port;
+        link.currentPort = port;
     } else {
-        currentPort = kEcp1Port;
+        link.currentPort = kEcp1Port;
     }
-    DbgPrint(" Port = %s, Win98 = %d", PortTable[currentPort], isWin9x);
+    DbgPrint(" Port = %s, Win98 = %d", PortTable[link.currentPort], link.isWin9x);
     return true;
 }
 
@@ -174,14 +178,14 @@ void Looking(const StartupHooks& hooks, LookingAt where) {
 }
 
 // Two attempts on the current port.
-bool InquireTwice(const StartupHooks& hooks) {
-    Looking(hooks, currentPort == kUsbPort ? LookingAt::Usb : LookingAt::ParallelPort);
+bool InquireTwice(LinkState& link, InquiryRecord& inquiry, const StartupHooks& hooks) {
+    Looking(hooks, link.currentPort == kUsbPort ? LookingAt::Usb : LookingAt::ParallelPort);
     if (hooks.waitCursor) {
         hooks.waitCursor(true);
     }
     bool answered = false;
     for (int attempt = 0; attempt < 2 && !answered && !Cancelled(hooks); ++attempt) {
-        answered = Mfp_Inquiry() != 0;
+        answered = Mfp_Inquiry(link, inquiry) != 0;
     }
     if (hooks.waitCursor) {
         hooks.waitCursor(false);
@@ -189,8 +193,8 @@ bool InquireTwice(const StartupHooks& hooks) {
     return answered;
 }
 
-PortHolder HolderOf(int32_t id) {
-    const std::string holder = PortHolderProgram(id);
+PortHolder HolderOf(const LinkState& link, int32_t id) {
+    const std::string holder = PortHolderProgram(link, id);
     if (holder == "faxrcp") {
         return PortHolder::Panel;
     }
@@ -207,26 +211,28 @@ std::string ExplicitDevice() {
     return named != nullptr ? std::string(named) : std::string();
 }
 
-StartupOutcome RunStartup(const StartupHooks& hooks) {
-    ReadPortType();
-    SetMachineRecordDefaults();
+StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks) {
+    LinkState& link = context.link;
+    ReadPortType(context);
+    SetMachineRecordDefaults(context.records);
     FindLanguageFile();
-    while (!AcquirePort(kArbitrationId)) {
-        if (!hooks.portBusy || !hooks.portBusy(HolderOf(kArbitrationId))) {
+    while (!AcquirePort(link, kArbitrationId)) {
+        if (!hooks.portBusy || !hooks.portBusy(HolderOf(link, kArbitrationId))) {
             return StartupOutcome::PortBusy;
         }
     }
-    AllocatePhonebookTable(inquiryRecord.capacityA + inquiryRecord.capacityB);
-    DetectPlatform();
+    AllocatePhonebookTable(context.records, context.records.inquiryRecord.capacityA +
+                                                context.records.inquiryRecord.capacityB);
+    DetectPlatform(link);
 
     bool askedForUsbMachine = false;
     for (;;) {
         platform::RetryRemoteNow();
-        if (!DetectPort(hooks, askedForUsbMachine)) {
+        if (!DetectPort(link, hooks, askedForUsbMachine)) {
             return StartupOutcome::NoUsbDeviceNamed;
         }
         // The other computer's port lock: busy there as it would be here.
-        if (platform::LastRemoteProblem(usbWritePath).kind == platform::RemoteFailure::kBusy) {
+        if (platform::LastRemoteProblem(link.usbWritePath).kind == platform::RemoteFailure::kBusy) {
             if (hooks.portBusy && hooks.portBusy(PortHolder::Unknown)) {
                 continue;
             }
@@ -234,15 +240,16 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
         }
         // A device the user named is the only one tried: no silent move to
         // the parallel port, which would then take the blame.
-        const bool onlyNamed = currentPort == kUsbPort && !ExplicitDevice().empty();
-        bool answered = (!onlyNamed || usbPipeOpened) && InquireTwice(hooks);
+        const bool onlyNamed = link.currentPort == kUsbPort && !ExplicitDevice().empty();
+        bool answered = (!onlyNamed || usbPipeOpened) &&
+                        InquireTwice(link, context.records.inquiryRecord, hooks);
         if (Cancelled(hooks)) {
             return StartupOutcome::Aborted;
         }
-        if (!answered && currentPort == kUsbPort && !onlyNamed) {
+        if (!answered && link.currentPort == kUsbPort && !onlyNamed) {
             // The machine may sit on the parallel port instead: no message.
-            currentPort = isWin9x ? kLpt1Port : kEcp1Port;
-            answered = InquireTwice(hooks);
+            link.currentPort = link.isWin9x ? kLpt1Port : kEcp1Port;
+            answered = InquireTwice(link, context.records.inquiryRecord, hooks);
             if (Cancelled(hooks)) {
                 return StartupOutcome::Aborted;
             }
@@ -261,8 +268,9 @@ StartupOutcome RunStartup(const StartupHooks& hooks) {
     }
 }
 
-void RunExit() {
-    ReleasePort(kArbitrationId);
+void RunExit(PanelContext& context) {
+    LinkState& link = context.link;
+    ReleasePort(link, kArbitrationId);
     platform::CloseRemoteSessions(); // the other computer's port goes back too
-    FreePhonebookTable();
+    FreePhonebookTable(context.records);
 }

@@ -7,6 +7,8 @@
 
 #include "model/usb_choice.h"
 
+struct PanelContext;
+
 // The start-up sequence before the main window: port type, record defaults,
 // language file, port arbitration, phonebook memory, platform and port
 // detection, and the inquiry with its silent USB fallback. The windowed
@@ -39,9 +41,10 @@ struct StartupHooks {
 
 enum class StartupOutcome { MainWindow, PortBusy, Aborted, NoUsbDeviceNamed };
 
-// Runs to the point where the main window would open. MainWindow also after
+// Runs to the point where the main window would open, filling in the
+// context's link and records. MainWindow also after
 // Ignore, with the inquiry record as the failed inquiry left it.
-StartupOutcome RunStartup(const StartupHooks& hooks);
+StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks);
 
 // The device the user named (FAXRCP_USB_PORT, which the command line's --device
 // sets): when there is one it is the only device start-up tries. Empty when
@@ -50,8 +53,4 @@ std::string ExplicitDevice();
 
 // Gives the port back to the scanner driver and frees the phonebook table.
 // Runs after every outcome of RunStartup.
-void RunExit();
-
-// PortType of the scanner driver's KELPIX.INI, 1..3. Read and kept, nothing
-// else consults it.
-extern int32_t& portType;
+void RunExit(PanelContext& context);

@@ -22,28 +22,28 @@ std::string_view NextField(std::string_view& line) {
 
 } // namespace
 
-void LoadUsbChoiceEntryPoints() {
-    if (!usbLibrary) {
-        usbLibrary = platform::LoadLibrary("tirusb.dll");
+void LoadUsbChoiceEntryPoints(LinkState& link) {
+    if (!link.usbLibrary) {
+        link.usbLibrary = platform::LoadLibrary("tirusb.dll");
     }
-    if (!usbLibrary) {
+    if (!link.usbLibrary) {
         return;
     }
-    pListControlPorts = reinterpret_cast<ListControlPortsFn>(
-        platform::GetProcAddress(usbLibrary, "ListControlPorts"));
-    pSelectControlPort = reinterpret_cast<SelectControlPortFn>(
-        platform::GetProcAddress(usbLibrary, "SelectControlPort"));
+    link.pListControlPorts = reinterpret_cast<ListControlPortsFn>(
+        platform::GetProcAddress(link.usbLibrary, "ListControlPorts"));
+    link.pSelectControlPort = reinterpret_cast<SelectControlPortFn>(
+        platform::GetProcAddress(link.usbLibrary, "SelectControlPort"));
 }
 
-std::vector<UsbCandidate> UsbCandidates() {
-    if (!pListControlPorts) {
-        LoadUsbChoiceEntryPoints();
+std::vector<UsbCandidate> UsbCandidates(LinkState& link) {
+    if (!link.pListControlPorts) {
+        LoadUsbChoiceEntryPoints(link);
     }
-    if (!pListControlPorts) {
+    if (!link.pListControlPorts) {
         return {};
     }
     std::vector<char> buffer(kListBytes, '\0');
-    pListControlPorts(buffer.data(), kListBytes);
+    link.pListControlPorts(buffer.data(), kListBytes);
     buffer.back() = '\0'; // whatever the library wrote, it ends here
     return ParseUsbCandidates(std::string_view(buffer.data()));
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/link_state.h"
 #include "platform/remote_device.h"
 
 // The USB machines the USB library could name, for a choice among several.
@@ -17,11 +18,11 @@ struct UsbCandidate {
 
 // Loads the USB library when start-up has not, and looks up its optional
 // entry points for the choice (ListControlPorts, SelectControlPort).
-void LoadUsbChoiceEntryPoints();
+void LoadUsbChoiceEntryPoints(LinkState& link);
 
 // What the library lists; empty when it finds none or cannot list (an older
 // library, or none at all).
-std::vector<UsbCandidate> UsbCandidates();
+std::vector<UsbCandidate> UsbCandidates(LinkState& link);
 
 // The library's list: a "name\tmaker\tmodel\tserial" line per machine, at most
 // kUsbCandidateLimit of them; lines without a name are skipped.

@@ -60,19 +60,19 @@ void PauseMs(uint32_t n) {
     }
 }
 
-ExchangeScope::ExchangeScope(uint32_t budgetMs) {
-    PortDiscard();
-    BeginExchange(budgetMs);
+ExchangeScope::ExchangeScope(LinkState& link, uint32_t budgetMs) : link_(link) {
+    PortDiscard(link_);
+    BeginExchange(link_, budgetMs);
 }
 
 ExchangeScope::~ExchangeScope() {
-    EndExchange();
+    EndExchange(link_);
 }
 
-Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps) {
+Answer ReadAnswer(LinkState& link, std::span<const uint8_t> request, const AnswerSteps& steps) {
     const auto size = static_cast<int32_t>(request.size());
-    ExchangeScope exchange(ExchangeBudgetMs(steps.delayMs, 1, size + steps.answerSize));
-    const int32_t written = PortWrite(request.data(), size);
+    ExchangeScope exchange(link, ExchangeBudgetMs(steps.delayMs, 1, size + steps.answerSize));
+    const int32_t written = PortWrite(link, request.data(), size);
     platform::OutputDebugString(steps.banner);
     TraceNumber("WriteData = %d \n", written);
     DelayMs(steps.delayMs);
@@ -85,7 +85,7 @@ Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps) {
         platform::OutputDebugString(steps.allocationFailure);
         return {};
     }
-    const int32_t n = PortRead(bytes.get(), steps.answerSize);
+    const int32_t n = PortRead(link, bytes.get(), steps.answerSize);
     TraceNumber("Size to read = %d \n", steps.answerSize);
     TraceNumber("ReadData = %d \n", n);
     HexDump(bytes.get(), steps.dumpWholeBuffer ? steps.answerSize : n);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <span>
 
+#include "link/link_state.h"
+
 // Request and answer frames: 1B A4, a 16-bit big-endian count of the bytes
 // after the first four, 50 E0 82, operation, record code, then data.
 // Answers carry their data from byte 10.
@@ -66,10 +68,13 @@ constexpr uint32_t ExchangeBudgetMs(uint32_t fixedWaitsMs, uint32_t waits, uint3
 // before the request, and the exchange has budgetMs in all while this lives.
 class ExchangeScope {
   public:
-    explicit ExchangeScope(uint32_t budgetMs);
+    ExchangeScope(LinkState& link, uint32_t budgetMs);
     ~ExchangeScope();
     ExchangeScope(const ExchangeScope&) = delete;
     ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+  private:
+    LinkState& link_;
 };
 
 // How a request that is answered in one read runs.
@@ -89,7 +94,7 @@ struct Answer {
 // Writes the request, waits and reads the answer, with their traces, as one
 // exchange (ExchangeScope). No bytes when the request was not written whole
 // or memory was short.
-Answer ReadAnswer(std::span<const uint8_t> request, const AnswerSteps& steps);
+Answer ReadAnswer(LinkState& link, std::span<const uint8_t> request, const AnswerSteps& steps);
 
 // The count an answer announces in bytes 2..3; 0 when four bytes or fewer came.
 int32_t AnnouncedLength(const uint8_t* answer, int32_t received);

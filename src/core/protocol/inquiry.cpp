@@ -16,8 +16,8 @@ constexpr int kMachineClassByte = 9;
 
 } // namespace
 
-int Mfp_Inquiry() {
-    const Answer answer = ReadAnswer(kInquiryRequest, kInquirySteps);
+int Mfp_Inquiry(LinkState& link, InquiryRecord& inquiryRecord) {
+    const Answer answer = ReadAnswer(link, kInquiryRequest, kInquirySteps);
     if (!answer.bytes) {
         return 0;
     }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "link/link_state.h"
+
 // Head of the machine record block.
 struct InquiryRecord {
     uint8_t capacityA; // one-touch slots
@@ -13,8 +15,6 @@ static_assert(sizeof(InquiryRecord) == 4);
 // The machine class with every page, every record and the full File menu.
 constexpr int kFullMachineClass = 2;
 
-// 1 on a valid answer, else 0.
-int Mfp_Inquiry();
-
-// The inquiry record of the machine record block (defaults: 0, 100, 1, 2).
-extern InquiryRecord& inquiryRecord;
+// Asks the machine through link for its class, kept in inquiryRecord: 1 on a
+// valid answer, else 0 (and class 0).
+int Mfp_Inquiry(LinkState& link, InquiryRecord& inquiryRecord);

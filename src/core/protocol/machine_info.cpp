@@ -13,7 +13,7 @@ template <size_t N> void SetText(char (&text)[N], const char* value) {
 
 } // namespace
 
-void SetMachineInfoDefaults() {
+void SetMachineInfoDefaults(MachineInfo& machineInfo) {
     std::memset(&machineInfo, 0, sizeof machineInfo);
     machineInfo.freeMemoryPercent = 100;
     machineInfo.platenScanCount = 50;
@@ -27,6 +27,6 @@ void SetMachineInfoDefaults() {
     SetText(machineInfo.emulationVersion, "ZEML 1.15 12-17-2002");
 }
 
-int Mfp_GetMachineInfo() {
-    return GetRecord(kInfoRecord, &machineInfo);
+int Mfp_GetMachineInfo(LinkState& link, MachineInfo& info) {
+    return GetRecord(link, kInfoRecord, &info);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "link/link_state.h"
+
 // The machine's versions and usage counters (read only).
 struct MachineInfo {
     uint8_t freeMemoryPercent;  // d 0
@@ -19,12 +21,10 @@ struct MachineInfo {
 constexpr int kInfoBlockSize = 105;
 constexpr int kInfoAnswerSize = 115;
 
-extern MachineInfo& machineInfo;
-
 // Start-up values: 100, 50, 90, 120, 1, 1, 1, "1.00", "V1.0.0",
 // "ZEML 1.15 12-17-2002", "".
-void SetMachineInfoDefaults();
+void SetMachineInfoDefaults(MachineInfo& info);
 
-// Reads the block into machineInfo: 1 on success, else 0. The record changes
-// only when the whole announced answer arrived.
-int Mfp_GetMachineInfo();
+// Reads the block through link into info: 1 on success, else 0. The record
+// changes only when the whole announced answer arrived.
+int Mfp_GetMachineInfo(LinkState& link, MachineInfo& info);

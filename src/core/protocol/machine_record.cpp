@@ -10,9 +10,9 @@ void MachineRecords::Reset() {
     *this = MachineRecords{};
 }
 
-void SetMachineRecordDefaults() {
-    inquiryRecord = InquiryRecord{0, 100, 1, 2};
+void SetMachineRecordDefaults(MachineRecords& records) {
+    records.inquiryRecord = InquiryRecord{0, 100, 1, 2};
     for (const RecordEntry& r : RecordRegistry()) {
-        r.setDefaults();
+        r.setDefaults(records);
     }
 }

@@ -8,8 +8,7 @@
 #include "protocol/system_status.h"
 
 // The machine's records as this program holds them: the protocol's part of
-// the panel context. The names the commands use (inquiryRecord, systemSetup,
-// PhonebookTable...) are references into one of these.
+// the panel context. The commands take the record they read or write.
 struct MachineRecords {
     // A fresh process has the inquiry record's defaults before start-up runs.
     InquiryRecord inquiryRecord = {0, 100, 1, 2};
@@ -24,8 +23,8 @@ struct MachineRecords {
     void Reset();
 };
 
-// Fills the whole machine record block with its start-up values: the inquiry
-// record (0, 100, 1, 2) and every record of the registry (the system setup,
-// the system status, the machine information). Called once by start-up
-// before the first exchange.
-void SetMachineRecordDefaults();
+// Fills the records with their start-up values: the inquiry record (0, 100,
+// 1, 2) and every record of the registry (the system setup, the system
+// status, the machine information). Called once by start-up before the first
+// exchange.
+void SetMachineRecordDefaults(MachineRecords& records);

@@ -12,6 +12,7 @@
 #include "platform/debug_output.h"
 #include "protocol/exchange.h"
 #include "protocol/inquiry.h"
+#include "protocol/machine_record.h"
 #include "protocol/record_trace.h"
 
 namespace {
@@ -91,8 +92,8 @@ void BuildRecord(int i, const PhonebookEntry& entry, uint8_t* record) {
 
 } // namespace
 
-bool AllocatePhonebookTable(int n) {
-    FreePhonebookTable();
+bool AllocatePhonebookTable(MachineRecords& records, int n) {
+    FreePhonebookTable(records);
     if (n <= 0) {
         return false;
     }
@@ -103,34 +104,34 @@ bool AllocatePhonebookTable(int n) {
         std::free(counts);
         return false;
     }
-    PhonebookTable = table;
-    groupRefCount = counts;
-    phonebookSlotCount = n;
+    records.phonebookTable = table;
+    records.groupRefCount = counts;
+    records.phonebookSlotCount = n;
     return true;
 }
 
-void FreePhonebookTable() {
-    std::free(PhonebookTable);
-    std::free(groupRefCount);
-    PhonebookTable = nullptr;
-    groupRefCount = nullptr;
-    phonebookSlotCount = 0;
+void FreePhonebookTable(MachineRecords& records) {
+    std::free(records.phonebookTable);
+    std::free(records.groupRefCount);
+    records.phonebookTable = nullptr;
+    records.groupRefCount = nullptr;
+    records.phonebookSlotCount = 0;
 }
 
-int PhonebookSlots() {
-    if (PhonebookTable == nullptr || groupRefCount == nullptr) {
+int PhonebookSlots(const MachineRecords& records) {
+    if (records.phonebookTable == nullptr || records.groupRefCount == nullptr) {
         return 0;
     }
-    int n = inquiryRecord.capacityA + inquiryRecord.capacityB;
-    if (n > phonebookSlotCount) {
-        n = phonebookSlotCount;
+    int n = records.inquiryRecord.capacityA + records.inquiryRecord.capacityB;
+    if (n > records.phonebookSlotCount) {
+        n = records.phonebookSlotCount;
     }
     return n > kMaxSlots ? kMaxSlots : n;
 }
 
-int SpeedDialSlots() {
-    int n = PhonebookSlots();
-    int s = inquiryRecord.capacityB;
+int SpeedDialSlots(const MachineRecords& records) {
+    int n = PhonebookSlots(records);
+    int s = records.inquiryRecord.capacityB;
     return s > n ? n : s;
 }
 
@@ -152,13 +153,13 @@ namespace {
 // The get exchange. On return buffer holds the head and the records; the
 // result is how many whole records it brings, at most the table's n, or -1
 // when no answer with a frame head came.
-int ReadPhonebookAnswer(std::unique_ptr<uint8_t[]>& buffer, int n) {
+int ReadPhonebookAnswer(LinkState& link, std::unique_ptr<uint8_t[]>& buffer, int n) {
     const int32_t dataSize = kPhonebookRecordSize * n;
     // The fixed waits and four reads: the head, the records and two retries.
-    ExchangeScope exchange(
-        ExchangeBudgetMs(1000 + 1000 + 500 + 500, 4, kGetRequestSize + kGetHeadSize + dataSize));
+    ExchangeScope exchange(link, ExchangeBudgetMs(1000 + 1000 + 500 + 500, 4,
+                                                  kGetRequestSize + kGetHeadSize + dataSize));
 
-    int32_t written = PortWrite(kGetRequest.data(), kGetRequestSize);
+    int32_t written = PortWrite(link, kGetRequest.data(), kGetRequestSize);
     platform::OutputDebugString("===> GET PHONEBOOK <===\n");
     HexDump(kGetRequest.data(), kGetRequestSize);
     TraceNumber("WriteData = %d \n", written);
@@ -173,7 +174,7 @@ int ReadPhonebookAnswer(std::unique_ptr<uint8_t[]>& buffer, int n) {
         platform::OutputDebugString("Mfp_GetPhonebook() - Memory Allocation error! \n");
         return -1;
     }
-    int32_t head = PortRead(buffer.get(), kGetHeadSize);
+    int32_t head = PortRead(link, buffer.get(), kGetHeadSize);
     TraceNumber("ReadData = %d \n", head);
     if (head != kGetHeadSize) {
         return -1;
@@ -181,18 +182,18 @@ int ReadPhonebookAnswer(std::unique_ptr<uint8_t[]>& buffer, int n) {
     platform::Sleep(1000);
 
     int32_t received =
-        dataSize > 0 ? NonNegative(PortRead(buffer.get() + kGetHeadSize, dataSize)) : 0;
+        dataSize > 0 ? NonNegative(PortRead(link, buffer.get() + kGetHeadSize, dataSize)) : 0;
     TraceNumber("Size to read = %d \n", dataSize);
     TraceNumber("ReadData = %d \n", received);
     HexDump(buffer.get(), bufferSize < kDumpSize ? bufferSize : kDumpSize);
     if (received < dataSize) {
         uint8_t* rest = buffer.get() + kGetHeadSize + received;
         platform::Sleep(500);
-        int32_t retry = PortRead(rest, dataSize - received);
+        int32_t retry = PortRead(link, rest, dataSize - received);
         TraceNumber("Retry Read(n) = %d \n", retry);
         if (retry < 1) {
             platform::Sleep(500);
-            retry = PortRead(rest, dataSize - received);
+            retry = PortRead(link, rest, dataSize - received);
         }
         received += NonNegative(retry);
     }
@@ -230,16 +231,16 @@ void ApplyRecords(const uint8_t* answer, int count, PhonebookEntry* table, int n
 }
 
 // Whether the machine, read back, holds every slot as the table has it.
-bool MachineHoldsTable(int n) {
+bool MachineHoldsTable(LinkState& link, const MachineRecords& records, int n) {
     std::unique_ptr<uint8_t[]> buffer;
-    const int count = ReadPhonebookAnswer(buffer, n);
+    const int count = ReadPhonebookAnswer(link, buffer, n);
     if (count < 0) {
         return false;
     }
-    std::vector<PhonebookEntry> held(PhonebookTable, PhonebookTable + n);
+    std::vector<PhonebookEntry> held(records.phonebookTable, records.phonebookTable + n);
     ApplyRecords(buffer.get(), count, held.data(), n);
     for (int i = 0; i < n; ++i) {
-        if (!SameSlot(held[i], PhonebookTable[i])) {
+        if (!SameSlot(held[i], records.phonebookTable[i])) {
             return false;
         }
     }
@@ -254,14 +255,14 @@ void TrimNumberPadding(PhonebookEntry& entry) {
     }
 }
 
-int Mfp_GetPhonebook() {
-    const int n = PhonebookSlots();
+int Mfp_GetPhonebook(LinkState& link, MachineRecords& records) {
+    const int n = PhonebookSlots(records);
     std::unique_ptr<uint8_t[]> buffer;
-    const int count = ReadPhonebookAnswer(buffer, n);
+    const int count = ReadPhonebookAnswer(link, buffer, n);
     if (count < 0) {
         return 0;
     }
-    ApplyRecords(buffer.get(), count, PhonebookTable, n);
+    ApplyRecords(buffer.get(), count, records.phonebookTable, n);
     return 1;
 }
 
@@ -269,11 +270,11 @@ namespace {
 
 // The set exchange: 1 when the acknowledgement is well formed, 0 when it is
 // not or the request did not go out whole, -1 when no acknowledgement came.
-int WritePhonebook(int n) {
+int WritePhonebook(LinkState& link, const MachineRecords& records, int n) {
     platform::OutputDebugString("===> SET PHONEBOOK <===\n");
     const int32_t size = kSetHeadSize + kPhonebookRecordSize * n;
     // The fixed waits, three writes that may wait and the acknowledgement.
-    ExchangeScope exchange(ExchangeBudgetMs(500 + 500 + 1000, 4, size + kAckSize));
+    ExchangeScope exchange(link, ExchangeBudgetMs(500 + 500 + 1000, 4, size + kAckSize));
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size]);
     if (!buffer) {
         platform::OutputDebugString("Mfp_SetPhonebook() - Memory Allocation error! \n");
@@ -285,18 +286,18 @@ int WritePhonebook(int n) {
         {frame::kOpWrite, frame::kRecordPhonebook, static_cast<uint8_t>(n)}, size - kSetHeadSize);
     std::memcpy(b, head.data(), head.size());
     for (int i = 0; i < n; ++i) {
-        BuildRecord(i, PhonebookTable[i], b + kSetHeadSize + kPhonebookRecordSize * i);
+        BuildRecord(i, records.phonebookTable[i], b + kSetHeadSize + kPhonebookRecordSize * i);
     }
 
-    int32_t written = NonNegative(PortWrite(b, size));
+    int32_t written = NonNegative(PortWrite(link, b, size));
     TraceNumber("WriteData = %d \n", written);
     if (written < size) {
         platform::Sleep(500);
-        int32_t retry = PortWrite(b + written, size - written);
+        int32_t retry = PortWrite(link, b + written, size - written);
         TraceNumber("WriteData(retry) = %d \n", retry);
         if (retry == 0) {
             platform::Sleep(500);
-            retry = PortWrite(b + written, size - written);
+            retry = PortWrite(link, b + written, size - written);
         }
         written += NonNegative(retry);
     }
@@ -305,7 +306,7 @@ int WritePhonebook(int n) {
         return 0;
     }
 
-    int32_t ack = PortRead(b, kAckSize);
+    int32_t ack = PortRead(link, b, kAckSize);
     TraceNumber("Size to read = %d \n", kAckSize);
     TraceNumber("ReadData = %d \n", ack);
     HexDump(b, kAckSize);
@@ -317,14 +318,14 @@ int WritePhonebook(int n) {
 
 } // namespace
 
-int Mfp_SetPhonebook() {
-    const int n = PhonebookSlots();
-    const int acknowledged = WritePhonebook(n);
+int Mfp_SetPhonebook(LinkState& link, const MachineRecords& records) {
+    const int n = PhonebookSlots(records);
+    const int acknowledged = WritePhonebook(link, records, n);
     if (acknowledged >= 0) {
         return acknowledged;
     }
     // A machine that took the slots without a word shows them on a read.
-    return MachineHoldsTable(n) ? 1 : 0;
+    return MachineHoldsTable(link, records, n) ? 1 : 0;
 }
 
 char* TrimRight(char* text) {
@@ -334,34 +335,34 @@ char* TrimRight(char* text) {
     return text;
 }
 
-void RecountGroupRefs() {
-    const int n = PhonebookSlots();
-    const int s = SpeedDialSlots();
+void RecountGroupRefs(MachineRecords& records) {
+    const int n = PhonebookSlots(records);
+    const int s = SpeedDialSlots(records);
     if (n == 0) {
         return;
     }
-    std::memset(groupRefCount, 0, n);
+    std::memset(records.groupRefCount, 0, n);
     for (int i = s; i < n; ++i) {
-        const PhonebookEntry& entry = PhonebookTable[i];
+        const PhonebookEntry& entry = records.phonebookTable[i];
         if (entry.kind != 0 && entry.members[0] < n) {
-            ++groupRefCount[entry.members[0]];
+            ++records.groupRefCount[entry.members[0]];
         }
     }
     const int oneTouchBits = n - s < kOneTouchBitmapBits ? n - s : kOneTouchBitmapBits;
     const int speedBits = s < kSpeedBitmapBits ? s : kSpeedBitmapBits;
     for (int i = 0; i < s; ++i) {
-        const PhonebookEntry& entry = PhonebookTable[i];
+        const PhonebookEntry& entry = records.phonebookTable[i];
         if (entry.kind == 0) {
             continue;
         }
         for (int k = 0; k < oneTouchBits; ++k) {
             if (MemberBit(entry.members, kOneTouchBitmapOffset, k)) {
-                ++groupRefCount[s + k];
+                ++records.groupRefCount[s + k];
             }
         }
         for (int k = 0; k < speedBits; ++k) {
             if (MemberBit(entry.members, kSpeedBitmapOffset, k)) {
-                ++groupRefCount[k];
+                ++records.groupRefCount[k];
             }
         }
     }

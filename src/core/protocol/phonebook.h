@@ -27,21 +27,21 @@ constexpr int kSpeedBitmapBits = 200;
 constexpr int kOneTouchBitmapOffset = 36; // bits 0..55
 constexpr int kOneTouchBitmapBits = 56;
 
-// The table (slot 0 first) and one reference count per slot, allocated once
-// at start-up and zero-filled. phonebookSlotCount is the number allocated.
-extern PhonebookEntry*& PhonebookTable;
-extern uint8_t*& groupRefCount;
-extern int& phonebookSlotCount;
+// The table (slot 0 first) and one reference count per slot live in the
+// machine's records (phonebookTable, groupRefCount), allocated once at
+// start-up and zero-filled; phonebookSlotCount is the number allocated.
+struct MachineRecords;
+struct LinkState;
 
 // Allocates n zeroed slots and n zeroed counts, replacing any earlier table.
 // False (and no table) when n is not positive or memory is short.
-bool AllocatePhonebookTable(int n);
-void FreePhonebookTable();
+bool AllocatePhonebookTable(MachineRecords& records, int n);
+void FreePhonebookTable(MachineRecords& records);
 
 // N = capacityA + capacityB of the inquiry record, never more than the slots
 // allocated; S = capacityB, never more than N.
-int PhonebookSlots();
-int SpeedDialSlots();
+int PhonebookSlots(const MachineRecords& records);
+int SpeedDialSlots(const MachineRecords& records);
 
 // Bit k of a member bitmap that starts at members[offset] (top bit first).
 bool MemberBit(const uint8_t* members, int offset, int k);
@@ -50,11 +50,11 @@ void SetMemberBit(uint8_t* members, int offset, int k, bool on);
 // Reads every slot from the machine into the table: 1 when the answer was
 // applied. The table changes only when every announced record arrived; an
 // answer of no records is a machine with an empty phonebook.
-int Mfp_GetPhonebook();
+int Mfp_GetPhonebook(LinkState& link, MachineRecords& records);
 // Writes every slot of the table to the machine: 1 when the whole request was
 // written and the acknowledgement has its announced length, or, when no
 // acknowledgement came, the machine's phonebook read back holds the table.
-int Mfp_SetPhonebook();
+int Mfp_SetPhonebook(LinkState& link, const MachineRecords& records);
 
 // Trailing blanks and 0xFF bytes of a number are padding: they become NULs.
 void TrimNumberPadding(PhonebookEntry& entry);
@@ -63,4 +63,4 @@ void TrimNumberPadding(PhonebookEntry& entry);
 char* TrimRight(char* text);
 
 // Rebuilds groupRefCount from the table; references outside it are ignored.
-void RecountGroupRefs();
+void RecountGroupRefs(MachineRecords& records);

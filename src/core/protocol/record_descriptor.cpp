@@ -114,8 +114,8 @@ bool AnswerWhole(const RecordDescriptor& d, const Answer& answer) {
 
 } // namespace
 
-int GetRecord(const RecordDescriptor& d, void* record) {
-    const Answer answer = ReadAnswer(d.GetRequest(), d.get);
+int GetRecord(LinkState& link, const RecordDescriptor& d, void* record) {
+    const Answer answer = ReadAnswer(link, d.GetRequest(), d.get);
     if (!answer.bytes) {
         return 0;
     }
@@ -135,11 +135,11 @@ namespace {
 // Writes the request and reads the acknowledgement as one exchange: 1 when it
 // is well formed, 0 when the request did not go out whole, -1 when the
 // machine did not say whether it took the block.
-int WriteRecord(const RecordDescriptor& d, const std::vector<uint8_t>& request) {
+int WriteRecord(LinkState& link, const RecordDescriptor& d, const std::vector<uint8_t>& request) {
     ExchangeScope exchange(
-        ExchangeBudgetMs(d.set.delayMs, 1, request.size() + kAcknowledgementSize));
+        link, ExchangeBudgetMs(d.set.delayMs, 1, request.size() + kAcknowledgementSize));
     const auto size = static_cast<int32_t>(request.size());
-    const int32_t written = PortWrite(request.data(), size);
+    const int32_t written = PortWrite(link, request.data(), size);
     if (d.set.banner != nullptr) {
         platform::OutputDebugString(d.set.banner);
     }
@@ -152,7 +152,7 @@ int WriteRecord(const RecordDescriptor& d, const std::vector<uint8_t>& request) 
         return 0;
     }
     uint8_t acknowledgement[kAcknowledgementSize] = {};
-    const int32_t n = PortRead(acknowledgement, kAcknowledgementSize);
+    const int32_t n = PortRead(link, acknowledgement, kAcknowledgementSize);
     if (d.set.traceAcknowledgement) {
         TraceNumber("ReadData = %d \n", n);
     }
@@ -160,8 +160,8 @@ int WriteRecord(const RecordDescriptor& d, const std::vector<uint8_t>& request) 
 }
 
 // Reads the block back and compares it with what was sent.
-bool MachineHolds(const RecordDescriptor& d, const uint8_t* block) {
-    const Answer answer = ReadAnswer(d.GetRequest(), d.get);
+bool MachineHolds(LinkState& link, const RecordDescriptor& d, const uint8_t* block) {
+    const Answer answer = ReadAnswer(link, d.GetRequest(), d.get);
     if (!answer.bytes || !AnswerWhole(d, answer)) {
         return false;
     }
@@ -170,7 +170,7 @@ bool MachineHolds(const RecordDescriptor& d, const uint8_t* block) {
 
 } // namespace
 
-int SetRecord(const RecordDescriptor& d, const void* record) {
+int SetRecord(LinkState& link, const RecordDescriptor& d, const void* record) {
     if (!d.settable) {
         return 0;
     }
@@ -179,11 +179,11 @@ int SetRecord(const RecordDescriptor& d, const void* record) {
     std::memcpy(request.data(), head.data(), head.size());
     EncodeFields(d, record, request.data() + head.size());
 
-    const int acknowledged = WriteRecord(d, request);
+    const int acknowledged = WriteRecord(link, d, request);
     if (acknowledged >= 0) {
         return acknowledged;
     }
     // A machine that took the block without a proper answer shows it on a
     // read; one that missed it shows its old values.
-    return MachineHolds(d, request.data() + head.size()) ? 1 : 0;
+    return MachineHolds(link, d, request.data() + head.size()) ? 1 : 0;
 }

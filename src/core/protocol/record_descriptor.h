@@ -154,7 +154,7 @@ void DecodeFields(const RecordDescriptor& descriptor, const uint8_t* block, void
 
 // Reads the block into the record: 1 on success, else 0. Only an answer that
 // brings the whole block counts (AnswerCovers); the record changes only then.
-int GetRecord(const RecordDescriptor& descriptor, void* record);
+int GetRecord(LinkState& link, const RecordDescriptor& descriptor, void* record);
 // Sends the record: 1 when the machine took it, shown by a well-formed
 // acknowledgement or, lacking one, by reading the block back unchanged.
-int SetRecord(const RecordDescriptor& descriptor, const void* record);
+int SetRecord(LinkState& link, const RecordDescriptor& descriptor, const void* record);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/link_state.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 #include "protocol/record_descriptor.h"
@@ -23,11 +24,12 @@ struct RecordEntry {
     const RecordDescriptor& descriptor;
     // The struct the record fills, in the records.
     void* (*record)(MachineRecords& records);
-    // Reads and writes the record; set is nullptr when it is read only.
-    int (*get)();
-    int (*set)();
+    // Reads and writes the record through link; set is nullptr when it is
+    // read only.
+    int (*get)(LinkState& link, MachineRecords& records);
+    int (*set)(LinkState& link, MachineRecords& records);
     // Puts the record's start-up values in place.
-    void (*setDefaults)();
+    void (*setDefaults)(MachineRecords& records);
     // Whether a machine of that class has the record.
     bool (*existsFor)(int machineClass);
     // More words for faxrcp-cli's help of the set command, or "".

@@ -2,7 +2,7 @@
 
 #include "protocol/record_table.h"
 
-void SetSystemSetupDefaults() {
+void SetSystemSetupDefaults(SystemSetup& systemSetup) {
     systemSetup = SystemSetup{};
     systemSetup.discardSize = 10;
     systemSetup.contrast = 1;
@@ -24,10 +24,10 @@ void EncodeSystemSetup(const SystemSetup& setup, uint8_t* block) {
     EncodeFields(kSetupRecord, &setup, block);
 }
 
-int Mfp_GetSettings() {
-    return GetRecord(kSetupRecord, &systemSetup);
+int Mfp_GetSettings(LinkState& link, SystemSetup& setup) {
+    return GetRecord(link, kSetupRecord, &setup);
 }
 
-int Mfp_SetSettings() {
-    return SetRecord(kSetupRecord, &systemSetup);
+int Mfp_SetSettings(LinkState& link, const SystemSetup& setup) {
+    return SetRecord(link, kSetupRecord, &setup);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "link/link_state.h"
+
 // The machine's copy, print and fax settings block. Fields are declared in the
 // record's own order; on the wire the block is 22 bytes in another order
 // (autoJournal and rxReduction travel last).
@@ -31,16 +33,14 @@ constexpr int kSetupBlockSize = 22;
 constexpr int kSetupAnswerSize = 32;
 constexpr int kSetupSetRequestSize = 31;
 
-extern SystemSetup& systemSetup;
-
 // Start-up values of the record.
-void SetSystemSetupDefaults();
+void SetSystemSetupDefaults(SystemSetup& setup);
 
 // The 22-byte wire block of the record.
 void EncodeSystemSetup(const SystemSetup& setup, uint8_t* block);
 
-// Reads the block from the machine into systemSetup: 1 on success, else 0.
-// The record changes only on success.
-int Mfp_GetSettings();
-// Sends systemSetup to the machine: 1 when the whole request was written.
-int Mfp_SetSettings();
+// Reads the block from the machine through link into setup: 1 on success,
+// else 0. The record changes only on success.
+int Mfp_GetSettings(LinkState& link, SystemSetup& setup);
+// Sends setup to the machine: 1 when the machine took it.
+int Mfp_SetSettings(LinkState& link, const SystemSetup& setup);

@@ -8,7 +8,7 @@ constexpr StatusDateTime kDefaultDateTime = {10, 10, 2002, 10, 10};
 
 } // namespace
 
-void SetSystemStatusDefaults() {
+void SetSystemStatusDefaults(SystemStatus& systemStatus) {
     systemStatus = SystemStatus{};
     systemStatus.powerSave = 3;
     systemStatus.speaker = 1;
@@ -48,10 +48,10 @@ void DecodeSystemStatus(const uint8_t* block, SystemStatus& status) {
     DecodeFields(kStatusRecord, block, &status);
 }
 
-int Mfp_GetSystemStatus() {
-    return GetRecord(kStatusRecord, &systemStatus);
+int Mfp_GetSystemStatus(LinkState& link, SystemStatus& status) {
+    return GetRecord(link, kStatusRecord, &status);
 }
 
-int Mfp_SetSystemStatus() {
-    return SetRecord(kStatusRecord, &systemStatus);
+int Mfp_SetSystemStatus(LinkState& link, const SystemStatus& status) {
+    return SetRecord(link, kStatusRecord, &status);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "link/link_state.h"
+
 // Date and time group of the status block; 6 bytes on the wire:
 // month, day, year high, year low, hour, minute.
 struct StatusDateTime {
@@ -37,10 +39,8 @@ constexpr int kStatusBlockSize = 73;
 constexpr int kStatusAnswerSize = 83;
 constexpr int kStatusSetRequestSize = 82;
 
-extern SystemStatus& systemStatus;
-
 // Start-up values of the record.
-void SetSystemStatusDefaults();
+void SetSystemStatusDefaults(SystemStatus& status);
 
 // The years the machine's clock and the Advanced page's dates span.
 constexpr uint16_t kFirstYear = 1990;
@@ -55,8 +55,8 @@ void ClampStatusDateTime(StatusDateTime& dateTime);
 void EncodeSystemStatus(const SystemStatus& status, uint8_t* block);
 void DecodeSystemStatus(const uint8_t* block, SystemStatus& status);
 
-// Reads the block into systemStatus: 1 on success, else 0. The record changes
-// only when the whole announced answer arrived.
-int Mfp_GetSystemStatus();
-// Sends systemStatus: 1 when the whole request was written.
-int Mfp_SetSystemStatus();
+// Reads the block through link into status: 1 on success, else 0. The record
+// changes only when the whole announced answer arrived.
+int Mfp_GetSystemStatus(LinkState& link, SystemStatus& status);
+// Sends status: 1 when the machine took it.
+int Mfp_SetSystemStatus(LinkState& link, const SystemStatus& status);

@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "model/lang_text.h"
 #include "platform/deferred_signals.h"
@@ -86,7 +87,7 @@ class CFwUp::View : public firmware::FirmwareView {
 CFwUp::CFwUp(QWidget* parent)
     : CPropertyPage(fwupTemplate, {.section = "FWUP", .key = "CAPTION", .image = 4}, parent),
       view_(std::make_unique<View>(*this)),
-      transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_)) {}
+      transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_, panelContext.link)) {}
 
 CFwUp::~CFwUp() = default;
 

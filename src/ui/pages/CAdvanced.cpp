@@ -13,6 +13,7 @@
 #include <QTimeEdit>
 #include <algorithm>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
 #include "model/advanced_codes.h"
@@ -44,9 +45,12 @@ struct TextBinding {
 };
 std::array<TextBinding, CAdvanced::kTextCount> TextBindings() {
     return {{
-        {kMachineNumber, systemStatus.machineNumber, sizeof systemStatus.machineNumber - 1, 1},
-        {kMachineId, systemStatus.machineId, sizeof systemStatus.machineId - 1, 2},
-        {kPrefixDial, systemStatus.prefixDial, sizeof systemStatus.prefixDial - 1, 1},
+        {kMachineNumber, panelContext.records.systemStatus.machineNumber,
+         sizeof panelContext.records.systemStatus.machineNumber - 1, 1},
+        {kMachineId, panelContext.records.systemStatus.machineId,
+         sizeof panelContext.records.systemStatus.machineId - 1, 2},
+        {kPrefixDial, panelContext.records.systemStatus.prefixDial,
+         sizeof panelContext.records.systemStatus.prefixDial - 1, 1},
     }};
 }
 
@@ -288,7 +292,7 @@ void CAdvanced::OnRefresh() {
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;
-        ok = Mfp_GetSystemStatus();
+        ok = Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus);
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
@@ -321,20 +325,22 @@ bool CAdvanced::PrepareSettingsRecord() {
 }
 
 void CAdvanced::ShowValues() {
-    listPositions_[kRingerIndex] = systemStatus.ringer;
-    listPositions_[kSpeakerIndex] = systemStatus.speaker;
-    listPositions_[kClockIndex] = systemStatus.clockMode;
-    listPositions_[kLanguageIndex] = LanguagePosition(systemStatus.language);
-    listPositions_[kUsbIndex] = systemStatus.usbMode;
-    const PowerSaveView power = PowerSaveFromRecord(systemStatus.powerSave);
+    listPositions_[kRingerIndex] = panelContext.records.systemStatus.ringer;
+    listPositions_[kSpeakerIndex] = panelContext.records.systemStatus.speaker;
+    listPositions_[kClockIndex] = panelContext.records.systemStatus.clockMode;
+    listPositions_[kLanguageIndex] = LanguagePosition(panelContext.records.systemStatus.language);
+    listPositions_[kUsbIndex] = panelContext.records.systemStatus.usbMode;
+    const PowerSaveView power = PowerSaveFromRecord(panelContext.records.systemStatus.powerSave);
     powerSave_ = power.pair;
     if (!power.keepMinutes) {
         listPositions_[kMinutesIndex] = power.minutes;
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        checkStates_[i] = systemStatus.*kChecks[i].field;
+        checkStates_[i] = panelContext.records.systemStatus.*kChecks[i].field;
     }
-    tollSaver_ = systemStatus.tollSaver <= 1 ? systemStatus.tollSaver : -1;
+    tollSaver_ = panelContext.records.systemStatus.tollSaver <= 1
+                     ? panelContext.records.systemStatus.tollSaver
+                     : -1;
     const auto bindings = TextBindings();
     for (int i = 0; i < kTextCount; ++i) {
         // Trailing blanks leave the record itself, so the next Apply sends zeros.
@@ -345,8 +351,8 @@ void CAdvanced::ShowValues() {
     }
     UpdateData(Exchange::ToControls);
 
-    ShowDateTime(kStartDate, kStartTime, systemStatus.tollSaverStart);
-    ShowDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
+    ShowDateTime(kStartDate, kStartTime, panelContext.records.systemStatus.tollSaverStart);
+    ShowDateTime(kEndDate, kEndTime, panelContext.records.systemStatus.tollSaverEnd);
     ShowTimeFormat();
     OnTollSaverClick();
     OnPowerSaveClick();
@@ -415,17 +421,18 @@ void CAdvanced::StoreControls() {
             field = static_cast<uint8_t>(listPositions_[index]);
         }
     };
-    storeList(kSpeakerIndex, systemStatus.speaker);
-    storeList(kRingerIndex, systemStatus.ringer);
+    storeList(kSpeakerIndex, panelContext.records.systemStatus.speaker);
+    storeList(kRingerIndex, panelContext.records.systemStatus.ringer);
     if (listPositions_[kLanguageIndex] >= 0) {
-        systemStatus.language = LanguageCode(listPositions_[kLanguageIndex]);
+        panelContext.records.systemStatus.language = LanguageCode(listPositions_[kLanguageIndex]);
     }
-    storeList(kUsbIndex, systemStatus.usbMode);
-    storeList(kClockIndex, systemStatus.clockMode);
+    storeList(kUsbIndex, panelContext.records.systemStatus.usbMode);
+    storeList(kClockIndex, panelContext.records.systemStatus.clockMode);
     for (int i = 0; i < kCheckCount; ++i) {
-        systemStatus.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
+        panelContext.records.systemStatus.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex], systemStatus.powerSave);
+    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex],
+                      panelContext.records.systemStatus.powerSave);
     const auto bindings = TextBindings();
     for (int i = 0; i < kTextCount; ++i) {
         const QByteArray bytes = texts_[i].toLatin1();
@@ -438,11 +445,11 @@ void CAdvanced::StoreAll() {
     UpdateData(Exchange::FromControls);
     StoreControls();
     if (tollSaver_ == 0 || tollSaver_ == 1) {
-        systemStatus.tollSaver = static_cast<uint8_t>(tollSaver_);
+        panelContext.records.systemStatus.tollSaver = static_cast<uint8_t>(tollSaver_);
     }
     // The period is sent even while the toll saver is off.
-    StoreDateTime(kStartDate, kStartTime, systemStatus.tollSaverStart);
-    StoreDateTime(kEndDate, kEndTime, systemStatus.tollSaverEnd);
+    StoreDateTime(kStartDate, kStartTime, panelContext.records.systemStatus.tollSaverStart);
+    StoreDateTime(kEndDate, kEndTime, panelContext.records.systemStatus.tollSaverEnd);
 }
 
 void CAdvanced::OnApply() {
@@ -453,7 +460,7 @@ void CAdvanced::OnApply() {
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;
-        ok = Mfp_SetSystemStatus();
+        ok = Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus);
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
@@ -477,7 +484,7 @@ void CAdvanced::OnControlChange() {
 // language; AM and PM as two letters, which fit the picker.
 void CAdvanced::ShowTimeFormat() {
     const int mode = listPositions_[kClockIndex];
-    const bool hours24 = mode >= 0 ? mode == 1 : systemStatus.clockMode == 1;
+    const bool hours24 = mode >= 0 ? mode == 1 : panelContext.records.systemStatus.clockMode == 1;
     for (int id : {kStartTime, kEndTime}) {
         if (auto* time = Control<QTimeEdit>(id)) {
             time->setLocale(QLocale::c());

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <cstring>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
 #include "model/lang_text.h"
@@ -65,11 +66,11 @@ void CInfo::ExchangeValues(Exchange direction) {
         int id;
         const QString& text;
     } values[] = {
-        {kAdfJam, adfJamCountText},         {kAdfScan, adfScanCountText},
-        {kToner, tonerCountText},           {kPlatenScan, platenScanCountText},
-        {kPrintCount, printCountText},      {kPrintJam, printJamCountText},
-        {kFreeMemory, freeMemoryText},      {kEmulVersion, emulationVersionText},
-        {kFwVersion, firmwareVersionText},  {kEngineVersion, engineVersionText},
+        {kAdfJam, adfJamCountText},        {kAdfScan, adfScanCountText},
+        {kToner, tonerCountText},          {kPlatenScan, platenScanCountText},
+        {kPrintCount, printCountText},     {kPrintJam, printJamCountText},
+        {kFreeMemory, freeMemoryText},     {kEmulVersion, emulationVersionText},
+        {kFwVersion, firmwareVersionText}, {kEngineVersion, engineVersionText},
     };
     // Whole values; a window too narrow for one cuts it and shows it whole
     // in the tool tip.
@@ -96,22 +97,23 @@ QString Counter(int32_t value) {
 
 void CInfo::OnRefresh() {
     desktop::WaitCursor(true);
-    const int ok = Mfp_GetMachineInfo();
+    const int ok = Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo);
     PauseMs(500);
     desktop::WaitCursor(false);
     if (!ok) {
         ShowNotResponding(BoxOwner());
         return;
     }
-    firmwareVersionText = MachineText(machineInfo.firmwareVersion);
-    engineVersionText = MachineText(machineInfo.engineVersion);
-    emulationVersionText = MachineText(machineInfo.emulationVersion);
-    freeMemoryText = QString::asprintf(" %d %% ", machineInfo.freeMemoryPercent);
-    platenScanCountText = Counter(machineInfo.platenScanCount);
-    adfScanCountText = Counter(machineInfo.adfScanCount);
-    printCountText = Counter(machineInfo.printCount);
-    tonerCountText = Counter(machineInfo.tonerReplacedCount);
-    adfJamCountText = Counter(machineInfo.adfJamCount);
-    printJamCountText = Counter(machineInfo.printJamCount);
+    firmwareVersionText = MachineText(panelContext.records.machineInfo.firmwareVersion);
+    engineVersionText = MachineText(panelContext.records.machineInfo.engineVersion);
+    emulationVersionText = MachineText(panelContext.records.machineInfo.emulationVersion);
+    freeMemoryText =
+        QString::asprintf(" %d %% ", panelContext.records.machineInfo.freeMemoryPercent);
+    platenScanCountText = Counter(panelContext.records.machineInfo.platenScanCount);
+    adfScanCountText = Counter(panelContext.records.machineInfo.adfScanCount);
+    printCountText = Counter(panelContext.records.machineInfo.printCount);
+    tonerCountText = Counter(panelContext.records.machineInfo.tonerReplacedCount);
+    adfJamCountText = Counter(panelContext.records.machineInfo.adfJamCount);
+    printJamCountText = Counter(panelContext.records.machineInfo.printJamCount);
     UpdateData(Exchange::ToControls);
 }

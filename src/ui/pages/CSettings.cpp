@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
 #include "model/lang_text.h"
@@ -268,7 +269,7 @@ void CSettings::OnRefresh() {
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;
-        ok = Mfp_GetSettings();
+        ok = Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup);
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
@@ -302,17 +303,17 @@ bool CSettings::PrepareSettingsRecord() {
 
 void CSettings::ShowValues() {
     for (int i = 0; i < kListCount; ++i) {
-        listPositions_[i] = systemSetup.*kLists[i].field;
+        listPositions_[i] = panelContext.records.systemSetup.*kLists[i].field;
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        checkStates_[i] = systemSetup.*kChecks[i].field;
+        checkStates_[i] = panelContext.records.systemSetup.*kChecks[i].field;
     }
-    numberTexts_[kDiscard] = QString::number(systemSetup.discardSize);
-    numberTexts_[kInterval] = QString::number(systemSetup.redialInterval);
-    numberTexts_[kRings] = QString::number(systemSetup.ringCount);
-    numberTexts_[kRedials] = QString::number(systemSetup.redialCount);
-    numberTexts_[kZoomIndex] = QString::number(systemSetup.zoom);
-    numberTexts_[kCopiesIndex] = QString::number(systemSetup.copies);
+    numberTexts_[kDiscard] = QString::number(panelContext.records.systemSetup.discardSize);
+    numberTexts_[kInterval] = QString::number(panelContext.records.systemSetup.redialInterval);
+    numberTexts_[kRings] = QString::number(panelContext.records.systemSetup.ringCount);
+    numberTexts_[kRedials] = QString::number(panelContext.records.systemSetup.redialCount);
+    numberTexts_[kZoomIndex] = QString::number(panelContext.records.systemSetup.zoom);
+    numberTexts_[kCopiesIndex] = QString::number(panelContext.records.systemSetup.copies);
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
     }
@@ -325,7 +326,7 @@ void CSettings::OnApply() {
     int ok = 0;
     {
         const desktop::WaitCursorScope wait;
-        ok = Mfp_SetSettings();
+        ok = Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup);
         PauseMs(kCommandPauseMs);
     }
     if (!ok) {
@@ -347,18 +348,25 @@ void CSettings::OnControlChange() {
         // A list without a selection names no value: the record keeps its own
         // (a machine value outside the list survives the next Apply).
         if (listPositions_[i] >= 0) {
-            systemSetup.*kLists[i].field = static_cast<uint8_t>(listPositions_[i]);
+            panelContext.records.systemSetup.*kLists[i].field =
+                static_cast<uint8_t>(listPositions_[i]);
         }
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        systemSetup.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
+        panelContext.records.systemSetup.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    systemSetup.discardSize = static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
-    systemSetup.redialInterval = static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
-    systemSetup.ringCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
-    systemSetup.redialCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
-    systemSetup.zoom = static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
-    systemSetup.copies = static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
+    panelContext.records.systemSetup.discardSize =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
+    panelContext.records.systemSetup.redialInterval =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
+    panelContext.records.systemSetup.ringCount =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
+    panelContext.records.systemSetup.redialCount =
+        static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
+    panelContext.records.systemSetup.zoom =
+        static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
+    panelContext.records.systemSetup.copies =
+        static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
 }
 
 void CSettings::OnNumberKillFocus() {
@@ -368,12 +376,12 @@ void CSettings::OnNumberKillFocus() {
                         NumberOf(numberTexts_[kZoomIndex]), NumberOf(numberTexts_[kCopiesIndex])};
     const bool refill = ClampNumberFields(fields);
 
-    systemSetup.discardSize = static_cast<uint8_t>(fields.discardSize);
-    systemSetup.redialInterval = static_cast<uint8_t>(fields.redialInterval);
-    systemSetup.ringCount = static_cast<uint8_t>(fields.ringCount);
-    systemSetup.redialCount = static_cast<uint8_t>(fields.redialCount);
-    systemSetup.zoom = static_cast<uint16_t>(fields.zoom);
-    systemSetup.copies = static_cast<uint16_t>(fields.copies);
+    panelContext.records.systemSetup.discardSize = static_cast<uint8_t>(fields.discardSize);
+    panelContext.records.systemSetup.redialInterval = static_cast<uint8_t>(fields.redialInterval);
+    panelContext.records.systemSetup.ringCount = static_cast<uint8_t>(fields.ringCount);
+    panelContext.records.systemSetup.redialCount = static_cast<uint8_t>(fields.redialCount);
+    panelContext.records.systemSetup.zoom = static_cast<uint16_t>(fields.zoom);
+    panelContext.records.systemSetup.copies = static_cast<uint16_t>(fields.copies);
 
     numberTexts_[kDiscard] = QString::number(fields.discardSize);
     numberTexts_[kInterval] = QString::number(fields.redialInterval);

@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
+#include "app/panel.h"
 #include "base/qt_file_choice.h"
 #include "base/qt_page_host.h"
 #include "base/qt_property_page.h"
 #include "model/lang_text.h"
-#include "model/panel_context.h"
 #include "model/settings_file.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
@@ -44,9 +45,10 @@ CEditPhonebook::CEditPhonebook(int index, QWidget* parent) : QDialog(parent) {
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
     numberField_ = dlg::FindControl<CFilterEdit>(this, kNumber);
 
-    if (PhonebookTable != nullptr && index >= 0 && index < PhonebookSlots()) {
-        name_ = MachineText(SlotName(PhonebookTable[index]));
-        number_ = MachineText(SlotNumber(PhonebookTable[index]));
+    if (panelContext.records.phonebookTable != nullptr && index >= 0 &&
+        index < PhonebookSlots(panelContext.records)) {
+        name_ = MachineText(SlotName(panelContext.records.phonebookTable[index]));
+        number_ = MachineText(SlotNumber(panelContext.records.phonebookTable[index]));
     }
     PutTexts();
 

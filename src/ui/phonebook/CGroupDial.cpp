@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 
+#include "app/panel.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
@@ -48,8 +49,9 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     name_ = MachineText(name.substr(0, kNameLength));
     std::memcpy(memberField, members, kMembersLength);
     speedDialMode_ = speedDialView != 0;
-    const int n = PhonebookSlots();
-    countsAtOpening_.assign(groupRefCount, groupRefCount + n);
+    const int n = PhonebookSlots(panelContext.records);
+    countsAtOpening_.assign(panelContext.records.groupRefCount,
+                            panelContext.records.groupRefCount + n);
 
     dlg::BuildDialog(this, groupDialTemplate);
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
@@ -91,8 +93,8 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, QWidget*
     ClearIncludeState();
 
     SetUpList(included_);
-    const int s = SpeedDialSlots();
-    for (int slot : GroupMembers(memberField, speedDialMode_)) {
+    const int s = SpeedDialSlots(panelContext.records);
+    for (int slot : GroupMembers(panelContext.records, memberField, speedDialMode_)) {
         includeState[slot] = kIncluded;
         QString number;
         if (!speedDialMode_) {
@@ -227,8 +229,8 @@ QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const 
     item->setText(0, numberText);
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, kSlotRole, slot);
-    if (slot >= 0 && slot < PhonebookSlots()) {
-        const PhonebookEntry& e = PhonebookTable[slot];
+    if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
+        const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
         item->setText(1, MachineText(SlotName(e)));
         item->setText(2, speedDialMode_ ? MachineText(SlotNumber(e)) : GroupDialText());
     }
@@ -251,9 +253,9 @@ int CGroupDial::SlotOf(const QTreeWidgetItem* item) {
 
 void CGroupDial::FillAvailable() {
     available_->clear();
-    const int end = std::min(rangeEnd, PhonebookSlots());
+    const int end = std::min(rangeEnd, PhonebookSlots(panelContext.records));
     for (int i = std::max(rangeStart, 0); i < end; ++i) {
-        if (!OfferedForGroup(i, memberField, speedDialMode_)) {
+        if (!OfferedForGroup(panelContext.records, i, memberField, speedDialMode_)) {
             continue;
         }
         const QString number =
@@ -267,11 +269,11 @@ void CGroupDial::OnTypeChange() {
     auto* type = dlg::FindControl<QComboBox>(this, kTypeList);
     typeSelection = type != nullptr ? type->currentIndex() : 1;
     if (typeSelection == 0) {
-        rangeStart = SpeedDialSlots();
-        rangeEnd = PhonebookSlots();
+        rangeStart = SpeedDialSlots(panelContext.records);
+        rangeEnd = PhonebookSlots(panelContext.records);
     } else {
         rangeStart = 0;
-        rangeEnd = SpeedDialSlots();
+        rangeEnd = SpeedDialSlots(panelContext.records);
     }
     FillAvailable();
 }
@@ -292,8 +294,8 @@ void CGroupDial::OnAdd() {
         if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState[slot] = kIncluded;
         }
-        if (slot >= 0 && slot < PhonebookSlots()) {
-            ++groupRefCount[slot];
+        if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
+            ++panelContext.records.groupRefCount[slot];
         }
     }
     qDeleteAll(chosen);
@@ -313,14 +315,14 @@ void CGroupDial::OnRemove() {
     if (chosen.isEmpty()) {
         return;
     }
-    const int s = SpeedDialSlots();
+    const int s = SpeedDialSlots(panelContext.records);
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
         if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState[slot] = kRemoved;
         }
-        if (slot >= 0 && slot < PhonebookSlots()) {
-            --groupRefCount[slot];
+        if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
+            --panelContext.records.groupRefCount[slot];
         }
         const bool shown = slot >= s ? typeSelection == 0 : typeSelection == 1;
         if (shown) {
@@ -331,15 +333,17 @@ void CGroupDial::OnRemove() {
 }
 
 void CGroupDial::OnOK() {
-    BuildMemberField(memberField, speedDialMode_);
+    BuildMemberField(panelContext.records, memberField, speedDialMode_);
     name_ = nameField_->text();
     accept();
 }
 
 void CGroupDial::reject() {
     // A cancelled edit changes nothing, the reference counts included.
-    const int n = std::min(PhonebookSlots(), static_cast<int>(countsAtOpening_.size()));
-    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n, groupRefCount);
+    const int n =
+        std::min(PhonebookSlots(panelContext.records), static_cast<int>(countsAtOpening_.size()));
+    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n,
+              panelContext.records.groupRefCount);
     QDialog::reject();
 }
 

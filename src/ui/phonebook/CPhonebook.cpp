@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <cstring>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_not_responding.h"
 #include "model/lang_text.h"
@@ -129,20 +130,21 @@ void CPhonebook::OnInitDialog() {
     {
         desktop::WaitCursorScope wait;
         platform::Sleep(1500);
-        ok = Mfp_GetPhonebook();
+        ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
     }
     if (ok == 0) {
         ShowNotResponding(BoxOwner());
     } else {
-        RecountGroupRefs();
+        RecountGroupRefs(panelContext.records);
         NoteRecordRead();
     }
     // A failed first read leaves the table as it was, to be sent to nowhere.
-    sent_ = CopyOfTable();
+    sent_ = CopyOfTable(panelContext.records);
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
-    speedRadio->setText(QString::asprintf(
-        "%s ( 0 ~ %d )", GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"), SpeedDialSlots() - 1));
+    speedRadio->setText(QString::asprintf("%s ( 0 ~ %d )",
+                                          GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"),
+                                          SpeedDialSlots(panelContext.records) - 1));
     speedRadio->show();
 
     // The list has no label of its own: it is the phonebook.
@@ -260,10 +262,10 @@ bool CPhonebook::OnCommand(int command) {
 void CPhonebook::SetItemTexts(int item) {
     QTreeWidgetItem* row = list_->topLevelItem(item);
     const int slot = viewStart + item;
-    if (row == nullptr || slot < 0 || slot >= PhonebookSlots()) {
+    if (row == nullptr || slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
         return;
     }
-    const PhonebookEntry& e = PhonebookTable[slot];
+    const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
     row->setText(1, MachineText(SlotName(e)));
     row->setText(2, e.kind != 0 ? GroupDialText() : MachineText(SlotNumber(e)));
 }
@@ -274,7 +276,7 @@ void CPhonebook::FillList() {
     }
     filling_ = true;
     list_->clear();
-    const int end = std::min(viewEnd, PhonebookSlots());
+    const int end = std::min(viewEnd, PhonebookSlots(panelContext.records));
     QList<QTreeWidgetItem*> rows;
     for (int i = viewStart; i < end; ++i) {
         auto* row = new QTreeWidgetItem;
@@ -319,11 +321,12 @@ void CPhonebook::UpdateButtons(int item) {
     auto* edit = Control<QPushButton>(kEdit);
     auto* group = Control<QPushButton>(kGroupDial);
     const int slot = viewStart + item;
-    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots()) {
+    if (edit == nullptr || group == nullptr || slot < 0 ||
+        slot >= PhonebookSlots(panelContext.records)) {
         return;
     }
     EditButtonStates states{edit->isEnabled(), group->isEnabled()};
-    ApplyClickRules(PhonebookTable[slot], states);
+    ApplyClickRules(panelContext.records.phonebookTable[slot], states);
     edit->setEnabled(states.edit);
     group->setEnabled(states.groupDial);
 }
@@ -341,7 +344,7 @@ int CPhonebook::SelectedItem() const {
 
 void CPhonebook::OnSpeedDialView() {
     viewStart = 0;
-    viewEnd = SpeedDialSlots();
+    viewEnd = SpeedDialSlots(panelContext.records);
     UpdateButtons(0);
     viewKind = 1;
     speedDialView = 1;
@@ -349,8 +352,8 @@ void CPhonebook::OnSpeedDialView() {
 }
 
 void CPhonebook::OnOneTouchView() {
-    viewStart = SpeedDialSlots();
-    viewEnd = PhonebookSlots();
+    viewStart = SpeedDialSlots(panelContext.records);
+    viewEnd = PhonebookSlots(panelContext.records);
     UpdateButtons(0);
     viewKind = 0;
     speedDialView = 0;
@@ -372,15 +375,15 @@ void CPhonebook::OnRead() {
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
-        ok = Mfp_GetPhonebook();
+        ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
         PauseMs(500);
     }
     if (ok == 0) {
         ShowNotResponding(BoxOwner());
         return;
     }
-    RecountGroupRefs();
-    sent_ = CopyOfTable();
+    RecountGroupRefs(panelContext.records);
+    sent_ = CopyOfTable(panelContext.records);
     NoteRecordRead();
     FillList();
 }
@@ -392,7 +395,7 @@ void CPhonebook::OnWrite() {
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
-        ok = Mfp_SetPhonebook();
+        ok = Mfp_SetPhonebook(panelContext.link, panelContext.records);
         PauseMs(500);
     }
     // The user must never believe the machine holds a phonebook it does not.
@@ -400,14 +403,14 @@ void CPhonebook::OnWrite() {
         ShowNotResponding(BoxOwner());
         return;
     }
-    sent_ = CopyOfTable();
+    sent_ = CopyOfTable(panelContext.records);
     if (PageHost* host = Host()) {
         host->ShowStatus(Lang("PHONEBOOK", "SENT"));
     }
 }
 
 bool CPhonebook::HasUnsentChanges() {
-    return IsInitialised() && RecordRead() && !TableMatches(sent_);
+    return IsInitialised() && RecordRead() && !TableMatches(panelContext.records, sent_);
 }
 
 bool CPhonebook::SendChanges() {
@@ -438,19 +441,19 @@ void CPhonebook::OnGroupDial() {
 
 void CPhonebook::EditSlot(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots()) {
+    if (slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
         return;
     }
     // A group's member field is no dialling text: the entry editor would
     // write a number over it. (Edit can still be enabled from an earlier
     // click when a Read or a loaded file put a group here.)
-    if (PhonebookTable[slot].kind != 0) {
+    if (panelContext.records.phonebookTable[slot].kind != 0) {
         desktop::MessageBeep();
         return;
     }
     CEditPhonebook editor(slot, this);
     if (editor.exec() == QDialog::Accepted) {
-        StoreSingleNumber(slot, editor.Name(), editor.Number());
+        StoreSingleNumber(panelContext.records, slot, editor.Name(), editor.Number());
         SetItemTexts(item);
         UpdateButtons(item);
     }
@@ -459,10 +462,10 @@ void CPhonebook::EditSlot(int item) {
 
 void CPhonebook::EditGroup(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots()) {
+    if (slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
         return;
     }
-    const PhonebookEntry& e = PhonebookTable[slot];
+    const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
     // A single-number slot has no members yet: its number bytes are no bitmap.
     uint8_t members[kMembersLength] = {};
     if (e.kind != 0) {
@@ -470,7 +473,7 @@ void CPhonebook::EditGroup(int item) {
     }
     CGroupDial editor(SlotName(e), members, this);
     if (editor.exec() == QDialog::Accepted) {
-        StoreGroup(slot, editor.Name(), editor.memberField);
+        StoreGroup(panelContext.records, slot, editor.Name(), editor.memberField);
         SetItemTexts(item);
         UpdateButtons(item);
     }
@@ -484,13 +487,15 @@ void CPhonebook::OnDelete() {
         return;
     }
     const int slot = viewStart + item;
-    if (!DeleteSlot(slot, viewKind)) {
+    if (!DeleteSlot(panelContext.records, slot, viewKind)) {
         // Say which groups keep it, so the user knows what to change first.
         QStringList groups;
-        for (int g : GroupsHolding(slot)) {
-            const std::string name = SlotName(PhonebookTable[g]);
+        for (int g : GroupsHolding(panelContext.records, slot)) {
+            const std::string name = SlotName(panelContext.records.phonebookTable[g]);
             groups << QStringLiteral("%1 %2")
-                          .arg(g - (g >= SpeedDialSlots() ? SpeedDialSlots() : 0))
+                          .arg(g - (g >= SpeedDialSlots(panelContext.records)
+                                        ? SpeedDialSlots(panelContext.records)
+                                        : 0))
                           .arg(MachineText(name))
                           .trimmed();
         }
@@ -512,8 +517,8 @@ void CPhonebook::OnDelete() {
 
 void CPhonebook::OnDeleteAll() {
     int used = 0;
-    for (int i = 0; i < PhonebookSlots(); ++i) {
-        used += SlotIsEmpty(PhonebookTable[i]) ? 0 : 1;
+    for (int i = 0; i < PhonebookSlots(panelContext.records); ++i) {
+        used += SlotIsEmpty(panelContext.records.phonebookTable[i]) ? 0 : 1;
     }
     if (used == 0) {
         desktop::MessageBeep();
@@ -527,7 +532,7 @@ void CPhonebook::OnDeleteAll() {
                                             0) != 1) {
         return;
     }
-    const int refused = DeleteAllSlots();
+    const int refused = DeleteAllSlots(panelContext.records);
     for (int i = 0; i < refused; ++i) {
         desktop::MessageBeep();
     }
@@ -548,7 +553,8 @@ void CPhonebook::OnListDoubleClick() {
         return;
     }
     const int slot = viewStart + item;
-    if (slot < PhonebookSlots() && PhonebookTable[slot].kind != 0) {
+    if (slot < PhonebookSlots(panelContext.records) &&
+        panelContext.records.phonebookTable[slot].kind != 0) {
         EditGroup(item);
     } else {
         EditSlot(item);

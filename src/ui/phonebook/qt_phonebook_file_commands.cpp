@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_file_choice.h"
 #include "model/lang_text.h"
@@ -84,15 +85,15 @@ void LoadPhonebookCommand(QWidget* owner, CPhonebook* page) {
     }
     FileError error = FileError::kNone;
     const std::optional<PhonebookFileContents> contents =
-        ReadPhonebookFileContents(file_choice::LocalPath(path), &error);
+        ReadPhonebookFileContents(panelContext.records, file_choice::LocalPath(path), &error);
     if (!contents) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
     // A cut slot would be half this file's and half the machine's.
-    LoadWholeSlots(*contents);
-    RecountGroupRefs();
+    LoadWholeSlots(panelContext.records, *contents);
+    RecountGroupRefs(panelContext.records);
     if (page != nullptr) {
         page->FillList();
         page->NoteRecordRead();
@@ -112,7 +113,7 @@ QString SavePhonebookCommand(QWidget* owner) {
         return {};
     }
     FileError error = FileError::kNone;
-    if (WritePhonebookFile(file_choice::LocalPath(path), &error) == 0) {
+    if (WritePhonebookFile(panelContext.records, file_choice::LocalPath(path), &error) == 0) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kPhonebookMessages));
         return {};
@@ -137,7 +138,7 @@ QString ImportPhonebookCommand(QWidget* owner, CPhonebook* page) {
         if (import.addressBook && !CImportQuestion::Ask(owner, options)) {
             return {};
         }
-        import = ImportPhonebookText(text, options);
+        import = ImportPhonebookText(panelContext.records, text, options);
     }
     if (import.error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
@@ -178,7 +179,8 @@ QString ExportPhonebookCommand(QWidget* owner) {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const FileError error = ExportPhonebookFile(local, PhonebookFormatForName(local));
+    const FileError error =
+        ExportPhonebookFile(panelContext.records, local, PhonebookFormatForName(local));
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kExchangeMessages));

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <cstring>
 
+#include "app/panel.h"
 #include "model/lang_text.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
@@ -32,8 +33,8 @@ QString RecordText(const char* text, size_t size) {
 // A group's members by name, their slot numbers where they have none.
 QString Members(int slot) {
     QStringList names;
-    for (const int m : GroupMemberSlots(slot)) {
-        const QString name = Cell(SlotName(PhonebookTable[m]));
+    for (const int m : GroupMemberSlots(panelContext.records, slot)) {
+        const QString name = Cell(SlotName(panelContext.records.phonebookTable[m]));
         names << (name.isEmpty() ? QString::number(m) : name + " (" + QString::number(m) + ")");
     }
     return names.join(QStringLiteral(", "));
@@ -43,9 +44,10 @@ QString Members(int slot) {
 
 QString PhonebookPrintText(const QDateTime& when) {
     QString html = "<h2>" + Lang("PHONEBOOK", "PRINT_TITLE").toHtmlEscaped() + "</h2>";
-    const QString id = RecordText(systemStatus.machineId, sizeof systemStatus.machineId);
-    const QString number =
-        RecordText(systemStatus.machineNumber, sizeof systemStatus.machineNumber);
+    const QString id = RecordText(panelContext.records.systemStatus.machineId,
+                                  sizeof panelContext.records.systemStatus.machineId);
+    const QString number = RecordText(panelContext.records.systemStatus.machineNumber,
+                                      sizeof panelContext.records.systemStatus.machineNumber);
     if (!id.isEmpty() || !number.isEmpty()) {
         html += "<p style=\"white-space:pre\">" +
                 Lang("PHONEBOOK", "PRINT_MACHINE").toHtmlEscaped().arg(id, number) + "</p>";
@@ -60,9 +62,10 @@ QString PhonebookPrintText(const QDateTime& when) {
         html += "<th align=\"left\">" + Lang("COMMON", key).toHtmlEscaped() + "</th>";
     }
     html += "</tr></thead>";
-    const int n = PhonebookTable != nullptr ? PhonebookSlots() : 0;
+    const int n =
+        panelContext.records.phonebookTable != nullptr ? PhonebookSlots(panelContext.records) : 0;
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = PhonebookTable[i];
+        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }

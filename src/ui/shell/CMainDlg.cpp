@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
@@ -182,7 +183,7 @@ void CMainDlg::OnInitDialog() {
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
     for (const RegisteredPage& entry : PageRegistry()) {
-        if (!entry.existsFor(inquiryRecord.machineClass)) {
+        if (!entry.existsFor(panelContext.records.inquiryRecord.machineClass)) {
             continue;
         }
         std::unique_ptr<CPropertyPage> page = entry.make();
@@ -285,7 +286,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
         {ID_FILE_PRINT_PBOOK, "IDM_PRINT_PBOOK"},
     };
-    if (inquiryRecord.machineClass == kFullMachineClass) {
+    if (panelContext.records.inquiryRecord.machineClass == kFullMachineClass) {
         for (const auto& item : fileItems) {
             if (QAction* action = MenuItem(item.command)) {
                 action->setText(Lang("MENU", item.key));

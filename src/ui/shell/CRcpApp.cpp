@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "app/panel.h"
 #include "base/qt_desktop.h"
 #include "base/qt_windowed_clock.h"
 #include "model/lang_text.h"
@@ -96,7 +97,7 @@ bool CRcpApp::InitInstance() {
         desktop::MessageBox(
             nullptr,
             QString::fromUtf8(LoadStringResource(IDS_LANGUAGE_UNREADABLE))
-                .replace(QStringLiteral("%1"), QString::fromStdString(languageFilePath)),
+                .replace(QStringLiteral("%1"), QString::fromStdString(LanguageFileInUse())),
             ProductName(), desktop::Icon::Warning, desktop::Buttons::Ok);
     }
 
@@ -106,7 +107,7 @@ bool CRcpApp::InitInstance() {
     looking.show();
     QCoreApplication::processEvents();
     WindowedClock::AllowUserInput(true);
-    const StartupOutcome outcome = RunStartup(MakeStartupHooks(&looking));
+    const StartupOutcome outcome = RunStartup(panelContext, MakeStartupHooks(&looking));
     WindowedClock::AllowUserInput(false);
     if (outcome != StartupOutcome::MainWindow) {
         return false;
@@ -121,7 +122,7 @@ bool CRcpApp::InitInstance() {
 }
 
 int CRcpApp::ExitInstance() {
-    RunExit();
+    RunExit(panelContext);
     delete instance_;
     instance_ = nullptr;
     return 0;
