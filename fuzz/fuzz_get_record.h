@@ -22,15 +22,12 @@ inline bool InRange(const StatusDateTime& t) {
 }
 
 inline int GetRecordAnswer(const char* name, const uint8_t* data, size_t size) {
-    if (size < 1) {
+    if (!PrepareAnswer(data, size)) {
         return 0;
     }
     const RecordEntry& r = *FindRecord(name);
     const RecordDescriptor& d = r.descriptor;
-    PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
     const size_t limit = data[0];
-    SetAnswer(data + 1, size - 1, limit);
 
     const void* record = r.record(panelContext.records);
     const std::vector<uint8_t> before(static_cast<const uint8_t*>(record),

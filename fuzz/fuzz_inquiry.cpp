@@ -9,12 +9,9 @@
 #include "protocol/machine_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1) {
+    if (!fuzz::PrepareAnswer(data, size)) {
         return 0;
     }
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    fuzz::SetAnswer(data + 1, size - 1, data[0]);
     const InquiryRecord before = panelContext.records.inquiryRecord;
     const int ok = Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
     // The answer only says which machine class it is.

@@ -14,6 +14,7 @@
 #include "platform/debug_output.h"
 #include "platform/device.h"
 #include "platform/virtual_clock.h"
+#include "protocol/machine_record.h"
 
 namespace fuzz {
 
@@ -96,6 +97,16 @@ void PrepareMachine() {
     std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s",
                   kDeviceName);
     SetAnswer(nullptr, 0, 0);
+}
+
+bool PrepareAnswer(const uint8_t* data, size_t size) {
+    if (size < 1) {
+        return false;
+    }
+    PrepareMachine();
+    SetMachineRecordDefaults(panelContext.records);
+    SetAnswer(data + 1, size - 1, data[0]);
+    return true;
 }
 
 void SetAnswer(const uint8_t* data, size_t size, size_t readLimit) {

@@ -15,6 +15,11 @@ namespace fuzz {
 // USB port at the device; call at the start of every input.
 void PrepareMachine();
 
+// For the targets whose input is one byte, the most a read returns (0: no
+// limit), then the machine's answer: prepares the machine with the records at
+// their defaults and that answer. False for an empty input.
+bool PrepareAnswer(const uint8_t* data, size_t size);
+
 // The answer for the next reads: each read takes the next bytes, at most
 // readLimit a read (0: as many as asked for). Writes are accepted whole and
 // kept in written().

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/ascii_text.h"
+
 namespace sim {
 
 namespace {
@@ -30,19 +32,6 @@ std::string Hex(const uint8_t* p, size_t n) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Hex bytes separated by blanks; nullopt on anything else.
 std::optional<std::vector<uint8_t>> ParseHex(const std::string& s) {
     std::vector<uint8_t> out;
@@ -52,15 +41,11 @@ std::optional<std::vector<uint8_t>> ParseHex(const std::string& s) {
             ++i;
             continue;
         }
-        if (i + 1 >= s.size()) {
+        const int byte = platform::HexPairAt(s, i);
+        if (byte < 0) {
             return std::nullopt;
         }
-        const int hi = HexDigit(s[i]);
-        const int lo = HexDigit(s[i + 1]);
-        if (hi < 0 || lo < 0) {
-            return std::nullopt;
-        }
-        out.push_back(uint8_t(hi * 16 + lo));
+        out.push_back(uint8_t(byte));
         i += 2;
     }
     return out;

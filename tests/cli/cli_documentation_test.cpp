@@ -17,7 +17,7 @@
 #include "cli/cli_command.h"
 #include "protocol/record_registry.h"
 #include "protocol/record_table.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

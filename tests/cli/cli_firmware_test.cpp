@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli_fixture.h"
-#include "firmware/firmware_test_helpers.h"
+#include "support/platform/firmware_test_helpers.h"
 
 namespace {
 
@@ -115,11 +115,11 @@ TEST_F(CliFirmwareTest, SignalsDuringTheUpdateWaitForItsEnd) {
     // Where the signal would end this test instead.
     static volatile sig_atomic_t reached = 0;
     const auto previous = std::signal(SIGINT, [](int) { reached = 1; });
-    platform::InstallClock(&interrupting);
+    useClock(interrupting);
     testing::internal::CaptureStderr();
     const int status = Run({"firmware", "--yes", file});
     const std::string notice = testing::internal::GetCapturedStderr();
-    platform::InstallClock(&clock);
+    useClock(clock);
     std::signal(SIGINT, previous);
 
     EXPECT_TRUE(interrupting.raised);

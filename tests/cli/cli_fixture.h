@@ -7,14 +7,14 @@
 #include "cli/cli_command.h"
 #include "platform/program.h"
 #include "sim/simulated_machine.h"
-#include "support/fake_device.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/fake_device.h"
+#include "support/core/context_fixture.h"
+#include "support/platform/temp_dir.h"
 
-class CliTest : public PlatformTest {
+class CliTest : public ContextTest {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp-cli");
         sim::RegisterSimDevice();
         machine().reset();
@@ -22,7 +22,7 @@ class CliTest : public PlatformTest {
     void TearDown() override {
         machine().reset();
         sim::UnregisterSimDevice();
-        PlatformTest::TearDown();
+        ContextTest::TearDown();
     }
 
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }

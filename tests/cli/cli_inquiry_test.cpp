@@ -20,11 +20,11 @@
 #include "platform/usb_candidates.h"
 #include "protocol/phonebook.h"
 #include "sim/simulated_machine.h"
-#include "support/fake_device.h"
-#include "support/fake_sysfs.h"
-#include "support/fake_usb_bus.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/fake_sysfs.h"
+#include "support/platform/fake_usb_bus.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "platform/program.h"
 #include "protocol/phonebook.h"
 #include "sim/simulated_machine.h"
-#include "support/fake_device.h"
-#include "support/platform_fixture.h"
-#include "support/temp_dir.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

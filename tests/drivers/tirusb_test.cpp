@@ -10,12 +10,12 @@
 #include "platform/usb_backend.h"
 #include "platform/usb_candidates.h"
 #include "platform/usb_device.h"
-#include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
-#include "support/fake_device.h"
-#include "support/fake_sysfs.h"
-#include "support/fake_usb_bus.h"
-#include "support/temp_dir.h"
+#include "support/platform/fake_device.h"
+#include "support/platform/fake_sysfs.h"
+#include "support/platform/fake_usb_bus.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -35,9 +35,10 @@ std::vector<uint32_t> ReadTimeouts(const FakeDevice& device) {
     return timeouts;
 }
 
-class TirusbTest : public ::testing::Test {
+class TirusbTest : public PlatformTest {
   protected:
     void SetUp() override {
+        PlatformTest::SetUp();
         lib = dlopen((std::string(FAXRCP_BIN_DIR) + "/libtirusb.so").c_str(), RTLD_NOW);
         ASSERT_TRUE(lib) << dlerror();
         getName = reinterpret_cast<GetControlPortNameFn>(dlsym(lib, "GetControlPortName"));
@@ -47,7 +48,6 @@ class TirusbTest : public ::testing::Test {
         listPorts = reinterpret_cast<ListControlPortsFn>(dlsym(lib, "ListControlPorts"));
         selectPort = reinterpret_cast<SelectControlPortFn>(dlsym(lib, "SelectControlPort"));
         ASSERT_TRUE(listPorts && selectPort);
-        platform::InstallClock(&clock);
         platform::InstallUsbBackend(&bus);
         platform::SetSysfsRootForTests(sysfs.root());
         sim::RegisterSimDevice();
@@ -60,11 +60,11 @@ class TirusbTest : public ::testing::Test {
         machine().reset();
         sim::UnregisterSimDevice();
         platform::InstallUsbBackend(nullptr);
-        platform::InstallClock(nullptr);
         platform::SetSysfsRootForTests("");
         if (lib) {
             dlclose(lib);
         }
+        PlatformTest::TearDown();
     }
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
     int writeInquiry() { return usbWrite(kInquiry.data(), int(kInquiry.size())); }
@@ -82,7 +82,6 @@ class TirusbTest : public ::testing::Test {
     Win2kUsbReadFn usbRead = nullptr;
     ListControlPortsFn listPorts = nullptr;
     SelectControlPortFn selectPort = nullptr;
-    platform::VirtualClock clock;
     ListingUsbBus bus;
     FakeSysfs sysfs;
     TempDir home;

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "link/driver_abi.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 extern char** environ;
 

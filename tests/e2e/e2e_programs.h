@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 extern char** environ;
 

@@ -38,8 +38,8 @@
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
 #include "sim/simulated_machine.h"
-#include "support/panel_fixture.h"
-#include "support/temp_dir.h"
+#include "support/core/panel_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
@@ -365,10 +365,10 @@ std::string Common(const char* key) {
 
 // --- the fixture --------------------------------------------------------------
 
-class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Cell> {
+class FaultMatrix : public ContextTest, public ::testing::WithParamInterface<Cell> {
   protected:
     void SetUp() override {
-        PlatformTest::SetUp();
+        ContextTest::SetUp();
         sim::RegisterSimDevice();
         // "matrix:" is the machine behind a plug that can be pulled.
         platform::RegisterDevice("matrix:",
@@ -401,7 +401,7 @@ class FaultMatrix : public PlatformTest, public ::testing::WithParamInterface<Ce
         platform::UnregisterDevice(kEcpName);
         platform::UnregisterDevice("matrix:");
         sim::UnregisterSimDevice();
-        PlatformTest::TearDown();
+        ContextTest::TearDown();
     }
 
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }

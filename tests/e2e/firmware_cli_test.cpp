@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "../firmware/firmware_test_helpers.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "e2e_programs.h"
 
 namespace {

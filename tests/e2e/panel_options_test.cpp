@@ -14,7 +14,7 @@
 #include <sys/wait.h>
 
 #include "e2e_programs.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 #ifdef FAXRCP_PANEL_BUILT
 

@@ -16,9 +16,9 @@
 #include <thread>
 #include <unistd.h>
 
-#include "../firmware/firmware_test_helpers.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "e2e_programs.h"
-#include "support/temp_dir.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 

@@ -7,29 +7,12 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "model/lang_text.h"
-#include "support/panel_fixture.h"
+#include "support/core/panel_fixture.h"
 
 namespace {
-
-// "SECTION/KEY" -> value, as the merged file holds them.
-std::map<std::string, std::string> Entries(const std::string& text) {
-    std::map<std::string, std::string> entries;
-    std::istringstream in(text);
-    std::string section;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-        } else if (const auto eq = line.find('='); eq != std::string::npos && eq > 0) {
-            entries[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
-        }
-    }
-    return entries;
-}
 
 std::multiset<std::string> Placeholders(const std::string& value) {
     static const std::regex placeholder("%[0-9]|%s|%d");
@@ -42,13 +25,13 @@ std::multiset<std::string> Placeholders(const std::string& value) {
 }
 
 TEST(LanguageFilesTest, EveryLanguageHasEveryEnglishKeyAndNoOther) {
-    const auto english = Entries(LanguageFileText("en"));
+    const auto english = LanguageEntries(LanguageFileText("en"));
     ASSERT_GT(english.size(), 150u);
     for (const KnownLanguage& language : KnownLanguages()) {
         SCOPED_TRACE(language.code);
         ASSERT_TRUE(std::filesystem::exists(LanguageFilePath(language.code)))
             << "no " << language.file << " in the build";
-        const auto entries = Entries(LanguageFileText(language.code));
+        const auto entries = LanguageEntries(LanguageFileText(language.code));
         for (const auto& [key, value] : english) {
             const auto found = entries.find(key);
             if (found == entries.end()) {

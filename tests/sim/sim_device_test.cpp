@@ -1,33 +1,32 @@
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
 #include "sim_test_util.h"
+#include "support/platform/platform_fixture.h"
 
 using namespace simtest;
 
 namespace {
 
-class SimDeviceTest : public ::testing::Test {
+class SimDeviceTest : public PlatformTest {
   protected:
     void SetUp() override {
-        platform::InstallClock(&clock);
+        PlatformTest::SetUp();
+        clock.setTick(1000);
         sim::RegisterSimDevice();
         machine().reset();
     }
     void TearDown() override {
         machine().reset();
         sim::UnregisterSimDevice();
-        platform::InstallClock(nullptr);
+        PlatformTest::TearDown();
     }
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
     static std::unique_ptr<platform::Device> Open() {
         return platform::OpenDevice("sim:", platform::OpenMode{.read = true, .write = true});
     }
-
-    platform::VirtualClock clock{1000};
 };
 
 TEST_F(SimDeviceTest, EachOpenTalksToTheSameMachine) {
@@ -109,7 +108,7 @@ TEST_F(SimDeviceTest, ReadWaitsForALateAnswerOnlyWithinItsTimeout) {
         SCOPED_TRACE(c.what);
         machine().reset();
         platform::VirtualClock local{1000};
-        platform::InstallClock(&local);
+        useClock(local);
         auto d = Open();
         if (c.lateMs != 0) {
             machine().setFault(sim::Command::Inquiry, sim::Fault{.lateMs = c.lateMs});
@@ -122,7 +121,7 @@ TEST_F(SimDeviceTest, ReadWaitsForALateAnswerOnlyWithinItsTimeout) {
         uint8_t b[10];
         EXPECT_EQ(d->read(b, 10), c.result);
         EXPECT_EQ(local.slept(), c.slept);
-        platform::InstallClock(&clock);
+        useClock(clock);
     }
 }
 

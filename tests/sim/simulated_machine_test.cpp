@@ -2,18 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
-#include "platform/virtual_clock.h"
 #include "sim_test_util.h"
+#include "support/platform/platform_fixture.h"
 
 using namespace simtest;
 
 namespace {
 
-class MachineTest : public ::testing::Test {
+class MachineTest : public PlatformTest {
   protected:
-    void SetUp() override { platform::InstallClock(&clock); }
-    void TearDown() override { platform::InstallClock(nullptr); }
+    void SetUp() override {
+        PlatformTest::SetUp();
+        clock.setTick(5000);
+    }
 
     long Write(const Bytes& b) { return machine.write(b.data(), b.size()); }
     Bytes Read(size_t max) {
@@ -27,7 +28,6 @@ class MachineTest : public ::testing::Test {
         return Read(max);
     }
 
-    platform::VirtualClock clock{5000};
     sim::SimulatedMachine machine;
 };
 

@@ -4,19 +4,15 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
-#include "platform/virtual_clock.h"
-#include "support/temp_dir.h"
+#include "support/platform/platform_fixture.h"
+#include "support/platform/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class StateFileTest : public ::testing::Test {
+class StateFileTest : public PlatformTest {
   protected:
-    void SetUp() override { platform::InstallClock(&clock); }
-    void TearDown() override { platform::InstallClock(nullptr); }
-    platform::VirtualClock clock;
     TempDir dir;
 };
 

@@ -49,21 +49,15 @@ std::string_view PlainLetters(char32_t c) {
     return {};
 }
 
-} // namespace
-
-std::string EditorName(std::string_view utf8) {
-    std::string out;
-    const auto take = [&](char c) {
-        if (text_filter::Accepts(kNameFilter, static_cast<unsigned char>(c)) &&
-            out.size() < static_cast<size_t>(kNameLength)) {
-            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        }
-    };
+// Gives each character of utf8 to take as plain ASCII: a character below 0x80
+// as it is (controls only with keepControls), any other as its plain letters.
+template <typename Take>
+void ForEachPlainChar(std::string_view utf8, bool keepControls, Take take) {
     for (size_t pos = 0; pos < utf8.size();) {
         const CodePoint c = NextCodePoint(utf8, pos);
         pos += c.length;
-        if (c.value < 0x20 || c.value == 0x7F) {
-            continue; // backspace passes the filter, but it is no letter
+        if (!keepControls && (c.value < 0x20 || c.value == 0x7F)) {
+            continue;
         }
         if (c.value < 0x80) {
             take(static_cast<char>(c.value));
@@ -73,25 +67,27 @@ std::string EditorName(std::string_view utf8) {
             take(plain);
         }
     }
+}
+
+} // namespace
+
+std::string EditorName(std::string_view utf8) {
+    std::string out;
+    // Backspace passes the filter, but it is no letter: no controls.
+    ForEachPlainChar(utf8, false, [&](char c) {
+        if (text_filter::Accepts(kNameFilter, static_cast<unsigned char>(c)) &&
+            out.size() < static_cast<size_t>(kNameLength)) {
+            out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+    });
     return out;
 }
 
 std::string FoldedText(std::string_view utf8) {
     std::string out;
-    const auto take = [&](char c) {
+    ForEachPlainChar(utf8, true, [&](char c) {
         out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    for (size_t pos = 0; pos < utf8.size();) {
-        const CodePoint c = NextCodePoint(utf8, pos);
-        pos += c.length;
-        if (c.value < 0x80) {
-            take(static_cast<char>(c.value));
-            continue;
-        }
-        for (const char plain : PlainLetters(c.value)) {
-            take(plain);
-        }
-    }
+    });
     return out;
 }
 

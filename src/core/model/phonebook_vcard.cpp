@@ -8,6 +8,7 @@
 #include "model/phonebook_ops.h"
 #include "model/phonebook_text.h"
 #include "model/utf8_text.h"
+#include "platform/ascii_text.h"
 #include "protocol/phonebook.h"
 
 namespace {
@@ -83,22 +84,13 @@ bool ParseProperty(const std::string& line, Property& p) {
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-}
-
 // vCard 2.1 values may be quoted-printable, in the card's own character set:
 // bytes that are no UTF-8 are taken as Windows-1252.
 std::string QuotedPrintable(std::string_view value) {
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '=' && i + 2 < value.size() && HexDigit(value[i + 1]) >= 0 &&
-            HexDigit(value[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(value[i + 1]) * 16 + HexDigit(value[i + 2]));
+        if (value[i] == '=' && platform::HexPairAt(value, i + 1) >= 0) {
+            out += static_cast<char>(platform::HexPairAt(value, i + 1));
             i += 2;
         } else if (value[i] != '=' || i + 1 < value.size()) {
             out += value[i];

@@ -17,6 +17,7 @@ namespace {
 using field_text::EscapeText;
 using field_text::ShowValue;
 using platform::EqualsNoCase;
+using platform::HexPairAt;
 using platform::IsBlank;
 using platform::LowerAscii;
 using platform::TrimBlanks;
@@ -42,14 +43,6 @@ std::string Quoted(std::string_view text) {
                                     : EscapeText(text);
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char l = LowerAscii(c);
-    return l >= 'a' && l <= 'f' ? l - 'a' + 10 : -1;
-}
-
 // Reads back what EscapeText wrote: "\\" and "\xNN". Any other backslash
 // stays, and the field's filter refuses it.
 std::string Unescaped(std::string_view text) {
@@ -58,9 +51,9 @@ std::string Unescaped(std::string_view text) {
         if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
             out += '\\';
             ++i;
-        } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
-                   HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
-            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+        } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'x' &&
+                   HexPairAt(text, i + 2) >= 0) {
+            out += static_cast<char>(HexPairAt(text, i + 2));
             i += 3;
         } else {
             out += text[i];

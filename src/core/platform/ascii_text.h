@@ -20,6 +20,28 @@ inline std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
+// The value of a hexadecimal digit, -1 for any other byte.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// The byte that two hexadecimal digits at text[at] write, -1 where there are
+// not two.
+inline int HexPairAt(std::string_view text, size_t at) {
+    if (at + 1 >= text.size()) {
+        return -1;
+    }
+    const int high = HexDigitValue(text[at]);
+    const int low = HexDigitValue(text[at + 1]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
 inline char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -2,7 +2,7 @@
 // The desktop seam of the window layer: message boxes, file dialogs, the
 // simple beep, the wait cursor and help. Windows call these functions, never
 // QMessageBox/QFileDialog directly, so tests script the answers
-// (tests/support/qt_scripted_desktop.h) and count beeps.
+// (tests/support/ui/qt_scripted_desktop.h) and count beeps.
 //
 // Process-wide, installed once: the real Qt implementation is in force until
 // InstallDesktop() puts another one in place; InstallDesktop(nullptr) puts the

@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 
-#include "../../firmware/firmware_test_helpers.h"
-#include "../e2e_programs.h"
+#include "support/platform/firmware_test_helpers.h"
+#include "e2e/e2e_programs.h"
 
 namespace {
 

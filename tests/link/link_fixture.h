@@ -1,7 +1,0 @@
-#pragma once
-#include "link/port.h"
-#include "support/platform_fixture.h"
-
-// Virtual clock, captured traces, and the link state of a fresh process
-// before and after each test.
-using LinkTest = PlatformTest;

@@ -1,0 +1,15 @@
+#include "support/core/context_fixture.h"
+
+#include "app/panel.h"
+
+// A reset context also puts the real seams back: it goes first, and the
+// fixture's seams after it.
+void ContextTest::SetUp() {
+    panelContext.Reset();
+    PlatformTest::SetUp();
+}
+
+void ContextTest::TearDown() {
+    PlatformTest::TearDown();
+    panelContext.Reset();
+}
