@@ -134,12 +134,13 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
         out << "\n";
         PrintWrapped(c.details, out);
     }
-    out << "\nOptions: -h, -v, --trace FILE, --device NAME";
-    out << (c.json ? ", --json" : "") << (c.confirms ? ", -y/--yes" : "")
-        << (c.host ? ", --host HOST" : "")
-        << (c.imports ? ", --numbers fax-only, --international-prefix DIGITS" : "")
-        << " (see faxrcp-cli "
-        << "--help)\n";
+    out << "\n";
+    PrintWrapped(std::string("Options: -h, -v, --trace FILE, --device NAME") +
+                     (c.json ? ", --json" : "") + (c.confirms ? ", -y/--yes" : "") +
+                     (c.host ? ", --host HOST" : "") +
+                     (c.imports ? ", --numbers fax-only, --international-prefix DIGITS" : "") +
+                     " (see faxrcp-cli --help)",
+                 out);
     if (c.moreHelp) {
         out << "\n";
         c.moreHelp(out);

@@ -27,14 +27,14 @@ bool& TraceLineOpen() {
     return open;
 }
 
-std::string JsonQuote(std::string_view bytes) {
+std::string JsonQuote(std::string_view bytes, bool utf8) {
     std::string out = "\"";
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += ch;
-        } else if (c >= 0x20 && c < 0x7F) {
+        } else if ((c >= 0x20 && c < 0x7F) || (utf8 && c >= 0x80)) {
             out += ch;
         } else {
             out += Hex2(c, "\\u%04X");
@@ -52,6 +52,12 @@ Json Json::Number(long long value) {
 Json Json::String(std::string_view bytes) {
     Json j(Kind::String);
     j.text_ = bytes;
+    return j;
+}
+
+Json Json::Utf8(std::string_view text) {
+    Json j = String(text);
+    j.utf8_ = true;
     return j;
 }
 
@@ -79,7 +85,7 @@ void Json::writeInline(std::ostream& out) const {
         out << number_;
         return;
     case Kind::String:
-        out << JsonQuote(text_);
+        out << JsonQuote(text_, utf8_);
         return;
     case Kind::Array:
         out << "[";

@@ -27,6 +27,7 @@ class Json {
   public:
     static Json Number(long long value);
     static Json String(std::string_view bytes); // bytes read as Latin-1
+    static Json Utf8(std::string_view text);    // the program's own messages
     static Json Array();
     static Json Object();
 
@@ -44,13 +45,15 @@ class Json {
     Kind kind_;
     long long number_ = 0;
     std::string text_;
+    bool utf8_ = false;
     std::vector<Json> items_;
     std::vector<std::pair<std::string, Json>> members_;
 };
 
 // A JSON string literal: quotes, backslashes and control characters escaped,
-// bytes of 0x7F and above as the Latin-1 characters \u00NN.
-std::string JsonQuote(std::string_view bytes);
+// bytes of 0x7F and above as the Latin-1 characters \u00NN (UTF-8 text: those
+// of 0x80 and above as they are).
+std::string JsonQuote(std::string_view bytes, bool utf8 = false);
 
 // Prints head, then text's words after it, going on under the first word
 // (at column indent) when a line would pass width columns.

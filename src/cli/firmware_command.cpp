@@ -19,7 +19,9 @@ constexpr int kBarWidth = 30;
 // whenever the percentage moves.
 class CliFirmwareView : public firmware::FirmwareView {
   public:
-    CliFirmwareView(std::ostream& out, bool bar) : out_(out), bar_(bar) {}
+    // quiet: no progress at all, for --json.
+    CliFirmwareView(std::ostream& out, bool bar, bool quiet)
+        : out_(out), bar_(bar), quiet_(quiet) {}
     void attach(const firmware::FirmwareTransfer& transfer) { transfer_ = &transfer; }
 
     void setFileName(const std::string&) override {}
@@ -37,7 +39,7 @@ class CliFirmwareView : public firmware::FirmwareView {
         }
         updateNotice();
         const uint32_t sent = transfer_->sent();
-        if (sent == 0 || percent_ == shownPercent_) {
+        if (quiet_ || sent == 0 || percent_ == shownPercent_) {
             return;
         }
         shownPercent_ = percent_;
@@ -57,6 +59,9 @@ class CliFirmwareView : public firmware::FirmwareView {
         storeStart_ = platform::GetTickCount();
         updateNotice();
         endBar();
+        if (quiet_) {
+            return;
+        }
         const uint32_t total = transfer_ ? transfer_->total() : 0;
         out_ << "firmware: " << total
              << " bytes sent; the machine is storing the image (40 s), do not switch it off"
@@ -110,6 +115,7 @@ class CliFirmwareView : public firmware::FirmwareView {
 
     std::ostream& out_;
     const bool bar_;
+    const bool quiet_;
     bool barOpen_ = false;
     const firmware::FirmwareTransfer* transfer_ = nullptr;
     int percent_ = 0;
@@ -169,6 +175,28 @@ bool Confirmed(const std::string& file, uint64_t size, cli::Io& io) {
     return false;
 }
 
+// The outcome of a transfer that reached the machine; a file refused before
+// prints nothing, as any command that ends before its result.
+void PrintResultJson(firmware::TransferResult result, const firmware::FirmwareTransfer& transfer,
+                     std::ostream& out) {
+    const char* said = result == firmware::TransferResult::kCompleted     ? "complete"
+                       : result == firmware::TransferResult::kUnconfirmed ? "unconfirmed"
+                       : result == firmware::TransferResult::kFailed      ? "failed"
+                                                                          : nullptr;
+    if (said == nullptr) {
+        return;
+    }
+    cli::Json object = cli::Json::Object();
+    object.set("result", cli::Json::String(said));
+    object.set("sent", cli::Json::Number(transfer.sent()));
+    object.set("total", cli::Json::Number(transfer.total()));
+    if (result == firmware::TransferResult::kCompleted) {
+        object.set("versionBefore", cli::Json::String(transfer.oldVersion()));
+        object.set("versionAfter", cli::Json::String(transfer.newVersion()));
+    }
+    object.write(out);
+}
+
 // The file is checked and the update confirmed before the machine is opened.
 int RunFirmware(const cli::Args& args, cli::Io& io) {
     const std::string& file = args.at(0);
@@ -186,16 +214,23 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
         return cli::kExitUsage;
     }
     // A bar redrawn in place would tear the trace lines on the same terminal.
-    const bool bar = io.outTerminal && !io.options.verbose;
+    const bool json = io.options.json;
+    const bool bar = io.outTerminal && !io.options.verbose && !json;
     return cli::WithMachine(io, [&] {
-        CliFirmwareView view(io.out, bar);
+        CliFirmwareView view(io.out, bar, json);
         firmware::FirmwareTransfer transfer(view, panelContext.link);
         view.attach(transfer);
         const firmware::TransferResult result = transfer.OnUpdate(file);
         const bool interrupted = view.endTransfer();
         view.endBar();
+        if (json) {
+            PrintResultJson(result, transfer, io.out);
+        }
         switch (result) {
         case firmware::TransferResult::kCompleted:
+            if (json) {
+                return interrupted ? cli::kExitInterrupted : cli::kExitOk;
+            }
             io.out << "firmware: update complete: firmware "
                    << (transfer.oldVersion().empty()
                            ? ""
@@ -250,7 +285,10 @@ const cli::Registrar firmwareCommand({
                "machine that does not answer once it has stored the image exits 1: the "
                "image was sent, but the update is not confirmed. Once the update has begun, "
                "interrupt, terminate, hang-up and quit signals wait for its end, and the exit "
-               "status is then 130.",
+               "status is then 130. --json prints no progress, then the outcome once the "
+               "machine was reached: result (complete, unconfirmed or failed), bytes sent "
+               "and total, and on completion versionBefore and versionAfter.",
+    .json = true,
     .confirms = true,
 });
 

@@ -226,6 +226,25 @@ int Refuse(const std::string& file, const PhonebookImport& result, cli::Io& io) 
                   "; nothing was sent");
 }
 
+// What the lines say, and the notes, which then stay off standard error.
+void PrintImportJson(const PhonebookImport& result, std::ostream& out) {
+    cli::Json notes = cli::Json::Array();
+    for (const PhonebookImportNote& note : result.notes) {
+        cli::Json one = cli::Json::Object();
+        one.set("line", cli::Json::Number(note.line));
+        if (note.slot >= 0) {
+            one.set("slot", cli::Json::Number(note.slot));
+        }
+        one.set("message", cli::Json::Utf8(DescribeImportNote(note)));
+        notes.add(std::move(one));
+    }
+    cli::Json object = cli::Json::Object();
+    object.set("slotsChanged", cli::Json::Number(result.slotsChanged));
+    object.set("notFitted", cli::Json::Number(result.notFitted));
+    object.set("notes", std::move(notes));
+    object.write(out);
+}
+
 // The file is read and checked whole before the machine is opened; the
 // machine's own slot count is known only once it has answered.
 int RunImport(const cli::Args& args, cli::Io& io) {
@@ -266,13 +285,20 @@ int RunImport(const cli::Args& args, cli::Io& io) {
         if (result.error != FileError::kNone) {
             return Refuse(file, result, io);
         }
-        for (const PhonebookImportNote& note : result.notes) {
-            cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
+        if (!io.options.json) {
+            for (const PhonebookImportNote& note : result.notes) {
+                cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
+            }
+        }
+        if (result.slotsChanged > 0 && !Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
+            return cli::NotTaken(io, "the phonebook");
+        }
+        if (io.options.json) {
+            PrintImportJson(result, io.out);
+            return cli::kExitOk;
         }
         if (result.slotsChanged == 0) {
             io.out << "0 slots changed; nothing was written\n";
-        } else if (!Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotTaken(io, "the phonebook");
         } else {
             io.out << result.slotsChanged << (result.slotsChanged == 1 ? " slot" : " slots")
                    << " changed\n";
@@ -357,7 +383,9 @@ const cli::Registrar phonebookImport({
                "--international-prefix); --numbers fax-only leaves out cards without a fax "
                "number. Names and numbers follow the entry editor's rules; each change or skip "
                "is listed on standard error. Prints how many slots changed and how many cards "
-               "did not fit; an import that changes nothing writes nothing.",
+               "did not fit; an import that changes nothing writes nothing. --json prints "
+               "slotsChanged, notFitted and the notes (line, slot, message) instead.",
+    .json = true,
     .imports = true,
 });
 

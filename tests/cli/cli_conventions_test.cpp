@@ -43,11 +43,18 @@ TEST_F(CliConventionsTest, VersionAndHelpOfTheToolAndOfEachCommandNeedNoMachine)
     EXPECT_EQ(Run({"setup", "set", "copies=0", "-h"}), cli::kExitOk);
     EXPECT_EQ(out.str(), help);
 
-    // Help fits a terminal of 80 columns.
-    ASSERT_EQ(Run({"--help"}), cli::kExitOk);
-    std::istringstream lines(out.str());
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_LE(line.size(), 80u) << line;
+    // Help fits a terminal of 80 columns, the commands' as well.
+    std::vector<cli::Args> helps = {{"--help"}};
+    for (const cli::Command& c : cli::Commands()) {
+        helps.push_back(c.words);
+        helps.back().push_back("--help");
+    }
+    for (const cli::Args& args : helps) {
+        ASSERT_EQ(Run(args), cli::kExitOk);
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 80u) << line;
+        }
     }
 
     // A group's commands; a group alone or an unknown word is wrong usage.

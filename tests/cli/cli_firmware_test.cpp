@@ -60,6 +60,10 @@ TEST_F(CliFirmwareTest, ScriptsSayYesAndWithoutATerminalNothingElseSends) {
                          "100% (10000 of 10000 bytes)\n"
                          "firmware: 10000 bytes sent; the machine is storing the image (40 s), "
                          "do not switch it off\nfirmware: update complete: firmware 2.05 → 2.10\n");
+    machine().setNextFirmwareVersion("2.11");
+    EXPECT_EQ(Run({"-y", "--json", "firmware", file}), cli::kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "{\n  \"result\": \"complete\",\n  \"sent\": 10000,\n  \"total\": 10000,\n"
+                         "  \"versionBefore\": \"2.10\",\n  \"versionAfter\": \"2.11\"\n}\n");
 }
 
 // A machine that does not answer once it has stored the image: sent, not
@@ -67,9 +71,10 @@ TEST_F(CliFirmwareTest, ScriptsSayYesAndWithoutATerminalNothingElseSends) {
 TEST_F(CliFirmwareTest, AnUpdateTheMachineDoesNotConfirmExits1) {
     const std::string file = Image(5000);
     machine().setFault(sim::Command::GetInfo, sim::Fault{.silent = true});
-    EXPECT_EQ(Run({"-y", "firmware", file}), cli::kExitNotResponding);
+    EXPECT_EQ(Run({"-y", "--json", "firmware", file}), cli::kExitNotResponding);
     EXPECT_TRUE(Received());
-    EXPECT_EQ(out.str().find("update complete"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str(),
+              "{\n  \"result\": \"unconfirmed\",\n  \"sent\": 5000,\n  \"total\": 5000\n}\n");
     EXPECT_EQ(err.str(), "faxrcp-cli: firmware: the image was sent whole (5000 bytes), but the "
                          "machine at sim: did not answer afterwards, so the update is not "
                          "confirmed; switch the machine off and on, then run 'faxrcp-cli info'\n");

@@ -144,16 +144,21 @@ TEST_F(CliPhonebookExchangeTest, VcardImportListsItsNotesAndWhatDidNotFit) {
     EXPECT_EQ(machine().slotName(50), "ANNE-SOPHIE");
     EXPECT_EQ(machine().slotNumber(50), "0033155");
 
-    // Fax numbers only, and another international access prefix.
+    // Fax numbers only, and another international access prefix; in JSON
+    // the notes come with the counts.
     machine().setSlotNumber(50, "", "");
     const std::string fax = "BEGIN:VCARD\nFN:A\nTEL:1234\nEND:VCARD\n"
-                            "BEGIN:VCARD\nFN:B\nTEL;TYPE=fax:+1 555 0100\nEND:VCARD\n";
-    EXPECT_EQ(
-        Run({"--numbers=fax-only", "--international-prefix", "011", "phonebook", "import", "-"},
-            fax),
-        cli::kExitOk)
+                            "BEGIN:VCARD\nFN:Bé\nTEL;TYPE=fax:+1 555 0100\nEND:VCARD\n";
+    EXPECT_EQ(Run({"--numbers=fax-only", "--international-prefix", "011", "phonebook", "import",
+                   "--json", "-"},
+                  fax),
+              cli::kExitOk)
         << err.str();
-    EXPECT_EQ(err.str(), "faxrcp-cli: -: line 1: \"A\" has no fax number; left out\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(out.str(),
+              "{\n  \"slotsChanged\": 1,\n  \"notFitted\": 0,\n  \"notes\": [{\"line\": "
+              "1, \"message\": \"line 1: \\\"A\\\" has no fax number; left out\"}, {\"line\": 5, "
+              "\"slot\": 50, \"message\": \"line 5: name \\\"Bé\\\" became \\\"BE\\\"\"}]\n}\n");
     EXPECT_EQ(machine().slotNumber(50), "01115550100");
 }
 

@@ -118,10 +118,7 @@ bool ChooseUsbMachine(LinkState& link, const StartupHooks& hooks, bool& asked) {
     if (!listed) {
         return true; // none chosen: on as without a machine on USB
     }
-    if (!RememberUsbChoice(*choice)) {
-        DbgPrint(" USB choice not remembered");
-    }
-    link.pSelectControlPort(choice->c_str());
+    UseMachine(link, *choice);
     FetchControlPortName(link);
     return true;
 }
@@ -169,6 +166,17 @@ bool DetectPort(LinkState& link, const StartupHooks& hooks, bool& asked) {
 
 bool Cancelled(const StartupHooks& hooks) {
     return hooks.cancelled && hooks.cancelled();
+}
+
+// After a cancel: false to end, true to look again (at the machine the user
+// named instead, if any).
+bool LookAgain(LinkState& link, const StartupHooks& hooks) {
+    const std::optional<std::string> name = hooks.instead ? hooks.instead() : std::nullopt;
+    if (name && !name->empty()) {
+        platform::CloseRemoteSessions(); // the machine looked at before goes back
+        UseMachine(link, *name);
+    }
+    return name.has_value();
 }
 
 void Looking(const StartupHooks& hooks, LookingAt where) {
@@ -243,16 +251,16 @@ StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks) {
         const bool onlyNamed = link.currentPort == kUsbPort && !ExplicitDevice().empty();
         bool answered = (!onlyNamed || usbPipeOpened) &&
                         InquireTwice(link, context.records.inquiryRecord, hooks);
-        if (Cancelled(hooks)) {
-            return StartupOutcome::Aborted;
-        }
-        if (!answered && link.currentPort == kUsbPort && !onlyNamed) {
+        if (!answered && !Cancelled(hooks) && link.currentPort == kUsbPort && !onlyNamed) {
             // The machine may sit on the parallel port instead: no message.
             link.currentPort = link.isWin9x ? kLpt1Port : kEcp1Port;
             answered = InquireTwice(link, context.records.inquiryRecord, hooks);
-            if (Cancelled(hooks)) {
+        }
+        if (Cancelled(hooks)) {
+            if (!LookAgain(link, hooks)) {
                 return StartupOutcome::Aborted;
             }
+            continue;
         }
         if (answered) {
             return StartupOutcome::MainWindow;
@@ -265,6 +273,16 @@ StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks) {
         if (choice == NotRespondingChoice::Ignore) {
             return StartupOutcome::MainWindow;
         }
+    }
+}
+
+void UseMachine(LinkState& link, const std::string& name) {
+    if (!RememberUsbChoice(name)) {
+        DbgPrint(" USB choice not remembered");
+    }
+    LoadUsbChoiceEntryPoints(link);
+    if (link.pSelectControlPort) {
+        link.pSelectControlPort(name.c_str());
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "model/usb_choice.h"
 
+struct LinkState;
 struct PanelContext;
 
 // The start-up sequence before the main window: port type, record defaults,
@@ -37,6 +38,10 @@ struct StartupHooks {
     // port), nullopt to end start-up with NoUsbDeviceNamed. Asked at most once
     // a start-up; without it start-up goes on to the parallel port.
     std::function<std::optional<std::string>(const std::vector<UsbCandidate>&)> chooseUsbDevice;
+    // Asked when cancelled() said true: the name of a machine to look for
+    // instead (one on another computer the user chose meanwhile), "" to look
+    // again as before, nullopt to end start-up as Aborted (may be empty).
+    std::function<std::optional<std::string>()> instead;
 };
 
 enum class StartupOutcome { MainWindow, PortBusy, Aborted, NoUsbDeviceNamed };
@@ -50,6 +55,10 @@ StartupOutcome RunStartup(PanelContext& context, const StartupHooks& hooks);
 // sets): when there is one it is the only device start-up tries. Empty when
 // start-up may look on the USB bus and then the parallel port.
 std::string ExplicitDevice();
+
+// Remembers name for the user and makes it the machine the next detection
+// names (the USB library's choice), as a choice among several does.
+void UseMachine(LinkState& link, const std::string& name);
 
 // Gives the port back to the scanner driver and frees the phonebook table.
 // Runs after every outcome of RunStartup.

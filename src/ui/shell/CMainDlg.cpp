@@ -24,10 +24,12 @@
 #include "base/qt_desktop.h"
 #include "base/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/startup.h"
 #include "pages/qt_settings_file_commands.h"
 #include "platform/program.h"
 #include "protocol/inquiry.h"
 #include "shell/CAbout.h"
+#include "shell/CRemoteMachine.h"
 #include "shell/page_registry.h"
 #include "templates/main_template.h"
 #include "widgets/CIconButton.h"
@@ -82,6 +84,8 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
     AddCommand(fileMenu_, QStringLiteral("Print Phonebook"), ID_FILE_PRINT_PBOOK)
         ->setEnabled(false);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, QStringLiteral("Machine on Another Computer"), ID_FILE_REMOTE_MACHINE);
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, QStringLiteral("E&xit"), ID_APP_EXIT_CMD);
     helpMenu_ = menuBar_->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, QStringLiteral("&Contents"), ID_HELP_CONTENTS);
@@ -105,6 +109,9 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
             break;
         case ID_HELP_ABOUT:
             OnAbout();
+            break;
+        case ID_FILE_REMOTE_MACHINE:
+            OnRemoteMachine();
             break;
         case ID_FILE_LOAD_SETTINGS:
             LoadSettingsCommand(*this, SheetPages());
@@ -310,6 +317,13 @@ void CMainDlg::ApplyTexts() {
     if (QAction* exit = MenuItem(ID_APP_EXIT_CMD)) {
         exit->setText(Lang("MENU", "IDM_EXIT"));
     }
+    if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
+        remote->setText(Lang("MENU", "IDM_REMOTE_MACHINE"));
+        if (!ExplicitDevice().empty()) {
+            remote->setEnabled(false); // see EnableExit
+            remote->setToolTip(Lang("MAIN", "REMOTE_NAMED"));
+        }
+    }
     if (QAction* contents = MenuItem(ID_HELP_CONTENTS)) {
         contents->setText(Lang("MENU", "IDM_HELP_CONTENTS"));
     }
@@ -403,6 +417,11 @@ void CMainDlg::EnableExit(bool enable) {
     if (QAction* exit = MenuItem(ID_APP_EXIT_CMD)) {
         exit->setEnabled(enable);
     }
+    // Another machine ends this window as Exit does; a named device is the
+    // only one tried.
+    if (QAction* remote = MenuItem(ID_FILE_REMOTE_MACHINE)) {
+        remote->setEnabled(enable && ExplicitDevice().empty());
+    }
 }
 
 bool CMainDlg::ConfirmEnd() {
@@ -438,6 +457,20 @@ bool CMainDlg::ConfirmEnd() {
         }
     }
     return true;
+}
+
+void CMainDlg::OnRemoteMachine() {
+    CRemoteMachine remote(this);
+    if (remote.exec() == QDialog::Accepted && !remote.ChosenName().empty()) {
+        SwitchToMachine(remote.ChosenName());
+    }
+}
+
+void CMainDlg::SwitchToMachine(const std::string& name) {
+    if (ConfirmEnd()) {
+        otherMachine_ = name;
+        QDialog::done(kOtherMachine);
+    }
 }
 
 void CMainDlg::done(int result) {

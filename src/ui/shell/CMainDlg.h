@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QList>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/qt_page_host.h"
@@ -28,6 +29,7 @@ class CIconButton;
 constexpr int ID_APP_EXIT_CMD = 32771;
 constexpr int ID_HELP_CONTENTS = 32772;
 constexpr int ID_HELP_ABOUT = 40010;
+constexpr int ID_FILE_REMOTE_MACHINE = 40020;
 constexpr int IDC_EXIT = 1006;
 constexpr int IDC_HELP_BUTTON = 1042;
 // Help > Language: the desktop's language, then the known languages in
@@ -72,6 +74,13 @@ class CMainDlg : public QDialog, public PageHost {
     // Commands.
     void OnHelp();
     void OnAbout();
+    // Chooses a machine on another computer, then SwitchToMachine.
+    void OnRemoteMachine();
+    // Ends the window with kOtherMachine, asking about unsent changes as
+    // Exit does, so that start-up runs again for the machine name.
+    void SwitchToMachine(const std::string& name);
+    static constexpr int kOtherMachine = 2;
+    const std::string& OtherMachine() const { return otherMachine_; }
     // A command of the current page's.
     void OnPageCommand(int command);
     // Remembers the language for the next start ("" follows the desktop).
@@ -114,6 +123,7 @@ class CMainDlg : public QDialog, public PageHost {
     QTimer* statusTimer_ = nullptr;
     CIconButton* exitButton_ = nullptr;
     CIconButton* helpButton_ = nullptr;
+    std::string otherMachine_;
     // The sheet's pages, in tab order.
     struct OwnedPage {
         std::unique_ptr<CPropertyPage> page;

@@ -60,6 +60,7 @@ StartupHooks CRcpApp::MakeStartupHooks(CStartupWindow* window) {
     if (window != nullptr) {
         hooks.looking = [window](LookingAt where) { window->ShowLooking(where); };
         hooks.cancelled = [window] { return window->Cancelled(); };
+        hooks.instead = [window] { return window->Instead(); };
     }
     // Cancel: as without a machine on USB.
     hooks.chooseUsbDevice = [window](const std::vector<UsbCandidate>& candidates) {
@@ -104,21 +105,27 @@ bool CRcpApp::InitInstance() {
     // Something of the program is on the screen at once, and says what it
     // is doing while the machine is looked for.
     CStartupWindow looking;
-    looking.show();
-    QCoreApplication::processEvents();
-    WindowedClock::AllowUserInput(true);
-    const StartupOutcome outcome = RunStartup(panelContext, MakeStartupHooks(&looking));
-    WindowedClock::AllowUserInput(false);
-    if (outcome != StartupOutcome::MainWindow) {
-        return false;
-    }
+    for (;;) {
+        looking.show();
+        QCoreApplication::processEvents();
+        WindowedClock::AllowUserInput(true);
+        const StartupOutcome outcome = RunStartup(panelContext, MakeStartupHooks(&looking));
+        WindowedClock::AllowUserInput(false);
+        if (outcome != StartupOutcome::MainWindow) {
+            return false;
+        }
 
-    CMainDlg dlg;
-    mainWindowRan = true;
-    // The small window goes once the main window is up.
-    QTimer::singleShot(0, &looking, &QWidget::hide);
-    runMainWindow(dlg);
-    return false;
+        CMainDlg dlg;
+        mainWindowRan = true;
+        // The small window goes once the main window is up.
+        QTimer::singleShot(0, &looking, &QWidget::hide);
+        if (runMainWindow(dlg) != CMainDlg::kOtherMachine) {
+            return false;
+        }
+        // The machine here is given back before the other is looked for.
+        RunExit(panelContext);
+        UseMachine(panelContext.link, dlg.OtherMachine());
+    }
 }
 
 int CRcpApp::ExitInstance() {

@@ -6,6 +6,8 @@
 #include <QPushButton>
 
 #include "base/qt_resources.h"
+#include "model/startup.h"
+#include "shell/CRemoteMachine.h"
 #include "shell/qt_startup_text.h"
 #include "templates/startup_template.h"
 #include "widgets/qt_dialog_builder.h"
@@ -27,6 +29,21 @@ CStartupWindow::CStartupWindow(QWidget* parent) : QDialog(parent) {
     cancel_ = dlg::FindControl<QPushButton>(this, kCancel);
     dlg::SetControlText(this, kCancel, StartupText("LOOKING_CANCEL"));
     connect(cancel_, &QPushButton::clicked, this, &CStartupWindow::Cancel);
+    // Start-up stops looking here at its next step, then asks (Instead).
+    remote_ = dlg::FindControl<QPushButton>(this, kRemote);
+    dlg::SetControlText(this, kRemote, StartupText("LOOKING_REMOTE"));
+    connect(remote_, &QPushButton::clicked, this, [this] {
+        remoteAsked_ = true;
+        remote_->setEnabled(false);
+    });
+    // Enter and the first key press stay with Cancel.
+    cancel_->setDefault(true);
+    cancel_->setFocus();
+    // A named device is the only one tried.
+    if (!ExplicitDevice().empty()) {
+        remote_->setEnabled(false);
+        remote_->setToolTip(StartupText("REMOTE_NAMED"));
+    }
     ShowLooking(LookingAt::Usb);
 }
 
@@ -37,6 +54,16 @@ void CStartupWindow::ShowLooking(LookingAt where) {
 
 QString CStartupWindow::LookingText() const {
     return looking_->text();
+}
+
+std::optional<std::string> CStartupWindow::Instead() {
+    if (cancelled_) {
+        return std::nullopt;
+    }
+    remoteAsked_ = false;
+    remote_->setEnabled(true);
+    CRemoteMachine remote(this);
+    return remote.exec() == QDialog::Accepted ? remote.ChosenName() : std::string();
 }
 
 void CStartupWindow::Cancel() {

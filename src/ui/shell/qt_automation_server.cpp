@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -134,6 +135,16 @@ QString Plain(QString text) {
     return text.remove(QLatin1Char('&')).trimmed();
 }
 
+QString Caption(const QWidget* w) {
+    if (auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        return button->text();
+    }
+    if (auto* edit = qobject_cast<const QLineEdit*>(w)) {
+        return edit->text();
+    }
+    return {};
+}
+
 } // namespace
 
 AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
@@ -152,6 +163,8 @@ AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
         return;
     }
     connect(server_, &QLocalServer::newConnection, this, &AutomationServer::onConnection);
+    // A steady caret: a picture taken at any moment shows the same window.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
 }
 
 void AutomationServer::onConnection() {
@@ -211,6 +224,35 @@ QByteArray AutomationServer::run(const QByteArray& line) {
     }
     if (command == QLatin1String("busy")) {
         return WindowedClock::Waiting() ? "1" : "0";
+    }
+    // Every action asked for is done and no exchange runs: what the window
+    // shows next is painted before this answer's turn of the event loop ends.
+    if (command == QLatin1String("idle")) {
+        return pending.empty() && !WindowedClock::Waiting() ? "1" : "0";
+    }
+    if (command == QLatin1String("focus")) {
+        const QWidget* f = QApplication::focusWidget();
+        return f ? (QString::fromLatin1(f->metaObject()->className()) + QLatin1Char('|') +
+                    Plain(Caption(f)))
+                       .toUtf8()
+                 : QByteArray("none");
+    }
+    // "key Tab" or "key Backtab", to the control with the focus, as typed.
+    if (command == QLatin1String("key")) {
+        const Qt::Key key = first == QLatin1String("Tab")       ? Qt::Key_Tab
+                            : first == QLatin1String("Backtab") ? Qt::Key_Backtab
+                                                                : Qt::Key_unknown;
+        if (key == Qt::Key_unknown) {
+            return "error unknown key";
+        }
+        Later(window, [key](QWidget* target) {
+            Activate(target);
+            QWidget* to = QApplication::focusWidget() ? QApplication::focusWidget() : target;
+            QKeyEvent press(QEvent::KeyPress, key,
+                            key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QApplication::sendEvent(to, &press);
+        });
+        return "ok";
     }
     if (command == QLatin1String("box")) {
         auto* box = qobject_cast<QMessageBox*>(window);

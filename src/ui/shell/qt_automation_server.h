@@ -23,6 +23,12 @@
 //                          the Nth of its buttons
 //   box                    the text of the message box on screen, or "none"
 //   busy                   1 while the program waits in an exchange
+//   idle                   1 once every action asked for is done and no
+//                          exchange runs
+//   key Tab | key Backtab  the key, to the control with the focus
+//   focus                  class and text of the control with the focus
+// While it serves, the text caret does not blink, so that a picture of the
+// screen does not depend on its moment.
 // Actions are carried out after the answer, so an action that opens a modal
 // dialog does not hold the driver up.
 //

@@ -9,5 +9,6 @@ constexpr int kIcon = 1001;
 constexpr int kName = 1002;
 constexpr int kLooking = 1003;
 constexpr int kBusy = 1004;
+constexpr int kRemote = 1005;
 constexpr int kCancel = 2;
 } // namespace startup_ids

@@ -37,6 +37,8 @@ const char* BuiltInStartupText(const char* key) {
         {"LOOKING_USB", "Looking for the machine on USB\u2026"},
         {"LOOKING_PARALLEL", "Looking for the machine on the parallel port\u2026"},
         {"LOOKING_CANCEL", "Cancel"},
+        {"LOOKING_REMOTE", "Machine on another computer\u2026"},
+        {"REMOTE_NAMED", "FAXRCP_USB_PORT names the machine to use."},
     };
     for (const auto& t : texts) {
         if (std::strcmp(t.key, key) == 0) {

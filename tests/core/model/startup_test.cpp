@@ -519,6 +519,29 @@ TEST_F(UsbChoiceStartupTest, TheChosenMachineIsUsedAndRememberedAndRetryDoesNotA
     EXPECT_EQ(remembered(), "usb:1A2B:0202:B2\n");
 }
 
+// "Machine on another computer..." while start-up looks: it stops looking,
+// then looks at the machine named instead (remembered); none ends as Cancel.
+TEST_F(UsbChoiceStartupTest, AMachineNamedWhileLookingIsLookedAtInstead) {
+    FakeDevice first("usb:1A2B:0101:A1");
+    first.setResponder(AnswerFrom(1, 5));
+    choice = "";
+    for (const std::optional<std::string>& instead :
+         {std::optional<std::string>("usb:1A2B:0101:A1"), std::optional<std::string>()}) {
+        SCOPED_TRACE(instead.value_or("(cancel)"));
+        int asked = 0;
+        hooks.cancelled = [&] { return asked == 0; };
+        hooks.instead = [&] { return ++asked, instead; };
+        EXPECT_EQ(RunStartup(panelContext, hooks),
+                  instead ? StartupOutcome::MainWindow : StartupOutcome::Aborted);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(Inquiries(first), 1);
+        EXPECT_EQ(ecp.opens(), 0);
+        RunExit(panelContext);
+    }
+    EXPECT_EQ(tirusb->selectCalls(), 1);
+    EXPECT_EQ(remembered(), "usb:1A2B:0101:A1\n");
+}
+
 TEST_F(UsbChoiceStartupTest, CancelOrAnUnlistedNameGoesToTheParallelPortNoAnswerEndsStartUp) {
     FakeDevice first("usb:1A2B:0101:A1");
     ecp.setResponder(AnswerFrom(1, 2));

@@ -152,6 +152,9 @@ TEST_P(PanelWindowTest, APersonChangesSettingsPhonebookAndFirmware) {
     driver.waitForWindow("CEditPhonebook");
     driver.act("type 1002 new entry");
     driver.act("type 1001 5551234");
+    // Tab from the number reaches OK, as a person's key does.
+    driver.act("key Tab");
+    driver.waitFor("focus", [](const std::string& a) { return a == "CIconButton|OK"; });
     driver.act("click 1");
     driver.waitForWindow("CMainDlg");
     driver.act("click 1024");

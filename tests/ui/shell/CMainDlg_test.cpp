@@ -82,14 +82,20 @@ TEST_F(MainDlgTest, FullMachineHasFiveTabsAndGrayedPhonebookFileItems) {
     EXPECT_FALSE(dlg->ExitButton()->IsFlat());
 
     EXPECT_EQ(dlg->FileMenu()->title(), "&File");
-    EXPECT_EQ(Items(dlg->FileMenu()),
-              QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
-                           "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
-                           "Prin&t Phonebook...", "-", "E&xit"}));
+    EXPECT_EQ(
+        Items(dlg->FileMenu()),
+        QStringList({"Load &Settings...", "Sa&ve Settings...", "-", "&Load Phonebook...",
+                     "Save &Phonebook...", "&Import Phonebook...", "&Export Phonebook...",
+                     "Prin&t Phonebook...", "-", "Machine on &Another Computer...", "-", "E&xit"}));
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_LOAD_SETTINGS)->isEnabled());
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
     for (int command : kPhonebookCommands) {
         EXPECT_FALSE(dlg->MenuItem(command)->isEnabled()) << command;
+    }
+    // Another machine leaves the window as Exit does: not while Exit may not.
+    for (const bool exit : {false, true}) {
+        dlg->EnableExit(exit);
+        EXPECT_EQ(dlg->MenuItem(ID_FILE_REMOTE_MACHINE)->isEnabled(), exit);
     }
     EXPECT_EQ(dlg->HelpMenu()->title(), "&Help");
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"&Contents", "&Language", "-", "&About..."}));
@@ -117,7 +123,7 @@ TEST_F(MainDlgTest, PhonebookFileItemsFollowThePhonebookPage) {
     EXPECT_TRUE(dlg->MenuItem(ID_FILE_SAVE_SETTINGS)->isEnabled());
 }
 
-TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone) {
+TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndNoFileCommandsOfTheirPages) {
     machine().setMachineClass(0);
     auto dlg = Open(0);
     EXPECT_EQ(Tabs(dlg->Sheet()), QStringList({"Information", "Firmware Update"}));
@@ -128,7 +134,8 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndFileHoldsExitAlone
     QCoreApplication::processEvents();
     ASSERT_TRUE(info->IsInitialised());
     EXPECT_EQ(info->Control<QWidget>(1065)->property("text").toString(), "2.05");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"E&xit"}));
+    EXPECT_EQ(Items(dlg->FileMenu()),
+              QStringList({"Machine on &Another Computer...", "-", "E&xit"}));
     EXPECT_EQ(dlg->MenuItem(ID_FILE_LOAD_PBOOK), nullptr);
     EXPECT_EQ(dlg->MenuItem(ID_FILE_SAVE_SETTINGS), nullptr);
     EXPECT_EQ(dlg->MenuItem(ID_FILE_EXPORT_PBOOK), nullptr);
@@ -156,7 +163,8 @@ TEST_F(MainDlgTest, MissingKeysGiveEmptyTextsThatStillWork) {
     EXPECT_EQ(dlg->ExitButton()->text(), "E&xit");
     EXPECT_EQ(dlg->FileMenu()->title(), "");
     EXPECT_EQ(dlg->HelpMenu()->title(), "");
-    EXPECT_EQ(Items(dlg->FileMenu()), QStringList({"", "", "-", "", "", "", "", "", "-", ""}));
+    EXPECT_EQ(Items(dlg->FileMenu()),
+              QStringList({"", "", "-", "", "", "", "", "", "-", "", "-", ""}));
     EXPECT_EQ(Items(dlg->HelpMenu()), QStringList({"", "", "-", ""}));
     EXPECT_EQ(dlg->Sheet()->tabText(3), "");
     EXPECT_EQ(dlg->Sheet()->tabText(0), "Settings");

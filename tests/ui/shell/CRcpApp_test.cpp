@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -83,8 +84,16 @@ TEST_F(AppTest, StartUpBoxesStandOverTheStartUpWindowAndSayWhatToDo) {
     hooks.looking(LookingAt::ParallelPort);
     EXPECT_TRUE(window.LookingText().contains("parallelen Schnittstelle"));
     EXPECT_FALSE(hooks.cancelled());
-    window.CancelButton()->click();
+    EXPECT_TRUE(window.CancelButton()->isDefault());
+    window.RemoteButton()->click(); // start-up stops looking, then asks
     EXPECT_TRUE(hooks.cancelled());
+    // The other computer's choice closed without one: look on as before.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(hooks.instead(), std::string());
+    EXPECT_FALSE(hooks.cancelled());
+    EXPECT_TRUE(window.RemoteButton()->isEnabled());
+    window.CancelButton()->click();
+    EXPECT_EQ(hooks.instead(), std::nullopt);
     EXPECT_FALSE(window.isVisible());
 }
 
@@ -186,12 +195,21 @@ TEST_F(AppTest, AppObjectRunsStartUpAndTheMainWindowOnTheSimulatedMachine) {
     CRcpApp app(UniqueName("run"));
     int tabs = -1;
     QString title;
+    int runs = 0;
     app.runMainWindow = [&](CMainDlg& dlg) {
         tabs = dlg.Sheet()->count();
         title = dlg.windowTitle();
+        // Another machine chosen from the File menu: start-up again, for it.
+        if (++runs == 1) {
+            dlg.SwitchToMachine("sim:");
+            return dlg.result();
+        }
         return 1;
     };
     EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(runs, 2);
+    const auto log = machine().commandLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), sim::Command::Inquiry), 2);
     qunsetenv("FAXRCP_USB_PORT");
     qunsetenv("FAXRCP_LOCK_DIR");
     EXPECT_TRUE(app.mainWindowRan);
