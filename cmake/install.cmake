@@ -99,13 +99,36 @@ function(faxrcp_gzip source output)
     set(FAXRCP_GENERATED ${FAXRCP_GENERATED} ${output} PARENT_SCOPE)
 endfunction()
 
-# Manual pages.
+# Manual pages, gathered in the build's man folder: faxrcp-cli's and its bash
+# completion get their field lists from the record registry
+# (faxrcp_field_lists), the others are copied as they are.
+set(FAXRCP_MAN_DIR ${CMAKE_BINARY_DIR}/man)
+function(faxrcp_field_lists kind template output)
+    get_filename_component(folder ${output} DIRECTORY)
+    add_custom_command(
+        OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND faxrcp_field_lists ${kind} ${template} ${output}
+        DEPENDS faxrcp_field_lists ${template}
+        VERBATIM)
+    set(FAXRCP_GENERATED ${FAXRCP_GENERATED} ${output} PARENT_SCOPE)
+endfunction()
+if(TARGET faxrcp-cli)
+    faxrcp_field_lists(man ${PROJECT_SOURCE_DIR}/man/faxrcp-cli.1.in ${FAXRCP_MAN_DIR}/faxrcp-cli.1)
+    set(completion ${FAXRCP_STAGE}/bash-completion/faxrcp-cli)
+    faxrcp_field_lists(bash ${PROJECT_SOURCE_DIR}/src/cli/faxrcp-cli.bash-completion.in ${completion})
+    install(FILES ${completion} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+            ${FAXRCP_PANEL})
+endif()
+foreach(page faxrcp faxrcp-bridge faxrcp-sim)
+    configure_file(${PROJECT_SOURCE_DIR}/man/${page}.1 ${FAXRCP_MAN_DIR}/${page}.1 COPYONLY)
+endforeach()
 foreach(page faxrcp faxrcp-cli faxrcp-bridge faxrcp-sim)
     if(NOT TARGET ${page})
         continue()
     endif()
     set(gz ${FAXRCP_STAGE}/man/${page}.1.gz)
-    faxrcp_gzip(${PROJECT_SOURCE_DIR}/man/${page}.1 ${gz})
+    faxrcp_gzip(${FAXRCP_MAN_DIR}/${page}.1 ${gz})
     if(page STREQUAL "faxrcp-sim")
         set(component ${FAXRCP_SIM})
     else()

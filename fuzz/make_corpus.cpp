@@ -150,8 +150,7 @@ void PhonebookFiles(const std::string& scratch) {
         const std::string text = ExportPhonebookText(panelContext.records, format);
         Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
     }
-    const std::string settings =
-        SettingsFileText(panelContext.records.systemSetup, panelContext.records.systemStatus);
+    const std::string settings = SettingsFileText(panelContext.records);
     Put("fuzz_settings_file", "saved", Bytes(settings.begin(), settings.end()));
     const std::string refused = "faxrcp settings 1\n[setup]\ncopies=0\nnoSuchField=1\n";
     Put("fuzz_settings_file", "refused", Bytes(refused.begin(), refused.end()));

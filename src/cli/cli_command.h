@@ -64,16 +64,16 @@ struct Io {
 };
 
 struct Command {
-    std::vector<std::string> words;                 // "setup", "get"
-    std::string usage;                              // words and arguments: "phonebook save FILE"
-    std::string help;                               // one sentence for --help
-    int (*run)(const Args& args, Io& io) = nullptr; // returns the exit status
-    int minArgs = 0;                                // arguments after the words
+    std::vector<std::string> words;                   // "setup", "get"
+    std::string usage;                                // words and arguments: "phonebook save FILE"
+    std::string help;                                 // one sentence for --help
+    std::function<int(const Args& args, Io& io)> run; // returns the exit status
+    int minArgs = 0;                                  // arguments after the words
     int maxArgs = 0;
     bool needsMachine = true; // Main opens the machine before run
     // More of COMMAND --help: paragraphs, and help made from the record table.
     std::string details{};
-    void (*moreHelp)(std::ostream& out) = nullptr;
+    std::function<void(std::ostream& out)> moreHelp{};
     bool json = false;     // takes --json
     bool confirms = false; // takes -y/--yes
     bool host = false;     // takes --host

@@ -426,7 +426,7 @@ int Main(const Args& args, Io& io) {
     const Command* command = FindCommand(parsed.words);
     if (parsed.help) {
         return Help(
-            command != nullptr && command->run != RunHelp
+            command != nullptr && command->words != Args{"help"}
                 ? command->words
                 : Args(parsed.words.begin() + (command != nullptr ? 1 : 0), parsed.words.end()),
             io);

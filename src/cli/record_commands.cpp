@@ -4,44 +4,25 @@
 #include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
-#include "protocol/machine_info.h"
-#include "protocol/record_table.h"
-#include "protocol/system_setup.h"
-#include "protocol/system_status.h"
+#include "protocol/record_registry.h"
 
-// setup get/set/fields, status get/set/fields, info.
+// For each record of the registry: NAME get/set/fields, or NAME alone for a
+// read-only one (info).
 
 namespace {
 
-struct Record {
-    const char* what; // as the commands name it
-    const RecordDescriptor& descriptor;
-    void* (*record)(MachineRecords& records);
-    int (*get)(LinkState& link, MachineRecords& records);
-    int (*set)(LinkState& link, const MachineRecords& records);
-};
+using Record = RecordEntry;
 
-const Record kSetup{
-    "setup", kSetupRecord, [](MachineRecords& r) -> void* { return &r.systemSetup; },
-    [](LinkState& link, MachineRecords& r) { return Mfp_GetSettings(link, r.systemSetup); },
-    [](LinkState& link, const MachineRecords& r) { return Mfp_SetSettings(link, r.systemSetup); }};
-const Record kStatus{
-    "status", kStatusRecord, [](MachineRecords& r) -> void* { return &r.systemStatus; },
-    [](LinkState& link, MachineRecords& r) { return Mfp_GetSystemStatus(link, r.systemStatus); },
-    [](LinkState& link, const MachineRecords& r) {
-        return Mfp_SetSystemStatus(link, r.systemStatus);
-    }};
-const Record kInfo{
-    "info", kInfoRecord, [](MachineRecords& r) -> void* { return &r.machineInfo; },
-    [](LinkState& link, MachineRecords& r) { return Mfp_GetMachineInfo(link, r.machineInfo); },
-    nullptr};
+void* Held(const Record& r) {
+    return r.record(panelContext.records);
+}
 
 std::string Read(const Record& r) {
-    return "the " + std::string(r.what) + " read";
+    return "the " + std::string(r.name) + " read";
 }
 
 int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
-    const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.what, io.options.all);
+    const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.name, io.options.all);
     if (!selection.error.empty()) {
         return cli::Fail(io, cli::kExitUsage, selection.error);
     }
@@ -49,7 +30,7 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
         if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFields(selection.fields, r.record(panelContext.records), io.options.json, io.out);
+        cli::PrintFields(selection.fields, Held(r), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
@@ -60,9 +41,9 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
 // machine's.
 int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
     std::vector<char> scratch(r.descriptor.recordSize);
-    std::memcpy(scratch.data(), r.record(panelContext.records), scratch.size());
+    std::memcpy(scratch.data(), Held(r), scratch.size());
     const std::vector<std::string> refusals =
-        cli::ApplyAssignments(r.descriptor, r.what, args, scratch.data());
+        cli::ApplyAssignments(r.descriptor, r.name, args, scratch.data());
     for (const std::string& refusal : refusals) {
         cli::Warn(io, refusal);
     }
@@ -73,12 +54,12 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
         if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r) + " whole; nothing written");
         }
-        cli::ApplyAssignments(r.descriptor, r.what, args, r.record(panelContext.records));
+        cli::ApplyAssignments(r.descriptor, r.name, args, Held(r));
         if (!r.set(panelContext.link, panelContext.records)) {
-            return cli::NotTaken(io, "the " + std::string(r.what) + " record");
+            return cli::NotTaken(io, "the " + std::string(r.name) + " record");
         }
-        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.what, io.options.all).fields,
-                         r.record(panelContext.records), io.options.json, io.out);
+        cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.name, io.options.all).fields,
+                         Held(r), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
@@ -88,8 +69,7 @@ int RunFields(const Record& r, cli::Io& io) {
         if (!r.get(panelContext.link, panelContext.records)) {
             return cli::NotResponding(io, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, r.record(panelContext.records), io.options.json,
-                             io.options.all, io.out);
+        cli::PrintFieldTable(r.descriptor, Held(r), io.options.json, io.options.all, io.out);
         return cli::kExitOk;
     });
 }
@@ -104,87 +84,53 @@ const char* const kSetDetails =
     "naming the field, the value and what the field takes, and nothing is sent. "
     "The record is read whole, changed and written back, then printed.";
 
-const cli::Registrar setupGet({
-    .words = {"setup", "get"},
-    .usage = "setup get [NAME...]",
-    .help = "Print the system setup, one name=value a line.",
-    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kSetup, a, io); },
-    .maxArgs = kManyArgs,
-    .needsMachine = false,
-    .details = "With NAMEs, only those fields, in that order.",
-    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kSetupRecord, out); },
-    .json = true,
-});
+void RegisterRecord(const Record& r) {
+    const std::string name = r.name;
+    const auto fieldHelp = [&r](std::ostream& out) { cli::PrintFieldHelp(r.descriptor, out); };
+    // A read-only record is printed by its name alone.
+    const cli::Args words = r.Settable() ? cli::Args{name, "get"} : cli::Args{name};
+    cli::RegisterCommand({
+        .words = words,
+        .usage = (r.Settable() ? name + " get" : name) + " [NAME...]",
+        .help = "Print " + std::string(r.title) + ", one name=value a line.",
+        .run = [&r](const cli::Args& a, cli::Io& io) { return RunGet(r, a, io); },
+        .maxArgs = kManyArgs,
+        .needsMachine = false,
+        .details = "With NAMEs, only those fields, in that order.",
+        .moreHelp = fieldHelp,
+        .json = true,
+    });
+    if (!r.Settable()) {
+        return;
+    }
+    const std::string notes = r.setNotes;
+    cli::RegisterCommand({
+        .words = {name, "set"},
+        .usage = name + " set NAME=VALUE...",
+        .help = "Change fields of " + std::string(r.title) + ".",
+        .run = [&r](const cli::Args& a, cli::Io& io) { return RunSet(r, a, io); },
+        .minArgs = 1,
+        .maxArgs = kManyArgs,
+        .needsMachine = false,
+        .details = std::string(kSetDetails) + (notes.empty() ? "" : "\n\n" + notes),
+        .moreHelp = fieldHelp,
+        .json = true,
+    });
+    cli::RegisterCommand({
+        .words = {name, "fields"},
+        .usage = name + " fields",
+        .help = "List the " + name + "'s fields, values and ranges.",
+        .run = [&r](const cli::Args&, cli::Io& io) { return RunFields(r, io); },
+        .needsMachine = false,
+        .json = true,
+    });
+}
 
-const cli::Registrar setupSet({
-    .words = {"setup", "set"},
-    .usage = "setup set NAME=VALUE...",
-    .help = "Change fields of the system setup.",
-    .run = [](const cli::Args& a, cli::Io& io) { return RunSet(kSetup, a, io); },
-    .minArgs = 1,
-    .maxArgs = kManyArgs,
-    .needsMachine = false,
-    .details = kSetDetails,
-    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kSetupRecord, out); },
-    .json = true,
-});
-
-const cli::Registrar setupFields({
-    .words = {"setup", "fields"},
-    .usage = "setup fields",
-    .help = "List the setup's fields, values and ranges.",
-    .run = [](const cli::Args&, cli::Io& io) { return RunFields(kSetup, io); },
-    .needsMachine = false,
-    .json = true,
-});
-
-const cli::Registrar statusGet({
-    .words = {"status", "get"},
-    .usage = "status get [NAME...]",
-    .help = "Print the system status, one name=value a line.",
-    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kStatus, a, io); },
-    .maxArgs = kManyArgs,
-    .needsMachine = false,
-    .details = "With NAMEs, only those fields, in that order.",
-    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kStatusRecord, out); },
-    .json = true,
-});
-
-const cli::Registrar statusSet({
-    .words = {"status", "set"},
-    .usage = "status set NAME=VALUE...",
-    .help = "Change fields of the system status.",
-    .run = [](const cli::Args& a, cli::Io& io) { return RunSet(kStatus, a, io); },
-    .minArgs = 1,
-    .maxArgs = kManyArgs,
-    .needsMachine = false,
-    .details = std::string(kSetDetails) +
-               "\n\nDates are \"YYYY-MM-DD HH:MM\" (quote the blank), real dates from 1990 "
-               "to 2089. Texts take the characters the Advanced page takes; the machine "
-               "ID's letters become capitals.",
-    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kStatusRecord, out); },
-    .json = true,
-});
-
-const cli::Registrar statusFields({
-    .words = {"status", "fields"},
-    .usage = "status fields",
-    .help = "List the status's fields, values and ranges.",
-    .run = [](const cli::Args&, cli::Io& io) { return RunFields(kStatus, io); },
-    .needsMachine = false,
-    .json = true,
-});
-
-const cli::Registrar info({
-    .words = {"info"},
-    .usage = "info [NAME...]",
-    .help = "Print versions and counters, one name=value a line.",
-    .run = [](const cli::Args& a, cli::Io& io) { return RunGet(kInfo, a, io); },
-    .maxArgs = kManyArgs,
-    .needsMachine = false,
-    .details = "With NAMEs, only those fields, in that order.",
-    .moreHelp = [](std::ostream& out) { cli::PrintFieldHelp(kInfoRecord, out); },
-    .json = true,
-});
+const bool registered = [] {
+    for (const Record& r : RecordRegistry()) {
+        RegisterRecord(r);
+    }
+    return true;
+}();
 
 } // namespace

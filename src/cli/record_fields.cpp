@@ -10,8 +10,8 @@ namespace cli {
 using field_text::BytesOf;
 using field_text::DateLimit;
 using field_text::DateTimeOf;
-using field_text::IsReserved;
 using field_text::IsNumber;
+using field_text::IsReserved;
 using field_text::NameOf;
 using field_text::NumberOf;
 using field_text::SignedNumberOf;

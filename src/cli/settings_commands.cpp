@@ -7,10 +7,10 @@
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/settings_file.h"
-#include "protocol/system_setup.h"
-#include "protocol/system_status.h"
+#include "protocol/record_registry.h"
 
-// settings save/load/diff: both records in a settings file (model/settings_file.h).
+// settings save/load/diff: the settable records in a settings file
+// (model/settings_file.h).
 
 namespace {
 
@@ -25,14 +25,13 @@ std::string Named(const std::string& file) {
     return file == "-" ? "standard input" : cli::EscapeText(file);
 }
 
-// Both records whole, or nothing: a record not read whole would put the
+// Every record whole, or nothing: a record not read whole would put the
 // program's own values into the file or back over the machine's.
-int ReadBoth(cli::Io& io, const char* after) {
-    if (!Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup)) {
-        return cli::NotResponding(io, std::string("the setup read whole; ") + after);
-    }
-    if (!Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
-        return cli::NotResponding(io, std::string("the status read whole; ") + after);
+int ReadAll(cli::Io& io, const char* after) {
+    for (const RecordEntry* r : SettableRecords()) {
+        if (!r->get(panelContext.link, panelContext.records)) {
+            return cli::NotResponding(io, "the " + std::string(r->name) + " read whole; " + after);
+        }
     }
     return cli::kExitOk;
 }
@@ -48,16 +47,14 @@ int RunSave(const cli::Args& args, cli::Io& io) {
         }
     }
     return cli::WithMachine(io, [&] {
-        if (const int status = ReadBoth(io, "nothing written"); status != cli::kExitOk) {
+        if (const int status = ReadAll(io, "nothing written"); status != cli::kExitOk) {
             return status;
         }
         if (toOutput) {
-            io.out << SettingsFileText(panelContext.records.systemSetup,
-                                       panelContext.records.systemStatus);
+            io.out << SettingsFileText(panelContext.records);
             return cli::kExitOk;
         }
-        if (const FileError why = WriteSettingsFile(file, panelContext.records.systemSetup,
-                                                    panelContext.records.systemStatus);
+        if (const FileError why = WriteSettingsFile(file, panelContext.records);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + cli::InputName(file) + ": " +
@@ -69,10 +66,10 @@ int RunSave(const cli::Args& args, cli::Io& io) {
 
 // The file applied over the records; on a refusal, says why and returns the
 // exit status.
-int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
-          SystemStatus& status, cli::Io& io, const char* untouched) {
+int Apply(const std::string& file, const std::string& text, MachineRecords& records, cli::Io& io,
+          const char* untouched) {
     std::vector<SettingsFileProblem> problems;
-    const FileError why = ApplySettingsText(text, setup, status, problems);
+    const FileError why = ApplySettingsText(text, records, problems);
     if (why == FileError::kProblems) {
         for (const SettingsFileProblem& p : problems) {
             io.err << Named(file) << ":" << p.line << ": " << p.message << "\n";
@@ -90,9 +87,9 @@ int Apply(const std::string& file, const std::string& text, SystemSetup& setup,
     return cli::kExitOk;
 }
 
-// Checks the file whole before the machine is opened, then reads both
-// records and gives body the changes the file makes to them; systemSetup and
-// systemStatus then hold the file over the machine.
+// Checks the file whole before the machine is opened, then reads the
+// records and gives body the changes the file makes to them; the records
+// then hold the file over the machine.
 int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouched,
                         const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
     const std::string& file = args[0];
@@ -103,25 +100,20 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
                          cli::InputName(file) + " is not a settings file that can be read: " +
                              Reason(why) + "; " + untouched);
     }
-    SystemSetup setup = panelContext.records.systemSetup;
-    SystemStatus status = panelContext.records.systemStatus;
-    if (const int refused = Apply(file, text, setup, status, io, untouched);
-        refused != cli::kExitOk) {
+    MachineRecords scratch = panelContext.records; // its phonebook pointers are not used
+    if (const int refused = Apply(file, text, scratch, io, untouched); refused != cli::kExitOk) {
         return refused;
     }
     return cli::WithMachine(io, [&] {
-        if (const int unread = ReadBoth(io, untouched); unread != cli::kExitOk) {
+        if (const int unread = ReadAll(io, untouched); unread != cli::kExitOk) {
             return unread;
         }
-        const SystemSetup machineSetup = panelContext.records.systemSetup;
-        const SystemStatus machineStatus = panelContext.records.systemStatus;
-        if (const int refused = Apply(file, text, panelContext.records.systemSetup,
-                                      panelContext.records.systemStatus, io, untouched);
+        const MachineRecords machine = panelContext.records;
+        if (const int refused = Apply(file, text, panelContext.records, io, untouched);
             refused != cli::kExitOk) {
             return refused;
         }
-        return body(SettingsChanges(machineSetup, machineStatus, panelContext.records.systemSetup,
-                                    panelContext.records.systemStatus));
+        return body(SettingsChanges(machine, panelContext.records));
     });
 }
 
@@ -162,14 +154,17 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
             return std::any_of(changes.begin(), changes.end(),
                                [&](const SettingsFieldChange& c) { return c.section == section; });
         };
-        const bool setup = touches("setup");
-        if (setup && !Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup)) {
-            return cli::NotTaken(io, "the setup record", "nothing was changed");
-        }
-        if (touches("status") &&
-            !Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus)) {
-            return cli::NotTaken(io, "the status record",
-                                 setup ? "the setup was written" : "nothing was changed");
+        std::string written;
+        for (const RecordEntry* r : SettableRecords()) {
+            if (!touches(r->name)) {
+                continue;
+            }
+            if (!r->set(panelContext.link, panelContext.records)) {
+                return cli::NotTaken(io, "the " + std::string(r->name) + " record",
+                                     written.empty() ? "nothing was changed"
+                                                     : "the " + written + " was written");
+            }
+            written += (written.empty() ? "" : " and the ") + std::string(r->name);
         }
         PrintChanges(changes, io.options.json, io.out);
         return cli::kExitOk;

@@ -528,17 +528,13 @@ void SimulatedMachine::handleFrame(const std::vector<uint8_t>& frame, uint32_t n
         answer = {kEsc, kHead, 0x00, 0x06, 0x50, 0xE0, capacityA_, capacityB_, 0x01, machineClass_};
         break;
     case Command::GetSetup:
-        answer = AnswerHead(kSetupBlockSize, kOpRead, kRecordSetup);
-        answer.insert(answer.end(), setup_.begin(), setup_.end());
-        break;
     case Command::GetStatus:
-        answer = AnswerHead(kStatusBlockSize, kOpRead, kRecordStatus);
-        answer.insert(answer.end(), status_.begin(), status_.end());
+    case Command::GetInfo: {
+        const std::span<uint8_t> block = blockOfLocked(frame[8]);
+        answer = AnswerHead(block.size(), kOpRead, frame[8]);
+        answer.insert(answer.end(), block.begin(), block.end());
         break;
-    case Command::GetInfo:
-        answer = AnswerHead(kInfoBlockSize, kOpRead, kRecordInfo);
-        answer.insert(answer.end(), info_.begin(), info_.end());
-        break;
+    }
     case Command::GetPhonebook: {
         const size_t k = slots_.size();
         answer = AnswerHead(1 + k * kRecordSize, kOpRead, kRecordPhonebook);
@@ -552,10 +548,9 @@ void SimulatedMachine::handleFrame(const std::vector<uint8_t>& frame, uint32_t n
     case Command::SetSetup:
     case Command::SetStatus: {
         // A block arrives whole or not at all; a short one is left out.
-        const bool setup = *c == Command::SetSetup;
-        const size_t size = setup ? kSetupBlockSize : kStatusBlockSize;
-        if (frame.size() >= 9 + size) {
-            std::memcpy(setup ? setup_.data() : status_.data(), frame.data() + 9, size);
+        const std::span<uint8_t> block = blockOfLocked(frame[8]);
+        if (frame.size() >= 9 + block.size()) {
+            std::memcpy(block.data(), frame.data() + 9, block.size());
             ++generation_;
         }
         answer = AnswerHead(0, kOpWrite, frame[8]);
@@ -594,6 +589,25 @@ void SimulatedMachine::handleFrame(const std::vector<uint8_t>& frame, uint32_t n
     a.arrived = now;
     a.delay = fault.lateMs;
     answers_.push_back(std::move(a));
+}
+
+std::span<uint8_t> SimulatedMachine::blockOfLocked(uint8_t code) {
+    switch (code) {
+    case kRecordSetup:
+        return setup_;
+    case kRecordStatus:
+        return status_;
+    case kRecordInfo:
+        return info_;
+    default:
+        return {};
+    }
+}
+
+std::vector<uint8_t> SimulatedMachine::recordBlock(uint8_t code) {
+    std::lock_guard lock(mutex_);
+    const std::span<uint8_t> block = blockOfLocked(code);
+    return std::vector<uint8_t>(block.begin(), block.end());
 }
 
 void SimulatedMachine::takePhonebook(const std::vector<uint8_t>& frame) {

@@ -54,6 +54,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -176,6 +177,9 @@ class SimulatedMachine {
     void setStatusBlock(const StatusBlock& block);
     InfoBlock infoBlock();
     void setInfoBlock(const InfoBlock& block);
+    // The block of the whole-block record with that code (0x40 status,
+    // 0x41 setup, 0x43 info); empty for any other code.
+    std::vector<uint8_t> recordBlock(uint8_t code);
 
     // Slots by table index (0..slotCount()-1), as the machine would send them
     // in a get answer (slot number, kind, memberMark, padded name, field).
@@ -261,6 +265,7 @@ class SimulatedMachine {
     void recomputeMarksLocked();
     void finishImageLocked();
     SlotRecord recordOfLocked(size_t index) const;
+    std::span<uint8_t> blockOfLocked(uint8_t code);
     void logFrame(const std::vector<uint8_t>& frame);
 
     std::recursive_mutex mutex_;

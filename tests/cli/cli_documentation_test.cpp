@@ -1,6 +1,7 @@
-// What ships beside faxrcp-cli follows the tool: the bash completion offers
-// its commands, field names and value names, and the manual page renders
-// cleanly and names every command, field, value and exit status.
+// What ships beside faxrcp-cli follows the tool: the bash completion (its
+// field lists written by the build) offers its commands, field names and
+// value names, and the manual page renders cleanly and names every command,
+// field, value and exit status.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -14,12 +15,11 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "protocol/record_registry.h"
 #include "protocol/record_table.h"
 #include "support/platform/temp_dir.h"
 
 namespace {
-
-const std::string kSource = FAXRCP_SOURCE_DIR;
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -45,7 +45,7 @@ std::string Shell(const std::string& command) {
 // with its default word breaks.
 std::map<std::string, std::set<std::string>> Offers(const std::vector<std::string>& lines) {
     TempDir dir;
-    std::string script = "source '" + kSource + "/src/cli/faxrcp-cli.bash-completion'\n";
+    std::string script = "source '" FAXRCP_COMPLETION "'\n";
     for (const std::string& line : lines) {
         script += "COMP_LINE='" + line +
                   "'; COMP_POINT=${#COMP_LINE}; COMPREPLY=(); _faxrcp_cli\n"
@@ -65,13 +65,6 @@ std::map<std::string, std::set<std::string>> Offers(const std::vector<std::strin
     return offers;
 }
 
-struct Record {
-    const char* what;
-    const RecordDescriptor& descriptor;
-};
-const Record kRecords[] = {
-    {"setup", kSetupRecord}, {"status", kStatusRecord}, {"info", kInfoRecord}};
-
 TEST(CliDocumentation, CompletionOffersCommandsFieldsAndValueNames) {
     std::set<std::string> top;
     std::map<std::string, std::set<std::string>> second;
@@ -86,13 +79,13 @@ TEST(CliDocumentation, CompletionOffersCommandsFieldsAndValueNames) {
     for (const auto& [group, words] : second) {
         lines.push_back("faxrcp-cli " + group + " ");
     }
-    for (const Record& r : kRecords) {
+    for (const RecordEntry& r : RecordRegistry()) {
         const std::string get = r.descriptor.settable ? " get " : " ";
-        lines.push_back(std::string("faxrcp-cli ") + r.what + get);
+        lines.push_back(std::string("faxrcp-cli ") + r.name + get);
         if (r.descriptor.settable) {
-            lines.push_back(std::string("faxrcp-cli ") + r.what + " set ");
+            lines.push_back(std::string("faxrcp-cli ") + r.name + " set ");
             for (const FieldDescriptor& f : r.descriptor.fields) {
-                lines.push_back(std::string("faxrcp-cli ") + r.what + " set " + f.name + "=");
+                lines.push_back(std::string("faxrcp-cli ") + r.name + " set " + f.name + "=");
             }
         }
     }
@@ -108,7 +101,7 @@ TEST(CliDocumentation, CompletionOffersCommandsFieldsAndValueNames) {
               (std::set<std::string>{"A4", "A5", "A6"}));
     EXPECT_EQ(offers["faxrcp-cli --js"], std::set<std::string>{"--json"});
     EXPECT_EQ(offers["faxrcp-cli --all setup get "].size(), std::size(record_table::kSetupFields));
-    for (const Record& r : kRecords) {
+    for (const RecordEntry& r : RecordRegistry()) {
         std::set<std::string> names, assignments;
         for (const FieldDescriptor& f : r.descriptor.fields) {
             // The reserved fields only with --all.
@@ -122,19 +115,19 @@ TEST(CliDocumentation, CompletionOffersCommandsFieldsAndValueNames) {
             for (const ValueName& v : f.names) {
                 values.insert(v.name);
             }
-            const std::string line = std::string("faxrcp-cli ") + r.what + " set " + f.name + "=";
+            const std::string line = std::string("faxrcp-cli ") + r.name + " set " + f.name + "=";
             EXPECT_EQ(offers[line], values) << line;
         }
         const std::string get = r.descriptor.settable ? " get " : " ";
-        EXPECT_EQ(offers[std::string("faxrcp-cli ") + r.what + get], names) << r.what;
+        EXPECT_EQ(offers[std::string("faxrcp-cli ") + r.name + get], names) << r.name;
         if (r.descriptor.settable) {
-            EXPECT_EQ(offers[std::string("faxrcp-cli ") + r.what + " set "], assignments);
+            EXPECT_EQ(offers[std::string("faxrcp-cli ") + r.name + " set "], assignments);
         }
     }
 }
 
 TEST(CliDocumentation, ManualPageRendersCleanlyAndNamesEverything) {
-    const std::string page = kSource + "/man/faxrcp-cli.1";
+    const std::string page = FAXRCP_CLI_MAN_PAGE;
     EXPECT_EQ(Shell("groff -man -Tutf8 -wall '" + page + "' 2>&1 >/dev/null || echo failed"), "");
 
     // The source with its hyphens plain, fonts left out.
@@ -168,7 +161,7 @@ TEST(CliDocumentation, ManualPageRendersCleanlyAndNamesEverything) {
         }
         EXPECT_TRUE(named(words)) << words;
     }
-    for (const Record& r : kRecords) {
+    for (const RecordEntry& r : RecordRegistry()) {
         for (const FieldDescriptor& f : r.descriptor.fields) {
             EXPECT_TRUE(named(f.name)) << f.name;
             for (const ValueName& v : f.names) {

@@ -10,6 +10,7 @@
 #include "cli/cli_output.h"
 #include "cli_fixture.h"
 #include "json_reader.h"
+#include "protocol/record_registry.h"
 #include "protocol/record_table.h"
 #include "protocol/text_filter.h"
 
@@ -164,11 +165,11 @@ TEST_F(CliValuesTest, RefusedValuesExitTwoNamingTheFieldValueAndRangeAndSendNoth
 }
 
 TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
-    const struct {
-        const char* what;
-        const RecordDescriptor& record;
-    } records[] = {{"setup", kSetupRecord}, {"status", kStatusRecord}};
-    for (const auto& r : records) {
+    for (const RecordEntry* entry : SettableRecords()) {
+        const struct {
+            const char* what;
+            const RecordDescriptor& record;
+        } r = {entry->name, entry->descriptor};
         for (int round = 0; round < 12; ++round) {
             SCOPED_TRACE(std::string(r.what) + " round " + std::to_string(round));
             cli::Args set = {"--all", r.what, "set"};
@@ -185,10 +186,7 @@ TEST_F(CliValuesTest, EveryAllowedValueGoesToTheMachineAndComesBackAsPrinted) {
             ASSERT_EQ(Run({r.what, "get", "--all"}), cli::kExitOk) << err.str();
             EXPECT_EQ(Lines(out.str()), expected);
             // A choice reaches the machine as the number its name stands for.
-            const auto setup = machine().setupBlock();
-            const auto status = machine().statusBlock();
-            const uint8_t* block =
-                r.record.code == kSetupRecord.code ? setup.data() : status.data();
+            const std::vector<uint8_t> block = machine().recordBlock(r.record.code);
             for (const FieldDescriptor& f : r.record.fields) {
                 if (f.kind == FieldKind::Byte && !f.names.empty()) {
                     const std::string name = ValueFor(f, round).printed;

@@ -10,7 +10,7 @@
 #include "platform/ascii_text.h"
 #include "platform/regular_file.h"
 #include "platform/saved_file.h"
-#include "protocol/record_table.h"
+#include "protocol/record_registry.h"
 
 namespace {
 
@@ -27,13 +27,16 @@ constexpr int kVersion = 1;
 // File text quoted in a message is cut to this many bytes.
 constexpr size_t kQuotedMax = 40;
 
-// The sections in file order, each with its record; records[i] is the record
-// of kSections[i].
-struct Section {
-    const char* name;
-    const RecordDescriptor& descriptor;
-};
-constexpr Section kSections[] = {{"setup", kSetupRecord}, {"status", kStatusRecord}};
+// "[setup] or [status]" (joint "or"), "[setup] and [status]" (joint "and").
+std::string SectionList(const std::vector<const RecordEntry*>& sections, const char* joint) {
+    std::string list;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const bool last = i + 1 == sections.size();
+        list += (i == 0 ? "" : last ? std::string(" ") + joint + " " : ", ");
+        list += "[" + std::string(sections[i]->name) + "]";
+    }
+    return list;
+}
 
 std::string Quoted(std::string_view text) {
     return text.size() > kQuotedMax ? EscapeText(text.substr(0, kQuotedMax)) + "..."
@@ -83,11 +86,11 @@ std::optional<int> HeadVersion(std::string_view line) {
 // Reads name=value lines into scratch copies of the records.
 class Reader {
   public:
-    Reader(const void* const (&records)[2], std::vector<SettingsFileProblem>& problems)
+    Reader(const MachineRecords& records, std::vector<SettingsFileProblem>& problems)
         : records_(records), problems_(problems) {
-        for (size_t i = 0; i < 2; ++i) {
-            const auto* bytes = static_cast<const char*>(records[i]);
-            scratch_[i].assign(bytes, bytes + kSections[i].descriptor.recordSize);
+        for (const RecordEntry* s : sections_) {
+            const auto* bytes = static_cast<const char*>(s->Record(records));
+            scratch_.emplace_back(bytes, bytes + s->descriptor.recordSize);
         }
     }
 
@@ -109,10 +112,10 @@ class Reader {
             return;
         }
         if (section_ == kNone) {
-            refuse(number, "'" + Quoted(content) + "' before [setup] or [status]");
+            refuse(number, "'" + Quoted(content) + "' before " + SectionList(sections_, "or"));
             return;
         }
-        const Section& s = kSections[section_];
+        const RecordEntry& s = *sections_[section_];
         const std::string_view name = TrimBlanks(text.substr(0, eq));
         const FieldDescriptor* field = field_text::FindField(s.descriptor, name);
         if (field == nullptr) {
@@ -128,9 +131,9 @@ class Reader {
     }
 
     // Puts the scratch records over the real ones.
-    void commit(void* const (&records)[2]) const {
-        for (size_t i = 0; i < 2; ++i) {
-            std::memcpy(records[i], scratch_[i].data(), scratch_[i].size());
+    void commit(MachineRecords& records) const {
+        for (size_t i = 0; i < sections_.size(); ++i) {
+            std::memcpy(sections_[i]->record(records), scratch_[i].data(), scratch_[i].size());
         }
     }
 
@@ -142,16 +145,15 @@ class Reader {
         section_ = kUnknown;
         if (content.back() == ']') {
             const std::string_view name = TrimBlanks(content.substr(1, content.size() - 2));
-            for (int i = 0; i < 2; ++i) {
-                if (EqualsNoCase(name, kSections[i].name)) {
-                    section_ = i;
+            for (size_t i = 0; i < sections_.size(); ++i) {
+                if (EqualsNoCase(name, sections_[i]->name)) {
+                    section_ = static_cast<int>(i);
                     return;
                 }
             }
         }
-        refuse(number, "unknown section '" + Quoted(content) +
-                           "'; a settings file has [setup] "
-                           "and [status]");
+        refuse(number, "unknown section '" + Quoted(content) + "'; a settings file has " +
+                           SectionList(sections_, "and"));
     }
 
     // Texts keep their leading blanks; trailing ones are padding, which the
@@ -175,7 +177,7 @@ class Reader {
         // The machine pads its texts with blanks, the program with zeros: a
         // text that reads as the record's own keeps the record's bytes, so
         // that loading a file saved from this machine sends what it holds.
-        const void* original = records_[section_];
+        const void* original = sections_[section_]->Record(records_);
         if (text && field_text::TextOf(field, record) == field_text::TextOf(field, original)) {
             std::memcpy(static_cast<char*>(record) + field.recordOffset,
                         static_cast<const char*>(original) + field.recordOffset, field.recordSize);
@@ -186,9 +188,10 @@ class Reader {
         problems_.push_back({number, std::move(message)});
     }
 
-    const void* const (&records_)[2];
+    const MachineRecords& records_;
     std::vector<SettingsFileProblem>& problems_;
-    std::vector<char> scratch_[2];
+    const std::vector<const RecordEntry*> sections_ = SettableRecords();
+    std::vector<std::vector<char>> scratch_; // one per section
     std::map<const FieldDescriptor*, int> seen_;
     int section_ = kNone;
 };
@@ -202,19 +205,18 @@ class Reader {
 // the first one, so that the file is fixed by hand rather than the machine
 // given bytes its pages would not send. A number or date outside what the
 // pages offer, which a machine may hold too, is refused on its line alike.
-std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status) {
-    const void* const records[2] = {&setup, &status};
+std::string SettingsFileText(const MachineRecords& records) {
     std::string text = std::string(kHead) + std::to_string(kVersion) + "\n";
-    for (size_t i = 0; i < 2; ++i) {
-        text += "[" + std::string(kSections[i].name) + "]\n";
-        for (const FieldDescriptor& f : kSections[i].descriptor.fields) {
-            text += std::string(f.name) + "=" + ShowValue(f, records[i]) + "\n";
+    for (const RecordEntry* s : SettableRecords()) {
+        text += "[" + std::string(s->name) + "]\n";
+        for (const FieldDescriptor& f : s->descriptor.fields) {
+            text += std::string(f.name) + "=" + ShowValue(f, s->Record(records)) + "\n";
         }
     }
     return text;
 }
 
-FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
+FileError ApplySettingsText(std::string_view text, MachineRecords& records,
                             std::vector<SettingsFileProblem>& problems) {
     problems.clear();
     const std::optional<std::string_view> body = Utf8FileText(text, kMaxSettingsFileBytes);
@@ -230,22 +232,19 @@ FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemSta
     if (head == lines.size() || HeadVersion(lines[head]) != kVersion) {
         return FileError::kWrongContent;
     }
-    const void* const originals[2] = {&setup, &status};
-    Reader reader(originals, problems);
+    Reader reader(records, problems);
     for (size_t i = head + 1; i < lines.size(); ++i) {
         reader.line(static_cast<int>(i) + 1, lines[i]);
     }
     if (!problems.empty()) {
         return FileError::kProblems;
     }
-    void* const records[2] = {&setup, &status};
     reader.commit(records);
     return FileError::kNone;
 }
 
-FileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
-                            const SystemStatus& status) {
-    const std::string text = SettingsFileText(setup, status);
+FileError WriteSettingsFile(const std::string& path, const MachineRecords& records) {
+    const std::string text = SettingsFileText(records);
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     return FileErrorOf(platform::SaveFile(path, {bytes, text.size()}, "stf"));
 }
@@ -258,29 +257,25 @@ FileError ReadSettingsFileText(const std::string& path, std::string& text) {
     return ReadWholeFile(path, kMaxSettingsFileBytes, text);
 }
 
-FileError ReadSettingsFile(const std::string& path, SystemSetup& setup, SystemStatus& status,
+FileError ReadSettingsFile(const std::string& path, MachineRecords& records,
                            std::vector<SettingsFileProblem>& problems) {
     problems.clear();
     std::string text;
     if (const FileError why = ReadSettingsFileText(path, text); why != FileError::kNone) {
         return why;
     }
-    return ApplySettingsText(text, setup, status, problems);
+    return ApplySettingsText(text, records, problems);
 }
 
-std::vector<SettingsFieldChange> SettingsChanges(const SystemSetup& setupBefore,
-                                                 const SystemStatus& statusBefore,
-                                                 const SystemSetup& setupAfter,
-                                                 const SystemStatus& statusAfter) {
-    const void* const before[2] = {&setupBefore, &statusBefore};
-    const void* const after[2] = {&setupAfter, &statusAfter};
+std::vector<SettingsFieldChange> SettingsChanges(const MachineRecords& before,
+                                                 const MachineRecords& after) {
     std::vector<SettingsFieldChange> changes;
-    for (size_t i = 0; i < 2; ++i) {
-        for (const FieldDescriptor& f : kSections[i].descriptor.fields) {
-            std::string was = ShowValue(f, before[i]);
-            std::string now = ShowValue(f, after[i]);
+    for (const RecordEntry* s : SettableRecords()) {
+        for (const FieldDescriptor& f : s->descriptor.fields) {
+            std::string was = ShowValue(f, s->Record(before));
+            std::string now = ShowValue(f, s->Record(after));
             if (was != now) {
-                changes.push_back({kSections[i].name, f.name, std::move(was), std::move(now)});
+                changes.push_back({s->name, f.name, std::move(was), std::move(now)});
             }
         }
     }

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/system_setup.h"
-#include "protocol/system_status.h"
+#include "protocol/machine_record.h"
 
-// A settings file: the machine's system setup and system status as text a
-// person can read and edit. Its first line names the format and its version;
-// then a section per record, "[setup]" and "[status]", with one name=value
+// A settings file: the machine's settable records (the system setup and the
+// system status) as text a person can read and edit. Its first line names the
+// format and its version; then a section per settable record of the registry
+// (protocol/record_registry.h), "[setup]" and "[status]", with one name=value
 // line per field, using faxrcp-cli's field names and value names. Blank lines
 // and lines starting with '#' are comments.
 //
@@ -33,25 +33,25 @@ struct SettingsFileProblem {
     std::string message;
 };
 
-// The file's text for the two records: every field of both.
-std::string SettingsFileText(const SystemSetup& setup, const SystemStatus& status);
+// The file's text for the settable records: every field of each.
+std::string SettingsFileText(const MachineRecords& records);
 
-// Applies text over the two records, all or nothing: on kNone every field the
-// text names holds its value and every other field is unchanged; otherwise
-// neither record changed and problems (kProblems) lists every refused line.
-FileError ApplySettingsText(std::string_view text, SystemSetup& setup, SystemStatus& status,
+// Applies text over the settable records, all or nothing: on kNone every
+// field the text names holds its value and every other field is unchanged;
+// otherwise no record changed and problems (kProblems) lists every refused
+// line.
+FileError ApplySettingsText(std::string_view text, MachineRecords& records,
                             std::vector<SettingsFileProblem>& problems);
 
 // Saves SettingsFileText whole (platform::SaveFile): a crash leaves the old
 // file or the new one; a replaced file keeps its mode.
-FileError WriteSettingsFile(const std::string& path, const SystemSetup& setup,
-                            const SystemStatus& status);
+FileError WriteSettingsFile(const std::string& path, const MachineRecords& records);
 
 // Whether WriteSettingsFile could write path, checked without writing.
 FileError CheckSettingsFileTarget(const std::string& path);
 
 // Reads a regular file and applies it as ApplySettingsText does.
-FileError ReadSettingsFile(const std::string& path, SystemSetup& setup, SystemStatus& status,
+FileError ReadSettingsFile(const std::string& path, MachineRecords& records,
                            std::vector<SettingsFileProblem>& problems);
 
 // The longest settings file read; a longer one is kWrongContent. Every field
@@ -62,7 +62,7 @@ constexpr size_t kMaxSettingsFileBytes = 1 << 20;
 // it: kNone, kMissing, kDenied, kNotRegular, kWrongContent (too long), kFailed.
 FileError ReadSettingsFileText(const std::string& path, std::string& text);
 
-// A field whose shown value differs between two pairs of records.
+// A field whose shown value differs between two sets of records.
 struct SettingsFieldChange {
     const char* section; // "setup" or "status"
     const char* name;    // the field's name in the file
@@ -71,7 +71,5 @@ struct SettingsFieldChange {
 };
 
 // The fields that differ from before to after, in file order.
-std::vector<SettingsFieldChange> SettingsChanges(const SystemSetup& setupBefore,
-                                                 const SystemStatus& statusBefore,
-                                                 const SystemSetup& setupAfter,
-                                                 const SystemStatus& statusAfter);
+std::vector<SettingsFieldChange> SettingsChanges(const MachineRecords& before,
+                                                 const MachineRecords& after);

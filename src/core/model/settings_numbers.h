@@ -1,6 +1,8 @@
 #pragma once
 #include <string_view>
 
+#include "protocol/record_table.h"
+
 // The six numeric fields of the Settings page: how their texts read as
 // numbers, the ranges they are kept in and how the arrow bars step them.
 namespace settings_numbers {
@@ -10,12 +12,23 @@ struct Range {
     int maximum;
 };
 
-constexpr Range kDiscardSizeRange{0, 30};
-constexpr Range kRingCountRange{1, 7};
-constexpr Range kRedialIntervalRange{1, 15};
-constexpr Range kRedialCountRange{0, 13};
-constexpr Range kZoomRange{25, 400};
-constexpr Range kCopiesRange{1, 99};
+// The range the record table gives a setup field; a name not in the table
+// stops the compilation.
+constexpr Range SetupRange(std::string_view name) {
+    for (const FieldDescriptor& f : record_table::kSetupFields) {
+        if (name == f.name) {
+            return {static_cast<int>(f.minimum), static_cast<int>(f.maximum)};
+        }
+    }
+    throw "no such setup field";
+}
+
+constexpr Range kDiscardSizeRange = SetupRange("discardSize");
+constexpr Range kRingCountRange = SetupRange("ringCount");
+constexpr Range kRedialIntervalRange = SetupRange("redialInterval");
+constexpr Range kRedialCountRange = SetupRange("redialCount");
+constexpr Range kZoomRange = SetupRange("zoom");
+constexpr Range kCopiesRange = SetupRange("copies");
 
 // The value of the text's leading decimal digits, 0 when it has none.
 // Long digit runs saturate instead of overflowing.

@@ -12,6 +12,9 @@ struct InquiryRecord {
 };
 static_assert(sizeof(InquiryRecord) == 4);
 
+// The machine class with every page, every record and the full File menu.
+constexpr int kFullMachineClass = 2;
+
 // Asks the machine through link for its class, kept in inquiryRecord: 1 on a
 // valid answer, else 0 (and class 0).
 int Mfp_Inquiry(LinkState& link, InquiryRecord& inquiryRecord);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "protocol/record_registry.h"
+
 void MachineRecords::Reset() {
     std::free(phonebookTable);
     std::free(groupRefCount);
@@ -10,7 +12,7 @@ void MachineRecords::Reset() {
 
 void SetMachineRecordDefaults(MachineRecords& records) {
     records.inquiryRecord = InquiryRecord{0, 100, 1, 2};
-    SetSystemSetupDefaults(records.systemSetup);
-    SetSystemStatusDefaults(records.systemStatus);
-    SetMachineInfoDefaults(records.machineInfo);
+    for (const RecordEntry& r : RecordRegistry()) {
+        r.setDefaults(records);
+    }
 }

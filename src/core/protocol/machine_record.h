@@ -23,7 +23,8 @@ struct MachineRecords {
     void Reset();
 };
 
-// Fills the whole machine record block of records with its start-up values: the inquiry
-// record (0, 100, 1, 2), the system setup, the system status and the machine
-// information. Called once by start-up before the first exchange.
+// Fills the records with their start-up values: the inquiry record (0, 100,
+// 1, 2) and every record of the registry (the system setup, the system
+// status, the machine information). Called once by start-up before the first
+// exchange.
 void SetMachineRecordDefaults(MachineRecords& records);

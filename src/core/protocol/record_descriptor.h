@@ -45,10 +45,10 @@ struct FieldDescriptor {
     constexpr FieldDescriptor(RecordMember member, int offset, FieldKind kind)
         : FieldDescriptor(member, offset, kind, 0, WidthMaximum(kind)) {}
     constexpr FieldDescriptor(RecordMember member, int offset, FieldKind kind, uint32_t minimum,
-                              uint32_t maximum)
+                              uint32_t maximum, const char* unit = nullptr)
         : name(member.name), recordOffset(member.offset), recordSize(member.size),
           wireOffset(offset), kind(kind), width(WireWidth(kind, member.size)), minimum(minimum),
-          maximum(maximum) {}
+          maximum(maximum), unit(unit) {}
     constexpr FieldDescriptor(RecordMember member, int offset, FieldKind kind,
                               std::span<const ValueName> names)
         : FieldDescriptor(member, offset, kind, names.front().value, names.back().value) {
@@ -69,6 +69,7 @@ struct FieldDescriptor {
     // faxrcp-cli holds what it sends to them; the get routines do not.
     uint32_t minimum;
     uint32_t maximum;
+    const char* unit;                 // of a number, for the manual page: "percent"; or nullptr
     std::span<const ValueName> names; // ascending values
     TextRule text;                    // Text fields
 

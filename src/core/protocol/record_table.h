@@ -2,9 +2,10 @@
 // written, and where each field stands on the wire.
 //
 // To add a field: one line here, in wire order: the member, its offset in the
-// block, its kind, then its range, its value names or its text rule. The
-// exchange, the encoding and faxrcp-cli's fields, checks and name=value
-// lines follow from it.
+// block, its kind, then its range (and unit), its value names or its text
+// rule. The exchange, the encoding, faxrcp-cli's fields, checks and
+// name=value lines, the settings file, the Settings page's number ranges and
+// the field lists of the bash completion and the manual page follow from it.
 #pragma once
 
 #include "protocol/machine_info.h"
@@ -60,16 +61,16 @@ inline constexpr FieldDescriptor kSetupFields[] = {
     {SETUP(reservedSetup3), 3, K::Byte},
     {SETUP(bypassPaperSize), 4, K::Byte, kPaperSizes},
     {SETUP(bypassPaperType), 5, K::Byte, kPaperTypes},
-    {SETUP(discardSize), 6, K::Byte, 0, 30},
+    {SETUP(discardSize), 6, K::Byte, 0, 30, "millimetres"},
     {SETUP(contrast), 7, K::Byte, kContrasts},
     {SETUP(documentMode), 8, K::Byte, kDocumentModes},
-    {SETUP(zoom), 9, K::Be16, 25, 400},
+    {SETUP(zoom), 9, K::Be16, 25, 400, "percent"},
     {SETUP(copies), 11, K::Be16, 1, 99},
     {SETUP(printTimeOut), 13, K::Byte, kPrintTimeOuts},
     {SETUP(receiveMode), 14, K::Byte, kReceiveModes},
     {SETUP(reservedSetup15), 15, K::Byte},
     {SETUP(ringCount), 16, K::Byte, 1, 7},
-    {SETUP(redialInterval), 17, K::Byte, 1, 15},
+    {SETUP(redialInterval), 17, K::Byte, 1, 15, "minutes"},
     {SETUP(redialCount), 18, K::Byte, 0, 13},
     {SETUP(sendingConfirm), 19, K::Byte, kSendingConfirms},
     {SETUP(autoJournal), 20, K::Byte, kOffOn},

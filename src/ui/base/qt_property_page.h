@@ -44,13 +44,11 @@
 #include <QWidget>
 
 #include "base/qt_page_host.h"
+#include "protocol/inquiry.h"
 #include "templates/dialog_template.h"
 #include "widgets/qt_dialog_builder.h"
 
 enum class Exchange { ToControls, FromControls };
-
-// The machine class with every page and the full File menu.
-constexpr int kFullMachineClass = 2;
 
 // A page's tab: the language entry of its caption and the page's short name,
 // which names its tab image (art/tab-<name>.svg) and the page to automation.

@@ -49,8 +49,7 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         if (!PrepareRecords(pages)) {
             return;
         }
-        error = WriteSettingsFile(local, panelContext.records.systemSetup,
-                                  panelContext.records.systemStatus);
+        error = WriteSettingsFile(local, panelContext.records);
     }
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
@@ -66,11 +65,10 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     if (path.isEmpty() || !PrepareRecords(pages)) {
         return;
     }
-    // Taken over copies, so that a refused file leaves the records whole.
-    SystemSetup setup = panelContext.records.systemSetup;
-    SystemStatus status = panelContext.records.systemStatus;
+    // A refused file leaves the records whole.
     std::vector<SettingsFileProblem> problems;
-    const FileError error = ReadSettingsFile(file_choice::LocalPath(path), setup, status, problems);
+    const FileError error =
+        ReadSettingsFile(file_choice::LocalPath(path), panelContext.records, problems);
     if (error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const SettingsFileProblem& problem : problems) {
@@ -81,8 +79,6 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
                        file_choice::FileErrorText(error, false, kSettingsMessages), lines));
         return;
     }
-    panelContext.records.systemSetup = setup;
-    panelContext.records.systemStatus = status;
     for (CPropertyPage* page : pages) {
         page->ShowLoadedSettings();
     }

@@ -65,22 +65,6 @@ size_t Items(const std::string& file, const std::string& prefix) {
     return count;
 }
 
-TEST(RecordChoices, NumberRangesAreTheSettingsPages) {
-    using namespace settings_numbers;
-    const std::pair<const char*, Range> numbers[] = {{"discardSize", kDiscardSizeRange},
-                                                     {"ringCount", kRingCountRange},
-                                                     {"redialInterval", kRedialIntervalRange},
-                                                     {"redialCount", kRedialCountRange},
-                                                     {"zoom", kZoomRange},
-                                                     {"copies", kCopiesRange}};
-    for (const auto& [name, range] : numbers) {
-        const FieldDescriptor* f = FieldOf(kSetupRecord, name);
-        ASSERT_NE(f, nullptr);
-        EXPECT_EQ(f->minimum, static_cast<uint32_t>(range.minimum)) << name;
-        EXPECT_EQ(f->maximum, static_cast<uint32_t>(range.maximum)) << name;
-    }
-}
-
 // The pages' drop-down lists: the field each sets and its items' keys.
 struct PageList {
     const RecordDescriptor& record;

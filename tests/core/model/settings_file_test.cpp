@@ -9,17 +9,15 @@
 #include <vector>
 
 #include "model/field_text.h"
+#include "protocol/record_registry.h"
 #include "protocol/record_table.h"
 #include "support/platform/temp_dir.h"
 
 namespace {
 
-// Two pairs of records that differ in every field: "low" holds each field's
-// first value, "high" its last.
-struct Records {
-    SystemSetup setup{};
-    SystemStatus status{};
-};
+// Two sets of records that differ in every settable field: "low" holds each
+// field's first value, "high" its last.
+using Records = MachineRecords;
 
 void Fill(const RecordDescriptor& d, void* record, bool high) {
     for (const FieldDescriptor& f : d.fields) {
@@ -41,19 +39,22 @@ void Fill(const RecordDescriptor& d, void* record, bool high) {
 
 Records Filled(bool high) {
     Records r;
-    Fill(kSetupRecord, &r.setup, high);
-    Fill(kStatusRecord, &r.status, high);
+    for (const RecordEntry& e : RecordRegistry()) {
+        if (e.Settable()) {
+            Fill(e.descriptor, e.record(r), high);
+        }
+    }
     return r;
 }
 
 bool Same(const Records& a, const Records& b) {
-    return SettingsChanges(a.setup, a.status, b.setup, b.status).empty() &&
-           std::memcmp(&a.setup, &b.setup, sizeof a.setup) == 0 &&
-           std::memcmp(&a.status, &b.status, sizeof a.status) == 0;
+    return SettingsChanges(a, b).empty() &&
+           std::memcmp(&a.systemSetup, &b.systemSetup, sizeof a.systemSetup) == 0 &&
+           std::memcmp(&a.systemStatus, &b.systemStatus, sizeof a.systemStatus) == 0;
 }
 
 FileError Apply(const std::string& text, Records& r, std::vector<SettingsFileProblem>& problems) {
-    return ApplySettingsText(text, r.setup, r.status, problems);
+    return ApplySettingsText(text, r, problems);
 }
 
 // Applies text over the low records, expecting error; they must not change.
@@ -76,7 +77,7 @@ std::string Edited(std::string text, const std::string& from, const std::string&
 
 TEST(SettingsFile, EveryFieldOfBothRecordsRoundTrips) {
     const Records high = Filled(true);
-    const std::string text = SettingsFileText(high.setup, high.status);
+    const std::string text = SettingsFileText(high);
 
     EXPECT_EQ(text.rfind("faxrcp settings 1\n[setup]\nreservedSetup0=", 0), 0u) << text;
     EXPECT_NE(text.find("\n[status]\nmachineNumber=1 2+3\n"), std::string::npos);
@@ -89,13 +90,16 @@ TEST(SettingsFile, EveryFieldOfBothRecordsRoundTrips) {
     ASSERT_EQ(Apply(text, low, problems), FileError::kNone);
     EXPECT_TRUE(problems.empty());
     EXPECT_TRUE(Same(low, high));
-    const size_t fields = kSetupRecord.fields.size() + kStatusRecord.fields.size();
-    EXPECT_EQ(SettingsChanges(before.setup, before.status, low.setup, low.status).size(), fields);
+    size_t fields = 0;
+    for (const RecordEntry* r : SettableRecords()) {
+        fields += r->descriptor.fields.size();
+    }
+    EXPECT_EQ(SettingsChanges(before, low).size(), fields);
 }
 
 TEST(SettingsFile, AnEditedValueChangesThatFieldAlone) {
     const Records high = Filled(true);
-    const std::string text = SettingsFileText(high.setup, high.status);
+    const std::string text = SettingsFileText(high);
     const struct {
         const char* from;
         const char* to;
@@ -114,7 +118,7 @@ TEST(SettingsFile, AnEditedValueChangesThatFieldAlone) {
         Records r = Filled(false);
         std::vector<SettingsFileProblem> problems;
         ASSERT_EQ(Apply(Edited(text, e.from, e.to), r, problems), FileError::kNone);
-        const auto changes = SettingsChanges(high.setup, high.status, r.setup, r.status);
+        const auto changes = SettingsChanges(high, r);
         ASSERT_EQ(changes.size(), 1u);
         EXPECT_STREQ(changes[0].section, e.section);
         EXPECT_EQ(changes[0].after, e.shown);
@@ -127,7 +131,7 @@ TEST(SettingsFile, FieldsTheFileLeavesOutKeepTheirValues) {
     std::vector<SettingsFileProblem> problems;
     ASSERT_EQ(Apply("faxrcp settings 1\n[status]\nringer=high\n[setup]\n", r, problems),
               FileError::kNone);
-    const auto changes = SettingsChanges(before.setup, before.status, r.setup, r.status);
+    const auto changes = SettingsChanges(before, r);
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_STREQ(changes[0].name, "ringer");
     EXPECT_EQ(changes[0].before, "off");
@@ -185,7 +189,7 @@ TEST(SettingsFile, RefusedLinesChangeNothingAndNameTheirLine) {
 
 TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
     const Records high = Filled(true);
-    const std::string body = SettingsFileText(high.setup, high.status).substr(18);
+    const std::string body = SettingsFileText(high).substr(18);
     for (const std::string& text : {
              "faxrcp settings 2\n" + body,
              "faxrcp settings 10\n" + body,
@@ -225,25 +229,26 @@ TEST(SettingsFile, OnlyAFirstVersionHeadAndUtf8TextAreRead) {
 TEST(SettingsFile, TextsKeepTheMachinesPaddingAndOddBytesStayOnTheirLine) {
     // As the machine sends them: padded with blanks.
     Records machine = Filled(true);
-    std::memset(machine.status.machineId, ' ', 20);
-    std::memcpy(machine.status.machineId, "FRONT OFFICE", 12);
-    const std::string text = SettingsFileText(machine.setup, machine.status);
+    std::memset(machine.systemStatus.machineId, ' ', 20);
+    std::memcpy(machine.systemStatus.machineId, "FRONT OFFICE", 12);
+    const std::string text = SettingsFileText(machine);
     EXPECT_NE(text.find("\nmachineId=FRONT OFFICE\n"), std::string::npos);
     Records loaded = machine;
     std::vector<SettingsFileProblem> problems;
     ASSERT_EQ(Apply(text, loaded, problems), FileError::kNone);
-    EXPECT_EQ(std::memcmp(&loaded.status, &machine.status, sizeof machine.status), 0);
+    EXPECT_EQ(std::memcmp(&loaded.systemStatus, &machine.systemStatus, sizeof machine.systemStatus),
+              0);
 
     // Another machine gets the text as the program writes texts.
     Records other = Filled(false);
     ASSERT_EQ(Apply(text, other, problems), FileError::kNone);
-    EXPECT_EQ(std::string(other.status.machineId, 21),
+    EXPECT_EQ(std::string(other.systemStatus.machineId, 21),
               std::string("FRONT OFFICE\0\0\0\0\0\0\0\0\0", 21));
 
     // Control bytes, a line end, a backslash and Latin-1 are written escaped,
     // on the field's own line; a load refuses that line.
-    std::memcpy(machine.status.machineId, "A\n\r\x01\\\xE9Z\0", 8);
-    const std::string odd = SettingsFileText(machine.setup, machine.status);
+    std::memcpy(machine.systemStatus.machineId, "A\n\r\x01\\\xE9Z\0", 8);
+    const std::string odd = SettingsFileText(machine);
     EXPECT_NE(odd.find("\nmachineId=A\\x0A\\x0D\\x01\\\\\\xE9Z\n"), std::string::npos) << odd;
     for (char c : odd) {
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int{c};
@@ -266,16 +271,16 @@ class SettingsFileOnDisk : public ::testing::Test {
 
 TEST_F(SettingsFileOnDisk, SavedFileReadsBack) {
     const std::string path = dir.file("office.stf");
-    ASSERT_EQ(WriteSettingsFile(path, high.setup, high.status), FileError::kNone);
-    EXPECT_EQ(dir.read("office.stf"), SettingsFileText(high.setup, high.status));
-    ASSERT_EQ(ReadSettingsFile(path, low.setup, low.status, problems), FileError::kNone);
+    ASSERT_EQ(WriteSettingsFile(path, high), FileError::kNone);
+    EXPECT_EQ(dir.read("office.stf"), SettingsFileText(high));
+    ASSERT_EQ(ReadSettingsFile(path, low, problems), FileError::kNone);
     EXPECT_TRUE(Same(low, high));
 }
 
 TEST_F(SettingsFileOnDisk, ACutOrMissingFileChangesNothing) {
     for (const std::string& path : {dir.write("cut.stf", "faxrcp setti"), dir.file("none.stf")}) {
         const Records before = low;
-        EXPECT_NE(ReadSettingsFile(path, low.setup, low.status, problems), FileError::kNone);
+        EXPECT_NE(ReadSettingsFile(path, low, problems), FileError::kNone);
         EXPECT_TRUE(Same(low, before));
     }
 }

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "protocol/exchange.h"
-#include "support/platform/bytes.h"
 #include "support/core/context_fixture.h"
+#include "support/platform/bytes.h"
 
 namespace {
 

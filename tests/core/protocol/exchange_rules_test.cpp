@@ -2,6 +2,7 @@
 // drain before every command's request is tried in the fault matrix.
 #include <algorithm>
 
+#include "protocol/record_registry.h"
 #include "protocol/record_table.h"
 #include "record_test_fixture.h"
 
@@ -37,7 +38,8 @@ TEST_F(ExchangeRulesTest, OnlyAWholeAnswerWithTheMachinesHeadFillsARecord) {
         {"count one short of the block", 3, -1, 0, false},
         {"cut one byte short", -1, 0, 1, false},
     };
-    for (const RecordDescriptor* d : {&kSetupRecord, &kStatusRecord, &kInfoRecord}) {
+    for (const RecordEntry& r : RecordRegistry()) {
+        const RecordDescriptor* d = &r.descriptor;
         for (const auto& c : cases) {
             SCOPED_TRACE(::testing::Message() << int{d->code} << ", " << c.what);
             freshDevice();

@@ -5,8 +5,8 @@
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "protocol/inquiry.h"
-#include "support/platform/fake_device.h"
 #include "support/core/context_fixture.h"
+#include "support/platform/fake_device.h"
 
 namespace {
 

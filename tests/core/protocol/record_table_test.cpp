@@ -6,30 +6,36 @@
 #include <string>
 #include <vector>
 
-#include "protocol/record_table.h"
+#include "protocol/record_registry.h"
 #include "support/platform/bytes.h"
 
 namespace {
-
-struct Named {
-    const char* what;
-    const RecordDescriptor& record;
-    uint8_t code;
-};
-const Named kRecords[] = {
-    {"setup", kSetupRecord, frame::kRecordSetup},
-    {"status", kStatusRecord, frame::kRecordStatus},
-    {"info", kInfoRecord, frame::kRecordInfo},
-};
 
 ByteVector Of(const auto& array) {
     return ByteVector(array.begin(), array.end());
 }
 
+// Each record once, under a name of its own, with the commands its
+// descriptor allows.
+TEST(RecordTable, RegistryNamesEachRecordOnce) {
+    std::set<std::string> names;
+    std::set<int> codes;
+    for (const RecordEntry& r : RecordRegistry()) {
+        EXPECT_TRUE(names.insert(r.name).second) << r.name;
+        EXPECT_TRUE(codes.insert(r.descriptor.code).second) << r.name;
+        EXPECT_EQ(FindRecord(r.name), &r);
+        EXPECT_EQ(r.Settable(), r.descriptor.settable) << r.name;
+        EXPECT_NE(r.get, nullptr);
+        EXPECT_TRUE(r.existsFor(kFullMachineClass)) << r.name;
+    }
+    EXPECT_EQ(FindRecord("phonebook"), nullptr);
+}
+
 TEST(RecordTable, RequestsComeFromTheFrameConstants) {
-    for (const auto& [what, d, code] : kRecords) {
-        SCOPED_TRACE(what);
-        EXPECT_EQ(d.code, code);
+    for (const RecordEntry& r : RecordRegistry()) {
+        SCOPED_TRACE(r.name);
+        const RecordDescriptor& d = r.descriptor;
+        const uint8_t code = d.code;
         EXPECT_EQ(Of(d.GetRequest()), (ByteVector{frame::kEsc, frame::kHead, 0x00, 0x05, 0x50, 0xE0,
                                                   0x82, frame::kOpRead, code}));
         const int count = 5 + d.blockSize;
@@ -44,8 +50,9 @@ TEST(RecordTable, RequestsComeFromTheFrameConstants) {
 // Fields follow each other in wire order without gaps or overlaps, each in a
 // member of its own.
 TEST(RecordTable, FieldsTileTheBlockAndKeepToTheirMembers) {
-    for (const auto& [what, d, code] : kRecords) {
-        SCOPED_TRACE(what);
+    for (const RecordEntry& r : RecordRegistry()) {
+        SCOPED_TRACE(r.name);
+        const RecordDescriptor& d = r.descriptor;
         int next = 0;
         std::vector<bool> used(d.recordSize, false);
         for (const FieldDescriptor& f : d.fields) {
@@ -104,7 +111,8 @@ ByteVector MemberFromSlot(const FieldDescriptor& f, const ByteVector& slot) {
 }
 
 TEST(RecordTable, EveryFieldTravelsAtItsOffsetAndNowhereElse) {
-    for (const auto& [what, d, code] : kRecords) {
+    for (const RecordEntry& r : RecordRegistry()) {
+        const RecordDescriptor& d = r.descriptor;
         ByteVector zeros(d.blockSize, 0);
         ByteVector plain(d.recordSize, 0);
         DecodeFields(d, zeros.data(), plain.data());
@@ -112,7 +120,7 @@ TEST(RecordTable, EveryFieldTravelsAtItsOffsetAndNowhereElse) {
         EncodeFields(d, plain.data(), plainBlock.data());
 
         for (const FieldDescriptor& f : d.fields) {
-            SCOPED_TRACE(std::string(what) + "." + f.name);
+            SCOPED_TRACE(std::string(r.name) + "." + f.name);
             const ByteVector slot = SlotPattern(f);
             ByteVector block = zeros;
             std::copy(slot.begin(), slot.end(), block.begin() + f.wireOffset);
@@ -137,8 +145,8 @@ TEST(RecordTable, EveryFieldTravelsAtItsOffsetAndNowhereElse) {
 // language codes have holes: the Advanced page sends 11 and 12 for two of its
 // items.
 TEST(RecordTable, ValueNamesCoverTheirRange) {
-    for (const auto& [what, d, code] : kRecords) {
-        for (const FieldDescriptor& f : d.fields) {
+    for (const RecordEntry& r : RecordRegistry()) {
+        for (const FieldDescriptor& f : r.descriptor.fields) {
             if (f.names.empty()) {
                 continue;
             }

@@ -166,7 +166,7 @@ TEST_F(EveryWindowTest, NoAltLetterClashesAndEveryControlIsNamedInEveryLanguage)
         }
         {
             const uint8_t members[kMembersLength] = {};
-            CGroupDial editor("GROUP", members, &dlg);
+            CGroupDial editor("GROUP", members, true, &dlg);
             editor.show();
             checkDialog(&editor, "group dial");
         }
