@@ -27,13 +27,19 @@ void UsePhonebook() {
         ApplyClickRules(e, states);
         if (e.kind != 0) {
             const bool speedDialMode = i < speed;
+            // What the group editor holds while it shows this group.
+            IncludeState included{};
             for (const int member : GroupMembers(panelContext.records, e.members, speedDialMode)) {
                 if (member < 0 || member >= kIncludeStateSlots) {
                     Fail("a group member is outside the editor's view");
                 }
+                included[size_t(member)] = kIncluded;
             }
             for (int j = 0; j < n; ++j) {
-                shown += OfferedForGroup(panelContext.records, j, e.members, speedDialMode) ? 1 : 0;
+                shown +=
+                    OfferedForGroup(panelContext.records, j, e.members, speedDialMode, included)
+                        ? 1
+                        : 0;
             }
         }
     }
