@@ -122,28 +122,22 @@ class LibusbBackend : public UsbBackend {
     }
 
     int kernelDriverActive(Handle handle, int n) override {
-        auto* h = find(handle);
-        return h ? libusb_kernel_driver_active(h, n) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_kernel_driver_active, n);
     }
     int detachKernelDriver(Handle handle, int n) override {
-        auto* h = find(handle);
-        return h ? libusb_detach_kernel_driver(h, n) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_detach_kernel_driver, n);
     }
     int attachKernelDriver(Handle handle, int n) override {
-        auto* h = find(handle);
-        return h ? libusb_attach_kernel_driver(h, n) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_attach_kernel_driver, n);
     }
     int claimInterface(Handle handle, int n) override {
-        auto* h = find(handle);
-        return h ? libusb_claim_interface(h, n) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_claim_interface, n);
     }
     int releaseInterface(Handle handle, int n) override {
-        auto* h = find(handle);
-        return h ? libusb_release_interface(h, n) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_release_interface, n);
     }
     int setAltSetting(Handle handle, int n, int alt) override {
-        auto* h = find(handle);
-        return h ? libusb_set_interface_alt_setting(h, n, alt) : LIBUSB_ERROR_NO_DEVICE;
+        return onHandle(handle, libusb_set_interface_alt_setting, n, alt);
     }
     int bulkTransfer(Handle handle, uint8_t endpoint, uint8_t* data, int length, int& transferred,
                      unsigned timeoutMs) override {
@@ -156,6 +150,13 @@ class LibusbBackend : public UsbBackend {
     }
 
   private:
+    // The libusb call on the open handle, or "no device" for a handle closed
+    // or never opened.
+    template <typename Call, typename... Args>
+    int onHandle(Handle handle, Call call, Args... args) {
+        auto* h = find(handle);
+        return h ? call(h, args...) : LIBUSB_ERROR_NO_DEVICE;
+    }
     // Runs use on iface's device while the bus list holds it.
     template <typename Use> int withDevice(const UsbPrinterInterface& iface, Use use) {
         libusb_device** list = nullptr;

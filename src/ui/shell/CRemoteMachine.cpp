@@ -9,6 +9,7 @@
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
 #include "platform/device_name.h"
+#include "shell/chosen_candidate.h"
 #include "templates/remote_machine_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
@@ -97,11 +98,5 @@ void CRemoteMachine::OnFind() {
 }
 
 std::string CRemoteMachine::ChosenName() const {
-    const QList<QTreeWidgetItem*> chosen = list_->selectedItems();
-    if (chosen.isEmpty()) {
-        return {};
-    }
-    const int row = list_->indexOfTopLevelItem(chosen.front());
-    return row >= 0 && size_t(row) < candidates_.size() ? candidates_[size_t(row)].name
-                                                        : std::string();
+    return ChosenCandidateName(*list_, candidates_);
 }

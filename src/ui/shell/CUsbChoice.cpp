@@ -7,6 +7,7 @@
 #include "model/lang_text.h"
 #include "platform/remembered_usb_port.h"
 #include "shell/CRemoteMachine.h"
+#include "shell/chosen_candidate.h"
 #include "templates/usb_choice_template.h"
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
@@ -101,11 +102,5 @@ std::string CUsbChoice::ChosenName() const {
     if (!remoteChosen_.empty()) {
         return remoteChosen_;
     }
-    const QList<QTreeWidgetItem*> chosen = list_->selectedItems();
-    if (chosen.isEmpty()) {
-        return {};
-    }
-    const int row = list_->indexOfTopLevelItem(chosen.front());
-    return row >= 0 && size_t(row) < candidates_.size() ? candidates_[size_t(row)].name
-                                                        : std::string();
+    return ChosenCandidateName(*list_, candidates_);
 }
