@@ -39,6 +39,7 @@
 #include "protocol/system_status.h"
 #include "sim/simulated_machine.h"
 #include "support/core/panel_fixture.h"
+#include "support/platform/device_names.h"
 #include "support/platform/temp_dir.h"
 
 namespace {
@@ -272,7 +273,6 @@ constexpr int kSlots = 100;
 constexpr uint8_t kMachineClass = 1; // not the start-up value, so that a read shows
 constexpr size_t kImageSize = 10000; // three chunks
 constexpr uint32_t kUserMs = 5000;   // from the end of one command to the next
-const char kEcpName[] = "\\\\.\\VornEcp1";
 
 // Every record and the table, by name.
 using Snapshot = std::map<std::string, std::vector<uint8_t>>;
@@ -381,7 +381,7 @@ class FaultMatrix : public ContextTest, public ::testing::WithParamInterface<Cel
                                      }
                                      return platform::OpenDevice("sim:", mode);
                                  });
-        for (const char* name : {"LPT1", kEcpName}) {
+        for (const char* name : {"LPT1", kEcp1}) {
             platform::RegisterDevice(name, [](const std::string&, const platform::OpenMode& mode) {
                 return platform::OpenDevice("matrix:", mode);
             });
@@ -398,7 +398,7 @@ class FaultMatrix : public ContextTest, public ::testing::WithParamInterface<Cel
     void TearDown() override {
         machine().reset();
         platform::UnregisterDevice("LPT1");
-        platform::UnregisterDevice(kEcpName);
+        platform::UnregisterDevice(kEcp1);
         platform::UnregisterDevice("matrix:");
         sim::UnregisterSimDevice();
         ContextTest::TearDown();

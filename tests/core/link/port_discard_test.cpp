@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link_fixture.h"
+#include "support/platform/device_names.h"
 #include "support/platform/fake_device.h"
 
 namespace {
@@ -13,7 +14,6 @@ namespace {
 using Kind = FakeDeviceCall::Kind;
 using Lines = std::vector<std::string>;
 
-const std::string kEcp1 = "\\\\.\\VornEcp1";
 const ByteVector kLateAnswer = HexBytes("1B A4 00 1C 50 E0 82 C1 41 00 11 22");
 const ByteVector kNextAnswer = HexBytes("1B A4 00 06 50 E0 00 64 01 02");
 

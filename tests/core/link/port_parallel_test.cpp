@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link_fixture.h"
+#include "support/platform/device_names.h"
 #include "support/platform/fake_device.h"
 
 namespace {
@@ -11,7 +12,6 @@ namespace {
 using Kind = FakeDeviceCall::Kind;
 using Lines = std::vector<std::string>;
 
-const std::string kEcp1 = "\\\\.\\VornEcp1";
 const ByteVector kRequest = HexBytes("1B A4 00 04 50 E0 82 C0");
 
 class ParallelLinkTest : public LinkTest {

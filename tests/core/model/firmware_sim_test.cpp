@@ -8,22 +8,21 @@
 
 #include <cstring>
 
-#include "support/platform/firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/firmware_transfer.h"
 #include "model/panel_context.h"
 #include "platform/device.h"
 #include "recording_view.h"
 #include "sim/simulated_machine.h"
-#include "support/platform/bytes.h"
 #include "support/core/panel_fixture.h"
+#include "support/platform/bytes.h"
+#include "support/platform/device_names.h"
+#include "support/platform/firmware_test_helpers.h"
 
 using firmware::TransferResult;
 using ::testing::ElementsAre;
 
 namespace {
-
-const char kEcpName[] = "\\\\.\\VornEcp1";
 
 ByteVector Image(const std::string& bytes) {
     return ByteVector(bytes.begin(), bytes.end());
@@ -32,7 +31,7 @@ ByteVector Image(const std::string& bytes) {
 class FirmwareSimTest : public PanelTest {
   protected:
     void TearDown() override {
-        platform::UnregisterDevice(kEcpName);
+        platform::UnregisterDevice(kEcp1);
         PanelTest::TearDown();
     }
 
@@ -45,7 +44,7 @@ class FirmwareSimTest : public PanelTest {
     // The machine behind the ECP driver device.
     void useEcp() {
         panelContext.link.currentPort = 4;
-        platform::RegisterDevice(kEcpName, [](const std::string&, const platform::OpenMode& mode) {
+        platform::RegisterDevice(kEcp1, [](const std::string&, const platform::OpenMode& mode) {
             return platform::OpenDevice("sim:", mode);
         });
     }

@@ -16,6 +16,7 @@
 #include "recording_view.h"
 #include "support/core/panel_fixture.h"
 #include "support/platform/bytes.h"
+#include "support/platform/device_names.h"
 #include "support/platform/fake_device.h"
 #include "support/platform/firmware_test_helpers.h"
 
@@ -26,7 +27,6 @@ using ::testing::IsEmpty;
 
 namespace {
 
-const char kEcpName[] = "\\\\.\\VornEcp1";
 const ByteVector kGenericRequest = HexBytes("1B A5 00 04 50 E0 82 05");
 const ByteVector kLptRequest = HexBytes("1B A5 00 04 40 E0 82 05");
 const ByteVector kAnswer = HexBytes("1B A5 00 05 50 E0 82 05 00");
@@ -167,7 +167,7 @@ struct FirmwarePath {
 const FirmwarePath kGenericPath{"Generic", 1, "LPT1", kGenericRequest, true, {}, {}};
 const FirmwarePath kEcpPath{"Ecp",
                             4,
-                            kEcpName,
+                            kEcp1,
                             kLptRequest,
                             false,
                             {" >> OnUpdate4NtLpt()  <<<"},

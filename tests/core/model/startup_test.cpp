@@ -17,12 +17,12 @@
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"
 #include "support/core/context_fixture.h"
+#include "support/platform/device_names.h"
 #include "support/platform/fake_device.h"
 #include "support/platform/temp_dir.h"
 
 namespace {
 
-const std::string kEcp1 = "\\\\.\\VornEcp1";
 const ByteVector kInquiry = HexBytes("1B A4 00 04 50 E0 82 C0");
 
 // The fake USB library moves its bytes through the device it names, as the

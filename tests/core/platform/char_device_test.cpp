@@ -3,6 +3,7 @@
 #include "platform/char_device.h"
 #include "platform/device.h"
 #include "support/platform/bytes.h"
+#include "support/platform/open_modes.h"
 #include "support/platform/platform_fixture.h"
 #include "support/platform/temp_dir.h"
 
@@ -29,8 +30,6 @@ platform::CommTimeouts Timeouts(uint32_t interval, uint32_t multiplier, uint32_t
     t.readTotalTimeoutConstant = constant;
     return t;
 }
-
-const platform::OpenMode kReadWrite{true, true, false};
 
 // A pseudo terminal in raw mode: the test holds the master side, the device
 // under test opens the slave by its path.

@@ -1,6 +1,7 @@
 // The device namespace: registered fakes, port names, environment overrides.
 #include "platform/device.h"
 #include "support/platform/fake_device.h"
+#include "support/platform/open_modes.h"
 #include "support/platform/platform_fixture.h"
 #include "support/platform/temp_dir.h"
 
@@ -11,7 +12,6 @@
 namespace {
 
 const platform::OpenMode kWrite{false, true, false};
-const platform::OpenMode kReadWrite{true, true, false};
 
 // Every override this test touches starts out unset.
 class DeviceNamespaceTest : public PlatformTest {

@@ -23,7 +23,7 @@ class RecordSimTest : public RecordTest {
     static sim::SimulatedMachine& machine() { return sim::InProcessMachine(); }
 };
 
-template <size_t N> ByteVector ToBytes(const std::array<uint8_t, N>& a) {
+template <size_t N> ByteVector BlockBytes(const std::array<uint8_t, N>& a) {
     return ByteVector(a.begin(), a.end());
 }
 
@@ -49,7 +49,7 @@ TEST_F(RecordSimTest, EveryRecordTravelsBothWays) {
         EncodeFields(d, r.record(panelContext.records), again.data());
         EXPECT_EQ(again, block); // nothing lost on the way back
     }
-    EXPECT_EQ(ToBytes(machine().setupBlock())[2], 2); // A4 paper: the machine's own values
+    EXPECT_EQ(BlockBytes(machine().setupBlock())[2], 2); // A4 paper: the machine's own values
     EXPECT_STREQ(panelContext.records.systemStatus.machineId, "FRONT OFFICE        ");
 }
 
@@ -78,13 +78,13 @@ TEST_F(RecordSimTest, PhonebookWriteReachesTheMachine) {
     std::memset(&panelContext.records.phonebookTable[0], 0, 70);
     std::vector<ByteVector> before;
     for (size_t k = 0; k < 100; ++k) {
-        before.push_back(ToBytes(machine().slotRecord(k)));
+        before.push_back(BlockBytes(machine().slotRecord(k)));
     }
     machine().clearLog();
     ASSERT_EQ(Mfp_SetPhonebook(panelContext.link, panelContext.records), 1);
     for (size_t k = 1; k < 100; ++k) {
         if (k != 3) {
-            EXPECT_EQ(ToBytes(machine().slotRecord(k)), before[k]) << "slot " << k;
+            EXPECT_EQ(BlockBytes(machine().slotRecord(k)), before[k]) << "slot " << k;
         }
     }
     EXPECT_EQ(machine().slotName(3), "New Entry");

@@ -14,19 +14,19 @@
 #include <filesystem>
 #include <functional>
 
-#include "support/platform/firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "support/ui/qt_window_fixture.h"
 #include "templates/fwup_template.h"
 
-using namespace fwup_ids;
+namespace fwup_page_test {
 
-namespace {
+using namespace fwup_ids;
 
 // Virtual time; each wait lets the window paint and answer the desktop while
 // user input stays queued, as the windowed program's clock does.
@@ -373,4 +373,4 @@ TEST_F(FwUpPageTest, ProgressIsPaintedAfterEachChunk) {
     EXPECT_GE(beforeStore - afterRequest, 3);
 }
 
-} // namespace
+} // namespace fwup_page_test

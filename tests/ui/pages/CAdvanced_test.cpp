@@ -11,9 +11,9 @@
 #include "qt_page_fixture.h"
 #include "templates/advanced_template.h"
 
-using namespace advanced_ids;
+namespace advanced_page_test {
 
-namespace {
+using namespace advanced_ids;
 
 // Offsets of the status block (answer byte 10 + d, set request byte 9 + d).
 constexpr int kNumberD = 0;
@@ -65,8 +65,6 @@ sim::StatusBlock MachineBlock() {
     block[kEcmD] = 1;
     return block;
 }
-
-} // namespace
 
 class AdvancedPageTest : public PageTest {
   protected:
@@ -386,3 +384,5 @@ TEST_F(AdvancedPageTest, TimePickersCountHoursAsTheClockModeSays) {
     List(kClockMode)->setCurrentIndex(1);
     EXPECT_EQ(page->Control<QTimeEdit>(kEndTime)->displayFormat(), "HH:mm");
 }
+
+} // namespace advanced_page_test

@@ -10,7 +10,7 @@
 #include "support/ui/qt_window_fixture.h"
 #include "templates/info_template.h"
 
-namespace {
+namespace info_page_test {
 
 using namespace info_ids;
 
@@ -179,4 +179,4 @@ TEST_F(InfoPageTest, EveryLanguageNamesEveryText) {
     }
 }
 
-} // namespace
+} // namespace info_page_test

@@ -8,9 +8,9 @@
 #include "qt_page_fixture.h"
 #include "templates/settings_template.h"
 
-using namespace settings_ids;
+namespace settings_page_test {
 
-namespace {
+using namespace settings_ids;
 
 // Offsets of the setup block (answer byte 10 + d, set request byte 9 + d).
 constexpr int kTrayD = 2;
@@ -26,8 +26,6 @@ sim::SetupBlock MachineBlock() {
     return {0xA1, 0xB2, 2, 0xC3, 1,    3, 12, 2, 0, 0x01, 0x2C,
             0x00, 0x05, 3, 0,    0x5D, 4, 6,  9, 1, 0,    1};
 }
-
-} // namespace
 
 class SettingsPageTest : public PageTest {
   protected:
@@ -250,3 +248,5 @@ TEST_F(SettingsPageTest, GrayedCheckStateTravelsAndOtherValuesShowCleared) {
     ClickButton(Box(kAutoJournal));
     EXPECT_EQ(panelContext.records.systemSetup.autoJournal, 0);
 }
+
+} // namespace settings_page_test

@@ -8,9 +8,9 @@
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
 
-using namespace edit_phonebook_ids;
+namespace edit_phonebook_test {
 
-namespace {
+using namespace edit_phonebook_ids;
 
 class CEditPhonebookTest : public PhonebookWindowTest {
   protected:
@@ -120,4 +120,4 @@ TEST_F(CEditPhonebookTest, OkWantsThreeCharactersWithADigit) {
     EXPECT_EQ(panelContext.records.phonebookTable[0].name[0], 0);
 }
 
-} // namespace
+} // namespace edit_phonebook_test

@@ -12,9 +12,9 @@
 #include "widgets/CIconButton.h"
 #include "widgets/qt_dialog_builder.h"
 
-using namespace group_dial_ids;
+namespace group_dial_test {
 
-namespace {
+using namespace group_dial_ids;
 
 class CGroupDialTest : public PhonebookWindowTest {
   protected:
@@ -168,8 +168,6 @@ TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
     EXPECT_EQ(0, std::memcmp(editor->memberField, expected, kMembersLength));
 }
 
-} // namespace
-
 // Names of the full twenty characters and long numbers show whole in both
 // lists: the columns fit them and the lists and the dialog grow to match.
 TEST_F(CGroupDialTest, ColumnsShowEveryFullNameAndNumber) {
@@ -209,3 +207,5 @@ TEST_F(CGroupDialTest, ListCaptionsStayOnOneLineInEveryLanguage) {
         editor.reset();
     }
 }
+
+} // namespace group_dial_test

@@ -11,9 +11,9 @@
 #include "phonebook_window_fixture.h"
 #include "templates/phonebook_template.h"
 
-using namespace phonebook_ids;
+namespace phonebook_page_test {
 
-namespace {
+using namespace phonebook_ids;
 
 class CPhonebookTest : public PhonebookWindowTest {
   protected:
@@ -408,8 +408,6 @@ TEST_F(CPhonebookTest, AFailedWriteShowsTheNotRespondingBox) {
     EXPECT_EQ(desk.waitCursorDepth, 0);
 }
 
-} // namespace
-
 // A settings answer that came too late is dropped before the phonebook read:
 // the page shows the machine's entries, not an empty book.
 TEST_F(CPhonebookTest, ALateSettingsAnswerDoesNotEmptyTheBook) {
@@ -423,8 +421,6 @@ TEST_F(CPhonebookTest, ALateSettingsAnswerDoesNotEmptyTheBook) {
     EXPECT_EQ(ItemText(list, 5, 1), "ANNA");
     EXPECT_EQ(ItemText(list, 5, 2), "0123456");
 }
-
-namespace {
 
 TEST_F(CPhonebookTest, TheFindBoxShowsTheSlotsThatHoldItsText) {
     machine().setSlotNumber(3, "CAF\xC9 ROMA", "0301234");
@@ -454,4 +450,4 @@ TEST_F(CPhonebookTest, TheFindBoxShowsTheSlotsThatHoldItsText) {
     EXPECT_EQ(shown().size(), 100u);
 }
 
-} // namespace
+} // namespace phonebook_page_test

@@ -421,8 +421,6 @@ TEST_F(MainDlgTest, MinimisedWindowPaintsItsIconCentred) {
     EXPECT_EQ(image.pixelColor(1, 1), dlg->palette().window().color());
 }
 
-} // namespace
-
 // Closing the window from any tab sends nothing, even with every page unread
 // and the machine gone: no first-time read of a neighbouring page, no box.
 TEST_F(MainDlgTest, ClosingFromAnyTabSendsNothing) {
@@ -441,3 +439,5 @@ TEST_F(MainDlgTest, ClosingFromAnyTabSendsNothing) {
         machine().setOpenRefused(false);
     }
 }
+
+} // namespace
