@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "platform/program.h"
 

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "bench_env.h"
 #include "model/firmware_transfer.h"
 #include "platform/clock.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "phonebook_use.h"
 #include "protocol/inquiry.h"

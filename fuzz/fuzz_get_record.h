@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "protocol/record_registry.h"
 #include "protocol/system_status.h"

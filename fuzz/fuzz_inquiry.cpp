@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"

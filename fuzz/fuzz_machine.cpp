@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"

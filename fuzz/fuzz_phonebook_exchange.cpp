@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_ops.h"

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_file.h"
 #include "phonebook_use.h"

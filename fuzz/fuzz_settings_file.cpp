@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "model/phonebook_exchange.h"

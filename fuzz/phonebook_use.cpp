@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "fuzz_machine.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"

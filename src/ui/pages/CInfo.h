@@ -5,11 +5,13 @@
 #include <QString>
 
 #include "base/qt_property_page.h"
+#include "model/panel_context.h"
 
 class CInfo : public CPropertyPage {
     Q_OBJECT
   public:
-    explicit CInfo(QWidget* parent = nullptr);
+    // Reads the machine information of the context over its link.
+    explicit CInfo(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "INFO", .key = "CAPTION", .name = "info"};
@@ -34,4 +36,8 @@ class CInfo : public CPropertyPage {
   protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
+
+  private:
+    LinkState& link_;
+    MachineInfo& machineInfo_;
 };

@@ -7,12 +7,14 @@
 #include <array>
 
 #include "base/qt_record_page.h"
+#include "model/panel_context.h"
 #include "model/settings_numbers.h"
 
 class CSettings : public CRecordPage {
     Q_OBJECT
   public:
-    explicit CSettings(QWidget* parent = nullptr);
+    // Reads and writes the system setup of the context over its link.
+    explicit CSettings(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "SETTINGS", .key = "CAPTION", .name = "settings"};
@@ -45,6 +47,9 @@ class CSettings : public CRecordPage {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    LinkState& link_;
+    SystemSetup& setup_;
+
     // What the controls say, as the machine would get it.
     struct Values {
         std::array<int, kListCount> lists;

@@ -22,7 +22,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "base/qt_windowed_clock.h"
 #include "platform/real_device.h"
 #include "shell/CMainDlg.h"
@@ -149,7 +149,8 @@ QString Caption(const QWidget* w) {
 
 } // namespace
 
-AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
+AutomationServer::AutomationServer(const MachineRecords& records, QObject* parent)
+    : QObject(parent), records_(records) {
     const char* path = std::getenv("FAXRCP_AUTOMATION");
     if (path == nullptr || *path == '\0') {
         return;
@@ -338,7 +339,7 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         // sheet's tabs against.
         QStringList names;
         for (const RegisteredPage& page :
-             PagesFor(panelContext.records.inquiryRecord.machineClass)) {
+             PagesFor(records_.inquiryRecord.machineClass)) {
             names << QString::fromLatin1(page.tab.name);
         }
         return names.join(QLatin1Char('|')).toUtf8();

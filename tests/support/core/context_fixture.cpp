@@ -1,6 +1,6 @@
 #include "support/core/context_fixture.h"
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 
 // A reset context also puts the real seams back: it goes first, and the
 // fixture's seams after it.

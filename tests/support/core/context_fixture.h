@@ -1,5 +1,5 @@
 #pragma once
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "support/platform/platform_fixture.h"
 
 // The fixture of tests that run the link, protocol or model code: the
