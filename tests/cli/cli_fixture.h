@@ -34,7 +34,7 @@ class CliTest : public ContextTest {
         in.str(input);
         in.clear();
         cli::Io io{out, err, &in, inTerminal, outTerminal};
-        return cli::Main(args, io);
+        return cli::Main(args, io, panelContext);
     }
 
     TempDir dir;

@@ -13,7 +13,7 @@ class RecordSimTest : public RecordTest {
         RecordTest::SetUp();
         sim::RegisterSimDevice();
         machine().reset();
-        UseUsbDevice("sim:");
+        UseUsbDevice(panelContext.link, "sim:");
     }
     void TearDown() override {
         machine().reset();

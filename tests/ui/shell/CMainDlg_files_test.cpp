@@ -41,7 +41,7 @@ class MainDlgFilesTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> OpenShown() {
         panelContext.records.inquiryRecord.machineClass = 2;
-        auto dlg = std::make_unique<CMainDlg>();
+        auto dlg = std::make_unique<CMainDlg>(panelContext);
         dlg->show();
         QCoreApplication::processEvents();
         return dlg;
@@ -214,7 +214,7 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(dir.file("book.pdf")));
-    PrintPhonebook(printer, QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
+    PrintPhonebook(panelContext.records, printer, QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
     const std::string text = dir.file("book.txt");
     ASSERT_EQ(std::system(("pdftotext '" + dir.file("book.pdf") + "' '" + text + "'").c_str()), 0);
     const std::string printed = dir.read("book.txt");
