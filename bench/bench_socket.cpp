@@ -18,9 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "model/panel_context.h"
 #include "bench_env.h"
 #include "model/firmware_transfer.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"

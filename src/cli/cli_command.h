@@ -67,12 +67,12 @@ struct Io {
 };
 
 struct Command {
-    std::vector<std::string> words;                   // "setup", "get"
-    std::string usage;                                // words and arguments: "phonebook save FILE"
-    std::string help;                                 // one sentence for --help
+    std::vector<std::string> words; // "setup", "get"
+    std::string usage;              // words and arguments: "phonebook save FILE"
+    std::string help;               // one sentence for --help
     // Returns the exit status.
     std::function<int(PanelContext& context, const Args& args, Io& io)> run;
-    int minArgs = 0;                                  // arguments after the words
+    int minArgs = 0; // arguments after the words
     int maxArgs = 0;
     bool needsMachine = true; // Main opens the machine before run
     // More of COMMAND --help: paragraphs, and help made from the record table.
@@ -117,8 +117,7 @@ void Warn(Io& io, const std::string& message);
 int NotResponding(Io& io, const LinkState& link, const std::string& what = "");
 // A write the machine did not take: "the machine at X did not take WHAT",
 // then "; MORE"; returns kExitNotResponding.
-int NotTaken(Io& io, const LinkState& link, const std::string& what,
-             const std::string& more = "");
+int NotTaken(Io& io, const LinkState& link, const std::string& what, const std::string& more = "");
 
 // The whole tool: args are argv[1..], on the run's context. Returns the exit
 // status.

@@ -10,11 +10,11 @@
 #include <exception>
 #include <optional>
 
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "cli/devices_command.h"
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "platform/clock.h"
 #include "platform/device.h"
@@ -141,8 +141,7 @@ int Unreachable(Io& io, const LinkState& link) {
                         "(see faxrcp-cli(1), PERMISSIONS)");
     }
     // The start-up tried the parallel port last; say how it failed too.
-    const bool parallelOpens = link.currentPort > kUsbPort &&
-                               link.currentPort < kPortCount &&
+    const bool parallelOpens = link.currentPort > kUsbPort && link.currentPort < kPortCount &&
                                Opens(PortTable[link.currentPort]);
     if (!usb.empty()) {
         if (Opens(usb)) {

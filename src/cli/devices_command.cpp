@@ -1,7 +1,7 @@
 #include "cli/devices_command.h"
 
-#include "model/panel_context.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "platform/device_name.h"
 
 namespace cli {

@@ -3,10 +3,10 @@
 #include <ostream>
 #include <string>
 
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/firmware_transfer.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "platform/deferred_signals.h"
 
@@ -251,10 +251,11 @@ int RunFirmware(PanelContext& context, const cli::Args& args, cli::Io& io) {
             break;
         }
         const bool lost = !transfer.lostHost().empty();
-        std::string message =
-            lost ? "firmware: the connection to " + cli::EscapeText(transfer.lostHost()) +
-                       " was lost during the update"
-                 : "firmware: the machine at " + cli::MachineName(context.link) + " did not take the image";
+        std::string message = lost ? "firmware: the connection to " +
+                                         cli::EscapeText(transfer.lostHost()) +
+                                         " was lost during the update"
+                                   : "firmware: the machine at " + cli::MachineName(context.link) +
+                                         " did not take the image";
         if (transfer.total() > 0) {
             message += " (" + std::to_string(transfer.sent()) + " of " +
                        std::to_string(transfer.total()) + " bytes sent)";

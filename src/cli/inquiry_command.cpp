@@ -1,6 +1,6 @@
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 
 namespace {

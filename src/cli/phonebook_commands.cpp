@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_ops.h"
@@ -150,7 +150,8 @@ int RunWrite(PanelContext& context, const cli::Args& args, cli::Io& io) {
     }
     return cli::WithMachine(context, io, [&] {
         if (!Mfp_GetPhonebook(context.link, context.records)) {
-            return cli::NotResponding(io, context.link, "the phonebook read whole; nothing written");
+            return cli::NotResponding(io, context.link,
+                                      "the phonebook read whole; nothing written");
         }
         // A file longer than the machine's table: its last slots have no place.
         const size_t tableBytes =
@@ -278,7 +279,8 @@ int RunImport(PanelContext& context, const cli::Args& args, cli::Io& io) {
     }
     return cli::WithMachine(context, io, [&] {
         if (!Mfp_GetPhonebook(context.link, context.records)) {
-            return cli::NotResponding(io, context.link, "the phonebook read whole; nothing written");
+            return cli::NotResponding(io, context.link,
+                                      "the phonebook read whole; nothing written");
         }
         RecountGroupRefs(context.records);
         const PhonebookImport result = ImportPhonebookText(context.records, text, options);

@@ -1,9 +1,9 @@
 #include <cstring>
 #include <vector>
 
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
+#include "model/panel_context.h"
 #include "protocol/record_registry.h"
 
 // For each record of the registry: NAME get/set/fields, or NAME alone for a
@@ -69,7 +69,8 @@ int RunFields(PanelContext& context, const Record& r, cli::Io& io) {
         if (!r.get(context.link, context.records)) {
             return cli::NotResponding(io, context.link, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, Held(r, context.records), io.options.json, io.options.all, io.out);
+        cli::PrintFieldTable(r.descriptor, Held(r, context.records), io.options.json,
+                             io.options.all, io.out);
         return cli::kExitOk;
     });
 }
@@ -93,7 +94,8 @@ void RegisterRecord(const Record& r) {
         .words = words,
         .usage = (r.Settable() ? name + " get" : name) + " [NAME...]",
         .help = "Print " + std::string(r.title) + ", one name=value a line.",
-        .run = [&r](PanelContext& c, const cli::Args& a, cli::Io& io) { return RunGet(c, r, a, io); },
+        .run = [&r](PanelContext& c, const cli::Args& a,
+                    cli::Io& io) { return RunGet(c, r, a, io); },
         .maxArgs = kManyArgs,
         .needsMachine = false,
         .details = "With NAMEs, only those fields, in that order.",
@@ -108,7 +110,8 @@ void RegisterRecord(const Record& r) {
         .words = {name, "set"},
         .usage = name + " set NAME=VALUE...",
         .help = "Change fields of " + std::string(r.title) + ".",
-        .run = [&r](PanelContext& c, const cli::Args& a, cli::Io& io) { return RunSet(c, r, a, io); },
+        .run = [&r](PanelContext& c, const cli::Args& a,
+                    cli::Io& io) { return RunSet(c, r, a, io); },
         .minArgs = 1,
         .maxArgs = kManyArgs,
         .needsMachine = false,

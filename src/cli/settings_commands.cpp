@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "model/panel_context.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"
 
@@ -30,7 +30,8 @@ std::string Named(const std::string& file) {
 int ReadAll(PanelContext& context, cli::Io& io, const char* after) {
     for (const RecordEntry* r : SettableRecords()) {
         if (!r->get(context.link, context.records)) {
-            return cli::NotResponding(io, context.link, "the " + std::string(r->name) + " read whole; " + after);
+            return cli::NotResponding(io, context.link,
+                                      "the " + std::string(r->name) + " read whole; " + after);
         }
     }
     return cli::kExitOk;
@@ -90,7 +91,8 @@ int Apply(const std::string& file, const std::string& text, MachineRecords& reco
 // Checks the file whole before the machine is opened, then reads the
 // records and gives body the changes the file makes to them; the records
 // then hold the file over the machine.
-int WithFileOverMachine(PanelContext& context, const cli::Args& args, cli::Io& io, const char* untouched,
+int WithFileOverMachine(PanelContext& context, const cli::Args& args, cli::Io& io,
+                        const char* untouched,
                         const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
     const std::string& file = args[0];
     std::string text;
@@ -173,10 +175,11 @@ int RunLoad(PanelContext& context, const cli::Args& args, cli::Io& io) {
 
 // As diff and cmp: 0 when the file and the machine agree, 1 when they differ.
 int RunDiff(PanelContext& context, const cli::Args& args, cli::Io& io) {
-    return WithFileOverMachine(context, args, io, "the machine was not compared", [&](const auto& changes) {
-        PrintChanges(changes, io.options.json, io.out);
-        return changes.empty() ? cli::kExitOk : cli::kExitDiffers;
-    });
+    return WithFileOverMachine(context, args, io, "the machine was not compared",
+                               [&](const auto& changes) {
+                                   PrintChanges(changes, io.options.json, io.out);
+                                   return changes.empty() ? cli::kExitOk : cli::kExitDiffers;
+                               });
 }
 
 const cli::Registrar settingsSave({

@@ -292,8 +292,7 @@ Snapshot ProgramState(const MachineRecords& records) {
         {"panelContext.records.phonebookTable",
          std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
         {"panelContext.records.groupRefCount",
-         std::vector<uint8_t>(records.groupRefCount,
-                              records.groupRefCount + kSlots)},
+         std::vector<uint8_t>(records.groupRefCount, records.groupRefCount + kSlots)},
     };
 }
 

@@ -6,9 +6,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "model/panel_context.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/deferred_signals.h"
 #include "templates/fwup_template.h"
 

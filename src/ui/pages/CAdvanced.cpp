@@ -12,10 +12,10 @@
 #include <QTimeEdit>
 #include <algorithm>
 
-#include "model/panel_context.h"
 #include "desktop/qt_desktop.h"
 #include "model/advanced_codes.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
@@ -293,9 +293,7 @@ void CAdvanced::ShowValues() {
     for (int i = 0; i < kCheckCount; ++i) {
         checkStates_[i] = systemStatus_.*kChecks[i].field;
     }
-    tollSaver_ = systemStatus_.tollSaver <= 1
-                     ? systemStatus_.tollSaver
-                     : -1;
+    tollSaver_ = systemStatus_.tollSaver <= 1 ? systemStatus_.tollSaver : -1;
     const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         // Trailing blanks leave the record itself, so the next Apply sends zeros.
@@ -374,8 +372,7 @@ void CAdvanced::StoreControls() {
     for (int i = 0; i < kCheckCount; ++i) {
         systemStatus_.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex],
-                      systemStatus_.powerSave);
+    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex], systemStatus_.powerSave);
     const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         const QByteArray bytes = texts_[i].toLatin1();

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "model/panel_context.h"
 #include "base/qt_not_responding.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "protocol/exchange.h"
 #include "protocol/machine_info.h"
 #include "templates/info_template.h"
@@ -108,8 +108,7 @@ void CInfo::OnRefresh() {
     firmwareVersionText = MachineText(machineInfo_.firmwareVersion);
     engineVersionText = MachineText(machineInfo_.engineVersion);
     emulationVersionText = MachineText(machineInfo_.emulationVersion);
-    freeMemoryText =
-        QString::asprintf(" %d %% ", machineInfo_.freeMemoryPercent);
+    freeMemoryText = QString::asprintf(" %d %% ", machineInfo_.freeMemoryPercent);
     platenScanCountText = Counter(machineInfo_.platenScanCount);
     adfScanCountText = Counter(machineInfo_.adfScanCount);
     printCountText = Counter(machineInfo_.printCount);

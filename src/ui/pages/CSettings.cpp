@@ -8,8 +8,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "model/panel_context.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/system_setup.h"
@@ -270,25 +270,18 @@ void CSettings::OnControlChange() {
         // A list without a selection names no value: the record keeps its own
         // (a machine value outside the list survives the next Apply).
         if (listPositions_[i] >= 0) {
-            setup_.*kLists[i].field =
-                static_cast<uint8_t>(listPositions_[i]);
+            setup_.*kLists[i].field = static_cast<uint8_t>(listPositions_[i]);
         }
     }
     for (int i = 0; i < kCheckCount; ++i) {
         setup_.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    setup_.discardSize =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
-    setup_.redialInterval =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
-    setup_.ringCount =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
-    setup_.redialCount =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
-    setup_.zoom =
-        static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
-    setup_.copies =
-        static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
+    setup_.discardSize = static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
+    setup_.redialInterval = static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
+    setup_.ringCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
+    setup_.redialCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
+    setup_.zoom = static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
+    setup_.copies = static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
 }
 
 void CSettings::OnNumberKillFocus() {

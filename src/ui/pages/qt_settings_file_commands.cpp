@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
-#include "model/panel_context.h"
 #include "base/qt_file_choice.h"
 #include "base/qt_page_host.h"
 #include "base/qt_property_page.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 
 namespace {
@@ -69,8 +69,7 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages,
     }
     // A refused file leaves the records whole.
     std::vector<SettingsFileProblem> problems;
-    const FileError error =
-        ReadSettingsFile(file_choice::LocalPath(path), records, problems);
+    const FileError error = ReadSettingsFile(file_choice::LocalPath(path), records, problems);
     if (error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const SettingsFileProblem& problem : problems) {

@@ -2,10 +2,10 @@
 
 #include <QGroupBox>
 
-#include "model/panel_context.h"
 #include "desktop/qt_desktop.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "templates/edit_phonebook_template.h"
 #include "widgets/CFilterEdit.h"
@@ -46,8 +46,7 @@ CEditPhonebook::CEditPhonebook(const MachineRecords& records, int index, QWidget
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
     numberField_ = dlg::FindControl<CFilterEdit>(this, kNumber);
 
-    if (records.phonebookTable != nullptr && index >= 0 &&
-        index < PhonebookSlots(records)) {
+    if (records.phonebookTable != nullptr && index >= 0 && index < PhonebookSlots(records)) {
         name_ = MachineText(SlotName(records.phonebookTable[index]));
         number_ = MachineText(SlotNumber(records.phonebookTable[index]));
     }

@@ -10,9 +10,9 @@
 #include <array>
 #include <cstring>
 
-#include "model/panel_context.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "phonebook/CPhonebook.h"
 #include "templates/group_dial_template.h"
@@ -50,8 +50,7 @@ CGroupDial::CGroupDial(MachineRecords& records, const std::string& name, const u
     name_ = MachineText(name.substr(0, kNameLength));
     std::memcpy(memberField, members, kMembersLength);
     const int n = PhonebookSlots(records_);
-    countsAtOpening_.assign(records_.groupRefCount,
-                            records_.groupRefCount + n);
+    countsAtOpening_.assign(records_.groupRefCount, records_.groupRefCount + n);
 
     dlg::BuildDialog(this, groupDialTemplate);
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
@@ -338,10 +337,8 @@ void CGroupDial::OnOK() {
 
 void CGroupDial::reject() {
     // A cancelled edit changes nothing, the reference counts included.
-    const int n =
-        std::min(PhonebookSlots(records_), static_cast<int>(countsAtOpening_.size()));
-    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n,
-              records_.groupRefCount);
+    const int n = std::min(PhonebookSlots(records_), static_cast<int>(countsAtOpening_.size()));
+    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n, records_.groupRefCount);
     QDialog::reject();
 }
 

@@ -13,10 +13,10 @@
 #include <QTreeWidget>
 #include <cstring>
 
-#include "model/panel_context.h"
 #include "base/qt_not_responding.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
 #include "phonebook/qt_phonebook_print.h"
@@ -323,8 +323,7 @@ void CPhonebook::UpdateButtons(int item) {
     auto* edit = Control<QPushButton>(kEdit);
     auto* group = Control<QPushButton>(kGroupDial);
     const int slot = viewStart + item;
-    if (edit == nullptr || group == nullptr || slot < 0 ||
-        slot >= PhonebookSlots(records_)) {
+    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots(records_)) {
         return;
     }
     EditButtonStates states{edit->isEnabled(), group->isEnabled()};
@@ -493,9 +492,7 @@ void CPhonebook::OnDelete() {
         for (int g : GroupsHolding(records_, slot)) {
             const std::string name = SlotName(records_.phonebookTable[g]);
             groups << QStringLiteral("%1 %2")
-                          .arg(g - (g >= SpeedDialSlots(records_)
-                                        ? SpeedDialSlots(records_)
-                                        : 0))
+                          .arg(g - (g >= SpeedDialSlots(records_) ? SpeedDialSlots(records_) : 0))
                           .arg(MachineText(name))
                           .trimmed();
         }
@@ -553,8 +550,7 @@ void CPhonebook::OnListDoubleClick() {
         return;
     }
     const int slot = viewStart + item;
-    if (slot < PhonebookSlots(records_) &&
-        records_.phonebookTable[slot].kind != 0) {
+    if (slot < PhonebookSlots(records_) && records_.phonebookTable[slot].kind != 0) {
         EditGroup(item);
     } else {
         EditSlot(item);

@@ -3,10 +3,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "model/panel_context.h"
 #include "base/qt_file_choice.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
@@ -172,8 +172,7 @@ QString PhonebookFileCommands::Export(QWidget* owner) const {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const FileError error =
-        ExportPhonebookFile(records_, local, PhonebookFormatForName(local));
+    const FileError error = ExportPhonebookFile(records_, local, PhonebookFormatForName(local));
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kExchangeMessages));

@@ -7,8 +7,8 @@
 #include <QTextDocument>
 #include <cstring>
 
-#include "model/panel_context.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
 #include "protocol/system_status.h"
@@ -44,10 +44,10 @@ QString Members(const MachineRecords& records, int slot) {
 
 QString PhonebookPrintText(const MachineRecords& records, const QDateTime& when) {
     QString html = "<h2>" + Lang("PHONEBOOK", "PRINT_TITLE").toHtmlEscaped() + "</h2>";
-    const QString id = RecordText(records.systemStatus.machineId,
-                                  sizeof records.systemStatus.machineId);
-    const QString number = RecordText(records.systemStatus.machineNumber,
-                                      sizeof records.systemStatus.machineNumber);
+    const QString id =
+        RecordText(records.systemStatus.machineId, sizeof records.systemStatus.machineId);
+    const QString number =
+        RecordText(records.systemStatus.machineNumber, sizeof records.systemStatus.machineNumber);
     if (!id.isEmpty() || !number.isEmpty()) {
         html += "<p style=\"white-space:pre\">" +
                 Lang("PHONEBOOK", "PRINT_MACHINE").toHtmlEscaped().arg(id, number) + "</p>";
@@ -62,16 +62,15 @@ QString PhonebookPrintText(const MachineRecords& records, const QDateTime& when)
         html += "<th align=\"left\">" + Lang("COMMON", key).toHtmlEscaped() + "</th>";
     }
     html += "</tr></thead>";
-    const int n =
-        records.phonebookTable != nullptr ? PhonebookSlots(records) : 0;
+    const int n = records.phonebookTable != nullptr ? PhonebookSlots(records) : 0;
     for (int i = 0; i < n; ++i) {
         const PhonebookEntry& e = records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }
-        const QString third =
-            e.kind == 0 ? Cell(SlotNumber(e))
-                        : Lang("PHONEBOOK", "PRINT_MEMBERS").toHtmlEscaped() + ": " + Members(records, i);
+        const QString third = e.kind == 0 ? Cell(SlotNumber(e))
+                                          : Lang("PHONEBOOK", "PRINT_MEMBERS").toHtmlEscaped() +
+                                                ": " + Members(records, i);
         html += "<tr><td align=\"right\" width=\"8%\">" + QString::number(i) +
                 "</td><td width=\"30%\">" + Cell(SlotName(e)) + "</td><td>" + third + "</td></tr>";
     }

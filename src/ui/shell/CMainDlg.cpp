@@ -20,10 +20,10 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "model/panel_context.h"
 #include "desktop/qt_desktop.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "pages/qt_settings_file_commands.h"
 #include "platform/program.h"

@@ -4,10 +4,10 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "model/panel_context.h"
 #include "base/qt_windowed_clock.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/remote_device.h"
 #include "shell/CMainDlg.h"
 #include "shell/CStartupWindow.h"

@@ -22,8 +22,7 @@ using Kind = PhonebookImportNote::Kind;
 
 std::vector<uint8_t> Image(const MachineRecords& records) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(records.phonebookTable);
-    return {bytes,
-            bytes + sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(records))};
+    return {bytes, bytes + sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(records))};
 }
 
 std::string Notes(const PhonebookImport& result) {
@@ -481,7 +480,8 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
         std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * 100);
         const PhonebookImport result = ImportPhonebookFile(
             panelContext.records,
-            std::string(FAXRCP_SOURCE_DIR) + "/tests/core/model/address_books/" + c.file, c.options);
+            std::string(FAXRCP_SOURCE_DIR) + "/tests/core/model/address_books/" + c.file,
+            c.options);
         ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
         EXPECT_TRUE(result.addressBook);
         std::string slots, notes;

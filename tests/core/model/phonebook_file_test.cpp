@@ -73,7 +73,8 @@ TEST_F(PhonebookFileTest, SavedFileIsTheHeadThenTheTable) {
     ASSERT_EQ(file.size(), 7040u);
     EXPECT_EQ(file.substr(0, 40), kHead);
     EXPECT_EQ(file.substr(40), PatternImage(1));
-    EXPECT_EQ(TableImage(panelContext.records), PatternImage(1)); // writing changes nothing in memory
+    EXPECT_EQ(TableImage(panelContext.records),
+              PatternImage(1)); // writing changes nothing in memory
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"book.pbf"});
 }
 
@@ -350,7 +351,8 @@ TEST_F(PhonebookFileTest, FileOfAnotherTableSize) {
     ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     panelContext.records.inquiryRecord.capacityB = 32;
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file("big.pbf")), 1);
-    EXPECT_EQ(TableImage(panelContext.records).substr(0, 70 * 32), PatternImage(10).substr(0, 70 * 32));
+    EXPECT_EQ(TableImage(panelContext.records).substr(0, 70 * 32),
+              PatternImage(10).substr(0, 70 * 32));
     EXPECT_EQ(TableImage(panelContext.records).substr(70 * 32), std::string(70 * 68, '\0'));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("small.pbf")), 1);
     EXPECT_EQ(dir.read("small.pbf").size(), 40u + 70 * 32);

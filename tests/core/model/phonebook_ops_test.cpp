@@ -81,7 +81,8 @@ TEST_F(PhonebookOpsTest, TableMatchesItsCopyUntilAKindMarkTextOrMemberChanges) {
         return !matches;
     };
     EXPECT_TRUE(changed([this] { StoreSingleNumber(panelContext.records, 4, "DESK", "5550124"); }));
-    EXPECT_TRUE(changed([this] { StoreSingleNumber(panelContext.records, 4, "DESKS", "5550123"); }));
+    EXPECT_TRUE(
+        changed([this] { StoreSingleNumber(panelContext.records, 4, "DESKS", "5550123"); }));
     EXPECT_TRUE(changed([this] { panelContext.records.phonebookTable[5].memberMark = 1; }));
     EXPECT_TRUE(changed([this] {
         uint8_t members[kMembersLength] = {};

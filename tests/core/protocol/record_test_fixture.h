@@ -19,10 +19,10 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
+#include "support/core/context_fixture.h"
+#include "support/core/panel_fixture.h"
 #include "support/platform/bytes.h"
 #include "support/platform/fake_device.h"
-#include "support/core/panel_fixture.h"
-#include "support/core/context_fixture.h"
 
 // Points the USB port (without the NT library) at a device name.
 inline void UseUsbDevice(LinkState& link, const char* name) {

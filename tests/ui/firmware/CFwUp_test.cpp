@@ -14,13 +14,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "support/platform/firmware_test_helpers.h"
 #include "link/port.h"
 #include "model/lang_text.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
 #include "platform/virtual_clock.h"
 #include "sim/simulated_machine.h"
+#include "support/platform/firmware_test_helpers.h"
 #include "support/ui/qt_window_fixture.h"
 #include "templates/fwup_template.h"
 

@@ -30,8 +30,8 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "shell/CMainDlg.h"
-#include "support/ui/qt_window_fixture.h"
 #include "support/platform/temp_dir.h"
+#include "support/ui/qt_window_fixture.h"
 #include "templates/advanced_template.h"
 #include "templates/settings_template.h"
 
