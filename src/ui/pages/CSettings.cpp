@@ -253,12 +253,8 @@ void CSettings::ShowValues() {
     for (int i = 0; i < kCheckCount; ++i) {
         checkStates_[i] = setup_.*kChecks[i].field;
     }
-    numberTexts_[kDiscard] = QString::number(setup_.discardSize);
-    numberTexts_[kInterval] = QString::number(setup_.redialInterval);
-    numberTexts_[kRings] = QString::number(setup_.ringCount);
-    numberTexts_[kRedials] = QString::number(setup_.redialCount);
-    numberTexts_[kZoomIndex] = QString::number(setup_.zoom);
-    numberTexts_[kCopiesIndex] = QString::number(setup_.copies);
+    ShowNumbers({setup_.discardSize, setup_.redialInterval, setup_.ringCount, setup_.redialCount,
+                 setup_.zoom, setup_.copies});
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
     }
@@ -284,6 +280,15 @@ void CSettings::OnControlChange() {
     setup_.copies = static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
 }
 
+void CSettings::ShowNumbers(const NumberFields& fields) {
+    numberTexts_[kDiscard] = QString::number(fields.discardSize);
+    numberTexts_[kInterval] = QString::number(fields.redialInterval);
+    numberTexts_[kRings] = QString::number(fields.ringCount);
+    numberTexts_[kRedials] = QString::number(fields.redialCount);
+    numberTexts_[kZoomIndex] = QString::number(fields.zoom);
+    numberTexts_[kCopiesIndex] = QString::number(fields.copies);
+}
+
 void CSettings::OnNumberKillFocus() {
     UpdateData(Exchange::FromControls);
     NumberFields fields{NumberOf(numberTexts_[kDiscard]),   NumberOf(numberTexts_[kInterval]),
@@ -297,13 +302,7 @@ void CSettings::OnNumberKillFocus() {
     setup_.redialCount = static_cast<uint8_t>(fields.redialCount);
     setup_.zoom = static_cast<uint16_t>(fields.zoom);
     setup_.copies = static_cast<uint16_t>(fields.copies);
-
-    numberTexts_[kDiscard] = QString::number(fields.discardSize);
-    numberTexts_[kInterval] = QString::number(fields.redialInterval);
-    numberTexts_[kRings] = QString::number(fields.ringCount);
-    numberTexts_[kRedials] = QString::number(fields.redialCount);
-    numberTexts_[kZoomIndex] = QString::number(fields.zoom);
-    numberTexts_[kCopiesIndex] = QString::number(fields.copies);
+    ShowNumbers(fields);
     if (refill) {
         UpdateData(Exchange::ToControls);
     }

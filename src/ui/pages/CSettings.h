@@ -47,6 +47,9 @@ class CSettings : public CRecordPage {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The numbers' texts, as their fields show them.
+    void ShowNumbers(const settings_numbers::NumberFields& fields);
+
     LinkState& link_;
     SystemSetup& setup_;
 
