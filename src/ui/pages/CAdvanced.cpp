@@ -19,6 +19,7 @@
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
+#include "protocol/record_registry.h"
 #include "protocol/system_status.h"
 #include "templates/advanced_template.h"
 #include "widgets/CFilterEdit.h"
@@ -154,6 +155,10 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 }
 
 } // namespace
+
+bool CAdvanced::ExistsFor(int machineClass) {
+    return FindRecord("status")->existsFor(machineClass);
+}
 
 CAdvanced::CAdvanced(PanelContext& context, QWidget* parent)
     : CRecordPage(advancedTemplate, kTab, kRefresh, kApply, parent), link_(context.link),

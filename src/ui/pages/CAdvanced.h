@@ -20,7 +20,8 @@ class CAdvanced : public CRecordPage {
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "ADVANCED", .key = "CAPTION", .name = "advanced"};
 
-    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+    // Where the machine has the system status record.
+    static bool ExistsFor(int machineClass);
 
     // Handlers, public so that the main window and tests can run them.
     void OnControlChange();

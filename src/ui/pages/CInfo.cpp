@@ -11,6 +11,7 @@
 #include "model/panel_context.h"
 #include "protocol/exchange.h"
 #include "protocol/machine_info.h"
+#include "protocol/record_registry.h"
 #include "templates/info_template.h"
 
 using namespace info_ids;
@@ -23,6 +24,10 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 }
 
 } // namespace
+
+bool CInfo::ExistsFor(int machineClass) {
+    return FindRecord("info")->existsFor(machineClass);
+}
 
 CInfo::CInfo(PanelContext& context, QWidget* parent)
     : CPropertyPage(infoTemplate, kTab, parent), link_(context.link),

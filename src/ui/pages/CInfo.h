@@ -16,6 +16,9 @@ class CInfo : public CPropertyPage {
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "INFO", .key = "CAPTION", .name = "info"};
 
+    // Where the machine has the machine information record.
+    static bool ExistsFor(int machineClass);
+
     // Reads the record from the machine and shows it; on failure the
     // not-responding box, and the page keeps what it showed.
     void OnRefresh();

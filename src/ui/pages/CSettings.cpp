@@ -12,6 +12,7 @@
 #include "model/panel_context.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
+#include "protocol/record_registry.h"
 #include "protocol/system_setup.h"
 #include "templates/settings_template.h"
 
@@ -128,6 +129,10 @@ int NumberOf(const QString& text) {
 }
 
 } // namespace
+
+bool CSettings::ExistsFor(int machineClass) {
+    return FindRecord("setup")->existsFor(machineClass);
+}
 
 CSettings::CSettings(PanelContext& context, QWidget* parent)
     : CRecordPage(settingsTemplate, kTab, kRefresh, kApply, parent), link_(context.link),

@@ -19,7 +19,8 @@ class CSettings : public CRecordPage {
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "SETTINGS", .key = "CAPTION", .name = "settings"};
 
-    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+    // Where the machine has the system setup record.
+    static bool ExistsFor(int machineClass);
 
     // Handlers, public so that the main window and tests can run them.
     void OnControlChange();
