@@ -22,10 +22,10 @@ struct PanelContext;
 //   } // namespace
 //
 // The tool opens the machine first (WithMachine) unless the command sets
-// needsMachine to false, then runs the command with the arguments that follow
-// its words, on the run's panel context. A command that checks its arguments or files first sets
-// needsMachine to false and calls WithMachine itself once they are good, so
-// that a bad argument costs no exchange with the machine. Results go to
+// needsMachine to false, then runs the command on the run's panel context with
+// the arguments that follow its words. A command that checks its arguments or
+// files first sets needsMachine to false and calls WithMachine itself once
+// they are good, so that a bad argument costs no exchange with the machine. Results go to
 // io.out, errors to io.err, one line each.
 
 namespace cli {
