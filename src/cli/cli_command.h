@@ -25,8 +25,8 @@ struct PanelContext;
 // needsMachine to false, then runs the command on the run's panel context with
 // the arguments that follow its words. A command that checks its arguments or
 // files first sets needsMachine to false and calls WithMachine itself once
-// they are good, so that a bad argument costs no exchange with the machine. Results go to
-// io.out, errors to io.err, one line each.
+// they are good, so that a bad argument costs no exchange with the machine.
+// Results go to io.out, errors to io.err, one line each.
 
 namespace cli {
 
