@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/panel.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "platform/program.h"
 
@@ -54,42 +54,49 @@ const std::string& Scratch() {
     return scratch;
 }
 
+PanelContext& ProgramContext() {
+    // One program per benchmark process; kept to the end so that nothing is
+    // unloaded while the process exits.
+    static PanelContext& context = *new PanelContext;
+    return context;
+}
+
 bool StartProgram(const std::string& port) {
     Scratch();
     ::setenv("FAXRCP_USB_PORT", port.c_str(), 1);
     // The stand-in libraries, faxrcp.ini and the language files sit beside
     // the programs.
     platform::SetModuleFileNameForTests(std::string(FAXRCP_BIN_DIR) + "/faxrcp");
-    return RunStartup(panelContext, StartupHooks{}) == StartupOutcome::MainWindow;
+    return RunStartup(ProgramContext(), StartupHooks{}) == StartupOutcome::MainWindow;
 }
 
 void StopProgram() {
-    RunExit(panelContext);
+    RunExit(ProgramContext());
 }
 
 int Inquiry() {
-    return Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
+    return Mfp_Inquiry(ProgramContext().link, ProgramContext().records.inquiryRecord);
 }
 int GetSettings() {
-    return Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup);
+    return Mfp_GetSettings(ProgramContext().link, ProgramContext().records.systemSetup);
 }
 int SetSettings() {
-    return Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup);
+    return Mfp_SetSettings(ProgramContext().link, ProgramContext().records.systemSetup);
 }
 int GetSystemStatus() {
-    return Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus);
+    return Mfp_GetSystemStatus(ProgramContext().link, ProgramContext().records.systemStatus);
 }
 int SetSystemStatus() {
-    return Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus);
+    return Mfp_SetSystemStatus(ProgramContext().link, ProgramContext().records.systemStatus);
 }
 int GetMachineInfo() {
-    return Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo);
+    return Mfp_GetMachineInfo(ProgramContext().link, ProgramContext().records.machineInfo);
 }
 int GetPhonebook() {
-    return Mfp_GetPhonebook(panelContext.link, panelContext.records);
+    return Mfp_GetPhonebook(ProgramContext().link, ProgramContext().records);
 }
 int SetPhonebook() {
-    return Mfp_SetPhonebook(panelContext.link, panelContext.records);
+    return Mfp_SetPhonebook(ProgramContext().link, ProgramContext().records);
 }
 
 SimProcess::SimProcess(const std::string& extraArgs) {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+struct PanelContext;
+
 namespace bench {
 
 // A folder that lives as long as the process; XDG_CONFIG_HOME and
@@ -18,6 +20,8 @@ const std::string& Scratch();
 // faxrcp does, with FAXRCP_USB_PORT=port; false when no main window would open.
 bool StartProgram(const std::string& port);
 void StopProgram();
+// The started program's context: its link and records.
+PanelContext& ProgramContext();
 
 // The machine's commands on the started program's link and records.
 int Inquiry();

@@ -18,9 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/panel.h"
 #include "bench_env.h"
 #include "model/firmware_transfer.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "protocol/inquiry.h"
 #include "protocol/phonebook.h"
@@ -127,7 +127,7 @@ void FirmwareThroughput(benchmark::State& state) {
     int64_t cpu = 0, simCpu = 0;
     for (auto _ : state) {
         NoView view;
-        firmware::FirmwareTransfer transfer(view, panelContext.link);
+        firmware::FirmwareTransfer transfer(view, bench::ProgramContext().link);
         const int64_t t0 = bench::WallMicros();
         const int64_t c0 = bench::ProcessCpuMicros();
         const int64_t s0 = bench::OtherProcessCpuMicros(sim.pid());

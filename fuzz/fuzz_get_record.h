@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "protocol/record_registry.h"
 #include "protocol/system_status.h"
 
@@ -22,17 +22,18 @@ inline bool InRange(const StatusDateTime& t) {
 }
 
 inline int GetRecordAnswer(const char* name, const uint8_t* data, size_t size) {
-    if (!PrepareAnswer(data, size)) {
+    PanelContext context; // each input starts from a fresh program
+    if (!PrepareAnswer(context, data, size)) {
         return 0;
     }
     const RecordEntry& r = *FindRecord(name);
     const RecordDescriptor& d = r.descriptor;
     const size_t limit = data[0];
 
-    const void* record = r.record(panelContext.records);
+    const void* record = r.record(context.records);
     const std::vector<uint8_t> before(static_cast<const uint8_t*>(record),
                                       static_cast<const uint8_t*>(record) + d.recordSize);
-    const int ok = r.get(panelContext.link, panelContext.records);
+    const int ok = r.get(context.link, context.records);
     if (!ok) {
         if (std::memcmp(before.data(), record, d.recordSize) != 0) {
             Fail("a refused answer changed the record");

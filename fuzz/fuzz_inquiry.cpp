@@ -3,21 +3,22 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 #include "protocol/machine_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!fuzz::PrepareAnswer(data, size)) {
+    PanelContext context; // each input starts from a fresh program
+    if (!fuzz::PrepareAnswer(context, data, size)) {
         return 0;
     }
-    const InquiryRecord before = panelContext.records.inquiryRecord;
-    const int ok = Mfp_Inquiry(panelContext.link, panelContext.records.inquiryRecord);
+    const InquiryRecord before = context.records.inquiryRecord;
+    const int ok = Mfp_Inquiry(context.link, context.records.inquiryRecord);
     // The answer only says which machine class it is.
-    if (panelContext.records.inquiryRecord.capacityA != before.capacityA ||
-        panelContext.records.inquiryRecord.capacityB != before.capacityB ||
-        panelContext.records.inquiryRecord.reserved != before.reserved) {
+    if (context.records.inquiryRecord.capacityA != before.capacityA ||
+        context.records.inquiryRecord.capacityB != before.capacityB ||
+        context.records.inquiryRecord.reserved != before.reserved) {
         fuzz::Fail("the inquiry changed the capacities");
     }
     if (ok != 0 && ok != 1) {

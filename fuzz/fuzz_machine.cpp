@@ -8,7 +8,6 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "app/panel.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "platform/debug_output.h"
@@ -76,7 +75,7 @@ class AnswerDevice : public platform::Device {
 
 } // namespace
 
-void PrepareMachine() {
+void PrepareMachine(PanelContext& context) {
     static platform::VirtualClock clock;
     static QuietSink sink;
     static const bool installed = [] {
@@ -88,23 +87,21 @@ void PrepareMachine() {
         return true;
     }();
     (void)installed;
-    panelContext.link.Reset();
-    panelContext.link.currentPort = 0;
-    panelContext.link.isNt5 = 0;
-    panelContext.link.isWin9x = 0;
-    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
-                  kDeviceName);
-    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s",
-                  kDeviceName);
+    context.link.Reset();
+    context.link.currentPort = 0;
+    context.link.isNt5 = 0;
+    context.link.isWin9x = 0;
+    std::snprintf(context.link.usbWritePath, sizeof context.link.usbWritePath, "%s", kDeviceName);
+    std::snprintf(context.link.usbReadPath, sizeof context.link.usbReadPath, "%s", kDeviceName);
     SetAnswer(nullptr, 0, 0);
 }
 
-bool PrepareAnswer(const uint8_t* data, size_t size) {
+bool PrepareAnswer(PanelContext& context, const uint8_t* data, size_t size) {
     if (size < 1) {
         return false;
     }
-    PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
+    PrepareMachine(context);
+    SetMachineRecordDefaults(context.records);
     SetAnswer(data + 1, size - 1, data[0]);
     return true;
 }

@@ -9,16 +9,19 @@
 #include <string>
 #include <vector>
 
+struct PanelContext;
+
 namespace fuzz {
 
 // Installs the clock, the sink and the device once per process and points the
-// USB port at the device; call at the start of every input.
-void PrepareMachine();
+// context's USB port at the device; call at the start of every input, with
+// the input's own context.
+void PrepareMachine(PanelContext& context);
 
 // For the targets whose input is one byte, the most a read returns (0: no
 // limit), then the machine's answer: prepares the machine with the records at
 // their defaults and that answer. False for an empty input.
-bool PrepareAnswer(const uint8_t* data, size_t size);
+bool PrepareAnswer(PanelContext& context, const uint8_t* data, size_t size);
 
 // The answer for the next reads: each read takes the next bytes, at most
 // readLimit a read (0: as many as asked for). Writes are accepted whole and

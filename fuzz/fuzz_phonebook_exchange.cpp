@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_ops.h"
 #include "phonebook_use.h"
@@ -20,37 +20,38 @@ namespace {
 
 constexpr int kTableSlots = 100;
 
-void FillTable() {
-    std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * kTableSlots);
+void FillTable(MachineRecords& records) {
+    std::memset(records.phonebookTable, 0, sizeof(PhonebookEntry) * kTableSlots);
     for (int i = 0; i < kTableSlots; i += 3) {
-        StoreSingleNumber(panelContext.records, i, "NAME", "5550" + std::to_string(i));
+        StoreSingleNumber(records, i, "NAME", "5550" + std::to_string(i));
     }
     uint8_t members[kMembersLength] = {};
     SetMemberBit(members, kSpeedBitmapOffset, 3, true);
     SetMemberBit(members, kOneTouchBitmapOffset, 0, true);
-    StoreGroup(panelContext.records, 4, "GROUP", members);
+    StoreGroup(records, 4, "GROUP", members);
     uint8_t target[kMembersLength] = {4};
-    StoreGroup(panelContext.records, 95, "KEY", target);
-    RecountGroupRefs(panelContext.records);
+    StoreGroup(records, 95, "KEY", target);
+    RecountGroupRefs(records);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    panelContext.records.inquiryRecord.capacityA = 10;
-    panelContext.records.inquiryRecord.capacityB = 90;
-    if (panelContext.records.phonebookSlotCount != kTableSlots &&
-        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
+    PanelContext context; // each input starts from a fresh program
+    fuzz::PrepareMachine(context);
+    SetMachineRecordDefaults(context.records);
+    context.records.inquiryRecord.capacityA = 10;
+    context.records.inquiryRecord.capacityB = 90;
+    if (context.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(context.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
-    FillTable();
+    FillTable(context.records);
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const PhonebookImport check = CheckPhonebookText(text);
-    const std::vector<PhonebookEntry> before = CopyOfTable(panelContext.records);
-    const PhonebookImport result = ImportPhonebookText(panelContext.records, text);
-    if (result.error != FileError::kNone && !TableMatches(panelContext.records, before)) {
+    const std::vector<PhonebookEntry> before = CopyOfTable(context.records);
+    const PhonebookImport result = ImportPhonebookText(context.records, text);
+    if (result.error != FileError::kNone && !TableMatches(context.records, before)) {
         fuzz::Fail("a refused import changed the phonebook table");
     }
     if (check.error == FileError::kWrongContent && result.error != FileError::kWrongContent) {
@@ -61,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fuzz::Fail("a note without words");
         }
     }
-    ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
-    ExportPhonebookText(panelContext.records, PhonebookFormat::kVcard);
-    fuzz::UsePhonebook();
+    ExportPhonebookText(context.records, PhonebookFormat::kCsv);
+    ExportPhonebookText(context.records, PhonebookFormat::kVcard);
+    fuzz::UsePhonebook(context);
     return 0;
 }

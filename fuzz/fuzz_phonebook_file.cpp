@@ -9,8 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "model/phonebook_file.h"
 #include "phonebook_use.h"
 #include "protocol/machine_record.h"
@@ -43,26 +43,26 @@ const std::string& FilePath() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    if (panelContext.records.phonebookSlotCount != kTableSlots &&
-        !AllocatePhonebookTable(panelContext.records, kTableSlots)) {
+    PanelContext context; // each input starts from a fresh program
+    fuzz::PrepareMachine(context);
+    SetMachineRecordDefaults(context.records);
+    if (context.records.phonebookSlotCount != kTableSlots &&
+        !AllocatePhonebookTable(context.records, kTableSlots)) {
         fuzz::Fail("no table");
     }
-    std::memset(panelContext.records.phonebookTable, 0x5A, sizeof(PhonebookEntry) * kTableSlots);
+    std::memset(context.records.phonebookTable, 0x5A, sizeof(PhonebookEntry) * kTableSlots);
 
     std::FILE* file = std::fopen(FilePath().c_str(), "wb");
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
         fuzz::Fail("cannot write the input file");
     }
     std::vector<uint8_t> before(
-        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable),
-        reinterpret_cast<uint8_t*>(panelContext.records.phonebookTable + kTableSlots));
-    const int ok = ReadPhonebookFile(panelContext.records, FilePath());
-    if (!ok &&
-        std::memcmp(before.data(), panelContext.records.phonebookTable, before.size()) != 0) {
+        reinterpret_cast<uint8_t*>(context.records.phonebookTable),
+        reinterpret_cast<uint8_t*>(context.records.phonebookTable + kTableSlots));
+    const int ok = ReadPhonebookFile(context.records, FilePath());
+    if (!ok && std::memcmp(before.data(), context.records.phonebookTable, before.size()) != 0) {
         fuzz::Fail("a refused file changed the phonebook table");
     }
-    fuzz::UsePhonebook();
+    fuzz::UsePhonebook(context);
     return 0;
 }

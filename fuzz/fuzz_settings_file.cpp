@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"
 
@@ -27,9 +27,10 @@ bool SameSettings(const MachineRecords& a, const MachineRecords& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::PrepareMachine();
-    SetMachineRecordDefaults(panelContext.records);
-    const MachineRecords& defaults = panelContext.records;
+    PanelContext context; // each input starts from a fresh program
+    fuzz::PrepareMachine(context);
+    SetMachineRecordDefaults(context.records);
+    const MachineRecords& defaults = context.records;
     MachineRecords records = defaults;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::vector<SettingsFileProblem> problems;

@@ -16,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/panel.h"
 #include "link/port.h"
 #include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
@@ -125,14 +124,15 @@ void PhonebookFiles(const std::string& scratch) {
     sim::SimulatedMachine& m = sim::InProcessMachine();
     m.reset();
     Phonebook(m);
-    panelContext.link.Reset();
-    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "sim:");
-    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "sim:");
-    SetMachineRecordDefaults(panelContext.records);
-    AllocatePhonebookTable(panelContext.records, 100);
+    PanelContext context;
+    context.link.Reset();
+    std::snprintf(context.link.usbWritePath, sizeof context.link.usbWritePath, "sim:");
+    std::snprintf(context.link.usbReadPath, sizeof context.link.usbReadPath, "sim:");
+    SetMachineRecordDefaults(context.records);
+    AllocatePhonebookTable(context.records, 100);
     const std::string path = scratch + "/book.pbf";
-    if (Mfp_GetPhonebook(panelContext.link, panelContext.records) != 1 ||
-        WritePhonebookFile(panelContext.records, path) != 1) {
+    if (Mfp_GetPhonebook(context.link, context.records) != 1 ||
+        WritePhonebookFile(context.records, path) != 1) {
         std::fprintf(stderr, "make_corpus: the phonebook did not arrive\n");
         std::exit(1);
     }
@@ -147,15 +147,15 @@ void PhonebookFiles(const std::string& scratch) {
     Put("fuzz_phonebook_file", "bad-magic", badMagic);
     for (const auto& [name, format] :
          {std::pair{"csv", PhonebookFormat::kCsv}, std::pair{"vcard", PhonebookFormat::kVcard}}) {
-        const std::string text = ExportPhonebookText(panelContext.records, format);
+        const std::string text = ExportPhonebookText(context.records, format);
         Put("fuzz_phonebook_exchange", name, Bytes(text.begin(), text.end()));
     }
-    const std::string settings = SettingsFileText(panelContext.records);
+    const std::string settings = SettingsFileText(context.records);
     Put("fuzz_settings_file", "saved", Bytes(settings.begin(), settings.end()));
     const std::string refused = "faxrcp settings 1\n[setup]\ncopies=0\nnoSuchField=1\n";
     Put("fuzz_settings_file", "refused", Bytes(refused.begin(), refused.end()));
-    FreePhonebookTable(panelContext.records);
-    panelContext.link.Reset();
+    FreePhonebookTable(context.records);
+    context.link.Reset();
     sim::UnregisterSimDevice();
     platform::InstallClock(nullptr);
     platform::InstallDebugSink(nullptr);

@@ -3,19 +3,20 @@
 #include <string>
 #include <vector>
 
-#include "app/panel.h"
 #include "fuzz_machine.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
 
 namespace fuzz {
 
-void UsePhonebook() {
-    const int n = PhonebookSlots(panelContext.records);
-    const int speed = SpeedDialSlots(panelContext.records);
+void UsePhonebook(PanelContext& context) {
+    MachineRecords& records = context.records;
+    const int n = PhonebookSlots(records);
+    const int speed = SpeedDialSlots(records);
     size_t shown = 0;
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         const std::string name = SlotName(e);
         const std::string number = SlotNumber(e);
         const std::string column = SlotNumberColumn(e);
@@ -29,22 +30,19 @@ void UsePhonebook() {
             const bool speedDialMode = i < speed;
             // What the group editor holds while it shows this group.
             IncludeState included{};
-            for (const int member : GroupMembers(panelContext.records, e.members, speedDialMode)) {
+            for (const int member : GroupMembers(records, e.members, speedDialMode)) {
                 if (member < 0 || member >= kIncludeStateSlots) {
                     Fail("a group member is outside the editor's view");
                 }
                 included[size_t(member)] = kIncluded;
             }
             for (int j = 0; j < n; ++j) {
-                shown +=
-                    OfferedForGroup(panelContext.records, j, e.members, speedDialMode, included)
-                        ? 1
-                        : 0;
+                shown += OfferedForGroup(records, j, e.members, speedDialMode, included) ? 1 : 0;
             }
         }
     }
-    RecountGroupRefs(panelContext.records);
-    Mfp_SetPhonebook(panelContext.link, panelContext.records);
+    RecountGroupRefs(records);
+    Mfp_SetPhonebook(context.link, records);
     (void)shown;
 }
 

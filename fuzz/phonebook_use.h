@@ -5,8 +5,10 @@
 // the group references and build the set request back to the machine. Any
 // bad table content then shows up as an out-of-bounds access.
 
+struct PanelContext;
+
 namespace fuzz {
 
-void UsePhonebook();
+void UsePhonebook(PanelContext& context);
 
 } // namespace fuzz

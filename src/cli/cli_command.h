@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+struct LinkState;
+struct PanelContext;
+
 // Commands of faxrcp-cli. Each command lives in its own file and registers
 // itself with a static Registrar:
 //
 //   namespace {
-//   int RunSetupGet(const cli::Args& args, cli::Io& io) { ... return cli::kExitOk; }
+//   int RunSetupGet(PanelContext& context, const cli::Args& args, cli::Io& io) { ... }
 //   const cli::Registrar setupGet({
 //       .words = {"setup", "get"},
 //       .usage = "setup get",
@@ -19,11 +22,11 @@
 //   } // namespace
 //
 // The tool opens the machine first (WithMachine) unless the command sets
-// needsMachine to false, then runs the command with the arguments that follow
-// its words. A command that checks its arguments or files first sets
-// needsMachine to false and calls WithMachine itself once they are good, so
-// that a bad argument costs no exchange with the machine. Results go to
-// io.out, errors to io.err, one line each.
+// needsMachine to false, then runs the command on the run's panel context with
+// the arguments that follow its words. A command that checks its arguments or
+// files first sets needsMachine to false and calls WithMachine itself once
+// they are good, so that a bad argument costs no exchange with the machine.
+// Results go to io.out, errors to io.err, one line each.
 
 namespace cli {
 
@@ -64,11 +67,12 @@ struct Io {
 };
 
 struct Command {
-    std::vector<std::string> words;                   // "setup", "get"
-    std::string usage;                                // words and arguments: "phonebook save FILE"
-    std::string help;                                 // one sentence for --help
-    std::function<int(const Args& args, Io& io)> run; // returns the exit status
-    int minArgs = 0;                                  // arguments after the words
+    std::vector<std::string> words; // "setup", "get"
+    std::string usage;              // words and arguments: "phonebook save FILE"
+    std::string help;               // one sentence for --help
+    // Returns the exit status.
+    std::function<int(PanelContext& context, const Args& args, Io& io)> run;
+    int minArgs = 0; // arguments after the words
     int maxArgs = 0;
     bool needsMachine = true; // Main opens the machine before run
     // More of COMMAND --help: paragraphs, and help made from the record table.
@@ -94,15 +98,15 @@ const Command* FindCommand(const Args& args);
 // Checks the machine's name (--device, else FAXRCP_USB_PORT), runs the
 // start-up sequence, body, then the exit sequence. Returns body's status, or
 // the status of what kept the machine from answering, said in one line.
-int WithMachine(Io& io, const std::function<int()>& body);
+int WithMachine(PanelContext& context, Io& io, const std::function<int()>& body);
 
 // The port the machine answered on: the USB device's name or the parallel
 // port's, for messages.
-std::string MachineName();
+std::string MachineName(const LinkState& link);
 // The port in use: its kind ("usb", "unix", "sim", "device" for a character
 // device, "parallel") and its Linux device name.
-std::string PortKind();
-std::string PortDevice();
+std::string PortKind(const LinkState& link);
+std::string PortDevice(const LinkState& link);
 
 // "faxrcp-cli: MESSAGE" on a line of its own on io.err; Fail returns status.
 int Fail(Io& io, int status, const std::string& message);
@@ -110,12 +114,13 @@ void Warn(Io& io, const std::string& message);
 
 // The machine did not answer (what: "the setup read"); one line on io.err,
 // returns kExitNotResponding.
-int NotResponding(Io& io, const std::string& what = "");
+int NotResponding(Io& io, const LinkState& link, const std::string& what = "");
 // A write the machine did not take: "the machine at X did not take WHAT",
 // then "; MORE"; returns kExitNotResponding.
-int NotTaken(Io& io, const std::string& what, const std::string& more = "");
+int NotTaken(Io& io, const LinkState& link, const std::string& what, const std::string& more = "");
 
-// The whole tool: args are argv[1..]. Returns the exit status.
-int Main(const Args& args, Io& io);
+// The whole tool: args are argv[1..], on the run's context. Returns the exit
+// status.
+int Main(const Args& args, Io& io, PanelContext& context);
 
 } // namespace cli

@@ -10,11 +10,11 @@
 #include <exception>
 #include <optional>
 
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "cli/devices_command.h"
 #include "link/port.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "platform/clock.h"
 #include "platform/device.h"
@@ -111,9 +111,8 @@ std::string OpenProblem(const std::string& name) {
 
 // After the start-up found no machine: which device could not be opened, or
 // which one stayed silent.
-int Unreachable(Io& io) {
-    const std::string usb =
-        Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
+int Unreachable(Io& io, const LinkState& link) {
+    const std::string usb = Bounded(link.usbWritePath, sizeof link.usbWritePath);
     // The other computer's own words: its port is busy, or ssh or the bridge
     // could not be reached there.
     if (const platform::RemoteProblem remote = platform::LastRemoteProblem(usb);
@@ -133,7 +132,7 @@ int Unreachable(Io& io) {
         }
         return Fail(io, kExitNotResponding, "no answer from the machine at " + EscapeText(named));
     }
-    const std::string parallel = ParallelName(panelContext.link.currentPort);
+    const std::string parallel = ParallelName(link.currentPort);
     const std::string node = platform::UsbPermissionProblem();
     if (!node.empty() && usb.starts_with("usb:")) {
         return Fail(io, kExitDevice,
@@ -142,9 +141,8 @@ int Unreachable(Io& io) {
                         "(see faxrcp-cli(1), PERMISSIONS)");
     }
     // The start-up tried the parallel port last; say how it failed too.
-    const bool parallelOpens = panelContext.link.currentPort > kUsbPort &&
-                               panelContext.link.currentPort < kPortCount &&
-                               Opens(PortTable[panelContext.link.currentPort]);
+    const bool parallelOpens = link.currentPort > kUsbPort && link.currentPort < kPortCount &&
+                               Opens(PortTable[link.currentPort]);
     if (!usb.empty()) {
         if (Opens(usb)) {
             return Fail(io, kExitNotResponding,
@@ -180,18 +178,18 @@ std::string BusyMessage(PortHolder holder, int waitedSeconds) {
 
 } // namespace
 
-std::string PortDevice() {
-    if (panelContext.link.currentPort == kUsbPort) {
-        return Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
+std::string PortDevice(const LinkState& link) {
+    if (link.currentPort == kUsbPort) {
+        return Bounded(link.usbWritePath, sizeof link.usbWritePath);
     }
-    return ParallelDevice(panelContext.link.currentPort);
+    return ParallelDevice(link.currentPort);
 }
 
-std::string PortKind() {
-    if (panelContext.link.currentPort != kUsbPort) {
+std::string PortKind(const LinkState& link) {
+    if (link.currentPort != kUsbPort) {
         return "parallel";
     }
-    const std::string device = PortDevice();
+    const std::string device = PortDevice(link);
     for (const char* kind : {"usb", "unix", "sim", "ssh"}) {
         if (device.starts_with(std::string(kind) + ":")) {
             return kind;
@@ -200,13 +198,12 @@ std::string PortKind() {
     return device.empty() ? "usb" : "device";
 }
 
-std::string MachineName() {
-    if (panelContext.link.currentPort == kUsbPort) {
-        const std::string usb =
-            Bounded(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath);
+std::string MachineName(const LinkState& link) {
+    if (link.currentPort == kUsbPort) {
+        const std::string usb = Bounded(link.usbWritePath, sizeof link.usbWritePath);
         return EscapeText(usb.empty() ? "USB" : usb);
     }
-    return ParallelName(panelContext.link.currentPort);
+    return ParallelName(link.currentPort);
 }
 
 int Fail(Io& io, int status, const std::string& message) {
@@ -222,21 +219,21 @@ void Warn(Io& io, const std::string& message) {
     io.err << "faxrcp-cli: " << message << "\n";
 }
 
-int NotResponding(Io& io, const std::string& what) {
-    std::string message = "the machine at " + MachineName() + " did not answer";
+int NotResponding(Io& io, const LinkState& link, const std::string& what) {
+    std::string message = "the machine at " + MachineName(link) + " did not answer";
     if (!what.empty()) {
         message += " " + what;
     }
     return Fail(io, kExitNotResponding, message);
 }
 
-int NotTaken(Io& io, const std::string& what, const std::string& more) {
+int NotTaken(Io& io, const LinkState& link, const std::string& what, const std::string& more) {
     return Fail(io, kExitNotResponding,
-                "the machine at " + MachineName() + " did not take " + what +
+                "the machine at " + MachineName(link) + " did not take " + what +
                     (more.empty() ? "" : "; " + more));
 }
 
-int WithMachine(Io& io, const std::function<int()>& body) {
+int WithMachine(PanelContext& context, Io& io, const std::function<int()>& body) {
     const char* fromEnvironment = std::getenv(kUsbPortVariable);
     const bool chosen = !io.options.device.empty();
     const std::string name = chosen                       ? io.options.device
@@ -269,10 +266,10 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     };
     int status = kExitOk;
     try {
-        switch (RunStartup(panelContext, hooks)) {
+        switch (RunStartup(context, hooks)) {
         case StartupOutcome::PortBusy: {
             const platform::RemoteProblem remote =
-                platform::LastRemoteProblem(panelContext.link.usbWritePath);
+                platform::LastRemoteProblem(context.link.usbWritePath);
             status = Fail(io, kExitPortBusy,
                           remote.kind == platform::RemoteFailure::kBusy
                               ? EscapeText(remote.text)
@@ -283,7 +280,7 @@ int WithMachine(Io& io, const std::function<int()>& body) {
             status = kExitDevice;
             break;
         case StartupOutcome::Aborted:
-            status = Unreachable(io);
+            status = Unreachable(io, context.link);
             break;
         case StartupOutcome::MainWindow:
             status = body();
@@ -292,7 +289,7 @@ int WithMachine(Io& io, const std::function<int()>& body) {
     } catch (const std::exception& e) {
         status = Fail(io, kExitNotResponding, e.what());
     }
-    RunExit(panelContext); // the port goes back to the scanner driver whatever happened
+    RunExit(context); // the port goes back to the scanner driver whatever happened
     return status;
 }
 

@@ -180,7 +180,7 @@ int Help(const Args& words, Io& io) {
     return kExitOk;
 }
 
-int RunHelp(const Args& args, Io& io) {
+int RunHelp(PanelContext&, const Args& args, Io& io) {
     return Help(args, io);
 }
 
@@ -370,12 +370,12 @@ bool TraceIsAnArgument(const std::string& trace, const Args& rest) {
     return false;
 }
 
-int RunCommand(const Command& command, const Args& rest, Io& io) {
+int RunCommand(const Command& command, const Args& rest, Io& io, PanelContext& context) {
     try {
         if (command.needsMachine) {
-            return WithMachine(io, [&] { return command.run(rest, io); });
+            return WithMachine(context, io, [&] { return command.run(context, rest, io); });
         }
-        return command.run(rest, io);
+        return command.run(context, rest, io);
     } catch (const std::exception& e) {
         return Fail(io, kExitNotResponding, e.what());
     }
@@ -405,7 +405,7 @@ const Command* FindCommand(const Args& args) {
     return best;
 }
 
-int Main(const Args& args, Io& io) {
+int Main(const Args& args, Io& io, PanelContext& context) {
     io.options = Options{};
     Parsed parsed;
     if (auto error = ParseOptions(args, parsed, io.options)) {
@@ -484,7 +484,7 @@ int Main(const Args& args, Io& io) {
     int status = kExitOk;
     {
         const TraceScope trace(io.options.verbose ? &io.err : nullptr, traceFd);
-        status = RunCommand(*command, rest, io);
+        status = RunCommand(*command, rest, io, context);
         if (trace.failed()) {
             Warn(io, "the trace file '" + EscapeText(io.options.trace) +
                          "' could not be written in full");

@@ -1,7 +1,7 @@
 #include "cli/devices_command.h"
 
-#include "app/panel.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "platform/device_name.h"
 
 namespace cli {
@@ -63,11 +63,11 @@ int RunRemoteDevices(Io& io) {
     return kExitOk;
 }
 
-int RunDevices(const Args&, Io& io) {
+int RunDevices(PanelContext& context, const Args&, Io& io) {
     if (!io.options.host.empty()) {
         return RunRemoteDevices(io);
     }
-    std::vector<UsbCandidate> candidates = UsbCandidates(panelContext.link);
+    std::vector<UsbCandidate> candidates = UsbCandidates(context.link);
     const bool none = candidates.empty();
     // Machines on other computers chosen before, after those attached here.
     const std::vector<UsbCandidate> remote = RememberedRemoteCandidates();

@@ -3,10 +3,10 @@
 #include <ostream>
 #include <string>
 
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
 #include "model/firmware_transfer.h"
+#include "model/panel_context.h"
 #include "platform/clock.h"
 #include "platform/deferred_signals.h"
 
@@ -198,7 +198,7 @@ void PrintResultJson(firmware::TransferResult result, const firmware::FirmwareTr
 }
 
 // The file is checked and the update confirmed before the machine is opened.
-int RunFirmware(const cli::Args& args, cli::Io& io) {
+int RunFirmware(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args.at(0);
     if (file == "-") {
         return cli::Fail(io, cli::kExitUsage,
@@ -216,9 +216,9 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
     // A bar redrawn in place would tear the trace lines on the same terminal.
     const bool json = io.options.json;
     const bool bar = io.outTerminal && !io.options.verbose && !json;
-    return cli::WithMachine(io, [&] {
+    return cli::WithMachine(context, io, [&] {
         CliFirmwareView view(io.out, bar, json);
-        firmware::FirmwareTransfer transfer(view, panelContext.link);
+        firmware::FirmwareTransfer transfer(view, context.link);
         view.attach(transfer);
         const firmware::TransferResult result = transfer.OnUpdate(file);
         const bool interrupted = view.endTransfer();
@@ -241,7 +241,7 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
             return cli::Fail(io, cli::kExitNotResponding,
                              "firmware: the image was sent whole (" +
                                  std::to_string(transfer.total()) + " bytes), but the machine at " +
-                                 cli::MachineName() +
+                                 cli::MachineName(context.link) +
                                  " did not answer afterwards, so the update is not confirmed; "
                                  "switch the machine off and on, then run 'faxrcp-cli info'");
         case firmware::TransferResult::kFileNotOpened:
@@ -251,10 +251,11 @@ int RunFirmware(const cli::Args& args, cli::Io& io) {
             break;
         }
         const bool lost = !transfer.lostHost().empty();
-        std::string message =
-            lost ? "firmware: the connection to " + cli::EscapeText(transfer.lostHost()) +
-                       " was lost during the update"
-                 : "firmware: the machine at " + cli::MachineName() + " did not take the image";
+        std::string message = lost ? "firmware: the connection to " +
+                                         cli::EscapeText(transfer.lostHost()) +
+                                         " was lost during the update"
+                                   : "firmware: the machine at " + cli::MachineName(context.link) +
+                                         " did not take the image";
         if (transfer.total() > 0) {
             message += " (" + std::to_string(transfer.sent()) + " of " +
                        std::to_string(transfer.total()) + " bytes sent)";

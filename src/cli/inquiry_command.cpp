@@ -1,16 +1,16 @@
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "protocol/inquiry.h"
 
 namespace {
 
-int RunInquiry(const cli::Args&, cli::Io& io) {
-    const std::string port = cli::PortKind();
-    const std::string device = cli::PortDevice();
-    const int values[] = {panelContext.records.inquiryRecord.machineClass,
-                          panelContext.records.inquiryRecord.capacityA,
-                          panelContext.records.inquiryRecord.capacityB};
+int RunInquiry(PanelContext& context, const cli::Args&, cli::Io& io) {
+    const std::string port = cli::PortKind(context.link);
+    const std::string device = cli::PortDevice(context.link);
+    const int values[] = {context.records.inquiryRecord.machineClass,
+                          context.records.inquiryRecord.capacityA,
+                          context.records.inquiryRecord.capacityB};
     const char* names[] = {"machineClass", "capacityA", "capacityB"};
     if (io.options.json) {
         cli::Json object = cli::Json::Object();

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_ops.h"
@@ -28,14 +28,14 @@ const char* KindName(const PhonebookEntry& e) {
     return e.kind == 0 ? "single" : "group";
 }
 
-void PrintList(bool json, std::ostream& out) {
-    const int n = PhonebookSlots(panelContext.records);
+void PrintList(const MachineRecords& records, bool json, std::ostream& out) {
+    const int n = PhonebookSlots(records);
     cli::Json all = cli::Json::Array();
     if (!json) {
         out << "SLOT\tKIND\tNAME\tNUMBER OR MEMBERS\n";
     }
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }
@@ -49,7 +49,7 @@ void PrintList(bool json, std::ostream& out) {
                 slot.set("number", cli::Json::String(FieldText(e.number, kNumberLength)));
             } else {
                 cli::Json members = cli::Json::Array();
-                for (int m : GroupMemberSlots(panelContext.records, i)) {
+                for (int m : GroupMemberSlots(records, i)) {
                     members.add(cli::Json::Number(m));
                 }
                 slot.set("members", std::move(members));
@@ -62,7 +62,7 @@ void PrintList(bool json, std::ostream& out) {
             out << cli::EscapeText(FieldText(e.number, kNumberLength));
         } else {
             std::string list;
-            for (int m : GroupMemberSlots(panelContext.records, i)) {
+            for (int m : GroupMemberSlots(records, i)) {
                 list += (list.empty() ? "" : ",") + std::to_string(m);
             }
             out << list;
@@ -74,12 +74,12 @@ void PrintList(bool json, std::ostream& out) {
     }
 }
 
-int RunList(const cli::Args&, cli::Io& io) {
-    if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
-        return cli::NotResponding(io, "the phonebook read");
+int RunList(PanelContext& context, const cli::Args&, cli::Io& io) {
+    if (!Mfp_GetPhonebook(context.link, context.records)) {
+        return cli::NotResponding(io, context.link, "the phonebook read");
     }
-    RecountGroupRefs(panelContext.records);
-    PrintList(io.options.json, io.out);
+    RecountGroupRefs(context.records);
+    PrintList(context.records, io.options.json, io.out);
     return cli::kExitOk;
 }
 
@@ -94,7 +94,7 @@ std::string ExchangeReason(FileError error) {
                                       " MiB, or not what it takes: " + kImportableFormats);
 }
 
-int RunSave(const cli::Args& args, cli::Io& io) {
+int RunSave(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
     if (toOutput && io.outTerminal) {
@@ -109,19 +109,19 @@ int RunSave(const cli::Args& args, cli::Io& io) {
                                  PhonebookReason(why) + "; nothing was read from the machine");
         }
     }
-    return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, "the phonebook read");
+    return cli::WithMachine(context, io, [&] {
+        if (!Mfp_GetPhonebook(context.link, context.records)) {
+            return cli::NotResponding(io, context.link, "the phonebook read");
         }
-        RecountGroupRefs(panelContext.records);
+        RecountGroupRefs(context.records);
         if (toOutput) {
-            const std::vector<uint8_t> bytes = PhonebookFileBytes(panelContext.records);
+            const std::vector<uint8_t> bytes = PhonebookFileBytes(context.records);
             io.out.write(reinterpret_cast<const char*>(bytes.data()),
                          static_cast<std::streamsize>(bytes.size()));
             return cli::kExitOk;
         }
         FileError error = FileError::kNone;
-        if (!WritePhonebookFile(panelContext.records, file, &error)) {
+        if (!WritePhonebookFile(context.records, file, &error)) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the phonebook file '" + cli::EscapeText(file) +
                                  "': " + PhonebookReason(error) +
@@ -135,7 +135,7 @@ int RunSave(const cli::Args& args, cli::Io& io) {
 // The file goes over the machine's own phonebook, as the panel loads it over
 // the page it shows: slots a short file does not reach keep their entries.
 // The file is read whole before the machine is opened.
-int RunWrite(const cli::Args& args, cli::Io& io) {
+int RunWrite(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     std::string text;
     FileError error = cli::ReadInput(file, io, kMaxFileBytes, text);
@@ -148,13 +148,14 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
                          cli::InputName(file) + " is not a phonebook file that can be read: " +
                              PhonebookReason(error) + "; nothing was sent");
     }
-    return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, "the phonebook read whole; nothing written");
+    return cli::WithMachine(context, io, [&] {
+        if (!Mfp_GetPhonebook(context.link, context.records)) {
+            return cli::NotResponding(io, context.link,
+                                      "the phonebook read whole; nothing written");
         }
         // A file longer than the machine's table: its last slots have no place.
         const size_t tableBytes =
-            sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(panelContext.records));
+            sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(context.records));
         contents->table.resize(std::min(contents->table.size(), tableBytes));
         if (contents->partialSlotBytes() > 0) {
             cli::Warn(io, "warning: " + cli::InputName(file) + " ends " +
@@ -162,17 +163,17 @@ int RunWrite(const cli::Args& args, cli::Io& io) {
                               std::to_string(contents->wholeSlots()) +
                               "; that slot and the ones after it keep the machine's entries");
         }
-        const int changed = LoadWholeSlots(panelContext.records, *contents);
-        RecountGroupRefs(panelContext.records);
-        if (!Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotTaken(io, "the phonebook");
+        const int changed = LoadWholeSlots(context.records, *contents);
+        RecountGroupRefs(context.records);
+        if (!Mfp_SetPhonebook(context.link, context.records)) {
+            return cli::NotTaken(io, context.link, "the phonebook");
         }
         io.out << changed << (changed == 1 ? " slot" : " slots") << " changed\n";
         return cli::kExitOk;
     });
 }
 
-int RunExport(const cli::Args& args, cli::Io& io) {
+int RunExport(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
     PhonebookFormat format = toOutput ? PhonebookFormat::kCsv : PhonebookFormatForName(file);
@@ -191,16 +192,16 @@ int RunExport(const cli::Args& args, cli::Io& io) {
                                  ExchangeReason(why) + "; nothing was read from the machine");
         }
     }
-    return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, "the phonebook read");
+    return cli::WithMachine(context, io, [&] {
+        if (!Mfp_GetPhonebook(context.link, context.records)) {
+            return cli::NotResponding(io, context.link, "the phonebook read");
         }
-        RecountGroupRefs(panelContext.records);
+        RecountGroupRefs(context.records);
         if (toOutput) {
-            io.out << ExportPhonebookText(panelContext.records, format);
+            io.out << ExportPhonebookText(context.records, format);
             return cli::kExitOk;
         }
-        if (const FileError why = ExportPhonebookFile(panelContext.records, file, format);
+        if (const FileError why = ExportPhonebookFile(context.records, file, format);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write '" + cli::EscapeText(file) +
@@ -247,7 +248,7 @@ void PrintImportJson(const PhonebookImport& result, std::ostream& out) {
 
 // The file is read and checked whole before the machine is opened; the
 // machine's own slot count is known only once it has answered.
-int RunImport(const cli::Args& args, cli::Io& io) {
+int RunImport(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     PhonebookImportOptions options;
     if (const std::string& numbers = io.options.numbers; !numbers.empty()) {
@@ -276,12 +277,13 @@ int RunImport(const cli::Args& args, cli::Io& io) {
     if (const PhonebookImport check = CheckPhonebookText(text); check.error != FileError::kNone) {
         return Refuse(file, check, io);
     }
-    return cli::WithMachine(io, [&] {
-        if (!Mfp_GetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, "the phonebook read whole; nothing written");
+    return cli::WithMachine(context, io, [&] {
+        if (!Mfp_GetPhonebook(context.link, context.records)) {
+            return cli::NotResponding(io, context.link,
+                                      "the phonebook read whole; nothing written");
         }
-        RecountGroupRefs(panelContext.records);
-        const PhonebookImport result = ImportPhonebookText(panelContext.records, text, options);
+        RecountGroupRefs(context.records);
+        const PhonebookImport result = ImportPhonebookText(context.records, text, options);
         if (result.error != FileError::kNone) {
             return Refuse(file, result, io);
         }
@@ -290,8 +292,8 @@ int RunImport(const cli::Args& args, cli::Io& io) {
                 cli::Warn(io, cli::EscapeText(file) + ": " + DescribeImportNote(note));
             }
         }
-        if (result.slotsChanged > 0 && !Mfp_SetPhonebook(panelContext.link, panelContext.records)) {
-            return cli::NotTaken(io, "the phonebook");
+        if (result.slotsChanged > 0 && !Mfp_SetPhonebook(context.link, context.records)) {
+            return cli::NotTaken(io, context.link, "the phonebook");
         }
         if (io.options.json) {
             PrintImportJson(result, io.out);

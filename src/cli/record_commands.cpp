@@ -1,9 +1,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/record_fields.h"
+#include "model/panel_context.h"
 #include "protocol/record_registry.h"
 
 // For each record of the registry: NAME get/set/fields, or NAME alone for a
@@ -13,24 +13,24 @@ namespace {
 
 using Record = RecordEntry;
 
-void* Held(const Record& r) {
-    return r.record(panelContext.records);
+void* Held(const Record& r, MachineRecords& records) {
+    return r.record(records);
 }
 
 std::string Read(const Record& r) {
     return "the " + std::string(r.name) + " read";
 }
 
-int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
+int RunGet(PanelContext& context, const Record& r, const cli::Args& names, cli::Io& io) {
     const cli::Selection selection = cli::SelectFields(r.descriptor, names, r.name, io.options.all);
     if (!selection.error.empty()) {
         return cli::Fail(io, cli::kExitUsage, selection.error);
     }
-    return cli::WithMachine(io, [&] {
-        if (!r.get(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, Read(r));
+    return cli::WithMachine(context, io, [&] {
+        if (!r.get(context.link, context.records)) {
+            return cli::NotResponding(io, context.link, Read(r));
         }
-        cli::PrintFields(selection.fields, Held(r), io.options.json, io.out);
+        cli::PrintFields(selection.fields, Held(r, context.records), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
@@ -39,9 +39,9 @@ int RunGet(const Record& r, const cli::Args& names, cli::Io& io) {
 // opened. The get succeeds only when the answer brought the whole block: a
 // record not read whole would send the program's own values back over the
 // machine's.
-int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
+int RunSet(PanelContext& context, const Record& r, const cli::Args& args, cli::Io& io) {
     std::vector<char> scratch(r.descriptor.recordSize);
-    std::memcpy(scratch.data(), Held(r), scratch.size());
+    std::memcpy(scratch.data(), Held(r, context.records), scratch.size());
     const std::vector<std::string> refusals =
         cli::ApplyAssignments(r.descriptor, r.name, args, scratch.data());
     for (const std::string& refusal : refusals) {
@@ -50,26 +50,27 @@ int RunSet(const Record& r, const cli::Args& args, cli::Io& io) {
     if (!refusals.empty()) {
         return cli::kExitUsage;
     }
-    return cli::WithMachine(io, [&] {
-        if (!r.get(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, Read(r) + " whole; nothing written");
+    return cli::WithMachine(context, io, [&] {
+        if (!r.get(context.link, context.records)) {
+            return cli::NotResponding(io, context.link, Read(r) + " whole; nothing written");
         }
-        cli::ApplyAssignments(r.descriptor, r.name, args, Held(r));
-        if (!r.set(panelContext.link, panelContext.records)) {
-            return cli::NotTaken(io, "the " + std::string(r.name) + " record");
+        cli::ApplyAssignments(r.descriptor, r.name, args, Held(r, context.records));
+        if (!r.set(context.link, context.records)) {
+            return cli::NotTaken(io, context.link, "the " + std::string(r.name) + " record");
         }
         cli::PrintFields(cli::SelectFields(r.descriptor, {}, r.name, io.options.all).fields,
-                         Held(r), io.options.json, io.out);
+                         Held(r, context.records), io.options.json, io.out);
         return cli::kExitOk;
     });
 }
 
-int RunFields(const Record& r, cli::Io& io) {
-    return cli::WithMachine(io, [&] {
-        if (!r.get(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, Read(r));
+int RunFields(PanelContext& context, const Record& r, cli::Io& io) {
+    return cli::WithMachine(context, io, [&] {
+        if (!r.get(context.link, context.records)) {
+            return cli::NotResponding(io, context.link, Read(r));
         }
-        cli::PrintFieldTable(r.descriptor, Held(r), io.options.json, io.options.all, io.out);
+        cli::PrintFieldTable(r.descriptor, Held(r, context.records), io.options.json,
+                             io.options.all, io.out);
         return cli::kExitOk;
     });
 }
@@ -93,7 +94,8 @@ void RegisterRecord(const Record& r) {
         .words = words,
         .usage = (r.Settable() ? name + " get" : name) + " [NAME...]",
         .help = "Print " + std::string(r.title) + ", one name=value a line.",
-        .run = [&r](const cli::Args& a, cli::Io& io) { return RunGet(r, a, io); },
+        .run = [&r](PanelContext& c, const cli::Args& a,
+                    cli::Io& io) { return RunGet(c, r, a, io); },
         .maxArgs = kManyArgs,
         .needsMachine = false,
         .details = "With NAMEs, only those fields, in that order.",
@@ -108,7 +110,8 @@ void RegisterRecord(const Record& r) {
         .words = {name, "set"},
         .usage = name + " set NAME=VALUE...",
         .help = "Change fields of " + std::string(r.title) + ".",
-        .run = [&r](const cli::Args& a, cli::Io& io) { return RunSet(r, a, io); },
+        .run = [&r](PanelContext& c, const cli::Args& a,
+                    cli::Io& io) { return RunSet(c, r, a, io); },
         .minArgs = 1,
         .maxArgs = kManyArgs,
         .needsMachine = false,
@@ -120,7 +123,7 @@ void RegisterRecord(const Record& r) {
         .words = {name, "fields"},
         .usage = name + " fields",
         .help = "List the " + name + "'s fields, values and ranges.",
-        .run = [&r](const cli::Args&, cli::Io& io) { return RunFields(r, io); },
+        .run = [&r](PanelContext& c, const cli::Args&, cli::Io& io) { return RunFields(c, r, io); },
         .needsMachine = false,
         .json = true,
     });

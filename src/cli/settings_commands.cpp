@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/panel.h"
 #include "cli/cli_command.h"
 #include "cli/cli_output.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 #include "protocol/record_registry.h"
 
@@ -27,16 +27,17 @@ std::string Named(const std::string& file) {
 
 // Every record whole, or nothing: a record not read whole would put the
 // program's own values into the file or back over the machine's.
-int ReadAll(cli::Io& io, const char* after) {
+int ReadAll(PanelContext& context, cli::Io& io, const char* after) {
     for (const RecordEntry* r : SettableRecords()) {
-        if (!r->get(panelContext.link, panelContext.records)) {
-            return cli::NotResponding(io, "the " + std::string(r->name) + " read whole; " + after);
+        if (!r->get(context.link, context.records)) {
+            return cli::NotResponding(io, context.link,
+                                      "the " + std::string(r->name) + " read whole; " + after);
         }
     }
     return cli::kExitOk;
 }
 
-int RunSave(const cli::Args& args, cli::Io& io) {
+int RunSave(PanelContext& context, const cli::Args& args, cli::Io& io) {
     const std::string& file = args[0];
     const bool toOutput = file == "-";
     if (!toOutput) {
@@ -46,15 +47,15 @@ int RunSave(const cli::Args& args, cli::Io& io) {
                                  Reason(why) + "; nothing was read from the machine");
         }
     }
-    return cli::WithMachine(io, [&] {
-        if (const int status = ReadAll(io, "nothing written"); status != cli::kExitOk) {
+    return cli::WithMachine(context, io, [&] {
+        if (const int status = ReadAll(context, io, "nothing written"); status != cli::kExitOk) {
             return status;
         }
         if (toOutput) {
-            io.out << SettingsFileText(panelContext.records);
+            io.out << SettingsFileText(context.records);
             return cli::kExitOk;
         }
-        if (const FileError why = WriteSettingsFile(file, panelContext.records);
+        if (const FileError why = WriteSettingsFile(file, context.records);
             why != FileError::kNone) {
             return cli::Fail(io, cli::kExitUsage,
                              "cannot write the settings file " + cli::InputName(file) + ": " +
@@ -90,7 +91,8 @@ int Apply(const std::string& file, const std::string& text, MachineRecords& reco
 // Checks the file whole before the machine is opened, then reads the
 // records and gives body the changes the file makes to them; the records
 // then hold the file over the machine.
-int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouched,
+int WithFileOverMachine(PanelContext& context, const cli::Args& args, cli::Io& io,
+                        const char* untouched,
                         const std::function<int(const std::vector<SettingsFieldChange>&)>& body) {
     const std::string& file = args[0];
     std::string text;
@@ -100,20 +102,20 @@ int WithFileOverMachine(const cli::Args& args, cli::Io& io, const char* untouche
                          cli::InputName(file) + " is not a settings file that can be read: " +
                              Reason(why) + "; " + untouched);
     }
-    MachineRecords scratch = panelContext.records; // its phonebook pointers are not used
+    MachineRecords scratch = context.records; // its phonebook pointers are not used
     if (const int refused = Apply(file, text, scratch, io, untouched); refused != cli::kExitOk) {
         return refused;
     }
-    return cli::WithMachine(io, [&] {
-        if (const int unread = ReadAll(io, untouched); unread != cli::kExitOk) {
+    return cli::WithMachine(context, io, [&] {
+        if (const int unread = ReadAll(context, io, untouched); unread != cli::kExitOk) {
             return unread;
         }
-        const MachineRecords machine = panelContext.records;
-        if (const int refused = Apply(file, text, panelContext.records, io, untouched);
+        const MachineRecords machine = context.records;
+        if (const int refused = Apply(file, text, context.records, io, untouched);
             refused != cli::kExitOk) {
             return refused;
         }
-        return body(SettingsChanges(machine, panelContext.records));
+        return body(SettingsChanges(machine, context.records));
     });
 }
 
@@ -140,8 +142,8 @@ void PrintChanges(const std::vector<SettingsFieldChange>& changes, bool json, st
 
 // Only a record the file changes is written: writing the other back could
 // still change it (a date the machine holds out of range comes back in it).
-int RunLoad(const cli::Args& args, cli::Io& io) {
-    return WithFileOverMachine(args, io, "nothing was sent", [&](const auto& changes) {
+int RunLoad(PanelContext& context, const cli::Args& args, cli::Io& io) {
+    return WithFileOverMachine(context, args, io, "nothing was sent", [&](const auto& changes) {
         if (changes.empty()) {
             if (io.options.json) {
                 PrintChanges(changes, true, io.out);
@@ -159,8 +161,8 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
             if (!touches(r->name)) {
                 continue;
             }
-            if (!r->set(panelContext.link, panelContext.records)) {
-                return cli::NotTaken(io, "the " + std::string(r->name) + " record",
+            if (!r->set(context.link, context.records)) {
+                return cli::NotTaken(io, context.link, "the " + std::string(r->name) + " record",
                                      written.empty() ? "nothing was changed"
                                                      : "the " + written + " was written");
             }
@@ -172,11 +174,12 @@ int RunLoad(const cli::Args& args, cli::Io& io) {
 }
 
 // As diff and cmp: 0 when the file and the machine agree, 1 when they differ.
-int RunDiff(const cli::Args& args, cli::Io& io) {
-    return WithFileOverMachine(args, io, "the machine was not compared", [&](const auto& changes) {
-        PrintChanges(changes, io.options.json, io.out);
-        return changes.empty() ? cli::kExitOk : cli::kExitDiffers;
-    });
+int RunDiff(PanelContext& context, const cli::Args& args, cli::Io& io) {
+    return WithFileOverMachine(context, args, io, "the machine was not compared",
+                               [&](const auto& changes) {
+                                   PrintChanges(changes, io.options.json, io.out);
+                                   return changes.empty() ? cli::kExitOk : cli::kExitDiffers;
+                               });
 }
 
 const cli::Registrar settingsSave({

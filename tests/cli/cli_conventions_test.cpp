@@ -238,13 +238,13 @@ TEST_F(CliConventionsTest, AFailedWriteOnStandardOutputFailsTheCommand) {
     FullBuffer full;
     std::ostream fullOut(&full);
     cli::Io io{fullOut, err, &in};
-    EXPECT_EQ(cli::Main({"info"}, io), cli::kExitUsage);
+    EXPECT_EQ(cli::Main({"info"}, io, panelContext), cli::kExitUsage);
     EXPECT_EQ(err.str(), "faxrcp-cli: cannot write to standard output\n");
     // The command's own failure stays its status.
     std::ostream fullAgain(&full);
     cli::Io again{fullAgain, err, &in};
     machine().setFault(sim::Command::GetInfo, sim::Fault{.silent = true});
-    EXPECT_EQ(cli::Main({"info"}, again), cli::kExitNotResponding);
+    EXPECT_EQ(cli::Main({"info"}, again, panelContext), cli::kExitNotResponding);
 }
 
 } // namespace

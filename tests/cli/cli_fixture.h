@@ -7,8 +7,8 @@
 #include "cli/cli_command.h"
 #include "platform/program.h"
 #include "sim/simulated_machine.h"
-#include "support/platform/fake_device.h"
 #include "support/core/context_fixture.h"
+#include "support/platform/fake_device.h"
 #include "support/platform/temp_dir.h"
 
 class CliTest : public ContextTest {
@@ -34,7 +34,7 @@ class CliTest : public ContextTest {
         in.str(input);
         in.clear();
         cli::Io io{out, err, &in, inTerminal, outTerminal};
-        return cli::Main(args, io);
+        return cli::Main(args, io, panelContext);
     }
 
     TempDir dir;

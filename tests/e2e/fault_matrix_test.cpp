@@ -282,18 +282,17 @@ template <typename T> std::vector<uint8_t> Raw(const T& record) {
     return std::vector<uint8_t>(p, p + sizeof record);
 }
 
-Snapshot ProgramState() {
-    const auto* table = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
+Snapshot ProgramState(const MachineRecords& records) {
+    const auto* table = reinterpret_cast<const uint8_t*>(records.phonebookTable);
     return {
-        {"panelContext.records.inquiryRecord", Raw(panelContext.records.inquiryRecord)},
-        {"panelContext.records.systemSetup", Raw(panelContext.records.systemSetup)},
-        {"panelContext.records.systemStatus", Raw(panelContext.records.systemStatus)},
-        {"panelContext.records.machineInfo", Raw(panelContext.records.machineInfo)},
+        {"panelContext.records.inquiryRecord", Raw(records.inquiryRecord)},
+        {"panelContext.records.systemSetup", Raw(records.systemSetup)},
+        {"panelContext.records.systemStatus", Raw(records.systemStatus)},
+        {"panelContext.records.machineInfo", Raw(records.machineInfo)},
         {"panelContext.records.phonebookTable",
          std::vector<uint8_t>(table, table + kPhonebookEntrySize * kSlots)},
         {"panelContext.records.groupRefCount",
-         std::vector<uint8_t>(panelContext.records.groupRefCount,
-                              panelContext.records.groupRefCount + kSlots)},
+         std::vector<uint8_t>(records.groupRefCount, records.groupRefCount + kSlots)},
     };
 }
 
@@ -491,10 +490,10 @@ class FaultMatrix : public ContextTest, public ::testing::WithParamInterface<Cel
             return it->second;
         }
         Prepare(port);
-        const Snapshot records = ProgramState();
+        const Snapshot records = ProgramState(panelContext.records);
         const Snapshot before = MachineState(machine());
         const Outcome o = Run(cmd);
-        Reference ref{ProgramState(), MachineState(machine())};
+        Reference ref{ProgramState(panelContext.records), MachineState(machine())};
         EXPECT_EQ(o.result, kOk) << Name(cmd) << " on a healthy machine";
         // The columns can tell "filled" from "unchanged" and "taken" from
         // "untouched" only when a healthy exchange changes something.
@@ -520,7 +519,7 @@ TEST_P(FaultMatrix, Cell) {
 
     Prepare(port);
     Inflict(cell);
-    const Snapshot recordsBefore = ProgramState();
+    const Snapshot recordsBefore = ProgramState(panelContext.records);
     const Snapshot machineBefore = MachineState(machine());
     std::vector<std::string> problems;
 
@@ -541,7 +540,7 @@ TEST_P(FaultMatrix, Cell) {
         wantRecords["panelContext.records.inquiryRecord"][offsetof(InquiryRecord, machineClass)] =
             0;
     }
-    for (const std::string& d : Differences(ProgramState(), wantRecords)) {
+    for (const std::string& d : Differences(ProgramState(panelContext.records), wantRecords)) {
         problems.push_back("record: " + d);
     }
 
@@ -565,9 +564,9 @@ TEST_P(FaultMatrix, Cell) {
     // user has dismissed what was shown.
     Heal();
     platform::Sleep(kUserMs);
-    const Snapshot beforeNext = ProgramState();
+    const Snapshot beforeNext = ProgramState(panelContext.records);
     const Outcome next = Run(nextCmd);
-    const Snapshot afterNext = ProgramState();
+    const Snapshot afterNext = ProgramState(panelContext.records);
     Snapshot wantNext = beforeNext;
     if (cell.next == Next::kClean) {
         wantNext[nextRecord] = nextData.at(nextRecord);

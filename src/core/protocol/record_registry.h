@@ -1,7 +1,8 @@
 #pragma once
 // The machine records that travel as one block, listed once. faxrcp-cli's
 // commands, the settings file's sections, the build's bash completion and
-// manual page field lists, the fuzz targets and the tests all read this list.
+// manual page field lists, the pages (which machines have them), the fuzz
+// targets and the tests all read this list.
 //
 // To add a record: its struct, commands and start-up values (a header and a
 // source file of its own), its fields and descriptor (record_table.h), its

@@ -6,9 +6,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/panel.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/deferred_signals.h"
 #include "templates/fwup_template.h"
 
@@ -84,9 +84,9 @@ class CFwUp::View : public firmware::FirmwareView {
     CFwUp& page_;
 };
 
-CFwUp::CFwUp(QWidget* parent)
+CFwUp::CFwUp(PanelContext& context, QWidget* parent)
     : CPropertyPage(fwupTemplate, kTab, parent), view_(std::make_unique<View>(*this)),
-      transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_, panelContext.link)) {}
+      transfer_(std::make_unique<firmware::FirmwareTransfer>(*view_, context.link)) {}
 
 CFwUp::~CFwUp() = default;
 

@@ -10,10 +10,13 @@
 #include "base/qt_property_page.h"
 #include "model/firmware_transfer.h"
 
+struct PanelContext;
+
 class CFwUp : public CPropertyPage {
     Q_OBJECT
   public:
-    explicit CFwUp(QWidget* parent = nullptr);
+    // Sends firmware over the context's link.
+    explicit CFwUp(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "FWUP", .key = "CAPTION", .name = "firmware"};

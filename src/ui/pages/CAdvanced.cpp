@@ -12,13 +12,14 @@
 #include <QTimeEdit>
 #include <algorithm>
 
-#include "app/panel.h"
 #include "desktop/qt_desktop.h"
 #include "model/advanced_codes.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
 #include "protocol/phonebook.h"
+#include "protocol/record_registry.h"
 #include "protocol/system_status.h"
 #include "templates/advanced_template.h"
 #include "widgets/CFilterEdit.h"
@@ -40,14 +41,11 @@ struct TextBinding {
     std::size_t width;
     int filterMode;
 };
-std::array<TextBinding, CAdvanced::kTextCount> TextBindings() {
+std::array<TextBinding, CAdvanced::kTextCount> TextBindings(SystemStatus& status) {
     return {{
-        {kMachineNumber, panelContext.records.systemStatus.machineNumber,
-         sizeof panelContext.records.systemStatus.machineNumber - 1, 1},
-        {kMachineId, panelContext.records.systemStatus.machineId,
-         sizeof panelContext.records.systemStatus.machineId - 1, 2},
-        {kPrefixDial, panelContext.records.systemStatus.prefixDial,
-         sizeof panelContext.records.systemStatus.prefixDial - 1, 1},
+        {kMachineNumber, status.machineNumber, sizeof status.machineNumber - 1, 1},
+        {kMachineId, status.machineId, sizeof status.machineId - 1, 2},
+        {kPrefixDial, status.prefixDial, sizeof status.prefixDial - 1, 1},
     }};
 }
 
@@ -158,15 +156,20 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 
 } // namespace
 
-CAdvanced::CAdvanced(QWidget* parent)
-    : CRecordPage(advancedTemplate, kTab, kRefresh, kApply, parent) {
+bool CAdvanced::ExistsFor(int machineClass) {
+    return FindRecord("status")->existsFor(machineClass);
+}
+
+CAdvanced::CAdvanced(PanelContext& context, QWidget* parent)
+    : CRecordPage(advancedTemplate, kTab, kRefresh, kApply, parent), link_(context.link),
+      systemStatus_(context.records.systemStatus) {
     listPositions_.fill(0);
     listPositions_[kMinutesIndex] = 3;
     checkStates_.fill(0);
 }
 
 QString* CAdvanced::TextValue(int fieldId) {
-    const auto bindings = TextBindings();
+    const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         if (bindings[i].id == fieldId) {
             return &texts_[i];
@@ -176,7 +179,7 @@ QString* CAdvanced::TextValue(int fieldId) {
 }
 
 void CAdvanced::SetUpControls() {
-    for (const auto& text : TextBindings()) {
+    for (const auto& text : TextBindings(systemStatus_)) {
         auto* edit = Control<CFilterEdit>(text.id);
         if (edit == nullptr) {
             continue;
@@ -223,7 +226,7 @@ void CAdvanced::SetUpControls() {
 }
 
 void CAdvanced::ExchangeValues(Exchange direction) {
-    const auto bindings = TextBindings();
+    const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         ExchangeText(Control<QLineEdit>(bindings[i].id), texts_[i], direction);
     }
@@ -266,11 +269,11 @@ void CAdvanced::LoadTexts() {
 }
 
 bool CAdvanced::ReadRecord() {
-    return Mfp_GetSystemStatus(panelContext.link, panelContext.records.systemStatus) != 0;
+    return Mfp_GetSystemStatus(link_, systemStatus_) != 0;
 }
 
 bool CAdvanced::WriteRecord() {
-    return Mfp_SetSystemStatus(panelContext.link, panelContext.records.systemStatus) != 0;
+    return Mfp_SetSystemStatus(link_, systemStatus_) != 0;
 }
 
 bool CAdvanced::PrepareSettingsRecord() {
@@ -282,23 +285,21 @@ bool CAdvanced::PrepareSettingsRecord() {
 }
 
 void CAdvanced::ShowValues() {
-    listPositions_[kRingerIndex] = panelContext.records.systemStatus.ringer;
-    listPositions_[kSpeakerIndex] = panelContext.records.systemStatus.speaker;
-    listPositions_[kClockIndex] = panelContext.records.systemStatus.clockMode;
-    listPositions_[kLanguageIndex] = LanguagePosition(panelContext.records.systemStatus.language);
-    listPositions_[kUsbIndex] = panelContext.records.systemStatus.usbMode;
-    const PowerSaveView power = PowerSaveFromRecord(panelContext.records.systemStatus.powerSave);
+    listPositions_[kRingerIndex] = systemStatus_.ringer;
+    listPositions_[kSpeakerIndex] = systemStatus_.speaker;
+    listPositions_[kClockIndex] = systemStatus_.clockMode;
+    listPositions_[kLanguageIndex] = LanguagePosition(systemStatus_.language);
+    listPositions_[kUsbIndex] = systemStatus_.usbMode;
+    const PowerSaveView power = PowerSaveFromRecord(systemStatus_.powerSave);
     powerSave_ = power.pair;
     if (!power.keepMinutes) {
         listPositions_[kMinutesIndex] = power.minutes;
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        checkStates_[i] = panelContext.records.systemStatus.*kChecks[i].field;
+        checkStates_[i] = systemStatus_.*kChecks[i].field;
     }
-    tollSaver_ = panelContext.records.systemStatus.tollSaver <= 1
-                     ? panelContext.records.systemStatus.tollSaver
-                     : -1;
-    const auto bindings = TextBindings();
+    tollSaver_ = systemStatus_.tollSaver <= 1 ? systemStatus_.tollSaver : -1;
+    const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         // Trailing blanks leave the record itself, so the next Apply sends zeros.
         texts_[i] = QString::fromLatin1(TrimRight(bindings[i].field));
@@ -308,8 +309,8 @@ void CAdvanced::ShowValues() {
     }
     UpdateData(Exchange::ToControls);
 
-    ShowDateTime(kStartDate, kStartTime, panelContext.records.systemStatus.tollSaverStart);
-    ShowDateTime(kEndDate, kEndTime, panelContext.records.systemStatus.tollSaverEnd);
+    ShowDateTime(kStartDate, kStartTime, systemStatus_.tollSaverStart);
+    ShowDateTime(kEndDate, kEndTime, systemStatus_.tollSaverEnd);
     ShowTimeFormat();
     OnTollSaverClick();
     OnPowerSaveClick();
@@ -366,19 +367,18 @@ void CAdvanced::StoreControls() {
             field = static_cast<uint8_t>(listPositions_[index]);
         }
     };
-    storeList(kSpeakerIndex, panelContext.records.systemStatus.speaker);
-    storeList(kRingerIndex, panelContext.records.systemStatus.ringer);
+    storeList(kSpeakerIndex, systemStatus_.speaker);
+    storeList(kRingerIndex, systemStatus_.ringer);
     if (listPositions_[kLanguageIndex] >= 0) {
-        panelContext.records.systemStatus.language = LanguageCode(listPositions_[kLanguageIndex]);
+        systemStatus_.language = LanguageCode(listPositions_[kLanguageIndex]);
     }
-    storeList(kUsbIndex, panelContext.records.systemStatus.usbMode);
-    storeList(kClockIndex, panelContext.records.systemStatus.clockMode);
+    storeList(kUsbIndex, systemStatus_.usbMode);
+    storeList(kClockIndex, systemStatus_.clockMode);
     for (int i = 0; i < kCheckCount; ++i) {
-        panelContext.records.systemStatus.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
+        systemStatus_.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex],
-                      panelContext.records.systemStatus.powerSave);
-    const auto bindings = TextBindings();
+    PowerSaveToRecord(powerSave_, listPositions_[kMinutesIndex], systemStatus_.powerSave);
+    const auto bindings = TextBindings(systemStatus_);
     for (int i = 0; i < kTextCount; ++i) {
         const QByteArray bytes = texts_[i].toLatin1();
         StoreText(bindings[i].field, bindings[i].width,
@@ -390,11 +390,11 @@ void CAdvanced::StoreAll() {
     UpdateData(Exchange::FromControls);
     StoreControls();
     if (tollSaver_ == 0 || tollSaver_ == 1) {
-        panelContext.records.systemStatus.tollSaver = static_cast<uint8_t>(tollSaver_);
+        systemStatus_.tollSaver = static_cast<uint8_t>(tollSaver_);
     }
     // The period is sent even while the toll saver is off.
-    StoreDateTime(kStartDate, kStartTime, panelContext.records.systemStatus.tollSaverStart);
-    StoreDateTime(kEndDate, kEndTime, panelContext.records.systemStatus.tollSaverEnd);
+    StoreDateTime(kStartDate, kStartTime, systemStatus_.tollSaverStart);
+    StoreDateTime(kEndDate, kEndTime, systemStatus_.tollSaverEnd);
 }
 
 void CAdvanced::OnControlChange() {
@@ -407,7 +407,7 @@ void CAdvanced::OnControlChange() {
 // language; AM and PM as two letters, which fit the picker.
 void CAdvanced::ShowTimeFormat() {
     const int mode = listPositions_[kClockIndex];
-    const bool hours24 = mode >= 0 ? mode == 1 : panelContext.records.systemStatus.clockMode == 1;
+    const bool hours24 = mode >= 0 ? mode == 1 : systemStatus_.clockMode == 1;
     for (int id : {kStartTime, kEndTime}) {
         if (auto* time = Control<QTimeEdit>(id)) {
             time->setLocale(QLocale::c());

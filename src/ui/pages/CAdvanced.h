@@ -7,18 +7,21 @@
 #include <array>
 
 #include "base/qt_record_page.h"
+#include "model/panel_context.h"
 
 struct StatusDateTime;
 
 class CAdvanced : public CRecordPage {
     Q_OBJECT
   public:
-    explicit CAdvanced(QWidget* parent = nullptr);
+    // Reads and writes the system status of the context over its link.
+    explicit CAdvanced(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "ADVANCED", .key = "CAPTION", .name = "advanced"};
 
-    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+    // Where the machine has the system status record.
+    static bool ExistsFor(int machineClass);
 
     // Handlers, public so that the main window and tests can run them.
     void OnControlChange();
@@ -47,6 +50,9 @@ class CAdvanced : public CRecordPage {
     void ExchangeValues(Exchange direction) override;
 
   private:
+    LinkState& link_;
+    SystemStatus& systemStatus_;
+
     // What the controls say, the toll saver's period included.
     struct Values {
         std::array<QString, kTextCount> texts;

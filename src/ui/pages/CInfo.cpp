@@ -5,12 +5,13 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "app/panel.h"
 #include "base/qt_not_responding.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "protocol/exchange.h"
 #include "protocol/machine_info.h"
+#include "protocol/record_registry.h"
 #include "templates/info_template.h"
 
 using namespace info_ids;
@@ -24,7 +25,13 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 
 } // namespace
 
-CInfo::CInfo(QWidget* parent) : CPropertyPage(infoTemplate, kTab, parent) {}
+bool CInfo::ExistsFor(int machineClass) {
+    return FindRecord("info")->existsFor(machineClass);
+}
+
+CInfo::CInfo(PanelContext& context, QWidget* parent)
+    : CPropertyPage(infoTemplate, kTab, parent), link_(context.link),
+      machineInfo_(context.records.machineInfo) {}
 
 void CInfo::OnInitDialog() {
     CPropertyPage::OnInitDialog();
@@ -96,23 +103,22 @@ QString Counter(int32_t value) {
 
 void CInfo::OnRefresh() {
     desktop::WaitCursor(true);
-    const int ok = Mfp_GetMachineInfo(panelContext.link, panelContext.records.machineInfo);
+    const int ok = Mfp_GetMachineInfo(link_, machineInfo_);
     PauseMs(500);
     desktop::WaitCursor(false);
     if (!ok) {
         ShowNotResponding(BoxOwner());
         return;
     }
-    firmwareVersionText = MachineText(panelContext.records.machineInfo.firmwareVersion);
-    engineVersionText = MachineText(panelContext.records.machineInfo.engineVersion);
-    emulationVersionText = MachineText(panelContext.records.machineInfo.emulationVersion);
-    freeMemoryText =
-        QString::asprintf(" %d %% ", panelContext.records.machineInfo.freeMemoryPercent);
-    platenScanCountText = Counter(panelContext.records.machineInfo.platenScanCount);
-    adfScanCountText = Counter(panelContext.records.machineInfo.adfScanCount);
-    printCountText = Counter(panelContext.records.machineInfo.printCount);
-    tonerCountText = Counter(panelContext.records.machineInfo.tonerReplacedCount);
-    adfJamCountText = Counter(panelContext.records.machineInfo.adfJamCount);
-    printJamCountText = Counter(panelContext.records.machineInfo.printJamCount);
+    firmwareVersionText = MachineText(machineInfo_.firmwareVersion);
+    engineVersionText = MachineText(machineInfo_.engineVersion);
+    emulationVersionText = MachineText(machineInfo_.emulationVersion);
+    freeMemoryText = QString::asprintf(" %d %% ", machineInfo_.freeMemoryPercent);
+    platenScanCountText = Counter(machineInfo_.platenScanCount);
+    adfScanCountText = Counter(machineInfo_.adfScanCount);
+    printCountText = Counter(machineInfo_.printCount);
+    tonerCountText = Counter(machineInfo_.tonerReplacedCount);
+    adfJamCountText = Counter(machineInfo_.adfJamCount);
+    printJamCountText = Counter(machineInfo_.printJamCount);
     UpdateData(Exchange::ToControls);
 }

@@ -5,14 +5,19 @@
 #include <QString>
 
 #include "base/qt_property_page.h"
+#include "model/panel_context.h"
 
 class CInfo : public CPropertyPage {
     Q_OBJECT
   public:
-    explicit CInfo(QWidget* parent = nullptr);
+    // Reads the machine information of the context over its link.
+    explicit CInfo(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "INFO", .key = "CAPTION", .name = "info"};
+
+    // Where the machine has the machine information record.
+    static bool ExistsFor(int machineClass);
 
     // Reads the record from the machine and shows it; on failure the
     // not-responding box, and the page keeps what it showed.
@@ -34,4 +39,8 @@ class CInfo : public CPropertyPage {
   protected:
     void OnInitDialog() override;
     void ExchangeValues(Exchange direction) override;
+
+  private:
+    LinkState& link_;
+    MachineInfo& machineInfo_;
 };

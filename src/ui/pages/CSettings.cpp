@@ -8,10 +8,11 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "app/panel.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "pages/qt_page_values.h"
 #include "protocol/exchange.h"
+#include "protocol/record_registry.h"
 #include "protocol/system_setup.h"
 #include "templates/settings_template.h"
 
@@ -129,8 +130,13 @@ int NumberOf(const QString& text) {
 
 } // namespace
 
-CSettings::CSettings(QWidget* parent)
-    : CRecordPage(settingsTemplate, kTab, kRefresh, kApply, parent) {
+bool CSettings::ExistsFor(int machineClass) {
+    return FindRecord("setup")->existsFor(machineClass);
+}
+
+CSettings::CSettings(PanelContext& context, QWidget* parent)
+    : CRecordPage(settingsTemplate, kTab, kRefresh, kApply, parent), link_(context.link),
+      setup_(context.records.systemSetup) {
     for (int i = 0; i < kListCount; ++i) {
         listPositions_[i] = kLists[i].initial;
     }
@@ -228,11 +234,11 @@ void CSettings::LoadTexts() {
 }
 
 bool CSettings::ReadRecord() {
-    return Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup) != 0;
+    return Mfp_GetSettings(link_, setup_) != 0;
 }
 
 bool CSettings::WriteRecord() {
-    return Mfp_SetSettings(panelContext.link, panelContext.records.systemSetup) != 0;
+    return Mfp_SetSettings(link_, setup_) != 0;
 }
 
 bool CSettings::PrepareSettingsRecord() {
@@ -247,17 +253,13 @@ bool CSettings::PrepareSettingsRecord() {
 
 void CSettings::ShowValues() {
     for (int i = 0; i < kListCount; ++i) {
-        listPositions_[i] = panelContext.records.systemSetup.*kLists[i].field;
+        listPositions_[i] = setup_.*kLists[i].field;
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        checkStates_[i] = panelContext.records.systemSetup.*kChecks[i].field;
+        checkStates_[i] = setup_.*kChecks[i].field;
     }
-    numberTexts_[kDiscard] = QString::number(panelContext.records.systemSetup.discardSize);
-    numberTexts_[kInterval] = QString::number(panelContext.records.systemSetup.redialInterval);
-    numberTexts_[kRings] = QString::number(panelContext.records.systemSetup.ringCount);
-    numberTexts_[kRedials] = QString::number(panelContext.records.systemSetup.redialCount);
-    numberTexts_[kZoomIndex] = QString::number(panelContext.records.systemSetup.zoom);
-    numberTexts_[kCopiesIndex] = QString::number(panelContext.records.systemSetup.copies);
+    ShowNumbers({setup_.discardSize, setup_.redialInterval, setup_.ringCount, setup_.redialCount,
+                 setup_.zoom, setup_.copies});
     if (IsInitialised()) {
         UpdateData(Exchange::ToControls);
     }
@@ -269,25 +271,27 @@ void CSettings::OnControlChange() {
         // A list without a selection names no value: the record keeps its own
         // (a machine value outside the list survives the next Apply).
         if (listPositions_[i] >= 0) {
-            panelContext.records.systemSetup.*kLists[i].field =
-                static_cast<uint8_t>(listPositions_[i]);
+            setup_.*kLists[i].field = static_cast<uint8_t>(listPositions_[i]);
         }
     }
     for (int i = 0; i < kCheckCount; ++i) {
-        panelContext.records.systemSetup.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
+        setup_.*kChecks[i].field = static_cast<uint8_t>(checkStates_[i]);
     }
-    panelContext.records.systemSetup.discardSize =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
-    panelContext.records.systemSetup.redialInterval =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
-    panelContext.records.systemSetup.ringCount =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
-    panelContext.records.systemSetup.redialCount =
-        static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
-    panelContext.records.systemSetup.zoom =
-        static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
-    panelContext.records.systemSetup.copies =
-        static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
+    setup_.discardSize = static_cast<uint8_t>(NumberOf(numberTexts_[kDiscard]));
+    setup_.redialInterval = static_cast<uint8_t>(NumberOf(numberTexts_[kInterval]));
+    setup_.ringCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRings]));
+    setup_.redialCount = static_cast<uint8_t>(NumberOf(numberTexts_[kRedials]));
+    setup_.zoom = static_cast<uint16_t>(NumberOf(numberTexts_[kZoomIndex]));
+    setup_.copies = static_cast<uint16_t>(NumberOf(numberTexts_[kCopiesIndex]));
+}
+
+void CSettings::ShowNumbers(const NumberFields& fields) {
+    numberTexts_[kDiscard] = QString::number(fields.discardSize);
+    numberTexts_[kInterval] = QString::number(fields.redialInterval);
+    numberTexts_[kRings] = QString::number(fields.ringCount);
+    numberTexts_[kRedials] = QString::number(fields.redialCount);
+    numberTexts_[kZoomIndex] = QString::number(fields.zoom);
+    numberTexts_[kCopiesIndex] = QString::number(fields.copies);
 }
 
 void CSettings::OnNumberKillFocus() {
@@ -297,19 +301,13 @@ void CSettings::OnNumberKillFocus() {
                         NumberOf(numberTexts_[kZoomIndex]), NumberOf(numberTexts_[kCopiesIndex])};
     const bool refill = ClampNumberFields(fields);
 
-    panelContext.records.systemSetup.discardSize = static_cast<uint8_t>(fields.discardSize);
-    panelContext.records.systemSetup.redialInterval = static_cast<uint8_t>(fields.redialInterval);
-    panelContext.records.systemSetup.ringCount = static_cast<uint8_t>(fields.ringCount);
-    panelContext.records.systemSetup.redialCount = static_cast<uint8_t>(fields.redialCount);
-    panelContext.records.systemSetup.zoom = static_cast<uint16_t>(fields.zoom);
-    panelContext.records.systemSetup.copies = static_cast<uint16_t>(fields.copies);
-
-    numberTexts_[kDiscard] = QString::number(fields.discardSize);
-    numberTexts_[kInterval] = QString::number(fields.redialInterval);
-    numberTexts_[kRings] = QString::number(fields.ringCount);
-    numberTexts_[kRedials] = QString::number(fields.redialCount);
-    numberTexts_[kZoomIndex] = QString::number(fields.zoom);
-    numberTexts_[kCopiesIndex] = QString::number(fields.copies);
+    setup_.discardSize = static_cast<uint8_t>(fields.discardSize);
+    setup_.redialInterval = static_cast<uint8_t>(fields.redialInterval);
+    setup_.ringCount = static_cast<uint8_t>(fields.ringCount);
+    setup_.redialCount = static_cast<uint8_t>(fields.redialCount);
+    setup_.zoom = static_cast<uint16_t>(fields.zoom);
+    setup_.copies = static_cast<uint16_t>(fields.copies);
+    ShowNumbers(fields);
     if (refill) {
         UpdateData(Exchange::ToControls);
     }

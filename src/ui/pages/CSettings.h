@@ -7,17 +7,20 @@
 #include <array>
 
 #include "base/qt_record_page.h"
+#include "model/panel_context.h"
 #include "model/settings_numbers.h"
 
 class CSettings : public CRecordPage {
     Q_OBJECT
   public:
-    explicit CSettings(QWidget* parent = nullptr);
+    // Reads and writes the system setup of the context over its link.
+    explicit CSettings(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "SETTINGS", .key = "CAPTION", .name = "settings"};
 
-    static bool ExistsFor(int machineClass) { return machineClass == kFullMachineClass; }
+    // Where the machine has the system setup record.
+    static bool ExistsFor(int machineClass);
 
     // Handlers, public so that the main window and tests can run them.
     void OnControlChange();
@@ -45,6 +48,12 @@ class CSettings : public CRecordPage {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The numbers' texts, as their fields show them.
+    void ShowNumbers(const settings_numbers::NumberFields& fields);
+
+    LinkState& link_;
+    SystemSetup& setup_;
+
     // What the controls say, as the machine would get it.
     struct Values {
         std::array<int, kListCount> lists;

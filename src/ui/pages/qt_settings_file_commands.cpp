@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
-#include "app/panel.h"
 #include "base/qt_file_choice.h"
 #include "base/qt_page_host.h"
 #include "base/qt_property_page.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/settings_file.h"
 
 namespace {
@@ -36,7 +36,8 @@ bool PrepareRecords(const QList<CPropertyPage*>& pages) {
 
 } // namespace
 
-void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
+void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages,
+                         const MachineRecords& records) {
     QWidget* owner = host.Window();
     const QString path = file_choice::ChooseFileToSave(owner, SettingsFilter(), "stf");
     if (path.isEmpty()) {
@@ -49,7 +50,7 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
         if (!PrepareRecords(pages)) {
             return;
         }
-        error = WriteSettingsFile(local, panelContext.records);
+        error = WriteSettingsFile(local, records);
     }
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
@@ -59,7 +60,8 @@ void SaveSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     host.ShowStatus(file_choice::Filled(Lang("STF_SAVED"), {QFileInfo(path).fileName()}));
 }
 
-void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
+void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages,
+                         MachineRecords& records) {
     QWidget* owner = host.Window();
     const QString path = file_choice::ChooseFileToOpen(owner, SettingsFilter(), "stf");
     if (path.isEmpty() || !PrepareRecords(pages)) {
@@ -67,8 +69,7 @@ void LoadSettingsCommand(PageHost& host, const QList<CPropertyPage*>& pages) {
     }
     // A refused file leaves the records whole.
     std::vector<SettingsFileProblem> problems;
-    const FileError error =
-        ReadSettingsFile(file_choice::LocalPath(path), panelContext.records, problems);
+    const FileError error = ReadSettingsFile(file_choice::LocalPath(path), records, problems);
     if (error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
         for (const SettingsFileProblem& problem : problems) {

@@ -2,10 +2,10 @@
 
 #include <QGroupBox>
 
-#include "app/panel.h"
 #include "desktop/qt_desktop.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "templates/edit_phonebook_template.h"
 #include "widgets/CFilterEdit.h"
@@ -38,17 +38,17 @@ QString UpperCase(const QString& text) {
 
 } // namespace
 
-CEditPhonebook::CEditPhonebook(int index, QWidget* parent) : QDialog(parent) {
+CEditPhonebook::CEditPhonebook(const MachineRecords& records, int index, QWidget* parent)
+    : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dlg::BuildDialog(this, editPhonebookTemplate);
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
     numberField_ = dlg::FindControl<CFilterEdit>(this, kNumber);
 
-    if (panelContext.records.phonebookTable != nullptr && index >= 0 &&
-        index < PhonebookSlots(panelContext.records)) {
-        name_ = MachineText(SlotName(panelContext.records.phonebookTable[index]));
-        number_ = MachineText(SlotNumber(panelContext.records.phonebookTable[index]));
+    if (records.phonebookTable != nullptr && index >= 0 && index < PhonebookSlots(records)) {
+        name_ = MachineText(SlotName(records.phonebookTable[index]));
+        number_ = MachineText(SlotNumber(records.phonebookTable[index]));
     }
     PutTexts();
 

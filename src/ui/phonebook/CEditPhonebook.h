@@ -9,12 +9,13 @@
 #include <string>
 
 class CFilterEdit;
+struct MachineRecords;
 
 class CEditPhonebook : public QDialog {
     Q_OBJECT
   public:
-    // Starts with the name and number of table slot `index`.
-    explicit CEditPhonebook(int index, QWidget* parent = nullptr);
+    // Starts with the name and number of slot `index` of the records' table.
+    CEditPhonebook(const MachineRecords& records, int index, QWidget* parent = nullptr);
 
     // The texts to store after OK, as machine bytes (Latin-1).
     std::string Name() const;

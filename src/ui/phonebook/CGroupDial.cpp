@@ -10,9 +10,9 @@
 #include <array>
 #include <cstring>
 
-#include "app/panel.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "phonebook/CPhonebook.h"
 #include "templates/group_dial_template.h"
@@ -42,16 +42,15 @@ QString Prefix(bool speedDial) {
 
 } // namespace
 
-CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, bool speedDialMode,
-                       QWidget* parent)
-    : QDialog(parent), speedDialMode_(speedDialMode) {
+CGroupDial::CGroupDial(MachineRecords& records, const std::string& name, const uint8_t* members,
+                       bool speedDialMode, QWidget* parent)
+    : QDialog(parent), records_(records), speedDialMode_(speedDialMode) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     name_ = MachineText(name.substr(0, kNameLength));
     std::memcpy(memberField, members, kMembersLength);
-    const int n = PhonebookSlots(panelContext.records);
-    countsAtOpening_.assign(panelContext.records.groupRefCount,
-                            panelContext.records.groupRefCount + n);
+    const int n = PhonebookSlots(records_);
+    countsAtOpening_.assign(records_.groupRefCount, records_.groupRefCount + n);
 
     dlg::BuildDialog(this, groupDialTemplate);
     nameField_ = dlg::FindControl<CFilterEdit>(this, kName);
@@ -91,8 +90,8 @@ CGroupDial::CGroupDial(const std::string& name, const uint8_t* members, bool spe
     cancel->SetIcon(IDI_CANCEL);
 
     SetUpList(included_);
-    const int s = SpeedDialSlots(panelContext.records);
-    for (int slot : GroupMembers(panelContext.records, memberField, speedDialMode_)) {
+    const int s = SpeedDialSlots(records_);
+    for (int slot : GroupMembers(records_, memberField, speedDialMode_)) {
         includeState_[static_cast<size_t>(slot)] = kIncluded;
         QString number;
         if (!speedDialMode_) {
@@ -227,8 +226,8 @@ QTreeWidgetItem* CGroupDial::NewItem(int slot, const QString& numberText) const 
     item->setText(0, numberText);
     item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, kSlotRole, slot);
-    if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
-        const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
+    if (slot >= 0 && slot < PhonebookSlots(records_)) {
+        const PhonebookEntry& e = records_.phonebookTable[slot];
         item->setText(1, MachineText(SlotName(e)));
         item->setText(2, speedDialMode_ ? MachineText(SlotNumber(e)) : GroupDialText());
     }
@@ -251,9 +250,9 @@ int CGroupDial::SlotOf(const QTreeWidgetItem* item) {
 
 void CGroupDial::FillAvailable() {
     available_->clear();
-    const int end = std::min(rangeEnd, PhonebookSlots(panelContext.records));
+    const int end = std::min(rangeEnd, PhonebookSlots(records_));
     for (int i = std::max(rangeStart, 0); i < end; ++i) {
-        if (!OfferedForGroup(panelContext.records, i, memberField, speedDialMode_, includeState_)) {
+        if (!OfferedForGroup(records_, i, memberField, speedDialMode_, includeState_)) {
             continue;
         }
         const QString number =
@@ -267,11 +266,11 @@ void CGroupDial::OnTypeChange() {
     auto* type = dlg::FindControl<QComboBox>(this, kTypeList);
     typeSelection = type != nullptr ? type->currentIndex() : 1;
     if (typeSelection == 0) {
-        rangeStart = SpeedDialSlots(panelContext.records);
-        rangeEnd = PhonebookSlots(panelContext.records);
+        rangeStart = SpeedDialSlots(records_);
+        rangeEnd = PhonebookSlots(records_);
     } else {
         rangeStart = 0;
-        rangeEnd = SpeedDialSlots(panelContext.records);
+        rangeEnd = SpeedDialSlots(records_);
     }
     FillAvailable();
 }
@@ -292,8 +291,8 @@ void CGroupDial::OnAdd() {
         if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState_[static_cast<size_t>(slot)] = kIncluded;
         }
-        if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
-            ++panelContext.records.groupRefCount[slot];
+        if (slot >= 0 && slot < PhonebookSlots(records_)) {
+            ++records_.groupRefCount[slot];
         }
     }
     qDeleteAll(chosen);
@@ -313,14 +312,14 @@ void CGroupDial::OnRemove() {
     if (chosen.isEmpty()) {
         return;
     }
-    const int s = SpeedDialSlots(panelContext.records);
+    const int s = SpeedDialSlots(records_);
     for (QTreeWidgetItem* item : chosen) {
         const int slot = SlotOf(item);
         if (slot >= 0 && slot < kIncludeStateSlots) {
             includeState_[static_cast<size_t>(slot)] = kRemoved;
         }
-        if (slot >= 0 && slot < PhonebookSlots(panelContext.records)) {
-            --panelContext.records.groupRefCount[slot];
+        if (slot >= 0 && slot < PhonebookSlots(records_)) {
+            --records_.groupRefCount[slot];
         }
         const bool shown = slot >= s ? typeSelection == 0 : typeSelection == 1;
         if (shown) {
@@ -331,17 +330,15 @@ void CGroupDial::OnRemove() {
 }
 
 void CGroupDial::OnOK() {
-    BuildMemberField(panelContext.records, memberField, speedDialMode_, includeState_);
+    BuildMemberField(records_, memberField, speedDialMode_, includeState_);
     name_ = nameField_->text();
     accept();
 }
 
 void CGroupDial::reject() {
     // A cancelled edit changes nothing, the reference counts included.
-    const int n =
-        std::min(PhonebookSlots(panelContext.records), static_cast<int>(countsAtOpening_.size()));
-    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n,
-              panelContext.records.groupRefCount);
+    const int n = std::min(PhonebookSlots(records_), static_cast<int>(countsAtOpening_.size()));
+    std::copy(countsAtOpening_.begin(), countsAtOpening_.begin() + n, records_.groupRefCount);
     QDialog::reject();
 }
 

@@ -24,10 +24,11 @@ class QTreeWidgetItem;
 class CGroupDial : public QDialog {
     Q_OBJECT
   public:
-    // name: the slot's name; members: its 46-byte member field; speedDialMode:
-    // the page shows the speed-dial slots.
-    CGroupDial(const std::string& name, const uint8_t* members, bool speedDialMode,
-               QWidget* parent = nullptr);
+    // records: the table the group is in, whose reference counts the editor
+    // keeps; name: the slot's name; members: its 46-byte member field;
+    // speedDialMode: the page shows the speed-dial slots.
+    CGroupDial(MachineRecords& records, const std::string& name, const uint8_t* members,
+               bool speedDialMode, QWidget* parent = nullptr);
 
     // After OK: the group to store.
     std::string Name() const;
@@ -64,6 +65,7 @@ class CGroupDial : public QDialog {
     QTreeWidgetItem* CopyItem(const QTreeWidgetItem* item) const;
     static int SlotOf(const QTreeWidgetItem* item);
 
+    MachineRecords& records_;
     bool speedDialMode_ = true;
     IncludeState includeState_{};
     QString name_;

@@ -13,10 +13,10 @@
 #include <QTreeWidget>
 #include <cstring>
 
-#include "app/panel.h"
 #include "base/qt_not_responding.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "phonebook/CEditPhonebook.h"
 #include "phonebook/CGroupDial.h"
 #include "phonebook/qt_phonebook_print.h"
@@ -56,7 +56,9 @@ QString GroupDialText() {
     return text.isEmpty() ? QString::fromLatin1(kGroupDialText) : text;
 }
 
-CPhonebook::CPhonebook(QWidget* parent) : CPropertyPage(phonebookTemplate, kTab, parent) {
+CPhonebook::CPhonebook(PanelContext& context, QWidget* parent)
+    : CPropertyPage(phonebookTemplate, kTab, parent), link_(context.link),
+      records_(context.records), fileCommands_(context.records) {
     viewKind = 1;
     // A file loaded by the user stands for the machine's table.
     connect(&fileCommands_, &PhonebookFileCommands::tableChanged, this, [this] {
@@ -131,21 +133,21 @@ void CPhonebook::OnInitDialog() {
     {
         desktop::WaitCursorScope wait;
         platform::Sleep(1500);
-        ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
+        ok = Mfp_GetPhonebook(link_, records_);
     }
     if (ok == 0) {
         ShowNotResponding(BoxOwner());
     } else {
-        RecountGroupRefs(panelContext.records);
+        RecountGroupRefs(records_);
         NoteRecordRead();
     }
     // A failed first read leaves the table as it was, to be sent to nowhere.
-    sent_ = CopyOfTable(panelContext.records);
+    sent_ = CopyOfTable(records_);
 
     auto* speedRadio = Control<QRadioButton>(kSpeedDialRadio);
     speedRadio->setText(QString::asprintf("%s ( 0 ~ %d )",
                                           GetLangString("PHONEBOOK", "IDC_SPEED_DIAL_2"),
-                                          SpeedDialSlots(panelContext.records) - 1));
+                                          SpeedDialSlots(records_) - 1));
     speedRadio->show();
 
     // The list has no label of its own: it is the phonebook.
@@ -252,7 +254,7 @@ bool CPhonebook::OnCommand(int command) {
         }
         return true;
     case ID_FILE_PRINT_PBOOK:
-        PrintPhonebookCommand(BoxOwner());
+        PrintPhonebookCommand(records_, BoxOwner());
         return true;
     default:
         return false;
@@ -262,10 +264,10 @@ bool CPhonebook::OnCommand(int command) {
 void CPhonebook::SetItemTexts(int item) {
     QTreeWidgetItem* row = list_->topLevelItem(item);
     const int slot = viewStart + item;
-    if (row == nullptr || slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
+    if (row == nullptr || slot < 0 || slot >= PhonebookSlots(records_)) {
         return;
     }
-    const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
+    const PhonebookEntry& e = records_.phonebookTable[slot];
     row->setText(1, MachineText(SlotName(e)));
     row->setText(2, e.kind != 0 ? GroupDialText() : MachineText(SlotNumber(e)));
 }
@@ -276,7 +278,7 @@ void CPhonebook::FillList() {
     }
     filling_ = true;
     list_->clear();
-    const int end = std::min(viewEnd, PhonebookSlots(panelContext.records));
+    const int end = std::min(viewEnd, PhonebookSlots(records_));
     QList<QTreeWidgetItem*> rows;
     for (int i = viewStart; i < end; ++i) {
         auto* row = new QTreeWidgetItem;
@@ -321,12 +323,11 @@ void CPhonebook::UpdateButtons(int item) {
     auto* edit = Control<QPushButton>(kEdit);
     auto* group = Control<QPushButton>(kGroupDial);
     const int slot = viewStart + item;
-    if (edit == nullptr || group == nullptr || slot < 0 ||
-        slot >= PhonebookSlots(panelContext.records)) {
+    if (edit == nullptr || group == nullptr || slot < 0 || slot >= PhonebookSlots(records_)) {
         return;
     }
     EditButtonStates states{edit->isEnabled(), group->isEnabled()};
-    ApplyClickRules(panelContext.records.phonebookTable[slot], states);
+    ApplyClickRules(records_.phonebookTable[slot], states);
     edit->setEnabled(states.edit);
     group->setEnabled(states.groupDial);
 }
@@ -344,15 +345,15 @@ int CPhonebook::SelectedItem() const {
 
 void CPhonebook::OnSpeedDialView() {
     viewStart = 0;
-    viewEnd = SpeedDialSlots(panelContext.records);
+    viewEnd = SpeedDialSlots(records_);
     UpdateButtons(0);
     viewKind = 1;
     FillList();
 }
 
 void CPhonebook::OnOneTouchView() {
-    viewStart = SpeedDialSlots(panelContext.records);
-    viewEnd = PhonebookSlots(panelContext.records);
+    viewStart = SpeedDialSlots(records_);
+    viewEnd = PhonebookSlots(records_);
     UpdateButtons(0);
     viewKind = 0;
     FillList();
@@ -373,15 +374,15 @@ void CPhonebook::OnRead() {
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
-        ok = Mfp_GetPhonebook(panelContext.link, panelContext.records);
+        ok = Mfp_GetPhonebook(link_, records_);
         PauseMs(500);
     }
     if (ok == 0) {
         ShowNotResponding(BoxOwner());
         return;
     }
-    RecountGroupRefs(panelContext.records);
-    sent_ = CopyOfTable(panelContext.records);
+    RecountGroupRefs(records_);
+    sent_ = CopyOfTable(records_);
     NoteRecordRead();
     FillList();
 }
@@ -393,7 +394,7 @@ void CPhonebook::OnWrite() {
     int ok = 0;
     {
         desktop::WaitCursorScope wait;
-        ok = Mfp_SetPhonebook(panelContext.link, panelContext.records);
+        ok = Mfp_SetPhonebook(link_, records_);
         PauseMs(500);
     }
     // The user must never believe the machine holds a phonebook it does not.
@@ -401,14 +402,14 @@ void CPhonebook::OnWrite() {
         ShowNotResponding(BoxOwner());
         return;
     }
-    sent_ = CopyOfTable(panelContext.records);
+    sent_ = CopyOfTable(records_);
     if (PageHost* host = Host()) {
         host->ShowStatus(Lang("PHONEBOOK", "SENT"));
     }
 }
 
 bool CPhonebook::HasUnsentChanges() {
-    return IsInitialised() && RecordRead() && !TableMatches(panelContext.records, sent_);
+    return IsInitialised() && RecordRead() && !TableMatches(records_, sent_);
 }
 
 bool CPhonebook::SendChanges() {
@@ -439,19 +440,19 @@ void CPhonebook::OnGroupDial() {
 
 void CPhonebook::EditSlot(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
+    if (slot < 0 || slot >= PhonebookSlots(records_)) {
         return;
     }
     // A group's member field is no dialling text: the entry editor would
     // write a number over it. (Edit can still be enabled from an earlier
     // click when a Read or a loaded file put a group here.)
-    if (panelContext.records.phonebookTable[slot].kind != 0) {
+    if (records_.phonebookTable[slot].kind != 0) {
         desktop::MessageBeep();
         return;
     }
-    CEditPhonebook editor(slot, this);
+    CEditPhonebook editor(records_, slot, this);
     if (editor.exec() == QDialog::Accepted) {
-        StoreSingleNumber(panelContext.records, slot, editor.Name(), editor.Number());
+        StoreSingleNumber(records_, slot, editor.Name(), editor.Number());
         SetItemTexts(item);
         UpdateButtons(item);
     }
@@ -460,18 +461,18 @@ void CPhonebook::EditSlot(int item) {
 
 void CPhonebook::EditGroup(int item) {
     const int slot = viewStart + item;
-    if (slot < 0 || slot >= PhonebookSlots(panelContext.records)) {
+    if (slot < 0 || slot >= PhonebookSlots(records_)) {
         return;
     }
-    const PhonebookEntry& e = panelContext.records.phonebookTable[slot];
+    const PhonebookEntry& e = records_.phonebookTable[slot];
     // A single-number slot has no members yet: its number bytes are no bitmap.
     uint8_t members[kMembersLength] = {};
     if (e.kind != 0) {
         std::memcpy(members, e.members, kMembersLength);
     }
-    CGroupDial editor(SlotName(e), members, viewKind != 0, this);
+    CGroupDial editor(records_, SlotName(e), members, viewKind != 0, this);
     if (editor.exec() == QDialog::Accepted) {
-        StoreGroup(panelContext.records, slot, editor.Name(), editor.memberField);
+        StoreGroup(records_, slot, editor.Name(), editor.memberField);
         SetItemTexts(item);
         UpdateButtons(item);
     }
@@ -485,15 +486,13 @@ void CPhonebook::OnDelete() {
         return;
     }
     const int slot = viewStart + item;
-    if (!DeleteSlot(panelContext.records, slot, viewKind)) {
+    if (!DeleteSlot(records_, slot, viewKind)) {
         // Say which groups keep it, so the user knows what to change first.
         QStringList groups;
-        for (int g : GroupsHolding(panelContext.records, slot)) {
-            const std::string name = SlotName(panelContext.records.phonebookTable[g]);
+        for (int g : GroupsHolding(records_, slot)) {
+            const std::string name = SlotName(records_.phonebookTable[g]);
             groups << QStringLiteral("%1 %2")
-                          .arg(g - (g >= SpeedDialSlots(panelContext.records)
-                                        ? SpeedDialSlots(panelContext.records)
-                                        : 0))
+                          .arg(g - (g >= SpeedDialSlots(records_) ? SpeedDialSlots(records_) : 0))
                           .arg(MachineText(name))
                           .trimmed();
         }
@@ -515,8 +514,8 @@ void CPhonebook::OnDelete() {
 
 void CPhonebook::OnDeleteAll() {
     int used = 0;
-    for (int i = 0; i < PhonebookSlots(panelContext.records); ++i) {
-        used += SlotIsEmpty(panelContext.records.phonebookTable[i]) ? 0 : 1;
+    for (int i = 0; i < PhonebookSlots(records_); ++i) {
+        used += SlotIsEmpty(records_.phonebookTable[i]) ? 0 : 1;
     }
     if (used == 0) {
         desktop::MessageBeep();
@@ -530,7 +529,7 @@ void CPhonebook::OnDeleteAll() {
                                             0) != 1) {
         return;
     }
-    const int refused = DeleteAllSlots(panelContext.records);
+    const int refused = DeleteAllSlots(records_);
     for (int i = 0; i < refused; ++i) {
         desktop::MessageBeep();
     }
@@ -551,8 +550,7 @@ void CPhonebook::OnListDoubleClick() {
         return;
     }
     const int slot = viewStart + item;
-    if (slot < PhonebookSlots(panelContext.records) &&
-        panelContext.records.phonebookTable[slot].kind != 0) {
+    if (slot < PhonebookSlots(records_) && records_.phonebookTable[slot].kind != 0) {
         EditGroup(item);
     } else {
         EditSlot(item);

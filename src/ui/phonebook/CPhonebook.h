@@ -5,6 +5,7 @@
 // Phonebook and Save Phonebook items are enabled, and they come to it.
 
 #include "base/qt_property_page.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "phonebook/qt_phonebook_file_commands.h"
 
@@ -20,7 +21,8 @@ QString GroupDialText();
 class CPhonebook : public CPropertyPage {
     Q_OBJECT
   public:
-    explicit CPhonebook(QWidget* parent = nullptr);
+    // Reads and writes the phonebook table of the context over its link.
+    explicit CPhonebook(PanelContext& context, QWidget* parent = nullptr);
 
     // Its tab's caption in the language file and its short name.
     static constexpr PageTab kTab = {.section = "PHONEBOOK", .key = "CAPTION", .name = "phonebook"};
@@ -81,6 +83,8 @@ class CPhonebook : public CPropertyPage {
     void EnableFileItems(bool enable);
     void ApplyFind();
 
+    LinkState& link_;
+    MachineRecords& records_;
     QTreeWidget* list_ = nullptr;
     QLineEdit* find_ = nullptr;
     bool filling_ = false;

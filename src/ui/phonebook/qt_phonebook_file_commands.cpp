@@ -3,10 +3,10 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "app/panel.h"
 #include "base/qt_file_choice.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_exchange.h"
 #include "model/phonebook_file.h"
 #include "model/phonebook_import_choice.h"
@@ -84,15 +84,15 @@ void PhonebookFileCommands::Load(QWidget* owner) {
     }
     FileError error = FileError::kNone;
     const std::optional<PhonebookFileContents> contents =
-        ReadPhonebookFileContents(panelContext.records, file_choice::LocalPath(path), &error);
+        ReadPhonebookFileContents(records_, file_choice::LocalPath(path), &error);
     if (!contents) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, false, kPhonebookMessages));
         return;
     }
     // A cut slot would be half this file's and half the machine's.
-    LoadWholeSlots(panelContext.records, *contents);
-    RecountGroupRefs(panelContext.records);
+    LoadWholeSlots(records_, *contents);
+    RecountGroupRefs(records_);
     emit tableChanged();
     if (contents->partialSlotBytes() > 0) {
         desktop::MessageBox(owner,
@@ -109,7 +109,7 @@ QString PhonebookFileCommands::Save(QWidget* owner) const {
         return {};
     }
     FileError error = FileError::kNone;
-    if (WritePhonebookFile(panelContext.records, file_choice::LocalPath(path), &error) == 0) {
+    if (WritePhonebookFile(records_, file_choice::LocalPath(path), &error) == 0) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kPhonebookMessages));
         return {};
@@ -134,7 +134,7 @@ QString PhonebookFileCommands::Import(QWidget* owner) {
         if (import.addressBook && !CImportQuestion::Ask(owner, options)) {
             return {};
         }
-        import = ImportPhonebookText(panelContext.records, text, options);
+        import = ImportPhonebookText(records_, text, options);
     }
     if (import.error != FileError::kNone) {
         std::vector<std::pair<int, QString>> lines;
@@ -172,8 +172,7 @@ QString PhonebookFileCommands::Export(QWidget* owner) const {
         return {};
     }
     const std::string local = file_choice::LocalPath(path);
-    const FileError error =
-        ExportPhonebookFile(panelContext.records, local, PhonebookFormatForName(local));
+    const FileError error = ExportPhonebookFile(records_, local, PhonebookFormatForName(local));
     if (error != FileError::kNone) {
         file_choice::ShowFileError(owner,
                                    file_choice::FileErrorText(error, true, kExchangeMessages));

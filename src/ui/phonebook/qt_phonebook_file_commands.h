@@ -8,11 +8,14 @@
 #include <QString>
 
 class QWidget;
+struct MachineRecords;
 
 class PhonebookFileCommands : public QObject {
     Q_OBJECT
   public:
-    using QObject::QObject;
+    // The commands load into and save from the records' phonebook table.
+    explicit PhonebookFileCommands(MachineRecords& records, QObject* parent = nullptr)
+        : QObject(parent), records_(records) {}
 
     // Asks for a phonebook file and loads it into the table; on success the
     // reference counts are rebuilt and the table reported changed. A file
@@ -40,4 +43,7 @@ class PhonebookFileCommands : public QObject {
   signals:
     // The table holds new slots, read from a file by the user.
     void tableChanged();
+
+  private:
+    MachineRecords& records_;
 };

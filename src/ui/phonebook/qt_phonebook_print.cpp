@@ -7,8 +7,8 @@
 #include <QTextDocument>
 #include <cstring>
 
-#include "app/panel.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/phonebook_ops.h"
 #include "protocol/phonebook.h"
 #include "protocol/system_status.h"
@@ -31,10 +31,10 @@ QString RecordText(const char* text, size_t size) {
 }
 
 // A group's members by name, their slot numbers where they have none.
-QString Members(int slot) {
+QString Members(const MachineRecords& records, int slot) {
     QStringList names;
-    for (const int m : GroupMemberSlots(panelContext.records, slot)) {
-        const QString name = Cell(SlotName(panelContext.records.phonebookTable[m]));
+    for (const int m : GroupMemberSlots(records, slot)) {
+        const QString name = Cell(SlotName(records.phonebookTable[m]));
         names << (name.isEmpty() ? QString::number(m) : name + " (" + QString::number(m) + ")");
     }
     return names.join(QStringLiteral(", "));
@@ -42,12 +42,12 @@ QString Members(int slot) {
 
 } // namespace
 
-QString PhonebookPrintText(const QDateTime& when) {
+QString PhonebookPrintText(const MachineRecords& records, const QDateTime& when) {
     QString html = "<h2>" + Lang("PHONEBOOK", "PRINT_TITLE").toHtmlEscaped() + "</h2>";
-    const QString id = RecordText(panelContext.records.systemStatus.machineId,
-                                  sizeof panelContext.records.systemStatus.machineId);
-    const QString number = RecordText(panelContext.records.systemStatus.machineNumber,
-                                      sizeof panelContext.records.systemStatus.machineNumber);
+    const QString id =
+        RecordText(records.systemStatus.machineId, sizeof records.systemStatus.machineId);
+    const QString number =
+        RecordText(records.systemStatus.machineNumber, sizeof records.systemStatus.machineNumber);
     if (!id.isEmpty() || !number.isEmpty()) {
         html += "<p style=\"white-space:pre\">" +
                 Lang("PHONEBOOK", "PRINT_MACHINE").toHtmlEscaped().arg(id, number) + "</p>";
@@ -62,35 +62,34 @@ QString PhonebookPrintText(const QDateTime& when) {
         html += "<th align=\"left\">" + Lang("COMMON", key).toHtmlEscaped() + "</th>";
     }
     html += "</tr></thead>";
-    const int n =
-        panelContext.records.phonebookTable != nullptr ? PhonebookSlots(panelContext.records) : 0;
+    const int n = records.phonebookTable != nullptr ? PhonebookSlots(records) : 0;
     for (int i = 0; i < n; ++i) {
-        const PhonebookEntry& e = panelContext.records.phonebookTable[i];
+        const PhonebookEntry& e = records.phonebookTable[i];
         if (SlotIsEmpty(e)) {
             continue;
         }
-        const QString third =
-            e.kind == 0 ? Cell(SlotNumber(e))
-                        : Lang("PHONEBOOK", "PRINT_MEMBERS").toHtmlEscaped() + ": " + Members(i);
+        const QString third = e.kind == 0 ? Cell(SlotNumber(e))
+                                          : Lang("PHONEBOOK", "PRINT_MEMBERS").toHtmlEscaped() +
+                                                ": " + Members(records, i);
         html += "<tr><td align=\"right\" width=\"8%\">" + QString::number(i) +
                 "</td><td width=\"30%\">" + Cell(SlotName(e)) + "</td><td>" + third + "</td></tr>";
     }
     return html + "</table>";
 }
 
-void PrintPhonebook(QPrinter& printer, const QDateTime& when) {
+void PrintPhonebook(const MachineRecords& records, QPrinter& printer, const QDateTime& when) {
     QTextDocument document;
-    document.setHtml(PhonebookPrintText(when));
+    document.setHtml(PhonebookPrintText(records, when));
     document.print(&printer);
 }
 
-void PrintPhonebookCommand(QWidget* owner) {
+void PrintPhonebookCommand(const MachineRecords& records, QWidget* owner) {
     QPrinter printer(QPrinter::HighResolution);
     QPrintPreviewDialog preview(&printer, owner);
     preview.resize(900, 760);
     preview.setWindowTitle(Lang("MENU", "IDM_PRINT_PBOOK").remove(QLatin1Char('&')));
     const QDateTime now = QDateTime::currentDateTime();
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [now](QPrinter* p) { PrintPhonebook(*p, now); });
+                     [&records, now](QPrinter* p) { PrintPhonebook(records, *p, now); });
     preview.exec();
 }

@@ -5,15 +5,16 @@
 
 #include <QString>
 
+struct MachineRecords;
 class QDateTime;
 class QPrinter;
 class QWidget;
 
-// The page's text as rich text, in the language in use.
-QString PhonebookPrintText(const QDateTime& when);
+// The text of the records' phonebook as rich text, in the language in use.
+QString PhonebookPrintText(const MachineRecords& records, const QDateTime& when);
 
 // Lays the text out on the printer's pages and prints it.
-void PrintPhonebook(QPrinter& printer, const QDateTime& when);
+void PrintPhonebook(const MachineRecords& records, QPrinter& printer, const QDateTime& when);
 
 // Opens the print preview; its print button asks for the printer.
-void PrintPhonebookCommand(QWidget* owner);
+void PrintPhonebookCommand(const MachineRecords& records, QWidget* owner);

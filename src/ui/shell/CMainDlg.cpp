@@ -20,10 +20,10 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/panel.h"
 #include "desktop/qt_desktop.h"
 #include "desktop/qt_resources.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "model/startup.h"
 #include "pages/qt_settings_file_commands.h"
 #include "platform/program.h"
@@ -63,7 +63,7 @@ QString Plain(QString text) {
 
 } // namespace
 
-CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
+CMainDlg::CMainDlg(PanelContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     mainDlg = this;
     setWindowTitle(QString::fromStdString(mainTemplate.caption));
 
@@ -114,10 +114,10 @@ CMainDlg::CMainDlg(QWidget* parent) : QDialog(parent) {
             OnRemoteMachine();
             break;
         case ID_FILE_LOAD_SETTINGS:
-            LoadSettingsCommand(*this, SheetPages());
+            LoadSettingsCommand(*this, SheetPages(), context_.records);
             break;
         case ID_FILE_SAVE_SETTINGS:
-            SaveSettingsCommand(*this, SheetPages());
+            SaveSettingsCommand(*this, SheetPages(), context_.records);
             break;
         default:
             OnPageCommand(command);
@@ -178,6 +178,10 @@ CMainDlg::~CMainDlg() {
     }
 }
 
+int CMainDlg::MachineClass() const {
+    return context_.records.inquiryRecord.machineClass;
+}
+
 void CMainDlg::OnInitDialog() {
     setWindowIcon(LoadAppIcon(IDR_MAINFRAME));
 
@@ -189,8 +193,8 @@ void CMainDlg::OnInitDialog() {
     sheet_ = new QTabWidget(this);
     sheet_->setObjectName(QStringLiteral("sheet"));
     sheet_->tabBar()->setExpanding(false);
-    for (const RegisteredPage& entry : PagesFor(panelContext.records.inquiryRecord.machineClass)) {
-        std::unique_ptr<CPropertyPage> page = entry.make();
+    for (const RegisteredPage& entry : PagesFor(MachineClass())) {
+        std::unique_ptr<CPropertyPage> page = entry.make(context_);
         page->SetHost(this);
         sheet_->addTab(page.get(), page->Caption());
         pages_.push_back({std::move(page)});
@@ -288,7 +292,7 @@ void CMainDlg::ApplyTexts() {
         {ID_FILE_IMPORT_PBOOK, "IDM_IMPORT_PBOOK"},   {ID_FILE_EXPORT_PBOOK, "IDM_EXPORT_PBOOK"},
         {ID_FILE_PRINT_PBOOK, "IDM_PRINT_PBOOK"},
     };
-    if (panelContext.records.inquiryRecord.machineClass == kFullMachineClass) {
+    if (MachineClass() == kFullMachineClass) {
         for (const auto& item : fileItems) {
             if (QAction* action = MenuItem(item.command)) {
                 action->setText(Lang("MENU", item.key));

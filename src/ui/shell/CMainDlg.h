@@ -23,6 +23,7 @@ class QMenuBar;
 class QTabWidget;
 class QTimer;
 class CIconButton;
+struct PanelContext;
 
 // Menu commands (menu 129) and controls of the main window; the File
 // commands that go to the pages are in base/qt_page_host.h.
@@ -40,7 +41,8 @@ constexpr int ID_LANGUAGE_FIRST = 40101;
 class CMainDlg : public QDialog, public PageHost {
     Q_OBJECT
   public:
-    explicit CMainDlg(QWidget* parent = nullptr);
+    // The window and its pages work on the context of the run.
+    explicit CMainDlg(PanelContext& context, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     void EnableCommand(int command, bool enable, const QString& why = QString()) override;
@@ -108,12 +110,14 @@ class CMainDlg : public QDialog, public PageHost {
 
   private:
     void OnInitDialog();
+    int MachineClass() const;
     void BuildLanguageMenu();
     void ApplyTexts();
     void ApplySize();
     void OnSheetPageChanged(int index);
     void ArrangeTabOrder();
 
+    PanelContext& context_;
     QMenuBar* menuBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* helpMenu_ = nullptr;

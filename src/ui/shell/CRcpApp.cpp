@@ -4,10 +4,10 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "app/panel.h"
 #include "base/qt_windowed_clock.h"
 #include "desktop/qt_desktop.h"
 #include "model/lang_text.h"
+#include "model/panel_context.h"
 #include "platform/remote_device.h"
 #include "shell/CMainDlg.h"
 #include "shell/CStartupWindow.h"
@@ -109,13 +109,13 @@ bool CRcpApp::InitInstance() {
         looking.show();
         QCoreApplication::processEvents();
         WindowedClock::AllowUserInput(true);
-        const StartupOutcome outcome = RunStartup(panelContext, MakeStartupHooks(&looking));
+        const StartupOutcome outcome = RunStartup(context_, MakeStartupHooks(&looking));
         WindowedClock::AllowUserInput(false);
         if (outcome != StartupOutcome::MainWindow) {
             return false;
         }
 
-        CMainDlg dlg;
+        CMainDlg dlg(context_);
         mainWindowRan = true;
         // The small window goes once the main window is up.
         QTimer::singleShot(0, &looking, &QWidget::hide);
@@ -123,13 +123,13 @@ bool CRcpApp::InitInstance() {
             return false;
         }
         // The machine here is given back before the other is looked for.
-        RunExit(panelContext);
-        UseMachine(panelContext.link, dlg.OtherMachine());
+        RunExit(context_);
+        UseMachine(context_.link, dlg.OtherMachine());
     }
 }
 
 int CRcpApp::ExitInstance() {
-    RunExit(panelContext);
+    RunExit(context_);
     delete instance_;
     instance_ = nullptr;
     return 0;

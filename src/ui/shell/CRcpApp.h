@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+#include "model/panel_context.h"
 #include "model/startup.h"
 
 class CMainDlg;
@@ -38,7 +39,12 @@ class CRcpApp {
     // Did the last InitInstance open the main window?
     bool mainWindowRan = false;
 
+    // The panel context of this run: the port start-up finds and the
+    // machine's records, handed to the main window.
+    PanelContext& Context() { return context_; }
+
   private:
+    PanelContext context_;
     QString instanceName_;
     SingleInstance* instance_ = nullptr;
 };

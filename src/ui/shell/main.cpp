@@ -190,12 +190,11 @@ int main(int argc, char** argv) {
     sim::RegisterSimDevice();
 #endif
 
-    // Outside drivers (end-to-end tests) only when FAXRCP_AUTOMATION is set.
-    AutomationServer automation;
-
     int status = 0;
     {
         CRcpApp theApp;
+        // Outside drivers (end-to-end tests) only when FAXRCP_AUTOMATION is set.
+        AutomationServer automation(theApp.Context().records);
         status = theApp.Run();
     }
     platform::InstallClock(nullptr);

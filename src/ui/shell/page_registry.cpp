@@ -8,8 +8,8 @@
 
 namespace {
 
-template <class Page> std::unique_ptr<CPropertyPage> Make() {
-    return std::make_unique<Page>();
+template <class Page> std::unique_ptr<CPropertyPage> Make(PanelContext& context) {
+    return std::make_unique<Page>(context);
 }
 
 template <class Page> constexpr RegisteredPage Register() {

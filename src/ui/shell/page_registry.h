@@ -1,7 +1,7 @@
 #pragma once
 // The pages of the main window's sheet, in tab order. A new page is a class
-// derived from CPropertyPage, with its own kTab (caption and name) and
-// ExistsFor, and one line in page_registry.cpp.
+// derived from CPropertyPage, with its own kTab (caption and name), ExistsFor
+// and a constructor taking the PanelContext, and one line in page_registry.cpp.
 
 #include <memory>
 #include <span>
@@ -9,9 +9,12 @@
 
 #include "base/qt_property_page.h"
 
+struct PanelContext;
+
 struct RegisteredPage {
     bool (*existsFor)(int machineClass);
-    std::unique_ptr<CPropertyPage> (*make)();
+    // The page over the main window's context.
+    std::unique_ptr<CPropertyPage> (*make)(PanelContext& context);
     PageTab tab;
 };
 

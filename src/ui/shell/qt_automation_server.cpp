@@ -22,8 +22,8 @@
 #include <deque>
 #include <functional>
 
-#include "app/panel.h"
 #include "base/qt_windowed_clock.h"
+#include "model/panel_context.h"
 #include "platform/real_device.h"
 #include "shell/CMainDlg.h"
 #include "shell/page_registry.h"
@@ -149,7 +149,8 @@ QString Caption(const QWidget* w) {
 
 } // namespace
 
-AutomationServer::AutomationServer(QObject* parent) : QObject(parent) {
+AutomationServer::AutomationServer(const MachineRecords& records, QObject* parent)
+    : QObject(parent), records_(records) {
     const char* path = std::getenv("FAXRCP_AUTOMATION");
     if (path == nullptr || *path == '\0') {
         return;
@@ -337,8 +338,7 @@ QByteArray AutomationServer::run(const QByteArray& line) {
         // What the list of pages makes for the machine in use, to hold the
         // sheet's tabs against.
         QStringList names;
-        for (const RegisteredPage& page :
-             PagesFor(panelContext.records.inquiryRecord.machineClass)) {
+        for (const RegisteredPage& page : PagesFor(records_.inquiryRecord.machineClass)) {
             names << QString::fromLatin1(page.tab.name);
         }
         return names.join(QLatin1Char('|')).toUtf8();

@@ -38,6 +38,7 @@
 
 #include <QObject>
 
+struct MachineRecords;
 class QLocalServer;
 class QLocalSocket;
 
@@ -45,12 +46,14 @@ class AutomationServer : public QObject {
     Q_OBJECT
   public:
     // Starts serving when FAXRCP_AUTOMATION is set; otherwise does nothing.
-    explicit AutomationServer(QObject* parent = nullptr);
+    // records: those of the run, for the pages the machine has.
+    explicit AutomationServer(const MachineRecords& records, QObject* parent = nullptr);
 
   private:
     void onConnection();
     void onReadable(QLocalSocket* socket);
     QByteArray run(const QByteArray& line);
 
+    const MachineRecords& records_;
     QLocalServer* server_ = nullptr;
 };

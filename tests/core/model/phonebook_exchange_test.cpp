@@ -20,10 +20,9 @@ namespace {
 
 using Kind = PhonebookImportNote::Kind;
 
-std::vector<uint8_t> Image() {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
-    return {bytes, bytes + sizeof(PhonebookEntry) *
-                               static_cast<size_t>(PhonebookSlots(panelContext.records))};
+std::vector<uint8_t> Image(const MachineRecords& records) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(records.phonebookTable);
+    return {bytes, bytes + sizeof(PhonebookEntry) * static_cast<size_t>(PhonebookSlots(records))};
 }
 
 std::string Notes(const PhonebookImport& result) {
@@ -52,13 +51,13 @@ class PhonebookExchangeTest : public ContextTest {
         ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     }
 
-    static void Single(int i, const char* name, const char* number, uint8_t mark = 0) {
+    void Single(int i, const char* name, const char* number, uint8_t mark = 0) {
         StoreSingleNumber(panelContext.records, i, name, number);
         panelContext.records.phonebookTable[i].memberMark = mark;
     }
 
     // A book as the machine gives it: marks on every slot a group holds.
-    static void MachineBook() {
+    void MachineBook() {
         Single(0, "OFFICE", "5550100", 1);
         Single(1, "SMITH, J.", "555P0199", 1);
         Single(3, " LEAD BLANK", "#12*3");
@@ -79,7 +78,7 @@ class PhonebookExchangeTest : public ContextTest {
 
 TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
     MachineBook();
-    const std::vector<uint8_t> book = Image();
+    const std::vector<uint8_t> book = Image(panelContext.records);
     const std::string csv = ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
     EXPECT_EQ(csv, "slot,kind,name,number,members\r\n"
                    "0,single,OFFICE,5550100,\r\n"
@@ -99,13 +98,13 @@ TEST_F(PhonebookExchangeTest, CsvExportThenImportGivesBackTheSameTable) {
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result), "");
     EXPECT_EQ(result.slotsChanged, 6);
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
     EXPECT_EQ(panelContext.records.groupRefCount[0], 1);
     EXPECT_EQ(panelContext.records.groupRefCount[5], 1);
 
     // Again over itself: nothing changes.
     EXPECT_EQ(ImportPhonebookText(panelContext.records, csv).slotsChanged, 0);
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
 }
 
 TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWouldRefuseIt) {
@@ -113,14 +112,14 @@ TEST_F(PhonebookExchangeTest, WhatTheMachineHoldsComesBackEvenWhereTheEditorWoul
     // Lower case and Latin-1 from the machine's keypad, a number too short
     // for the editor.
     StoreSingleNumber(panelContext.records, 7, "Caf\xe9 du coin", "12");
-    const std::vector<uint8_t> book = Image();
+    const std::vector<uint8_t> book = Image(panelContext.records);
     const std::string csv = ExportPhonebookText(panelContext.records, PhonebookFormat::kCsv);
     EXPECT_NE(csv.find("7,single,Café du coin,12,"), std::string::npos) << csv;
     const PhonebookImport result = ImportPhonebookText(panelContext.records, csv);
     ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
     EXPECT_EQ(Notes(result), "");
     EXPECT_EQ(result.slotsChanged, 0);
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
     // A name that was changed in the file follows the editor's rules.
     const PhonebookImport edited = ImportPhonebookText(
         panelContext.records, "slot,kind,name,number,members\n7,single,Café de la gare,12,\n");
@@ -180,7 +179,7 @@ TEST_F(PhonebookExchangeTest, CsvQuotingLineEndsAndColumns) {
 
 TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     MachineBook();
-    const std::vector<uint8_t> book = Image();
+    const std::vector<uint8_t> book = Image(panelContext.records);
     const PhonebookImport result =
         ImportPhonebookText(panelContext.records, "slot,kind,name,number,members\r\n"
                                                   "x,single,A,123,\r\n"
@@ -205,7 +204,7 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
                                 "11: 7 fields where the header has 5\n"
                                 "12: a quoted field is not closed\n");
     EXPECT_TRUE(result.notes.empty());
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
 
     // Members the table cannot hold show once the lines themselves are good.
     // The group editor offers only used single-number slots, as the file
@@ -227,7 +226,7 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
                                  "slot empty\n"
                                  "6: member 3 has no number\n"
                                  "6: member 60 has no number\n");
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
 
     // A header that lacks a column is a problem; text without one is no CSV.
     EXPECT_EQ(Problems(ImportPhonebookText(panelContext.records,
@@ -236,7 +235,7 @@ TEST_F(PhonebookExchangeTest, CsvProblemsChangeNothingAndNameEveryLine) {
     EXPECT_EQ(ImportPhonebookText(panelContext.records, "hello\nworld\n").error,
               FileError::kWrongContent);
     EXPECT_EQ(ImportPhonebookText(panelContext.records, "").error, FileError::kWrongContent);
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
 
     // Before a table exists every slot a machine can have is allowed.
     EXPECT_EQ(CheckPhonebookText("slot,kind,name,number,members\n254,single,A,123,\n").error,
@@ -390,7 +389,7 @@ TEST_F(PhonebookExchangeTest, VcardExportWritesOneCardPerNumber) {
 
 TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
     MachineBook();
-    const std::vector<uint8_t> book = Image();
+    const std::vector<uint8_t> book = Image(panelContext.records);
     // Neither our header nor a number column; UTF-16 cut in a character or
     // with a lone surrogate.
     for (const std::string& text :
@@ -402,7 +401,7 @@ TEST_F(PhonebookExchangeTest, TextThatIsNoAddressBookChangesNothing) {
         EXPECT_EQ(ImportPhonebookText(panelContext.records, text).error, FileError::kWrongContent)
             << text;
     }
-    EXPECT_EQ(Image(), book);
+    EXPECT_EQ(Image(panelContext.records), book);
 
     // Files: read through the same text; export saved whole.
     const std::string out = dir.file("out.vcf");
@@ -481,7 +480,8 @@ TEST_F(PhonebookExchangeTest, AddressBookSamplesGiveTheFaxNumber) {
         std::memset(panelContext.records.phonebookTable, 0, sizeof(PhonebookEntry) * 100);
         const PhonebookImport result = ImportPhonebookFile(
             panelContext.records,
-            std::string(FAXRCP_SOURCE_DIR) + "/tests/core/model/address_books/" + c.file, c.options);
+            std::string(FAXRCP_SOURCE_DIR) + "/tests/core/model/address_books/" + c.file,
+            c.options);
         ASSERT_EQ(result.error, FileError::kNone) << Problems(result);
         EXPECT_TRUE(result.addressBook);
         std::string slots, notes;

@@ -25,9 +25,8 @@ const std::string kHead = std::string("VRN FAX-RCP Phonebook\0\0\0"
                                       32) +
                           std::string("\x14\x00\x50\x00\x00\x00\x00\x00", 8);
 
-std::string TableImage() {
-    return std::string(reinterpret_cast<const char*>(panelContext.records.phonebookTable),
-                       70 * 100);
+std::string TableImage(const MachineRecords& records) {
+    return std::string(reinterpret_cast<const char*>(records.phonebookTable), 70 * 100);
 }
 
 // Every byte of every slot different, including kind, memberMark and bytes 22 and 69.
@@ -44,8 +43,8 @@ mode_t ModeOf(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
-void LoadImage(const std::string& image) {
-    std::memcpy(panelContext.records.phonebookTable, image.data(), 7000);
+void LoadImage(MachineRecords& records, const std::string& image) {
+    std::memcpy(records.phonebookTable, image.data(), 7000);
 }
 
 class PhonebookFileTest : public ContextTest {
@@ -68,29 +67,30 @@ class PhonebookFileTest : public ContextTest {
 };
 
 TEST_F(PhonebookFileTest, SavedFileIsTheHeadThenTheTable) {
-    LoadImage(PatternImage(1));
+    LoadImage(panelContext.records, PatternImage(1));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     std::string file = dir.read("book.pbf");
     ASSERT_EQ(file.size(), 7040u);
     EXPECT_EQ(file.substr(0, 40), kHead);
     EXPECT_EQ(file.substr(40), PatternImage(1));
-    EXPECT_EQ(TableImage(), PatternImage(1)); // writing changes nothing in memory
+    EXPECT_EQ(TableImage(panelContext.records),
+              PatternImage(1)); // writing changes nothing in memory
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"book.pbf"});
 }
 
 TEST_F(PhonebookFileTest, EveryByteRoundTrips) {
-    LoadImage(PatternImage(2));
+    LoadImage(panelContext.records, PatternImage(2));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
-    LoadImage(std::string(7000, '\0'));
+    LoadImage(panelContext.records, std::string(7000, '\0'));
     panelContext.records.groupRefCount[5] = 77;
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
-    EXPECT_EQ(TableImage(), PatternImage(2));
+    EXPECT_EQ(TableImage(panelContext.records), PatternImage(2));
     EXPECT_EQ(panelContext.records.groupRefCount[5], 77); // the caller recounts
 }
 
 TEST_F(PhonebookFileTest, SaveReplacesALongerFileWhole) {
     dir.write("book.pbf", std::string(9000, 'x'));
-    LoadImage(PatternImage(3));
+    LoadImage(panelContext.records, PatternImage(3));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     EXPECT_EQ(dir.read("book.pbf"), kHead + PatternImage(3));
 }
@@ -121,10 +121,10 @@ TEST_F(PhonebookFileTest, HeadChecks) {
     };
     for (const Case& c : cases) {
         ASSERT_EQ(c.head.size(), 40u) << c.what;
-        LoadImage(PatternImage(9));
+        LoadImage(panelContext.records, PatternImage(9));
         std::string path = dir.write("case.pbf", c.head + body);
         EXPECT_EQ(ReadPhonebookFile(panelContext.records, path), c.result) << c.what;
-        EXPECT_EQ(TableImage(), c.result ? body : PatternImage(9)) << c.what;
+        EXPECT_EQ(TableImage(panelContext.records), c.result ? body : PatternImage(9)) << c.what;
     }
 }
 
@@ -133,31 +133,31 @@ TEST_F(PhonebookFileTest, ShortAndLongFiles) {
     const std::string old = PatternImage(6);
 
     // Three slots and twenty bytes of the fourth: the rest keep what they had.
-    LoadImage(old);
+    LoadImage(panelContext.records, old);
     std::string cut = dir.write("cut.pbf", kHead + body.substr(0, 230));
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, cut), 1);
-    EXPECT_EQ(TableImage(), body.substr(0, 230) + old.substr(230));
+    EXPECT_EQ(TableImage(panelContext.records), body.substr(0, 230) + old.substr(230));
 
     // Only the head: accepted, nothing changes.
-    LoadImage(old);
+    LoadImage(panelContext.records, old);
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.write("head.pbf", kHead)), 1);
-    EXPECT_EQ(TableImage(), old);
+    EXPECT_EQ(TableImage(panelContext.records), old);
 
     // Bytes after the table are ignored.
-    LoadImage(old);
+    LoadImage(panelContext.records, old);
     ASSERT_EQ(ReadPhonebookFile(panelContext.records,
                                 dir.write("long.pbf", kHead + body + std::string(5000, 'z'))),
               1);
-    EXPECT_EQ(TableImage(), body);
+    EXPECT_EQ(TableImage(panelContext.records), body);
 }
 
 TEST_F(PhonebookFileTest, FilesShorterThanTheHeadAreRefused) {
     const std::string old = PatternImage(7);
     for (size_t size : {size_t{0}, size_t{21}, size_t{22}, size_t{39}}) {
-        LoadImage(old);
+        LoadImage(panelContext.records, old);
         std::string path = dir.write("tiny.pbf", kHead.substr(0, size));
         EXPECT_EQ(ReadPhonebookFile(panelContext.records, path), 0) << size;
-        EXPECT_EQ(TableImage(), old) << size;
+        EXPECT_EQ(TableImage(panelContext.records), old) << size;
     }
 }
 
@@ -185,11 +185,11 @@ TEST_F(PhonebookFileTest, FilesThatAreNoPhonebookAndTheirReasons) {
     const std::string old = PatternImage(11);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        LoadImage(old);
+        LoadImage(panelContext.records, old);
         E error = E::kNone;
         EXPECT_EQ(ReadPhonebookFile(panelContext.records, c.path, &error), 0);
         EXPECT_EQ(error, c.load);
-        EXPECT_EQ(TableImage(), old);
+        EXPECT_EQ(TableImage(panelContext.records), old);
         if (c.save != E::kNone) {
             error = E::kNone;
             EXPECT_EQ(WritePhonebookFile(panelContext.records, c.path, &error), 0);
@@ -210,7 +210,7 @@ TEST_F(PhonebookFileTest, FailedSaveLeavesTheOldFile) {
     // The disk takes only 1000 bytes: the old file stays as it was.
     const std::string previous = kHead + PatternImage(8);
     dir.write("book.pbf", previous);
-    LoadImage(PatternImage(1));
+    LoadImage(panelContext.records, PatternImage(1));
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -234,7 +234,7 @@ TEST_F(PhonebookFileTest, SaveKeepsTheModeOfTheOldFileAndNewFilesFollowTheUmask)
     for (mode_t mode : {0600, 0640, 0604}) {
         const std::string path = dir.write("kept.pbf", "old");
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-        LoadImage(PatternImage(mode));
+        LoadImage(panelContext.records, PatternImage(mode));
         ASSERT_EQ(WritePhonebookFile(panelContext.records, path), 1);
         EXPECT_EQ(ModeOf(path), S_IFREG | mode);
         EXPECT_EQ(dir.read("kept.pbf"), kHead + PatternImage(mode));
@@ -271,7 +271,7 @@ TEST_F(PhonebookFileTest, SaveThroughSymbolicLinksWritesTheFileTheyName) {
     ASSERT_EQ(::symlink(target.c_str(), dir.file("store/abs.pbf").c_str()), 0);
     ASSERT_EQ(::symlink("store/abs.pbf", dir.file("book.pbf").c_str()), 0);
     ASSERT_EQ(::symlink("store/later.pbf", dir.file("later.pbf").c_str()), 0); // not there yet
-    LoadImage(PatternImage(15));
+    LoadImage(panelContext.records, PatternImage(15));
 
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("book.pbf")), 1);
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("later.pbf")), 1);
@@ -328,12 +328,12 @@ TEST_F(PhonebookFileTest, HardLinkedFileIsRefusedAndStaysOneFile) {
 
 TEST_F(PhonebookFileTest, NameNearTheLongestAllowedSavesAndLoads) {
     const std::string name = std::string(246, 'n') + ".pbf"; // 250
-    LoadImage(PatternImage(18));
+    LoadImage(panelContext.records, PatternImage(18));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file(name)), 1);
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file(name)), 1); // and replaced
-    LoadImage(std::string(7000, '\0'));
+    LoadImage(panelContext.records, std::string(7000, '\0'));
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file(name)), 1);
-    EXPECT_EQ(TableImage(), PatternImage(18));
+    EXPECT_EQ(TableImage(panelContext.records), PatternImage(18));
     EXPECT_EQ(folderEntries(), std::vector<std::string>{name});
 }
 
@@ -346,13 +346,14 @@ TEST_F(PhonebookFileTest, NoTableNoFile) {
 
 TEST_F(PhonebookFileTest, FileOfAnotherTableSize) {
     // A 32-slot machine reads the first 32 slots of a 100-slot file.
-    LoadImage(PatternImage(10));
+    LoadImage(panelContext.records, PatternImage(10));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("big.pbf")), 1);
     ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
     panelContext.records.inquiryRecord.capacityB = 32;
     ASSERT_EQ(ReadPhonebookFile(panelContext.records, dir.file("big.pbf")), 1);
-    EXPECT_EQ(TableImage().substr(0, 70 * 32), PatternImage(10).substr(0, 70 * 32));
-    EXPECT_EQ(TableImage().substr(70 * 32), std::string(70 * 68, '\0'));
+    EXPECT_EQ(TableImage(panelContext.records).substr(0, 70 * 32),
+              PatternImage(10).substr(0, 70 * 32));
+    EXPECT_EQ(TableImage(panelContext.records).substr(70 * 32), std::string(70 * 68, '\0'));
     ASSERT_EQ(WritePhonebookFile(panelContext.records, dir.file("small.pbf")), 1);
     EXPECT_EQ(dir.read("small.pbf").size(), 40u + 70 * 32);
 }

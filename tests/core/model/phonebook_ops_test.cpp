@@ -73,17 +73,18 @@ TEST_F(PhonebookOpsTest, TableMatchesItsCopyUntilAKindMarkTextOrMemberChanges) {
     panelContext.records.phonebookTable[4].number[30] = '9';
     EXPECT_TRUE(TableMatches(panelContext.records, copy));
 
-    const auto changed = [&copy](auto change) {
+    const auto changed = [this, &copy](auto change) {
         const std::vector<PhonebookEntry> saved = CopyOfTable(panelContext.records);
         change();
         const bool matches = TableMatches(panelContext.records, copy);
         std::copy(saved.begin(), saved.end(), panelContext.records.phonebookTable);
         return !matches;
     };
-    EXPECT_TRUE(changed([] { StoreSingleNumber(panelContext.records, 4, "DESK", "5550124"); }));
-    EXPECT_TRUE(changed([] { StoreSingleNumber(panelContext.records, 4, "DESKS", "5550123"); }));
-    EXPECT_TRUE(changed([] { panelContext.records.phonebookTable[5].memberMark = 1; }));
-    EXPECT_TRUE(changed([] {
+    EXPECT_TRUE(changed([this] { StoreSingleNumber(panelContext.records, 4, "DESK", "5550124"); }));
+    EXPECT_TRUE(
+        changed([this] { StoreSingleNumber(panelContext.records, 4, "DESKS", "5550123"); }));
+    EXPECT_TRUE(changed([this] { panelContext.records.phonebookTable[5].memberMark = 1; }));
+    EXPECT_TRUE(changed([this] {
         uint8_t members[kMembersLength] = {};
         SetMemberBit(members, kSpeedBitmapOffset, 4, true);
         StoreGroup(panelContext.records, 6, "", members);

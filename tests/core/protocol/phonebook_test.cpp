@@ -20,30 +20,31 @@ ByteVector GetHead(uint8_t count) {
     return {0x1B, 0xA4, 0x1A, 0xFB, 0x50, 0xE0, 0x82, 0xC1, 0x42, 0x00, count};
 }
 
-void SetNumber(int index, const std::string& name, const std::string& number) {
-    PhonebookEntry& e = panelContext.records.phonebookTable[index];
+void SetNumber(MachineRecords& records, int index, const std::string& name,
+               const std::string& number) {
+    PhonebookEntry& e = records.phonebookTable[index];
     std::memset(&e, 0, sizeof e);
     std::snprintf(e.name, sizeof e.name, "%s", name.c_str());
     std::snprintf(e.number, sizeof e.number, "%s", number.c_str());
 }
 
-ByteVector TableBytes() {
-    const auto* p = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
+ByteVector TableBytes(const MachineRecords& records) {
+    const auto* p = reinterpret_cast<const uint8_t*>(records.phonebookTable);
     return ByteVector(p, p + 70 * 100);
 }
 
 // A table with something in a few slots, to see what a read leaves alone.
-void FillSomeSlots() {
-    SetNumber(0, "OLD ZERO", "111");
-    SetNumber(4, "OLD FOUR", "444");
-    SetNumber(99, "OLD LAST", "999");
-    panelContext.records.phonebookTable[99].memberMark = 1;
+void FillSomeSlots(MachineRecords& records) {
+    SetNumber(records, 0, "OLD ZERO", "111");
+    SetNumber(records, 4, "OLD FOUR", "444");
+    SetNumber(records, 99, "OLD LAST", "999");
+    records.phonebookTable[99].memberMark = 1;
 }
 
 using PhonebookCommandTest = RecordTest;
 
 TEST_F(PhonebookCommandTest, SetRequestCarriesEverySlotWithFullWidthFieldsAndRawMembers) {
-    SetNumber(2, "ALICE", "0123-456");
+    SetNumber(panelContext.records, 2, "ALICE", "0123-456");
     const std::string name20 = "ABCDEFGHIJKLMNOPQRST";
     const std::string number46 = "0123456789012345678901234567890123456789012345";
     PhonebookEntry& full = panelContext.records.phonebookTable[7];
@@ -133,7 +134,7 @@ TEST_F(PhonebookCommandTest, ShortWriteIsRetriedOnce) {
 }
 
 TEST_F(PhonebookCommandTest, GetFillsTheNamedSlotsAndTrims) {
-    FillSomeSlots();
+    FillSomeSlots(panelContext.records);
     ByteVector members(46, 0);
     members[0] = 0x90; // slots 0 and 3
     members[45] = 0x20;
@@ -206,17 +207,17 @@ TEST_F(PhonebookCommandTest, TheCountAndTheRecordsDecideNotTheAnnouncedLength) {
     };
     for (const auto& [head, records, result] : cases) {
         freshDevice();
-        FillSomeSlots();
-        const ByteVector before = TableBytes();
+        FillSomeSlots(panelContext.records);
+        const ByteVector before = TableBytes(panelContext.records);
         answer({head, records});
         EXPECT_EQ(Mfp_GetPhonebook(panelContext.link, panelContext.records), result);
-        EXPECT_EQ(TableBytes() != before, head == lengthSix);
+        EXPECT_EQ(TableBytes(panelContext.records) != before, head == lengthSix);
     }
     EXPECT_STREQ(panelContext.records.phonebookTable[2].name, "C"); // from the first case
 }
 
 TEST_F(PhonebookCommandTest, RecordsOutsideTheTableAreSkipped) {
-    FillSomeSlots();
+    FillSomeSlots(panelContext.records);
     ByteVector records = Concat({Record(0, 0, 0, "SLOT ZERO", ToBytes("0")),
                                  Record(101, 0, 0, "SLOT 101", ToBytes("101")),
                                  Record(255, 1, 0, "SLOT 255", Repeat(0xFF, 46)),
@@ -278,7 +279,7 @@ TEST(TrimRightTest, ReplacesOnlyTrailingBlanks) {
 class GroupRefTest : public RecordTest {
   protected:
     // Recounts; every slot not named in nonZero must count 0.
-    static void ExpectRefs(const std::map<int, int>& nonZero) {
+    void ExpectRefs(const std::map<int, int>& nonZero) {
         RecountGroupRefs(panelContext.records);
         for (int i = 0; i < 100; ++i) {
             const auto it = nonZero.find(i);
@@ -330,6 +331,7 @@ TEST_F(GroupRefTest, OneTouchSlotsCountTheirGroup) {
 }
 
 TEST(PhonebookTableTest, AllocationIsZeroedAndReplaceable) {
+    PanelContext panelContext;
     ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 3));
     EXPECT_EQ(panelContext.records.phonebookSlotCount, 3);
     for (int i = 0; i < 3; ++i) {

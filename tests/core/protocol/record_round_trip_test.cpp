@@ -99,8 +99,8 @@ class RecordRoundTripTest : public RecordTest, public testing::WithParamInterfac
   protected:
     const RoundTrip& row() const { return GetParam(); }
     const RecordEntry& entry() const { return *FindRecord(row().name); }
-    void* record() const { return entry().record(panelContext.records); }
-    ByteVector recordBytes() const {
+    void* record() { return entry().record(panelContext.records); }
+    ByteVector recordBytes() {
         const auto* p = static_cast<const uint8_t*>(record());
         return ByteVector(p, p + entry().descriptor.recordSize);
     }
@@ -120,7 +120,7 @@ class RecordRoundTripTest : public RecordTest, public testing::WithParamInterfac
         const int size = static_cast<int>(row().machineBlock.size());
         return Concat({head(size + 6, 0xC1), {0x00}, row().machineBlock});
     }
-    std::string shown() const {
+    std::string shown() {
         std::string text;
         for (const FieldDescriptor& f : entry().descriptor.fields) {
             text += (text.empty() ? "" : " ") + std::string(f.name) + "=" +

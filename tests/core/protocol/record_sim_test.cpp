@@ -13,7 +13,7 @@ class RecordSimTest : public RecordTest {
         RecordTest::SetUp();
         sim::RegisterSimDevice();
         machine().reset();
-        UseUsbDevice("sim:");
+        UseUsbDevice(panelContext.link, "sim:");
     }
     void TearDown() override {
         machine().reset();
@@ -122,6 +122,18 @@ TEST_F(RecordSimTest, OnlyAWriteWithoutAProperAcknowledgementIsReadBack) {
             EXPECT_EQ(machine().commandLog(), log);
         }
     }
+}
+
+// Two contexts in one process: a read through one fills its record only, and
+// the other, whose port points nowhere, reads nothing.
+TEST_F(RecordSimTest, ContextsShareNoState) {
+    PanelContext other;
+    SetMachineRecordDefaults(other.records);
+    const SystemSetup before = other.records.systemSetup;
+    ASSERT_EQ(Mfp_GetSettings(panelContext.link, panelContext.records.systemSetup), 1);
+    EXPECT_EQ(Mfp_GetSettings(other.link, other.records.systemSetup), 0);
+    EXPECT_EQ(std::memcmp(&other.records.systemSetup, &before, sizeof before), 0);
+    EXPECT_NE(std::memcmp(&panelContext.records.systemSetup, &before, sizeof before), 0);
 }
 
 } // namespace

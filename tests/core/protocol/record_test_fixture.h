@@ -19,16 +19,16 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "protocol/system_status.h"
+#include "support/core/context_fixture.h"
+#include "support/core/panel_fixture.h"
 #include "support/platform/bytes.h"
 #include "support/platform/fake_device.h"
-#include "support/core/panel_fixture.h"
-#include "support/core/context_fixture.h"
 
 // Points the USB port (without the NT library) at a device name.
-inline void UseUsbDevice(const char* name) {
-    PointUsbPortAt(name);
-    panelContext.link.isNt5 = 0;
-    panelContext.link.isWin9x = 0;
+inline void UseUsbDevice(LinkState& link, const char* name) {
+    PointUsbPortAt(link, name);
+    link.isNt5 = 0;
+    link.isWin9x = 0;
 }
 
 // A well-formed answer to a write: ten bytes announcing six.
@@ -42,7 +42,7 @@ class RecordTest : public ContextTest {
         SetMachineRecordDefaults(panelContext.records);
         ASSERT_TRUE(AllocatePhonebookTable(panelContext.records, 100));
         device = std::make_unique<FakeDevice>("fake:records");
-        UseUsbDevice("fake:records");
+        UseUsbDevice(panelContext.link, "fake:records");
     }
     void TearDown() override {
         device.reset();

@@ -1,15 +1,13 @@
 #include "support/core/context_fixture.h"
 
-#include "app/panel.h"
+#include "model/lang_text.h"
 
-// A reset context also puts the real seams back: it goes first, and the
-// fixture's seams after it.
 void ContextTest::SetUp() {
-    panelContext.Reset();
+    UseLanguageFile({});
     PlatformTest::SetUp();
 }
 
 void ContextTest::TearDown() {
+    UseLanguageFile({});
     PlatformTest::TearDown();
-    panelContext.Reset();
 }

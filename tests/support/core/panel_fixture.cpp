@@ -74,12 +74,11 @@ std::vector<std::string> LanguageKeys(const std::string& text) {
     return keys;
 }
 
-void PointUsbPortAt(const char* name) {
-    panelContext.link.Reset();
-    panelContext.link.currentPort = 0;
-    std::snprintf(panelContext.link.usbWritePath, sizeof panelContext.link.usbWritePath, "%s",
-                  name);
-    std::snprintf(panelContext.link.usbReadPath, sizeof panelContext.link.usbReadPath, "%s", name);
+void PointUsbPortAt(LinkState& link, const char* name) {
+    link.Reset();
+    link.currentPort = 0;
+    std::snprintf(link.usbWritePath, sizeof link.usbWritePath, "%s", name);
+    std::snprintf(link.usbReadPath, sizeof link.usbReadPath, "%s", name);
 }
 
 void PanelTest::SetUp() {
@@ -88,7 +87,7 @@ void PanelTest::SetUp() {
     SetMachineRecordDefaults(panelContext.records);
     sim::RegisterSimDevice();
     machine().reset();
-    PointUsbPortAt("sim:");
+    PointUsbPortAt(panelContext.link, "sim:");
     UseLanguageOf("en");
 }
 

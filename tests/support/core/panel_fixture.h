@@ -27,7 +27,7 @@ std::vector<std::string> LanguageKeys(const std::string& text);
 
 // Points the USB port (without the USB library) at a device name: "sim:" is
 // the simulated machine in this process.
-void PointUsbPortAt(const char* name);
+void PointUsbPortAt(LinkState& link, const char* name);
 
 class PanelTest : public ContextTest {
   protected:

@@ -88,7 +88,7 @@ class FwUpPageTest : public WindowTest {
     }
 
     PaintingClock paintingClock{10000};
-    CFwUp page;
+    CFwUp page{panelContext};
 };
 
 TEST_F(FwUpPageTest, InitialLookBeforeAnyChoice) {
@@ -115,13 +115,13 @@ TEST_F(FwUpPageTest, InitialLookBeforeAnyChoice) {
 TEST_F(FwUpPageTest, TextsFollowTheLanguageFileEvenWhenMissing) {
     // German, then a file without FWUP and an empty message text.
     UseLanguageOf("de");
-    CFwUp german;
+    CFwUp german(panelContext);
     german.EnsureInitialised();
     EXPECT_EQ(dlg::ControlText(&german, kUpdate), "Aktualisieren");
     EXPECT_EQ(dlg::ControlText(&german, kMessage), "Wählen Sie eine Firmware-Datei.");
 
     UseLanguageFile(dir.write("bare.ini", "[COMMON]\nIDS_STRING100=\n"));
-    CFwUp bare;
+    CFwUp bare(panelContext);
     bare.EnsureInitialised();
     for (int id : {kFileInformationBox, kFileNameLabel, kBrowse, kFileSizeLabel, kProgressBox,
                    kMessageLabel, kUpdate}) {

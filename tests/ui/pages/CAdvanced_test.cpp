@@ -70,7 +70,7 @@ class AdvancedPageTest : public PageTest {
   protected:
     void Open(const sim::StatusBlock& block = MachineBlock()) {
         machine().setStatusBlock(block);
-        page = std::make_unique<CAdvanced>();
+        page = std::make_unique<CAdvanced>(panelContext);
         ShowActive(*page);
     }
     CFilterEdit* Field(int id) { return page->Control<CFilterEdit>(id); }

@@ -64,7 +64,7 @@ class InfoPageTest : public WindowTest {
         return out;
     }
 
-    CInfo page;
+    CInfo page{panelContext};
 };
 
 TEST_F(InfoPageTest, FirstShowingReadsTheMachineAndShowsEveryValue) {

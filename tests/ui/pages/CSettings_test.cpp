@@ -31,7 +31,7 @@ class SettingsPageTest : public PageTest {
   protected:
     void Open(const sim::SetupBlock& block = MachineBlock()) {
         machine().setSetupBlock(block);
-        page = std::make_unique<CSettings>();
+        page = std::make_unique<CSettings>(panelContext);
         ShowActive(*page);
     }
     QLineEdit* Edit(int id) { return page->Control<QLineEdit>(id); }

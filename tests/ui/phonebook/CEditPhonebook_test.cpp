@@ -15,7 +15,7 @@ using namespace edit_phonebook_ids;
 class CEditPhonebookTest : public PhonebookWindowTest {
   protected:
     void Open(int slot) {
-        editor = std::make_unique<CEditPhonebook>(slot);
+        editor = std::make_unique<CEditPhonebook>(panelContext.records, slot);
         editor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
     }

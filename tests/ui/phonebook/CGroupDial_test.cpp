@@ -34,7 +34,7 @@ class CGroupDialTest : public PhonebookWindowTest {
     }
     void Open(int groupSlot) {
         const PhonebookEntry& e = panelContext.records.phonebookTable[groupSlot];
-        editor = std::make_unique<CGroupDial>(SlotName(e), e.members, true);
+        editor = std::make_unique<CGroupDial>(panelContext.records, SlotName(e), e.members, true);
         editor->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
     }
@@ -149,7 +149,7 @@ TEST_F(CGroupDialTest, OneTouchModeTiesTheSlotToOneSpeedDialGroup) {
     RecountGroupRefs(panelContext.records);
     uint8_t members[kMembersLength] = {};
     members[0] = 30;
-    editor = std::make_unique<CGroupDial>("DIALS", members, false);
+    editor = std::make_unique<CGroupDial>(panelContext.records, "DIALS", members, false);
     EXPECT_FALSE(editor->SpeedDialMode());
     EXPECT_EQ(Column(editor->IncludedList(), 0), (std::vector<std::string>{" 30"}));
     EXPECT_EQ(Column(editor->IncludedList(), 2), (std::vector<std::string>{"*GROUP DIAL*"}));

@@ -19,7 +19,7 @@ class CPhonebookTest : public PhonebookWindowTest {
   protected:
     // Builds and initialises the page (its first read included) and shows it.
     void Open() {
-        page = std::make_unique<CPhonebook>();
+        page = std::make_unique<CPhonebook>(panelContext);
         page->EnsureInitialised();
         page->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));

@@ -57,7 +57,7 @@ class PhonebookWindowTest : public WindowTest {
         }
         return m;
     }
-    static void SetTableNumber(int i, const char* name, const char* number) {
+    void SetTableNumber(int i, const char* name, const char* number) {
         StoreSingleNumber(panelContext.records, i, name, number);
     }
     static std::string ItemText(QTreeWidget* list, int item, int column) {

@@ -17,10 +17,10 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
   protected:
     void SetUp() override {
         PhonebookWindowTest::SetUp();
-        page = std::make_unique<CPhonebook>();
+        page = std::make_unique<CPhonebook>(panelContext);
         page->EnsureInitialised();
     }
-    static std::vector<uint8_t> TableBytes() {
+    std::vector<uint8_t> TableBytes() const {
         const auto* p = reinterpret_cast<const uint8_t*>(panelContext.records.phonebookTable);
         return std::vector<uint8_t>(p, p + 100 * kPhonebookEntrySize);
     }
@@ -29,7 +29,7 @@ class PhonebookFileCommandsTest : public PhonebookWindowTest {
     }
 
     std::unique_ptr<CPhonebook> page;
-    PhonebookFileCommands commands;
+    PhonebookFileCommands commands{panelContext.records};
 };
 
 TEST_F(PhonebookFileCommandsTest, SaveThenLoadGivesBackEveryByteOfTheTable) {
@@ -180,7 +180,7 @@ TEST_F(PhonebookFileCommandsTest, APickedFileWithoutExtensionIsOpenedAsItIs) {
 
 TEST_F(PhonebookFileCommandsTest, TheMenuItemsWorkOnlyWhileThePhonebookPageIsActive) {
     panelContext.records.inquiryRecord.machineClass = 2;
-    CMainDlg main;
+    CMainDlg main(panelContext);
     QAction* load = main.MenuItem(ID_FILE_LOAD_PBOOK);
     QAction* save = main.MenuItem(ID_FILE_SAVE_PBOOK);
     ASSERT_NE(load, nullptr);

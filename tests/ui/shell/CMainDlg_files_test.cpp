@@ -30,8 +30,8 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "shell/CMainDlg.h"
-#include "support/ui/qt_window_fixture.h"
 #include "support/platform/temp_dir.h"
+#include "support/ui/qt_window_fixture.h"
 #include "templates/advanced_template.h"
 #include "templates/settings_template.h"
 
@@ -41,7 +41,7 @@ class MainDlgFilesTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> OpenShown() {
         panelContext.records.inquiryRecord.machineClass = 2;
-        auto dlg = std::make_unique<CMainDlg>();
+        auto dlg = std::make_unique<CMainDlg>(panelContext);
         dlg->show();
         QCoreApplication::processEvents();
         return dlg;
@@ -214,7 +214,7 @@ TEST_F(MainDlgFilesTest, ImportAndExportGoThroughThePhonebookPage) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(dir.file("book.pdf")));
-    PrintPhonebook(printer, QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
+    PrintPhonebook(panelContext.records, printer, QDateTime(QDate(2026, 12, 7), QTime(9, 30)));
     const std::string text = dir.file("book.txt");
     ASSERT_EQ(std::system(("pdftotext '" + dir.file("book.pdf") + "' '" + text + "'").c_str()), 0);
     const std::string printed = dir.read("book.txt");

@@ -26,8 +26,8 @@
 #include "protocol/phonebook.h"
 #include "protocol/system_setup.h"
 #include "shell/CMainDlg.h"
-#include "support/ui/qt_window_fixture.h"
 #include "support/platform/temp_dir.h"
+#include "support/ui/qt_window_fixture.h"
 #include "templates/advanced_template.h"
 #include "templates/phonebook_template.h"
 #include "templates/settings_template.h"
@@ -43,7 +43,7 @@ class MainDlgKeysTest : public WindowTest {
             AllocatePhonebookTable(panelContext.records, 100);
         }
         panelContext.records.inquiryRecord.machineClass = 2;
-        auto dlg = std::make_unique<CMainDlg>();
+        auto dlg = std::make_unique<CMainDlg>(panelContext);
         dlg->show();
         dlg->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
@@ -356,7 +356,7 @@ TEST_F(MainDlgKeysTest, LanguageMenuOffersTheFilesBesideTheProgramAndRemembersTh
     platform::SetModuleFileNameForTests(program.file("faxrcp"));
     ScopedEnv config("XDG_CONFIG_HOME", dir.file("config"));
     panelContext.records.inquiryRecord.machineClass = 0;
-    CMainDlg dlg;
+    CMainDlg dlg(panelContext);
     QStringList items;
     for (QAction* a : dlg.LanguageMenu()->actions()) {
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());

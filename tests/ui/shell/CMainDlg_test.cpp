@@ -42,7 +42,7 @@ class MainDlgTest : public WindowTest {
   protected:
     std::unique_ptr<CMainDlg> Open(uint8_t machineClass) {
         panelContext.records.inquiryRecord.machineClass = machineClass;
-        auto dlg = std::make_unique<CMainDlg>();
+        auto dlg = std::make_unique<CMainDlg>(panelContext);
         return dlg;
     }
 
@@ -147,7 +147,7 @@ TEST_F(MainDlgTest, OtherMachinesHaveInformationAndFirmwareAndNoFileCommandsOfTh
     // The tab images are those of Information and Firmware Update.
     auto full = [this] {
         panelContext.records.inquiryRecord.machineClass = 2;
-        return std::make_unique<CMainDlg>();
+        return std::make_unique<CMainDlg>(panelContext);
     };
     const QImage infoImage = dlg->Sheet()->tabIcon(0).pixmap(20, 20).toImage();
     dlg.reset();

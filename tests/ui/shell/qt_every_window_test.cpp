@@ -121,7 +121,7 @@ TEST_F(EveryWindowTest, NoAltLetterClashesAndEveryControlIsNamedInEveryLanguage)
     for (const std::string& language : languages) {
         SCOPED_TRACE(language);
         UseLanguageOf(language);
-        CMainDlg dlg;
+        CMainDlg dlg(panelContext);
         dlg.show();
         QCoreApplication::processEvents();
 
@@ -160,13 +160,13 @@ TEST_F(EveryWindowTest, NoAltLetterClashesAndEveryControlIsNamedInEveryLanguage)
             ExpectEveryControlNamed(dialog, language + " " + name);
         };
         {
-            CEditPhonebook editor(0, &dlg);
+            CEditPhonebook editor(panelContext.records, 0, &dlg);
             editor.show();
             checkDialog(&editor, "entry editor");
         }
         {
             const uint8_t members[kMembersLength] = {};
-            CGroupDial editor("GROUP", members, true, &dlg);
+            CGroupDial editor(panelContext.records, "GROUP", members, true, &dlg);
             editor.show();
             checkDialog(&editor, "group dial");
         }
