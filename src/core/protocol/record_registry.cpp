@@ -70,3 +70,8 @@ const RecordEntry* FindRecord(std::string_view name) {
     }
     return nullptr;
 }
+
+bool RecordExistsFor(std::string_view name, int machineClass) {
+    const RecordEntry* record = FindRecord(name);
+    return record != nullptr && record->existsFor(machineClass);
+}

@@ -51,3 +51,7 @@ std::vector<const RecordEntry*> SettableRecords();
 
 // The record named name ("setup"), or nullptr.
 const RecordEntry* FindRecord(std::string_view name);
+
+// Does a machine of that class have the record named name? No for a name
+// the registry does not know.
+bool RecordExistsFor(std::string_view name, int machineClass);

@@ -157,7 +157,7 @@ int RadioPairOf(const QAbstractButton* off, const QAbstractButton* on, int previ
 } // namespace
 
 bool CAdvanced::ExistsFor(int machineClass) {
-    return FindRecord("status")->existsFor(machineClass);
+    return RecordExistsFor("status", machineClass);
 }
 
 CAdvanced::CAdvanced(PanelContext& context, QWidget* parent)

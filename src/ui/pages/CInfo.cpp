@@ -26,7 +26,7 @@ template <size_t N> QString MachineText(const char (&field)[N]) {
 } // namespace
 
 bool CInfo::ExistsFor(int machineClass) {
-    return FindRecord("info")->existsFor(machineClass);
+    return RecordExistsFor("info", machineClass);
 }
 
 CInfo::CInfo(PanelContext& context, QWidget* parent)

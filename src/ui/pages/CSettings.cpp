@@ -131,7 +131,7 @@ int NumberOf(const QString& text) {
 } // namespace
 
 bool CSettings::ExistsFor(int machineClass) {
-    return FindRecord("setup")->existsFor(machineClass);
+    return RecordExistsFor("setup", machineClass);
 }
 
 CSettings::CSettings(PanelContext& context, QWidget* parent)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace settings_numbers;
 
@@ -17,24 +18,21 @@ TEST(SettingsNumbers, LeadingDigitsGiveTheValueAndLongRunsSaturate) {
 }
 
 TEST(SettingsNumbers, EachFieldIsBroughtToItsOwnLimits) {
-    NumberFields fields{10, 3, 2, 3, 100, 1};
-    EXPECT_FALSE(ClampNumberFields(fields));
-
-    NumberFields high{31, 16, 50, 14, 401, 100};
-    EXPECT_TRUE(ClampNumberFields(high));
-    EXPECT_EQ(high.discardSize, 30);
-    EXPECT_EQ(high.redialInterval, 15);
-    EXPECT_EQ(high.ringCount, 7);
-    EXPECT_EQ(high.redialCount, 13);
-    EXPECT_EQ(high.zoom, 400);
-    EXPECT_EQ(high.copies, 99);
-
-    NumberFields low{-1, 0, 0, -1, 10, 0};
-    EXPECT_TRUE(ClampNumberFields(low));
-    EXPECT_EQ(low.discardSize, 0);
-    EXPECT_EQ(low.redialInterval, 1);
-    EXPECT_EQ(low.ringCount, 1);
-    EXPECT_EQ(low.redialCount, 0);
-    EXPECT_EQ(low.zoom, 25);
-    EXPECT_EQ(low.copies, 1);
+    const auto fields = [](const NumberFields& f) {
+        return std::vector<int>{f.discardSize, f.redialInterval, f.ringCount,
+                                f.redialCount, f.zoom,           f.copies};
+    };
+    const struct {
+        NumberFields typed;
+        NumberFields kept;
+        bool changed;
+    } cases[] = {
+        {{10, 3, 2, 3, 100, 1}, {10, 3, 2, 3, 100, 1}, false},
+        {{31, 16, 50, 14, 401, 100}, {30, 15, 7, 13, 400, 99}, true},
+        {{-1, 0, 0, -1, 10, 0}, {0, 1, 1, 0, 25, 1}, true},
+    };
+    for (auto [typed, kept, changed] : cases) {
+        EXPECT_EQ(ClampNumberFields(typed), changed);
+        EXPECT_EQ(fields(typed), fields(kept));
+    }
 }

@@ -26,9 +26,10 @@ TEST(RecordTable, RegistryNamesEachRecordOnce) {
         EXPECT_EQ(FindRecord(r.name), &r);
         EXPECT_EQ(r.Settable(), r.descriptor.settable) << r.name;
         EXPECT_NE(r.get, nullptr);
-        EXPECT_TRUE(r.existsFor(kFullMachineClass)) << r.name;
+        EXPECT_TRUE(RecordExistsFor(r.name, kFullMachineClass)) << r.name;
     }
     EXPECT_EQ(FindRecord("phonebook"), nullptr);
+    EXPECT_FALSE(RecordExistsFor("phonebook", kFullMachineClass));
 }
 
 TEST(RecordTable, RequestsComeFromTheFrameConstants) {
